@@ -1,0 +1,23 @@
+// The program's main block: start the application, create the windows, run the message loop.
+#include <QApplication>
+#include <QTimer>
+
+#include "SystemInfo.h"
+#include "Windows.h"
+#include "fMain.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  app.setApplicationName("Kalvora");
+  WindowsInfo();  // gathered once, before any window
+  CreateWindows();
+  MainForm->show();
+  // For automated runs: close the main window after the given time, as a user would.
+  bool ok = false;
+  const int closeAfter = qEnvironmentVariableIntValue("KALVORA_CLOSE_AFTER_MS", &ok);
+  if (ok) QTimer::singleShot(closeAfter, MainForm, [] { MainForm->close(); });
+  const int rc = app.exec();
+  delete MainForm;
+  MainForm = nullptr;
+  return rc;
+}

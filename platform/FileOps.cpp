@@ -1,0 +1,114 @@
+#include "FileOps.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <algorithm>
+
+namespace kalvora {
+
+namespace {
+bool matchFrom(const QString& name, qsizetype n, const QString& mask, qsizetype m) {
+  // Iterative match with one back-tracking point for the last '*'.
+  qsizetype starM = -1, starN = 0;
+  while (n < name.size()) {
+    if (m < mask.size() && (mask[m] == '?' ||
+                            (mask[m] != '*' && mask[m].toCaseFolded() == name[n].toCaseFolded()))) {
+      ++n;
+      ++m;
+    } else if (m < mask.size() && mask[m] == '*') {
+      starM = m++;
+      starN = n;
+    } else if (starM >= 0) {
+      m = starM + 1;
+      n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (m < mask.size() && mask[m] == '*') ++m;
+  return m == mask.size();
+}
+}  // namespace
+
+bool MatchesMask(const QString& name, const QString& mask) {
+  if (mask == "*.*" || mask == "*") return true;
+  return matchFrom(name, 0, mask, 0);
+}
+
+QStringList FindFiles(const QString& folder, const QString& mask, FindKind kind) {
+  QDir::Filters filters = QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+  if (kind != FindKind::Folders) filters |= QDir::Files;
+  if (kind != FindKind::Files) filters |= QDir::Dirs;
+  QStringList out;
+  const QStringList all = QDir(folder).entryList(filters, QDir::NoSort);
+  for (const QString& n : all)
+    if (MatchesMask(n, mask)) out << n;
+  std::sort(out.begin(), out.end(), [](const QString& a, const QString& b) {
+    const int c = a.compare(b, Qt::CaseInsensitive);
+    return c != 0 ? c < 0 : a < b;
+  });
+  return out;
+}
+
+QString ResolveNoCase(const QString& path) {
+  if (path.isEmpty() || QFileInfo::exists(path)) return path;
+  const bool absolute = path.startsWith('/');
+  const QStringList parts = path.split('/', Qt::SkipEmptyParts);
+  QString current = absolute ? "/" : "";
+  for (int i = 0; i < parts.size(); ++i) {
+    const QString base = current.isEmpty() ? "." : current;
+    QString candidate = current + (current.isEmpty() || current.endsWith('/') ? "" : "/") + parts[i];
+    if (!QFileInfo::exists(candidate)) {
+      const QStringList entries =
+          QDir(base).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+      auto it = std::find_if(entries.begin(), entries.end(), [&](const QString& e) {
+        return e.compare(parts[i], Qt::CaseInsensitive) == 0;
+      });
+      if (it == entries.end()) return path;
+      candidate = current + (current.isEmpty() || current.endsWith('/') ? "" : "/") + *it;
+    }
+    current = candidate;
+  }
+  return current;
+}
+
+bool CopyFileReplace(const QString& src, const QString& dst) {
+  QFile in(src);
+  if (!QFileInfo(src).isFile() || !in.open(QIODevice::ReadOnly)) return false;
+  QSaveFile out(dst);
+  if (!out.open(QIODevice::WriteOnly)) return false;
+  char buf[1 << 16];
+  for (;;) {
+    const qint64 n = in.read(buf, sizeof buf);
+    if (n < 0) { out.cancelWriting(); return false; }
+    if (n == 0) break;
+    if (out.write(buf, n) != n) { out.cancelWriting(); return false; }
+  }
+  if (!out.commit()) return false;
+  QFile::setPermissions(dst, QFile::permissions(src) | QFile::WriteOwner);
+  QFile touched(dst);
+  if (touched.open(QIODevice::ReadWrite))
+    touched.setFileTime(QFileInfo(src).lastModified(), QFileDevice::FileModificationTime);
+  return true;
+}
+
+bool WriteFileAtomic(const QString& path, const QByteArray& data) {
+  QSaveFile f(path);
+  if (!f.open(QIODevice::WriteOnly)) return false;
+  if (f.write(data) != data.size()) {
+    f.cancelWriting();
+    return false;
+  }
+  return f.commit();
+}
+
+bool MoveToTrash(const QString& path) {
+  if (!QFileInfo::exists(path)) return false;
+  return QFile::moveToTrash(path);
+}
+
+bool ForceDirectories(const QString& path) { return !path.isEmpty() && QDir().mkpath(path); }
+
+}  // namespace kalvora

@@ -1,0 +1,157 @@
+#include "Prompter.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace kalvora {
+
+namespace {
+Prompter* g_current = nullptr;
+
+QtPrompter& qtPrompter() {
+  static QtPrompter p;
+  return p;
+}
+
+QWidget* dialogParent() { return QApplication::activeWindow(); }
+}  // namespace
+
+Prompter& CurrentPrompter() { return g_current ? *g_current : qtPrompter(); }
+void SetPrompter(Prompter* p) { g_current = p; }
+
+void ShowMessage(const QString& text) {
+  CurrentPrompter().message(MsgKind::Information, QApplication::applicationDisplayName(), text, mbOk);
+}
+
+PrompterScope::PrompterScope(Prompter& p) : previous_(g_current) { g_current = &p; }
+PrompterScope::~PrompterScope() { g_current = previous_; }
+
+int QtPrompter::message(MsgKind kind, const QString& title, const QString& text, int buttons) {
+  QMessageBox box(dialogParent());
+  switch (kind) {
+    case MsgKind::Information: box.setIcon(QMessageBox::Information); break;
+    case MsgKind::Warning: box.setIcon(QMessageBox::Warning); break;
+    case MsgKind::Error: box.setIcon(QMessageBox::Critical); break;
+    case MsgKind::Confirmation: box.setIcon(QMessageBox::Question); break;
+  }
+  box.setWindowTitle(title);
+  box.setText(text);
+  struct Map { int flag; QMessageBox::StandardButton button; int result; };
+  static const Map maps[] = {
+      {mbYes, QMessageBox::Yes, mrYes},         {mbNo, QMessageBox::No, mrNo},
+      {mbOk, QMessageBox::Ok, mrOk},            {mbCancel, QMessageBox::Cancel, mrCancel},
+      {mbAbort, QMessageBox::Abort, mrAbort},   {mbRetry, QMessageBox::Retry, mrRetry},
+      {mbIgnore, QMessageBox::Ignore, mrIgnore}};
+  QMessageBox::StandardButtons set;
+  for (const Map& m : maps)
+    if (buttons & m.flag) set |= m.button;
+  if (!set) set = QMessageBox::Ok;
+  box.setStandardButtons(set);
+  const int chosen = box.exec();
+  for (const Map& m : maps)
+    if (chosen == m.button) return m.result;
+  return mrCancel;
+}
+
+QString QtPrompter::openFile(const QString& title, const QString& folder, const QString& filter) {
+  return QFileDialog::getOpenFileName(dialogParent(), title, folder, filter);
+}
+
+QStringList QtPrompter::openFiles(const QString& title, const QString& folder, const QString& filter) {
+  return QFileDialog::getOpenFileNames(dialogParent(), title, folder, filter);
+}
+
+QString QtPrompter::saveFile(const QString& title, const QString& folder, const QString& filter) {
+  return QFileDialog::getSaveFileName(dialogParent(), title, folder, filter);
+}
+
+QString QtPrompter::folder(const QString& title, const QString& start) {
+  return QFileDialog::getExistingDirectory(dialogParent(), title, start);
+}
+
+std::optional<QColor> QtPrompter::color(const QColor& initial) {
+  const QColor c = QColorDialog::getColor(initial, dialogParent());
+  if (!c.isValid()) return std::nullopt;
+  return c;
+}
+
+std::optional<QString> QtPrompter::text(const QString& title, const QString& label, const QString& initial) {
+  bool ok = false;
+  const QString t = QInputDialog::getText(dialogParent(), title, label, QLineEdit::Normal, initial, &ok);
+  if (!ok) return std::nullopt;
+  return t;
+}
+
+QStringList ScriptedPrompter::messageTexts() const {
+  QStringList out;
+  for (const Question& q : questions_)
+    if (q.what == "message") out << q.text;
+  return out;
+}
+
+int ScriptedPrompter::message(MsgKind kind, const QString& title, const QString& text, int buttons) {
+  questions_.push_back({"message", kind, title, text, buttons});
+  if (!messages_.empty()) {
+    const int r = messages_.front();
+    messages_.pop_front();
+    return r;
+  }
+  if (buttons & mbOk) return mrOk;
+  if (buttons & mbYes) return mrYes;
+  return buttons == 0 ? mrOk : mrCancel;
+}
+
+QStringList ScriptedPrompter::nextFiles() {
+  if (files_.empty()) return {};
+  QStringList r = files_.front();
+  files_.pop_front();
+  return r;
+}
+
+QString ScriptedPrompter::openFile(const QString& title, const QString& folder, const QString&) {
+  questions_.push_back({"openFile", MsgKind::Information, title, folder, 0});
+  const QStringList r = nextFiles();
+  return r.isEmpty() ? QString() : r.first();
+}
+
+QStringList ScriptedPrompter::openFiles(const QString& title, const QString& folder, const QString&) {
+  questions_.push_back({"openFiles", MsgKind::Information, title, folder, 0});
+  return nextFiles();
+}
+
+QString ScriptedPrompter::saveFile(const QString& title, const QString& folder, const QString&) {
+  questions_.push_back({"saveFile", MsgKind::Information, title, folder, 0});
+  const QStringList r = nextFiles();
+  return r.isEmpty() ? QString() : r.first();
+}
+
+QString ScriptedPrompter::folder(const QString& title, const QString& start) {
+  questions_.push_back({"folder", MsgKind::Information, title, start, 0});
+  if (folders_.empty()) return {};
+  QString r = folders_.front();
+  folders_.pop_front();
+  return r;
+}
+
+std::optional<QColor> ScriptedPrompter::color(const QColor& initial) {
+  questions_.push_back({"color", MsgKind::Information, QString(), initial.name(), 0});
+  if (colors_.empty()) return std::nullopt;
+  auto r = colors_.front();
+  colors_.pop_front();
+  return r;
+}
+
+std::optional<QString> ScriptedPrompter::text(const QString& title, const QString& label, const QString&) {
+  questions_.push_back({"text", MsgKind::Information, title, label, 0});
+  if (texts_.empty()) return std::nullopt;
+  const bool given = texts_.front().has_value();
+  const QString t = given ? *texts_.front() : QString();
+  texts_.pop_front();
+  if (!given) return std::nullopt;
+  return t;
+}
+
+}  // namespace kalvora

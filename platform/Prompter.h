@@ -1,0 +1,108 @@
+#pragma once
+// Every question a window asks the user goes through the current Prompter, so each road of
+// the program can be driven without a person: tests install a ScriptedPrompter.
+#include <QColor>
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <optional>
+#include <vector>
+
+class QWidget;
+
+namespace kalvora {
+
+// Results carry the class library's modal result numbers.
+enum ModalResult { mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6, mrNo = 7 };
+
+enum class MsgKind { Information, Warning, Error, Confirmation };
+
+// Button sets as flags.
+enum MsgButton { mbOk = 1, mbCancel = 2, mbAbort = 4, mbRetry = 8, mbIgnore = 16, mbYes = 32, mbNo = 64 };
+
+class Prompter {
+ public:
+  virtual ~Prompter() = default;
+  // Returns the modal result of the button chosen (mrCancel when the box is closed).
+  virtual int message(MsgKind kind, const QString& title, const QString& text, int buttons = mbOk) = 0;
+  // Empty when cancelled.
+  virtual QString openFile(const QString& title, const QString& folder, const QString& filter) = 0;
+  virtual QStringList openFiles(const QString& title, const QString& folder, const QString& filter) = 0;
+  virtual QString saveFile(const QString& title, const QString& folder, const QString& filter) = 0;
+  virtual QString folder(const QString& title, const QString& start) = 0;
+  virtual std::optional<QColor> color(const QColor& initial) = 0;
+  virtual std::optional<QString> text(const QString& title, const QString& label, const QString& initial) = 0;
+};
+
+// The prompter in force (a QtPrompter unless one was installed).
+Prompter& CurrentPrompter();
+// Installs p (not owned); nullptr goes back to the Qt prompter.
+void SetPrompter(Prompter* p);
+
+// Shortcut: an information message with an OK button.
+void ShowMessage(const QString& text);
+
+class QtPrompter : public Prompter {
+ public:
+  int message(MsgKind kind, const QString& title, const QString& text, int buttons) override;
+  QString openFile(const QString& title, const QString& folder, const QString& filter) override;
+  QStringList openFiles(const QString& title, const QString& folder, const QString& filter) override;
+  QString saveFile(const QString& title, const QString& folder, const QString& filter) override;
+  QString folder(const QString& title, const QString& start) override;
+  std::optional<QColor> color(const QColor& initial) override;
+  std::optional<QString> text(const QString& title, const QString& label, const QString& initial) override;
+};
+
+// Answers from a script and records every question. A question with no scripted answer
+// gets the default: the first of OK/Yes offered for messages, cancel for everything else.
+class ScriptedPrompter : public Prompter {
+ public:
+  struct Question {
+    QString what;  // "message", "openFile", "openFiles", "saveFile", "folder", "color", "text"
+    MsgKind kind = MsgKind::Information;
+    QString title;
+    QString text;
+    int buttons = 0;
+  };
+
+  ScriptedPrompter& answerMessage(int result) { messages_.push_back(result); return *this; }
+  ScriptedPrompter& answerFile(const QString& path) { files_.push_back({path}); return *this; }
+  ScriptedPrompter& answerFiles(const QStringList& paths) { files_.push_back(paths); return *this; }
+  ScriptedPrompter& answerFolder(const QString& path) { folders_.push_back(path); return *this; }
+  ScriptedPrompter& answerColor(std::optional<QColor> c) { colors_.push_back(c); return *this; }
+  ScriptedPrompter& answerText(std::optional<QString> t) { texts_.push_back(t); return *this; }
+
+  const std::vector<Question>& questions() const { return questions_; }
+  // Texts of the messages shown, in order.
+  QStringList messageTexts() const;
+
+  int message(MsgKind kind, const QString& title, const QString& text, int buttons) override;
+  QString openFile(const QString& title, const QString& folder, const QString& filter) override;
+  QStringList openFiles(const QString& title, const QString& folder, const QString& filter) override;
+  QString saveFile(const QString& title, const QString& folder, const QString& filter) override;
+  QString folder(const QString& title, const QString& start) override;
+  std::optional<QColor> color(const QColor& initial) override;
+  std::optional<QString> text(const QString& title, const QString& label, const QString& initial) override;
+
+ private:
+  QStringList nextFiles();
+  std::vector<Question> questions_;
+  std::deque<int> messages_;
+  std::deque<QStringList> files_;
+  std::deque<QString> folders_;
+  std::deque<std::optional<QColor>> colors_;
+  std::deque<std::optional<QString>> texts_;
+};
+
+// Installs a prompter for the life of the object.
+class PrompterScope {
+ public:
+  explicit PrompterScope(Prompter& p);
+  ~PrompterScope();
+  PrompterScope(const PrompterScope&) = delete;
+  PrompterScope& operator=(const PrompterScope&) = delete;
+ private:
+  Prompter* previous_;
+};
+
+}  // namespace kalvora

@@ -1,0 +1,36 @@
+#include <gtest/gtest.h>
+
+#include "StringList.h"
+#include "TestSupport.h"
+
+using kalvora::SplitLines;
+using kalvora::StringList;
+
+TEST(StringList, SplitsAtEveryLineEndAndSavesWithCrLf) {
+  EXPECT_EQ(SplitLines("a\r\nb\nc\rd"), QStringList({"a", "b", "c", "d"}));
+  EXPECT_EQ(SplitLines("a\r\n"), QStringList({"a"}));
+  EXPECT_EQ(SplitLines("a\r\n\r\n"), QStringList({"a", ""}));
+  EXPECT_TRUE(SplitLines("").isEmpty());
+
+  testsupport::TempFolder dir;
+  StringList list;
+  list.add("x.jpg|Caption");
+  list.add(QString::fromUtf8("Größe|"));
+  ASSERT_TRUE(list.saveToFile(dir.file("Pictures.txt")));
+  EXPECT_EQ(testsupport::readBytes(dir.file("Pictures.txt")), QByteArray("x.jpg|Caption\r\nGr\xC3\xB6\xC3\x9F" "e|\r\n"));
+  StringList back;
+  ASSERT_TRUE(back.loadFromFile(dir.file("Pictures.txt")));
+  EXPECT_EQ(back.lines(), list.lines());
+  EXPECT_EQ(back.text(), list.text());
+  EXPECT_EQ(back.indexOf("X.JPG|caption"), 0);
+}
+
+TEST(StringList, LoadsWindows1252AndReportsMissingFiles) {
+  testsupport::TempFolder dir;
+  testsupport::writeBytes(dir.file("old.txt"), "M\xFC" "nchen\r\n");
+  StringList list;
+  ASSERT_TRUE(list.loadFromFile(dir.file("old.txt")));
+  EXPECT_EQ(list[0], QString::fromUtf8("München"));
+  EXPECT_FALSE(list.loadFromFile(dir.file("missing.txt")));
+  EXPECT_EQ(list.count(), 0);
+}

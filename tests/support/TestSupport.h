@@ -1,0 +1,34 @@
+#pragma once
+// Small helpers shared by the test programs.
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace testsupport {
+
+// A temporary folder removed after the test; path() ends without a separator.
+class TempFolder {
+ public:
+  TempFolder();
+  QString path() const { return dir_.path(); }
+  // path() + "/" + name
+  QString file(const QString& name) const;
+ private:
+  QTemporaryDir dir_;
+};
+
+bool writeBytes(const QString& path, const QByteArray& data);
+QByteArray readBytes(const QString& path);
+
+// Points HOME and the XDG folders at a fresh folder for the life of the object.
+class FakeHome {
+ public:
+  FakeHome();
+  ~FakeHome();
+  QString path() const { return tmp_.path(); }
+ private:
+  TempFolder tmp_;
+  QByteArray oldHome_, oldData_, oldConfig_, oldCache_;
+};
+
+}  // namespace testsupport
