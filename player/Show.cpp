@@ -1,0 +1,130 @@
+#include "Show.h"
+
+#include <FileOps.h>
+#include <IniFile.h>
+#include <StringList.h>
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+
+namespace kalvora::player {
+
+namespace {
+QString WithSlash(const QString& folder) {
+  return folder.endsWith('/') ? folder : folder + '/';
+}
+bool IsPlaceholder(const QString& title) {
+  return title.trimmed().toUpper() == QLatin1String("SPECIALDUMMY");
+}
+}  // namespace
+
+bool IsSafePictureName(const QString& name) {
+  if (name.isEmpty() || name == "." ) return false;
+  if (name.contains('/') || name.contains('\\') || name.contains("..")) return false;
+  if (name.contains(QChar(0)) || name.contains(':')) return false;
+  return true;
+}
+
+QString DecodeCaption(const QString& stored) {
+  if (!stored.contains('&')) return stored;
+  QString out;
+  out.reserve(stored.size());
+  for (qsizetype i = 0; i < stored.size(); ++i) {
+    const QChar c = stored[i];
+    if (c != '&') {
+      out += c;
+      continue;
+    }
+    const qsizetype semi = stored.indexOf(';', i + 1);
+    if (semi < 0 || semi - i > 10) {
+      out += c;
+      continue;
+    }
+    const QString ent = stored.mid(i + 1, semi - i - 1);
+    char32_t code = 0;
+    if (ent == "amp") code = '&';
+    else if (ent == "lt") code = '<';
+    else if (ent == "gt") code = '>';
+    else if (ent == "quot") code = '"';
+    else if (ent == "apos") code = '\'';
+    else if (ent.startsWith('#')) {
+      bool ok = false;
+      const uint v = ent.startsWith("#x", Qt::CaseInsensitive) ? ent.mid(2).toUInt(&ok, 16)
+                                                               : ent.mid(1).toUInt(&ok, 10);
+      if (ok && v > 0 && v <= 0x10FFFF && !(v >= 0xD800 && v <= 0xDFFF)) code = v;
+    }
+    if (code == 0) {
+      out += c;
+      continue;
+    }
+    out += QString::fromUcs4(&code, 1);
+    i = semi;
+  }
+  return out;
+}
+
+int SecondsFromText(const QString& text) {
+  bool ok = false;
+  const int v = text.trimmed().toInt(&ok);
+  if (!ok || v < 1) return 5;
+  return std::min(v, 3600);
+}
+
+bool ReadShow(const QString& folderIn, Show& show, QString* error) {
+  show = Show{};
+  show.folder = WithSlash(folderIn);
+  IniFile diashow(ResolveNoCase(show.folder + "Diashow.ini"));
+  show.title = diashow.readString("DIASHOW", "Titel").trimmed();
+  if (IsPlaceholder(show.title)) show.title.clear();
+  show.secondsPerPicture = SecondsFromText(diashow.readString("DIASHOW", "Time"));
+
+  StringList lines;
+  if (!lines.loadFromFile(ResolveNoCase(show.folder + "Pictures.ini"))) {
+    if (error) *error = show.folder + "Pictures.ini";
+    return false;
+  }
+  for (int i = 0; i < lines.count(); ++i) {
+    const QString& line = lines[i];
+    const QStringList fields = line.split('|');
+    const QString name = fields.value(0).trimmed();
+    const QString caption = fields.value(1).trimmed();
+    if (name.isEmpty()) {
+      if (!line.trimmed().isEmpty()) show.skipped << QString("%1: no name").arg(i + 1);
+      continue;
+    }
+    if (!IsSafePictureName(name)) {
+      show.skipped << QString("%1: refused name %2").arg(i + 1).arg(name);
+      continue;
+    }
+    const QString path = ResolveNoCase(show.folder + name);
+    const QFileInfo fi(path);
+    if (!fi.isFile()) {
+      show.skipped << QString("%1: missing %2").arg(i + 1).arg(name);
+      continue;
+    }
+    show.slides.append(Slide{name, path, DecodeCaption(caption)});
+  }
+  return true;
+}
+
+QString FindLastSavedShow(const QString& rootIn) {
+  const QString root = WithSlash(rootIn);
+  QString best;
+  QDateTime bestTime;
+  for (const QString& name : FindFiles(root, "*", FindKind::Folders)) {
+    const QString ini = ResolveNoCase(root + name + "/Diashow.ini");
+    const QFileInfo fi(ini);
+    if (!fi.isFile()) continue;
+    if (IsPlaceholder(IniFile(ini).readString("DIASHOW", "Titel"))) continue;
+    const QDateTime t = fi.lastModified();
+    // Ties go to the higher folder name: the newer slideshow.
+    if (best.isEmpty() || t > bestTime || (t == bestTime && name > QFileInfo(best).fileName())) {
+      best = root + name;
+      bestTime = t;
+    }
+  }
+  return best;
+}
+
+}  // namespace kalvora::player

@@ -1,0 +1,45 @@
+#pragma once
+// A slideshow folder as the main program saves it: Diashow.ini ([DIASHOW] Titel, Time) and
+// Pictures.ini (one picture per line: file name, optionally " | " and the caption).
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace kalvora::player {
+
+struct Slide {
+  QString name;     // as written in Pictures.ini
+  QString path;     // the file on disk (looked up without case when needed)
+  QString caption;  // decoded text
+};
+
+struct Show {
+  QString folder;  // with a trailing '/'
+  QString title;
+  int secondsPerPicture = 5;
+  QList<Slide> slides;
+  // Lines that named no usable picture, and why; for the log.
+  QStringList skipped;
+};
+
+// A picture name from a stored list may only name a file in the slideshow folder itself.
+bool IsSafePictureName(const QString& name);
+
+// Captions are stored with character references for the characters the list format and
+// the main program's mark-up use ("&amp;", "&lt;", "&gt;", "&quot;", "&#124;", "&#10;", ...);
+// anything else is taken as it is.
+QString DecodeCaption(const QString& stored);
+
+// Reads the show in folder. Lines whose picture is missing, unsafe or empty are skipped;
+// false (with a reason in *error) when the folder has no Pictures.ini.
+bool ReadShow(const QString& folder, Show& show, QString* error = nullptr);
+
+// The slideshow saved last under the archive root: the folder whose Diashow.ini was written
+// most recently (the main program writes it with every save, right before it starts us).
+// Placeholder folders (title "SPECIALDUMMY") do not count. Empty when there is none.
+QString FindLastSavedShow(const QString& root);
+
+// Seconds per picture from a Diashow.ini Time text: 1..3600, 5 when unusable.
+int SecondsFromText(const QString& text);
+
+}  // namespace kalvora::player
