@@ -1,7 +1,9 @@
-// The program's main block: start the application, create the windows, run the message loop.
+// The program's main block: start the application, load the language, create the windows,
+// run the message loop until the main window closes.
 #include <QApplication>
 #include <QTimer>
 
+#include "Language.h"
 #include "SystemInfo.h"
 #include "Windows.h"
 #include "fMain.h"
@@ -9,7 +11,8 @@
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   app.setApplicationName("Kalvora");
-  WindowsInfo();  // gathered once, before any window
+  WindowsInfo();   // gathered once, before any window
+  LoadLanguage();  // the main window's set-up already looks texts up
   CreateWindows();
   MainForm->show();
   // For automated runs: close the main window after the given time, as a user would.
@@ -17,7 +20,6 @@ int main(int argc, char** argv) {
   const int closeAfter = qEnvironmentVariableIntValue("KALVORA_CLOSE_AFTER_MS", &ok);
   if (ok) QTimer::singleShot(closeAfter, MainForm, [] { MainForm->close(); });
   const int rc = app.exec();
-  delete MainForm;
-  MainForm = nullptr;
+  DestroyWindows();
   return rc;
 }

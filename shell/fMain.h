@@ -1,16 +1,262 @@
 #pragma once
-// The main window: it owns the state of the running program that the other windows read.
+// The main window: it owns the state of the running program that the other windows read and
+// write as its fields, and the archive list, picture selection, production and settings pages.
+#include <QColor>
 #include <QMainWindow>
+#include <QStringList>
+
+#include "Placeholders.h"
+#include "StringList.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class QStatusBar;
+class QTabWidget;
+class QTimer;
+class QToolButton;
+class QWidget;
 
 class TMainForm : public QMainWindow {
   Q_OBJECT
  public:
   explicit TMainForm(QWidget* parent = nullptr);
+  ~TMainForm() override;
 
-  QString FAppDir;  // program folder, with a trailing separator
+  // Shared state (folders carry a trailing '/').
+  QString FAppDir;             // program folder
+  QString FTempPicFolder;      // FAppDir + "temppic/": converted copies of source pictures
+  QString FDrive;              // storage root of the archive (see Drives.h); empty: home folder
+  QString FArchiveRoot;        // root + "Kalvora/" (English "Pelmora/")
+  QString FVideoFolder;        // root + "DVD-Diashow/" (English "DVD-Slideshow/")
+  QString FEncoderFolder;      // FVideoFolder + "encoder/"
+  QString FExportFolder;       // root + "CDROM-Export/"
+  QString FScreensaverFolder;  // documents + "Diashow_Screensaver/" (English "Slideshow_Screensaver/")
+  QString FPersonalFolder;     // the user's documents folder
+  QString FSourceFolder;       // folder last read into the source list
+  QString FArchiveFolder;      // name of the open slideshow folder ("Archive_0001"), no separator
+  QString FDiashowTitle;
+  QString FSecondsPerPicture;  // as typed
+  QString FCurrentPicturePath;
+  QColor FBackgroundColor = Qt::black;
+  QColor FTextColor = Qt::black;
+  int FTextOffset = 0;
+  int FEffectNumber = 0;
+  kalvora::StringList FEffectsList;  // lines of Effects.ini
+  int FFramesPerSecond = 0;
+  int FTransitionFrames = 0;
+  int FPrintWidth = 0;
+  QString FPaperFormat;
+  bool FPrintInfoText = false;
+  bool FPrintHeadline = false;
+  bool FPrintAllPictures = false;
+
+  // Picture selection and list editing state.
+  int FFileCount = 0;
+  int FFilesDone = 0;
+  QString FPreviewItem;
+  QString FLastPreviewItem;
+  int FSavedDiashowIndex = 0;
+  bool FModifierKeyDown = false;
+  bool FDragFromSourceList = false;
+  bool FDriveChanged = false;
+  QStringList FDropList;
+  int FDragIndex = 0;
+  bool FDragOverList = false;
+  int FDragScrollPos = 0;
+  bool FPreviewToggle = false;
+  int FAudioDragIndex = 0;
+  bool FAudioPageShown = false;
+  // Lines of the open slideshow's Pictures.ini that were refused (names reaching outside the
+  // folder); they are written back unchanged so that nothing of the user's file is lost.
+  QStringList FRefusedPictureLines;
+  // Problems met during start-up, reported together once the window is set up.
+  QStringList FStartupProblems;
+
+  // Controls (objectName = member name).
+  QTabWidget* PageControl1 = nullptr;
+  QWidget* TabSheet5 = nullptr;  // archive list
+  QWidget* TabSheet1 = nullptr;  // picture selection
+  QWidget* TabSheet4 = nullptr;  // production
+  QWidget* TabSheet3 = nullptr;  // slideshow settings
+  QWidget* TabSheet2 = nullptr;  // general settings
+  QStatusBar* StatusBar1 = nullptr;
+  QProgressBar* PicProgressBar = nullptr;
+  QTimer* Timer1 = nullptr;
+  QTimer* Timer2 = nullptr;
+  QMenu* PopupMenu1 = nullptr;
+
+  // Menus.
+  QMenu* Datei1 = nullptr;
+  QMenu* Diashow1 = nullptr;
+  QMenu* Drucken1 = nullptr;
+  QMenu* Einstellungen1 = nullptr;
+  QMenu* Hilfe1 = nullptr;
+  QAction* NewDiashow1 = nullptr;
+  QAction* OpenDiashow1 = nullptr;
+  QAction* DeleteDiashow1 = nullptr;
+  QAction* Import1 = nullptr;
+  QAction* Programmbeenden1 = nullptr;
+  QAction* Diashowerstellen1 = nullptr;
+  QAction* CDfrFotolaborerstellen1 = nullptr;
+  QAction* AlleDrucken1 = nullptr;
+  QAction* AusgewhlteDrucken1 = nullptr;
+  QAction* bersichtThumbnailsdrucken1 = nullptr;
+  QAction* bersichtThumbnailsDrucken2 = nullptr;
+  QAction* EinstellungenDiashow1 = nullptr;
+  QAction* Allgemein1 = nullptr;
+  QAction* Hilfedatei1 = nullptr;
+  QAction* Update1 = nullptr;
+  QAction* Info1 = nullptr;
+
+  // Archive list page.
+  QListWidget* OpenListBox = nullptr;
+  QPushButton* NewBitBtn = nullptr;
+  QPushButton* Open1BitBtn = nullptr;
+  QPushButton* Delete1BitBtn = nullptr;
+  QPushButton* BetrachterBitBtn = nullptr;
+  QLabel* Image2 = nullptr;  // banner picture
+
+  // Picture selection page.
+  QPushButton* OpenBitBtn = nullptr;
+  QLabel* Label1 = nullptr;
+  MarkupListBoxControl* FileListBox = nullptr;  // PLACEHOLDER: TMarkupListBox
+  QToolButton* SpeedButton1 = nullptr;
+  QToolButton* SpeedButton2 = nullptr;
+  QToolButton* SpeedButton3 = nullptr;
+  QToolButton* SpeedButton4 = nullptr;
+  QFrame* ListBoxPanel = nullptr;
+  MarkupListBoxControl* DiashowListBox = nullptr;  // PLACEHOLDER: TMarkupListBox, made at run time
+  QLabel* DiashowLabel = nullptr;
+  QFrame* TextPanel = nullptr;
+  QLabel* TextLabel = nullptr;
+  QLineEdit* TextEdit = nullptr;
+  QLabel* Label5 = nullptr;
+  PicImageControl* ViewPicImage = nullptr;  // PLACEHOLDER: TPicImage
+  PicImageControl* PicImage3 = nullptr;     // PLACEHOLDER: TPicImage (hidden thumbnail maker)
+  QPushButton* BildbearbeitungBitBtn = nullptr;
+  QPushButton* Betrachter2BitBtn = nullptr;
+  QToolButton* SpeedButton5 = nullptr;
+  QToolButton* SpeedButton6 = nullptr;
+  QToolButton* SpeedButton7 = nullptr;
+  QToolButton* SpeedButton9 = nullptr;
+  QToolButton* SpeedButton10 = nullptr;
+
+  // Production page.
+  QPushButton* DruckenBitBtn = nullptr;
+  QPushButton* FotolaborBitBtn = nullptr;
+
+  // Slideshow settings page.
+  QGroupBox* GroupBox2 = nullptr;  // audio titles
+  QListWidget* AudioListBox = nullptr;
+  QPushButton* OpenAudioBitBtn = nullptr;
+  QPushButton* StartRipperBitBtn = nullptr;
+  QPushButton* InfoBitBtn = nullptr;
+  QPushButton* DeleteAudioBitBtn = nullptr;
+  QPushButton* PlayBitBtn = nullptr;
+  QPushButton* PauseBitBtn = nullptr;
+  QPushButton* StopBitBtn = nullptr;
+  QGroupBox* GroupBox3 = nullptr;  // time per picture
+  QLabel* Label8 = nullptr;
+  QLabel* Label7 = nullptr;
+  QLineEdit* SecEdit = nullptr;
+  QGroupBox* GroupBox4 = nullptr;  // player options
+  QCheckBox* EndlessPlayCheckBox = nullptr;
+  QCheckBox* FullscreenCheckBox = nullptr;
+  QCheckBox* ManuellCheckBox = nullptr;
+  QCheckBox* TextCheckBox = nullptr;
+  QCheckBox* PictureNameCheckBox = nullptr;
+  QGroupBox* GroupBox7 = nullptr;  // colours and caption offset
+  QPushButton* TextcolorButton = nullptr;
+  QPushButton* BKGColorButton = nullptr;
+  QFrame* TextColorPanel = nullptr;
+  QFrame* BKGColorPanel = nullptr;
+  QLabel* TextOffsetLabel = nullptr;
+  QSpinBox* SpinEdit2 = nullptr;
+  QGroupBox* GroupBox5 = nullptr;  // transitions
+  QRadioButton* OFFRadioButton = nullptr;
+  QRadioButton* ONRadioButton = nullptr;
+  QRadioButton* RNDRadioButton = nullptr;
+  QFrame* EffectPanel = nullptr;
+  QLabel* Label27 = nullptr;
+  QSpinBox* SpinEdit1 = nullptr;
+  QPushButton* ShowAgainButton = nullptr;
+  PicImageControl* PicImage1 = nullptr;  // PLACEHOLDER: TPicImage (effect preview)
+  QGroupBox* GroupBox8 = nullptr;
+  QPushButton* MakeDiashowBitBtn = nullptr;
+  QPushButton* AbbrechenBitBtn = nullptr;
+
+  // General settings page.
+  QGroupBox* GroupBox1 = nullptr;
+  QComboBox* DriveComboBox1 = nullptr;
+  QPushButton* PathButton = nullptr;
+  QLineEdit* TitleEdit = nullptr;
+  QCheckBox* TipsCheckBox = nullptr;
+  QCheckBox* PrintPreviewCheckBox = nullptr;
+  QPushButton* Uebernehmen2BitBtn = nullptr;
+
+  // Start-up and set-up.
+  void CreateDiashowListBox();
+  void FreeDiashowListBox();
+  bool CreateShellLink(const QString& target, const QString& linkFile, const QString& description);
+
+  // Settings.
+  void LoadGeneratorSettings();
+  void SaveGeneratorSettings();
+  void WritePlayerSettings();
+
+  // Slideshow folders.
+  QString NewArchiveFolder();
+  void OpenArchive(const QString& folder);
+  void SavePictureList();
+  void RemovePictureFromDiashow(int index);
+  void SaveAndStartPlayer(bool start);
+  void DeleteFiles(const QString& mask);
+  void UpdateDiashowLabel();
+  void FillArchiveList();
+  void DeleteOrphanThumbs();
+  QString SlideshowFolder() const;  // FArchiveRoot + FArchiveFolder + "/"
+  QString PlayerPath() const;       // the player in the archive root
+
+  // Thumbnails (the picture work itself is an imaging hook until the picture component lands).
+  void MakeThumb(const QString& path, int height, bool toCache, bool overwrite);
+  // A file name for the thumbnail cache made from a picture's full path.
+  static QString MakeDosName(const QString& name);
+
+  // Transition effects and help.
+  void ApplyEffect(int n);
+  void Hilfedatei1Click();
+
+  // Settings handlers.
+  void FullscreenCheckBoxClick();
+  void OFFRadioButtonClick();
+  void SpinEdit1Change();
+  void SpinEdit2Change();
+  void DriveComboBox1Change();
+  void TitleEditChange();
+  void SecEditChange();
 
  private:
+  void BuildControls();
+  void BuildMenus();
   void FormCreate();
+  void SetTexts();
+  void PrepareFolders();
+  void CopyPlayerFiles();
+  void ReportStartupProblems();
+  void SelectDrive(const QString& drive);
+  bool InSettingsLoad_ = false;
 };
 
 extern TMainForm* MainForm;
+

@@ -1,0 +1,20 @@
+#include "fVerschiebenTip.h"
+
+#include <QVBoxLayout>
+
+#include "Prompter.h"
+
+TVerschiebenTipForm* VerschiebenTipForm = nullptr;
+
+TVerschiebenTipForm::TVerschiebenTipForm(QWidget* parent) : TForm("VerschiebenTipForm", parent) {
+  setWindowTitle(QString::fromUtf8("Verschieben"));
+  auto* layout = new QVBoxLayout(this);
+  HintLabel = new QLabel(this);
+  HintLabel->setObjectName("HintLabel");
+  layout->addWidget(HintLabel);
+  OkBitBtn = new QPushButton(this);
+  OkBitBtn->setObjectName("OkBitBtn");
+  OkBitBtn->setText(QString::fromUtf8("OK"));
+  layout->addWidget(OkBitBtn);
+  connect(OkBitBtn, &QAbstractButton::clicked, this, [this] { SetModalResult(kalvora::mrOk); });
+}

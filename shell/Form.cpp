@@ -1,0 +1,22 @@
+#include "Form.h"
+
+#include <QApplication>
+
+#include "Prompter.h"
+
+TForm::TForm(const QString& instanceName, QWidget* parent) : QDialog(parent) {
+  setObjectName(instanceName);
+}
+
+int TForm::ShowModal() {
+  const int r = exec();
+  return r == QDialog::Rejected ? kalvora::mrCancel : r;
+}
+
+void TForm::SetModalResult(int result) { done(result); }
+
+QWidget* FindProgramWindow(const QString& instanceName) {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->objectName() == instanceName) return w;
+  return nullptr;
+}

@@ -1,0 +1,262 @@
+// Slideshow folders under the archive root: naming, opening into the slideshow list, writing
+// the picture list back, removing a picture, saving and starting the player, the archive list,
+// and the thumbnails of a slideshow folder.
+#include <QApplication>
+#include <algorithm>
+#include <cmath>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QToolButton>
+
+#include "FileOps.h"
+#include "ImagingHooks.h"
+#include "IniFile.h"
+#include "Language.h"
+#include "ListItems.h"
+#include "Process.h"
+#include "Prompter.h"
+#include "ShellConstants.h"
+#include "StringHelpers.h"
+#include "StringList.h"
+#include "fMain.h"
+
+namespace {
+// The hourglass for the life of the object.
+class BusyCursor {
+ public:
+  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+void inform(int id) {
+  kalvora::CurrentPrompter().message(kalvora::MsgKind::Information, QString(), GetLanguageText(id), kalvora::mbOk);
+}
+
+// Windows' rounding: a half goes to the even neighbour.
+int roundEven(double v) { return int(std::nearbyint(v)); }
+}  // namespace
+
+QString TMainForm::NewArchiveFolder() {
+  int candidate = 1;
+  int last = 0;
+  for (const QString& name : kalvora::FindFiles(FArchiveRoot, "*.*", kalvora::FindKind::Folders)) {
+    if (name.contains('.')) continue;
+    if (name.contains('_')) {
+      bool ok = false;
+      const int n = ExtractWordN(2, name, "_").toInt(&ok);
+      if (ok) last = n;
+    }
+    if (last >= candidate) candidate = last;
+  }
+  return "Archive_" + PadLeftWithChar(QString::number(candidate + 1), '0', 4);
+}
+
+void TMainForm::OpenArchive(const QString& folder) {
+  FreeDiashowListBox();
+  CreateDiashowListBox();
+  DeleteOrphanThumbs();
+  const QString path = FArchiveRoot + folder + "/";
+  const QString diashowIni = kalvora::ResolveNoCase(path + "Diashow.ini");
+  if (QFileInfo(diashowIni).isFile()) {
+    const kalvora::IniFile ini(diashowIni);
+    QString title = TrimBlanks(ini.readString("DIASHOW", "Titel"));
+    const bool special = title.toUpper() == "SPECIALDUMMY";
+    if (special) title.clear();
+    FDiashowTitle = title;
+    setWindowTitle(ProductName(CurrentLanguage()) + " - Archiv: " + title);
+    TitleEdit->setText(title);
+    FSecondsPerPicture = ini.readString("DIASHOW", "Time");
+    SecEdit->setText(FSecondsPerPicture);
+    DiashowListBox->clear();
+    FRefusedPictureLines.clear();
+    kalvora::StringList lines;
+    // A folder without a picture list (its first copy failed) opens as an empty slideshow.
+    lines.loadFromFile(kalvora::ResolveNoCase(path + "Pictures.ini"));
+    FFilesDone = 0;
+    FFileCount = lines.count() - 1;
+    PicProgressBar->show();
+    {
+      BusyCursor busy;
+      for (int i = 0; i < lines.count(); ++i) {
+        FFilesDone = i;
+        const QString name = TrimBlanks(ExtractWordN(1, lines[i], "|"));
+        const QString text = TrimBlanks(ExtractWordN(2, lines[i], "|"));
+        if (!IsPlainFileName(name)) {
+          // A name that reaches outside the folder is never opened; the line stays in the file.
+          if (!TrimBlanks(lines[i]).isEmpty()) FRefusedPictureLines << lines[i];
+          continue;
+        }
+        const QString picture = kalvora::ResolveNoCase(path + name);
+        if (!QFileInfo(picture).isFile()) continue;
+        const QString stored = FileNamePart(picture);
+        MakeThumb(picture, 70, false, false);
+        DiashowListBox->addItem(MakeListItem(path + "_THUMB_" + stored, stored, text));
+        DiashowListBox->repaint();
+      }
+    }
+    PicProgressBar->hide();
+    ViewPicImage->hide();
+    FArchiveFolder = folder;
+    if (special) FArchiveFolder = NewArchiveFolder();
+    SaveGeneratorSettings();
+    DeleteOrphanThumbs();
+  } else {
+    FDiashowTitle.clear();
+    setWindowTitle(ProductName(CurrentLanguage()));
+    TitleEdit->clear();
+    FSecondsPerPicture = "5";
+    SecEdit->setText("5");
+  }
+  UpdateDiashowLabel();
+}
+
+void TMainForm::UpdateDiashowLabel() {
+  DiashowLabel->setText(GetLanguageText(594) + " " + QString::number(DiashowListBox->count()) + " " +
+                        GetLanguageText(595));
+}
+
+void TMainForm::SavePictureList() {
+  if (FArchiveFolder.isEmpty()) return;
+  kalvora::StringList lines;
+  for (int i = 0; i < DiashowListBox->count(); ++i) lines.add(ItemPictureListLine(DiashowListBox->item(i)->text()));
+  for (const QString& refused : FRefusedPictureLines) lines.add(refused);
+  kalvora::ForceDirectories(SlideshowFolder());
+  lines.saveToFile(SlideshowFolder() + "Pictures.ini");
+}
+
+void TMainForm::RemovePictureFromDiashow(int index) {
+  if (DiashowListBox->count() == 0 || index < 0 || index >= DiashowListBox->count()) return;
+  BusyCursor busy;
+  TextEdit->clear();
+  // DisablePictureTools (the picture tools of the selection page).
+  BildbearbeitungBitBtn->setEnabled(false);
+  for (QWidget* w : {SpeedButton5, SpeedButton6, SpeedButton7, SpeedButton9, SpeedButton10}) w->setEnabled(false);
+  const QString item = DiashowListBox->item(index)->text();
+  const QString behind = ItemTextBehindPicture(item);
+  const qsizetype bar = behind.indexOf('|');
+  const QString name = TrimTrailingBlanks(bar < 0 ? behind : behind.left(bar));
+  if (IsPlainFileName(name) && !FArchiveFolder.isEmpty()) QFile::remove(SlideshowFolder() + name);
+  delete DiashowListBox->takeItem(index);
+  SavePictureList();
+  UpdateDiashowLabel();
+}
+
+void TMainForm::SaveAndStartPlayer(bool start) {
+  FDiashowTitle = TitleEdit->text();
+  setWindowTitle(ProductName(CurrentLanguage()) + " - Archiv: " + FDiashowTitle);
+  if (TrimBlanks(FDiashowTitle).isEmpty()) {
+    inform(10001);
+    return;
+  }
+  if (DiashowListBox->count() == 0) {
+    inform(10002);
+    return;
+  }
+  BusyCursor busy;
+  SavePictureList();
+  {
+    kalvora::IniFile ini(SlideshowFolder() + "Diashow.ini");
+    kalvora::IniFile::Batch batch(ini);
+    ini.writeString("DIASHOW", "Titel", FDiashowTitle);
+    ini.writeString("DIASHOW", "Time", FSecondsPerPicture);
+  }
+  WritePlayerSettings();
+  if (start) {
+    const QString player = PlayerPath();
+    if (!kalvora::StartProgram(player, {"TEST"}, QString()))
+      kalvora::CurrentPrompter().message(kalvora::MsgKind::Information, QString(), "Unable to start " + player,
+                                         kalvora::mbOk);
+  }
+}
+
+void TMainForm::DeleteFiles(const QString& mask) {
+  BusyCursor busy;
+  const QString folder = DirectoryPart(mask);
+  const QString pattern = FileNamePart(mask);
+  if (folder.isEmpty() || pattern.isEmpty()) return;
+  const QString prefix = AddTrailingBackslash(folder);
+  for (const QString& name : kalvora::FindFiles(folder, pattern)) QFile::remove(prefix + name);
+}
+
+void TMainForm::FillArchiveList() {
+  BusyCursor busy;
+  OpenListBox->clear();
+  int selection = -1;
+  int count = 0;
+  for (const QString& name : kalvora::FindFiles(FArchiveRoot, "*.*", kalvora::FindKind::Folders)) {
+    if (name.contains('.') || name.toUpper().contains("DEL")) continue;
+    const QString ini = kalvora::ResolveNoCase(FArchiveRoot + name + "/Diashow.ini");
+    if (!QFileInfo(ini).isFile()) continue;
+    const QString title = kalvora::IniFile(ini).readString("DIASHOW", "Titel", " ");
+    OpenListBox->addItem(name + " " + title);
+    if (title == FDiashowTitle) selection = count;
+    ++count;
+  }
+  if (selection != -1) OpenListBox->setCurrentRow(selection);
+}
+
+void TMainForm::DeleteOrphanThumbs() {
+  if (FArchiveFolder.isEmpty()) return;
+  const QString folder = SlideshowFolder();
+  for (const QString& name : kalvora::FindFiles(folder, "_THUMB*.*")) {
+    if (!name.toUpper().contains("_THUMB_")) continue;
+    QStringList words;
+    const int n = CountWords(name, "_");
+    for (int i = 2; i <= n; ++i) words << ExtractWordN(unsigned(i), name, "_");
+    if (!QFileInfo::exists(folder + words.join('_'))) QFile::remove(folder + name);
+  }
+}
+
+QString TMainForm::MakeDosName(const QString& name) {
+  static const QString toUnderscore = QString::fromUtf8(" '.-!$%=\"§?,´`€éáúóêâûô");
+  static const QString toX = QStringLiteral("*:()\\/><");
+  QString step1 = name;
+  for (QChar& c : step1) {
+    if (c == '&') c = 'a';
+    else if (toX.contains(c)) c = 'x';
+    else if (toUnderscore.contains(c)) c = '_';
+  }
+  QString out;
+  for (QChar c : step1) {
+    switch (c.unicode()) {
+      case 0xE4: out += "ae"; break;
+      case 0xC4: out += "Ae"; break;
+      case 0xF6: out += "oe"; break;
+      case 0xD6: out += "Oe"; break;
+      case 0xFC: out += "ue"; break;
+      case 0xDC: out += "Ue"; break;
+      case 0xDF: out += "ss"; break;
+      default: out += (c >= 'A' && c <= 'Z') ? QChar(c.unicode() + 32) : c;
+    }
+  }
+  return out;
+}
+
+void TMainForm::MakeThumb(const QString& path, int height, bool toCache, bool overwrite) {
+  const QString thumb = toCache ? FAppDir + "thumbs/" + MakeDosName(path) + ".jpg"
+                                : AddTrailingBackslash(DirectoryPart(path)) + "_THUMB_" + FileNamePart(path);
+  if (QFileInfo::exists(thumb) && !overwrite) return;
+  const int percent = FFileCount == 0 ? 0 : roundEven(double(FFilesDone) / FFileCount * 100);
+  StatusBar1->showMessage(GetLanguageText(14000) + " " + QString::number(percent) + " " + GetLanguageText(14001));
+  PicProgressBar->setValue(std::clamp(percent, 0, 100));
+  PicProgressBar->repaint();
+  StatusBar1->repaint();
+  {
+    BusyCursor busy;
+    try {
+      MakeThumbnailFile(PicImage3, path, thumb, height);  // imaging hook
+    } catch (...) {
+      // A picture that cannot be read gets no thumbnail; its item shows none.
+    }
+  }
+  StatusBar1->showMessage("Fertig");
+}

@@ -1,0 +1,128 @@
+// Program settings (Generator.ini), the player's settings (Settings.ini in the archive root)
+// and the handlers that keep the settings fields in step with their controls.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
+
+#include "Colors.h"
+#include "Drives.h"
+#include "IniFile.h"
+#include "ImagingHooks.h"
+#include "fMain.h"
+
+namespace {
+const QString kSettings = QStringLiteral("SETTINGS");
+QString boolText(bool b) { return b ? QStringLiteral("TRUE") : QStringLiteral("FALSE"); }
+}  // namespace
+
+void TMainForm::LoadGeneratorSettings() {
+  const kalvora::IniFile ini(FAppDir + "Generator.ini");
+  FSecondsPerPicture = ini.readString(kSettings, "DefaultTime", "");
+  SecEdit->setText(FSecondsPerPicture);
+  EndlessPlayCheckBox->setChecked(ini.readString(kSettings, "StopDiashowAtEnd", "").toUpper() == "FALSE");
+  FullscreenCheckBox->setChecked(ini.readString(kSettings, "Fullscreen", "").toUpper() != "FALSE");
+  FullscreenCheckBoxClick();
+  ManuellCheckBox->setChecked(ini.readString(kSettings, "Manuell", "").toUpper() != "FALSE");
+  TextCheckBox->setChecked(ini.readString(kSettings, "PictureTextVisible", "").toUpper() == "TRUE");
+  PictureNameCheckBox->setChecked(ini.readString(kSettings, "FileNameVisible", "").toUpper() == "TRUE");
+  FBackgroundColor = TColorToQColor(ini.readInteger(kSettings, "BKGColor", 0));
+  FTextColor = TColorToQColor(ini.readInteger(kSettings, "TextColor", 0));
+  // Compared exactly: another value leaves the buttons as they are.
+  const QString mode = ini.readString(kSettings, "EffectMode", "OFF");
+  if (mode == "ON") ONRadioButton->setChecked(true);
+  else if (mode == "OFF") OFFRadioButton->setChecked(true);
+  else if (mode == "RANDOM") RNDRadioButton->setChecked(true);
+  OFFRadioButtonClick();
+  PrintPreviewCheckBox->setChecked(ini.readString(kSettings, "PrintPreview", "TRUE") == "TRUE");
+  FEffectNumber = ini.readInteger(kSettings, "Effect", 1);
+  SpinEdit1->setValue(FEffectNumber);  // limited to the effect lines; a change runs SpinEdit1Change
+  FTextOffset = ini.readInteger(kSettings, "TextOffset", 0);
+  SpinEdit2->setValue(FTextOffset);
+  FDrive = ini.readString(kSettings, "Drive", "").trimmed();
+  // A drive letter of the Windows version names the home folder, like an empty value.
+  if (DriveIsHome(FDrive)) FDrive.clear();
+  SelectDrive(FDrive);
+}
+
+void TMainForm::SelectDrive(const QString& drive) {
+  int index = DriveComboBox1->findData(drive);
+  if (index < 0) {
+    DriveComboBox1->addItem(DriveDisplayName(drive), drive);
+    index = DriveComboBox1->count() - 1;
+  }
+  if (DriveComboBox1->currentIndex() == index) DriveComboBox1Change();
+  else DriveComboBox1->setCurrentIndex(index);
+}
+
+void TMainForm::SaveGeneratorSettings() {
+  kalvora::IniFile ini(FAppDir + "Generator.ini");
+  kalvora::IniFile::Batch batch(ini);
+  ini.writeString(kSettings, "DefaultTime", FSecondsPerPicture);
+  ini.writeString(kSettings, "StopDiashowAtEnd", boolText(!EndlessPlayCheckBox->isChecked()));
+  ini.writeString(kSettings, "Fullscreen", boolText(FullscreenCheckBox->isChecked()));
+  ini.writeString(kSettings, "Manuell", boolText(FullscreenCheckBox->isChecked() && ManuellCheckBox->isChecked()));
+  ini.writeString(kSettings, "PictureTextVisible", boolText(TextCheckBox->isChecked()));
+  ini.writeString(kSettings, "FileNameVisible", boolText(PictureNameCheckBox->isChecked()));
+  ini.writeInteger(kSettings, "BKGColor", QColorToTColor(FBackgroundColor));
+  ini.writeInteger(kSettings, "TextColor", QColorToTColor(FTextColor));
+  if (OFFRadioButton->isChecked()) ini.writeString(kSettings, "EffectMode", "OFF");
+  else if (ONRadioButton->isChecked()) ini.writeString(kSettings, "EffectMode", "ON");
+  else if (RNDRadioButton->isChecked()) ini.writeString(kSettings, "EffectMode", "RANDOM");
+  ini.writeInteger(kSettings, "Effect", FEffectNumber);
+  ini.writeInteger(kSettings, "TextOffset", FTextOffset);
+  ini.writeString(kSettings, "PrintPreview", boolText(PrintPreviewCheckBox->isChecked()));
+  ini.writeString(kSettings, "SourcePicturesPath", FSourceFolder);
+  ini.writeString(kSettings, "Drive", FDrive);
+}
+
+void TMainForm::WritePlayerSettings() {
+  kalvora::IniFile ini(FArchiveRoot + "Settings.ini");
+  kalvora::IniFile::Batch batch(ini);
+  ini.writeString(kSettings, "StopDiashowAtEnd", boolText(!EndlessPlayCheckBox->isChecked()));
+  // The player reads this key the other way round.
+  ini.writeString(kSettings, "Fullscreen", boolText(!FullscreenCheckBox->isChecked()));
+  ini.writeString(kSettings, "Manuell", boolText(FullscreenCheckBox->isChecked() && ManuellCheckBox->isChecked()));
+  ini.writeString(kSettings, "PictureTextVisible", boolText(TextCheckBox->isChecked()));
+  ini.writeString(kSettings, "FileNameVisible", boolText(PictureNameCheckBox->isChecked()));
+  ini.writeInteger(kSettings, "BKGColor", QColorToTColor(FBackgroundColor));
+  ini.writeInteger(kSettings, "TextColor", QColorToTColor(FTextColor));
+  if (OFFRadioButton->isChecked()) ini.writeString(kSettings, "EffectMode", "OFF");
+  else if (ONRadioButton->isChecked()) ini.writeString(kSettings, "EffectMode", "ON");
+  else if (RNDRadioButton->isChecked()) ini.writeString(kSettings, "EffectMode", "RANDOM");
+  ini.writeInteger(kSettings, "Effect", FEffectNumber);
+  ini.writeInteger(kSettings, "TextOffset", FTextOffset);
+}
+
+void TMainForm::FullscreenCheckBoxClick() { ManuellCheckBox->setVisible(FullscreenCheckBox->isChecked()); }
+
+void TMainForm::OFFRadioButtonClick() { EffectPanel->setVisible(ONRadioButton->isChecked()); }
+
+void TMainForm::SpinEdit1Change() {
+  if (SpinEdit1->value() > 127) {
+    SpinEdit1->setValue(127);  // runs this handler again
+    return;
+  }
+  FEffectNumber = SpinEdit1->value();
+  FPreviewToggle = !FPreviewToggle;
+  try {
+    ApplyEffect(FEffectNumber);
+  } catch (const std::exception&) {
+    // A broken effect line leaves the preview as it was.
+  }
+  PicImage1->PaintSizeMode = 3;
+  LoadPictureInto(PicImage1, FAppDir + (FPreviewToggle ? "Preview1.jpg" : "Preview2.jpg"));
+}
+
+void TMainForm::SpinEdit2Change() { FTextOffset = SpinEdit2->value(); }
+
+void TMainForm::DriveComboBox1Change() {
+  if (DriveComboBox1->currentIndex() >= 0) FDrive = DriveComboBox1->currentData().toString();
+}
+
+void TMainForm::TitleEditChange() { FDiashowTitle = TitleEdit->text(); }
+
+void TMainForm::SecEditChange() { FSecondsPerPicture = SecEdit->text(); }

@@ -1,0 +1,20 @@
+#pragma once
+// Asks for the title of a new slideshow.
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "Form.h"
+
+class TNewForm : public TForm {
+  Q_OBJECT
+ public:
+  explicit TNewForm(QWidget* parent = nullptr);
+
+  QLabel* Label1 = nullptr;
+  QLineEdit* Edit1 = nullptr;
+  QPushButton* BitBtn1 = nullptr;
+  QPushButton* BitBtn2 = nullptr;
+};
+
+extern TNewForm* NewForm;
