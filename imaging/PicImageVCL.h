@@ -1,0 +1,507 @@
+#pragma once
+// TPicImage: the picture component. Every window that shows, loads, processes or saves a picture
+// holds one. It owns the current px bitmap (always the item of its bitmap list at the current
+// index), the optional bitmap list (pages or animation frames), and reports progress and aborts
+// through the px status callback.
+//
+// Conventions (shared by every operation):
+// - An operation stores its status in LastError(); when the status is not 1 and
+//   EnableMethodErrors() is on it raises EPicImageError with
+//   "<Name> \nError code: <code>\n<operation>: <code text> ", otherwise it returns the status.
+// - "Image not allocated" (-2), "Processing not allowed" (0) and "Animation" (-16) always raise.
+// - Setters store the value, set LastError to 1 and repaint when AutoRepaint is on.
+// - Abort: while an operation runs, setting EnableProgressEvent to false (from OnStatus or from
+//   code run by event processing) stops it at the next status callback; the picture is restored
+//   and the operation fails with -100.
+// - Colours (TColor) are $00BBGGRR; $FF0000nn are system colours (clBtnFace = $FF00000F).
+// - Geometry: the client area is the widget's rectangle; the frame (FrameWidth on each side) is
+//   not part of the destination coordinates, Paint adds it. The scroll bars are kept as records
+//   (HScrollInfo/VScrollInfo) that the window-message layer shows.
+//
+// Thumbnails: SetLoadSizeHint(w, h) before Load lets a JPEG decode at 1/2, 1/4 or 1/8 size as
+// long as the result is at least w x h (see platform/px/PxFile.h); the hint stays until it is set
+// back to (0, 0). BitmapWidth/Height then give the decoded size while the Info... fields keep the
+// file's own size. Without a hint nothing changes.
+#include <QRect>
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "PicErrCode.h"
+#include "PxBitmap.h"
+#include "PxFile.h"
+
+class QTimer;
+
+using TColor = int32_t;
+constexpr TColor clBtnFace = -16777201;  // $FF00000F
+constexpr TColor clNone = 0x1FFFFFFF;
+
+enum TPaintSizeMode { smNormal = 0, smStretch = 1, smFitSides = 2, smFit = 3, smZoom = 4 };
+enum TTransitionStyle { etsNone = 0, etsGradient = 1, etsPattern = 2 };
+enum TPaintDither { pdOrdered = 0, pdDiffusion = 1 };
+enum TBitonalScaling { btsNormal = 0, btsFavorBlack = 1, btsScaleToGray = 2 };
+enum TPaletteType { ppAuto = 0, ppFixed = 1, ppAutoNetscape = 2, ppFixedNetscape = 3 };
+enum TPaintScaling { psNormal = 0, psResample = 1, psBicubic = 2 };
+enum TPatternStyle {
+  epsSolid = 0, epsTransparent, epsHorzLine, epsVertLine, epsDownwarDiag, epsUpwardDiag, epsCross, epsDiagCross
+};
+enum TFrameInnerStyle { fisInset = 0, fisRaised = 1 };
+enum TFrameOuterStyle { fosInset = 0, fosRaised = 1 };
+
+// Converts a class-library colour ($00BBGGRR or a system colour) to a QColor.
+QColor ColorToQColor(TColor color, const QPalette* palette = nullptr);
+
+// One scroll bar's record (what SetScrollInfo would hold on Windows).
+struct TPicScrollBar {
+  int min = 0;
+  int max = 0;     // nMax = largest position + page - 1
+  int page = 0;
+  int pos = 0;
+  bool visible = false;
+};
+
+class TPicImage : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TPicImage(QWidget* parent = nullptr);
+  ~TPicImage() override;
+
+  // ---- Status and errors -------------------------------------------------------------------
+  int LastError() const { return lastError_; }
+  QString LastErrorText() const;
+  bool EnableMethodErrors() const { return enableMethodErrors_; }
+  void SetEnableMethodErrors(bool on) { enableMethodErrors_ = on; }
+  // Sets LastError to status; raises EPicImageError when status != 1 and method errors are on.
+  int RaiseMethodError(const QString& opName, int status);
+  // As RaiseMethodError, raising only when raise is also true.
+  int RaiseMethodErrorIf(const QString& opName, int status, bool raise);
+  // Sets LastError and raises whatever the status and EnableMethodErrors say.
+  [[noreturn]] void ForceMethodError(const QString& opName, int status);
+  // LastError -13 and "<Name> \n <prop>: Invalid value passed." whatever method errors say.
+  [[noreturn]] void RaiseInvalidValue(const QString& propName);
+  // Refusals ("Animation" -16, "Processing not allowed" 0) raise; then, unless status is 1,
+  // "Image not allocated" (-2) raises when there is no picture. Returns LastError.
+  int CheckAllocated(const QString& opName, int status);
+  void CheckProcessingAllowed();
+  // Suspend/resume bracket method errors; brackets nest (only the outermost resume restores).
+  void SuspendMethodErrors();
+  void ResumeMethodErrors();
+
+  // ---- Picture state -----------------------------------------------------------------------
+  bool IsAllocated() const { return allocated_; }
+  bool IsBusy() const { return busy_; }
+  // The current bitmap record (shares pixels with the list item). Check IsAllocated first.
+  px::Bitmap& Bitmap() { return bitmap_; }
+  const px::Bitmap& Bitmap() const { return bitmap_; }
+  // The bitmap handle for other components; LastError 1.
+  px::Bitmap* GetBitmap();
+  // Hands a bitmap to the component as its current picture (a copy; with RefBitmap the record
+  // itself, sharing pixels). Refused while busy.
+  int SetBitmap(const px::Bitmap* bmp);
+  // The bitmap list (nullptr when none) and the current index.
+  px::BitmapList* BitmapList() { return list_.get(); }
+  int BitmapListCount() const { return list_ ? list_->count() : 0; }
+  int BitmapListIndex() const { return listIndex_; }
+  // Makes item `index` of the list the current picture (ImageChanged follows).
+  int SelectListItem(int index);
+  bool IsAnimated() const { return animated_; }
+  bool AnimationPlaying() const { return animationPlaying_; }
+
+  int BitmapWidth() const { return bitmapWidth_; }
+  int BitmapHeight() const { return bitmapHeight_; }
+  int BitmapBits() const { return bitmapBits_; }
+  int BitmapXResolution() const { return bitmapXRes_; }
+  int BitmapYResolution() const { return bitmapYRes_; }
+  int BitmapViewPerspective() const { return bitmapView_; }
+  bool BitmapHasTransparency() const { return bitmapHasTransparency_; }
+
+  // File information of the last load.
+  int InfoFormat() const { return info_.format; }
+  int InfoWidth() const { return info_.width; }
+  int InfoHeight() const { return info_.height; }
+  int InfoBits() const { return info_.bits; }
+  int InfoXResolution() const { return info_.xResolution; }
+  int InfoYResolution() const { return info_.yResolution; }
+  QString InfoText() const { return QString::fromUtf8(info_.text.c_str()); }
+  int InfoPageCount() const { return info_.pageCount; }
+  int InfoCompression() const { return info_.compression; }
+  const px::FileInfo& FileInfo() const { return info_; }
+  QString FileName() const { return fileName_; }
+
+  // ---- Lifecycle and processing protocol ---------------------------------------------------
+  // Frees picture and list; refused while busy. Always returns 1.
+  int FreeImage();
+  // Status callback bracket (busy flag, global current image, px status callback).
+  int BeginStatusCallback();
+  void EndStatusCallback();
+  // Start of a processing operation on bmp: refusal check, backup copy, status callback.
+  void BeginProcessing(px::Bitmap& bmp);
+  // End of every processing operation (restore on abort, store back into the list, OnChange).
+  virtual void ProcessingDone(px::Bitmap& bmp);
+  // Repaints at once; drops a current item that was freed behind the component.
+  int RepaintImage();
+  // Re-reads the bitmap facts and rectangles after the picture changed (rectangles, repaint,
+  // OnChange).
+  virtual void ImageChanged();
+  // UpdateBitmapInfo and, with AutoSetRects, scroll to the origin and reset source rectangles.
+  void BitmapGeometryChanged();
+  void UpdateBitmapInfo();
+  void ChangedAndReset();
+  // Hooks for subclasses (do nothing here).
+  virtual void DoImageReset() {}
+  virtual void DoPanWinMoved() {}
+  virtual void DoAfterPaint() {}
+  virtual void DoRotated(double) {}
+  virtual void DoFastRotated(double) {}
+  virtual void DoSized(int, int, int, int) {}
+  virtual void DoRepaint() {}
+
+  // The process-wide abort flags (for tests and the processing operations).
+  static bool AbortRequested();
+  static bool Aborted();
+  static TPicImage* CurrentImage();
+
+  // ---- Loading -----------------------------------------------------------------------------
+  // Loads a file: Bits 0 keeps the file's depth, Page goes to the load options (0 and 1 are the
+  // first page), MaxPages limits pages/frames (-1 all, 0 loads nothing and returns 1).
+  virtual int Load(const QString& fileName, int bits, int page, int maxPages);
+  int InternalLoad(const QString& opName, const QString& fileName, int bits, int page, int maxPages);
+  // Loads from the bytes of a file held in memory.
+  virtual int LoadMemory(const void* data, qsizetype size, int bits, int page);
+  // Incremental load: bytes come in pieces; the picture appears at StopFeedLoad.
+  int StartFeedLoad(int bits, int page, int maxPages);
+  int FeedLoad(const void* buffer, qsizetype size);
+  int StopFeedLoad();
+  bool FeedLoadOpen() const { return feed_ != nullptr; }
+  // Loads a local path or file:// URL through the feed load (other URLs: -16); empty: status 0.
+  QString BitmapDataPath() const { return bitmapDataPath_; }
+  void SetBitmapDataPath(const QString& path);
+  void SetLoadSizeHint(int width, int height) { hintWidth_ = width; hintHeight_ = height; }
+  QSize LoadSizeHint() const { return QSize(hintWidth_, hintHeight_); }
+
+  bool AutoAnimate() const { return autoAnimate_; }
+  void SetAutoAnimate(bool on) { autoAnimate_ = on; lastError_ = 1; }
+  int AutoAnimationLoop() const { return autoAnimationLoop_; }
+  void SetAutoAnimationLoop(int v) { autoAnimationLoop_ = v; lastError_ = 1; }
+  bool PaintWhileLoad() const { return paintWhileLoad_; }
+  void SetPaintWhileLoad(bool on) { paintWhileLoad_ = on; lastError_ = 1; }
+
+  // PDF and vector viewport options (checked; invalid values raise the invalid-value message).
+  int PDFXResolution() const { return docOptions_.pdfXResolution; }
+  void SetPDFXResolution(int v);
+  int PDFYResolution() const { return docOptions_.pdfYResolution; }
+  void SetPDFYResolution(int v);
+  int PDFDisplayDepth() const { return docOptions_.pdfDisplayDepth; }
+  void SetPDFDisplayDepth(int v);
+  int PDFTextAlpha() const { return docOptions_.pdfTextAlpha; }
+  void SetPDFTextAlpha(int v);
+  int PDFGraphicsAlpha() const { return docOptions_.pdfGraphicsAlpha; }
+  void SetPDFGraphicsAlpha(int v);
+  bool PDFUseLibFonts() const { return docOptions_.pdfUseLibFonts != 0; }
+  void SetPDFUseLibFonts(bool v);
+  int RasterizeViewportWidth() const { return docOptions_.vectorViewportWidth; }
+  void SetRasterizeViewportWidth(int v);
+  int RasterizeViewportHeight() const { return docOptions_.vectorViewportHeight; }
+  void SetRasterizeViewportHeight(int v);
+  int RasterizeViewMode() const { return docOptions_.vectorViewMode; }
+  void SetRasterizeViewMode(int v);
+
+  // ---- Saving ------------------------------------------------------------------------------
+  // Writes the picture (Format 2: the whole bitmap list as GIF). Flags: page placement 0..3
+  // (-1 is 1). With EnableProgressEvent the rows go through the row callback (OnStatus per row,
+  // abort possible). The file is replaced only by a complete save.
+  int Save(const QString& fileName, int format, int bits, int qfactor, int flags);
+  int SaveWithProgress(const QString& fileName, px::Bitmap& bmp, const px::SaveOptions& options, int qfactor,
+                       int bits, int format);
+  void SetSaveOptions(px::SaveOptions& options, int flags, int bits, bool forList) const;
+
+  // ---- Geometry ----------------------------------------------------------------------------
+  TPaintSizeMode PaintSizeMode() const { return paintSizeMode_; }
+  void SetPaintSizeMode(TPaintSizeMode mode);
+  int PaintZoomFactor();
+  void SetPaintZoomFactor(int percent);
+  double ScaleX() const { return scaleX_; }
+  double ScaleY() const { return scaleY_; }
+  bool PaintSizeUseDPI() const { return paintSizeUseDPI_; }
+  void SetPaintSizeUseDPI(bool on);
+  bool AutoSetRects() const { return autoSetRects_; }
+  void SetAutoSetRects(bool on);
+  bool AutoScroll() const { return autoScroll_; }
+  void SetAutoScroll(bool on);
+  bool AutoSize() const { return autoSize_; }
+  void SetAutoSize(bool on);
+  bool CenterImage() const { return centerImage_; }
+  void SetCenterImage(bool on);
+  bool AutoRepaint() const { return autoRepaint_; }
+  void SetAutoRepaint(bool on) { autoRepaint_ = on; lastError_ = 1; }
+  int HScrollStep() const { return hScrollStep_; }
+  void SetHScrollStep(int step);
+  int VScrollStep() const { return vScrollStep_; }
+  void SetVScrollStep(int step);
+  int HScrollPos() const { return hScrollPos_; }
+  int VScrollPos() const { return vScrollPos_; }
+  int HScrollMax() const { return hScrollMax_; }
+  int VScrollMax() const { return vScrollMax_; }
+  int HScrollPage() const { return hScrollPage_; }
+  int VScrollPage() const { return vScrollPage_; }
+  const TPicScrollBar& HScrollInfo() const { return hBar_; }
+  const TPicScrollBar& VScrollInfo() const { return vBar_; }
+
+  int SrcLeft() const { return srcLeft_; }
+  int SrcTop() const { return srcTop_; }
+  int SrcWidth() const { return srcWidth_; }
+  int SrcHeight() const { return srcHeight_; }
+  void SetSrcLeft(int v);
+  void SetSrcTop(int v);
+  void SetSrcWidth(int v);
+  void SetSrcHeight(int v);
+  int SetSrcRect(int left, int top, int width, int height);
+  int SrcClipLeft() const { return srcClipLeft_; }
+  int SrcClipTop() const { return srcClipTop_; }
+  int SrcClipWidth() const { return srcClipWidth_; }
+  int SrcClipHeight() const { return srcClipHeight_; }
+  int DstLeft() const { return dstLeft_; }
+  int DstTop() const { return dstTop_; }
+  int DstWidth() const { return dstWidth_; }
+  int DstHeight() const { return dstHeight_; }
+  void SetDstLeft(int v);
+  void SetDstTop(int v);
+  void SetDstWidth(int v);
+  void SetDstHeight(int v);
+  int SetDstRect(int left, int top, int width, int height);
+  int DstClipLeft() const { return dstClipLeft_; }
+  int DstClipTop() const { return dstClipTop_; }
+  int DstClipWidth() const { return dstClipWidth_; }
+  int DstClipHeight() const { return dstClipHeight_; }
+  int SetDstClipRect(int left, int top, int width, int height);
+  // left, top, right, bottom
+  QRect DstRect() const { return QRect(QPoint(dstRect_[0], dstRect_[1]), QPoint(dstRect_[2] - 1, dstRect_[3] - 1)); }
+  const int* DstRectLTRB() const { return dstRect_; }
+  void ResetSourceRects();
+  virtual void UpdateScrollLayout();
+  void ScrollImageBy(int dx, int dy);
+  void ScrollVertBy(int delta);
+  void ScrollHorzBy(int delta);
+  // Control point to bitmap point (stored bitmap coordinates).
+  int ClientToBitmapX(int x, int y);
+  int ClientToBitmapY(int x, int y);
+  // The reverse: a stored bitmap point to a control point (frame included).
+  QPoint BitmapToClient(int x, int y) const;
+
+  // ---- Frame and background ----------------------------------------------------------------
+  int FrameWidth() const { return int(frameThickness_ + frameInnerThickness_ + frameOuterThickness_); }
+  unsigned FrameThickness() const { return frameThickness_; }
+  void SetFrameThickness(unsigned v);
+  unsigned FrameInnerThickness() const { return frameInnerThickness_; }
+  void SetFrameInnerThickness(unsigned v);
+  unsigned FrameOuterThickness() const { return frameOuterThickness_; }
+  void SetFrameOuterThickness(unsigned v);
+  TColor FrameColor() const { return frameColor_; }
+  void SetFrameColor(TColor c) { frameColor_ = c; changed(); }
+  TFrameInnerStyle FrameInnerStyle() const { return frameInnerStyle_; }
+  void SetFrameInnerStyle(TFrameInnerStyle s) { frameInnerStyle_ = s; changed(); }
+  TFrameOuterStyle FrameOuterStyle() const { return frameOuterStyle_; }
+  void SetFrameOuterStyle(TFrameOuterStyle s) { frameOuterStyle_ = s; changed(); }
+  TColor FrameInnerHiliteColor() const { return frameInnerHilite_; }
+  void SetFrameInnerHiliteColor(TColor c) { frameInnerHilite_ = c; changed(); }
+  TColor FrameInnerShadowColor() const { return frameInnerShadow_; }
+  void SetFrameInnerShadowColor(TColor c) { frameInnerShadow_ = c; changed(); }
+  TColor FrameOuterHiliteColor() const { return frameOuterHilite_; }
+  void SetFrameOuterHiliteColor(TColor c) { frameOuterHilite_ = c; changed(); }
+  TColor FrameOuterShadowColor() const { return frameOuterShadow_; }
+  void SetFrameOuterShadowColor(TColor c) { frameOuterShadow_ = c; changed(); }
+  TColor BackColor() const { return backColor_; }
+  void SetBackColor(TColor c) { backColor_ = c; changed(); }
+  bool BackErase() const { return backErase_; }
+  void SetBackErase(bool on) { backErase_ = on; changed(); }
+  bool Transparent() const { return transparent_; }
+  void SetTransparent(bool on) { transparent_ = on; changed(); }
+
+  // ---- Paint settings (validated by the display-settings layer) -----------------------------
+  int PaintEffect() const { return paintEffect_; }
+  void SetPaintEffect(int v) { paintEffect_ = v; changed(); }
+  int TransitionEffect() const { return transitionEffect_; }
+  void SetTransitionEffect(int v) { transitionEffect_ = v; changed(); }
+  TTransitionStyle TransitionStyle() const { return transitionStyle_; }
+  void SetTransitionStyle(TTransitionStyle v) { transitionStyle_ = v; changed(); }
+  unsigned EffectGrain() const { return effectGrain_; }
+  void SetEffectGrain(unsigned v) { effectGrain_ = v; changed(); }
+  unsigned EffectDelay() const { return effectDelay_; }
+  void SetEffectDelay(unsigned v) { effectDelay_ = v; changed(); }
+  unsigned PaintMaxPasses() const { return paintMaxPasses_; }
+  void SetPaintMaxPasses(unsigned v) { paintMaxPasses_ = v; changed(); }
+  unsigned PaintNotificationDelay() const { return paintNotificationDelay_; }
+  void SetPaintNotificationDelay(unsigned v) { paintNotificationDelay_ = v; changed(); }
+  int PaintContrast() const { return paintContrast_; }
+  void SetPaintContrast(int v) { paintContrast_ = v; changed(); }
+  int PaintIntensity() const { return paintIntensity_; }
+  void SetPaintIntensity(int v) { paintIntensity_ = v; changed(); }
+  unsigned PaintGamma() const { return paintGamma_; }
+  void SetPaintGamma(unsigned v) { paintGamma_ = v; changed(); }
+  TPaintDither PaintDither() const { return paintDither_; }
+  void SetPaintDither(TPaintDither v) { paintDither_ = v; changed(); }
+  TBitonalScaling BitonalScaling() const { return bitonalScaling_; }
+  void SetBitonalScaling(TBitonalScaling v) { bitonalScaling_ = v; changed(); }
+  TPaletteType PaintPalette() const { return paintPalette_; }
+  void SetPaintPalette(TPaletteType v) { paintPalette_ = v; changed(); }
+  TPaintScaling PaintScaling() const { return paintScaling_; }
+  void SetPaintScaling(TPaintScaling v) { paintScaling_ = v; changed(); }
+  bool UseTransparentColor() const { return useTransparentColor_; }
+  void SetUseTransparentColor(bool v) { useTransparentColor_ = v; changed(); }
+  TColor TransparentColor() const { return transparentColor_; }
+  void SetTransparentColor(TColor v) { transparentColor_ = v; changed(); }
+  unsigned WandSize() const { return wandSize_; }
+  void SetWandSize(unsigned v) { wandSize_ = v; changed(); }
+  TColor WandColor() const { return wandColor_; }
+  void SetWandColor(TColor v) { wandColor_ = v; changed(); }
+  bool PaintRgnOnly() const { return paintRgnOnly_; }
+  void SetPaintRgnOnly(bool v) { paintRgnOnly_ = v; changed(); }
+  bool RefBitmap() const { return refBitmap_; }
+  void SetRefBitmap(bool v) { refBitmap_ = v; lastError_ = 1; }
+  bool ReadOnly() const { return readOnly_; }
+  void SetReadOnly(bool v) { readOnly_ = v; lastError_ = 1; }
+  // The pass being painted (1-based) while Paint runs.
+  unsigned PaintPass() const { return paintPass_; }
+
+  bool EnableProgressEvent() const { return enableProgressEvent_; }
+  // True clears the abort request; false requests an abort when this component is busy.
+  void SetEnableProgressEvent(bool on);
+
+  // Version facts.
+  static QString ComponentBanner() { return QStringLiteral("Picture Component 32 13"); }
+
+  // ---- Events ------------------------------------------------------------------------------
+  std::function<void(TPicImage*)> OnChange;
+  std::function<void(TPicImage*, int)> OnStatus;  // percent
+  std::function<void(TPicImage*)> OnFilePage;
+  std::function<void(TPicImage*)> OnLoadInfo;
+  std::function<void(TPicImage*)> OnPaint;
+  std::function<void(TPicImage*, unsigned pass, unsigned type)> OnPaintNotify;
+  std::function<void(TPicImage*)> OnScroll;
+  std::function<void(TPicImage*)> OnBeforeScroll;
+  std::function<void(TPicImage*, bool)> OnAnimate;
+  std::function<void(TPicImage*, bool)> OnReadyStateChanged;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+  // Paint helpers (the effect layer extends these).
+  void EraseBackground(QPainter& p, const QRect& inner);
+  void DrawFrame(QPainter& p, QRect& r);
+  // Paints one picture pass with the given effect code; 1000 is the plain paint.
+  virtual int PaintBitmapPass(QPainter& p, const QRect& src, const QRect& srcClip, const QRect& dst,
+                              const QRect& clip, int effect, unsigned pass, unsigned maxPasses);
+
+  void changed();  // LastError 1, repaint when AutoRepaint
+  void invalidateIfAuto();
+  void ComputePaintSize();
+  void CenterDstRect();
+  void ScrollToOrigin();
+  void SetScrollBarRange(TPicScrollBar& bar, bool horizontal, int min, int max);
+  void MarkFieldModified() {}
+
+  // Load internals.
+  static int FileReadCallback(TPicImage* self, px::Bitmap& bmp, unsigned flags, int firstRow, int rowCount);
+  int HandleBand(px::Bitmap& bmp, unsigned flags, int firstRow, int rowCount, bool feed);
+  void EmptyAfterFailure();
+  void KeepGlobalsFromList();
+  int FinishMemoryLoad(int status);
+
+  // ---- State -------------------------------------------------------------------------------
+  int lastError_ = 1;
+  bool enableMethodErrors_ = true;
+  bool savedMethodErrors_ = true;
+  int suspendDepth_ = 0;
+
+  px::Bitmap bitmap_;
+  bool allocated_ = false;
+  std::unique_ptr<px::BitmapList> list_;
+  int listIndex_ = 0;
+  px::Bitmap backup_;
+  bool busy_ = false;
+  TPicImage* prevCurrent_ = nullptr;
+  px::StatusCallback prevCallback_;
+  uint8_t state_ = 0;   // 1 constructing, 2 destroying, 4 loading, 8 bitmap in use
+  uint8_t pending_ = 0; // 1 palette, 2 scroll layout
+  bool inPaint_ = false;
+  bool loadingInProgress_ = false;
+  bool urlDownloadFinished_ = true;
+
+  // Load state.
+  struct LoadRecord {
+    unsigned maxPages = 0xFFFFFFFFu;
+    unsigned pagesDone = 0;
+  } loadRecord_;
+  int rowsRead_ = 0;
+  px::FileInfo info_;
+  QString fileName_;
+  bool animated_ = false;
+  bool animationPlaying_ = false;
+  bool animationLoops_ = false;
+  int globalWidth_ = 0, globalHeight_ = 0, globalBits_ = 0;
+  uint32_t globalBackground_ = 0;
+  std::vector<uint32_t> globalPalette_;
+  bool hasGlobalPalette_ = false;
+  int loadPasses_ = 0;
+  int savePage_ = 0;
+  int hintWidth_ = 0, hintHeight_ = 0;
+  std::unique_ptr<px::FeedLoader> feed_;
+  QString bitmapDataPath_;
+  px::DocumentOptions docOptions_;
+  bool autoAnimate_ = false;
+  int autoAnimationLoop_ = 0;
+  bool paintWhileLoad_ = false;
+  bool enableProgressEvent_ = false;
+  int saveRows_ = 0;
+
+  // Cached bitmap facts.
+  int bitmapWidth_ = 0, bitmapHeight_ = 0, bitmapBits_ = 0, bitmapXRes_ = 0, bitmapYRes_ = 0, bitmapView_ = 0;
+  bool bitmapHasTransparency_ = false;
+
+  // Geometry.
+  int srcLeft_ = 0, srcTop_ = 0, srcWidth_ = 0, srcHeight_ = 0;
+  int srcClipLeft_ = 0, srcClipTop_ = 0, srcClipWidth_ = 0, srcClipHeight_ = 0;
+  int dstLeft_ = 0, dstTop_ = 0, dstWidth_ = 0, dstHeight_ = 0;
+  int dstClipLeft_ = 0, dstClipTop_ = 0, dstClipWidth_ = 0, dstClipHeight_ = 0;
+  int dstRect_[4] = {0, 0, 0, 0};
+  double scaleX_ = 1.0, scaleY_ = 1.0;
+  TPaintSizeMode paintSizeMode_ = smNormal;
+  bool paintSizeUseDPI_ = false;
+  bool autoSetRects_ = true, autoScroll_ = true, autoSize_ = false, centerImage_ = false, autoRepaint_ = true;
+  int hScrollStep_ = 10, vScrollStep_ = 10;
+  int hScrollPos_ = 0, vScrollPos_ = 0, hScrollMax_ = 0, vScrollMax_ = 0;
+  int hScrollPage_ = -1, vScrollPage_ = -1;
+  bool scrollInProgress_ = false;
+  bool layoutRunning_ = false;
+  TPicScrollBar hBar_, vBar_;
+
+  // Frame, background, paint.
+  unsigned frameThickness_ = 0, frameInnerThickness_ = 0, frameOuterThickness_ = 0;
+  TColor frameColor_ = 0;
+  TFrameInnerStyle frameInnerStyle_ = fisInset;
+  TFrameOuterStyle frameOuterStyle_ = fosInset;
+  TColor frameInnerHilite_ = 0xFFFFFF, frameInnerShadow_ = 0x808080;
+  TColor frameOuterHilite_ = 0xFFFFFF, frameOuterShadow_ = 0x808080;
+  TColor backColor_ = clBtnFace;
+  bool backErase_ = false, transparent_ = false;
+  int paintEffect_ = 1000, transitionEffect_ = 1000;
+  TTransitionStyle transitionStyle_ = etsNone;
+  unsigned effectGrain_ = 5, effectDelay_ = 0, paintMaxPasses_ = 1, paintNotificationDelay_ = 0;
+  int paintContrast_ = 0, paintIntensity_ = 0;
+  unsigned paintGamma_ = 100;
+  TPaintDither paintDither_ = pdOrdered;
+  TBitonalScaling bitonalScaling_ = btsNormal;
+  TPaletteType paintPalette_ = ppAuto;
+  TPaintScaling paintScaling_ = psNormal;
+  bool useTransparentColor_ = false;
+  TColor transparentColor_ = 0;
+  unsigned wandSize_ = 0;
+  TColor wandColor_ = 0;
+  bool paintRgnOnly_ = false, refBitmap_ = false, readOnly_ = false;
+  unsigned paintPass_ = 0;
+  static int paintNestingCount_;
+};
