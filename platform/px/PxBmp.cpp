@@ -170,8 +170,8 @@ int BmpInfo(const uint8_t* d, size_t n, FileInfo& info) {
   info.width = int(h.width);
   info.height = int(h.height);
   info.bits = LoadedBits(h);
-  info.xResolution = h.xppm > 0 ? int(h.xppm * 254 / 10000) : 0;
-  info.yResolution = h.yppm > 0 ? int(h.yppm * 254 / 10000) : 0;
+  info.xResolution = h.xppm > 0 ? int((int64_t(h.xppm) * 254 + 5000) / 10000) : 0;
+  info.yResolution = h.yppm > 0 ? int((int64_t(h.yppm) * 254 + 5000) / 10000) : 0;
   info.pageCount = 1;
   info.compression = int(h.compression);
   if (h.bits == 32 && h.masks[3]) info.flags |= kInfoTransparency;
@@ -199,8 +199,8 @@ int BmpDecode(const uint8_t* d, size_t n, PageSink& sink) {
     // Indexes past a short palette show black instead of reading past it.
     bmp.palette.resize(size_t(1) << h.bits, 0);
   }
-  bmp.xResolution = h.xppm > 0 ? int(h.xppm * 254 / 10000) : 0;
-  bmp.yResolution = h.yppm > 0 ? int(h.yppm * 254 / 10000) : 0;
+  bmp.xResolution = h.xppm > 0 ? int((int64_t(h.xppm) * 254 + 5000) / 10000) : 0;
+  bmp.yResolution = h.yppm > 0 ? int((int64_t(h.yppm) * 254 + 5000) / 10000) : 0;
   st = sink.beginPage(bmp);
   if (st != kOk) return st;
   if (rle) {
@@ -293,7 +293,8 @@ int BmpEncode(std::vector<uint8_t>& out, const Bitmap& bmp, int format) {
   Put32(out, 0);
   Put32(out, offset);
   Put32(out, headerSize);
-  uint32_t ppmX = uint32_t(bmp.xResolution * 10000 / 254), ppmY = uint32_t(bmp.yResolution * 10000 / 254);
+  uint32_t ppmX = uint32_t((int64_t(bmp.xResolution) * 10000 + 127) / 254),
+           ppmY = uint32_t((int64_t(bmp.yResolution) * 10000 + 127) / 254);
   if (os2) {
     Put16(out, uint32_t(w));
     Put16(out, uint32_t(h));

@@ -46,7 +46,7 @@ void SetupErrors(ErrorMgr& err) {
 int FormatFromSampling(const jpeg_decompress_struct& c) {
   if (c.num_components >= 3) {
     int h = c.comp_info[0].h_samp_factor, v = c.comp_info[0].v_samp_factor;
-    if (h == 2 && v == 2) return kFormatJpeg411;
+    if (h == 4 && v == 1) return kFormatJpeg411;
     if (h == 2 && v == 1) return kFormatJpeg422;
   }
   return kFormatJfif;
@@ -217,9 +217,12 @@ int JpegEncode(std::vector<uint8_t>& out, const Bitmap& bmp, int format, int qfa
   jpeg_set_defaults(&c);
   jpeg_set_quality(&c, quality, TRUE);
   if (!isGrey) {
-    // 4:2:2 (horizontal halving) for formats 23/24, 4:2:0 for 21/22 and JFIF.
-    c.comp_info[0].h_samp_factor = 2;
-    c.comp_info[0].v_samp_factor = (format == kFormatJpeg422 || format == kFormatJpeg422b) ? 1 : 2;
+    // 4:2:2 (colour halved across) for formats 23/24, 4:1:1 (quartered across) for 21/22,
+    // 4:2:0 for JFIF.
+    bool is422 = format == kFormatJpeg422 || format == kFormatJpeg422b;
+    bool is411 = format == kFormatJpeg411 || format == kFormatJpeg411b;
+    c.comp_info[0].h_samp_factor = is411 ? 4 : 2;
+    c.comp_info[0].v_samp_factor = (is422 || is411) ? 1 : 2;
   }
   if (bmp.xResolution > 0 && bmp.yResolution > 0) {
     c.density_unit = 1;

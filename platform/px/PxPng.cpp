@@ -208,7 +208,7 @@ int PngEncode(std::vector<uint8_t>& out, const Bitmap& bmp) {
     png_set_PLTE(png, info, colors.data(), int(colors.size()));
   }
   if (bmp.xResolution > 0 && bmp.yResolution > 0)
-    png_set_pHYs(png, info, png_uint_32(bmp.xResolution * 10000 / 254), png_uint_32(bmp.yResolution * 10000 / 254),
+    png_set_pHYs(png, info, png_uint_32((bmp.xResolution * 10000 + 127) / 254), png_uint_32((bmp.yResolution * 10000 + 127) / 254),
                  PNG_RESOLUTION_METER);
   png_write_info(png, info);
   if (bmp.bits >= 24) png_set_bgr(png);
