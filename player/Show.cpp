@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace kalvora::player {
 
 namespace {
@@ -71,6 +73,16 @@ int SecondsFromText(const QString& text) {
   return std::min(v, 3600);
 }
 
+QStringList AudioTitles(const QString& folderIn) {
+  const QString folder = WithSlash(folderIn);
+  QStringList names = FindFiles(folder, "*.mp3") + FindFiles(folder, "*.wav");
+  std::sort(names.begin(), names.end(),
+            [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+  QStringList paths;
+  for (const QString& n : names) paths << folder + n;
+  return paths;
+}
+
 bool ReadShow(const QString& folderIn, Show& show, QString* error) {
   show = Show{};
   show.folder = WithSlash(folderIn);
@@ -105,6 +117,7 @@ bool ReadShow(const QString& folderIn, Show& show, QString* error) {
     }
     show.slides.append(Slide{name, path, DecodeCaption(caption)});
   }
+  show.audio = AudioTitles(show.folder);
   return true;
 }
 

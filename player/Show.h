@@ -18,6 +18,7 @@ struct Show {
   QString title;
   int secondsPerPicture = 5;
   QList<Slide> slides;
+  QStringList audio;  // the music, in playing order
   // Lines that named no usable picture, and why; for the log.
   QStringList skipped;
 };
@@ -38,6 +39,10 @@ bool ReadShow(const QString& folder, Show& show, QString* error = nullptr);
 // most recently (the main program writes it with every save, right before it starts us).
 // Placeholder folders (title "SPECIALDUMMY") do not count. Empty when there is none.
 QString FindLastSavedShow(const QString& root);
+
+// The music of a slideshow folder: its MP3 and WAVE files sorted by name, which the main
+// program keeps in list order as Audio001.mp3, Audio002.wav, ...
+QStringList AudioTitles(const QString& folder);
 
 // Seconds per picture from a Diashow.ini Time text: 1..3600, 5 when unusable.
 int SecondsFromText(const QString& text);

@@ -6,6 +6,7 @@
 // Hooks for tests: KALVORA_PLAYER_EXIT_AFTER_MS ends the program after that many
 // milliseconds; KALVORA_PLAYER_REPORT names a file that gets what was played.
 #include "Engine.h"
+#include "Music.h"
 #include "PlayerWindow.h"
 
 #include <QApplication>
@@ -53,11 +54,15 @@ int main(int argc, char* argv[]) {
     window.show();
   }
 
+  Music music(playable ? setup.show.audio : QStringList());
+  music.start();
+
   bool ok = false;
   const int exitAfter = qEnvironmentVariableIntValue("KALVORA_PLAYER_EXIT_AFTER_MS", &ok);
   if (ok && exitAfter >= 0) QTimer::singleShot(exitAfter, &window, &QWidget::close);
 
   const int rc = app.exec();
+  music.stop();
 
   const QString report = qEnvironmentVariable("KALVORA_PLAYER_REPORT");
   if (!report.isEmpty()) {
@@ -68,6 +73,7 @@ int main(int argc, char* argv[]) {
       text += "Title=" + setup.show.title + "\n";
       text += QString("Pictures=%1\n").arg(setup.show.slides.size());
       text += QString("Skipped=%1\n").arg(setup.show.skipped.size());
+      text += QString("Music=%1\n").arg(setup.show.audio.size());
       text += QString("Fullscreen=%1\n").arg(window.isFullScreen() ? "TRUE" : "FALSE");
       text += QString("Endless=%1\n").arg(setup.settings.endless ? "TRUE" : "FALSE");
       text += QString("Frames=%1\n").arg(window.framesShown());

@@ -283,8 +283,9 @@ bool WriteShow(const QString& folder, const QString& title, const std::vector<Pi
 }
 
 // A little tune in the manner of a bumble bee: a fast chromatic figure over a bass line.
+// 44100 Hz stereo, the only audio form the program takes into a slideshow.
 bool WriteTune(const QString& path) {
-  const int rate = 22050;
+  const int rate = 44100;
   const double bpm = 150;
   const double sixteenth = 60.0 / bpm / 4;
   // Semitones from A4; a figure that buzzes up and down, four times shifted.
@@ -305,7 +306,10 @@ bool WriteTune(const QString& path) {
         double v = 0.45 * env * (std::sin(2 * M_PI * melodyHz * gt) + 0.3 * std::sin(4 * M_PI * melodyHz * gt));
         v += 0.25 * std::sin(2 * M_PI * bassHz * gt) * (n % 4 == 0 ? 1.0 : 0.7);
         const double fade = std::min(1.0, (8 * 16 * sixteenth - gt) * 2);  // soft end
-        samples.push_back(qint16(std::clamp(v * fade, -1.0, 1.0) * 26000));
+        const double pan = 0.5 + 0.3 * std::sin(2 * M_PI * gt / 4);  // the bee flies to and fro
+        const double s = std::clamp(v * fade, -1.0, 1.0) * 26000;
+        samples.push_back(qint16(s * (1.2 - pan)));
+        samples.push_back(qint16(s * (0.2 + pan)));
       }
     }
   }
@@ -314,7 +318,7 @@ bool WriteTune(const QString& path) {
   auto u16 = [&](quint16 v) { data.append(char(v & 0xFF)); data.append(char(v >> 8)); };
   const quint32 bytes = quint32(samples.size() * 2);
   data.append("RIFF"); u32(36 + bytes); data.append("WAVE");
-  data.append("fmt "); u32(16); u16(1); u16(1); u32(rate); u32(rate * 2); u16(2); u16(16);
+  data.append("fmt "); u32(16); u16(1); u16(2); u32(rate); u32(rate * 4); u16(4); u16(16);
   data.append("data"); u32(bytes);
   for (qint16 s : samples) u16(quint16(s));
   return kalvora::WriteFileAtomic(path, data);

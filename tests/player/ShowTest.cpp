@@ -197,3 +197,13 @@ TEST(PlayerFilesTest, TextsFromLanguageFile) {
   EXPECT_FALSE(t.noShow.isEmpty());  // German default
   EXPECT_FALSE(t.escapeHint.isEmpty());
 }
+
+TEST(ShowTest, MusicTitlesInNameOrder) {
+  testsupport::TempFolder tmp;
+  WriteShow(tmp.path(), "T", "5", {"a.jpg"}, {"a.jpg"});
+  for (const char* n : {"Audio002.wav", "Audio001.MP3", "Audio003.mp3", "notes.txt", "Audio004.wave"})
+    testsupport::writeBytes(tmp.file(n), "x");
+  Show show;
+  ASSERT_TRUE(ReadShow(tmp.path(), show));
+  EXPECT_EQ(show.audio, QStringList({tmp.file("Audio001.MP3"), tmp.file("Audio002.wav"), tmp.file("Audio003.mp3")}));
+}

@@ -1,0 +1,30 @@
+// The player's readers of stored lines on arbitrary bytes: Pictures.ini lines (name check and
+// caption decoding) and Effects.ini lines; refused names stay refused and decoding never
+// makes a caption longer.
+#include <cstddef>
+#include <cstdint>
+
+#include "PlayerFiles.h"
+#include "Show.h"
+#include "StringList.h"
+#include "TextCodec.h"
+#include "Transition.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const QString text = kalvora::DecodeText(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
+  for (const QString& line : kalvora::SplitLines(text)) {
+    const QStringList fields = line.split('|');
+    const QString name = fields.value(0).trimmed();
+    if (kalvora::player::IsSafePictureName(name) && (name.contains('/') || name.contains("..")))
+      __builtin_trap();
+    const QString caption = kalvora::player::DecodeCaption(fields.value(1).trimmed());
+    if (caption.size() > fields.value(1).size()) __builtin_trap();  // decoding never grows text
+    kalvora::player::EffectLine e;
+    if (kalvora::player::ParseEffectLine(line, e)) {
+      if (e.grain < 1 || e.grain > 256 || e.passes < 1 || e.passes > 64) __builtin_trap();
+      (void)kalvora::player::SpecForEffect(e);
+      (void)kalvora::player::TransitionMsForEffect(e, 5000);
+    }
+  }
+  return 0;
+}
