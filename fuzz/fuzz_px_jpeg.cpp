@@ -1,0 +1,7 @@
+// The JPEG reader of px on arbitrary bytes.
+#include "fuzz_px_common.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const uint8_t magic[] = {0xFF, 0xD8, 0xFF};
+  return FuzzPxLoader(data, size, magic, sizeof magic);
+}
