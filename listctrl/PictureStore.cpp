@@ -1,0 +1,286 @@
+#include "PictureStore.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QPainter>
+#include <QPaintDevice>
+
+#include "FileOps.h"
+
+namespace kalvora {
+
+namespace {
+// Files larger than this are no thumbnails or mark-up pictures; they are not read.
+constexpr qint64 kMaxPictureFileSize = 256 * 1024 * 1024;
+
+double DeviceScaleX(const QPainter& p) {
+  const QPaintDevice* d = p.device();
+  const int dpi = d ? d->logicalDpiX() : 96;
+  return dpi > 0 ? dpi / 96.0 : 1.0;
+}
+double DeviceScaleY(const QPainter& p) {
+  const QPaintDevice* d = p.device();
+  const int dpi = d ? d->logicalDpiY() : 96;
+  return dpi > 0 ? dpi / 96.0 : 1.0;
+}
+}  // namespace
+
+THTMLPicture::THTMLPicture() = default;
+THTMLPicture::~THTMLPicture() = default;
+
+void THTMLPicture::resetAnimation() {
+  image_ = QImage();
+  frames_.clear();
+  framesScanned_ = false;
+  frame_ = 1;
+  nextFrameTime_ = -1;
+  tickCount_ = -1;
+  frameLeft_ = frameTop_ = frameWidth_ = frameHeight_ = 0;
+  reader_.reset();
+  buffer_.reset();
+  readerNext_ = 0;
+}
+
+void THTMLPicture::setData(const QByteArray& data) {
+  resetAnimation();
+  data_ = data;
+  empty_ = false;
+}
+
+void THTMLPicture::LoadFromFile(const QString& fileName) {
+  try {
+    QString path = fileName;
+    if (!QFile::exists(path)) path = ResolveNoCase(path);
+    // Only regular files: a device or a pipe named in an item must not hang the list.
+    if (!QFileInfo(path).isFile()) throw std::runtime_error("Could not read image file");
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) throw std::runtime_error("Could not read image file");
+    const QByteArray bytes = f.read(kMaxPictureFileSize + 1);
+    if (bytes.size() > kMaxPictureFileSize) throw std::runtime_error("Could not read image file");
+    setData(bytes);
+    decode();
+    if (OnChange) OnChange();
+  } catch (...) {
+    resetAnimation();
+    data_.clear();
+    empty_ = true;
+  }
+}
+
+void THTMLPicture::LoadFromData(const QByteArray& data) {
+  setData(data);
+  decode();
+  if (OnChange) OnChange();
+}
+
+void THTMLPicture::LoadFromStream(QIODevice& stream) {
+  LoadFromData(stream.readAll());
+}
+
+void THTMLPicture::ReadData(QIODevice& stream) {
+  setData(stream.readAll());
+  decode();
+}
+
+void THTMLPicture::SaveToStream(QIODevice& stream) const {
+  stream.write(data_);
+}
+
+void THTMLPicture::Assign(const THTMLPicture* source) {
+  resetAnimation();
+  empty_ = true;
+  if (!source) {
+    data_.clear();
+    return;
+  }
+  setData(source->data_);
+  decode();
+  if (OnChange) OnChange();
+}
+
+void THTMLPicture::LoadFromURL(const QString& url) {
+  const QString up = url.toUpper();
+  if (up.startsWith(QLatin1String("RES://"))) {
+    url_ = url;
+    QFile res(QStringLiteral(":/") + url.mid(6));
+    if (res.open(QIODevice::ReadOnly)) LoadFromStream(res);
+  } else if (up.startsWith(QLatin1String("FILE://"))) {
+    url_ = url;
+    const QString rest = url.mid(7);
+    if (!rest.isEmpty()) LoadFromFile(rest);
+  } else if (!Asynchronous) {
+    url_ = url;
+    downloadUrl_ = url;
+  } else {
+    // Network pictures are never fetched; remembering the source is all there is to do.
+    downloadUrl_ = url;
+  }
+}
+
+int THTMLPicture::FrameCount() const {
+  if (!gifscan::IsGif(data_)) return -1;
+  if (!framesScanned_) {
+    frames_ = gifscan::ScanFrames(data_);
+    framesScanned_ = true;
+  }
+  return int(frames_.size());
+}
+
+int THTMLPicture::FrameDelay(int n) {
+  if (FrameCount() < 0 || n < 1 || n > int(frames_.size())) return -1;
+  const gifscan::FrameInfo& f = frames_[size_t(n - 1)];
+  frameTransparent_ = f.transparent;
+  frameDisposal_ = f.disposal;
+  return f.delay;
+}
+
+bool THTMLPicture::readFrame(int index, QImage& out) {
+  if (!reader_ || readerNext_ > index) {
+    reader_.reset();
+    buffer_ = std::make_unique<QBuffer>();
+    buffer_->setData(data_);
+    buffer_->open(QIODevice::ReadOnly);
+    reader_ = std::make_unique<QImageReader>(buffer_.get());
+    reader_->setDecideFormatFromContent(true);
+    readerNext_ = 0;
+  }
+  QImage img;
+  while (readerNext_ <= index) {
+    if (!reader_->read(&img)) {
+      reader_.reset();  // the reader cannot go on after a failure; start over next time
+      return false;
+    }
+    ++readerNext_;
+  }
+  out = img;
+  return true;
+}
+
+void THTMLPicture::decode() {
+  if (data_.isEmpty()) throw std::runtime_error("Empty image stream created");
+  frameLeft_ = frameTop_ = frameWidth_ = frameHeight_ = 0;
+  screenWidth_ = screenHeight_ = 0;
+  int index = 0;
+  if (FrameCount() > 0) {
+    gifscan::ScreenSize(data_, screenWidth_, screenHeight_);
+    if (frame_ < 1 || frame_ > int(frames_.size())) frame_ = 1;
+    const gifscan::FrameInfo& f = frames_[size_t(frame_ - 1)];
+    frameLeft_ = f.left;
+    frameTop_ = f.top;
+    frameWidth_ = f.width;
+    frameHeight_ = f.height;
+    index = frame_ - 1;
+  }
+  QImage img;
+  if (readFrame(index, img) && !img.isNull()) {
+    image_ = img;
+    return;
+  }
+  // A later frame of a damaged animation keeps showing the last good one.
+  if (index > 0 && !image_.isNull()) return;
+  image_ = QImage();
+  QBuffer probe(&data_);
+  probe.open(QIODevice::ReadOnly);
+  QImageReader check(&probe);
+  check.setDecideFormatFromContent(true);
+  if (!check.canRead()) throw std::runtime_error("Could not load image. Invalid format");
+  const QSize size = check.size();
+  if (size.isValid() && qint64(size.width()) * size.height() > 256LL * 1024 * 1024 / 4)
+    throw std::runtime_error("Could not allocate memory for image");
+  throw std::runtime_error("Could not load image");
+}
+
+void THTMLPicture::SetFrame(int frame) {
+  frame_ = frame;
+  if (data_.isEmpty()) return;
+  decode();
+  if (OnFrameChange) OnFrameChange();
+}
+
+bool THTMLPicture::Step() {
+  const int count = FrameCount();
+  if (count < 2 || empty_) return false;
+  if (nextFrameTime_ == -1) {
+    nextFrameTime_ = FrameDelay(frame_);
+    tickCount_ = 0;
+  }
+  bool changed = false;
+  if (tickCount_ * 10 >= nextFrameTime_) {
+    frame_ = frame_ >= count ? 1 : frame_ + 1;
+    try {
+      decode();
+    } catch (const std::exception&) {
+      // Stepping runs from a timer: a broken frame keeps the picture as it is.
+    }
+    if (OnFrameChange) OnFrameChange();
+    nextFrameTime_ += std::max(0, FrameDelay(frame_));
+    changed = true;
+  }
+  ++tickCount_;
+  return changed;
+}
+
+int THTMLPicture::DrawWidth() const {
+  return screenWidth_ != 0 ? screenWidth_ : Width();
+}
+
+int THTMLPicture::DrawHeight() const {
+  return screenHeight_ != 0 ? screenHeight_ : Height();
+}
+
+void THTMLPicture::Draw(QPainter& p, const QRect& rect) const {
+  if (empty_ || image_.isNull()) return;
+  if (Stretch) {
+    p.drawImage(rect, image_);
+  } else {
+    const QSize s(int(image_.width() * DeviceScaleX(p) + 0.5),
+                  int(image_.height() * DeviceScaleY(p) + 0.5));
+    p.drawImage(QRect(rect.topLeft(), s), image_);
+  }
+}
+
+THTMLPicture* THTMLPictureCache::AddPicture() {
+  pictures_.push_back(std::make_unique<THTMLPicture>());
+  return pictures_.back().get();
+}
+
+THTMLPicture* THTMLPictureCache::FindPicture(const QString& url) const {
+  for (const auto& p : pictures_)
+    if (p->URL() == url) return p.get();
+  return nullptr;
+}
+
+bool THTMLPictureCache::Animate() {
+  bool changed = false;
+  for (const auto& p : pictures_) changed = p->Step() || changed;
+  return changed;
+}
+
+void TPictureItem::Assign(const TPictureItem& other) {
+  Name = other.Name;
+  Tag = other.Tag;
+  picture_.Assign(&other.picture_);
+}
+
+TPictureItem* TPictureCollection::Add() {
+  items_.push_back(std::make_unique<TPictureItem>());
+  return items_.back().get();
+}
+
+bool TPictureCollection::Animate() {
+  bool changed = false;
+  for (const auto& i : items_) changed = i->Picture().Step() || changed;
+  return changed;
+}
+
+THTMLPicture* TPictureStore::FindPicture(const QString& name) const {
+  for (int i = 0; i < items_.Count(); ++i) {
+    TPictureItem* item = items_.Items(i);
+    if (item->Name.compare(name, Qt::CaseInsensitive) == 0) return &item->Picture();
+  }
+  return nullptr;
+}
+
+}  // namespace kalvora

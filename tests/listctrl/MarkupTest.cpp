@@ -1,0 +1,386 @@
+#include <gtest/gtest.h>
+
+#include <QFontMetrics>
+#include <QPainter>
+
+#include "Colors.h"
+#include "Gradient.h"
+#include "ListCtrlTestUtil.h"
+#include "Markup.h"
+#include "PictureStore.h"
+#include "TestSupport.h"
+
+using namespace kalvora;
+
+namespace {
+
+struct Run {
+  bool hit = false;
+  MarkupDrawResult r;
+  QImage img;
+};
+
+Run Draw(const QString& text, const QRect& rect, MarkupDrawArgs a = MarkupDrawArgs(),
+         QSize canvas = QSize(320, 120), QColor brush = QColor()) {
+  Run run;
+  run.img = lctest::Canvas(canvas.width(), canvas.height());
+  QPainter p(&run.img);
+  p.setFont(lctest::PinnedFont());
+  p.setPen(Qt::black);
+  if (brush.isValid()) p.setBrush(brush);
+  run.hit = DrawMarkup(p, text, rect, a, run.r);
+  // The canvas is handed back as it was given.
+  EXPECT_EQ(p.font(), lctest::PinnedFont());
+  EXPECT_EQ(p.pen().color(), QColor(Qt::black));
+  return run;
+}
+
+MarkupDrawResult Measure(const QString& text, int width = 300, MarkupDrawArgs a = MarkupDrawArgs()) {
+  a.CheckHeight = true;
+  return Draw(text, QRect(0, 0, width, 100), a).r;
+}
+
+QFontMetrics Metrics(const QFont& f = lctest::PinnedFont()) {
+  static QImage dev = lctest::Canvas(1, 1);
+  return QFontMetrics(f, &dev);
+}
+int Gh() { return Metrics().height() + std::max(0, Metrics().leading()); }
+int Width(const QString& s, const QFont& f = lctest::PinnedFont()) { return Metrics(f).horizontalAdvance(s); }
+QFont Bold() {
+  QFont f = lctest::PinnedFont();
+  f.setBold(true);
+  return f;
+}
+
+TEST(Markup, AmpersandEntityShowsOneAmpersand) {
+  const auto r = Measure("Tom &amp; Jerry");
+  EXPECT_EQ(r.StripVal, "Tom & Jerry");
+  EXPECT_NEAR(r.XSize, Width("Tom & Jerry"), 2);  // words are measured one by one
+}
+
+TEST(Markup, EscapedTagIsTextNotBold) {
+  const auto r = Measure("&lt;B&gt;bold?");
+  EXPECT_EQ(r.StripVal, "<B>bold?");
+  EXPECT_NEAR(r.XSize, Width("<B>bold?"), 1);
+  EXPECT_NE(r.XSize, Width("<B>bold?", Bold()));
+  EXPECT_EQ(Measure("<B>bold?</B>").XSize, Width("bold?", Bold()));
+}
+
+TEST(Markup, EntitiesDecodeOnceAndByName) {
+  struct Case { const char* in; QString out; };
+  const Case cases[] = {
+      {"&amp;lt;", "&lt;"},
+      {"&amp;amp;", "&amp;"},
+      {"a&permil;b", QString("a") + QChar(0x2030) + "b"},
+      {"&SECT;&reg;&copy;&para;&trade;&euro;",
+       QString() + QChar(0xA7) + QChar(0xAE) + QChar(0xA9) + QChar(0xB6) + QChar(0x2122) + QChar(0x20AC)},
+      {"x&quot;y&nbsp;z", "x\"y z"},
+      {"&#124;&#x41;", "|A"},
+      {"&unknown;", "unknown;"},   // a bare "&" only underlines the next character
+      {"a&&b", "a&b"},
+      {"&#0;&#xD800;", "#0;#xD800;"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Measure(QString::fromUtf8(c.in)).StripVal, c.out) << c.in;
+}
+
+TEST(Markup, EscapeHelperKeepsCaptionsPlain) {
+  const QString caption = QString::fromUtf8("<B>Tom & \"Jerry\" | <IMG src=\"x\"> &amp; ünd");
+  const QString esc = MarkupEscape(caption);
+  EXPECT_FALSE(esc.contains('<'));
+  EXPECT_FALSE(esc.contains('|'));
+  EXPECT_FALSE(esc.contains('"'));
+  EXPECT_EQ(MarkupUnescape(esc), caption);
+  const auto r = Measure(esc, 2000);
+  EXPECT_EQ(r.StripVal, caption);
+  EXPECT_EQ(r.HyperLinks, 0);
+  EXPECT_NEAR(r.XSize, Width(caption), 8);
+  // Inside an attribute value the escaped path comes back whole.
+  testsupport::TempFolder tmp;
+  const QString path = tmp.file("a \"b\" & <c>.png");
+  ASSERT_TRUE(testsupport::writeBytes(path, lctest::MakePng(30, 20, Qt::red)));
+  THTMLPictureCache cache;
+  MarkupDrawArgs a;
+  a.PictureCache = &cache;
+  const auto run = Draw("<IMG src=\"file://" + MarkupEscape(path) + "\">", QRect(0, 0, 300, 100), a);
+  EXPECT_GT(lctest::ColoredPixels(run.img, QRect(0, 0, 30, 20), Qt::red), 500);
+}
+
+TEST(Markup, WordWrapBreaksBetweenWords) {
+  const int w = Width("alpha beta ") + 2;  // two words with their spaces fit, three do not
+  const auto r = Measure("alpha beta gamma", w);
+  EXPECT_EQ(r.YSize, 2 * Gh());
+  EXPECT_EQ(r.StripVal, "alpha beta gamma");
+  // A word wider than the rectangle stands alone on its line.
+  const auto wide = Measure("a verylongwordthatdoesnotfit b", Width("verylong"));
+  EXPECT_EQ(wide.YSize, 3 * Gh());
+  EXPECT_GE(wide.XSize, Width("verylongwordthatdoesnotfit"));
+  // A word split by a tag is never broken at the tag.
+  const auto split = Measure("ab<B>cd</B>", Width("ab") + 2);
+  EXPECT_EQ(split.YSize, Gh());
+}
+
+TEST(Markup, WithoutWordWrapOneLineWithEllipsis) {
+  MarkupDrawArgs a;
+  a.WordWrap = false;
+  EXPECT_EQ(Measure("alpha beta gamma delta", 40, a).YSize, Gh());
+  const auto run = Draw("alpha beta gamma delta", QRect(10, 10, 60, 30), a);
+  const QRect box = lctest::DarkBox(run.img);
+  ASSERT_FALSE(box.isEmpty());
+  EXPECT_LE(box.right(), 70);
+  EXPECT_GE(box.left(), 10);
+  // The cut shows as an ellipsis: three dots at the end instead of the letters.
+  const auto full = Draw("alpha", QRect(10, 10, 300, 30), a);
+  EXPECT_GT(lctest::DarkPixels(full.img, full.img.rect()), 0);
+}
+
+TEST(Markup, RightAlignmentIgnoresTrailingSpace) {
+  const QRect rect(0, 0, 200, 40);
+  const auto plain = Draw("<P align=\"right\">xyz</P>", rect);
+  const auto space = Draw("<P align=\"right\">xyz </P>", rect);
+  const QRect a = lctest::DarkBox(plain.img), b = lctest::DarkBox(space.img);
+  EXPECT_GT(a.left(), 150);
+  EXPECT_GE(a.right(), 190);
+  EXPECT_EQ(a, b);
+  const auto centre = Draw("<P align=\"center\">xyz</P>", rect);
+  const QRect c = lctest::DarkBox(centre.img);
+  EXPECT_NEAR((c.left() + c.right()) / 2, 100, 4);
+  // The alignment ends with its paragraph.
+  const auto after = Draw("<P align=\"right\">xyz</P>abc", rect);
+  EXPECT_GT(lctest::DarkPixels(after.img, QRect(0, Gh(), 40, Gh())), 0);
+}
+
+TEST(Markup, LineBreaksAndStripping) {
+  EXPECT_EQ(Measure("one\r\ntwo").YSize, 2 * Gh());
+  EXPECT_EQ(Measure("one<BR>two").StripVal, "one\rtwo");
+  EXPECT_EQ(StripMarkup("one<BR>two"), "one\r\ntwo");
+  EXPECT_EQ(StripMarkup("one<br>two<HR>x"), "one\r\ntwo\r\nx");
+  EXPECT_EQ(StripMarkup("a<Z>hidden <B>bold</B></Z>b<z>x</z>c"), "abc");
+  EXPECT_EQ(StripMarkup("<IMG src=\"file:///t.jpg\" align=\"top\">pic.jpg | Caption"), "pic.jpg | Caption");
+  EXPECT_EQ(StripMarkup("&amp;<B>x"), "&amp;x");  // entities stay
+  EXPECT_EQ(StripMarkup("abc<Z>rest"), "abc");
+  EXPECT_EQ(StripMarkup("abc<B rest"), "abc");
+  // Hidden text takes no room when drawn.
+  EXPECT_EQ(Measure("ab<Z>cdef</Z>").XSize, Width("ab"));
+}
+
+TEST(Markup, PlainLineMeasuresGhPlusLineSpacing) {
+  MarkupDrawArgs a;
+  a.LineSpacing = 3;
+  EXPECT_EQ(Measure("plain", 300, a).YSize, Gh() + 3);
+  EXPECT_EQ(Measure("").YSize, Gh());
+}
+
+TEST(Markup, FontSizesAndFaces) {
+  QFont f12 = lctest::PinnedFont();
+  f12.setPointSize(12);
+  QFont f20 = lctest::PinnedFont();
+  f20.setPointSize(20);
+  EXPECT_EQ(Measure("<FONT size=\"3\">abc</FONT>").XSize, Width("abc", f12));
+  EXPECT_EQ(Measure("<FONT size=\"20\">abc</FONT>").XSize, Width("abc", f20));
+  EXPECT_EQ(Measure("<FONT size=\"20\">abc</FONT>").YSize, Metrics(f20).height());
+  EXPECT_EQ(Measure("<FONT size=\"3\">a</FONT>bc").XSize, Width("a", f12) + Width("bc"));
+}
+
+TEST(Markup, Colours) {
+  EXPECT_EQ(MarkupColor("#FF0000"), clRed);
+  EXPECT_EQ(MarkupColor("#00ff00"), clLime);
+  EXPECT_EQ(MarkupColor("#12"), RGBColor(0x12, 0, 0));
+  EXPECT_EQ(MarkupColorByName("clWindow"), clWindow);
+  EXPECT_EQ(MarkupColorByName("CLWINDOW"), clWindow);
+  EXPECT_EQ(MarkupColorByName("clNavy"), TColor(0x800000));
+  EXPECT_EQ(MarkupColorByName("purpleish"), clBlack);
+  EXPECT_EQ(ToQColor(clRed), QColor(255, 0, 0));
+  const auto red = Draw("<FONT color=\"#FF0000\">XXXX</FONT>", QRect(0, 0, 300, 40));
+  EXPECT_GT(lctest::ColoredPixels(red.img, red.img.rect(), Qt::red), 20);
+}
+
+TEST(Markup, SelectedIgnoresMarkupColours) {
+  MarkupDrawArgs a;
+  a.Selected = true;
+  const auto run = Draw("<FONT color=\"#FF0000\" bgcolor=\"#00FF00\">XXXX</FONT> <A href=\"x\">link</A>",
+                        QRect(0, 0, 300, 40), a);
+  EXPECT_EQ(lctest::ColoredPixels(run.img, run.img.rect(), Qt::red, 60), 0);
+  EXPECT_EQ(lctest::ColoredPixels(run.img, run.img.rect(), Qt::green, 60), 0);
+  EXPECT_EQ(lctest::ColoredPixels(run.img, run.img.rect(), Qt::blue, 60), 0);
+  EXPECT_GT(lctest::DarkPixels(run.img, run.img.rect()), 20);
+}
+
+TEST(Markup, ImageTopAlignmentPutsTextAtPictureTop) {
+  testsupport::TempFolder tmp;
+  ASSERT_TRUE(testsupport::writeBytes(tmp.file("t.png"), lctest::MakePng(40, 60, Qt::red)));
+  THTMLPictureCache cache;
+  MarkupDrawArgs a;
+  a.PictureCache = &cache;
+  const QString src = "file://" + tmp.file("t.png");
+  const auto top = Draw("<IMG src=\"" + src + "\" align=\"top\">name.jpg | caption", QRect(0, 0, 300, 100), a);
+  EXPECT_GT(lctest::ColoredPixels(top.img, QRect(0, 0, 40, 60), Qt::red), 2300);
+  const QRect text = lctest::DarkBox(top.img);
+  ASSERT_FALSE(text.isEmpty());
+  EXPECT_GE(text.left(), 40);
+  EXPECT_LT(text.top(), Gh());
+  EXPECT_LT(text.bottom(), Gh() + 2);
+  const auto bottom = Draw("<IMG src=\"" + src + "\">name.jpg", QRect(0, 0, 300, 100), a);
+  EXPECT_GT(lctest::DarkBox(bottom.img).top(), 60 - Gh());
+  const auto m = Draw("<IMG src=\"" + src + "\" align=\"top\">x", QRect(0, 0, 300, 100), [&] {
+    MarkupDrawArgs b = a;
+    b.CheckHeight = true;
+    return b;
+  }());
+  EXPECT_EQ(m.r.YSize, 60);
+  EXPECT_EQ(m.r.XSize, 40 + Width("x"));
+  EXPECT_EQ(cache.Count(), 1);  // loaded once, kept for later drawing
+}
+
+TEST(Markup, ImageThatDoesNotFitStartsTheNextLine) {
+  testsupport::TempFolder tmp;
+  ASSERT_TRUE(testsupport::writeBytes(tmp.file("t.png"), lctest::MakePng(50, 20, Qt::red)));
+  THTMLPictureCache cache;
+  MarkupDrawArgs a;
+  a.PictureCache = &cache;
+  const QString img = "<IMG src=\"file://" + tmp.file("t.png") + "\">";
+  const auto r = Draw(img + img + img, QRect(0, 0, 120, 200), a);
+  EXPECT_GT(lctest::ColoredPixels(r.img, QRect(0, 20, 60, 20), Qt::red), 900);
+  EXPECT_EQ(lctest::ColoredPixels(r.img, QRect(102, 0, 18, 20), Qt::red), 0);
+}
+
+TEST(Markup, AnchorHitTesting) {
+  const QString text = "see <A href=\"page2\">more</A> and <A href=\"mailto:a@b\">mail</A>";
+  const int xMore = 1 + Width("see ") + Width("more") / 2;
+  MarkupDrawArgs a;
+  a.CheckAnchor = true;
+  a.XPos = xMore;
+  a.YPos = Gh() / 2;
+  auto run = Draw(text, QRect(0, 0, 300, 60), a);
+  EXPECT_TRUE(run.hit);
+  EXPECT_EQ(run.r.AnchorVal, "page2");
+  EXPECT_EQ(run.r.MouseLink, 1);
+  EXPECT_EQ(run.r.HyperLinks, 2);
+  EXPECT_TRUE(run.r.HoverRect.contains(xMore, Gh() / 2));
+  a.XPos = 1 + Width("see <") - Width("<") - 5;  // on "see"
+  run = Draw(text, QRect(0, 0, 300, 60), a);
+  EXPECT_FALSE(run.hit);
+  EXPECT_TRUE(run.r.AnchorVal.isEmpty());
+  a.XPos = 1 + Width("see more and ") + 3;
+  run = Draw(text, QRect(0, 0, 300, 60), a);
+  EXPECT_TRUE(run.hit);
+  EXPECT_EQ(run.r.AnchorVal, "mailto:a@b");
+  EXPECT_EQ(run.r.MouseLink, 2);
+  a.YPos = Gh() + 5;  // below the line
+  EXPECT_FALSE(Draw(text, QRect(0, 0, 300, 60), a).hit);
+  // On a right-aligned line the anchor is where it is drawn.
+  a.XPos = 299 - Width("ok") / 2;
+  a.YPos = Gh() / 2;
+  run = Draw("<P align=\"right\"><A href=\"r\">ok</A></P>", QRect(0, 0, 300, 60), a);
+  EXPECT_TRUE(run.hit);
+  EXPECT_EQ(run.r.AnchorVal, "r");
+}
+
+TEST(Markup, AnchorsPaintInUrlColourAndFocus) {
+  MarkupDrawArgs a;
+  a.URLColor = clRed;
+  a.FocusLink = 0;
+  const auto run = Draw("x <A href=\"h\">LINK</A> y", QRect(0, 0, 300, 40), a);
+  EXPECT_GT(lctest::ColoredPixels(run.img, run.img.rect(), Qt::red), 10);
+  EXPECT_EQ(run.r.FocusAnchor, "h");
+}
+
+TEST(Markup, BlinkOffPhaseDrawsInBrushColour) {
+  MarkupDrawArgs a;
+  a.Blink = false;
+  const auto off = Draw("<BLINK>XXXX</BLINK>", QRect(0, 0, 300, 40), a, QSize(320, 120), Qt::white);
+  EXPECT_EQ(lctest::DarkPixels(off.img, off.img.rect()), 0);
+  a.Blink = true;
+  const auto on = Draw("<BLINK>XXXX</BLINK>", QRect(0, 0, 300, 40), a, QSize(320, 120), Qt::white);
+  EXPECT_GT(lctest::DarkPixels(on.img, on.img.rect()), 20);
+}
+
+TEST(Markup, ListsIndentAndParagraphColours) {
+  const auto li = Measure("<UL><LI>item</UL>");
+  EXPECT_EQ(li.XSize, 12 + Width("item"));
+  EXPECT_EQ(Measure("a<IND x=\"50\">b").XSize, 50 + Width("b"));
+  const auto bg = Draw("<P bgcolor=\"#00FF00\">text</P>", QRect(0, 0, 200, 40));
+  EXPECT_GT(lctest::ColoredPixels(bg.img, QRect(0, 0, 200, Gh()), Qt::green, 10), 150 * Gh());
+  const auto grad = Draw("<BODY bgcolor=\"#000000\" bgcolorto=\"#FFFFFF\">x", QRect(0, 0, 128, 20));
+  EXPECT_LT(grad.img.pixelColor(1, 10).red(), 10);
+  EXPECT_GT(grad.img.pixelColor(126, 10).red(), 240);
+}
+
+TEST(Markup, GradientBands) {
+  QImage img = lctest::Canvas(64, 10);
+  QPainter p(&img);
+  DrawGradientRect(p, clBlack, clWhite, true, img.rect(), 64, clNone);
+  p.end();
+  EXPECT_EQ(img.pixelColor(0, 5), QColor(0, 0, 0));
+  EXPECT_EQ(img.pixelColor(32, 5).red(), 128);
+  EXPECT_EQ(img.pixelColor(63, 5).red(), 251);
+  QImage v = lctest::Canvas(10, 10);
+  QPainter pv(&v);
+  DrawGradientRect(pv, clRed, clRed, false, v.rect(), 0, clBlue);
+  pv.end();
+  EXPECT_EQ(v.pixelColor(5, 5), QColor(255, 0, 0));
+  EXPECT_EQ(v.pixelColor(0, 5), QColor(0, 0, 255));
+}
+
+TEST(Markup, GradientStyleAssignCopiesEverything) {
+  TGradientStyle a, b;
+  int changes = 0;
+  b.OnChange = [&] { ++changes; };
+  a.SetColorFrom(clRed);
+  a.SetColorTo(clBlue);
+  a.SetBorderColor(clGreen);
+  a.SetDirection(true);
+  b.Assign(a);
+  EXPECT_EQ(b.ColorFrom(), clRed);
+  EXPECT_EQ(b.ColorTo(), clBlue);
+  EXPECT_EQ(b.BorderColor(), clGreen);
+  EXPECT_TRUE(b.Direction());
+  EXPECT_EQ(changes, 1);
+  TGradientStyle d;
+  EXPECT_EQ(d.ColorFrom(), clHighlight);
+  EXPECT_EQ(d.ColorTo(), clNone);
+  EXPECT_EQ(d.BorderColor(), clHighlight);
+  EXPECT_FALSE(d.Direction());
+}
+
+TEST(Markup, BadInputNeitherCrashesNorHangs) {
+  testsupport::TempFolder tmp;
+  ASSERT_TRUE(testsupport::writeBytes(tmp.file("corrupt.jpg"), QByteArray("\xFF\xD8\xFF\xE0 not really", 16)));
+  const QByteArray gif = lctest::MakeGif(10, 10, {1, 2, 3}, 10);
+  ASSERT_TRUE(testsupport::writeBytes(tmp.file("cut.gif"), gif.left(gif.size() / 2)));
+  QString deep;
+  for (int i = 0; i < 10000; ++i) deep += "<B><FONT size=\"5\"><UL><A href=\"x\"><SUB><I>";
+  deep += "x";
+  QString big;
+  for (int i = 0; i < 100000; ++i) big += "word <B>bold</B> ";
+  big.truncate(1 << 20);
+  const QString cases[] = {
+      "<B", "abc<", "a<>b", "<FONT size=\"5\" face=\"x", "</", "<<<<>>>>", "&", "&amp", "&#;",
+      "&#99999999999;", "<IMG src=\"file://" + tmp.file("missing.png") + "\">",
+      "<IMG src=\"file://" + tmp.file("corrupt.jpg") + "\">x",
+      "<IMG src=\"file://" + tmp.file("cut.gif") + "\">x", "<IMG src=\"res://nothing\">",
+      "<IMG src=\"IDX:5\"><IMG src=\"SSYS:99\"><IMG src=\"LSYS:/nonexistent.txt\">",
+      "<IMG src=\"http://example.invalid/x.png\" width=\"99999999\" height=\"-5\">",
+      "<FONT size=\"999999999\">x</FONT><R a=\"1e308\">y</R><IND x=\"2147483647\">z",
+      "<P align=\"right\" indent=\"-99999\">x</P>", "<BODY background=\"nothing\">",
+      "<#a<#b>", QString(1000, QChar(0xE000)), deep, big,
+  };
+  THTMLPictureCache cache;
+  for (const QString& text : cases) {
+    for (bool wrap : {true, false}) {
+      MarkupDrawArgs a;
+      a.PictureCache = &cache;
+      a.WordWrap = wrap;
+      a.XPos = 5;
+      a.YPos = 5;
+      Draw(text, QRect(0, 0, 200, 60), a);
+      a.CheckHeight = true;
+      Draw(text, QRect(0, 0, 200, 60), a);
+      a.CheckHeight = false;
+      a.CheckAnchor = true;
+      Draw(text, QRect(0, 0, 200, 60), a);
+      StripMarkup(text);
+    }
+  }
+}
+
+}  // namespace
