@@ -4,9 +4,18 @@
 
 #include "Prompter.h"
 
+namespace {
+QStringList g_created;
+}
+
 TForm::TForm(const QString& instanceName, QWidget* parent) : QDialog(parent) {
   setObjectName(instanceName);
+  g_created << instanceName;
 }
+
+TForm::~TForm() { g_created.removeOne(objectName()); }
+
+QStringList CreatedFormNames() { return g_created; }
 
 int TForm::ShowModal() {
   const int r = exec();

@@ -8,6 +8,7 @@
 // depend on those folders while they depend on shell/ for the main window's state.
 #include <QDialog>
 #include <QString>
+#include <QStringList>
 
 class TForm : public QDialog {
   Q_OBJECT
@@ -15,6 +16,7 @@ class TForm : public QDialog {
   // instanceName is the name of the global instance variable ("AboutBox", "DVDForm", ...),
   // used as the window's objectName.
   explicit TForm(const QString& instanceName, QWidget* parent = nullptr);
+  ~TForm() override;
 
   // Runs the window modally; the result is a modal result number (mrOk, mrCancel, ...).
   // Closing the window without a button gives mrCancel.
@@ -25,3 +27,5 @@ class TForm : public QDialog {
 
 // The top-level window whose objectName is instanceName; nullptr when there is none.
 QWidget* FindProgramWindow(const QString& instanceName);
+// Instance names of the windows that exist, in the order they were created.
+QStringList CreatedFormNames();

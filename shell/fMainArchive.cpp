@@ -235,9 +235,11 @@ QString TMainForm::MakeDosName(const QString& name) {
       case 0xFC: out += "ue"; break;
       case 0xDC: out += "Ue"; break;
       case 0xDF: out += "ss"; break;
-      default: out += (c >= 'A' && c <= 'Z') ? QChar(c.unicode() + 32) : c;
+      default: out += c;
     }
   }
+  for (QChar& c : out)
+    if (c >= 'A' && c <= 'Z') c = QChar(c.unicode() + 32);
   return out;
 }
 
