@@ -10,7 +10,6 @@
 namespace kalvora::player {
 
 namespace {
-constexpr int kEndMs = 2500;
 constexpr int kHintMs = 3000;
 
 quint32 Mix(quint32 a, quint32 b) {
@@ -61,7 +60,7 @@ Engine::Engine(PlayerSetup setup, const Clock& clock, quint32 seed)
       schedule_(
           Timing{int(setup_.show.slides.size()), setup_.show.secondsPerPicture * 1000,
                  setup_.settings.transitionMs,
-                 setup_.show.title.isEmpty() ? 0 : setup_.settings.introMs, kEndMs,
+                 setup_.show.title.isEmpty() ? 0 : setup_.settings.introMs, setup_.settings.endMs,
                  setup_.settings.endless, setup_.settings.manual},
           [this](qint64 change) { return transitionMsFor(change); }) {}
 

@@ -38,6 +38,7 @@ PlayerSettings ReadPlayerSettings(const QString& root) {
   IniFile play(root + "play.ply");
   s.framesPerSecond = std::clamp(play.readInteger("PLAY", "FramesPerSecond", 25), 1, 60);
   s.transitionMs = std::clamp(play.readInteger("PLAY", "TransitionMs", 1200), 0, 10000);
+  s.endMs = std::clamp(play.readInteger("PLAY", "EndMs", 2500), 0, 60000);
   IniFile intro(root + "intro.ply");
   s.introMs = std::clamp(intro.readInteger("INTRO", "Seconds", 0), 0, 60) * 1000;
   return s;

@@ -35,6 +35,7 @@ struct PlayerSettings {
   // play.ply
   int framesPerSecond = 25;
   int transitionMs = 1200;  // the longest a transition may take
+  int endMs = 2500;         // the end card of a show played once
   // intro.ply
   int introMs = 0;          // title card before the first picture; 0: none
 };

@@ -18,6 +18,7 @@ PlayerWindow::PlayerWindow(Engine* engine, const QString& message, int framesPer
 
 void PlayerWindow::tick() {
   if (engine_ && engine_->finished()) {
+    playedToTheEnd_ = true;
     timer_->stop();
     close();
     return;

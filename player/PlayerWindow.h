@@ -14,6 +14,7 @@ class PlayerWindow : public QWidget {
   // engine may be null: the window then shows message until it is closed.
   PlayerWindow(Engine* engine, const QString& message, int framesPerSecond);
   qint64 framesShown() const { return frames_; }
+  bool playedToTheEnd() const { return playedToTheEnd_; }
 
  protected:
   void paintEvent(QPaintEvent*) override;
@@ -27,6 +28,7 @@ class PlayerWindow : public QWidget {
   QString message_;
   QTimer* timer_;
   qint64 frames_ = 0;
+  bool playedToTheEnd_ = false;
 };
 
 }  // namespace kalvora::player

@@ -77,6 +77,7 @@ int main(int argc, char* argv[]) {
       text += QString("Fullscreen=%1\n").arg(window.isFullScreen() ? "TRUE" : "FALSE");
       text += QString("Endless=%1\n").arg(setup.settings.endless ? "TRUE" : "FALSE");
       text += QString("Frames=%1\n").arg(window.framesShown());
+      text += QString("PlayedToTheEnd=%1\n").arg(window.playedToTheEnd() ? "TRUE" : "FALSE");
       f.write(text.toUtf8());
     }
   }

@@ -85,6 +85,7 @@ TEST(ProgramTest, PlaysTheShowSavedLastAndExits) {
   EXPECT_EQ(run.report("Fullscreen"), "FALSE");
   EXPECT_EQ(run.report("Endless"), "TRUE");
   EXPECT_GT(run.report("Frames").toInt(), 0);
+  EXPECT_EQ(run.report("PlayedToTheEnd"), "FALSE");  // endless: only the hook ends it
 }
 
 TEST(ProgramTest, FullScreenUnderTheEnglishNameAndAGivenFolder) {
@@ -108,4 +109,17 @@ TEST(ProgramTest, NothingSavedYetIsReportedNotPlayed) {
   ASSERT_TRUE(run.normalExit);
   EXPECT_EQ(run.exitCode, 2);
   EXPECT_EQ(run.report("Pictures"), "0");
+}
+
+TEST(ProgramTest, AShowPlayedOnceEndsByItself) {
+  testsupport::FakeHome home;
+  const QString root = MakeRoot("Slidoplay");
+  playertest::WriteShow(root + "Archive_0004", "Kurz", "1", {"a.jpg | Eins"}, {"a.jpg"});
+  testsupport::writeBytes(root + "Settings.ini", "[SETTINGS]\r\nStopDiashowAtEnd=TRUE\r\nFullscreen=TRUE\r\n");
+  testsupport::writeBytes(root + "play.ply", "[PLAY]\r\nEndMs=0\r\n");
+  const PlayerRun run = Start(root, "Slidoplay", {"TEST"}, 30000);
+  ASSERT_TRUE(run.normalExit);
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.report("PlayedToTheEnd"), "TRUE");
+  EXPECT_EQ(run.report("Endless"), "FALSE");
 }

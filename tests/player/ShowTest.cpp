@@ -151,7 +151,7 @@ TEST(PlayerFilesTest, ColoursNumbersAndPlayerFiles) {
   testsupport::TempFolder tmp;
   testsupport::writeBytes(tmp.file("Settings.ini"),
                           "[SETTINGS]\r\nBKGColor=255\r\nTextColor=16744448\r\nEffect=-4\r\nTextOffset=9999\r\n");
-  testsupport::writeBytes(tmp.file("play.ply"), "[PLAY]\r\nFramesPerSecond=500\r\nTransitionMs=800\r\n");
+  testsupport::writeBytes(tmp.file("play.ply"), "[PLAY]\r\nFramesPerSecond=500\r\nTransitionMs=800\r\nEndMs=-5\r\n");
   testsupport::writeBytes(tmp.file("intro.ply"), "[INTRO]\r\nSeconds=3\r\n");
   const PlayerSettings s = ReadPlayerSettings(tmp.path() + "/");
   EXPECT_EQ(s.background, QColor(255, 0, 0));
@@ -160,6 +160,7 @@ TEST(PlayerFilesTest, ColoursNumbersAndPlayerFiles) {
   EXPECT_EQ(s.textOffset, 750);
   EXPECT_EQ(s.framesPerSecond, 60);
   EXPECT_EQ(s.transitionMs, 800);
+  EXPECT_EQ(s.endMs, 0);
   EXPECT_EQ(s.introMs, 3000);
   EXPECT_EQ(ColorFromTColor(0xFF000005, Qt::white), QColor(Qt::white));  // system colour
 }
