@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kalvora::player::EffectLine e;
     if (kalvora::player::ParseEffectLine(line, e)) {
       if (e.grain < 1 || e.grain > 256 || e.passes < 1 || e.passes > 64) __builtin_trap();
-      (void)kalvora::player::SpecForEffect(e);
+      (void)kalvora::player::LookForEffect(e);
       (void)kalvora::player::TransitionMsForEffect(e, 5000);
     }
   }

@@ -78,11 +78,11 @@ const EffectLine* Engine::effectFor(qint64 change) const {
   return nullptr;
 }
 
-TransitionSpec Engine::transitionFor(qint64 change) const {
-  if (setup_.settings.effectMode == EffectMode::Off) return TransitionSpec{};
+TransitionLook Engine::transitionFor(qint64 change) const {
+  if (setup_.settings.effectMode == EffectMode::Off) return TransitionLook{};
   const EffectLine* line = effectFor(change);
-  if (!line) return TransitionSpec{Family::Crossfade, 5, 0};  // effects asked for, none listed
-  return SpecForEffect(*line);
+  if (!line) return TransitionLook{Family::Crossfade, 5, 0};  // effects asked for, none listed
+  return LookForEffect(*line);
 }
 
 int Engine::transitionMsFor(qint64 change) const {

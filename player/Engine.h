@@ -38,7 +38,7 @@ class Engine {
   void previous() { schedule_.previous(clock_.nowMs()); }
 
   // The transition into the picture of the given change.
-  TransitionSpec transitionFor(qint64 change) const;
+  TransitionLook transitionFor(qint64 change) const;
   int transitionMsFor(qint64 change) const;
 
   // The whole screen at this moment.

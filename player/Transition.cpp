@@ -47,8 +47,8 @@ int Part(int length, double p) { return int(std::lround(length * p)); }
 
 }  // namespace
 
-TransitionSpec SpecForEffect(const EffectLine& line) {
-  TransitionSpec s;
+TransitionLook LookForEffect(const EffectLine& line) {
+  TransitionLook s;
   s.grain = std::clamp(line.grain, 1, 256);
   s.wandSize = std::clamp(line.wandSize, 0, 64);
   for (const Range& r : kRanges) {
@@ -75,12 +75,12 @@ TransitionSpec SpecForEffect(const EffectLine& line) {
 }
 
 int TransitionMsForEffect(const EffectLine& line, int capMs) {
-  if (SpecForEffect(line).family == Family::Cut) return 0;
+  if (LookForEffect(line).family == Family::Cut) return 0;
   const qint64 ms = 300 + qint64(std::clamp(line.passes, 1, 64)) * (20 + std::clamp(line.delay, 0, 1000));
   return int(std::min<qint64>(ms, std::max(0, capMs)));
 }
 
-QImage ComposeTransition(const QImage& fromIn, const QImage& toIn, const TransitionSpec& spec,
+QImage ComposeTransition(const QImage& fromIn, const QImage& toIn, const TransitionLook& look,
                          double progress) {
   const QImage to = toIn.convertToFormat(QImage::Format_RGB32);
   QImage from = fromIn.convertToFormat(QImage::Format_RGB32);
@@ -89,44 +89,44 @@ QImage ComposeTransition(const QImage& fromIn, const QImage& toIn, const Transit
     from.fill(Qt::black);
   }
   const double p = std::isnan(progress) ? 1.0 : std::clamp(progress, 0.0, 1.0);
-  if (p >= 1.0 || spec.family == Family::Cut) return to;
+  if (p >= 1.0 || look.family == Family::Cut) return to;
   if (p <= 0.0) return from;
 
   QImage out = from;
   const int w = out.width(), h = out.height();
-  const int grain = std::clamp(spec.grain, 1, 256);
+  const int grain = std::clamp(look.grain, 1, 256);
   const int cell = std::clamp(grain * 8, 16, 256);
   auto wand = [&](QRect line) {
-    if (spec.wandSize <= 0) return;
+    if (look.wandSize <= 0) return;
     QPainter painter(&out);
     painter.fillRect(line.intersected(out.rect()), Qt::black);
   };
 
-  switch (spec.family) {
+  switch (look.family) {
     case Family::Cut:
       break;
     case Family::WipeFromLeft: {
       const int x = Part(w, p);
       CopyRect(out, to, QRect(0, 0, x, h));
-      wand(QRect(x, 0, spec.wandSize, h));
+      wand(QRect(x, 0, look.wandSize, h));
       break;
     }
     case Family::WipeFromRight: {
       const int x = w - Part(w, p);
       CopyRect(out, to, QRect(x, 0, w - x, h));
-      wand(QRect(x - spec.wandSize, 0, spec.wandSize, h));
+      wand(QRect(x - look.wandSize, 0, look.wandSize, h));
       break;
     }
     case Family::WipeFromTop: {
       const int y = Part(h, p);
       CopyRect(out, to, QRect(0, 0, w, y));
-      wand(QRect(0, y, w, spec.wandSize));
+      wand(QRect(0, y, w, look.wandSize));
       break;
     }
     case Family::WipeFromBottom: {
       const int y = h - Part(h, p);
       CopyRect(out, to, QRect(0, y, w, h - y));
-      wand(QRect(0, y - spec.wandSize, w, spec.wandSize));
+      wand(QRect(0, y - look.wandSize, w, look.wandSize));
       break;
     }
     case Family::PushFromLeft:
@@ -135,10 +135,10 @@ QImage ComposeTransition(const QImage& fromIn, const QImage& toIn, const Transit
     case Family::PushFromBottom: {
       // The new picture pushes the old one out of the opposite edge.
       QPoint shift;
-      if (spec.family == Family::PushFromLeft) shift = QPoint(Part(w, p), 0);
-      if (spec.family == Family::PushFromRight) shift = QPoint(-Part(w, p), 0);
-      if (spec.family == Family::PushFromTop) shift = QPoint(0, Part(h, p));
-      if (spec.family == Family::PushFromBottom) shift = QPoint(0, -Part(h, p));
+      if (look.family == Family::PushFromLeft) shift = QPoint(Part(w, p), 0);
+      if (look.family == Family::PushFromRight) shift = QPoint(-Part(w, p), 0);
+      if (look.family == Family::PushFromTop) shift = QPoint(0, Part(h, p));
+      if (look.family == Family::PushFromBottom) shift = QPoint(0, -Part(h, p));
       const QPoint toPos = shift - QPoint(shift.x() > 0 ? w : shift.x() < 0 ? -w : 0,
                                           shift.y() > 0 ? h : shift.y() < 0 ? -h : 0);
       QPainter painter(&out);

@@ -23,19 +23,19 @@ enum class Family {
   Dissolve, Checker, Crossfade, BoxOut, BoxIn,
 };
 
-struct TransitionSpec {
+struct TransitionLook {
   Family family = Family::Cut;
   int grain = 5;
   int wandSize = 0;
 };
 
-TransitionSpec SpecForEffect(const EffectLine& line);
+TransitionLook LookForEffect(const EffectLine& line);
 // Length of the transition of a line: more passes and a longer delay take longer; at most cap.
 int TransitionMsForEffect(const EffectLine& line, int capMs);
 
 // The frame at progress (0: only `from`, 1: only `to`) of the transition. Both pictures
 // must have the same size; the result has that size, in Format_RGB32.
-QImage ComposeTransition(const QImage& from, const QImage& to, const TransitionSpec& spec,
+QImage ComposeTransition(const QImage& from, const QImage& to, const TransitionLook& look,
                          double progress);
 
 }  // namespace kalvora::player

@@ -40,11 +40,11 @@ TEST(TransitionTest, EveryFamilyMovesMonotonicallyFromTheOldToTheNewPicture) {
   const qint64 start = DistanceTo(from, to);
   for (Family fam : kAll) {
     for (int grain : {1, 5, 256}) {
-      const TransitionSpec spec{fam, grain, 0};
+      const TransitionLook look{fam, grain, 0};
       qint64 last = start;
       bool moved = false;
       for (int step = 0; step <= 40; ++step) {
-        const QImage frame = ComposeTransition(from, to, spec, step / 40.0);
+        const QImage frame = ComposeTransition(from, to, look, step / 40.0);
         ASSERT_EQ(frame.size(), to.size());
         const qint64 d = DistanceTo(frame, to);
         EXPECT_LE(d, last) << int(fam) << " grain " << grain << " step " << step;
@@ -55,7 +55,7 @@ TEST(TransitionTest, EveryFamilyMovesMonotonicallyFromTheOldToTheNewPicture) {
       if (fam != Family::Cut) {
         EXPECT_TRUE(moved) << int(fam) << " has no frames in between";
       }
-      EXPECT_EQ(DistanceTo(ComposeTransition(from, to, spec, 0.0), from), fam == Family::Cut ? start : 0);
+      EXPECT_EQ(DistanceTo(ComposeTransition(from, to, look, 0.0), from), fam == Family::Cut ? start : 0);
     }
   }
 }
@@ -71,7 +71,7 @@ TEST(TransitionTest, WipeAndPushTakeTheNewPictureFromTheNamedSide) {
       {Family::BoxOut, {50, 50}, {2, 2}},          {Family::BoxIn, {2, 2}, {50, 50}},
   };
   for (const Case& c : cases) {
-    const QImage f = ComposeTransition(from, to, TransitionSpec{c.f, 5, 0}, 0.3);
+    const QImage f = ComposeTransition(from, to, TransitionLook{c.f, 5, 0}, 0.3);
     EXPECT_EQ(f.pixelColor(c.newPixel), QColor(Qt::blue)) << int(c.f);
     EXPECT_EQ(f.pixelColor(c.oldPixel), QColor(Qt::red)) << int(c.f);
   }
@@ -80,13 +80,13 @@ TEST(TransitionTest, WipeAndPushTakeTheNewPictureFromTheNamedSide) {
 TEST(TransitionTest, PushMovesThePictureContent) {
   QImage from = Solid(Qt::white, 100, 10);
   from.setPixelColor(0, 5, Qt::black);
-  const QImage f = ComposeTransition(from, Solid(Qt::blue, 100, 10), TransitionSpec{Family::PushFromLeft, 5, 0}, 0.25);
+  const QImage f = ComposeTransition(from, Solid(Qt::blue, 100, 10), TransitionLook{Family::PushFromLeft, 5, 0}, 0.25);
   EXPECT_EQ(f.pixelColor(25, 5), QColor(Qt::black));
 }
 
 TEST(TransitionTest, WandDrawsAnEdge) {
   const QImage f = ComposeTransition(Solid(Qt::red, 100, 100), Solid(Qt::blue, 100, 100),
-                                     TransitionSpec{Family::WipeFromLeft, 5, 4}, 0.5);
+                                     TransitionLook{Family::WipeFromLeft, 5, 4}, 0.5);
   EXPECT_EQ(f.pixelColor(51, 50), QColor(Qt::black));
   EXPECT_EQ(f.pixelColor(49, 50), QColor(Qt::blue));
 }
@@ -94,11 +94,11 @@ TEST(TransitionTest, WandDrawsAnEdge) {
 TEST(TransitionTest, OddInputs) {
   const QImage to = Solid(Qt::blue, 30, 20);
   // A missing or differently sized old picture counts as black.
-  EXPECT_EQ(ComposeTransition(QImage(), to, TransitionSpec{Family::Crossfade, 5, 0}, 0.0).pixelColor(3, 3),
+  EXPECT_EQ(ComposeTransition(QImage(), to, TransitionLook{Family::Crossfade, 5, 0}, 0.0).pixelColor(3, 3),
             QColor(Qt::black));
-  EXPECT_EQ(ComposeTransition(Solid(Qt::red, 5, 5), to, TransitionSpec{Family::Dissolve, 5, 0}, 1.0), to);
-  EXPECT_EQ(ComposeTransition(Solid(Qt::red, 30, 20), to, TransitionSpec{Family::WipeFromLeft, 5, 0}, 7.0), to);
-  EXPECT_EQ(ComposeTransition(Solid(Qt::red, 30, 20), to, TransitionSpec{Family::WipeFromLeft, 5, 0}, -1.0),
+  EXPECT_EQ(ComposeTransition(Solid(Qt::red, 5, 5), to, TransitionLook{Family::Dissolve, 5, 0}, 1.0), to);
+  EXPECT_EQ(ComposeTransition(Solid(Qt::red, 30, 20), to, TransitionLook{Family::WipeFromLeft, 5, 0}, 7.0), to);
+  EXPECT_EQ(ComposeTransition(Solid(Qt::red, 30, 20), to, TransitionLook{Family::WipeFromLeft, 5, 0}, -1.0),
             Solid(Qt::red, 30, 20));
 }
 
@@ -117,7 +117,7 @@ TEST(TransitionTest, EffectCodesMapToFamilies) {
   for (const Case& c : cases) {
     EffectLine line;
     line.code = c.code;
-    EXPECT_EQ(int(SpecForEffect(line).family), int(c.f)) << c.code;
+    EXPECT_EQ(int(LookForEffect(line).family), int(c.f)) << c.code;
   }
 }
 
