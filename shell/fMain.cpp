@@ -423,7 +423,7 @@ bool TMainForm::CreateShellLink(const QString& target, const QString& linkFile, 
   text += "Name=" + desktopValue(description) + "\n";
   text += "Comment=" + desktopValue(description) + "\n";
   text += "Exec=" + desktopValue(execArgument(target)) + "\n";
-  text += "Path=" + desktopValue(DirectoryPart(target)) + "\n";
+  text += "Path=" + desktopValue(QFileInfo(target).path()) + "\n";
   text += "Terminal=false\n";
   if (!kalvora::WriteFileAtomic(linkFile, text.toUtf8())) return false;
   QFile::setPermissions(linkFile, QFile::permissions(linkFile) | QFile::ExeOwner | QFile::ExeUser);

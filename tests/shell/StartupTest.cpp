@@ -185,3 +185,15 @@ TEST_F(ShellTest, EffectNumberIsLimitedToTheEffectLines) {
   f.SaveGeneratorSettings();
   EXPECT_EQ(kalvora::IniFile(appDir + "Generator.ini").readString("SETTINGS", "Effect"), "40");
 }
+
+TEST_F(ShellTest, ShellLinksQuoteTheirTarget) {
+  TMainForm& f = start();
+  const QString link = home() + "Desktop/odd.desktop";
+  ASSERT_TRUE(f.CreateShellLink("/media/my disk/$x\"y\\z/Slidoplay", link, "Slidoplay"));
+  const QString text = QString::fromUtf8(testsupport::readBytes(link));
+  EXPECT_TRUE(text.contains("Exec=\"/media/my disk/\\\\$x\\\\\"y\\\\\\\\z/Slidoplay\"\n")) << text.toStdString();
+  EXPECT_TRUE(text.contains("Path=/media/my disk/$x\"y\\\\z\n")) << text.toStdString();
+  EXPECT_TRUE(text.contains("Name=Slidoplay\n"));
+  EXPECT_TRUE(QFileInfo(link).isExecutable());
+  EXPECT_FALSE(f.CreateShellLink("/x/Slidoplay", home() + "no such folder/x.desktop", "x"));
+}
