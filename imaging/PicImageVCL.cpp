@@ -95,6 +95,8 @@ TPicImage::TPicImage(QWidget* parent) : QWidget(parent) {
 
 TPicImage::~TPicImage() {
   state_ |= 2;
+  if (bitmapPainter_) bitmapPainter_->end();
+  bitmapPainter_.reset();
   feed_.reset();
   allocated_ = false;
   list_.reset();
@@ -345,6 +347,68 @@ int TPicImage::RepaintImage() {
   lastError_ = status;
   repaint();
   return status;
+}
+
+QPainter* TPicImage::GetBitmapDC() {
+  CheckProcessingAllowed();
+  if (!allocated_ || !bitmap_.allocated()) {
+    lastError_ = -2;
+    throw EPicImageError(QStringLiteral("%1 \nGetBitmapDC: Image not allocated.").arg(objectName()));
+  }
+  int status = 1;
+  // 24/32-bit pictures in view perspective 0 are painted in place; others through a copy that
+  // is written back on release.
+  bitmapDCCopied_ = !(bitmap_.bits >= 24 && bitmap_.viewPerspective == 0);
+  bitmapDCImage_ = px::ToQImage(bitmap_);
+  if (bitmapDCImage_.isNull()) {
+    status = 0;
+  } else {
+    if (bitmapDCCopied_) bitmapDCImage_ = bitmapDCImage_.convertToFormat(QImage::Format_RGB32);
+    bitmapPainter_ = std::make_unique<QPainter>(&bitmapDCImage_);
+    if (!bitmapPainter_->isActive()) {
+      bitmapPainter_.reset();
+      status = 0;
+    } else {
+      state_ |= 8;
+    }
+  }
+  RaiseMethodError(QStringLiteral("GetBitmapDC"), status);
+  return bitmapPainter_.get();
+}
+
+int TPicImage::ReleaseBitmapDC() {
+  int status = 0;
+  if (bitmapPainter_) {
+    bitmapPainter_->end();
+    bitmapPainter_.reset();
+    status = 1;
+    if (bitmapDCCopied_) {
+      px::Bitmap back;
+      status = px::FromQImage(bitmapDCImage_, back);
+      if (status == 1) {
+        back.xResolution = bitmap_.xResolution;
+        back.yResolution = bitmap_.yResolution;
+        bitmap_ = back;
+        if (list_ && listIndex_ >= 0 && listIndex_ < list_->count()) list_->set(listIndex_, bitmap_);
+        UpdateBitmapInfo();
+      }
+    }
+    bitmapDCImage_ = QImage();
+    allocated_ = bitmap_.allocated();
+  }
+  state_ &= uint8_t(~8);
+  return RaiseMethodError(QStringLiteral("ReleaseBitmapDC"), status);
+}
+
+uint32_t TPicImage::DisplayFlags(TPaintDither dither, TBitonalScaling bitonal, TPaletteType palette,
+                                 TPaintScaling scaling) {
+  uint32_t f = dither == pdOrdered ? 1 : 0;
+  if (bitonal == 1) f |= 64;
+  else if (bitonal == 2) f |= 16;
+  if (palette >= 1 && palette <= 3) f += uint32_t(palette) * 128;
+  if (scaling == 1) f += 512;
+  else if (scaling == 2) f += 1024;
+  return f;
 }
 
 // ---- Loading --------------------------------------------------------------------------------

@@ -22,6 +22,9 @@
 // long as the result is at least w x h (see platform/px/PxFile.h); the hint stays until it is set
 // back to (0, 0). BitmapWidth/Height then give the decoded size while the Info... fields keep the
 // file's own size. Without a hint nothing changes.
+#include <QFont>
+#include <QImage>
+#include <QPainter>
 #include <QRect>
 #include <QString>
 #include <QWidget>
@@ -33,6 +36,7 @@
 #include "PxBitmap.h"
 #include "PxFile.h"
 
+class QPainter;
 class QTimer;
 
 using TColor = int32_t;
@@ -49,6 +53,39 @@ enum TPatternStyle {
   epsSolid = 0, epsTransparent, epsHorzLine, epsVertLine, epsDownwarDiag, epsUpwardDiag, epsCross, epsDiagCross
 };
 enum TFrameInnerStyle { fisInset = 0, fisRaised = 1 };
+enum TShapeBackgroundStyle {
+  sbsTransparent = 0, sbsOpaque, sbsTranslucent, sbsTiledImage, sbsTranslucentTiledImage, sbsGradient,
+  sbsTranslucentGradient
+};
+enum TShapeBorderStyle { sbrTransparent = 0, sbrSolid, sbrDash, sbrDot, sbrDashDot, sbrDashDotDot };
+enum TShapeInnerBandStyle { sibNone = 0, sibInset, sibRaised };
+enum TShapeOuterBandStyle { sobNone = 0, sobInset, sobRaised };
+enum TTextAlign {
+  etaLeftTop = 0, etaLeftVcenter, etaLeftBottom, etaHcenterTop, etaHcenterVcenter, etaHcenterBottom, etaRightTop,
+  etaRightVcenter, etaRightBottom
+};
+enum TTextStyle {
+  etsNormal = 0, etsInsetLight, etsInsetExtraLight, etsInsetHeavy, etsInsetExtraHeavy, etsRaisedLight,
+  etsRaisedHeavy, etsDropShadow, etsBlockShadow, etsOutLineBlock, etsRaisedExtraHeavy, etsRaisedExtraLight
+};
+enum TPenMode { pmBlack = 0, pmWhite, pmNop, pmNot, pmCopy, pmNotCopy, pmMergePenNot, pmMaskPenNot, pmMergeNotPen,
+  pmMaskNotPen, pmMerge, pmNotMerge, pmMask, pmNotMask, pmXor, pmNotXor };
+enum TPenStyle { psSolid = 0, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
+enum TBrushStyle { bsSolid = 0, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross };
+
+// A published property with its stored default: getter Name(), setter SetName() that stores,
+// sets LastError to 1 and repaints when AutoRepaint is on. Range checks and further effects
+// belong to the settings layer.
+#define PIC_PROPERTY(Type, Name, Default)         \
+ public:                                          \
+  Type Name() const { return Name##_; }           \
+  void Set##Name(Type v) {                        \
+    Name##_ = v;                                  \
+    changed();                                    \
+  }                                               \
+                                                  \
+ private:                                         \
+  Type Name##_ = Default;
 enum TFrameOuterStyle { fosInset = 0, fosRaised = 1 };
 
 // Converts a class-library colour ($00BBGGRR or a system colour) to a QColor.
@@ -373,6 +410,98 @@ class TPicImage : public QWidget {
   // Version facts.
   static QString ComponentBanner() { return QStringLiteral("Picture Component 32 13"); }
 
+
+  // ---- Further published properties (defaults of a new component) -------------------------
+  PIC_PROPERTY(bool, EnableKeyboard, true)
+  PIC_PROPERTY(bool, EnableScroll, true)
+  PIC_PROPERTY(bool, EnableZoomInRect, true)
+  PIC_PROPERTY(int, BackgroundImageLeft, 0)
+  PIC_PROPERTY(int, BackgroundImageTop, 0)
+  PIC_PROPERTY(int, BackgroundImageWidth, 0)
+  PIC_PROPERTY(int, BackgroundImageHeight, 0)
+  PIC_PROPERTY(unsigned, GradientStyle, 1000)
+  PIC_PROPERTY(TColor, GradientStartColor, 0xFF0000)
+  PIC_PROPERTY(TColor, GradientEndColor, 0)
+  PIC_PROPERTY(unsigned, GradientSteps, 16)
+  PIC_PROPERTY(TPatternStyle, PatternStyle, epsSolid)
+  PIC_PROPERTY(TColor, PatternForeColor, 0)
+  PIC_PROPERTY(TColor, PatternBackColor, 0)
+  PIC_PROPERTY(TPenMode, DrawMode, pmCopy)
+  PIC_PROPERTY(TColor, DrawPenColor, 0)
+  PIC_PROPERTY(TPenStyle, DrawPenStyle, psSolid)
+  PIC_PROPERTY(int, DrawPenWidth, 1)
+  PIC_PROPERTY(TColor, DrawFillColor, 0)
+  PIC_PROPERTY(TBrushStyle, DrawFillStyle, bsClear)
+  PIC_PROPERTY(bool, DrawPersistence, false)
+  PIC_PROPERTY(bool, AutoFloater, true)
+  PIC_PROPERTY(bool, EnableFloater, false)
+  PIC_PROPERTY(int, ShapeLeft, 0)
+  PIC_PROPERTY(int, ShapeTop, 0)
+  PIC_PROPERTY(int, ShapeWidth, 0)
+  PIC_PROPERTY(int, ShapeHeight, 0)
+  PIC_PROPERTY(TShapeBackgroundStyle, ShapeBackgroundStyle, sbsTransparent)
+  PIC_PROPERTY(TColor, ShapeBorderColor, 0)
+  PIC_PROPERTY(TShapeBorderStyle, ShapeBorderStyle, sbrTransparent)
+  PIC_PROPERTY(unsigned, ShapeBorderThickness, 0)
+  PIC_PROPERTY(TShapeInnerBandStyle, ShapeInnerBandStyle, sibNone)
+  PIC_PROPERTY(unsigned, ShapeInnerBandThickness, 0)
+  PIC_PROPERTY(TColor, ShapeInnerBandHiliteColor, 0xFFFFFF)
+  PIC_PROPERTY(TColor, ShapeInnerBandShadowColor, 0x808080)
+  PIC_PROPERTY(TShapeOuterBandStyle, ShapeOuterBandStyle, sobNone)
+  PIC_PROPERTY(unsigned, ShapeOuterBandThickness, 0)
+  PIC_PROPERTY(TColor, ShapeOuterBandHiliteColor, 0xFFFFFF)
+  PIC_PROPERTY(TColor, ShapeOuterBandShadowColor, 0x808080)
+  PIC_PROPERTY(TColor, ShadowColor, 0)
+  PIC_PROPERTY(int, ShadowXDepth, 0)
+  PIC_PROPERTY(int, ShadowYDepth, 0)
+  PIC_PROPERTY(int, TextLeft, 0)
+  PIC_PROPERTY(int, TextTop, 0)
+  PIC_PROPERTY(int, TextWidth, 0)
+  PIC_PROPERTY(int, TextHeight, 0)
+  PIC_PROPERTY(TTextAlign, TextAlign, etaLeftTop)
+  PIC_PROPERTY(int, TextAngle, 0)
+  PIC_PROPERTY(TTextStyle, TextStyle, etsNormal)
+  PIC_PROPERTY(bool, TextWordWrap, false)
+  PIC_PROPERTY(TColor, TextHiliteColor, 0xFFFFFF)
+  PIC_PROPERTY(int, PanWinX, 0)
+  PIC_PROPERTY(int, PanWinY, 0)
+  PIC_PROPERTY(int, PanWinWidth, 150)
+  PIC_PROPERTY(int, PanWinHeight, 150)
+  PIC_PROPERTY(QString, PanWinTitle, QStringLiteral("Pan Window"))
+  PIC_PROPERTY(TColor, PanWinRectColor, 255)
+  PIC_PROPERTY(bool, PanWinSysMenu, true)
+  PIC_PROPERTY(TPaletteType, PanWinPaintPalette, ppAuto)
+  PIC_PROPERTY(TBitonalScaling, PanWinBitonalScaling, btsNormal)
+  PIC_PROPERTY(TPaintDither, PanWinPaintDither, pdOrdered)
+  PIC_PROPERTY(TPaintScaling, PanWinPaintScaling, psResample)
+  PIC_PROPERTY(int, PanWinPointer, 0)
+  PIC_PROPERTY(TPaletteType, MagGlassPaintPalette, ppAuto)
+  PIC_PROPERTY(TBitonalScaling, MagGlassBitonalScaling, btsNormal)
+  PIC_PROPERTY(TPaintDither, MagGlassPaintDither, pdOrdered)
+  PIC_PROPERTY(TPaintScaling, MagGlassPaintScaling, psResample)
+  PIC_PROPERTY(int, MagGlassPointer, 0)
+  PIC_PROPERTY(bool, DropFilesAllowed, false)
+  PIC_PROPERTY(bool, DropAutoLoad, true)
+  PIC_PROPERTY(int, DataLoadBits, 24)
+  PIC_PROPERTY(int, DataSaveBits, 24)
+  PIC_PROPERTY(int, DataSaveFormat, 5)
+  PIC_PROPERTY(int, DataSaveQuality, -1)
+
+ public:
+  // The font for drawing text into the picture.
+  QFont& TextFont() { return textFont_; }
+  void SetTextFont(const QFont& f) { textFont_ = f; }
+
+  // A painter on the bitmap's pixels (the "bitmap DC"): refused while busy; "Image not
+  // allocated" without a picture. While it is open the component refuses other operations.
+  // ReleaseBitmapDC ends it (what was drawn stays in the bitmap); without an open one it fails
+  // with status 0.
+  QPainter* GetBitmapDC();
+  int ReleaseBitmapDC();
+  // The library display flags for the four paint options (magnifier and pan window).
+  static uint32_t DisplayFlags(TPaintDither dither, TBitonalScaling bitonal, TPaletteType palette,
+                               TPaintScaling scaling);
+
   // ---- Events ------------------------------------------------------------------------------
   std::function<void(TPicImage*)> OnChange;
   std::function<void(TPicImage*, int)> OnStatus;  // percent
@@ -504,4 +633,8 @@ class TPicImage : public QWidget {
   bool paintRgnOnly_ = false, refBitmap_ = false, readOnly_ = false;
   unsigned paintPass_ = 0;
   static int paintNestingCount_;
+  QFont textFont_;
+  std::unique_ptr<QPainter> bitmapPainter_;
+  QImage bitmapDCImage_;
+  bool bitmapDCCopied_ = false;
 };

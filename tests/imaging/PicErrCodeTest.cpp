@@ -444,3 +444,54 @@ TEST(PicImageDefaults, PublishedDefaults) {
   EXPECT_TRUE(img.PDFUseLibFonts());
   EXPECT_EQ(TPicImage::ComponentBanner(), QStringLiteral("Picture Component 32 13"));
 }
+
+TEST(PicImageDefaults, FurtherDefaultsAndDisplayFlags) {
+  TPicImage img;
+  EXPECT_EQ(img.PanWinPaintScaling(), psResample);
+  EXPECT_EQ(img.PanWinTitle(), QStringLiteral("Pan Window"));
+  EXPECT_EQ(img.PanWinWidth(), 150);
+  EXPECT_EQ(img.GradientStartColor(), 0xFF0000);
+  EXPECT_EQ(img.GradientSteps(), 16u);
+  EXPECT_EQ(img.DrawMode(), pmCopy);
+  EXPECT_EQ(img.DrawFillStyle(), bsClear);
+  EXPECT_EQ(img.DrawPenWidth(), 1);
+  EXPECT_TRUE(img.AutoFloater());
+  EXPECT_EQ(img.ShapeOuterBandShadowColor(), 0x808080);
+  EXPECT_EQ(img.TextHiliteColor(), 0xFFFFFF);
+  EXPECT_EQ(img.DataSaveFormat(), 5);
+  EXPECT_EQ(img.DataSaveQuality(), -1);
+  EXPECT_TRUE(img.DropAutoLoad());
+  EXPECT_EQ(TPicImage::DisplayFlags(pdOrdered, btsNormal, ppAuto, psNormal), 1u);
+  EXPECT_EQ(TPicImage::DisplayFlags(pdDiffusion, btsFavorBlack, ppFixed, psResample), 704u);
+  EXPECT_EQ(TPicImage::DisplayFlags(pdOrdered, btsScaleToGray, ppFixedNetscape, psBicubic), 1425u);
+}
+
+TEST(PicImageDefaults, BitmapPainterDrawsIntoThePicture) {
+  TPicImage img;
+  img.setObjectName("D");
+  EXPECT_THROW(img.GetBitmapDC(), EPicImageError);
+  EXPECT_EQ(img.LastError(), -2);
+  for (int bits : {24, 8}) {
+    px::Bitmap b;
+    ASSERT_EQ(px::CreateBitmap(b, 20, 10, bits), px::kOk);
+    ASSERT_EQ(img.SetBitmap(&b), 1);
+    QPainter* p = img.GetBitmapDC();
+    ASSERT_NE(p, nullptr);
+    p->fillRect(QRect(0, 0, 5, 5), QColor(255, 0, 0));
+    try {
+      img.Load("/nonexistent.jpg", 0, 1, -1);
+      ADD_FAILURE();
+    } catch (const EPicImageError& e) {
+      EXPECT_EQ(e.message(), QStringLiteral("D \nError code: 0\nProcessing not allowed: Function not successful "));
+    }
+    EXPECT_EQ(img.ReleaseBitmapDC(), 1);
+    EXPECT_EQ(px::GetPixel(img.Bitmap(), 2, 2), 0xFF0000u);
+    EXPECT_EQ(px::GetPixel(img.Bitmap(), 10, 2), 0u);
+  }
+  try {
+    img.ReleaseBitmapDC();
+    FAIL();
+  } catch (const EPicImageError& e) {
+    EXPECT_EQ(e.message(), QStringLiteral("D \nError code: 0\nReleaseBitmapDC: Function not successful "));
+  }
+}

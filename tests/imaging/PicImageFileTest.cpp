@@ -391,3 +391,52 @@ TEST(PicImageStatus, CallbackWithoutCurrentImageDoesNotMarkAnAbort) {
   EXPECT_FALSE(TPicImage::AbortRequested());
   EXPECT_FALSE(TPicImage::Aborted());
 }
+
+TEST(PicImageStatus, AbortedProcessingRestoresTheBackupWithoutOnChange) {
+  TPicImage img;
+  px::Bitmap b = Picture(10, 10);
+  ASSERT_EQ(img.SetBitmap(&b), 1);
+  int changes = 0;
+  img.OnChange = [&](TPicImage*) { ++changes; };
+  // A processing step that runs to its end fires OnChange.
+  img.BeginProcessing(img.Bitmap());
+  px::SetPixel(img.Bitmap(), 3, 3, 0x010203);
+  img.ProcessingDone(img.Bitmap());
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(px::GetPixel(img.Bitmap(), 3, 3), 0x010203u);
+  // One that is aborted through the status callback gets its picture back and no OnChange.
+  img.BeginProcessing(img.Bitmap());
+  px::SetPixel(img.Bitmap(), 3, 3, 0xFFFFFF);
+  img.SetEnableProgressEvent(false);
+  px::StatusCallback cb = px::GetStatusCallback();
+  EXPECT_EQ(cb.fn(40, cb.user), 0);
+  img.ProcessingDone(img.Bitmap());
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(px::GetPixel(img.Bitmap(), 3, 3), 0x010203u);
+  EXPECT_FALSE(img.IsBusy());
+  // Switching progress events off while nothing runs requests nothing.
+  img.SetEnableProgressEvent(false);
+  EXPECT_FALSE(TPicImage::AbortRequested());
+}
+
+TEST(PicImageLoad, LibraryStateIsRestoredAfterEveryLoad) {
+  testsupport::TempFolder t;
+  QString gif = WriteList(t, "a.gif", Frames(3), px::kFormatGif);
+  px::DocumentOptions mine;
+  mine.pdfXResolution = 300;
+  px::SetDocumentOptions(mine);
+  TPicImage img;
+  img.SetAutoAnimate(true);
+  img.SetPDFXResolution(72);
+  std::vector<int> seen;
+  img.OnFilePage = [&](TPicImage*) { seen.push_back(px::GetDocumentOptions().pdfXResolution); };
+  for (const QString& name : {gif, t.file("missing.gif")}) {
+    img.SetEnableMethodErrors(false);
+    img.Load(name, 0, 1, -1);
+    EXPECT_EQ(px::GetDocumentOptions().pdfXResolution, 300);
+    EXPECT_EQ(TPicImage::CurrentImage(), nullptr);
+  }
+  ASSERT_FALSE(seen.empty());
+  EXPECT_EQ(seen.front(), 72);  // the component's own options apply during the load
+  px::SetDocumentOptions(px::DocumentOptions());
+}
