@@ -407,6 +407,8 @@ static int Prepare(const Bitmap& bmp, int format, int bits, Bitmap& out) {
     if (bits == 32) return kInvalidBits;
   } else if (format == kFormatGif) {
     if (bits == 32) return kInvalidBits;
+  } else if (format == kFormatMac) {
+    bits = bmp.bits;  // MacPaint is always 1 bit; the writer thresholds
   }
   if (!IsValidBits(bits)) return kInvalidBits;
   Bitmap work = bmp;
@@ -429,12 +431,53 @@ static int Prepare(const Bitmap& bmp, int format, int bits, Bitmap& out) {
   return kOk;
 }
 
+// MacPaint: a 512-byte header, then 720 rows of 576 pixels (1 = black), each PackBits-packed.
+// A picture of another size is placed top-left on white.
+static int MacEncode(std::vector<uint8_t>& out, const Bitmap& bmp) {
+  out.assign(512, 0);
+  uint8_t row[72];
+  for (int y = 0; y < 720; ++y) {
+    for (int i = 0; i < 72; ++i) {
+      uint8_t v = 0;
+      for (int b = 0; b < 8; ++b) {
+        int x = i * 8 + b;
+        bool black = false;
+        if (x < bmp.width && y < bmp.height) {
+          uint32_t c = GetPixel(bmp, x, y);
+          black = (((c >> 16) & 255) * 77 + ((c >> 8) & 255) * 150 + (c & 255) * 29) >> 8 < 128;
+        }
+        if (black) v |= uint8_t(0x80 >> b);
+      }
+      row[i] = v;
+    }
+    // PackBits: runs of 2..128 equal bytes, literals of 1..128 bytes.
+    int i = 0;
+    while (i < 72) {
+      int run = 1;
+      while (i + run < 72 && run < 128 && row[i + run] == row[i]) ++run;
+      if (run >= 2) {
+        out.push_back(uint8_t(257 - run));
+        out.push_back(row[i]);
+        i += run;
+        continue;
+      }
+      int lit = 1;
+      while (i + lit < 72 && lit < 128 && !(i + lit + 1 < 72 && row[i + lit] == row[i + lit + 1])) ++lit;
+      out.push_back(uint8_t(lit - 1));
+      out.insert(out.end(), row + i, row + i + lit);
+      i += lit;
+    }
+    if ((y & 63) == 63 && !Progress(y * 100 / 720)) return kAborted;
+  }
+  return kOk;
+}
+
 int SaveBitmapMemory(std::vector<uint8_t>& out, const Bitmap& bmp, int format, int bits, int qfactor,
                      const SaveOptions& options) {
   out.clear();
   if (!bmp.allocated()) return kInvalidBitmap;
   if (!IsJpegFormat(format) && !IsBmpFormat(format) && !IsTiffFormat(format) && format != kFormatPng &&
-      format != kFormatGif)
+      format != kFormatGif && format != kFormatMac)
     return kNotSupported;
   if (IsJpegFormat(format) && JpegQualityFromQFactor(qfactor) < 0) return kInvalidQFactor;
   Bitmap work;
@@ -445,6 +488,7 @@ int SaveBitmapMemory(std::vector<uint8_t>& out, const Bitmap& bmp, int format, i
   else if (IsBmpFormat(format)) st = BmpEncode(out, work, format);
   else if (format == kFormatPng) st = PngEncode(out, work);
   else if (IsTiffFormat(format)) st = TiffEncode(out, {&work}, format);
+  else if (format == kFormatMac) st = MacEncode(out, work);
   else st = GifEncode(out, {&work}, options, false);
   if (st == kOk && !Progress(100)) st = kAborted;
   if (st != kOk) out.clear();

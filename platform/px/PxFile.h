@@ -10,7 +10,7 @@
 // Format numbers (the imaging library's numbering, see FormatName):
 //   2 GIF, 3 TIFF (no compression on save), 6 Windows BMP, 10 JPEG File Interchange Format,
 //   14 OS/2 BMP, 17 TIFF with LZW, 21/22 JPEG 4:1:1, 23/24 JPEG 4:2:2 (10 is written 4:2:0),
-//   75 PNG, 84 compressed (RLE) Windows BMP.
+//   51 MacPaint (written only: 576 x 720, 1 bit), 75 PNG, 84 compressed (RLE) Windows BMP.
 //   A JPEG file reports 23 when its colour is sampled 2x1 (4:2:2), 21 when 4x1 (4:1:1), else 10.
 //
 // Thumbnails: LoadOptions::sizeHintWidth/Height ask the JPEG decoder for libjpeg-turbo's

@@ -440,3 +440,34 @@ TEST(PicImageLoad, LibraryStateIsRestoredAfterEveryLoad) {
   EXPECT_EQ(seen.front(), 72);  // the component's own options apply during the load
   px::SetDocumentOptions(px::DocumentOptions());
 }
+
+TEST(PicImageSave, MacPaintIsWrittenAt576By720WithoutResizingTheComponent) {
+  testsupport::TempFolder t;
+  TPicImage img;
+  px::Bitmap b = Picture(100, 50);
+  ASSERT_EQ(img.SetBitmap(&b), 1);
+  img.SetEnableProgressEvent(true);
+  EXPECT_EQ(img.Save(t.file("m.mac"), 51, 1, 2, 0), 1);
+  EXPECT_EQ(img.BitmapWidth(), 100);
+  EXPECT_EQ(img.BitmapHeight(), 50);
+  // Unpack: 720 rows of 72 bytes use up the data exactly.
+  QByteArray f = testsupport::readBytes(t.file("m.mac"));
+  int at = 512, rows = 0;
+  while (at < f.size() && rows < 720) {
+    int n = 0;
+    while (n < 72) {
+      int c = int8_t(f[at++]);
+      if (c >= 0) {
+        n += c + 1;
+        at += c + 1;
+      } else {
+        n += 1 - c;
+        at += 1;
+      }
+    }
+    EXPECT_EQ(n, 72);
+    ++rows;
+  }
+  EXPECT_EQ(rows, 720);
+  EXPECT_EQ(at, f.size());
+}

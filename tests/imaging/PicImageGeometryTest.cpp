@@ -205,3 +205,33 @@ TEST(PicImagePaint, FrameOnlyControlAndEmptyControl) {
   empty.show();
   EXPECT_EQ(empty.grab().toImage().pixelColor(25, 25), QColor(255, 0, 0));
 }
+
+TEST(PicImageGeometry, FrameDpiAndAutoSize) {
+  TPicImage img;
+  img.resize(408, 408);
+  Give(img, Solid(800, 800, 0));
+  img.SetPaintSizeMode(smFit);
+  EXPECT_EQ(img.DstWidth(), 408);
+  img.SetFrameThickness(2);
+  img.SetFrameInnerThickness(1);
+  img.SetFrameOuterThickness(1);
+  EXPECT_EQ(img.FrameWidth(), 4);
+  EXPECT_EQ(img.DstWidth(), 400);
+  EXPECT_EQ(img.DstHeight(), 400);
+
+  TPicImage dpi;
+  dpi.resize(1000, 1000);
+  px::Bitmap b = Solid(600, 300, 0);
+  b.xResolution = b.yResolution = 300;
+  Give(dpi, b);
+  dpi.SetPaintSizeUseDPI(true);
+  EXPECT_EQ(dpi.DstWidth(), (600 * dpi.logicalDpiX() + 150) / 300);
+  EXPECT_EQ(dpi.DstHeight(), (300 * dpi.logicalDpiY() + 150) / 300);
+
+  TPicImage sized;
+  Give(sized, Solid(120, 80, 0));
+  sized.SetFrameThickness(3);
+  sized.SetAutoSize(true);
+  EXPECT_EQ(sized.width(), 126);
+  EXPECT_EQ(sized.height(), 86);
+}
