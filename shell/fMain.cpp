@@ -63,6 +63,12 @@ void copyFolderFiles(const QString& from, const QString& to) {
 
 void copyFile(const QString& from, const QString& to) { kalvora::CopyFileReplace(from, to); }
 
+// Start-up problems are reported even when the texts themselves are missing.
+QString problemText(int id, const char* german) {
+  const QString t = GetLanguageText(id);
+  return t.isEmpty() ? QString::fromUtf8(german) : t;
+}
+
 // Escapes a value for a .desktop file: backslash sequences of the format.
 QString desktopValue(const QString& s) {
   QString r;
@@ -520,7 +526,7 @@ void TMainForm::FormCreate() {
 
   const QString effects = FAppDir + "Effects.ini";
   if (!FEffectsList.loadFromFile(effects) || FEffectsList.isEmpty())
-    FStartupProblems << GetLanguageText(10101) + " " + effects;
+    FStartupProblems << problemText(10101, "Die Liste der Überblendeffekte fehlt oder ist leer:") + " " + effects;
   {
     const QSignalBlocker block(SpinEdit1);
     SpinEdit1->setRange(1, std::max(1, FEffectsList.count()));
@@ -558,7 +564,7 @@ void TMainForm::FormCreate() {
 void TMainForm::PrepareFolders() {
   // A drive that is no folder (a volume no longer mounted) falls back to the home folder.
   if (!DriveIsHome(FDrive) && !QFileInfo(FDrive).isDir()) {
-    FStartupProblems << GetLanguageText(10102) + " " + FDrive;
+    FStartupProblems << problemText(10102, "Das Laufwerk wurde nicht gefunden:") + " " + FDrive;
     FDrive.clear();
     SelectDrive(FDrive);
   }
@@ -574,7 +580,7 @@ void TMainForm::PrepareFolders() {
   auto createFolder = [this](const QString& folder) {
     if (QFileInfo(folder).isDir()) return true;
     if (QDir().mkdir(folder)) return true;
-    FStartupProblems << GetLanguageText(10100) + " " + folder;
+    FStartupProblems << problemText(10100, "Ordner konnte nicht angelegt werden:") + " " + folder;
     return false;
   };
   for (const QString& f : {FAppDir + "thumbs/", FTempPicFolder, FVideoFolder, FEncoderFolder, FAppDir + "gallery"})

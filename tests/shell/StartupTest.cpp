@@ -111,11 +111,14 @@ TEST_F(ShellTest, AnUnknownLanguageFallsBackToGerman) {
 TEST_F(ShellTest, MissingSettingsAndTextFilesAreReportedAndStartUpGoesOn) {
   QFile::remove(appDir + "Generator.ini");
   QFile::remove(appDir + "Language.ini");
+  QFile::remove(appDir + "Effects.ini");
   start();
   const QStringList messages = prompter.messageTexts();
-  ASSERT_GE(messages.size(), 2);
+  ASSERT_EQ(messages.size(), 3);
   EXPECT_EQ(messages[0], appDir + "Generator.ini nicht gefunden!");
   EXPECT_EQ(messages[1], appDir + "Language.ini nicht gefunden!");
+  // Without texts the start-up report still says what is wrong.
+  EXPECT_EQ(messages[2], QString::fromUtf8("Die Liste der Überblendeffekte fehlt oder ist leer: ") + appDir + "Effects.ini");
   EXPECT_EQ(CurrentLanguage(), "GERMAN");
   EXPECT_EQ(GetLanguageText(515), "");
   EXPECT_EQ(form->NewBitBtn->text(), "");
