@@ -405,6 +405,7 @@ class Renderer {
   qsizetype runLine(Line& c, qsizetype pos, qsizetype limit);
   bool segment(Line& c, qsizetype pos, qsizetype end);
   TagResult tag(Line& c, const Tag& tg);
+  TagResult applyTag(Line& c, const Tag& tg);
   void image(Line& c, const Tag& tg, TagResult& res);
   void body(Line& c, const Tag& tg);
   void drawSegment(Line& c, const QString& plain, const std::vector<int>& underlined, int w);
@@ -569,10 +570,22 @@ bool Renderer::segment(Line& c, qsizetype pos, qsizetype end) {
   if (s_.hidden) return true;
   std::vector<int> underlined;
   const QString plain = DecodeSegment(seg, c.paint ? &underlined : nullptr);
+  if (c.paint && !c.hitTest && c.x >= right_) {
+    // Painting past the right edge: nothing of this line can show any more.
+    c.strip += plain;
+    return true;
+  }
   const int h = textHeight();
   const int avail = right_ - c.left;
   // Measuring a huge run of text costs time; the part that fits is all that can show.
-  int sw = fm().horizontalAdvance(plain);
+  int sw = -1;
+  if (c.paint && !c.hitTest && plain.size() > qsizetype(right_ - c.x) + 64) {
+    // A run far longer than the room left: its start is all that shows, so measuring the
+    // start is enough (every character is at least a pixel wide).
+    const int head = fm().horizontalAdvance(plain.left(std::max(0, right_ - c.x) + 16));
+    if (head >= right_ - c.x) sw = head;
+  }
+  if (sw < 0) sw = fm().horizontalAdvance(plain);
   // A word wider than the whole line only fits on a line of its own.
   const bool fits = !c.fit || avail > c.width + sw || (sw >= avail && c.width == 0) ||
                     (c.hasText && !c.endsInSpace);
@@ -612,6 +625,7 @@ void Renderer::drawSegment(Line& c, const QString& plain, const std::vector<int>
   if (s_.sup) bottom -= c.drawSupOff;
   const int top = bottom - th;
   const int avail = right_ - c.x;
+  if (avail <= 0) return;  // past the right edge: clipped away entirely
   QString shown = plain;
   int width = sw;
   bool clip = false;
@@ -808,6 +822,18 @@ void Renderer::body(Line& c, const Tag& tg) {
 }
 
 Renderer::TagResult Renderer::tag(Line& c, const Tag& tg) {
+  const qsizetype familySize = s_.family.size();
+  const double pointSize = s_.pointSize;
+  const int flags = s_.bold | s_.italic << 1 | s_.underline << 2 | s_.strike << 3;
+  const TagResult res = applyTag(c, tg);
+  // Font metrics are rebuilt only when the font changed (FACE always counts as a change).
+  if (tg.name() == QLatin1String("FONT") || s_.family.size() != familySize ||
+      s_.pointSize != pointSize || (s_.bold | s_.italic << 1 | s_.underline << 2 | s_.strike << 3) != flags)
+    fontDirty_ = true;
+  return res;
+}
+
+Renderer::TagResult Renderer::applyTag(Line& c, const Tag& tg) {
   const QString& name = tg.name();
   const bool paint = c.paint;
   TagResult res = TagResult::Continue;
@@ -1030,7 +1056,6 @@ Renderer::TagResult Renderer::tag(Line& c, const Tag& tg) {
       s_.hidden = false;
     }
   }
-  fontDirty_ = true;
   return res;
 }
 
@@ -1119,6 +1144,28 @@ QString MarkupUnescape(const QString& text) {
     out += s[i];
   }
   return out;
+}
+
+QString ThumbnailItem(const QString& thumbnailPath, const QString& fileName) {
+  return QStringLiteral("<IMG src=\"file://") + MarkupEscape(thumbnailPath) +
+         QStringLiteral("\" align=\"top\">") + MarkupEscape(fileName);
+}
+
+QString ThumbnailItem(const QString& thumbnailPath, const QString& fileName, const QString& caption) {
+  return ThumbnailItem(thumbnailPath, fileName) + QStringLiteral(" | ") + MarkupEscape(caption);
+}
+
+QString ThumbnailItemFileName(const QString& item) {
+  QString head = item.section(QLatin1Char('|'), 0, 0).trimmed();
+  const qsizetype gt = head.indexOf(QLatin1Char('>'));
+  if (gt >= 0) head = head.mid(gt + 1).trimmed();
+  return MarkupUnescape(head);
+}
+
+QString ThumbnailItemCaption(const QString& item) {
+  const qsizetype bar = item.indexOf(QLatin1Char('|'));
+  if (bar < 0) return QString();
+  return MarkupUnescape(item.mid(bar + 1).section(QLatin1Char('|'), 0, 0).trimmed());
 }
 
 }  // namespace kalvora

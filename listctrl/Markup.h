@@ -81,4 +81,14 @@ QString MarkupEscape(const QString& text);
 // Decodes the entities of the mark-up (the inverse of MarkupEscape).
 QString MarkupUnescape(const QString& text);
 
+// The thumbnail list item: <IMG src="file://" + thumbnail path + "" align="top"> + file name,
+// then " | " + caption when there is a caption field (an empty one included). Every piece is
+// escaped, so names and captions with "<", ">", "&", '"' or "|" stay plain text.
+QString ThumbnailItem(const QString& thumbnailPath, const QString& fileName);
+QString ThumbnailItem(const QString& thumbnailPath, const QString& fileName, const QString& caption);
+// Reads such an item back: the text after the picture element up to the first "|" (trimmed)
+// is the file name, the text after that "|" (trimmed) the caption; both unescaped.
+QString ThumbnailItemFileName(const QString& item);
+QString ThumbnailItemCaption(const QString& item);
+
 }  // namespace kalvora

@@ -601,7 +601,7 @@ void TMarkupListBox::mouseMoveEvent(QMouseEvent* e) {
   if (dragArmed_ && (e->buttons() & Qt::LeftButton) &&
       (pos - pressPos_).manhattanLength() >= QApplication::startDragDistance()) {
     dragArmed_ = false;
-    startDrag(pos);
+    beginDrag();
     return;
   }
   QListWidget::mouseMoveEvent(e);
@@ -796,8 +796,7 @@ void TMarkupListBox::SetSorted(bool on) {
 
 // ---- Drag and drop -------------------------------------------------------------------------------------
 
-void TMarkupListBox::startDrag(const QPoint& pos) {
-  Q_UNUSED(pos);
+void TMarkupListBox::beginDrag() {
   auto* drag = new QDrag(this);
   drag->setMimeData(new MarkupDragData(this));
   g_dropTarget = nullptr;

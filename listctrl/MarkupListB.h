@@ -244,7 +244,7 @@ class TMarkupListBox : public QListWidget {
   void updateWidest();
   void updateSelectionMode();
   void blinkTick();
-  void startDrag(const QPoint& pos);
+  void beginDrag();
   void lookupKey(QKeyEvent* e);
   bool lookupFrom(int from);
   QSize itemSize(int height) const;

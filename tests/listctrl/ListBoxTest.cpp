@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QTest>
+#include <QToolTip>
 
 #include "ListCtrlTestUtil.h"
 #include "MarkupListB.h"
@@ -75,6 +76,21 @@ TEST_F(ListFixture, NarrowingTheListWrapsTextAgain) {
   list.resize(80, 200);
   QApplication::processEvents();
   EXPECT_GT(list.ItemRect(0).height(), 2 * Gh());
+}
+
+TEST_F(ListFixture, ScrollHorizontalFollowsTheWidestItem) {
+  list.Add("short");
+  list.Add("a rather long item that does not fit into the narrow list at all");
+  list.resize(120, 200);
+  list.SetScrollHorizontal(true);
+  QApplication::processEvents();
+  QFontMetrics fm(lctest::PinnedFont(), &list);
+  EXPECT_GE(list.WidestItem(), fm.horizontalAdvance("a rather long item that does not fit") );
+  EXPECT_EQ(list.ItemRect(1).height(), Gh() + 4);  // one line: no wrapping in a wide row
+  EXPECT_GT(list.horizontalScrollBar()->maximum(), 0);
+  list.Delete(1);
+  QApplication::processEvents();
+  EXPECT_LT(list.WidestItem(), 120);
 }
 
 TEST_F(ListFixture, SortingUsesTheVisibleText) {
@@ -178,6 +194,34 @@ TEST_F(ListFixture, AnchorEnterAndExitFollowTheMouse) {
   QTest::mouseMove(list.viewport(), TextPoint(0, "go more ", "plain"));
   EXPECT_EQ(events, (QStringList{"enter page2", "exit page2"}));
   EXPECT_NE(list.viewport()->cursor().shape(), Qt::PointingHandCursor);
+}
+
+TEST_F(ListFixture, HintsShowItemTextOrAnchor) {
+  list.Add("<B>bold</B> item <A href=\"target\">link</A>");
+  auto hintAt = [&](QPoint p) {
+    QToolTip::hideText();
+    QHelpEvent e(QEvent::ToolTip, p, list.viewport()->mapToGlobal(p));
+    QApplication::sendEvent(list.viewport(), &e);
+    return QToolTip::isVisible() ? QToolTip::text() : QString();
+  };
+  const QPoint onText = TextPoint(0, "", "bold");
+  const QPoint onLink = TextPoint(0, "bold item ", "link");
+  EXPECT_EQ(hintAt(onText), "");  // no hints unless asked for
+  list.ItemHint = true;
+  EXPECT_EQ(hintAt(onText), "bold item link");
+  list.HTMLHint = true;
+  EXPECT_EQ(hintAt(onText), list.Item(0));
+  list.AnchorHint = true;
+  int asked = 0;
+  list.OnAnchorHint = [&](QObject*, int index, QString& anchor) {
+    ++asked;
+    anchor = QString("%1:%2").arg(index).arg(anchor);
+  };
+  EXPECT_EQ(hintAt(onLink), "0:target");
+  list.ShowHint = false;
+  hintAt(onLink);
+  EXPECT_EQ(asked, 1);
+  QToolTip::hideText();
 }
 
 TEST_F(ListFixture, StrippedItemOutOfRangeRaises) {
