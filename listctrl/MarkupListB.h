@@ -37,6 +37,12 @@
 //   the list they are given to; ItemAtPos turns them into an item index. Only drags started
 //   by these lists are taken (MarkupDragData carries the source).
 //
+// Pictures
+//   "file://" sources load once into the list's own PictureCache and stay there while the
+//   list lives (a changed thumbnail needs a new file name, as the program's numbered
+//   "_THUMB_" copies give it). Images and PictureStore are not owned: they must outlive the
+//   list or be set back to nullptr first.
+//
 // Blinking and animation
 //   With EnableBlink a 100 ms timer steps animated GIFs of the list's pictures and makes
 //   BLINK text blink every 500 ms. Without it no timer runs and BLINK text stays visible.
