@@ -91,16 +91,16 @@ void TAirBrush::buildBrush() {
 
 namespace {
 // Blends the brush into a 24-bit blue-green-red picture given by its bytes.
-void sprayInto(const Bitmap24& brush, int intensity, std::uint8_t* bits, int w, int h, qsizetype stride, int x0,
-               int y0) {
+void sprayInto(const Bitmap24& brush, int intensity, std::uint8_t* bits, int w, int h, qsizetype stride,
+               long long x0, long long y0) {
   const double k = intensity / 100.0;
   for (int j = 0; j < brush.height(); ++j) {
-    const long long y = (long long)y0 + j;
+    const long long y = y0 + j;
     if (y < 0 || y >= h) continue;
     const std::uint8_t* b = brush.scanLine(j);
     std::uint8_t* row = bits + y * stride;
     for (int i = 0; i < brush.width(); ++i, b += 3) {
-      const long long x = (long long)x0 + i;
+      const long long x = x0 + i;
       if (x < 0 || x >= w) continue;
       if (b[0] == 255 && b[1] == 255 && b[2] == 255) continue;
       std::uint8_t* a = row + 3 * x;
@@ -116,20 +116,22 @@ void sprayInto(const Bitmap24& brush, int intensity, std::uint8_t* bits, int w, 
 void TAirBrush::Spray(Bitmap24& canvas, int x, int y) {
   if (brush_.isEmpty() || canvas.isEmpty()) return;
   const int h = size_ / 2;
-  sprayInto(brush_, intensity_, canvas.bits(), canvas.width(), canvas.height(), canvas.stride(), x - h, y - h);
+  sprayInto(brush_, intensity_, canvas.bits(), canvas.width(), canvas.height(), canvas.stride(), (long long)x - h,
+            (long long)y - h);
 }
 
 void TAirBrush::Spray(QImage& canvas, int x, int y) {
   if (brush_.isEmpty() || canvas.isNull()) return;
   const int h = size_ / 2;
   if (canvas.format() == QImage::Format_BGR888) {
-    sprayInto(brush_, intensity_, canvas.bits(), canvas.width(), canvas.height(), canvas.bytesPerLine(), x - h,
-              y - h);
+    sprayInto(brush_, intensity_, canvas.bits(), canvas.width(), canvas.height(), canvas.bytesPerLine(),
+              (long long)x - h, (long long)y - h);
     return;
   }
   const QImage::Format format = canvas.format();
   QImage work = canvas.convertToFormat(QImage::Format_BGR888);
-  sprayInto(brush_, intensity_, work.bits(), work.width(), work.height(), work.bytesPerLine(), x - h, y - h);
+  sprayInto(brush_, intensity_, work.bits(), work.width(), work.height(), work.bytesPerLine(), (long long)x - h,
+            (long long)y - h);
   canvas = work.convertToFormat(format);
 }
 

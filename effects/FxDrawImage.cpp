@@ -9,6 +9,7 @@
 #include <numbers>
 
 #include "Bitmap24Qt.h"
+#include "FxTables.h"
 #include "PainterEffectsF.h"
 
 namespace kalvora {
@@ -369,8 +370,7 @@ void TFxDrawImage::EffectBlendClipboard() {
 void TFxDrawImage::SplitLight(int amount) {
   if (WorkBitmap.isEmpty() || amount <= 0) return;
   // The ramp applied Amount times is one table; it settles after a few rounds.
-  std::array<std::uint8_t, 256> lut;
-  for (int i = 0; i < 256; ++i) lut[std::size_t(i)] = std::uint8_t(i);
+  fx::ByteTable lut = fx::IdentityTable();
   for (int n = 0; n < amount; ++n) {
     bool changed = false;
     for (auto& v : lut) {
@@ -380,11 +380,7 @@ void TFxDrawImage::SplitLight(int amount) {
     }
     if (!changed) break;
   }
-  const int bytes = WorkBitmap.width() * 3;
-  for (int y = 0; y < WorkBitmap.height(); ++y) {
-    std::uint8_t* p = WorkBitmap.scanLine(y);
-    for (int i = 0; i < bytes; ++i) p[i] = lut[p[i]];
-  }
+  fx::ApplyTable(WorkBitmap, lut);
 }
 
 void TFxDrawImage::Skew(Bitmap24* bitmap, int amount) {
@@ -393,19 +389,20 @@ void TFxDrawImage::Skew(Bitmap24* bitmap, int amount) {
   const double s = amount / 100.0;
   const double denominator = s * h + w;
   if (!(denominator > 0)) return;
-  Bitmap24 sheared(w, h);
+  // Row by row: each row lands in a black row of its own (the last pixel on a column wins).
+  std::vector<std::uint8_t> row(std::size_t(w) * 3);
   for (int y = 0; y < h; ++y) {
-    const double shift = std::nearbyint(s * y);
-    const std::uint8_t* src = bitmap->scanLine(y);
-    std::uint8_t* dst = sheared.scanLine(y);
+    const double shift = fx::RoundEven(s * y);
+    std::uint8_t* line = bitmap->scanLine(y);
+    std::memcpy(row.data(), line, row.size());
+    std::memset(line, 0, row.size());
     for (int x = 0; x < w; ++x) {
-      const double col = std::nearbyint((shift + x) * w / denominator);
+      const double col = fx::RoundEven((shift + x) * w / denominator);
       // Columns outside the picture (column W included) are dropped.
       if (col < 0 || col >= w) continue;
-      std::memcpy(dst + 3 * int(col), src + 3 * x, 3);
+      std::memcpy(line + 3 * int(col), row.data() + 3 * x, 3);
     }
   }
-  *bitmap = std::move(sheared);
 }
 
 }  // namespace kalvora

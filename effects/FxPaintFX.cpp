@@ -1,5 +1,7 @@
 #include "FxPaintFX.h"
 
+#include "FxTables.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -11,7 +13,8 @@ namespace kalvora {
 
 namespace {
 
-using Lut = std::array<std::uint8_t, 256>;
+using Lut = fx::ByteTable;
+using fx::RoundEven;
 
 bool usable(const Bitmap24* b) { return b && !b->isEmpty(); }
 
@@ -24,17 +27,7 @@ bool prepare(Bitmap24* source, Bitmap24* dest) {
   return true;
 }
 
-// Every byte of the pixels (not the row padding) through the table.
-void applyLut(Bitmap24& b, const Lut& lut) {
-  const int n = b.width() * 3;
-  for (int y = 0; y < b.height(); ++y) {
-    std::uint8_t* p = b.scanLine(y);
-    for (int i = 0; i < n; ++i) p[i] = lut[p[i]];
-  }
-}
-
-// Round: nearest, ties to even (the default rounding mode).
-inline double roundEven(double v) { return std::nearbyint(v); }
+void applyLut(Bitmap24& b, const Lut& lut) { fx::ApplyTable(b, lut); }
 
 Lut lightnessLut(int amount) {
   Lut t;
@@ -65,43 +58,81 @@ std::array<int, 511> saturationDiff(int amount) {
 // grey := sum div 3 for a sum of three bytes (0 .. 765).
 inline int div3(int sum) { return (sum * 683) >> 11; }
 
-// Wrapped bilinear sample of src at (fx, fy), single precision.
-inline void wrappedSample(const Bitmap24& src, float fx, float fy, std::uint8_t out[3]) {
+// Wrapped bilinear sample (Twist, FishEye), single precision, in two steps: where and with
+// which weights to read (Tap), then the reading itself.
+struct Tap {
+  const std::uint8_t* row[2];
+  int col[2];
+  float wx[2], wy[2];
+};
+
+inline Tap prepareTap(const Bitmap24& src, float fx, float fy) {
   const int w = src.width(), h = src.height();
   const float tx = std::trunc(fx), ty = std::trunc(fy);
-  float wx[2], wy[2];
+  Tap t;
   if (fy >= 0) {
-    wy[1] = fy - ty;
-    wy[0] = 1 - wy[1];
+    t.wy[1] = fy - ty;
+    t.wy[0] = 1 - t.wy[1];
   } else {
-    wy[0] = ty - fy;
-    wy[1] = 1 - wy[0];
+    t.wy[0] = ty - fy;
+    t.wy[1] = 1 - t.wy[0];
   }
   if (fx >= 0) {
-    wx[1] = fx - tx;
-    wx[0] = 1 - wx[1];
+    t.wx[1] = fx - tx;
+    t.wx[0] = 1 - t.wx[1];
   } else {
-    wx[0] = tx - fx;
-    wx[1] = 1 - wx[0];
+    t.wx[0] = tx - fx;
+    t.wx[1] = 1 - t.wx[0];
   }
-  // Wrap in double before converting: the point may lie far outside (near the fish-eye rim).
-  auto wrap = [](double t, int n) -> int {
-    if (t < 0) return (n - 1) - int(std::fmod(-t, double(n)));
-    if (t > n - 1) return int(std::fmod(t, double(n)));
-    return int(t);
+  // Wrap before converting: the point may lie far outside (near the fish-eye rim). Values
+  // beyond 2^62 are whole numbers in float and wrap through fmod.
+  auto wrap = [](float v, int n) -> int {
+    if (v >= 0 && v <= float(n - 1)) return int(v);
+    const double d = v;
+    if (std::fabs(d) < 4.6e18) {
+      const long long i = (long long)d;
+      return i < 0 ? (n - 1) - int((-i) % n) : int(i % n);
+    }
+    return d < 0 ? (n - 1) - int(std::fmod(-d, double(n))) : int(std::fmod(d, double(n)));
   };
   const int ix = wrap(tx, w), iy = wrap(ty, h);
+  t.col[0] = 3 * ix;
+  t.col[1] = ix + 1 == w ? 0 : 3 * (ix + 1);
+  t.row[0] = src.scanLine(iy);
+  t.row[1] = src.scanLine(iy + 1 == h ? 0 : iy + 1);
+  return t;
+}
+
+inline void sampleTap(const Tap& t, std::uint8_t* out) {
   float sum[3] = {0, 0, 0};
   for (int dx = 0; dx < 2; ++dx) {
-    int col = ix + dx == w ? 0 : ix + dx;
     for (int dy = 0; dy < 2; ++dy) {
-      int row = iy + dy == h ? 0 : iy + dy;
-      const std::uint8_t* p = src.scanLine(row) + 3 * col;
-      const float weight = wx[dx] * wy[dy];
+      const std::uint8_t* p = t.row[dy] + t.col[dx];
+      const float weight = t.wx[dx] * t.wy[dy];
       for (int k = 0; k < 3; ++k) sum[k] = sum[k] + p[k] * weight;
     }
   }
-  for (int k = 0; k < 3; ++k) out[k] = TFxPaintFX::IntToByte(int(std::nearbyint(sum[k])));
+  for (int k = 0; k < 3; ++k) out[k] = TFxPaintFX::IntToByte(int(RoundEven(sum[k])));
+}
+
+// One destination row from the sample points fx, fy. The points are all placed first and the
+// reads prefetched ahead (they wander across rows); the reads themselves go left to right, so
+// with the source as destination later pixels see the ones already written.
+void sampleRow(const Bitmap24& src, const float* fx, const float* fy, int n, std::uint8_t* out,
+               std::vector<Tap>& taps) {
+  taps.resize(static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i) taps[std::size_t(i)] = prepareTap(src, fx[i], fy[i]);
+  constexpr int ahead = 24;
+  for (int i = 0; i < n; ++i) {
+    if (i + ahead < n) {
+      const Tap& f = taps[std::size_t(i + ahead)];
+      __builtin_prefetch(f.row[0] + f.col[0]);
+      __builtin_prefetch(f.row[1] + f.col[0]);
+    }
+    std::uint8_t px[3];
+    sampleTap(taps[std::size_t(i)], px);
+    std::memcpy(out + 3 * i, px, 3);
+  }
 }
 
 }  // namespace
@@ -123,11 +154,48 @@ void TFxPaintFX::Saturation(Bitmap24* bitmap, int amount) {
   AdjustColors(bitmap, 0, amount, 0);
 }
 
+namespace {
+// Lightness, Saturation and Contrast in one pass over count pixels: light[] is the lightness
+// table, table[grey][c] the saturation and contrast of a lightened byte c in a pixel of that
+// grey. Four pixels (three words) at a time, so each byte is read and written once.
+template <bool kLight>
+void fusedRow(std::uint8_t* p, int count, const std::uint8_t* light, const std::uint8_t* table) {
+  int x = 0;
+  auto L = [&](std::uint32_t v) -> std::uint32_t { return kLight ? light[v] : v; };
+  auto row = [&](std::uint32_t b, std::uint32_t g, std::uint32_t r) { return table + div3(int(b + g + r)) * 256; };
+  for (; x + 4 <= count; x += 4, p += 12) {
+    std::uint32_t w0, w1, w2;
+    std::memcpy(&w0, p, 4);
+    std::memcpy(&w1, p + 4, 4);
+    std::memcpy(&w2, p + 8, 4);
+    const std::uint32_t b0 = L(w0 & 255), g0 = L((w0 >> 8) & 255), r0 = L((w0 >> 16) & 255), b1 = L(w0 >> 24);
+    const std::uint32_t g1 = L(w1 & 255), r1 = L((w1 >> 8) & 255), b2 = L((w1 >> 16) & 255), g2 = L(w1 >> 24);
+    const std::uint32_t r2 = L(w2 & 255), b3 = L((w2 >> 8) & 255), g3 = L((w2 >> 16) & 255), r3 = L(w2 >> 24);
+    const std::uint8_t* t0 = row(b0, g0, r0);
+    const std::uint8_t* t1 = row(b1, g1, r1);
+    const std::uint8_t* t2 = row(b2, g2, r2);
+    const std::uint8_t* t3 = row(b3, g3, r3);
+    w0 = std::uint32_t(t0[b0]) | std::uint32_t(t0[g0]) << 8 | std::uint32_t(t0[r0]) << 16 | std::uint32_t(t1[b1]) << 24;
+    w1 = std::uint32_t(t1[g1]) | std::uint32_t(t1[r1]) << 8 | std::uint32_t(t2[b2]) << 16 | std::uint32_t(t2[g2]) << 24;
+    w2 = std::uint32_t(t2[r2]) | std::uint32_t(t3[b3]) << 8 | std::uint32_t(t3[g3]) << 16 | std::uint32_t(t3[r3]) << 24;
+    std::memcpy(p, &w0, 4);
+    std::memcpy(p + 4, &w1, 4);
+    std::memcpy(p + 8, &w2, 4);
+  }
+  for (; x < count; ++x, p += 3) {
+    const std::uint32_t b = L(p[0]), g = L(p[1]), r = L(p[2]);
+    const std::uint8_t* t = row(b, g, r);
+    p[0] = t[b];
+    p[1] = t[g];
+    p[2] = t[r];
+  }
+}
+}  // namespace
+
 void TFxPaintFX::AdjustColors(Bitmap24* bitmap, int lightness, int saturation, int contrast) {
   if (!usable(bitmap)) return;
   const Lut light = lightnessLut(lightness);
   const Lut con = contrastLut(contrast);
-  const int w = bitmap->width(), h = bitmap->height();
   if (saturation == 255) {
     // Saturation 255 changes nothing: one table for both other steps.
     Lut both;
@@ -140,30 +208,38 @@ void TFxPaintFX::AdjustColors(Bitmap24* bitmap, int lightness, int saturation, i
   std::vector<std::uint8_t> table(256 * 256);
   for (int grey = 0; grey < 256; ++grey)
     for (int c = 0; c < 256; ++c) table[grey * 256 + c] = con[IntToByte(grey + diff[c - grey + 255])];
-  const std::uint8_t* t = table.data();
-  for (int y = 0; y < h; ++y) {
+  const int w = bitmap->width();
+  for (int y = 0; y < bitmap->height(); ++y) {
     std::uint8_t* p = bitmap->scanLine(y);
-    std::uint8_t* end = p + 3 * w;
-    for (; p != end; p += 3) {
-      const int b = light[p[0]], g = light[p[1]], r = light[p[2]];
-      const std::uint8_t* row = t + div3(b + g + r) * 256;
-      p[0] = row[b];
-      p[1] = row[g];
-      p[2] = row[r];
-    }
+    // Blocks of 64 pixels by vector where the processor can, the rest through the tables.
+    const int done = fx::VectorSaturateRow(p, w, light, saturation, con);
+    if (lightness == 0)
+      fusedRow<false>(p + 3 * done, w - done, light.data(), table.data());
+    else
+      fusedRow<true>(p + 3 * done, w - done, light.data(), table.data());
   }
 }
 
 // ---- Noise ---------------------------------------------------------------------------------------
 
+namespace {
+// p[i] := IntToByte(p[i] + add[i]) without branches (the values are noise: no branch predicts them).
+void addClamped(std::uint8_t* p, const int* add, int n) {
+  for (int i = 0; i < n; ++i) p[i] = std::uint8_t(std::min(255, std::max(0, p[i] + add[i])));
+}
+}  // namespace
+
 void TFxPaintFX::AddColorNoise(Bitmap24* bitmap, int amount) {
   if (!usable(bitmap)) return;
   FxRandom& rnd = random();
   const int half = amount / 2;
+  const int n = bitmap->width() * 3;
+  std::vector<int> draws(static_cast<std::size_t>(n));
   for (int y = 0; y < bitmap->height(); ++y) {
-    std::uint8_t* p = bitmap->scanLine(y);
-    for (int x = 0; x < bitmap->width(); ++x, p += 3)
-      for (int k = 0; k < 3; ++k) p[k] = IntToByte(p[k] + rnd.random(amount) - half);
+    // Three draws per pixel in the order blue, green, red: the row's bytes in memory order.
+    rnd.randomBlock(amount, draws.data(), draws.size());
+    for (int& d : draws) d -= half;
+    addClamped(bitmap->scanLine(y), draws.data(), n);
   }
 }
 
@@ -171,12 +247,16 @@ void TFxPaintFX::AddMonoNoise(Bitmap24* bitmap, int amount) {
   if (!usable(bitmap)) return;
   FxRandom& rnd = random();
   const int half = amount / 2;
+  const int w = bitmap->width();
+  std::vector<int> draws(static_cast<std::size_t>(w)), bytes(static_cast<std::size_t>(w) * 3);
   for (int y = 0; y < bitmap->height(); ++y) {
-    std::uint8_t* p = bitmap->scanLine(y);
-    for (int x = 0; x < bitmap->width(); ++x, p += 3) {
-      const int n = rnd.random(amount) - half;
-      for (int k = 0; k < 3; ++k) p[k] = IntToByte(p[k] + n);
+    // One draw per pixel, added to its three bytes.
+    rnd.randomBlock(amount, draws.data(), draws.size());
+    for (int x = 0; x < w; ++x) {
+      const int d = draws[std::size_t(x)] - half;
+      bytes[3 * std::size_t(x)] = bytes[3 * std::size_t(x) + 1] = bytes[3 * std::size_t(x) + 2] = d;
     }
+    addClamped(bitmap->scanLine(y), bytes.data(), 3 * w);
   }
 }
 
@@ -193,17 +273,35 @@ void TFxPaintFX::SplitBlur(Bitmap24* bitmap, int amount) {
     left[std::size_t(x)] = 3 * std::clamp(l, 0, w - 1);
     right[std::size_t(x)] = 3 * std::clamp(r, 0, w - 1);
   }
+  // Columns whose partners are x - Amount and x + Amount.
+  const int inFrom = amount, inTo = w - amount;  // [inFrom, inTo)
   for (int y = 0; y < h; ++y) {
     int up = y - amount < 0 ? y : y - amount;
     int lo = y >= h - amount ? h - y : y + amount;
-    const std::uint8_t* upper = bitmap->scanLine(std::clamp(up, 0, h - 1));
-    const std::uint8_t* lower = bitmap->scanLine(std::clamp(lo, 0, h - 1));
+    up = std::clamp(up, 0, h - 1);
+    lo = std::clamp(lo, 0, h - 1);
+    const std::uint8_t* upper = bitmap->scanLine(up);
+    const std::uint8_t* lower = bitmap->scanLine(lo);
     std::uint8_t* p = bitmap->scanLine(y);
-    for (int x = 0; x < w; ++x) {
+    auto one = [&](int x) {
       const int l = left[std::size_t(x)], r = right[std::size_t(x)];
       for (int k = 0; k < 3; ++k)
         p[3 * x + k] = std::uint8_t((upper[l + k] + lower[l + k] + upper[r + k] + lower[r + k]) >> 2);
+    };
+    if (up == y || lo == y || inFrom >= inTo) {
+      // The row reads itself: pixel by pixel, in order.
+      for (int x = 0; x < w; ++x) one(x);
+      continue;
     }
+    for (int x = 0; x < inFrom; ++x) one(x);
+    // Reads only other rows here, so the bytes are independent of each other.
+    const int d = 3 * amount;
+    const std::uint8_t* __restrict u = upper;
+    const std::uint8_t* __restrict v = lower;
+    std::uint8_t* __restrict q = p;
+    for (int i = 3 * inFrom; i < 3 * inTo; ++i)
+      q[i] = std::uint8_t((u[i - d] + v[i - d] + u[i + d] + v[i + d]) >> 2);
+    for (int x = inTo; x < w; ++x) one(x);
   }
 }
 
@@ -220,16 +318,23 @@ void TFxPaintFX::MakeSeamless(Bitmap24* bitmap, int amount) {
   // A band as high as the picture would blend towards a row past the end: the last row is the limit.
   const int hb = std::min(h / amount, h - 1);
   const int wb = w / amount;
+  // The quotients (b_far - b_near) / band for every byte difference, formed once.
+  auto quotients = [](int band) {
+    std::array<double, 511> q{};
+    for (int d = -255; d <= 255; ++d) q[std::size_t(d + 255)] = double(d) / band;
+    return q;
+  };
   std::memcpy(bitmap->scanLine(0), bitmap->scanLine(h - 1), std::size_t(w) * 3);
   if (hb > 0) {
+    const auto q = quotients(hb);
     const std::uint8_t* r0 = bitmap->scanLine(0);
     const std::uint8_t* rb = bitmap->scanLine(hb);
     for (int y = 1; y < hb; ++y) {
       std::uint8_t* p = bitmap->scanLine(y);
-      for (int i = 0; i < 3 * w; ++i)
-        p[i] = IntToByte(int(roundEven(double(rb[i] - r0[i]) / hb * y + r0[i])));
+      for (int i = 0; i < 3 * w; ++i) p[i] = IntToByte(int(RoundEven(q[std::size_t(rb[i] - r0[i] + 255)] * y + r0[i])));
     }
   }
+  const auto qc = quotients(wb > 0 ? wb : 1);
   for (int y = 0; y < h; ++y) {
     std::uint8_t* p = bitmap->scanLine(y);
     std::memcpy(p + 3 * (w - 1), p, 3);
@@ -237,8 +342,8 @@ void TFxPaintFX::MakeSeamless(Bitmap24* bitmap, int amount) {
     const std::uint8_t* last = p + 3 * (w - 1);
     for (int i = 1; i < wb; ++i) {
       const std::uint8_t* far = p + 3 * (w - wb);
-      std::uint8_t* q = p + 3 * (w - 1 - i);
-      for (int k = 0; k < 3; ++k) q[k] = IntToByte(int(roundEven(double(far[k] - last[k]) / wb * i + last[k])));
+      std::uint8_t* t = p + 3 * (w - 1 - i);
+      for (int k = 0; k < 3; ++k) t[k] = IntToByte(int(RoundEven(qc[std::size_t(far[k] - last[k] + 255)] * i + last[k])));
     }
   }
 }
@@ -270,28 +375,27 @@ void TFxPaintFX::Twist(Bitmap24* source, Bitmap24* dest, int amount) {
   if (amount == 0 || !prepare(source, dest)) return;
   const int w = source->width(), h = source->height();
   const float cx = float(w - 1) / 2, cy = float(h - 1) / 2;
-  const double pi = std::numbers::pi;
+  const int dw = dest->width();
+  std::vector<float> px(static_cast<std::size_t>(dw)), py(static_cast<std::size_t>(dw));
+  std::vector<Tap> taps;
   for (int y = 0; y < dest->height(); ++y) {
-    for (int x = 0; x < dest->width(); ++x) {
-      const double dx = x - double(cx), dy = y - double(cy);
+    const double dy = y - double(cy);
+    for (int x = 0; x < dw; ++x) {
+      const double dx = x - double(cx);
       const double r = std::sqrt(dx * dx + dy * dy);
       float fx = cx, fy = cy;
       if (r != 0) {
-        double a;
-        if (dx != 0) {
-          a = std::atan(dy / dx);
-          if (dx < 0) a += pi;
-        } else {
-          a = dy > 0 ? pi / 2 : -pi / 2;
-        }
-        const double theta = a - r / amount + pi / 2;
-        fx = float(r * std::cos(theta) + cx);
-        fy = float(r * std::sin(theta) + cy);
+        // theta = angle(dx, dy) - r / Amount + pi / 2, by angle addition:
+        // r cos theta = dx sin(r / Amount) - dy cos(r / Amount), r sin theta = dx cos + dy sin.
+        const double phi = r / amount;
+        const double s = std::sin(phi), c = std::cos(phi);
+        fx = float(dx * s - dy * c + cx);
+        fy = float(dx * c + dy * s + cy);
       }
-      std::uint8_t px[3];
-      wrappedSample(*source, fx, fy, px);
-      std::memcpy(dest->scanLine(y) + 3 * x, px, 3);
+      px[std::size_t(x)] = fx;
+      py[std::size_t(x)] = fy;
     }
+    sampleRow(*source, px.data(), py.data(), dw, dest->scanLine(y), taps);
   }
 }
 
@@ -300,10 +404,13 @@ void TFxPaintFX::FishEye(Bitmap24* source, Bitmap24* dest, float amount) {
   const float xmid = float(source->width()) / 2, ymid = float(source->height()) / 2;
   const float rmax = float(dest->width()) * amount;
   if (!(rmax > 0) || !std::isfinite(rmax)) return;
+  const int dw = dest->width();
+  std::vector<float> px(static_cast<std::size_t>(dw)), py(static_cast<std::size_t>(dw));
+  std::vector<Tap> taps;
   // k and r2 carry over from the previous pixel where they are not computed (r1 = rmax, k = 0).
   float k = 0, r2 = 0;
   for (int y = 0; y < dest->height(); ++y) {
-    for (int x = 0; x < dest->width(); ++x) {
+    for (int x = 0; x < dw; ++x) {
       const float dx = x - xmid, dy = y - ymid;
       const float r1 = std::sqrt(dx * dx + dy * dy);
       float fx = xmid, fy = ymid;
@@ -314,10 +421,10 @@ void TFxPaintFX::FishEye(Bitmap24* source, Bitmap24* dest, float amount) {
         fy = dy * r2 / r1 + ymid;
         if (!std::isfinite(fx) || !std::isfinite(fy)) fx = xmid, fy = ymid;
       }
-      std::uint8_t px[3];
-      wrappedSample(*source, fx, fy, px);
-      std::memcpy(dest->scanLine(y) + 3 * x, px, 3);
+      px[std::size_t(x)] = fx;
+      py[std::size_t(x)] = fy;
     }
+    sampleRow(*source, px.data(), py.data(), dw, dest->scanLine(y), taps);
   }
 }
 
@@ -336,15 +443,10 @@ void TFxPaintFX::Emboss(Bitmap24* bitmap) {
 namespace {
 void channelFilter(Bitmap24* bitmap, int channel, int lower, int upper, bool clearOthers) {
   if (!usable(bitmap)) return;
-  for (int y = 0; y < bitmap->height(); ++y) {
-    std::uint8_t* p = bitmap->scanLine(y);
-    for (int x = 0; x < bitmap->width(); ++x, p += 3) {
-      const int c = p[channel];
-      const std::uint8_t v = (lower < c && c < upper) ? 255 : 0;
-      if (clearOthers) p[0] = p[1] = p[2] = 0;
-      p[channel] = v;
-    }
-  }
+  Lut pass;
+  for (int c = 0; c < 256; ++c) pass[c] = (lower < c && c < upper) ? 255 : 0;
+  const Lut other = clearOthers ? Lut{} : fx::IdentityTable();
+  fx::ApplyTables(*bitmap, channel == 0 ? pass : other, channel == 1 ? pass : other, channel == 2 ? pass : other);
 }
 }  // namespace
 
@@ -362,7 +464,7 @@ void TFxPaintFX::Plasma(Bitmap24* source, Bitmap24* map, double scale, double am
   if (scale < 10) scale = 10;
   if (amplitude < 5) amplitude = 5;
   // Offsets beyond any picture side are all the same to the bounds test below.
-  auto offset = [](double v) { return int(std::clamp(roundEven(v), -1e9, 1e9)); };
+  auto offset = [](double v) { return int(std::clamp(RoundEven(v), -1e9, 1e9)); };
   int dxt[256], dyt[256];
   for (int i = 0; i < 256; ++i) {
     dxt[i] = offset(-amplitude * std::sin(i / scale));
@@ -374,8 +476,11 @@ void TFxPaintFX::Plasma(Bitmap24* source, Bitmap24* map, double scale, double am
     for (int x = 0; x < mw; ++x) {
       const int k = map->scanLine(y)[3 * x];
       const long long nx = (long long)x + dxt[k], ny = (long long)y + dyt[k];
-      if (nx >= 0 && nx < w && ny >= 0 && ny < h)
-        std::memmove(dest->scanLine(y) + 3 * x, source->scanLine(int(ny)) + 3 * nx, 3);
+      if (nx >= 0 && nx < w && ny >= 0 && ny < h) {
+        const std::uint8_t* s = source->scanLine(int(ny)) + 3 * nx;
+        std::uint8_t* d = dest->scanLine(y) + 3 * x;
+        d[0] = s[0], d[1] = s[1], d[2] = s[2];
+      }
     }
   }
 }
@@ -415,12 +520,17 @@ void TFxPaintFX::TexturizeOverlap(Bitmap24* bitmap, int amount) { texturize(bitm
 void TFxPaintFX::Solarize(Bitmap24* source, Bitmap24* dest, int threshold) {
   if (!prepare(source, dest)) return;
   const int w = source->width();
+  // (b + g + r) div 3 > threshold, as a bound on the sum (the sum is never negative).
+  const long long bound = threshold < 0 ? -1 : 3LL * threshold + 2;
   for (int y = 0; y < source->height(); ++y) {
-    const std::uint8_t* s = source->scanLine(y);
-    std::uint8_t* d = dest->scanLine(y);
-    for (int x = 0; x < w; ++x, s += 3, d += 3) {
-      const bool invert = (s[0] + s[1] + s[2]) / 3 > threshold;
-      for (int k = 0; k < 3; ++k) d[k] = invert ? std::uint8_t(255 - s[k]) : s[k];
+    const int done = fx::VectorSolarizeRow(source->scanLine(y), dest->scanLine(y), w, bound);
+    const std::uint8_t* s = source->scanLine(y) + 3 * done;
+    std::uint8_t* d = dest->scanLine(y) + 3 * done;
+    for (int x = done; x < w; ++x, s += 3, d += 3) {
+      const std::uint8_t flip = (s[0] + s[1] + s[2]) > bound ? 255 : 0;
+      d[0] = s[0] ^ flip;
+      d[1] = s[1] ^ flip;
+      d[2] = s[2] ^ flip;
     }
   }
 }
@@ -429,7 +539,7 @@ void TFxPaintFX::Posterize(Bitmap24* source, Bitmap24* dest, int level) {
   if (level == 0 || !prepare(source, dest)) return;
   Lut lut;
   for (int c = 0; c < 256; ++c) {
-    const double v = roundEven(double(c) / level) * level;
+    const double v = RoundEven(double(c) / level) * level;
     lut[c] = v >= 255 ? 255 : v <= 0 ? 0 : std::uint8_t(v);
   }
   if (dest != source)

@@ -5,6 +5,7 @@
 // (seed := seed * 134775813 + 1; Random(n) takes the high 32 bits of seed * n), so a seed
 // always gives the same sequence. Everything in effects/ draws from FxRandom::shared() unless a
 // component was handed another generator; tests seed it or inject their own.
+#include <cstddef>
 #include <cstdint>
 
 namespace kalvora {
@@ -12,7 +13,6 @@ namespace kalvora {
 class FxRandom {
  public:
   explicit FxRandom(std::uint32_t seed = 0) : seed_(seed) {}
-  virtual ~FxRandom() = default;
 
   void setSeed(std::uint32_t seed) { seed_ = seed; }
   std::uint32_t seed() const { return seed_; }
@@ -20,9 +20,11 @@ class FxRandom {
   void randomize();
 
   // Uniform integer 0 .. n - 1; 0 for n <= 0 (no draw is made then).
-  virtual int random(int n);
+  int random(int n);
+  // The same values as count calls of random(n), in order, into out (computed four at a time).
+  void randomBlock(int n, int* out, std::size_t count);
   // Uniform floating value in [0, 1).
-  virtual double randomFloat();
+  double randomFloat();
 
   // The process-wide generator.
   static FxRandom& shared();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
 
 #include "FxPaintFX.h"
 #include "FxTestUtil.h"
@@ -178,4 +179,105 @@ TEST(ColorAdjust, ExtremeAmounts) {
   c = b;
   fx.Lightness(&c, 2147483647);
   EXPECT_TRUE(uniform(c, Bgr{255, 255, 255}));
+}
+
+// ---- Vector and plain paths --------------------------------------------------------------------------
+
+#include "FxTables.h"
+
+namespace {
+// Runs f once with the vector lookups and once without, on copies of the same picture.
+template <class F>
+void expectPathsAgree(const Bitmap24& base, F f, const std::string& what) {
+  Bitmap24 vec = base, plain = base;
+  fx::SetVectorTables(true);
+  f(vec);
+  fx::SetVectorTables(false);
+  f(plain);
+  fx::SetVectorTables(true);
+  EXPECT_EQ(vec, plain) << what;
+}
+
+// Every byte value in every channel and many greys: 256 x 256 pixels.
+Bitmap24 allBytes() {
+  Bitmap24 b(256, 256);
+  for (int y = 0; y < 256; ++y)
+    for (int x = 0; x < 256; ++x) b.setPixel(x, y, Bgr{std::uint8_t(x), std::uint8_t(y), std::uint8_t((x * 7 + y * 13) & 255)});
+  return b;
+}
+}  // namespace
+
+TEST(VectorPaths, AdjustColorsMatchesFormulasOnEveryByte) {
+  TFxPaintFX fx;
+  const Bitmap24 base = allBytes();
+  struct { int l, s, c; } cases[] = {{0, 350, 0},  {0, 250, 0},   {0, 0, 0},     {40, 300, 60}, {-70, 120, -30},
+                                     {0, 500, 0},  {255, 510, 1}, {0, -255, 0},  {-1, -300, 7}, {0, 25500, 0},
+                                     {0, 25501, 0}, {3, -25500, 0}, {0, 1, 0},   {0, 254, 0},   {0, 256, 0}};
+  for (auto c : cases) {
+    Bitmap24 steps = base;
+    refLightness(steps, c.l);
+    refSaturation(steps, c.s);
+    refContrast(steps, c.c);
+    for (bool vector : {true, false}) {
+      fx::SetVectorTables(vector);
+      Bitmap24 fused = base;
+      fx.AdjustColors(&fused, c.l, c.s, c.c);
+      EXPECT_EQ(fused, steps) << c.l << " " << c.s << " " << c.c << (vector ? " vector" : " plain");
+    }
+    fx::SetVectorTables(true);
+  }
+}
+
+TEST(VectorPaths, TableFiltersAgreeWithPlainLoops) {
+  TFxPaintFX fx;
+  for (int w : {1, 63, 64, 65, 130, 200}) {
+    const Bitmap24 base = noise(w, 3, std::uint32_t(w));
+    for (int a : {-300, -1, 0, 1, 128, 255, 400}) {
+      const std::string tag = std::to_string(w) + " " + std::to_string(a);
+      expectPathsAgree(base, [&](Bitmap24& b) { fx.Lightness(&b, a); }, "Lightness " + tag);
+      expectPathsAgree(base, [&](Bitmap24& b) { fx.Contrast(&b, a); }, "Contrast " + tag);
+      expectPathsAgree(base, [&](Bitmap24& b) { fx.Saturation(&b, a); }, "Saturation " + tag);
+      expectPathsAgree(base, [&](Bitmap24& b) { fx.Solarize(&b, &b, a); }, "Solarize " + tag);
+      expectPathsAgree(base, [&](Bitmap24& b) { fx.Posterize(&b, &b, a); }, "Posterize " + tag);
+      expectPathsAgree(base, [&](Bitmap24& b) { fx.FilterGreen(&b, a, 200); }, "FilterGreen " + tag);
+      expectPathsAgree(base, [&](Bitmap24& b) { fx.FilterXBlue(&b, 10, a); }, "FilterXBlue " + tag);
+      expectPathsAgree(base, [&](Bitmap24& b) {
+        FxRandom r(7);
+        fx.setRandom(&r);
+        fx.AddColorNoise(&b, a);
+        fx.AddMonoNoise(&b, a);
+        fx.setRandom(nullptr);
+      }, "Noise " + tag);
+    }
+  }
+}
+
+TEST(VectorPaths, SolarizeIntoAnotherBitmap) {
+  TFxPaintFX fx;
+  const Bitmap24 src = noise(150, 4, 3);
+  Bitmap24 vec, plain;
+  fx::SetVectorTables(true);
+  fx.Solarize(const_cast<Bitmap24*>(&src), &vec, 100);
+  fx::SetVectorTables(false);
+  fx.Solarize(const_cast<Bitmap24*>(&src), &plain, 100);
+  fx::SetVectorTables(true);
+  EXPECT_EQ(vec, plain);
+  EXPECT_EQ(src, noise(150, 4, 3));
+}
+
+TEST(VectorPaths, RandomBlockIsTheSequence) {
+  for (bool vector : {true, false}) {
+    fx::SetVectorTables(vector);
+    for (int n : {1, 7, 200, 2147483647, 0, -3}) {
+      for (std::size_t count : {0u, 1u, 7u, 8u, 15u, 16u, 17u, 33u, 100u, 1000u}) {
+        FxRandom a(12345), b(12345);
+        std::vector<int> block(count + 1, -99);
+        a.randomBlock(n, block.data(), count);
+        for (std::size_t i = 0; i < count; ++i) ASSERT_EQ(block[i], b.random(n)) << n << " " << count << " " << i;
+        EXPECT_EQ(block[count], -99);
+        EXPECT_EQ(a.seed(), b.seed()) << n << " " << count;
+      }
+    }
+  }
+  fx::SetVectorTables(true);
 }
