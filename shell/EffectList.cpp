@@ -19,8 +19,10 @@ int StrToInt(const QString& s) {
   return v;
 }
 
+int ParseEffectField(const QString& line, unsigned n) { return StrToInt(ExtractWordN(n, line, ";")); }
+
 EffectSettings ParseEffectLine(const QString& line) {
-  auto field = [&](unsigned n) { return StrToInt(ExtractWordN(n, line, ";")); };
+  auto field = [&](unsigned n) { return ParseEffectField(line, n); };
   EffectSettings e;
   e.EffectDelay = field(2);
   e.EffectGrain = field(3);

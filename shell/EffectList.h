@@ -24,3 +24,5 @@ struct EffectSettings {
 // The five fields of a line, found at ";" with empty fields skipped (so the following fields
 // move up); EConvertError when a field is missing or not a number.
 EffectSettings ParseEffectLine(const QString& line);
+// Field n (1 to 5) of a line; EConvertError when it is missing or not a number.
+int ParseEffectField(const QString& line, unsigned n);

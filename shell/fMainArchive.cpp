@@ -76,7 +76,7 @@ void TMainForm::OpenArchive(const QString& folder) {
     TitleEdit->setText(title);
     FSecondsPerPicture = ini.readString("DIASHOW", "Time");
     SecEdit->setText(FSecondsPerPicture);
-    DiashowListBox->clear();
+    DiashowListBox->Clear();
     FRefusedPictureLines.clear();
     kalvora::StringList lines;
     // A folder without a picture list (its first copy failed) opens as an empty slideshow.
@@ -99,7 +99,7 @@ void TMainForm::OpenArchive(const QString& folder) {
         if (!QFileInfo(picture).isFile()) continue;
         const QString stored = FileNamePart(picture);
         MakeThumb(picture, 70, false, false);
-        DiashowListBox->addItem(MakeListItem(path + "_THUMB_" + stored, stored, text));
+        DiashowListBox->Add(MakeListItem(path + "_THUMB_" + stored, stored, text));
         DiashowListBox->repaint();
       }
     }
@@ -120,32 +120,32 @@ void TMainForm::OpenArchive(const QString& folder) {
 }
 
 void TMainForm::UpdateDiashowLabel() {
-  DiashowLabel->setText(GetLanguageText(594) + " " + QString::number(DiashowListBox->count()) + " " +
+  DiashowLabel->setText(GetLanguageText(594) + " " + QString::number(DiashowListBox->Count()) + " " +
                         GetLanguageText(595));
 }
 
 void TMainForm::SavePictureList() {
   if (FArchiveFolder.isEmpty()) return;
   kalvora::StringList lines;
-  for (int i = 0; i < DiashowListBox->count(); ++i) lines.add(ItemPictureListLine(DiashowListBox->item(i)->text()));
+  for (int i = 0; i < DiashowListBox->Count(); ++i) lines.add(ItemPictureListLine(DiashowListBox->Item(i)));
   for (const QString& refused : FRefusedPictureLines) lines.add(refused);
   kalvora::ForceDirectories(SlideshowFolder());
   lines.saveToFile(SlideshowFolder() + "Pictures.ini");
 }
 
 void TMainForm::RemovePictureFromDiashow(int index) {
-  if (DiashowListBox->count() == 0 || index < 0 || index >= DiashowListBox->count()) return;
+  if (DiashowListBox->Count() == 0 || index < 0 || index >= DiashowListBox->Count()) return;
   BusyCursor busy;
   TextEdit->clear();
   // DisablePictureTools (the picture tools of the selection page).
   BildbearbeitungBitBtn->setEnabled(false);
   for (QWidget* w : {SpeedButton5, SpeedButton6, SpeedButton7, SpeedButton9, SpeedButton10}) w->setEnabled(false);
-  const QString item = DiashowListBox->item(index)->text();
+  const QString item = DiashowListBox->Item(index);
   const QString behind = ItemTextBehindPicture(item);
   const qsizetype bar = behind.indexOf('|');
   const QString name = TrimTrailingBlanks(bar < 0 ? behind : behind.left(bar));
   if (IsPlainFileName(name) && !FArchiveFolder.isEmpty()) QFile::remove(SlideshowFolder() + name);
-  delete DiashowListBox->takeItem(index);
+  DiashowListBox->Delete(index);
   SavePictureList();
   UpdateDiashowLabel();
 }
@@ -157,7 +157,7 @@ void TMainForm::SaveAndStartPlayer(bool start) {
     inform(10001);
     return;
   }
-  if (DiashowListBox->count() == 0) {
+  if (DiashowListBox->Count() == 0) {
     inform(10002);
     return;
   }

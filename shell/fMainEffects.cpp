@@ -10,15 +10,16 @@
 void TMainForm::ApplyEffect(int n) {
   // A missing or short Effects.ini (already reported at start-up) leaves the preview as it is.
   if (n < 1 || n > FEffectsList.count()) return;
-  PicImage1->BackErase = true;
-  const EffectSettings e = ParseEffectLine(FEffectsList[n - 1]);
-  PicImage1->EffectDelay = e.EffectDelay;
-  PicImage1->EffectGrain = e.EffectGrain;
-  PicImage1->PaintMaxPasses = e.PaintMaxPasses;
-  PicImage1->PaintEffect = e.PaintEffect;
-  PicImage1->WandColor = Qt::black;
-  PicImage1->WandSize = e.WandSize;
-  PicImage1->BackErase = false;
+  PicImage1->SetBackErase(true);
+  const QString line = FEffectsList[n - 1];
+  // Field by field, as a failing field leaves the ones before it set.
+  PicImage1->SetEffectDelay(unsigned(ParseEffectField(line, 2)));
+  PicImage1->SetEffectGrain(unsigned(ParseEffectField(line, 3)));
+  PicImage1->SetPaintMaxPasses(unsigned(ParseEffectField(line, 4)));
+  PicImage1->SetPaintEffect(ParseEffectField(line, 1));
+  PicImage1->SetWandColor(0);
+  PicImage1->SetWandSize(unsigned(ParseEffectField(line, 5)));
+  PicImage1->SetBackErase(false);
   PicImage1->repaint();
 }
 

@@ -113,7 +113,7 @@ void TMainForm::SpinEdit1Change() {
   } catch (const std::exception&) {
     // A broken effect line leaves the preview as it was.
   }
-  PicImage1->PaintSizeMode = 3;
+  PicImage1->SetPaintSizeMode(PicFitMode);
   LoadPictureInto(PicImage1, FAppDir + (FPreviewToggle ? "Preview1.jpg" : "Preview2.jpg"));
 }
 

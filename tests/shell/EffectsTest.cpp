@@ -64,15 +64,18 @@ TEST_F(ShellTest, ApplyEffectSetsThePreviewPicture) {
   lines.saveToFile(appDir + "Effects.ini");
   TMainForm& f = start();
   f.ApplyEffect(1);
-  EXPECT_EQ(f.PicImage1->PaintEffect, 2001);
-  EXPECT_EQ(f.PicImage1->EffectDelay, 10);
-  EXPECT_EQ(f.PicImage1->EffectGrain, 4);
-  EXPECT_EQ(f.PicImage1->PaintMaxPasses, 2);
-  EXPECT_EQ(f.PicImage1->WandSize, 5);
-  EXPECT_EQ(f.PicImage1->WandColor, QColor(Qt::black));
-  EXPECT_FALSE(f.PicImage1->BackErase);
+  EXPECT_EQ(f.PicImage1->PaintEffect(), 2001);
+  EXPECT_EQ(f.PicImage1->EffectDelay(), 10u);
+  EXPECT_EQ(f.PicImage1->EffectGrain(), 4u);
+  EXPECT_EQ(f.PicImage1->PaintMaxPasses(), 2u);
+  EXPECT_EQ(f.PicImage1->WandSize(), 5u);
+  EXPECT_EQ(f.PicImage1->WandColor(), 0);
+  EXPECT_FALSE(f.PicImage1->BackErase());
+  // With an empty field the later fields move up: the delay becomes 4, the wand size is missing.
   EXPECT_THROW(f.ApplyEffect(2), EConvertError);
-  EXPECT_TRUE(f.PicImage1->BackErase);  // left as the failing line found it
+  EXPECT_EQ(f.PicImage1->EffectDelay(), 4u);
+  EXPECT_EQ(f.PicImage1->PaintEffect(), 2001);
+  EXPECT_TRUE(f.PicImage1->BackErase());  // left as the failing line found it
 }
 
 TEST_F(ShellTest, HelpOpensThePageOrSaysTheBrowserIsMissing) {
