@@ -189,35 +189,7 @@ void TPicImage::invalidateIfAuto() {
 }
 
 // ---- Picture state --------------------------------------------------------------------------
-px::Bitmap* TPicImage::GetBitmap() {
-  lastError_ = 1;
-  return &bitmap_;
-}
-
-int TPicImage::SetBitmap(const px::Bitmap* bmp) {
-  CheckProcessingAllowed();
-  int status = 1;
-  if (!bmp || !bmp->allocated()) {
-    status = px::kInvalidBitmap;
-  } else {
-    px::Bitmap rec;
-    if (refBitmap_) rec = *bmp;
-    else status = px::CopyBitmap(*bmp, rec);
-    if (status == 1) {
-      if (!list_) list_ = std::make_unique<px::BitmapList>();
-      if (listIndex_ < 0 || listIndex_ >= list_->count()) {
-        list_->append(rec);
-        listIndex_ = list_->count() - 1;
-      } else {
-        list_->set(listIndex_, rec);
-      }
-      bitmap_ = rec;
-      allocated_ = true;
-      ImageChanged();
-    }
-  }
-  return RaiseMethodError(QStringLiteral("Bitmap"), status);
-}
+// GetBitmap, SetBitmap and StoreBitmapInList: PicImageSettings.cpp.
 
 int TPicImage::SelectListItem(int index) {
   CheckProcessingAllowed();
@@ -269,6 +241,7 @@ void TPicImage::BitmapGeometryChanged() {
 
 void TPicImage::ImageChanged() {
   BitmapGeometryChanged();
+  UpdateRgnBounds();
   update();
   if (OnChange) OnChange(this);
 }
@@ -288,6 +261,10 @@ int TPicImage::FreeImage() {
     allocated_ = false;
   }
   animated_ = false;
+  // A new picture comes without the old one's region and floater.
+  rgn_ = QRegion();
+  rgnLeft_ = rgnTop_ = rgnWidth_ = rgnHeight_ = 0;
+  FreeFloaterResources();
   update();
   DoImageReset();
   return 1;
@@ -1316,133 +1293,4 @@ void TPicImage::resizeEvent(QResizeEvent* event) {
   UpdateScrollLayout();
 }
 
-// ---- Painting -------------------------------------------------------------------------------
-void TPicImage::EraseBackground(QPainter& p, const QRect& inner) {
-  if (transparent_) return;
-  p.fillRect(inner, ColorToQColor(backColor_, &palette()));
-}
-
-void TPicImage::DrawFrame(QPainter& p, QRect& r) {
-  auto bevel = [&](unsigned thickness, bool raised, TColor hilite, TColor shadow) {
-    for (unsigned i = 0; i < thickness && r.width() > 0 && r.height() > 0; ++i) {
-      QColor tl = ColorToQColor(raised ? hilite : shadow, &palette());
-      QColor br = ColorToQColor(raised ? shadow : hilite, &palette());
-      p.fillRect(QRect(r.left(), r.top(), r.width(), 1), tl);
-      p.fillRect(QRect(r.left(), r.top(), 1, r.height()), tl);
-      p.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), br);
-      p.fillRect(QRect(r.right(), r.top(), 1, r.height()), br);
-      r.adjust(1, 1, -1, -1);
-    }
-  };
-  bevel(frameOuterThickness_, frameOuterStyle_ == fosRaised, frameOuterHilite_, frameOuterShadow_);
-  for (unsigned i = 0; i < frameThickness_ && r.width() > 0 && r.height() > 0; ++i) {
-    QColor c = ColorToQColor(frameColor_, &palette());
-    p.fillRect(QRect(r.left(), r.top(), r.width(), 1), c);
-    p.fillRect(QRect(r.left(), r.top(), 1, r.height()), c);
-    p.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), c);
-    p.fillRect(QRect(r.right(), r.top(), 1, r.height()), c);
-    r.adjust(1, 1, -1, -1);
-  }
-  bevel(frameInnerThickness_, frameInnerStyle_ == fisRaised, frameInnerHilite_, frameInnerShadow_);
-}
-
-int TPicImage::PaintBitmapPass(QPainter& p, const QRect& src, const QRect& srcClip, const QRect& dst,
-                               const QRect& clip, int effect, unsigned pass, unsigned maxPasses) {
-  (void)effect;
-  (void)pass;
-  (void)maxPasses;
-  // The plain paint (effect 1000); the effect layer overrides this for the other codes.
-  bool shrinking = dst.width() < src.width() || dst.height() < src.height();
-  return px::PaintBitmap(p, bitmap_, src, srcClip, dst, clip, paintScaling_ != psNormal || shrinking);
-}
-
-void TPicImage::paintEvent(QPaintEvent* event) {
-  if (!isVisible() || inPaint_) return;
-  // A paint that arrives while an operation of this component runs (event processing from a
-  // handler) must not end that operation's status bracket.
-  const bool ownBracket = !busy_;
-  if (ownBracket) BeginStatusCallback();
-  inPaint_ = true;
-  ++paintNestingCount_;
-  struct Ending {
-    TPicImage* self;
-    bool own;
-    ~Ending() {
-      --paintNestingCount_;
-      self->inPaint_ = false;
-      if (own) self->EndStatusCallback();
-      self->DoAfterPaint();
-    }
-  } ending{this, ownBracket};
-
-  if (autoScroll_ && !autoSize_) {
-    SetScrollBarRange(hBar_, true, 0, hScrollMax_);
-    hBar_.pos = hScrollPos_;
-    SetScrollBarRange(vBar_, false, 0, vScrollMax_);
-    vBar_.pos = vScrollPos_;
-    hBar_.visible = hScrollMax_ != 0;
-    vBar_.visible = vScrollMax_ != 0;
-    if (!centerImage_) {
-      dstLeft_ = -hScrollPos_;
-      dstTop_ = -vScrollPos_;
-    } else if (!(dstRect_[2] - dstRect_[0] < width())) {
-      dstLeft_ = -hScrollPos_;
-    } else if (!(dstRect_[3] - dstRect_[1] < height())) {
-      dstTop_ = -vScrollPos_;
-    }
-  }
-  QRect r = rect();
-  const QRect c0 = event->rect();
-  QPainter p(this);
-  p.setClipRect(c0);
-  if (pending_ & 2) {
-    pending_ &= uint8_t(~2);
-    UpdateScrollLayout();
-  }
-  pending_ &= uint8_t(~1);
-  const int fw = FrameWidth();
-  if (fw != 0) {
-    DrawFrame(p, r);
-    if (r.width() <= 0 || r.height() <= 0) {
-      if (OnPaint) OnPaint(this);
-      return;
-    }
-  }
-  const QRect dstClip = QRect(dstClipLeft_, dstClipTop_, dstClipWidth_, dstClipHeight_).translated(fw, fw);
-  const QRect dst = QRect(dstLeft_, dstTop_, dstWidth_, dstHeight_).translated(fw, fw);
-  const QColor back = ColorToQColor(backColor_, &palette());
-  auto fillOutside = [&](const QRect& area) {
-    QRegion outside = QRegion(area).subtracted(QRegion(dstClip));
-    for (const QRect& part : outside) p.fillRect(part, back);
-  };
-  if (!transparent_ && !backErase_ && allocated_) fillOutside(r);
-  const QRect paintClip =
-      QRect(dstClipLeft_, dstClipTop_, dstClipWidth_ + hScrollPos_, dstClipHeight_ + vScrollPos_).translated(fw, fw).intersected(r);
-  const QRect src(srcLeft_, srcTop_, srcWidth_, srcHeight_);
-  const QRect srcClip(srcClipLeft_, srcClipTop_, srcClipWidth_, srcClipHeight_);
-  if (backErase_ || (!transparent_ && (!allocated_ || useTransparentColor_))) EraseBackground(p, r);
-  if (allocated_ && bitmap_.allocated()) {
-    bitmap_.paintContrast = paintContrast_;
-    bitmap_.paintIntensity = paintIntensity_;
-    bitmap_.paintGamma = int(paintGamma_);
-    if (!transparent_) {
-      if (backErase_) p.fillRect(r, back);
-      else if (!scrollInProgress_) fillOutside(r);
-    }
-    paintPass_ = 1;
-    if (OnPaintNotify) OnPaintNotify(this, 0, 1);
-    const unsigned maxForLib = paintEffect_ == 1000 ? 1 : paintMaxPasses_;
-    while (paintPass_ <= paintMaxPasses_) {
-      PaintBitmapPass(p, src, srcClip, dst, paintClip, paintEffect_, paintPass_, maxForLib);
-      ++paintPass_;
-      if (paintNotificationDelay_ > 0) {
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < qint64(paintNotificationDelay_)) {
-        }
-      }
-      if (OnPaintNotify) OnPaintNotify(this, paintPass_ - 1, 1);
-    }
-  }
-  if (OnPaint) OnPaint(this);
-}
+// ---- Painting: PicImagePaint.cpp ---------------------------------------------------------

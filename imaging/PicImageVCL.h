@@ -26,11 +26,14 @@
 #include <QImage>
 #include <QPainter>
 #include <QRect>
+#include <QRegion>
+#include <QTransform>
 #include <QString>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "PicErrCode.h"
 #include "PxBitmap.h"
@@ -359,17 +362,13 @@ class TPicImage : public QWidget {
 
   // ---- Paint settings (validated by the display-settings layer) -----------------------------
   int PaintEffect() const { return paintEffect_; }
-  void SetPaintEffect(int v) { paintEffect_ = v; changed(); }
   int TransitionEffect() const { return transitionEffect_; }
-  void SetTransitionEffect(int v) { transitionEffect_ = v; changed(); }
   TTransitionStyle TransitionStyle() const { return transitionStyle_; }
   void SetTransitionStyle(TTransitionStyle v) { transitionStyle_ = v; changed(); }
   unsigned EffectGrain() const { return effectGrain_; }
-  void SetEffectGrain(unsigned v) { effectGrain_ = v; changed(); }
   unsigned EffectDelay() const { return effectDelay_; }
   void SetEffectDelay(unsigned v) { effectDelay_ = v; changed(); }
   unsigned PaintMaxPasses() const { return paintMaxPasses_; }
-  void SetPaintMaxPasses(unsigned v) { paintMaxPasses_ = v; changed(); }
   unsigned PaintNotificationDelay() const { return paintNotificationDelay_; }
   void SetPaintNotificationDelay(unsigned v) { paintNotificationDelay_ = v; changed(); }
   int PaintContrast() const { return paintContrast_; }
@@ -419,10 +418,8 @@ class TPicImage : public QWidget {
   PIC_PROPERTY(int, BackgroundImageTop, 0)
   PIC_PROPERTY(int, BackgroundImageWidth, 0)
   PIC_PROPERTY(int, BackgroundImageHeight, 0)
-  PIC_PROPERTY(unsigned, GradientStyle, 1000)
   PIC_PROPERTY(TColor, GradientStartColor, 0xFF0000)
   PIC_PROPERTY(TColor, GradientEndColor, 0)
-  PIC_PROPERTY(unsigned, GradientSteps, 16)
   PIC_PROPERTY(TPatternStyle, PatternStyle, epsSolid)
   PIC_PROPERTY(TColor, PatternForeColor, 0)
   PIC_PROPERTY(TColor, PatternBackColor, 0)
@@ -433,8 +430,6 @@ class TPicImage : public QWidget {
   PIC_PROPERTY(TColor, DrawFillColor, 0)
   PIC_PROPERTY(TBrushStyle, DrawFillStyle, bsClear)
   PIC_PROPERTY(bool, DrawPersistence, false)
-  PIC_PROPERTY(bool, AutoFloater, true)
-  PIC_PROPERTY(bool, EnableFloater, false)
   PIC_PROPERTY(int, ShapeLeft, 0)
   PIC_PROPERTY(int, ShapeTop, 0)
   PIC_PROPERTY(int, ShapeWidth, 0)
@@ -480,7 +475,6 @@ class TPicImage : public QWidget {
   PIC_PROPERTY(TPaintDither, MagGlassPaintDither, pdOrdered)
   PIC_PROPERTY(TPaintScaling, MagGlassPaintScaling, psResample)
   PIC_PROPERTY(int, MagGlassPointer, 0)
-  PIC_PROPERTY(bool, DropFilesAllowed, false)
   PIC_PROPERTY(bool, DropAutoLoad, true)
   PIC_PROPERTY(int, DataLoadBits, 24)
   PIC_PROPERTY(int, DataSaveBits, 24)
@@ -501,6 +495,173 @@ class TPicImage : public QWidget {
   // The library display flags for the four paint options (magnifier and pan window).
   static uint32_t DisplayFlags(TPaintDither dither, TBitonalScaling bitonal, TPaletteType palette,
                                TPaintScaling scaling);
+
+  // ---- Paint effects, settings, hand-over, processing, regions and floater ------------------
+  // (PicImagePaint.cpp, PicImageSettings.cpp, PicImageProcess.cpp, PicImageRegions.cpp)
+  //
+  // Painting composes the control's picture in an off-screen frame and shows it when the paint
+  // ends. Paint and transition effects run there in passes (platform/px/PxEffects.h names the
+  // effect families): OnStatus reports the steps (about a hundred rising percentages up to 100)
+  // while EnableProgressEvent is on, and EffectFrame() holds the frame as it looks after the
+  // step just reported, so a handler can grab it. Switching EnableProgressEvent off from a
+  // handler ends the effect at once on the new picture; the remaining passes paint it plainly.
+  // The first frame of an effect is the control's last painted frame (or its background).
+  static bool IsValidEffectCode(int code);
+  static bool IsValidGradientStyle(int code);
+  const QImage& EffectFrame() const { return effectFrame_; }
+  // Paints the current animation frame at once (the animation timer's path).
+  void PaintPlaybackFrame();
+  int ApplyDisplayMode();
+  // The bitmap painted at (-originX, -originY) with the size paintWidth x paintHeight into a new
+  // image of width x height on BackColor, with the current paint settings (null when it
+  // cannot be made).
+  QImage RenderToScreenBitmap(const px::Bitmap& bmp, int originX, int originY, int width, int height,
+                              int paintWidth, int paintHeight);
+  // Rubber band (control coordinates): started by the mouse layer, drawn by painting.
+  void StartRubberBand(int x, int y);
+  void MoveRubberBand(int x, int y);
+  void EndRubberBand();
+  bool RubberBandActive() const { return rubberBandActive_; }
+  QRect RubberBandRect() const { return rubberBandRect_; }
+  void DrawRubberBand();
+  // The zoom-in rectangle of the screen capture (screen coordinates); drawing it again hides it.
+  void DrawZoomInRect(const QRect& rect);
+  QRect ZoomInRect() const { return zoomInRect_; }
+  static void WaitMilliseconds(unsigned milliseconds, bool dispatch);
+
+  // Validated settings: out-of-range values raise "<Name> \n<Property>: Invalid Property value"
+  // (with a full stop for EffectGrain, GradientSteps and PaintMaxPasses) and keep the old value.
+  void SetPaintEffect(int v);
+  void SetTransitionEffect(int v);
+  void SetEffectGrain(unsigned v);
+  void SetPaintMaxPasses(unsigned v);
+  unsigned GradientStyle() const { return gradientStyle_; }
+  void SetGradientStyle(unsigned v);
+  unsigned GradientSteps() const { return gradientSteps_; }
+  void SetGradientSteps(unsigned v);
+  bool DropFilesAllowed() const { return dropFilesAllowed_; }
+  void SetDropFilesAllowed(bool v);
+  // Code tables for the library's drawing calls.
+  static int PatternStyleCode(int style);
+  static int ShapeStyleCode(TShapeBackgroundStyle v);
+  static int ShapeStyleCode(TShapeBorderStyle v);
+  static int ShapeStyleCode(TShapeInnerBandStyle v);
+  static int ShapeStyleCode(TShapeOuterBandStyle v);
+  static int TextAlignFlags(TTextAlign v);
+  static int TextStyleCode(TTextStyle v);
+  // Polygon points of the region tool.
+  void SetPolygonSize(int count);
+  void SetPolygonPoint(int index, QPoint point);
+  int PolygonCount() const { return int(polygon_.size()); }
+  QPoint PolygonPoint(int index) const { return polygon_.at(size_t(index)); }
+  // Drawing canvas: with DrawPersistence a painter on the bitmap (bitmap pixels, the control's
+  // mapping applied), otherwise a painter on the control's drawing layer (control pixels,
+  // clipped to the inside of the frame), which stays shown until ClearWindowDrawing or a new
+  // picture. nullptr when none can be made.
+  QPainter* BeginDrawCanvas(bool forText);
+  void EndDrawCanvas(QPainter* canvas);
+  void ClearWindowDrawing();
+  static int MakeBoundsRect(QRect& rect, int left, int top, int width, int height);
+  // The colour of TextFont (the letters' colour).
+  TColor TextFontColor() const { return textColor_; }
+  void SetTextFontColor(TColor c) { textColor_ = c; lastError_ = 1; }
+
+  // Hand-over: StoreBitmapInList puts a copy (with RefBitmap the record itself, whose caller's
+  // copy is then emptied) into the current list item; nullptr or an empty bitmap removes the
+  // current item. Returns the status (not raised).
+  int StoreBitmapInList(px::Bitmap* bmp);
+  // With RefBitmap the caller's record is emptied (only the component owns the pixels).
+  int SetBitmap(px::Bitmap* bmp);
+  void AnimationEnable(bool enable);
+  bool AnimationOn() const { return animationOn_; }
+  bool PlaybackActive() const { return playbackActive_; }
+  int ReadListInfo();
+  int ListInfoWidth() const { return listInfoWidth_; }
+  int ListInfoHeight() const { return listInfoHeight_; }
+  int ListInfoBits() const { return listInfoBits_; }
+  const std::vector<uint32_t>& ListInfoPalette() const { return listInfoPalette_; }
+
+  // Processing (platform/px/PxProcess.h defines the flags and scales). Colours are TColor.
+  int Size(int width, int height, int flags);
+  virtual int Rotate(int angle, int flags, TColor fillColor);
+  virtual int FastRotate(int angle);
+  int Flip();
+  int Reverse();
+  int GrayScale(int bits);
+  int Sharpen(int sharpness);
+  int Fill(TColor color);
+  int Combine(int left, int top, int width, int height, const px::Bitmap* source, int srcLeft, int srcTop,
+              int operation);
+  int GaussianFilter(int radius);
+  int BalanceColors(const double red[3], const double green[3], const double blue[3]);
+  int RemoveRedeye(TColor newColor, int threshold, int lightness);
+  // Shape codes and text flags: platform/px/PxDraw.h.
+  int DrawShape(int shape, const px::Bitmap* target);
+  int DrawText(const QString& text, const px::Bitmap* target);
+  int DrawFrame(const QRect& rect);
+  int SaveWithLayers(const QString& fileName, int format, int saveOptions, int flags, int qfactor, int bits);
+  // Point: x in the low 16 bits, y in the high 16 bits (screen coordinates).
+  void CaptureScreenAround(uint32_t point, bool freeList);
+  QRect CaptureRect() const { return captureRect_; }
+  int CopyRectToNewBitmap(px::Bitmap& dst, const px::Bitmap& src, int& left, int& top, int& width, int& height);
+  int CutOutRegion();
+  int PasteCutOut();
+
+  // Regions, in displayed bitmap pixels. A region handle is a QRegion the caller deletes with
+  // DeleteRgn. Combine modes: 1 replace, 2 intersect, 3 unite, 4 exclusive or, 5 subtract.
+  using HRGN = QRegion*;
+  int SetRgnRect(int left, int top, int width, int height, int combineMode);
+  int SetRgnHandle(HRGN rgn, int xOffset, int yOffset, int combineMode);
+  HRGN GetRgnHandle();
+  bool DeleteRgn(HRGN rgn);
+  int FreeRgn();
+  bool HasRgn();
+  const QRegion& Region() const { return rgn_; }
+  int UpdateRgnBounds();
+  int RgnLeft() const { return rgnLeft_; }
+  int RgnTop() const { return rgnTop_; }
+  int RgnWidth() const { return rgnWidth_; }
+  int RgnHeight() const { return rgnHeight_; }
+  // 0 none, 1 outline, 2 marching outline (timer, one step a second), 3 filled with RgnColor.
+  void SetRgnFrameType(int value);
+  int RgnFrameType() const { return rgnFrameType_; }
+  bool RgnOutlineTimerActive() const;
+  int RgnFramePhase() const { return rgnFramePhase_; }
+  void RgnOutlineTick();
+  TColor RgnColor() const { return rgnColor_; }
+  void SetRgnColor(TColor c) { rgnColor_ = c; changed(); }
+  int RgnMouseMode() const { return rgnMouseMode_; }
+  void SetRgnMouseMode(int mode) { rgnMouseMode_ = mode; lastError_ = 1; }
+  int RgnCombineMode() const { return rgnCombineMode_; }
+  void SetRgnCombineMode(int mode) { rgnCombineMode_ = mode; }
+
+  // Floater.
+  bool AutoFloater() const { return autoFloater_; }
+  void SetAutoFloater(bool on);
+  bool EnableFloater() const { return enableFloater_; }
+  void SetEnableFloater(bool on);
+  px::Bitmap* Floater();
+  px::Bitmap* GetFloater() { return Floater(); }
+  int SetFloater(const px::Bitmap* bmp);
+  int SetFloaterDstRect(int left, int top, int width, int height);
+  int SetFloaterDstClipRect(int left, int top, int width, int height);
+  void SetFloaterDstLeft(int value);
+  void SetFloaterDstTop(int value);
+  int SetFloaterVisible(bool visible);
+  bool FloaterVisible() const { return floaterVisible_; }
+  QRect FloaterDstRect() const { return floaterDstRect_; }
+  QRect FloaterDstClipRect() const { return floaterDstClipRect_; }
+  bool FloaterHitTest(QPoint client);
+  // The AutoFloater drag, driven by the mouse layer: lift at a press inside the region, move,
+  // drop at the release.
+  int FloaterLift(QPoint client);
+  void FloaterDragTo(QPoint client);
+  int FloaterDrop();
+  bool FloaterDragging() const { return floaterDragging_; }
+  void FreeFloaterResources();
+  const px::Bitmap& CutOutBitmap() const { return cutOut_; }
+  const px::Bitmap& BackgroundBitmap() const { return background_; }
+  std::function<void(TPicImage*)> OnRgnChange;
 
   // ---- Events ------------------------------------------------------------------------------
   std::function<void(TPicImage*)> OnChange;
@@ -637,4 +798,38 @@ class TPicImage : public QWidget {
   std::unique_ptr<QPainter> bitmapPainter_;
   QImage bitmapDCImage_;
   bool bitmapDCCopied_ = false;
+
+  // ---- Paint layer state (paint effects, settings, processing, regions, floater) ------------
+  void RegionChanged();
+  QTransform BitmapToDisplay() const;
+  void DrawRegionOutline(QPainter& p, const QRect& clip);
+  void DrawFloaters(QPainter& p);
+  int PlainProcess(const QString& opName, const std::function<int(px::Bitmap&)>& op, bool cutOutAware);
+  QImage effectFrame_, lastFrame_, windowLayer_;
+  bool rubberBandActive_ = false;
+  QRect rubberBandRect_, zoomInRect_, captureRect_;
+  QPoint rubberBandStart_, rubberBandScroll_;
+  unsigned gradientStyle_ = 1000, gradientSteps_ = 16;
+  bool dropFilesAllowed_ = false, autoFloater_ = true, enableFloater_ = false;
+  std::vector<QPoint> polygon_;
+  std::unique_ptr<QPainter> drawCanvas_;
+  bool drawCanvasOnBitmap_ = false;
+  bool animationOn_ = false, playbackActive_ = false;
+  QTimer* animationTimer_ = nullptr;
+  int listInfoWidth_ = 0, listInfoHeight_ = 0, listInfoBits_ = 0;
+  uint32_t listInfoTransparent_ = 0;
+  std::vector<uint32_t> listInfoPalette_;
+  px::Bitmap cutOut_, background_, floater_, floaterCopy_;
+  QRect cutOutRect_;
+  QRegion cutOutRgn_, floaterRgn_;
+  QRegion rgn_;
+  int rgnLeft_ = 0, rgnTop_ = 0, rgnWidth_ = 0, rgnHeight_ = 0;
+  int rgnFrameType_ = 0, rgnFramePhase_ = 0, rgnMouseMode_ = 0, rgnCombineMode_ = 1;
+  TColor rgnColor_ = 0;
+  QTimer* rgnTimer_ = nullptr;
+  bool floaterVisible_ = false, floaterDragging_ = false;
+  QRect floaterDstRect_, floaterDstClipRect_, floaterScreenRect_;
+  QPoint floaterDragOffset_, lastMousePoint_;
+  QImage floaterImage_;
+  TColor textColor_ = 0;
 };
