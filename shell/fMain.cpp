@@ -414,6 +414,9 @@ void TMainForm::CreateDiashowListBox() {
   DiashowListBox->setSelectionMode(QAbstractItemView::ExtendedSelection);
   DiashowListBox->setDragEnabled(true);
   DiashowListBox->setStyleSheet("background: white; color: black;");
+  QFont font("MS Sans Serif");
+  font.setPixelSize(11);
+  DiashowListBox->setFont(font);
   // Item height 70, selection colours, ShadowOffset and the drag handlers are set here once the
   // mark-up list box replaces the placeholder.
 }
