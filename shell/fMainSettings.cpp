@@ -2,6 +2,7 @@
 // and the handlers that keep the settings fields in step with their controls.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFrame>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -45,6 +46,7 @@ void TMainForm::LoadGeneratorSettings() {
   FDrive = ini.readString(kSettings, "Drive", "").trimmed();
   // A drive letter of the Windows version names the home folder, like an empty value.
   if (DriveIsHome(FDrive)) FDrive.clear();
+  else FDrive = QDir::cleanPath(FDrive);
   SelectDrive(FDrive);
 }
 

@@ -160,6 +160,7 @@ TEST_F(ShellTest, DriveValuesChooseTheStorageRoot) {
       {"C", home(), false},
       {"d:\\", home(), false},
       {volume.path(), volume.path() + "/", false},
+      {volume.path() + "/", volume.path() + "/", false},
       {volume.path() + "/gone", home(), true},
   };
   for (const Case& c : cases) {
