@@ -19,7 +19,9 @@ TEST(ResampleKernels, TableNamesAndSupports) {
     EXPECT_EQ(FindResampleKernel(names[i]), &t[std::size_t(i)]);
     // Zero at and beyond the support, symmetric.
     EXPECT_EQ(t[std::size_t(i)].kernel(supports[i] + 0.01f), 0.0f) << names[i];
-    if (i > 0) EXPECT_EQ(t[std::size_t(i)].kernel(0.3f), t[std::size_t(i)].kernel(-0.3f)) << names[i];
+    if (i > 0) {
+      EXPECT_EQ(t[std::size_t(i)].kernel(0.3f), t[std::size_t(i)].kernel(-0.3f)) << names[i];
+    }
   }
   EXPECT_EQ(FindResampleKernel("lanczos3"), &t[5]);
   EXPECT_EQ(FindResampleKernel("Sinc"), nullptr);
