@@ -165,9 +165,11 @@ void TFxDrawImage::paintEvent(QPaintEvent*) {
 
 int TFxDrawImage::bar(FxEffectsDialog::Bar b) const { return dialog_ ? dialog_->barPosition(b) : 0; }
 
+// The centre bars reach over the host: their maxima are its width and height (the picture's,
+// as the host sizes itself to it), so a centre can be any point of the picture.
 void TFxDrawImage::setCentreBars() {
-  dialog_->setBarMaximum(FxEffectsDialog::cxbar, dialog_->dialogWidth());
-  dialog_->setBarMaximum(FxEffectsDialog::cybar, dialog_->dialogHeight());
+  dialog_->setBarMaximum(FxEffectsDialog::cxbar, width());
+  dialog_->setBarMaximum(FxEffectsDialog::cybar, height());
   dialog_->setBarPosition(FxEffectsDialog::cxbar, dialog_->barMaximum(FxEffectsDialog::cxbar) / 2);
   dialog_->setBarPosition(FxEffectsDialog::cybar, dialog_->barMaximum(FxEffectsDialog::cybar) / 2);
 }

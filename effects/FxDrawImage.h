@@ -71,8 +71,8 @@ class TFxDrawImage : public QWidget {
 
   // ---- Effects --------------------------------------------------------------------------------
   // Shows the dialog modally with the brightness panel (true) or the effect panel (false) and
-  // returns its modal result; the centre bars first get the dialog's size as maximum and stand
-  // in the middle.
+  // returns its modal result; the centre bars first get the host's width and height as maximum
+  // and stand in the middle.
   int ShowEffects(bool brightnessPanel);
   // Shows the dialog without blocking with only its automatic panel and runs its automatic
   // enhancement.

@@ -31,10 +31,6 @@ class FxEffectsDialog {
   virtual void setPanelVisible(Panel panel, bool visible) = 0;
   virtual bool panelVisible(Panel panel) const = 0;
 
-  // The dialog's own width and height (the centre bars' maxima).
-  virtual int dialogWidth() const = 0;
-  virtual int dialogHeight() const = 0;
-
   // The preview picture `Image` receives a copy of the bitmap and is repainted at once.
   virtual void showPreview(const Bitmap24& picture) = 0;
 

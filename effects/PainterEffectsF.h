@@ -54,8 +54,6 @@ class TPainterEffectsF : public QDialog, public FxEffectsDialog {
   void setBarMaximum(Bar bar, int maximum) override;
   void setPanelVisible(Panel panel, bool visible) override;
   bool panelVisible(Panel panel) const override;
-  int dialogWidth() const override { return width(); }
-  int dialogHeight() const override { return height(); }
   void showPreview(const Bitmap24& picture) override;
   int showModal() override { return exec(); }
   void showModeless() override { show(); }

@@ -30,7 +30,6 @@ class FakeDialog : public FxEffectsDialog {
   std::map<Bar, int> pos{{EBar, 1}, {extrabar, 1}, {cxbar, 0}, {cybar, 0}};
   std::map<Bar, int> max{{EBar, 16}, {extrabar, 300}, {cxbar, 100}, {cybar, 100}};
   std::map<Panel, bool> panels{{HelligkeitPanel, true}, {EffectPanel, true}, {AutomaticPanel, true}};
-  int width = 501, height = 377;
   int previews = 0;
   Bitmap24 preview;
   int modalResult = 1, modalShown = 0, modelessShown = 0, autoEnhanced = 0;
@@ -45,8 +44,6 @@ class FakeDialog : public FxEffectsDialog {
   }
   void setPanelVisible(Panel p, bool v) override { panels[p] = v; }
   bool panelVisible(Panel p) const override { return panels.at(p); }
-  int dialogWidth() const override { return width; }
-  int dialogHeight() const override { return height; }
   void showPreview(const Bitmap24& b) override {
     ++previews;
     preview = b;
@@ -128,6 +125,7 @@ TEST(DrawImage, Tables) {
 
 TEST(DrawImage, ShowEffectsPanelsAndCentreBars) {
   Host h;
+  h.picture(Bitmap24(501, 377));
   h.dialog->modalResult = 2;
   EXPECT_EQ(h.host->ShowEffects(true), 2);
   FakeDialog& d = *h.dialog;
@@ -156,7 +154,8 @@ TEST(DrawImage, AutoEnhanceShowsAutomaticPanelAndSaturates) {
   EXPECT_EQ(d.modelessShown, 1);
   EXPECT_EQ(d.modalShown, 0);
   EXPECT_EQ(d.autoEnhanced, 1);
-  EXPECT_EQ(d.pos[FxEffectsDialog::cxbar], 250);
+  EXPECT_EQ(d.max[FxEffectsDialog::cxbar], 2);  // the host's width
+  EXPECT_EQ(d.pos[FxEffectsDialog::cxbar], 1);
   // Saturation 350: 100 + (350 * -100) div 255 = 100 - 137 -> 0; 100 + 137 = 237.
   EXPECT_EQ(h.host->WorkBitmap.pixel(0, 0), (Bgr{0, 100, 237}));
   EXPECT_EQ(h.host->WorkBitmap.pixel(1, 0), g(50));
@@ -415,8 +414,10 @@ TEST(PainterEffectsF, StandInDialog) {
   EXPECT_EQ(loads, 1);
   EXPECT_TRUE(dlg->panelVisible(FxEffectsDialog::AutomaticPanel));
   EXPECT_FALSE(dlg->panelVisible(FxEffectsDialog::EffectPanel));
-  EXPECT_EQ(dlg->cxbar->maximum(), dlg->width());
-  EXPECT_EQ(dlg->cxbar->value(), dlg->width() / 2);
+  EXPECT_EQ(dlg->cxbar->maximum(), 20);  // the host's width and height
+  EXPECT_EQ(dlg->cxbar->value(), 10);
+  EXPECT_EQ(dlg->cybar->maximum(), 10);
+  EXPECT_EQ(dlg->cybar->value(), 5);
   want = pic;
   fx.Saturation(&want, 350);
   EXPECT_EQ(host.WorkBitmap, want);
