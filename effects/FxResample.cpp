@@ -152,35 +152,37 @@ inline std::uint8_t toByte(std::int32_t acc) {
   return std::uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
 }
 
-// Rows y0 .. y1 - 1 of src (width srcW) to dst (width dstW), along x.
-void horizontal(const Bitmap24& src, Bitmap24& dst, const Taps& t, int y0, int y1) {
+// Rows srcY .. srcY + rows - 1 of src to rows dstY .. of dst, along x.
+void horizontal(const Bitmap24& src, int srcY, Bitmap24& dst, int dstY, int rows, const Taps& t) {
   const int dstW = dst.width();
-  for (int y = y0; y < y1; ++y) {
-    const std::uint8_t* s = src.scanLine(y);
-    std::uint8_t* d = dst.scanLine(y);
+  for (int r = 0; r < rows; ++r) {
+    const std::uint8_t* s = src.scanLine(srcY + r);
+    std::uint8_t* d = dst.scanLine(dstY + r);
     for (int x = 0; x < dstW; ++x) {
       const std::int32_t* w = &t.w[std::size_t(x) * std::size_t(t.stride)];
       const std::uint8_t* p = s + 3 * t.first[std::size_t(x)];
-      std::int32_t b = 0, g = 0, r = 0;
+      std::int32_t b = 0, g = 0, rr = 0;
       for (int m = 0, n = t.count[std::size_t(x)]; m < n; ++m, p += 3) {
         b += w[m] * p[0];
         g += w[m] * p[1];
-        r += w[m] * p[2];
+        rr += w[m] * p[2];
       }
       d[3 * x] = toByte(b);
       d[3 * x + 1] = toByte(g);
-      d[3 * x + 2] = toByte(r);
+      d[3 * x + 2] = toByte(rr);
     }
   }
 }
 
-// Output rows y0 .. y1 - 1 of dst from the rows of src, along y.
-void vertical(const Bitmap24& src, Bitmap24& dst, const Taps& t, int y0, int y1) {
+// Output rows y0 .. y1 - 1 along y. Source row i of the taps is row i - srcOffset of src; output
+// row y goes to row y - dstOffset of dst.
+void vertical(const Bitmap24& src, int srcOffset, Bitmap24& dst, int dstOffset, int y0, int y1, const Taps& t,
+              std::vector<std::int32_t>& acc) {
   const int bytes = dst.width() * 3;
-  std::vector<std::int32_t> acc(static_cast<std::size_t>(bytes));
+  acc.resize(std::size_t(bytes));
   for (int y = y0; y < y1; ++y) {
     const std::int32_t* w = &t.w[std::size_t(y) * std::size_t(t.stride)];
-    const int first = t.first[std::size_t(y)];
+    const int first = t.first[std::size_t(y)] - srcOffset;
     std::fill(acc.begin(), acc.end(), 0);
     std::int32_t* a = acc.data();
     for (int m = 0, n = t.count[std::size_t(y)]; m < n; ++m) {
@@ -188,25 +190,41 @@ void vertical(const Bitmap24& src, Bitmap24& dst, const Taps& t, int y0, int y1)
       const std::int32_t wm = w[m];
       for (int i = 0; i < bytes; ++i) a[i] += wm * s[i];
     }
-    std::uint8_t* d = dst.scanLine(y);
+    std::uint8_t* d = dst.scanLine(y - dstOffset);
     for (int i = 0; i < bytes; ++i) d[i] = toByte(a[i]);
   }
 }
 
+// Source rows the output rows y0 .. y1 - 1 read: [lo, hi).
+std::pair<int, int> sourceRows(const Taps& t, int y0, int y1) {
+  int lo = t.first[std::size_t(y0)], hi = lo;
+  for (int y = y0; y < y1; ++y) {
+    lo = std::min(lo, t.first[std::size_t(y)]);
+    hi = std::max(hi, t.first[std::size_t(y)] + t.count[std::size_t(y)]);
+  }
+  return {lo, hi};
+}
+
+// fn(first, end) over parts of 0 .. count - 1, on up to `threads` threads.
 template <class Fn>
-void parallelRows(int rows, int threads, Fn fn) {
-  threads = std::clamp(threads, 1, std::max(rows / 16, 1));
+void parallelRows(int count, int threads, Fn fn) {
+  threads = std::clamp(threads, 1, std::max(count, 1));
   if (threads <= 1) {
-    fn(0, rows);
+    fn(0, count);
     return;
   }
   std::vector<std::thread> pool;
   for (int i = 0; i < threads; ++i) {
-    const int a = int(static_cast<long long>(rows) * i / threads), b = int(static_cast<long long>(rows) * (i + 1) / threads);
+    const int a = int(static_cast<long long>(count) * i / threads);
+    const int b = int(static_cast<long long>(count) * (i + 1) / threads);
     pool.emplace_back([=] { fn(a, b); });
   }
   for (auto& th : pool) th.join();
 }
+
+// Output rows are made in strips: the intermediate rows of one strip stay small and in cache,
+// and no picture-sized intermediate is ever allocated.
+constexpr int kStrip = 32;
 
 }  // namespace
 
@@ -218,15 +236,29 @@ Bitmap24 Resample(const Bitmap24& source, int newWidth, int newHeight, const FxR
   // Do the pass that shrinks more first: less work for the second.
   const double costXFirst = double(source.height()) * newWidth * tx.stride + double(newHeight) * newWidth * ty.stride;
   const double costYFirst = double(newHeight) * source.width() * ty.stride + double(newHeight) * newWidth * tx.stride;
-  if (costXFirst <= costYFirst) {
-    Bitmap24 mid(newWidth, source.height());
-    parallelRows(source.height(), threads, [&](int a, int b) { horizontal(source, mid, tx, a, b); });
-    parallelRows(newHeight, threads, [&](int a, int b) { vertical(mid, out, ty, a, b); });
-  } else {
-    Bitmap24 mid(source.width(), newHeight);
-    parallelRows(newHeight, threads, [&](int a, int b) { vertical(source, mid, ty, a, b); });
-    parallelRows(newHeight, threads, [&](int a, int b) { horizontal(mid, out, tx, a, b); });
-  }
+  const bool xFirst = costXFirst <= costYFirst;
+  int span = kStrip;  // rows of the strip buffer
+  if (xFirst)
+    for (int y = 0; y < newHeight; y += kStrip) {
+      const auto [lo, hi] = sourceRows(ty, y, std::min(y + kStrip, newHeight));
+      span = std::max(span, hi - lo);
+    }
+  const int strips = (newHeight + kStrip - 1) / kStrip;
+  parallelRows(strips, threads, [&](int s0, int s1) {
+    Bitmap24 mid(xFirst ? newWidth : source.width(), span);
+    std::vector<std::int32_t> acc;
+    for (int s = s0; s < s1; ++s) {
+      const int y0 = s * kStrip, y1 = std::min(y0 + kStrip, newHeight);
+      if (xFirst) {
+        const auto [lo, hi] = sourceRows(ty, y0, y1);
+        horizontal(source, lo, mid, 0, hi - lo, tx);
+        vertical(mid, lo, out, 0, y0, y1, ty, acc);
+      } else {
+        vertical(source, 0, mid, y0, y0, y1, ty, acc);
+        horizontal(mid, 0, out, y0, y1 - y0, tx);
+      }
+    }
+  });
   return out;
 }
 

@@ -460,3 +460,18 @@ TEST(DrawTools, FloodFillSurfaceAndBorder) {
   r = g.pixels();
   EXPECT_EQ(r.pixel(49, 49), (Bgr{0, 255, 0}));
 }
+
+TEST(DrawTools, DecoBarColoursStopAtTheEndColour) {
+  // Pen width 6: the colour steps by (0 - 200) / 2 per pass, so from the third of ten passes on
+  // it would pass the end colour; it is held at the pen colour instead.
+  Host h(ToQImage(Bitmap24(100, 100, Bgr{255, 255, 255})));
+  h.host.Shape = QStringLiteral("decobar");
+  TFxCanvas& c = h.tools.Canvas();
+  c.Pen.Color = 0x0000C8, c.Pen.Width = 6, c.Brush.Color = 0x000000;
+  drag(h.host, {{10, 50}, {90, 50}});
+  const Bitmap24 b = h.pixels();
+  EXPECT_EQ(b.pixel(50, 50), (Bgr{0, 0, 200}));  // the last, thinnest pass
+  EXPECT_EQ(b.pixel(50, 64), (Bgr{0, 0, 100}));  // the first, widest pass (width 30)
+  EXPECT_EQ(c.Pen.Width, 6);
+  EXPECT_EQ(c.Pen.Color, 0x0000C8u);
+}
