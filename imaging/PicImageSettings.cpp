@@ -269,14 +269,7 @@ void TPicImage::AnimationEnable(bool enable) {
   }
   if (!animationTimer_) {
     animationTimer_ = new QTimer(this);
-    connect(animationTimer_, &QTimer::timeout, this, [this] {
-      // Next frame of the list; the frame's delay (1/100 s) sets the next interval.
-      if (!playbackActive_ || !list_ || list_->count() == 0) return;
-      listIndex_ = (listIndex_ + 1) % list_->count();
-      bitmap_ = list_->items[size_t(listIndex_)];
-      animationTimer_->setInterval(std::max(20, bitmap_.delay * 10));
-      PaintPlaybackFrame();
-    });
+    connect(animationTimer_, &QTimer::timeout, this, [this] { AnimationTimer(); });
   }
   animationTimer_->setInterval(1);
   int status = 1;
@@ -290,6 +283,7 @@ void TPicImage::AnimationEnable(bool enable) {
       listIndex_ = 0;
     }
     status = list_->set(std::clamp(listIndex_, 0, list_->count() - 1), bitmap_);
+    if (status == 1) status = StartPlayback();
     if (status == 1) {
       playbackActive_ = true;
       animationPlaying_ = true;
@@ -300,12 +294,8 @@ void TPicImage::AnimationEnable(bool enable) {
     animationTimer_->stop();
     playbackActive_ = false;
     animationPlaying_ = false;
-    if (list_ && list_->count() > 0) {
-      listIndex_ = std::clamp(listIndex_, 0, list_->count() - 1);
-      bitmap_ = list_->items[size_t(listIndex_)];
-      allocated_ = bitmap_.allocated();
-    }
-    ImageChanged();
+    if (list_ && list_->count() > 0) listIndex_ = std::clamp(listIndex_, 0, list_->count() - 1);
+    StopPlayback();
   }
   if (OnAnimate) OnAnimate(this, enable);
   if (status != 1) {

@@ -243,6 +243,7 @@ void TPicImage::ImageChanged() {
   BitmapGeometryChanged();
   UpdateRgnBounds();
   update();
+  UpdatePanAndMag();
   if (OnChange) OnChange(this);
 }
 
@@ -252,6 +253,8 @@ void TPicImage::ChangedAndReset() {
 }
 
 int TPicImage::FreeImage() {
+  // A playing animation ends before its picture goes (a new load must not be refused).
+  if (animationOn_ && !(state_ & 8) && !busy_) AnimationEnable(false);
   CheckProcessingAllowed();
   feed_.reset();
   listIndex_ = 0;
@@ -301,6 +304,7 @@ void TPicImage::ProcessingDone(px::Bitmap& bmp) {
   if (list_ && allocated_ && listIndex_ >= 0 && listIndex_ < list_->count()) list_->set(listIndex_, bitmap_);
   pending_ |= 1;
   state_ &= uint8_t(~8);
+  UpdatePanAndMag();
   invalidateIfAuto();
   if (!aborted && OnChange) OnChange(this);
 }
@@ -542,6 +546,8 @@ int TPicImage::InternalLoad(const QString& opName, const QString& fileName, int 
   g_current = savedCurrent;
   px::SetDocumentOptions(savedDoc);
   px::SetLoadInfoCallback(savedInfoCb);
+  // An animation with AutoAnimate starts playing at once (PicImageAnimate.cpp).
+  if (status == 1 && animated_ && autoAnimate_ && list_ && list_->count() > 1) return StartLoadedAnimation(opName);
   if (status != 1) EmptyAfterFailure();
   ImageChanged();
   MarkFieldModified();
@@ -1154,6 +1160,7 @@ void TPicImage::UpdateScrollLayout() {
     const int rw = dstRect_[2] - dstRect_[0], rh = dstRect_[3] - dstRect_[1];
     if (rw < width() || rh < height()) CenterDstRect();
   }
+  UpdatePanAndMag();
   layoutRunning_ = false;
 }
 
@@ -1209,6 +1216,7 @@ void TPicImage::ScrollImageBy(int dx, int dy) {
   for (QObject* o : children())
     if (auto* w = qobject_cast<QWidget*>(o)) w->move(w->pos() - QPoint(dx, dy));
   update();
+  UpdatePanAndMag();
 }
 
 void TPicImage::ScrollVertBy(int delta) {

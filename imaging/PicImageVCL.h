@@ -23,12 +23,14 @@
 // back to (0, 0). BitmapWidth/Height then give the decoded size while the Info... fields keep the
 // file's own size. Without a hint nothing changes.
 #include <QFont>
+#include <QIcon>
 #include <QImage>
 #include <QPainter>
 #include <QRect>
 #include <QRegion>
 #include <QTransform>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -38,9 +40,14 @@
 #include "PicErrCode.h"
 #include "PxBitmap.h"
 #include "PxFile.h"
+#include "PicPlayback.h"
 
 class QPainter;
 class QTimer;
+class TPicDataSource;
+class TPicFieldDataLink;
+class TPicPanWindow;
+class TPicMagGlass;
 
 using TColor = int32_t;
 constexpr TColor clBtnFace = -16777201;  // $FF00000F
@@ -397,8 +404,9 @@ class TPicImage : public QWidget {
   void SetPaintRgnOnly(bool v) { paintRgnOnly_ = v; changed(); }
   bool RefBitmap() const { return refBitmap_; }
   void SetRefBitmap(bool v) { refBitmap_ = v; lastError_ = 1; }
-  bool ReadOnly() const { return readOnly_; }
-  void SetReadOnly(bool v) { readOnly_ = v; lastError_ = 1; }
+  // ReadOnly passes through to the data link (PicImageDB.cpp).
+  bool ReadOnly() const;
+  void SetReadOnly(bool v);
   // The pass being painted (1-based) while Paint runs.
   unsigned PaintPass() const { return paintPass_; }
 
@@ -408,6 +416,227 @@ class TPicImage : public QWidget {
 
   // Version facts.
   static QString ComponentBanner() { return QStringLiteral("Picture Component 32 13"); }
+
+  // ---- Window messages, mouse and keyboard (PicImageMouse.cpp) ------------------------------
+  // Qt events arrive as the Windows messages they stand for: key presses as KeyDownMessage,
+  // wheel turns as MouseWheelMessage, dropped files as DropFiles, mouse buttons as
+  // MouseDown/MouseMove/MouseUp (which fire OnMouseDown/OnMouseMove/OnMouseUp).
+  enum TShiftFlag { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32, ssDouble = 64 };
+  using TShiftState = int;
+  enum TMouseButton { mbLeft = 0, mbRight = 1, mbMiddle = 2 };
+  // A scroll-bar message. Codes: 0 line up/left, 1 line down/right, 2 page up/left, 3 page
+  // down/right (line step HScrollStep/VScrollStep, page the bar's page), 4 thumb position and
+  // 5 thumb track (to thumbPos), 6 top, 7 bottom. Ignored while EnableScroll is off.
+  void ScrollMessage(bool vertical, int code, int thumbPos = 0);
+  // Virtual key codes: 33/34 page up/down, 37..40 left, up, right, down.
+  void KeyDownMessage(int key, TShiftState shift);
+  // keyFlags: 1 left, 2 right, 16 middle button held, 4 Shift; delta in wheel units (120 a notch).
+  void MouseWheelMessage(int keyFlags, int delta);
+  // Timer id 2: capture the screen around the cursor; id 100: region outline tick.
+  void TimerMessage(int id);
+  // The deferred image change (a host's notice that the bitmap changed behind the component).
+  void DeferredImageChange();
+  // The control wants the arrow keys (the dialog code) while EnableKeyboard is on.
+  bool WantsArrowKeys() const { return EnableKeyboard(); }
+  // Dropped files: only the first counts; it is reported to OnDropFile and, with DropAutoLoad,
+  // loaded whole (Load(name, 0, 1, -1)); a file that cannot be loaded leaves LastError with the
+  // load's status and raises nothing.
+  void DropFiles(const QStringList& files);
+  virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
+  virtual void MouseMove(TShiftState shift, int x, int y);
+  virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+  bool RgnDrawing() const { return rgnDrawing_; }
+  QPoint RgnAnchor() const { return rgnAnchor_; }
+  QPoint RgnEnd() const { return rgnEnd_; }
+  bool InScrollMessage() const { return inScrollMessage_; }
+  bool RubberBandEnabled() const { return rubberBandEnabled_; }
+  void SetRubberBandEnabled(bool on) { rubberBandEnabled_ = on; }
+  // The scroll positions recorded with the last finished rubber band.
+  QPoint RubberBandScrollPos() const { return rubberBandScrollPos_; }
+  // The polygon being drawn with region mouse mode 4 (client coordinates).
+  int MousePolygonCount() const { return polygonUsed_; }
+  int MousePolygonCapacity() const { return int(polygon_.size()); }
+  std::function<void(TPicImage*, TMouseButton, TShiftState, int, int)> OnMouseDown;
+  std::function<void(TPicImage*, TShiftState, int, int)> OnMouseMove;
+  std::function<void(TPicImage*, TMouseButton, TShiftState, int, int)> OnMouseUp;
+  std::function<void(TPicImage*, int key, TShiftState)> OnKeyDown;
+  std::function<void(TPicImage*, const QString&)> OnDropFile;
+  std::function<void(TPicImage*)> OnRubberBand;
+  std::function<void(TPicImage*)> OnMagGlassCursor;
+
+  // ---- Pan window and magnifying glass (PicImagePan.cpp) ------------------------------------
+  // The pan window is a small tool window showing the whole picture with a rectangle around the
+  // part visible in the control; dragging the rectangle scrolls the control. The magnifier is a
+  // lens over the control that follows the mouse.
+  int ShowPanWin(bool value);
+  int UpdatePanWin();
+  // Notices of the pan window: code 0 created, 1 rectangle moved to rect (bitmap pixels), 2 closed.
+  int PanWinCallback(QWidget* panWindow, int code, const QRect& rect);
+  QWidget* PanWinHandle() const;
+  bool PanWinShown() const { return panWinShown_; }
+  uint32_t PanWinFlags() const { return panWinFlags_; }
+  int PanWinX();
+  void SetPanWinX(int v);
+  int PanWinY();
+  void SetPanWinY(int v);
+  int PanWinWidth();
+  void SetPanWinWidth(int v);
+  int PanWinHeight();
+  void SetPanWinHeight(int v);
+  QString PanWinTitle() const { return panWinTitle_; }
+  void SetPanWinTitle(const QString& v);
+  TColor PanWinRectColor() const { return panWinRectColor_; }
+  void SetPanWinRectColor(TColor v);
+  bool PanWinSysMenu() const { return panWinSysMenu_; }
+  void SetPanWinSysMenu(bool v);
+  QIcon PanWinIcon() const;
+  void SetPanWinIcon(const QIcon& icon);
+  int PanWinPointer() const { return panWinPointer_; }
+  void SetPanWinPointer(int v);
+  TPaletteType PanWinPaintPalette() const { return panWinPaintPalette_; }
+  void SetPanWinPaintPalette(TPaletteType v);
+  TBitonalScaling PanWinBitonalScaling() const { return panWinBitonalScaling_; }
+  void SetPanWinBitonalScaling(TBitonalScaling v);
+  TPaintDither PanWinPaintDither() const { return panWinPaintDither_; }
+  void SetPanWinPaintDither(TPaintDither v);
+  TPaintScaling PanWinPaintScaling() const { return panWinPaintScaling_; }
+  void SetPanWinPaintScaling(TPaintScaling v);
+  // The rectangle the pan window shows around the visible part (bitmap pixels), as last given.
+  QRect PanWinVisibleRect() const { return panWinVisibleRect_; }
+  std::function<void(TPicImage*, QWidget*, int code)> OnPanWin;
+
+  // StartMagGlass(width, height, zoom percent, border width, border colour, shape (0 rectangle,
+  // 1 ellipse), x offset, y offset, three values kept for restarts). A second start gives -13.
+  virtual int StartMagGlass(int p1, int p2, int p3, int p4, int p5, int p6, int p7, int p8, int p9, int p10,
+                            int p11);
+  virtual int StopMagGlass();
+  void UpdateMagGlass();
+  void RestartMagGlass();
+  bool MagGlassRunning() const { return magGlassRunning_; }
+  QWidget* MagGlassWindow() const;
+  uint32_t MagGlassFlags() const { return magGlassFlags_; }
+  // Bit 1: the cursor over the lens is the host's (OnMagGlassCursor).
+  void SetMagGlassFlags(uint32_t v) { magGlassFlags_ = v; }
+  bool MagGlassCallbackOn() const { return magGlassCallbackOn_; }
+  void SetMagGlassCallbackOn(bool v) { magGlassCallbackOn_ = v; }
+  uint32_t MagGlassPaintFlags() const;
+  // The lens: size, zoom percent, border width, shape (0 rectangle, 1 ellipse), offset, border colour.
+  void MagGlassGeometry(int& w, int& h, int& zoom, int& border, int& shape, int& ox, int& oy) const;
+  TColor MagGlassBorderColor() const;
+  TPaletteType MagGlassPaintPalette() const { return magGlassPaintPalette_; }
+  void SetMagGlassPaintPalette(TPaletteType v);
+  TBitonalScaling MagGlassBitonalScaling() const { return magGlassBitonalScaling_; }
+  void SetMagGlassBitonalScaling(TBitonalScaling v);
+  TPaintDither MagGlassPaintDither() const { return magGlassPaintDither_; }
+  void SetMagGlassPaintDither(TPaintDither v);
+  TPaintScaling MagGlassPaintScaling() const { return magGlassPaintScaling_; }
+  void SetMagGlassPaintScaling(TPaintScaling v);
+  int MagGlassPointer() const { return magGlassPointer_; }
+  void SetMagGlassPointer(int v);
+  // The lens's notice (lens x, lens y, zoom); answers 1 when MagGlassCallbackOn, else -100.
+  int MagGlassCallback(int x, int y, int zoom);
+  std::function<void(TPicImage*, int, int, int)> OnMagGlass;
+  // Destination rectangle moved by the frame (control coordinates).
+  QRect DisplayedPictureRect() const;
+  // Refreshes the pan window and the magnifier after a change of the picture or the view.
+  void UpdatePanAndMag();
+
+  // ---- Bitmap lists and animation playback (PicImageAnimate.cpp) ----------------------------
+  // Replaces the list with a copy of `list` (nullptr frees it and leaves no picture).
+  void SetBitmapList(const px::BitmapList* list);
+  int CreatePlaybackTarget();
+  int LoadCurrentListItem();
+  // The animation timer's handler: shows the due frames and re-arms the timer with the delay.
+  void AnimationTimer();
+  // Keep playing after the animation reports its end (set by loading from the file's loop).
+  bool AnimationLoop() const { return animationLoop_; }
+  void SetAnimationLoop(bool on) { animationLoop_ = on; }
+  bool FeedLoading() const { return feedLoading_; }
+  const TPicPlayback* Playback() const { return playback_.get(); }
+  bool AnimationTimerActive() const;
+  int AnimationTimerInterval() const;
+  // The millisecond clock of the animation timer (tests put a clock of their own; nullptr
+  // restores the monotonic clock).
+  static void SetTickSource(int64_t (*ticks)());
+  // Creates the playback over the list into a fresh target (used when playback is switched on).
+  int StartPlayback();
+  void StopPlayback();
+  // Starts a loaded animation (AutoAnimate): playback, OnChange, OnAnimate, first frame at once.
+  int StartLoadedAnimation(const QString& opName);
+
+  // ---- Database binding (PicImageDB.cpp; TPicDataSource in PicImageDB.h) -------------------
+  // The blob field: "PXOCXBND", header size (24), data size, 8 reserved bytes, then the picture
+  // file; a field without the magic is a bare picture file.
+  TPicFieldDataLink* DataLink() const { return dataLink_.get(); }
+  QString DataField() const;
+  void SetDataField(const QString& name);
+  TPicDataSource* DataSource() const;
+  void SetDataSource(TPicDataSource* source);
+  virtual void LoadFromBlob(QObject* sender = nullptr);
+  void SaveToBlob(QObject* sender = nullptr);
+  void MarkBlobModified();
+  bool BlobModified() const { return blobModified_; }
+  // The picture from blob bytes (nullptr: a null field, which clears the picture); the status.
+  int LoadBlobBytes(const QByteArray* data);
+  // The picture as blob bytes with the header; the status of the memory save.
+  int SaveBlobBytes(QByteArray& out);
+
+ public:
+  struct DataLinkDeleter {
+    void operator()(TPicFieldDataLink* link) const;
+  };
+
+ private:
+  void mouseEventShift(QMouseEvent* e, TShiftState& shift, TMouseButton& button) const;
+  void UpdateRubberShape(QPoint to);
+  QRect MouseLimitRect() const;
+  int PanWinSetterDone(const QString& name);
+  void RecomputePanWinFlags();
+  bool rgnDrawing_ = false, inScrollMessage_ = false, rubberBandEnabled_ = false, mouseCaptured_ = false;
+  QPoint rgnAnchor_, rgnEnd_, rubberBandScrollPos_;
+  QRect limitRect_;
+  int polygonUsed_ = 0;
+  QWidget* rubberOverlay_ = nullptr;
+  TPicPanWindow* panWin_ = nullptr;
+  bool panWinShown_ = false;
+  uint32_t panWinFlags_ = 0x201;
+  int panWinX_ = 0, panWinY_ = 0, panWinWidth_ = 150, panWinHeight_ = 150;
+  QString panWinTitle_ = QStringLiteral("Pan Window");
+  TColor panWinRectColor_ = 255;
+  bool panWinSysMenu_ = true;
+  std::unique_ptr<QIcon> panWinIcon_;
+  int panWinPointer_ = 0;
+  TPaletteType panWinPaintPalette_ = ppAuto;
+  TBitonalScaling panWinBitonalScaling_ = btsNormal;
+  TPaintDither panWinPaintDither_ = pdOrdered;
+  TPaintScaling panWinPaintScaling_ = psResample;
+  QRect panWinVisibleRect_;
+  TPicMagGlass* magGlass_ = nullptr;
+  bool magGlassRunning_ = false, magGlassCallbackOn_ = false;
+  int magParams_[11] = {0};
+  uint32_t magGlassFlags_ = 0;
+  int magExtra_[2] = {0, 0};
+  TPaletteType magGlassPaintPalette_ = ppAuto;
+  TBitonalScaling magGlassBitonalScaling_ = btsNormal;
+  TPaintDither magGlassPaintDither_ = pdOrdered;
+  TPaintScaling magGlassPaintScaling_ = psResample;
+  int magGlassPointer_ = 0;
+  std::unique_ptr<TPicPlayback> playback_;
+  bool animationLoop_ = false, feedLoading_ = false;
+  std::unique_ptr<TPicFieldDataLink, DataLinkDeleter> dataLink_;
+  bool blobModified_ = false;
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  bool event(QEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
 
 
   // ---- Further published properties (defaults of a new component) -------------------------
@@ -458,23 +687,6 @@ class TPicImage : public QWidget {
   PIC_PROPERTY(TTextStyle, TextStyle, etsNormal)
   PIC_PROPERTY(bool, TextWordWrap, false)
   PIC_PROPERTY(TColor, TextHiliteColor, 0xFFFFFF)
-  PIC_PROPERTY(int, PanWinX, 0)
-  PIC_PROPERTY(int, PanWinY, 0)
-  PIC_PROPERTY(int, PanWinWidth, 150)
-  PIC_PROPERTY(int, PanWinHeight, 150)
-  PIC_PROPERTY(QString, PanWinTitle, QStringLiteral("Pan Window"))
-  PIC_PROPERTY(TColor, PanWinRectColor, 255)
-  PIC_PROPERTY(bool, PanWinSysMenu, true)
-  PIC_PROPERTY(TPaletteType, PanWinPaintPalette, ppAuto)
-  PIC_PROPERTY(TBitonalScaling, PanWinBitonalScaling, btsNormal)
-  PIC_PROPERTY(TPaintDither, PanWinPaintDither, pdOrdered)
-  PIC_PROPERTY(TPaintScaling, PanWinPaintScaling, psResample)
-  PIC_PROPERTY(int, PanWinPointer, 0)
-  PIC_PROPERTY(TPaletteType, MagGlassPaintPalette, ppAuto)
-  PIC_PROPERTY(TBitonalScaling, MagGlassBitonalScaling, btsNormal)
-  PIC_PROPERTY(TPaintDither, MagGlassPaintDither, pdOrdered)
-  PIC_PROPERTY(TPaintScaling, MagGlassPaintScaling, psResample)
-  PIC_PROPERTY(int, MagGlassPointer, 0)
   PIC_PROPERTY(bool, DropAutoLoad, true)
   PIC_PROPERTY(int, DataLoadBits, 24)
   PIC_PROPERTY(int, DataSaveBits, 24)
@@ -692,7 +904,7 @@ class TPicImage : public QWidget {
   void CenterDstRect();
   void ScrollToOrigin();
   void SetScrollBarRange(TPicScrollBar& bar, bool horizontal, int min, int max);
-  void MarkFieldModified() {}
+  void MarkFieldModified() { MarkBlobModified(); }
 
   // Load internals.
   static int FileReadCallback(TPicImage* self, px::Bitmap& bmp, unsigned flags, int firstRow, int rowCount);
