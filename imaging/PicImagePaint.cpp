@@ -1,7 +1,10 @@
 // TPicImage: the paint cycle with frame, background, transitions and the picture's effect
 // passes, the playback frame, off-screen rendering, rubber band and zoom-in rectangle.
 #include <QCoreApplication>
+#include <QBackingStore>
 #include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QWindow>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -167,6 +170,19 @@ void TPicImage::paintEvent(QPaintEvent* event) {
     }
     return path;
   }();
+  // On a real screen every step is shown at once, so the animation is seen (and can be grabbed
+  // from the screen) while the paint runs; offscreen the frame is shown at the end.
+  const bool live = QGuiApplication::platformName() != QLatin1String("offscreen") && backingStore() &&
+                    window()->windowHandle();
+  auto onStep = [&](const QRect& area) {
+    if (!live) return;
+    {
+      QPainter wp(this);
+      wp.setCompositionMode(QPainter::CompositionMode_Source);
+      wp.drawImage(area.topLeft(), frame, area);
+    }
+    backingStore()->flush(QRegion(area.translated(mapTo(window(), QPoint(0, 0)))), window()->windowHandle());
+  };
   auto settings = [&](int code) {
     px::EffectSettings s;
     s.code = code;
@@ -200,8 +216,8 @@ void TPicImage::paintEvent(QPaintEvent* event) {
     bool aborted = false;
     while (paintPass_ <= paintMaxPasses_) {
       const px::EffectSettings s = settings(transitionEffect_);
-      int st = aborted ? px::EfxRunPass(frame, from, to, trans, s, int(paintMaxPasses_) + 1, int(paintMaxPasses_))
-                       : px::EfxRunPass(frame, from, to, trans, s, int(paintPass_), int(paintMaxPasses_));
+      int st = px::EfxRunPass(frame, from, to, trans, s, aborted ? int(paintMaxPasses_) + 1 : int(paintPass_),
+                              int(paintMaxPasses_), onStep);
       aborted = aborted || st == px::kAborted;
       ++paintPass_;
       WaitMilliseconds(paintNotificationDelay_, false);
@@ -241,7 +257,8 @@ void TPicImage::paintEvent(QPaintEvent* event) {
       bool aborted = false;
       while (paintPass_ <= paintMaxPasses_) {
         const px::EffectSettings s = settings(paintEffect_);
-        int st = px::EfxRunPass(frame, from, to, area, s, aborted ? maxForLib + 1 : int(paintPass_), maxForLib);
+        int st = px::EfxRunPass(frame, from, to, area, s, aborted ? maxForLib + 1 : int(paintPass_), maxForLib,
+                                paintEffect_ == 1000 ? std::function<void(const QRect&)>() : onStep);
         aborted = aborted || st == px::kAborted;
         ++paintPass_;
         WaitMilliseconds(paintNotificationDelay_, false);

@@ -394,7 +394,7 @@ int EfxComposeFrame(QImage& canvas, const QImage& from, const QImage& to, const 
 }
 
 int EfxRunPass(QImage& canvas, const QImage& from, const QImage& toIn, const QRect& area,
-               const EffectSettings& s, int pass, int maxPasses) {
+               const EffectSettings& s, int pass, int maxPasses, const std::function<void(const QRect&)>& onStep) {
   if (!IsValidEffectCode(s.code) || maxPasses < 1 || pass < 1) return kInvalidParam;
   if (canvas.size() != from.size() || canvas.size() != toIn.size()) return kInvalidParam;
   const QRect a = area.intersected(canvas.rect());
@@ -410,16 +410,30 @@ int EfxRunPass(QImage& canvas, const QImage& from, const QImage& toIn, const QRe
         if ((n[x] & 0xFFFFFFu) == key) n[x] = f[x];
     }
   }
-  if (pass > maxPasses) return EfxComposeFrame(canvas, from, to, a, s, 1.0);
+  if (pass > maxPasses) {
+    const int st = EfxComposeFrame(canvas, from, to, a, s, 1.0);
+    if (onStep && st == kOk) onStep(a);
+    return st;
+  }
   int s0 = 100 * (pass - 1) / maxPasses, s1 = 100 * pass / maxPasses;
   if (s1 <= s0) s1 = s0 + 1;
   const StatusCallback cb = GetStatusCallback();
-  for (int step = s0 + 1; step <= s1; ++step) {
-    int st = EfxComposeFrame(canvas, from, to, a, s, step / 100.0);
+  // The plain paint is drawn once; its steps only report.
+  if (s.code == 1000) {
+    int st = EfxComposeFrame(canvas, from, to, a, s, 1.0);
     if (st != kOk) return st;
+    if (onStep) onStep(a);
+  }
+  for (int step = s0 + 1; step <= s1; ++step) {
+    if (s.code != 1000) {
+      int st = EfxComposeFrame(canvas, from, to, a, s, step / 100.0);
+      if (st != kOk) return st;
+      if (onStep) onStep(a);
+    }
     if (s.delay > 0) std::this_thread::sleep_for(std::chrono::milliseconds(s.delay));
     if (cb.fn && cb.fn(std::min(step, 100), cb.user) == 0) {
       EfxComposeFrame(canvas, from, to, a, s, 1.0);
+      if (onStep) onStep(a);
       return kAborted;
     }
   }

@@ -58,6 +58,7 @@
 #include <QColor>
 #include <QImage>
 #include <QRect>
+#include <functional>
 
 namespace px {
 
@@ -81,8 +82,10 @@ int EfxComposeFrame(QImage& canvas, const QImage& from, const QImage& to, const 
                     const EffectSettings& settings, double t);
 // Runs pass `pass` of `maxPasses` with status reports (see above). A pass beyond maxPasses
 // draws the end state without reports. kInvalidParam for an unknown code or bad sizes.
+// onStep, when given, runs after every drawn step, before its report (to show the canvas).
 int EfxRunPass(QImage& canvas, const QImage& from, const QImage& to, const QRect& area,
-               const EffectSettings& settings, int pass, int maxPasses);
+               const EffectSettings& settings, int pass, int maxPasses,
+               const std::function<void(const QRect&)>& onStep = {});
 
 // A gradient of `size` (kInvalidParam style gives a null image).
 QImage GradientImage(QSize size, int style, QColor start, QColor end, int steps);
