@@ -57,7 +57,7 @@ QRect changedBox(const Bitmap24& a, const Bitmap24& b) {
   return box;
 }
 
-enum Margin { kPen, kWide, kRadius, kDouble, kWhole, kNone };
+enum Margin { kPen, kWide, kRadius, kDouble, kRange, kWhole, kNone };
 
 struct ToolCase {
   Margin margin;
@@ -87,9 +87,10 @@ const std::map<std::string, ToolCase>& toolCases() {
       c[t] = {kRadius};
     for (const char* t : {"texlines", "texrects", "texovals", "texpoly", "texcurves", "blurlines", "blurrects",
                           "blurovals", "blurpoly", "blurcurves", "vmirror", "hmirror", "cmirror", "mirror4",
-                          "borderwaveline", "sym", "spiro", "cone", "bars", "border", "floodfill", "paste",
-                          "pastecolor", "pastecolorx", "transcopy", "rangemove", "rangesmear", "zoomkeepbrush"})
+                          "borderwaveline", "sym", "spiro", "cone", "bars", "border", "floodfill", "zoomkeepbrush"})
       c[t] = {kWhole};
+    // The range (21 x 21 pixels here) copied to the mouse points.
+    for (const char* t : {"paste", "pastecolor", "pastecolorx", "transcopy", "rangemove", "rangesmear"}) c[t] = {kRange};
     // Figures whose later corners follow the drag vector.
     c["cube"] = {kDouble, 2};
     c["skewrect"] = {kDouble, 2};
@@ -164,6 +165,7 @@ TEST(DrawTools, EveryToolChangesPixelsOnlyWhereItShould) {
       case kWide: allowed = area.adjusted(-52, -52, 52, 52); break;
       case kRadius: allowed = area.adjusted(-reach - 2, -reach - 2, reach + 2, reach + 2); break;
       case kDouble: allowed = area.adjusted(-area.width() - 4, -area.height() - 4, area.width() + 4, area.height() + 4); break;
+      case kRange: allowed = area.adjusted(0, 0, 21, 21); break;
       case kWhole: allowed = QRect(0, 0, 256, 256); break;
       case kNone: allowed = QRect(); break;
     }
