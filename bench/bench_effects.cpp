@@ -63,22 +63,25 @@ struct Filter {
   std::function<void(TFxPaintFX&, TFxDrawImage&, Bitmap24&)> run;
   std::string magick;  // ImageMagick arguments of the nearest equivalent; empty: none
   bool perPixelColour = false;
+  // How often ImageMagick repeats the operation in one command: quick operations are repeated
+  // so that their time stands out from the time of reading the picture.
+  int magickRepeat = 1;
 };
 
 std::vector<Filter> filters() {
   return {
       {"Lightness", [](TFxPaintFX& f, TFxDrawImage&, Bitmap24& b) { f.Lightness(&b, 50); }, "+level 20%,100%", true},
       {"Saturation", [](TFxPaintFX& f, TFxDrawImage&, Bitmap24& b) { f.Saturation(&b, 350); }, "-modulate 100,137", true},
-      {"Contrast", [](TFxPaintFX& f, TFxDrawImage&, Bitmap24& b) { f.Contrast(&b, 60); }, "-brightness-contrast 0x25", true},
+      {"Contrast", [](TFxPaintFX& f, TFxDrawImage&, Bitmap24& b) { f.Contrast(&b, 60); }, "-brightness-contrast 0x25", true, 8},
       {"AdjustColors", [](TFxPaintFX& f, TFxDrawImage&, Bitmap24& b) { f.AdjustColors(&b, 30, 350, 40); },
        "+level 12%,100% -modulate 100,137 -brightness-contrast 0x16", true},
       {"AddColorNoise", [](TFxPaintFX& f, TFxDrawImage&, Bitmap24& b) { f.AddColorNoise(&b, 60); }, "+noise Uniform", true},
       {"AddMonoNoise", [](TFxPaintFX& f, TFxDrawImage&, Bitmap24& b) { f.AddMonoNoise(&b, 60); }, "+noise Uniform", true},
       {"FilterRed", [](TFxPaintFX& f, TFxDrawImage&, Bitmap24& b) { f.FilterRed(&b, 1, 128); },
-       "-channel R -threshold 50% -channel GB -evaluate set 0 +channel", true},
+       "-channel R -threshold 50% -channel GB -evaluate set 0 +channel", true, 8},
       {"FilterXRed", [](TFxPaintFX& f, TFxDrawImage&, Bitmap24& b) { f.FilterXRed(&b, 1, 128); },
-       "-channel R -threshold 50% +channel", true},
-      {"Solarize", [](TFxPaintFX& f, TFxDrawImage&, Bitmap24& b) { f.Solarize(&b, &b, 128); }, "-solarize 50%", true},
+       "-channel R -threshold 50% +channel", true, 8},
+      {"Solarize", [](TFxPaintFX& f, TFxDrawImage&, Bitmap24& b) { f.Solarize(&b, &b, 128); }, "-solarize 50%", true, 8},
       {"Posterize", [](TFxPaintFX& f, TFxDrawImage&, Bitmap24& b) { f.Posterize(&b, &b, 64); }, "-posterize 4", true},
       {"SplitLight", [](TFxPaintFX&, TFxDrawImage& h, Bitmap24& b) { std::swap(h.WorkBitmap, b); h.SplitLight(3); std::swap(h.WorkBitmap, b); },
        "-function Sinusoid 0.25,0,1,0", true},
@@ -213,12 +216,14 @@ int main(int argc, char** argv) {
       std::printf(" %14s %12s\n", "-", "-");
       continue;
     }
-    const double total = magickSeconds(input, f.magick);
+    std::string args;
+    for (int i = 0; i < f.magickRepeat; ++i) args += " " + f.magick;
+    const double total = magickSeconds(input, args);
     if (total < 0) {
       std::printf(" %14s %12s\n", "failed", "-");
       continue;
     }
-    const double im = (total - readOnly) * 1000;
+    const double im = (total - readOnly) * 1000 / f.magickRepeat;
     if (im <= ours) {
       std::printf(" %14s %12s\n", "below noise", "-");  // lost in the time of reading the picture
       continue;
