@@ -128,6 +128,7 @@ int TPicPlayback::Process() {
         SetIndex(0);
       }
       Compose(next_);
+      ++framesShown_;
       shown_ = next_;
       ++next_;
       state_ = kFrameReady;

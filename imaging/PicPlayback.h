@@ -42,6 +42,8 @@ class TPicPlayback {
   int DelayMs() const;
   void CancelWait();
   int PlaysDone() const { return plays_; }
+  // Frames composed since the playback was made.
+  int64_t FramesShown() const { return framesShown_; }
 
  private:
   void Compose(int index);
@@ -54,6 +56,7 @@ class TPicPlayback {
   int next_ = 0;
   int shown_ = -1;
   int plays_ = 0;
+  int64_t framesShown_ = 0;
   // What the frame shown last asks for before the next one is drawn.
   int pendingDisposal_ = 0;
   int pendingLeft_ = 0, pendingTop_ = 0, pendingWidth_ = 0, pendingHeight_ = 0;
