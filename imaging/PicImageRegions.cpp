@@ -400,3 +400,34 @@ int TPicImage::FloaterDrop() {
   if (OnRgnChange) OnRgnChange(this);
   return lastError_;
 }
+
+int TPicImage::CopyFloaterBackground() {
+  px::InitBitmap(background_);
+  int status = 1;
+  if (!allocated_ || !bitmap_.allocated()) {
+    status = px::kInvalidBitmap;
+  } else {
+    const QRect b = rgn_.boundingRect();
+    int l = b.left(), t = b.top(), w = b.width(), h = b.height();
+    status = b.isEmpty() ? px::kInvalidParam : CopyRectToNewBitmap(background_, bitmap_, l, t, w, h);
+  }
+  lastError_ = status;
+  if (status != 1 && enableMethodErrors_)
+    throw EPicImageError(QStringLiteral("%1 \nError code: %2\nError Allocating Floater Bitmaps: %3 ")
+                             .arg(objectName(), QString::number(status), ErrorCodeText(status)));
+  return status;
+}
+
+int TPicImage::BlitFloater() {
+  if (floaterImage_.isNull() && !(floaterVisible_ && floater_.allocated())) return 0;
+  update();
+  return 1;
+}
+
+bool TPicImage::PaletteChanged(bool foreground) {
+  if (foreground) return true;
+  update();
+  return RealizeImagePalette(true);
+}
+
+bool TPicImage::RealizeImagePalette(bool) { return false; }

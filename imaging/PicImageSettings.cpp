@@ -52,6 +52,15 @@ void TPicImage::SetGradientStyle(unsigned v) {
   lastError_ = 1;
 }
 
+void TPicImage::SetTransparent(bool on) {
+  if (on != transparent_) {
+    if (on) SetAutoScroll(false);
+    transparent_ = on;
+    lastFrame_ = QImage();
+  }
+  changed();
+}
+
 void TPicImage::SetDropFilesAllowed(bool v) {
   if (v != dropFilesAllowed_) setAcceptDrops(v);
   dropFilesAllowed_ = v;

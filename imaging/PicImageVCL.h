@@ -48,6 +48,7 @@ class TPicDataSource;
 class TPicFieldDataLink;
 class TPicPanWindow;
 class TPicMagGlass;
+class QScrollBar;
 
 using TColor = int32_t;
 constexpr TColor clBtnFace = -16777201;  // $FF00000F
@@ -347,7 +348,7 @@ class TPicImage : public QWidget {
   unsigned FrameOuterThickness() const { return frameOuterThickness_; }
   void SetFrameOuterThickness(unsigned v);
   TColor FrameColor() const { return frameColor_; }
-  void SetFrameColor(TColor c) { frameColor_ = c; changed(); }
+  void SetFrameColor(TColor c) { frameColor_ = c; lastError_ = 1; repaint(); }  // at once
   TFrameInnerStyle FrameInnerStyle() const { return frameInnerStyle_; }
   void SetFrameInnerStyle(TFrameInnerStyle s) { frameInnerStyle_ = s; changed(); }
   TFrameOuterStyle FrameOuterStyle() const { return frameOuterStyle_; }
@@ -365,7 +366,7 @@ class TPicImage : public QWidget {
   bool BackErase() const { return backErase_; }
   void SetBackErase(bool on) { backErase_ = on; changed(); }
   bool Transparent() const { return transparent_; }
-  void SetTransparent(bool on) { transparent_ = on; changed(); }
+  void SetTransparent(bool on);  // switching on turns AutoScroll off
 
   // ---- Paint settings (validated by the display-settings layer) -----------------------------
   int PaintEffect() const { return paintEffect_; }
@@ -401,7 +402,11 @@ class TPicImage : public QWidget {
   TColor WandColor() const { return wandColor_; }
   void SetWandColor(TColor v) { wandColor_ = v; changed(); }
   bool PaintRgnOnly() const { return paintRgnOnly_; }
-  void SetPaintRgnOnly(bool v) { paintRgnOnly_ = v; changed(); }
+  void SetPaintRgnOnly(bool v) {
+    paintRgnOnly_ = v;
+    if (autoRepaint_) repaint();
+    lastError_ = 1;
+  }
   bool RefBitmap() const { return refBitmap_; }
   void SetRefBitmap(bool v) { refBitmap_ = v; lastError_ = 1; }
   // ReadOnly passes through to the data link (PicImageDB.cpp).
@@ -428,6 +433,12 @@ class TPicImage : public QWidget {
   // down/right (line step HScrollStep/VScrollStep, page the bar's page), 4 thumb position and
   // 5 thumb track (to thumbPos), 6 top, 7 bottom. Ignored while EnableScroll is off.
   void ScrollMessage(bool vertical, int code, int thumbPos = 0);
+  // The scroll bars (objectName "HScrollBar" and "VScrollBar") lie over the inner edges of the
+  // control while the picture can be scrolled that way and AutoScroll and EnableScroll are on;
+  // their actions arrive as ScrollMessage. SyncScrollBars shows them with the current records.
+  void SyncScrollBars();
+  QScrollBar* HScrollBar() const { return hScrollBar_; }
+  QScrollBar* VScrollBar() const { return vScrollBar_; }
   // Virtual key codes: 33/34 page up/down, 37..40 left, up, right, down.
   void KeyDownMessage(int key, TShiftState shift);
   // keyFlags: 1 left, 2 right, 16 middle button held, 4 Shift; delta in wheel units (120 a notch).
@@ -597,6 +608,9 @@ class TPicImage : public QWidget {
   QRect limitRect_;
   int polygonUsed_ = 0;
   QWidget* rubberOverlay_ = nullptr;
+  QScrollBar* hScrollBar_ = nullptr;
+  QScrollBar* vScrollBar_ = nullptr;
+  void ScrollBarAction(bool vertical, int action);
   TPicPanWindow* panWin_ = nullptr;
   bool panWinShown_ = false;
   uint32_t panWinFlags_ = 0x201;
@@ -871,6 +885,13 @@ class TPicImage : public QWidget {
   int FloaterDrop();
   bool FloaterDragging() const { return floaterDragging_; }
   void FreeFloaterResources();
+  // The pixels under the region's bounds into BackgroundBitmap ("Error Allocating Floater
+  // Bitmaps" on failure); the floater is drawn by the paint cycle, BlitFloater asks for it.
+  int CopyFloaterBackground();
+  int BlitFloater();
+  // Qt paints true colour: there is no palette to realise (RealizeImagePalette answers False).
+  bool PaletteChanged(bool foreground);
+  bool RealizeImagePalette(bool background);
   const px::Bitmap& CutOutBitmap() const { return cutOut_; }
   const px::Bitmap& BackgroundBitmap() const { return background_; }
   std::function<void(TPicImage*)> OnRgnChange;
