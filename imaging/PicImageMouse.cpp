@@ -8,6 +8,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QStyle>
 #include <QUrl>
 #include <QWheelEvent>
 #include <algorithm>
@@ -119,6 +122,66 @@ void TPicImage::ScrollMessage(bool vertical, int code, int thumbPos) {
   UpdatePanAndMag();
   inScrollMessage_ = false;
   if (autoScroll_ && OnScroll) OnScroll(this);
+}
+
+// ---- Scroll bars ------------------------------------------------------------------------------
+void TPicImage::SyncScrollBars() {
+  if (state_ & 3) return;
+  const bool scrolling = autoScroll_ && EnableScroll() && allocated_ && !autoSize_;
+  const bool showH = scrolling && hScrollMax_ > 0, showV = scrolling && vScrollMax_ > 0;
+  if (!showH && !showV && !hScrollBar_ && !vScrollBar_) return;
+  auto make = [this](QScrollBar*& bar, bool vertical) {
+    if (bar) return;
+    bar = new QScrollBar(vertical ? Qt::Vertical : Qt::Horizontal, this);
+    bar->setObjectName(vertical ? QStringLiteral("VScrollBar") : QStringLiteral("HScrollBar"));
+    bar->setFocusPolicy(Qt::NoFocus);
+    connect(bar, &QAbstractSlider::actionTriggered, this, [this, vertical](int action) { ScrollBarAction(vertical, action); });
+  };
+  make(hScrollBar_, false);
+  make(vScrollBar_, true);
+  const int fw = FrameWidth();
+  const QRect inner = rect().adjusted(fw, fw, -fw, -fw);
+  const int ext = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+  auto place = [&](QScrollBar* bar, bool vertical, bool show) {
+    if (!show) {
+      bar->hide();
+      return;
+    }
+    const QSignalBlocker block(bar);
+    if (vertical)
+      bar->setGeometry(inner.right() - ext + 1, inner.top(), ext, inner.height() - (showH ? ext : 0));
+    else
+      bar->setGeometry(inner.left(), inner.bottom() - ext + 1, inner.width() - (showV ? ext : 0), ext);
+    int page = vertical ? vScrollPage_ : hScrollPage_;
+    if (page == -1) page = int(std::nearbyint((vertical ? bitmapHeight_ : bitmapWidth_) / 10.0));
+    bar->setRange(0, vertical ? vScrollMax_ : hScrollMax_);
+    bar->setPageStep(std::max(1, page));
+    bar->setSingleStep(vertical ? vScrollStep_ : hScrollStep_);
+    bar->setValue(vertical ? vScrollPos_ : hScrollPos_);
+    bar->show();
+    bar->raise();
+  };
+  place(hScrollBar_, false, showH);
+  place(vScrollBar_, true, showV);
+}
+
+void TPicImage::ScrollBarAction(bool vertical, int action) {
+  QScrollBar* bar = vertical ? vScrollBar_ : hScrollBar_;
+  if (!bar) return;
+  int code = -1;
+  switch (action) {
+    case QAbstractSlider::SliderSingleStepSub: code = 0; break;
+    case QAbstractSlider::SliderSingleStepAdd: code = 1; break;
+    case QAbstractSlider::SliderPageStepSub: code = 2; break;
+    case QAbstractSlider::SliderPageStepAdd: code = 3; break;
+    case QAbstractSlider::SliderMove: code = 5; break;
+    case QAbstractSlider::SliderToMinimum: code = 6; break;
+    case QAbstractSlider::SliderToMaximum: code = 7; break;
+    default: break;
+  }
+  if (code >= 0) ScrollMessage(vertical, code, bar->sliderPosition());
+  // The bar shows where the picture really is.
+  bar->setSliderPosition(vertical ? vScrollPos_ : hScrollPos_);
 }
 
 void TPicImage::KeyDownMessage(int key, TShiftState shift) {

@@ -169,6 +169,7 @@ QRect TPicImage::DisplayedPictureRect() const {
 
 void TPicImage::UpdatePanAndMag() {
   if (state_ & 2) return;
+  SyncScrollBars();
   if (panWin_) UpdatePanWin();
   UpdateMagGlass();
 }

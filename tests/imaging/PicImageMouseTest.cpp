@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QTest>
 #include <QUrl>
 #include <QWheelEvent>
@@ -272,6 +273,34 @@ TEST(PicImageKeys, ScrollMessagesFollowEnableScrollAndAutoScroll) {
   s.img.ScrollMessage(false, 6);
   EXPECT_EQ(s.img.HScrollPos(), 200);
   EXPECT_EQ(after, 4);
+}
+
+TEST(PicImageKeys, ScrollBarsScrollThePicture) {
+  Shown s;
+  QScrollBar* v = s.img.findChild<QScrollBar*>("VScrollBar");
+  QScrollBar* h = s.img.findChild<QScrollBar*>("HScrollBar");
+  ASSERT_TRUE(v && h);
+  EXPECT_TRUE(v->isVisible());
+  EXPECT_TRUE(h->isVisible());
+  EXPECT_EQ(v->maximum(), 150);
+  EXPECT_EQ(v->pageStep(), 30);
+  v->triggerAction(QAbstractSlider::SliderPageStepAdd);
+  EXPECT_EQ(s.img.VScrollPos(), 30);
+  EXPECT_EQ(v->value(), 30);
+  v->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  EXPECT_EQ(s.img.VScrollPos(), 40);
+  h->triggerAction(QAbstractSlider::SliderToMaximum);
+  EXPECT_EQ(s.img.HScrollPos(), 200);
+  // The keys move the bars along.
+  QTest::keyClick(&s.img, Qt::Key_PageUp);
+  EXPECT_EQ(v->value(), 10);
+  // A bar dragged to a place: the picture follows.
+  v->setSliderPosition(77);
+  EXPECT_EQ(s.img.VScrollPos(), 77);
+  // A fitted picture needs no bars.
+  s.img.SetPaintSizeMode(smFit);
+  EXPECT_FALSE(v->isVisible());
+  EXPECT_FALSE(h->isVisible());
 }
 
 // Dropped files: the first one, with its full path, loaded whole; bad files raise nothing.
