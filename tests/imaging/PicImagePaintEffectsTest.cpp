@@ -185,3 +185,25 @@ TEST(PicImageEffects, CenterImageKeepsEachAxisOnItsOwn) {
   EXPECT_EQ(img.DstTop(), -50);
   EXPECT_EQ(img.DstLeft(), -20);
 }
+
+TEST(PicImageEffects, RegionOnlyPaintAndOutline) {
+  TPicImage img;
+  img.resize(40, 40);
+  img.SetBackColor(0x00FF00);  // green
+  px::Bitmap b = Solid(40, 40, 0xFF0000);
+  img.SetBitmap(&b);
+  img.SetRgnRect(10, 10, 10, 10, 1);
+  img.SetPaintRgnOnly(true);
+  img.show();
+  QImage shot = img.grab().toImage();
+  EXPECT_EQ(shot.pixelColor(15, 15), QColor(255, 0, 0));
+  EXPECT_EQ(shot.pixelColor(30, 30), QColor(0, 255, 0));
+  // A filled region (frame type 3) shows in its colour.
+  img.SetPaintRgnOnly(false);
+  img.SetRgnColor(0xFF0000);  // blue
+  img.SetRgnFrameType(3);
+  shot = img.grab().toImage();
+  EXPECT_EQ(shot.pixelColor(15, 15), QColor(0, 0, 255));
+  EXPECT_EQ(shot.pixelColor(30, 30), QColor(255, 0, 0));
+  img.SetRgnFrameType(0);
+}
