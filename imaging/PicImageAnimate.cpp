@@ -143,6 +143,7 @@ void TPicImage::AnimationTimer() {
     int state = playback_->State();
     bool stopped = false;
     if (state != TPicPlayback::kEnded || animationLoop_) {
+      int ends = 0;
       for (;;) {
         playback_->Process();
         state = playback_->State();
@@ -157,7 +158,8 @@ void TPicImage::AnimationTimer() {
         }
         if (state == TPicPlayback::kEnded) {
           if (feedLoading_) break;
-          if (animationLoop_) continue;
+          // Looping goes on only while starting again gives a frame.
+          if (animationLoop_ && ++ends < 2) continue;
           stopped = true;
           break;
         }
