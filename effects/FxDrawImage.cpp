@@ -9,6 +9,7 @@
 #include <numbers>
 
 #include "Bitmap24Qt.h"
+#include "FxDrawTools.h"
 #include "FxTables.h"
 #include "PainterEffectsF.h"
 
@@ -127,6 +128,11 @@ TFxDrawImage::~TFxDrawImage() {
   // The dialog goes first: nothing may call back into a host being torn down.
   if (dialog_) dialog_->SetDrawImage(nullptr);
   dialog_.reset();
+}
+
+TFxDrawTools& TFxDrawImage::DrawTools() {
+  if (!drawTools_) drawTools_ = new TFxDrawTools(this);
+  return *drawTools_;
 }
 
 void TFxDrawImage::Loaded() {

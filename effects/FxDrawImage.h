@@ -184,7 +184,8 @@ class TFxDrawImage : public QWidget {
   void DoColorPicked(TColor color);
 
   // ---- Drawing tools --------------------------------------------------------------------------
-  // (declared here by the drawing-tool sources)
+  // The host's mouse drawing tools, made on first use (a child object, deleted with the host).
+  class TFxDrawTools& DrawTools();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -201,6 +202,7 @@ class TFxDrawImage : public QWidget {
   std::unique_ptr<TFxPaintFX> paintFX_;
   std::unique_ptr<TAirBrush> airBrush_;
   std::unique_ptr<FxEffectsDialog> dialog_;
+  class TFxDrawTools* drawTools_ = nullptr;
   std::array<std::uint8_t, 256> ramp_{};
   std::array<std::array<long double, 2>, 181> sinCos_{};
 };

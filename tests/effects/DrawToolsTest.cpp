@@ -36,7 +36,7 @@ struct Host {
   Bitmap24 pixels() { return FromQImage(host.Picture()); }
 
   TFxDrawImage host;
-  TFxDrawTools tools{&host};
+  TFxDrawTools& tools = host.DrawTools();  // the host's own tools
   FxRandom random{77};
   ScriptedPrompter prompter;
 };
