@@ -71,6 +71,9 @@ int VirtualKey(int qtKey) {
     case Qt::Key_Down: return 40;
     case Qt::Key_Delete: return 46;
     case Qt::Key_Escape: return 27;
+    case Qt::Key_Shift: return 16;
+    case Qt::Key_Control: return 17;
+    case Qt::Key_Alt: return 18;
     case Qt::Key_Return:
     case Qt::Key_Enter: return 13;
     default: return qtKey;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QTest>
 
 #include "PicImageVCL.h"
 #include "PxFile.h"
@@ -287,4 +288,18 @@ TEST(PicImageAnimation, BrokenGifsLoadWhatTheyHoldWithoutHanging) {
       EXPECT_FALSE(img.IsAllocated());
     }
   }
+}
+
+TEST(PicImageAnimation, TheTimerPlaysTheAnimationThroughTheEventLoop) {
+  testsupport::TempFolder t;
+  px::BitmapList quick = ThreeFrames();
+  for (px::Bitmap& f : quick.items) f.delay = 1;
+  TPicImage img;
+  img.SetAutoAnimate(true);
+  std::vector<bool> animate;
+  img.OnAnimate = [&](TPicImage*, bool on) { animate.push_back(on); };
+  ASSERT_EQ(img.Load(WriteGif(t, "q.gif", quick, 2), 0, 1, -1), 1);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !img.AnimationPlaying(); }, 10000));
+  EXPECT_EQ(animate, (std::vector<bool>{true, false}));
+  EXPECT_EQ(img.BitmapWidth(), 10);
 }

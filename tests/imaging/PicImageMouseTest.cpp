@@ -225,6 +225,23 @@ TEST(PicImageKeys, ArrowAndPageKeysScrollByTheSteps) {
   EXPECT_EQ(s.img.VScrollPos(), 150);
 }
 
+TEST(PicImageKeys, OnKeyDownWhenFocused) {
+  Shown s;
+  s.img.activateWindow();
+  s.img.setFocus();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return s.img.hasFocus(); }, 5000));
+  std::vector<std::pair<int, int>> keys;
+  s.img.OnKeyDown = [&](TPicImage*, int key, TPicImage::TShiftState shift) { keys.emplace_back(key, shift); };
+  QTest::keyClick(&s.img, Qt::Key_Down, Qt::ShiftModifier);
+  QTest::keyClick(&s.img, Qt::Key_PageDown, Qt::ControlModifier | Qt::AltModifier);
+  // The modifier keys come as keys of their own (16 Shift, 17 Control, 18 Alt).
+  ASSERT_EQ(keys.size(), 5u);
+  EXPECT_EQ(keys[0].first, 16);
+  EXPECT_EQ(keys[1], std::make_pair(40, int(TPicImage::ssShift)));
+  EXPECT_EQ(keys[4], std::make_pair(34, int(TPicImage::ssCtrl | TPicImage::ssAlt)));
+  EXPECT_EQ(s.img.VScrollPos(), 40);
+}
+
 TEST(PicImageKeys, WheelPagesAndStopsAtTheEdges) {
   Shown s;
   Wheel(s.img, -120);  // towards the user: page down

@@ -94,6 +94,22 @@ TEST(PicImagePanWin, ShowsTheVisiblePartAndScrollsTheControl) {
   EXPECT_EQ(s.img.PanWinHandle(), nullptr);
 }
 
+TEST(PicImagePanWin, DraggingTheRectangleScrollsTheControl) {
+  Shown s;
+  ASSERT_EQ(s.img.ShowPanWin(true), 1);
+  QWidget* pan = s.img.PanWinHandle();
+  ASSERT_NE(pan, nullptr);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(pan));
+  // 400 x 300 shown in 150 x 150: 150 x 113 at (0, 19), a window pixel is 8/3 bitmap pixels.
+  QTest::mousePress(pan, Qt::LeftButton, Qt::NoModifier, QPoint(10, 30));
+  QTest::mouseMove(pan, QPoint(25, 40));
+  QTest::mouseMove(pan, QPoint(40, 45));
+  QTest::mouseRelease(pan, Qt::LeftButton, Qt::NoModifier, QPoint(40, 45));
+  EXPECT_EQ(s.img.HScrollPos(), 80);
+  EXPECT_EQ(s.img.VScrollPos(), 40);
+  EXPECT_EQ(s.img.PanWinVisibleRect(), QRect(80, 40, 200, 150));
+}
+
 TEST(PicImageMagGlass, StartFollowStop) {
   Shown s;
   // Stopping without a magnifier reports status 0.
