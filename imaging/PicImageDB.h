@@ -7,6 +7,12 @@
 // record and tells every link (the component loads its picture from the field); Post() asks
 // every link to write its field (the component saves its picture into it) and writes the
 // modified fields of the record back with an UPDATE.
+//
+// What goes into the field: the picture saved in memory with DataSaveFormat, DataSaveBits and
+// DataSaveQuality behind the 24-byte header. Format 5 (the default, and what a data source
+// sets) stores the picture losslessly as PNG; other numbers are the px format numbers (10 JPEG,
+// 6 BMP, ...). A quality below 1 (-1, -5) means the library's default quality (QFactor 2).
+// Loading takes the first page of the field with DataLoadBits (24 by default).
 #include <QObject>
 #include <QSqlDatabase>
 #include <QSqlRecord>
