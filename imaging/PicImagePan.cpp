@@ -11,6 +11,24 @@
 
 #include "PxPaint.h"
 
+namespace {
+
+// The class library's cursor numbers (crArrow -2, crCross -3, ...) as Qt cursors; 0 keeps the
+// default cursor.
+bool CursorFor(int pointer, Qt::CursorShape& shape) {
+  static const Qt::CursorShape shapes[] = {
+      Qt::BlankCursor,     Qt::ArrowCursor,   Qt::CrossCursor,    Qt::IBeamCursor,   Qt::SizeAllCursor,
+      Qt::SizeBDiagCursor, Qt::SizeVerCursor, Qt::SizeFDiagCursor, Qt::SizeHorCursor, Qt::UpArrowCursor,
+      Qt::WaitCursor,      Qt::DragMoveCursor, Qt::ForbiddenCursor, Qt::SplitHCursor, Qt::SplitVCursor,
+      Qt::DragCopyCursor,  Qt::WaitCursor,    Qt::ForbiddenCursor, Qt::BusyCursor,    Qt::WhatsThisCursor,
+      Qt::PointingHandCursor, Qt::SizeAllCursor};
+  if (pointer >= 0 || -pointer > int(std::size(shapes))) return false;
+  shape = shapes[-pointer - 1];
+  return true;
+}
+
+}  // namespace
+
 // ---- Pan window -----------------------------------------------------------------------------
 TPicPanWindow::TPicPanWindow(TPicImage* owner) : QWidget(owner, Qt::Tool), owner_(owner) {
   setObjectName(QStringLiteral("PX_PANWINDOW_32"));
@@ -100,6 +118,9 @@ void TPicPanWindow::closeEvent(QCloseEvent* e) {
 TPicMagGlass::TPicMagGlass(TPicImage* owner) : QWidget(owner), owner_(owner) {
   setObjectName(QStringLiteral("MagGlass"));
   setAttribute(Qt::WA_TransparentForMouseEvents);
+  // The cursor over the lens (the control's while the lens runs).
+  Qt::CursorShape shape;
+  if (CursorFor(owner->MagGlassPointer(), shape)) owner->setCursor(shape);
 }
 
 void TPicMagGlass::Follow(QPoint at) {
@@ -190,6 +211,8 @@ int TPicImage::ShowPanWin(bool value) {
     panWin_->setGeometry(panWinX_, panWinY_, panWinWidth_, panWinHeight_);
     if (panWinIcon_) panWin_->setWindowIcon(*panWinIcon_);
     if (!panWinSysMenu_) panWin_->setWindowFlag(Qt::WindowSystemMenuHint, false);
+    Qt::CursorShape shape;
+    if (CursorFor(panWinPointer_, shape)) panWin_->setCursor(shape);
     PanWinCallback(panWin_, 0, QRect());
     panWin_->show();
     status = UpdatePanWin();
@@ -328,6 +351,11 @@ void TPicImage::SetPanWinIcon(const QIcon& icon) {
 }
 void TPicImage::SetPanWinPointer(int v) {
   panWinPointer_ = v;
+  Qt::CursorShape shape;
+  if (panWin_ && CursorFor(v, shape))
+    panWin_->setCursor(shape);
+  else if (panWin_)
+    panWin_->unsetCursor();
   lastError_ = 1;
 }
 
@@ -399,6 +427,7 @@ int TPicImage::StopMagGlass() {
     magGlass_ = nullptr;
     magGlassRunning_ = false;
     setMouseTracking(false);
+    if (magGlassPointer_ != 0) unsetCursor();
     lastError_ = 1;
   }
   return RaiseMethodError(QStringLiteral("StopMagGlass"), lastError_);
@@ -413,6 +442,7 @@ void TPicImage::RestartMagGlass() {
   const QPoint at = magGlass_->Centre();
   const bool shown = magGlass_->isVisible();
   delete magGlass_;
+  unsetCursor();
   magGlass_ = new TPicMagGlass(this);
   if (shown) magGlass_->Follow(at);
 }

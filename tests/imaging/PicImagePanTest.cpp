@@ -151,7 +151,10 @@ TEST(PicImageMagGlass, StartFollowStop) {
   s.img.SetMagGlassPaintScaling(psBicubic);
   EXPECT_TRUE(s.img.MagGlassRunning());
   EXPECT_EQ(s.img.MagGlassPaintFlags() & 0x600u, 0x400u);
+  s.img.SetMagGlassPointer(-3);  // the cross
+  EXPECT_EQ(s.img.cursor().shape(), Qt::CrossCursor);
   EXPECT_EQ(s.img.StopMagGlass(), 1);
+  EXPECT_EQ(s.img.cursor().shape(), Qt::ArrowCursor);
   EXPECT_FALSE(s.img.MagGlassRunning());
   EXPECT_EQ(s.img.MagGlassWindow(), nullptr);
   s.img.OnMagGlass = nullptr;
