@@ -1,5 +1,88 @@
 #include "ImagingHooks.h"
 
-bool MakeThumbnailFile(PicImageControl*, const QString&, const QString&, int) { return false; }
+#include <algorithm>
+#include <cmath>
 
-bool LoadPictureInto(PicImageControl*, const QString&) { return false; }
+#include "Colors.h"
+#include "PxProcess.h"
+
+namespace {
+// Sets a load size hint for one load and clears it on every way out.
+class LoadHintScope {
+ public:
+  LoadHintScope(PicImageControl* p, int w, int h) : p_(p) { p_->SetLoadSizeHint(w, h); }
+  ~LoadHintScope() { p_->SetLoadSizeHint(0, 0); }
+  LoadHintScope(const LoadHintScope&) = delete;
+  LoadHintScope& operator=(const LoadHintScope&) = delete;
+
+ private:
+  PicImageControl* p_;
+};
+}  // namespace
+
+int ThumbnailWidth(int pictureWidth, int pictureHeight, int height) {
+  if (pictureWidth <= 0 || pictureHeight <= 0) return std::max(1, height);
+  const double ratio = double(pictureWidth) / pictureHeight;
+  // A very narrow picture still gets a one-pixel-wide thumbnail instead of none.
+  return std::max(1, int(std::nearbyint(height * ratio)));
+}
+
+void SetUpThumbnailMaker(PicImageControl* maker) {
+  maker->SetShapeBorderColor(0xC0C0C0);  // silver
+  maker->SetShapeBorderStyle(sbrSolid);
+  maker->SetShapeBorderThickness(1);
+  maker->SetShapeInnerBandStyle(sibRaised);
+  maker->SetShapeInnerBandThickness(5);
+  maker->SetShapeInnerBandShadowColor(0xFFFFFF);
+  maker->SetShapeOuterBandThickness(5);
+  maker->SetShapeOuterBandShadowColor(0xFF0000);  // blue ($00BBGGRR)
+  maker->SetShadowColor(15395562);
+  maker->SetShadowXDepth(2);
+  maker->SetShadowYDepth(2);
+  maker->SetBackColor(TColor(kalvora::clHighlightText));
+  maker->SetPatternStyle(epsTransparent);
+}
+
+bool MakeThumbnailFile(PicImageControl* maker, const QString& picture, const QString& thumbnail, int height) {
+  if (!maker || height <= 0) return false;
+  try {
+    // A JPEG decodes at a reduced size that is still at least the thumbnail's height.
+    LoadHintScope hint(maker, 1, height);
+    maker->SetAutoRepaint(false);
+    maker->Load(picture, 0, 1, 1);
+    if (!maker->IsAllocated() || maker->BitmapWidth() <= 0 || maker->BitmapHeight() <= 0) return false;
+    // The ratio of the file's own size: a reduced decode may have rounded its sides.
+    const int w = maker->InfoWidth() > 0 && maker->InfoHeight() > 0 ? maker->InfoWidth() : maker->BitmapWidth();
+    const int h = maker->InfoWidth() > 0 && maker->InfoHeight() > 0 ? maker->InfoHeight() : maker->BitmapHeight();
+    maker->Size(ThumbnailWidth(w, h, height), height, 4);
+    maker->SetDrawPersistence(true);
+    maker->SetShapeLeft(0);
+    maker->SetShapeTop(0);
+    maker->SetShapeHeight(maker->BitmapHeight());
+    maker->SetShapeWidth(maker->BitmapWidth());
+    maker->DrawShape(2000, nullptr);
+    maker->SetAutoRepaint(true);
+    // The two corners the drop shadow leaves uncovered.
+    const int bw = maker->BitmapWidth(), bh = maker->BitmapHeight();
+    const QRegion corners = QRegion(0, bh - 2, 2, 2) + QRegion(bw - 2, 0, 2, 2);
+    px::FillBitmap(maker->Bitmap(), 0xFFFFFF, &corners);
+    return maker->Save(thumbnail, 23, 24, 2, 0) == 1;
+  } catch (...) {
+    maker->SetAutoRepaint(true);
+    return false;
+  }
+}
+
+bool LoadPictureInto(PicImageControl* picture, const QString& path) {
+  if (!picture) return false;
+  try {
+    return picture->Load(path, 0, 1, -1) == 1 && picture->IsAllocated();
+  } catch (...) {
+    return false;
+  }
+}
+
+void ConvertToJpeg(PicImageControl* picture, const QString& source, const QString& target) {
+  picture->Load(source, 0, 0, -1);
+  picture->Save(target, 23, 24, 2, 0);
+}

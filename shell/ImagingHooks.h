@@ -1,12 +1,20 @@
 #pragma once
-// IMAGING HOOKS: the few steps of the shell that need the picture component. Until it lands
-// they do nothing and report failure, so that the shell's own logic runs and can be tested.
+// The steps of the shell that work on pictures through the picture component: thumbnails,
+// loading a picture for a preview and converting a picture to a JPEG copy.
 #include <QString>
 
 #include "Placeholders.h"
 
+// Width of a thumbnail `height` pixels high for a width x height picture: scaled by the same
+// factor, a half rounded to the even neighbour, at least 1 pixel.
+int ThumbnailWidth(int pictureWidth, int pictureHeight, int height);
+// The stored frame settings of the thumbnail maker (3-D frame, drop shadow).
+void SetUpThumbnailMaker(PicImageControl* maker);
 // Makes a thumbnail of picture into thumbnail: height pixels high, framed, saved as JPEG 4:2:2
-// quality 2 with the thumbnail maker. False when nothing was written.
+// quality 2 with the thumbnail maker. False when nothing was written (errors are swallowed).
 bool MakeThumbnailFile(PicImageControl* maker, const QString& picture, const QString& thumbnail, int height);
 // Loads a picture into a picture component (whole picture, first page). False on failure.
 bool LoadPictureInto(PicImageControl* picture, const QString& path);
+// Loads picture (all pages) into the component and saves it as a JPEG 4:2:2 copy of quality 2.
+// Raises the component's EPicImageError when loading or saving fails.
+void ConvertToJpeg(PicImageControl* picture, const QString& source, const QString& target);

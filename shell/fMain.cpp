@@ -405,6 +405,7 @@ void TMainForm::BuildControls() {
   connect(DriveComboBox1, &QComboBox::activated, this, [this] { FDriveChanged = true; });
   connect(TitleEdit, &QLineEdit::textChanged, this, [this] { TitleEditChange(); });
   connect(SecEdit, &QLineEdit::textChanged, this, [this] { SecEditChange(); });
+  SetUpPictureSelection();
 }
 
 void TMainForm::CreateDiashowListBox() {
@@ -417,8 +418,7 @@ void TMainForm::CreateDiashowListBox() {
   QFont font("MS Sans Serif");
   font.setPixelSize(11);
   DiashowListBox->setFont(font);
-  // Item height 70, selection colours, ShadowOffset and the drag handlers are set here once the
-  // mark-up list box replaces the placeholder.
+  SetUpDiashowListBox();
 }
 
 void TMainForm::FreeDiashowListBox() {

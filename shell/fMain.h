@@ -233,6 +233,49 @@ class TMainForm : public QMainWindow {
   // A file name for the thumbnail cache made from a picture's full path.
   static QString MakeDosName(const QString& name);
 
+  // Thumbnails and list items.
+  // A free file path beside path: base + "_" + n + "." + extension, n = 1, 2, ...
+  static QString UniqueCopyName(const QString& path);
+  void AddPictureToDiashow(const QString& source, int index);
+  void SetCurrentPicturePath();
+  void RefreshSelectedThumbnail();
+
+  // Reading a source folder and previewing pictures.
+  void OpenBitBtnClick();
+  void BilderEinlesen(const QString& folder);
+  void ClearTempPicFolder();
+  void DeleteConvertedCopies(const QString& folder);
+  void FileListBoxClick();
+  void FileListBoxDblClick();
+  void Timer1Timer();
+  void Timer2Timer();
+  void ShowPreview(const QString& item, bool fromDiashow, bool force);
+  void ShowPictureInfo(const QString& path);
+  static QString FileFormatName(int format);
+  void EnablePictureTools();
+  void DisablePictureTools();
+  void DiashowListBoxKeyDown(int key);
+  void DiashowListBoxKeyUp(int key);
+  void DirectoryListBox1Click();
+
+  // Editing the slideshow list.
+  void SpeedButton1Click();
+  void SpeedButton2Click();
+  void SpeedButton3Click();
+  void SpeedButton4Click();
+  void DiashowListBoxMouseDown(int x, int y);
+  void DiashowListBoxDragOver(QObject* source, int x, int y, bool& accept);
+  void DiashowListBoxDragDrop(QObject* source, int x, int y);
+  void DiashowListBoxEndDrag(int x, int y);
+  void DiashowListBoxClick();
+  void TextEditChange();
+  void RotateFlipPicture(const QString& command);
+  void SelectOnlyItem(int index);
+  void BildbearbeitungBitBtnClick();
+  // Binds the picture selection page's controls and the slideshow list to their handlers.
+  void SetUpPictureSelection();
+  void SetUpDiashowListBox();
+
   // Transition effects and help.
   void ApplyEffect(int n);
   void Hilfedatei1Click();

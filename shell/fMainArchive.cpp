@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -25,6 +26,7 @@
 #include "ShellConstants.h"
 #include "StringHelpers.h"
 #include "StringList.h"
+#include "Thumbnails.h"
 #include "fMain.h"
 
 namespace {
@@ -99,7 +101,7 @@ void TMainForm::OpenArchive(const QString& folder) {
         if (!QFileInfo(picture).isFile()) continue;
         const QString stored = FileNamePart(picture);
         MakeThumb(picture, 70, false, false);
-        DiashowListBox->Add(MakeListItem(path + "_THUMB_" + stored, stored, text));
+        DiashowListBox->Add(MakeListItem(path + "_THUMB_" + stored, stored, DecodeStoredCaption(text)));
         DiashowListBox->repaint();
       }
     }
@@ -141,9 +143,7 @@ void TMainForm::RemovePictureFromDiashow(int index) {
   BildbearbeitungBitBtn->setEnabled(false);
   for (QWidget* w : {SpeedButton5, SpeedButton6, SpeedButton7, SpeedButton9, SpeedButton10}) w->setEnabled(false);
   const QString item = DiashowListBox->Item(index);
-  const QString behind = ItemTextBehindPicture(item);
-  const qsizetype bar = behind.indexOf('|');
-  const QString name = TrimTrailingBlanks(bar < 0 ? behind : behind.left(bar));
+  const QString name = ItemFileName(item);
   if (IsPlainFileName(name) && !FArchiveFolder.isEmpty()) QFile::remove(SlideshowFolder() + name);
   DiashowListBox->Delete(index);
   SavePictureList();
@@ -207,12 +207,15 @@ void TMainForm::FillArchiveList() {
 void TMainForm::DeleteOrphanThumbs() {
   if (FArchiveFolder.isEmpty()) return;
   const QString folder = SlideshowFolder();
+  // A numbered thumbnail (made after an edit) lives while an item of the list shows it.
+  QSet<QString> shown;
+  for (int i = 0; DiashowListBox && i < DiashowListBox->Count(); ++i)
+    shown.insert(FileNamePart(ItemThumbnailPath(DiashowListBox->Item(i))));
   for (const QString& name : kalvora::FindFiles(folder, "_THUMB*.*")) {
-    if (!name.toUpper().contains("_THUMB_")) continue;
-    QStringList words;
-    const int n = CountWords(name, "_");
-    for (int i = 2; i <= n; ++i) words << ExtractWordN(unsigned(i), name, "_");
-    if (!QFileInfo::exists(folder + words.join('_'))) QFile::remove(folder + name);
+    bool numbered = false;
+    const QString picture = ThumbnailPictureName(name, &numbered);
+    if (picture.isEmpty()) continue;
+    if (!QFileInfo::exists(folder + picture) || (numbered && !shown.contains(name))) QFile::remove(folder + name);
   }
 }
 
@@ -244,7 +247,7 @@ QString TMainForm::MakeDosName(const QString& name) {
 }
 
 void TMainForm::MakeThumb(const QString& path, int height, bool toCache, bool overwrite) {
-  const QString thumb = toCache ? FAppDir + "thumbs/" + MakeDosName(path) + ".jpg"
+  const QString thumb = toCache ? FAppDir + "thumbs/" + CacheThumbnailName(path)
                                 : AddTrailingBackslash(DirectoryPart(path)) + "_THUMB_" + FileNamePart(path);
   if (QFileInfo::exists(thumb) && !overwrite) return;
   const int percent = FFileCount == 0 ? 0 : roundEven(double(FFilesDone) / FFileCount * 100);

@@ -1,0 +1,24 @@
+#pragma once
+// Names of thumbnail files and of the converted copies of source pictures.
+#include <QString>
+
+// The cache thumbnail of a source picture in the program folder's "thumbs/": the picture's full
+// path made into a file name (TMainForm::MakeDosName) plus a short checksum of the exact path,
+// so two paths that give the same name (blank and "_", "(" and "x") never share a thumbnail.
+QString CacheThumbnailName(const QString& picturePath);
+// The plain thumbnail of a slideshow picture: "_THUMB_" + file name.
+QString SlideshowThumbnailName(const QString& fileName);
+// The numbered thumbnail made after an edit: "_THUMB" + n + "_" + file name. It never equals
+// the plain thumbnail of another picture (those go on with "_THUMB_").
+QString NumberedThumbnailName(int n, const QString& fileName);
+// The picture a thumbnail file belongs to ("" when the name is no thumbnail name); numbered
+// tells whether it is a numbered one.
+QString ThumbnailPictureName(const QString& thumbnailName, bool* numbered = nullptr);
+// The JPEG copies a source picture is converted to ("x.bmp" gives "x_bmp.jpg"): one for each of
+// ".TIF", ".GIF", ".JPEG" and ".BMP" found in the upper-cased name, in that order.
+QStringList ConvertedCopyNames(const QString& fileName);
+// True when a file name is one of those converted copies.
+bool IsConvertedCopyName(const QString& fileName);
+// A file name usable in the slideshow folder and in Pictures.ini: "|" and line breaks become
+// "_", and a name that would look like a thumbnail gets a leading "P".
+QString SlideshowPictureName(const QString& fileName);

@@ -1,0 +1,288 @@
+// Editing the slideshow list: adding from the source list, removing, drag and drop, captions,
+// rotating and mirroring the selected picture; and the bindings of the picture selection page.
+#include <QApplication>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
+#include <QToolButton>
+
+#include "Form.h"
+#include "ImagingHooks.h"
+#include "Language.h"
+#include "ListItems.h"
+#include "PicErrCode.h"
+#include "Prompter.h"
+#include "StringHelpers.h"
+#include "fMain.h"
+
+namespace {
+class BusyCursor {
+ public:
+  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+void inform(int id) {
+  kalvora::CurrentPrompter().message(kalvora::MsgKind::Information, QString(), GetLanguageText(id), kalvora::mbOk);
+}
+
+// Both thumbnail lists look the same.
+void setUpThumbnailList(MarkupListBoxControl* list) {
+  list->SetMultiSelect(true);
+  list->SetExtendedSelect(true);
+  list->setDragEnabled(false);
+  list->SetDragMode(kalvora::dmAutomatic);
+  list->SetItemHeight(70);
+  list->SetShadowOffset(0);
+}
+}  // namespace
+
+void TMainForm::SetUpPictureSelection() {
+  setUpThumbnailList(FileListBox);
+  SetUpThumbnailMaker(PicImage3);
+  connect(OpenBitBtn, &QPushButton::clicked, this, [this] { OpenBitBtnClick(); });
+  connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
+  connect(SpeedButton2, &QToolButton::clicked, this, [this] { SpeedButton2Click(); });
+  connect(SpeedButton3, &QToolButton::clicked, this, [this] { SpeedButton3Click(); });
+  connect(SpeedButton4, &QToolButton::clicked, this, [this] { SpeedButton4Click(); });
+  connect(SpeedButton5, &QToolButton::clicked, this, [this] { RotateFlipPicture("90"); });
+  connect(SpeedButton6, &QToolButton::clicked, this, [this] { RotateFlipPicture("-90"); });
+  connect(SpeedButton7, &QToolButton::clicked, this, [this] { RotateFlipPicture("180"); });
+  connect(SpeedButton9, &QToolButton::clicked, this, [this] { RotateFlipPicture("FlipV"); });
+  connect(SpeedButton10, &QToolButton::clicked, this, [this] { RotateFlipPicture("FlipH"); });
+  connect(BildbearbeitungBitBtn, &QPushButton::clicked, this, [this] { BildbearbeitungBitBtnClick(); });
+  // Only what the user types changes a caption; the list's own updates of the edit do not.
+  connect(TextEdit, &QLineEdit::textEdited, this, [this] { TextEditChange(); });
+  connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+  connect(Timer2, &QTimer::timeout, this, [this] { Timer2Timer(); });
+  FileListBox->OnClick = [this](QObject*) { FileListBoxClick(); };
+  FileListBox->OnDblClick = [this](QObject*) { FileListBoxDblClick(); };
+  FileListBox->OnKeyDown = [this](QObject*, QKeyEvent* e) { DiashowListBoxKeyDown(e->key()); };
+  FileListBox->OnKeyUp = [this](QObject*, QKeyEvent* e) { DiashowListBoxKeyUp(e->key()); };
+  FileListBox->OnDragOver = [this](QObject*, QObject*, int, int, kalvora::TDragState, bool& accept) {
+    FDragFromSourceList = true;
+    accept = false;
+  };
+  FileListBox->OnEndDrag = [this](QObject*, QObject* target, int x, int y) {
+    if (target == DiashowListBox) DiashowListBoxEndDrag(x, y);
+    else FModifierKeyDown = false;
+  };
+  DisablePictureTools();
+}
+
+void TMainForm::SetUpDiashowListBox() {
+  setUpThumbnailList(DiashowListBox);
+  DiashowListBox->OnClick = [this](QObject*) { DiashowListBoxClick(); };
+  DiashowListBox->OnDblClick = [this](QObject*) { BildbearbeitungBitBtnClick(); };
+  DiashowListBox->OnMouseDown = [this](QObject*, QMouseEvent* e) {
+    DiashowListBoxMouseDown(int(e->position().x()), int(e->position().y()));
+  };
+  DiashowListBox->OnKeyDown = [this](QObject*, QKeyEvent* e) { DiashowListBoxKeyDown(e->key()); };
+  DiashowListBox->OnKeyUp = [this](QObject*, QKeyEvent* e) { DiashowListBoxKeyUp(e->key()); };
+  DiashowListBox->OnDragOver = [this](QObject*, QObject* source, int x, int y, kalvora::TDragState, bool& accept) {
+    DiashowListBoxDragOver(source, x, y, accept);
+  };
+  DiashowListBox->OnDragDrop = [this](QObject*, QObject* source, int x, int y) { DiashowListBoxDragDrop(source, x, y); };
+  DiashowListBox->OnEndDrag = [this](QObject*, QObject* target, int x, int y) {
+    if (target == DiashowListBox) DiashowListBoxEndDrag(x, y);
+    else FModifierKeyDown = false;
+  };
+}
+
+void TMainForm::SpeedButton1Click() {
+  FDropList.clear();
+  QStringList names;
+  for (int i = 0; i < FileListBox->Count(); ++i)
+    if (FileListBox->Selected(i)) names << ItemFileName(FileListBox->Item(i));
+  if (names.isEmpty()) {
+    inform(10004);
+    return;
+  }
+  PicProgressBar->show();
+  FFileCount = int(names.size());
+  FFilesDone = 0;
+  for (const QString& name : names) {
+    AddPictureToDiashow(AddTrailingBackslash(FSourceFolder) + name, -1);
+    ++FFilesDone;
+  }
+  PicProgressBar->hide();
+}
+
+void TMainForm::SpeedButton2Click() {
+  if (FileListBox->Count() == 0) {
+    inform(10005);
+    return;
+  }
+  PicProgressBar->show();
+  FFileCount = FileListBox->Count();
+  FFilesDone = 0;
+  const QStringList items = FileListBox->Items();
+  for (const QString& item : items) {
+    AddPictureToDiashow(AddTrailingBackslash(FSourceFolder) + ItemFileName(item), -1);
+    ++FFilesDone;
+  }
+  PicProgressBar->hide();
+}
+
+void TMainForm::SpeedButton3Click() {
+  if (DiashowListBox->Count() == 0) {
+    if (!FArchiveFolder.isEmpty()) DeleteFiles(SlideshowFolder() + "*.jpg");
+    return;
+  }
+  int remaining = DiashowListBox->SelCount();
+  const bool any = remaining > 0;
+  DiashowListBox->BeginUpdate();
+  for (int i = DiashowListBox->Count() - 1; i >= 0 && remaining > 0; --i) {
+    if (!DiashowListBox->Selected(i)) continue;
+    RemovePictureFromDiashow(i);
+    --remaining;
+  }
+  DiashowListBox->EndUpdate();
+  DeleteOrphanThumbs();
+  if (!any) inform(10006);
+}
+
+void TMainForm::SpeedButton4Click() {
+  const int answer = kalvora::CurrentPrompter().message(kalvora::MsgKind::Confirmation, QString(),
+                                                        GetLanguageText(10007), kalvora::mbYes | kalvora::mbNo);
+  if (answer == kalvora::mrNo) return;
+  while (DiashowListBox->Count() > 0) RemovePictureFromDiashow(0);
+  if (!FArchiveFolder.isEmpty()) DeleteFiles(SlideshowFolder() + "*.jpg");
+  DeleteOrphanThumbs();
+}
+
+void TMainForm::DiashowListBoxMouseDown(int x, int y) {
+  if (DiashowListBox->Count() == 0) return;
+  FDragFromSourceList = false;
+  FDragIndex = DiashowListBox->ItemAtPos(QPoint(x, y));
+  const int index = DiashowListBox->ItemIndex();
+  if (index < 0) return;
+  const QString item = DiashowListBox->Item(index);
+  FPreviewItem = ItemFileName(item);
+  {
+    const QSignalBlocker block(TextEdit);
+    TextEdit->setText(ItemCaption(item));
+  }
+  EnablePictureTools();
+  FSavedDiashowIndex = index;
+  Timer1->start();
+}
+
+void TMainForm::DiashowListBoxDragOver(QObject* source, int x, int y, bool& accept) {
+  accept = source == DiashowListBox || source == FileListBox;
+  if (!accept) return;
+  FDragOverList = true;
+  if (y < 50) DiashowListBox->ScrollLines(-1);
+  else if (y > DiashowListBox->viewport()->height() - 50) DiashowListBox->ScrollLines(1);
+  if (source == FileListBox) FDragIndex = DiashowListBox->ItemAtPos(QPoint(x, y), false);
+  FDragScrollPos = DiashowListBox->verticalScrollBar()->value();
+}
+
+void TMainForm::DiashowListBoxDragDrop(QObject* source, int x, int y) {
+  if (FDragFromSourceList || source == FileListBox) {
+    FDropList.clear();
+    for (int i = 0; i < FileListBox->Count(); ++i)
+      if (FileListBox->Selected(i)) FDropList << ItemFileName(FileListBox->Item(i));
+    PicProgressBar->show();
+    FFileCount = int(FDropList.size());
+    FFilesDone = 0;
+    // Inserting from the last to the first at one index keeps the source order.
+    for (qsizetype i = FDropList.size() - 1; i >= 0; --i) {
+      AddPictureToDiashow(AddTrailingBackslash(FSourceFolder) + FDropList[i], FDragIndex);
+      SelectOnlyItem(FDragIndex);
+      ++FFilesDone;
+    }
+    PicProgressBar->hide();
+    if (DiashowListBox->Count() > 0) DiashowListBoxClick();
+    FDragFromSourceList = false;
+    return;
+  }
+  const int target = DiashowListBox->ItemAtPos(QPoint(x, y));
+  if (target != -1 && FDragIndex != -1 && FDragIndex < DiashowListBox->Count()) {
+    DiashowListBox->Move(FDragIndex, target);
+    FDragIndex = target;
+  }
+}
+
+void TMainForm::DiashowListBoxEndDrag(int x, int y) {
+  FModifierKeyDown = false;
+  if (!FDragOverList) return;
+  FDragOverList = false;
+  // Back to where the list stood when the drag last passed over it.
+  DiashowListBox->verticalScrollBar()->setValue(std::max(0, FDragScrollPos));
+  FDragScrollPos = 1;
+  SelectOnlyItem(DiashowListBox->ItemAtPos(QPoint(x, y), false));
+}
+
+void TMainForm::DiashowListBoxClick() {
+  FDragOverList = false;
+  const int index = DiashowListBox->ItemIndex();
+  if (index < 0) return;
+  ViewPicImage->show();
+  const QString item = DiashowListBox->Item(index);
+  FPreviewItem = ItemFileName(item);
+  {
+    const QSignalBlocker block(TextEdit);
+    TextEdit->setText(ItemCaption(item));
+  }
+  EnablePictureTools();
+  FSavedDiashowIndex = index;
+  Timer1->start();
+}
+
+void TMainForm::TextEditChange() {
+  const int index = DiashowListBox->ItemIndex();
+  if (index < 0) return;
+  const QString item = DiashowListBox->Item(index);
+  // The picture element and the name (escaped, so the first "|" is the caption's separator).
+  const QString head = TrimBlanks(item.section('|', 0, 0));
+  DiashowListBox->SetItem(index, head + " | " + kalvora::MarkupEscape(TextEdit->text()));
+}
+
+void TMainForm::RotateFlipPicture(const QString& command) {
+  BusyCursor busy;
+  FSavedDiashowIndex = DiashowListBox->ItemIndex();
+  SetCurrentPicturePath();
+  if (FCurrentPicturePath.isEmpty() || !QFileInfo(FCurrentPicturePath).isFile()) return;
+  try {
+    // The picture is loaded here, whatever the preview shows now (a source picture, or still
+    // the picture clicked before), so it is never saved under another picture's name.
+    ViewPicImage->Load(FCurrentPicturePath, 0, 1, -1);
+    if (command == "90") ViewPicImage->Rotate(9000, 1, 0xFFFFFF);
+    else if (command == "-90") ViewPicImage->Rotate(27000, 1, 0xFFFFFF);
+    else if (command == "180") ViewPicImage->Rotate(18000, 1, 0xFFFFFF);
+    else if (command == "FlipV") ViewPicImage->Reverse();
+    else if (command == "FlipH") ViewPicImage->Flip();
+    ViewPicImage->Save(FCurrentPicturePath, 23, 24, 4, 0);
+  } catch (const std::exception&) {
+    kalvora::CurrentPrompter().message(
+        kalvora::MsgKind::Error, "Error",
+        "An error occured in your application, \n" + ViewPicImage->LastErrorText(), kalvora::mbOk);
+    return;
+  }
+  FLastPreviewItem.clear();
+  RefreshSelectedThumbnail();
+  SelectOnlyItem(FSavedDiashowIndex);
+}
+
+void TMainForm::SelectOnlyItem(int index) {
+  for (int i = 0; i < DiashowListBox->Count(); ++i) DiashowListBox->SetSelected(i, false);
+  if (DiashowListBox->Count() == 0) return;
+  if (index != -1 && index < DiashowListBox->Count()) DiashowListBox->SetItemIndex(index);
+  else DiashowListBox->SetItemIndex(DiashowListBox->Count() - 1);
+}
+
+void TMainForm::BildbearbeitungBitBtnClick() {
+  SetCurrentPicturePath();
+  if (FCurrentPicturePath.isEmpty()) return;
+  if (auto* editor = qobject_cast<TForm*>(FindProgramWindow("BildbeaerbeitungForm"))) editor->ShowModal();
+}

@@ -1,0 +1,287 @@
+// Reading a source folder into the source list (with JPEG copies of the other formats made in
+// the program's temporary picture folder, never in the source folder) and the deferred preview.
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolButton>
+#include <cmath>
+
+#include "FileOps.h"
+#include "ImagingHooks.h"
+#include "Language.h"
+#include "ListItems.h"
+#include "Prompter.h"
+#include "PxFile.h"
+#include "StringHelpers.h"
+#include "Thumbnails.h"
+#include "fMain.h"
+
+namespace {
+class BusyCursor {
+ public:
+  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+int percentOf(int done, int count) { return count <= 0 ? 0 : int(std::nearbyint(double(done) / count * 100)); }
+
+// The same folder, however it is written.
+bool sameFolder(const QString& a, const QString& b) {
+  if (a.isEmpty() || b.isEmpty()) return false;
+  const QString ca = QFileInfo(a).canonicalFilePath(), cb = QFileInfo(b).canonicalFilePath();
+  if (!ca.isEmpty() && !cb.isEmpty()) return ca == cb;
+  return QDir::cleanPath(a) == QDir::cleanPath(b);
+}
+}  // namespace
+
+void TMainForm::OpenBitBtnClick() {
+  QString chosen;
+  for (;;) {
+    chosen = kalvora::CurrentPrompter().openFile(GetLanguageText(591), FSourceFolder,
+                                                 "Alle Bilddateien|*.jpg;*.jpeg;*.bmp;*.tif;*.tiff;*.gif");
+    if (chosen.isEmpty()) return;
+    const QString folder = AddTrailingBackslash(DirectoryPart(chosen));
+    QString archive;
+    if (OpenListBox->currentRow() >= 0 && OpenListBox->currentItem() && OpenListBox->currentItem()->isSelected())
+      archive = FArchiveRoot + ExtractWordN(1, OpenListBox->currentItem()->text(), " ") + "/";
+    if (!archive.isEmpty() && folder.toUpper().contains(archive.toUpper())) {
+      kalvora::CurrentPrompter().message(kalvora::MsgKind::Information, QString(), GetLanguageText(10003), kalvora::mbOk);
+      continue;
+    }
+    break;
+  }
+  const QString folder = AddTrailingBackslash(DirectoryPart(chosen));
+  if (!FSourceFolder.isEmpty() && AddTrailingBackslash(FSourceFolder) != folder) DeleteConvertedCopies(FSourceFolder);
+  FSourceFolder = folder;
+  BilderEinlesen(FSourceFolder);
+}
+
+void TMainForm::ClearTempPicFolder() {
+  if (FTempPicFolder.isEmpty()) return;
+  for (const QString& name : kalvora::FindFiles(FTempPicFolder, "*.*")) QFile::remove(FTempPicFolder + name);
+}
+
+void TMainForm::DeleteConvertedCopies(const QString& folder) {
+  // Converted copies are made only in the temporary picture folder; a picture of the user's
+  // own that happens to carry such a name is never touched.
+  if (!sameFolder(folder, FTempPicFolder)) return;
+  const QString prefix = AddTrailingBackslash(folder);
+  for (const QString& name : kalvora::FindFiles(folder, "*.*"))
+    if (IsConvertedCopyName(name)) QFile::remove(prefix + name);
+}
+
+void TMainForm::BilderEinlesen(const QString& folderIn) {
+  QString folder = AddTrailingBackslash(folderIn);
+  FileListBox->Clear();
+  FileListBox->SetSorted(false);
+  FDragFromSourceList = false;
+  BusyCursor busy;
+  repaint();
+  // Reading the temporary folder itself (a source folder kept from before) must not empty it.
+  const bool readingTemp = sameFolder(folder, FTempPicFolder);
+  if (!readingTemp) ClearTempPicFolder();
+
+  if (!QFileInfo(folder).isDir()) {
+    kalvora::CurrentPrompter().message(kalvora::MsgKind::Warning, QString(), GetLanguageText(14003) + " " + folder,
+                                       kalvora::mbOk);
+    return;
+  }
+
+  // Count pass.
+  QStringList names = kalvora::FindFiles(folder, "*.*");
+  FFileCount = int(names.size()) + 2;  // with the "." and ".." entries
+  FFilesDone = 0;
+  bool needsConversion = false;
+  for (const QString& name : names)
+    if (!ConvertedCopyNames(name).isEmpty()) needsConversion = true;
+
+  // Copy pass: the whole folder goes into the temporary folder, where the copies are made.
+  if (needsConversion && !readingTemp) {
+    PicProgressBar->show();
+    kalvora::ForceDirectories(FTempPicFolder);
+    for (const QString& name : names) {
+      // A source that vanished meanwhile is simply missing afterwards.
+      if (kalvora::CopyFileReplace(folder + name, FTempPicFolder + name))
+        QFile::setPermissions(FTempPicFolder + name,
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+      ++FFilesDone;
+      const int percent = percentOf(FFilesDone, FFileCount);
+      StatusBar1->showMessage("Bilder kopieren " + QString::number(percent) + "%");
+      PicProgressBar->setValue(std::clamp(percent, 0, 100));
+      PicProgressBar->repaint();
+      StatusBar1->repaint();
+    }
+    folder = FTempPicFolder;
+    FSourceFolder = FTempPicFolder;
+    if (!QDir::setCurrent(FTempPicFolder)) {
+      PicProgressBar->hide();
+      kalvora::CurrentPrompter().message(kalvora::MsgKind::Error, QString(), "I/O error 103: " + FTempPicFolder,
+                                         kalvora::mbOk);
+      return;
+    }
+    PicProgressBar->hide();
+    FFilesDone = 0;
+  } else if (!readingTemp) {
+    QDir::setCurrent(folder);
+  }
+
+  // Conversion pass: one broken picture is reported and the others are still read.
+  QStringList failed;
+  if (needsConversion) {
+    PicProgressBar->show();
+    names = kalvora::FindFiles(folder, "*.*");
+    for (const QString& name : names) {
+      for (const QString& copy : ConvertedCopyNames(name)) {
+        if (IsConvertedCopyName(name) && readingTemp) continue;  // a copy of an earlier reading
+        try {
+          ConvertToJpeg(ViewPicImage, folder + name, folder + copy);
+        } catch (...) {
+          QFile::remove(folder + copy);
+          if (!failed.contains(name)) failed << name;
+        }
+      }
+      ++FFilesDone;
+      const int percent = percentOf(FFilesDone, FFileCount);
+      StatusBar1->showMessage(GetLanguageText(14000) + " " + QString::number(percent) + " " + GetLanguageText(14001));
+      PicProgressBar->setValue(std::clamp(percent, 0, 100));
+      PicProgressBar->repaint();
+      StatusBar1->repaint();
+    }
+  }
+
+  // Listing pass: the JPEG files, each with its cached thumbnail.
+  names = kalvora::FindFiles(folder, "*.*");
+  FFileCount = 0;
+  for (const QString& name : names)
+    if (kalvora::MatchesMask(name, "*.jpg")) ++FFileCount;
+  FFilesDone = 0;
+  PicProgressBar->show();
+  kalvora::ForceDirectories(FAppDir + "thumbs/");
+  for (const QString& name : names) {
+    if (!name.toUpper().contains(".JPG")) continue;
+    if (!QFileInfo(folder + name).isFile()) continue;  // gone while the folder was read
+    const QString thumb = FAppDir + "thumbs/" + CacheThumbnailName(folder + name);
+    MakeThumb(folder + name, 70, true, false);
+    ++FFilesDone;
+    // A file that is no readable picture gets no thumbnail: it is reported, not listed.
+    if (!QFileInfo(thumb).isFile()) {
+      failed << name;
+      continue;
+    }
+    FileListBox->Add(MakeListItem(thumb, name));
+  }
+  FileListBox->SetSorted(true);
+  StatusBar1->clearMessage();
+  PicProgressBar->hide();
+  if (!failed.isEmpty())
+    kalvora::CurrentPrompter().message(kalvora::MsgKind::Warning, QString(),
+                                       GetLanguageText(14002) + "\n" + failed.join("\n"), kalvora::mbOk);
+}
+
+void TMainForm::FileListBoxClick() {
+  DisablePictureTools();
+  FDragFromSourceList = true;
+  FSavedDiashowIndex = DiashowListBox->ItemIndex();
+  const int index = FileListBox->ItemIndex();
+  FPreviewItem = index < 0 ? QString() : FileListBox->Item(index);
+  // The tools act on the picture selected in the slideshow list, which they load themselves.
+  BildbearbeitungBitBtn->setEnabled(true);
+  for (QWidget* w : {SpeedButton5, SpeedButton6, SpeedButton7, SpeedButton9, SpeedButton10}) w->setEnabled(true);
+  Timer2->start();
+}
+
+void TMainForm::FileListBoxDblClick() { SpeedButton1Click(); }
+
+void TMainForm::Timer1Timer() {
+  if (FModifierKeyDown) {
+    Timer1->start();
+    return;
+  }
+  Timer1->stop();
+  ShowPreview(FPreviewItem, true, false);
+}
+
+void TMainForm::Timer2Timer() {
+  Timer2->stop();
+  ShowPreview(FPreviewItem, false, false);
+}
+
+void TMainForm::ShowPreview(const QString& item, bool fromDiashow, bool force) {
+  if (!force && item == FLastPreviewItem) return;
+  FLastPreviewItem = item;
+  if (item.isEmpty()) return;
+  QString path;
+  if (fromDiashow) {
+    const QString name = item.contains('>') ? ItemFileName(item) : FileNamePart(item);
+    path = SlideshowFolder() + name;
+  } else {
+    const QString name = item.contains('>') ? ItemFileName(item) : item;
+    path = QFileInfo(name).isAbsolute() ? name : AddTrailingBackslash(FSourceFolder) + name;
+  }
+  // A picture that cannot be read leaves the previous one shown.
+  px::FileInfo info;
+  if (px::GetFileInfo(path.toStdString(), info) == 1 && LoadPictureInto(ViewPicImage, path)) {
+    try {
+      ViewPicImage->SetPaintSizeMode(PicFitMode);
+      ViewPicImage->repaint();
+      ViewPicImage->show();
+    } catch (...) {
+    }
+  }
+  if (DiashowListBox->ItemIndex() != FSavedDiashowIndex && FSavedDiashowIndex < DiashowListBox->Count())
+    DiashowListBox->SetItemIndex(FSavedDiashowIndex);
+  ShowPictureInfo(path);
+}
+
+void TMainForm::ShowPictureInfo(const QString& path) {
+  QString t = "   ";
+  const QString format = FileFormatName(ViewPicImage->InfoFormat());
+  if (format == "NOT SUPPORTED") t += "     " + QString::number(ViewPicImage->InfoFormat());
+  else t += format;
+  t += "     " + QString::number(ViewPicImage->InfoWidth()) + "x" + QString::number(ViewPicImage->InfoHeight());
+  t += "     " + QString::number(ViewPicImage->InfoBits()) + "Bit Farben  ";
+  t += "     " + ViewPicImage->InfoText();
+  StatusBar1->showMessage(FileNamePart(path) + " " + t);
+  StatusBar1->repaint();
+}
+
+QString TMainForm::FileFormatName(int format) {
+  if (format >= 135) return "NOT SUPPORTED";
+  return QString::fromLatin1(px::FormatName(format));
+}
+
+void TMainForm::EnablePictureTools() {
+  BildbearbeitungBitBtn->setEnabled(true);
+  for (QWidget* w : {SpeedButton5, SpeedButton6, SpeedButton7, SpeedButton9, SpeedButton10}) w->setEnabled(true);
+  QPalette p = TextLabel->palette();
+  p.setColor(QPalette::WindowText, QColor(0x00, 0x00, 0x80));  // navy
+  TextLabel->setPalette(p);
+}
+
+void TMainForm::DisablePictureTools() {
+  BildbearbeitungBitBtn->setEnabled(false);
+  for (QWidget* w : {SpeedButton5, SpeedButton6, SpeedButton7, SpeedButton9, SpeedButton10}) w->setEnabled(false);
+  QPalette p = TextLabel->palette();
+  p.setColor(QPalette::WindowText, QColor(0x80, 0x80, 0x80));  // grey
+  TextLabel->setPalette(p);
+}
+
+void TMainForm::DiashowListBoxKeyDown(int key) {
+  if (key == Qt::Key_Shift || key == Qt::Key_Control) FModifierKeyDown = true;
+  if (key == Qt::Key_Delete) SpeedButton3Click();
+}
+
+void TMainForm::DiashowListBoxKeyUp(int key) {
+  if (key == Qt::Key_Shift || key == Qt::Key_Control) FModifierKeyDown = false;
+}
+
+void TMainForm::DirectoryListBox1Click() { DisablePictureTools(); }

@@ -1,0 +1,94 @@
+// Slideshow pictures and their thumbnails: copying a picture into the open slideshow, free copy
+// names, the current picture of the list and the thumbnail rebuilt after an edit.
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QStatusBar>
+
+#include "FileOps.h"
+#include "IniFile.h"
+#include "Language.h"
+#include "ListItems.h"
+#include "Prompter.h"
+#include "StringHelpers.h"
+#include "Thumbnails.h"
+#include "fMain.h"
+
+namespace {
+class BusyCursor {
+ public:
+  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+};
+}  // namespace
+
+QString TMainForm::UniqueCopyName(const QString& path) {
+  const QString folder = AddTrailingBackslash(DirectoryPart(path));
+  const QString name = FileNamePart(path);
+  QStringList words = name.split('.', Qt::SkipEmptyParts);
+  QString base, extension;
+  if (words.size() >= 2) {
+    extension = "." + words.takeLast();
+    base = words.join('.');
+  } else {
+    // A name without a point keeps itself as the base and gets no extension.
+    base = name;
+  }
+  for (int n = 1;; ++n) {
+    const QString candidate = folder + base + "_" + QString::number(n) + extension;
+    if (!QFileInfo::exists(candidate)) return candidate;
+  }
+}
+
+void TMainForm::AddPictureToDiashow(const QString& source, int index) {
+  BusyCursor busy;
+  if (FArchiveFolder.isEmpty()) FArchiveFolder = NewArchiveFolder();
+  const QString folder = SlideshowFolder();
+  if (!QFileInfo(folder).isDir()) kalvora::ForceDirectories(folder);
+  {
+    kalvora::IniFile ini(folder + "Diashow.ini");
+    kalvora::IniFile::Batch batch(ini);
+    ini.writeString("DIASHOW", "Titel", FDiashowTitle);
+    ini.writeString("DIASHOW", "Time", FSecondsPerPicture);
+  }
+  QString target = folder + SlideshowPictureName(FileNamePart(source));
+  if (QFileInfo::exists(target)) target = UniqueCopyName(target);
+  const QString name = FileNamePart(target);
+  const bool copied = QFileInfo(source).isFile() && kalvora::CopyFileReplace(source, target);
+  if (!copied || !QFileInfo(target).isFile()) {
+    kalvora::CurrentPrompter().message(kalvora::MsgKind::Error, QString(), GetLanguageText(10000), kalvora::mbOk);
+    return;
+  }
+  QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+  // The copy is new: a thumbnail left under its name belongs to an earlier picture.
+  MakeThumb(target, 70, false, true);
+  DiashowListBox->Insert(index, MakeListItem(folder + SlideshowThumbnailName(name), name));
+  SavePictureList();
+  UpdateDiashowLabel();
+}
+
+void TMainForm::SetCurrentPicturePath() {
+  const int index = DiashowListBox->ItemIndex();
+  const QString name = index < 0 ? QString() : ItemFileName(DiashowListBox->Item(index));
+  FCurrentPicturePath = IsPlainFileName(name) && !FArchiveFolder.isEmpty() ? SlideshowFolder() + name : QString();
+}
+
+void TMainForm::RefreshSelectedThumbnail() {
+  const int index = DiashowListBox->ItemIndex();
+  if (index < 0 || FCurrentPicturePath.isEmpty()) return;
+  const QString caption = ItemCaption(DiashowListBox->Item(index));
+  const QString folder = SlideshowFolder();
+  const QString name = FileNamePart(FCurrentPicturePath);
+  int n = 1;
+  while (QFileInfo::exists(folder + NumberedThumbnailName(n, name))) ++n;
+  MakeThumb(folder + name, 70, false, true);
+  const QString numbered = folder + NumberedThumbnailName(n, name);
+  kalvora::CopyFileReplace(folder + SlideshowThumbnailName(name), numbered);
+  // A new file name: the list keeps the pictures it has loaded by name.
+  DiashowListBox->Delete(index);
+  DiashowListBox->Insert(index, MakeListItem(numbered, name, caption));
+  DiashowListBox->SetItemIndex(index);
+  ShowPreview(FCurrentPicturePath, true, true);
+}
