@@ -185,6 +185,8 @@ int TPicImage::SetBitmap(px::Bitmap* bmp) {
 }
 
 int TPicImage::StoreBitmapInList(px::Bitmap* bmp) {
+  // A new bitmap closes the pan window.
+  if (panWin_) ShowPanWin(false);
   if (allocated_ && !rgn_.isEmpty() && enableFloater_) FreeFloaterResources();
   bool newList = false, append = false;
   if (!list_) {

@@ -256,6 +256,7 @@ int TPicImage::FreeImage() {
   // A playing animation ends before its picture goes (a new load must not be refused).
   if (animationOn_ && !(state_ & 8) && !busy_) AnimationEnable(false);
   CheckProcessingAllowed();
+  if (panWin_) ShowPanWin(false);
   feed_.reset();
   listIndex_ = 0;
   list_.reset();

@@ -92,6 +92,12 @@ TEST(PicImagePanWin, ShowsTheVisiblePartAndScrollsTheControl) {
   ASSERT_EQ(s.img.ShowPanWin(true), 1);
   EXPECT_EQ(s.img.ShowPanWin(false), 1);
   EXPECT_EQ(s.img.PanWinHandle(), nullptr);
+  // A new picture closes it.
+  ASSERT_EQ(s.img.ShowPanWin(true), 1);
+  px::Bitmap b = Picture(50, 40);
+  ASSERT_EQ(s.img.SetBitmap(&b), 1);
+  EXPECT_EQ(s.img.PanWinHandle(), nullptr);
+  EXPECT_FALSE(s.img.PanWinShown());
 }
 
 TEST(PicImagePanWin, DraggingTheRectangleScrollsTheControl) {
