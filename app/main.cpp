@@ -18,7 +18,17 @@ int main(int argc, char** argv) {
   // For automated runs: close the main window after the given time, as a user would.
   bool ok = false;
   const int closeAfter = qEnvironmentVariableIntValue("KALVORA_CLOSE_AFTER_MS", &ok);
-  if (ok) QTimer::singleShot(closeAfter, MainForm, [] { MainForm->close(); });
+  if (ok) {
+    // Windows that show by themselves (the tips at start, the products page at the end) are
+    // closed at once, as a user in a hurry would.
+    auto* closer = new QTimer(&app);
+    closer->setInterval(20);
+    QObject::connect(closer, &QTimer::timeout, [] {
+      if (QWidget* w = QApplication::activeModalWidget()) w->close();
+    });
+    closer->start();
+    QTimer::singleShot(closeAfter, MainForm, [] { MainForm->close(); });
+  }
   const int rc = app.exec();
   DestroyWindows();
   return rc;

@@ -2,7 +2,9 @@
 
 #include <QVBoxLayout>
 
+#include "AudioProbe.h"
 #include "Prompter.h"
+#include "StringHelpers.h"
 
 TCheckAudioForm* CheckAudioForm = nullptr;
 
@@ -26,8 +28,26 @@ TCheckAudioForm::TCheckAudioForm(QWidget* parent) : TForm("CheckAudioForm", pare
 }
 
 void TCheckAudioForm::ReadInfo() {
-  FTypeText.clear();
-  FSubTypeText.clear();
-  FSampleRate.clear();
-  FChannelMode.clear();
+  const AudioInfo info = ProbeAudioFile(FFileName);
+  FTypeText = info.typeText;
+  FSubTypeText = info.subTypeText;
+  FSampleRate = info.ok ? info.sampleRate : QString();
+  FChannelMode = info.ok ? info.channelMode : QString();
+  FErrorText = info.error;
+  QString text = FileNamePart(FFileName) + "\n" + FTypeText;
+  if (info.ok) {
+    text += " " + FSubTypeText + "\n" + FSampleRate + " Hz\n" + info.channelDetail;
+    if (info.bitrateKbps > 0) text += "\n" + QString::number(info.bitrateKbps) + " kbit/s";
+    if (info.bitsPerSample > 0) text += "\n" + QString::number(info.bitsPerSample) + " Bit";
+  } else {
+    text += "\n" + FErrorText;
+  }
+  Label1->setText(text);
+  MP3Panel->setVisible(FTypeText == "MP3");
+  WavePanel->setVisible(FTypeText != "MP3");
+}
+
+void TCheckAudioForm::showEvent(QShowEvent* event) {
+  TForm::showEvent(event);
+  ReadInfo();
 }

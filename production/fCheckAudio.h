@@ -13,6 +13,7 @@ class TCheckAudioForm : public TForm {
   Q_PROPERTY(QString FSubTypeText MEMBER FSubTypeText)
   Q_PROPERTY(QString FSampleRate MEMBER FSampleRate)
   Q_PROPERTY(QString FChannelMode MEMBER FChannelMode)
+  Q_PROPERTY(QString FErrorText MEMBER FErrorText)
  public:
   explicit TCheckAudioForm(QWidget* parent = nullptr);
 
@@ -20,15 +21,21 @@ class TCheckAudioForm : public TForm {
   QString FTypeText;
   QString FSubTypeText;
   QString FSampleRate;
-  QString FChannelMode;
+  QString FChannelMode;  // "STEREO" for every two-channel file, "MONO", ...
+  QString FErrorText;    // why the file could not be read; empty when it could
 
   QLabel* Label1 = nullptr;
   QFrame* MP3Panel = nullptr;
   QFrame* WavePanel = nullptr;
   QPushButton* CloseBitBtn = nullptr;
 
-  // Examines FFileName and fills the result fields (empty while no reader is built in).
+  // Examines FFileName (MP3 when its upper-cased name contains ".MP3", else WAV) and fills the
+  // result fields; a file that cannot be read leaves them empty and says why in FErrorText.
   Q_INVOKABLE void ReadInfo();
+
+ protected:
+  // Shown without blocking, the window examines its file itself.
+  void showEvent(QShowEvent* event) override;
 };
 
 extern TCheckAudioForm* CheckAudioForm;

@@ -16,6 +16,9 @@ class TAnweisungForm : public TForm {
   QLabel* IconImage = nullptr;
   QPushButton* NeroBitBtn = nullptr;
   QPushButton* OkBitBtn = nullptr;
+
+  void NeroBitBtnClick();
+  void OkBitBtnClick();
 };
 
 extern TAnweisungForm* AnweisungForm;

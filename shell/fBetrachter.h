@@ -1,12 +1,13 @@
 #pragma once
-// The picture viewer: the pictures of one slideshow, one at a time.
+// The picture viewer: the pictures of one slideshow of the archive, one at a time.
 #include <QFrame>
 #include <QListWidget>
 #include <QStatusBar>
 #include <QToolButton>
 
 #include "Form.h"
-#include "Placeholders.h"
+
+class TPicImage;
 
 class TBetrachterForm : public TForm {
   Q_OBJECT
@@ -17,7 +18,7 @@ class TBetrachterForm : public TForm {
   int FPictureIndex = 0;
 
   QListWidget* PicturesListBox = nullptr;
-  PicImageControl* PicImage1 = nullptr;  // PLACEHOLDER
+  TPicImage* PicImage1 = nullptr;
   QFrame* Panel1 = nullptr;
   QToolButton* SpeedButton1 = nullptr;
   QToolButton* SpeedButton2 = nullptr;
@@ -25,6 +26,27 @@ class TBetrachterForm : public TForm {
   QToolButton* SpeedButton4 = nullptr;
   QToolButton* SpeedButton5 = nullptr;
   QStatusBar* StatusBar1 = nullptr;
+
+  void FormActivate();
+  void FormKeyDown(int key);
+  void PicturesListBoxClick();
+  void ShowNext();
+  void ShowPrevious();
+  void ZoomIn();
+  void ZoomOut();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void Zoom(int step);
+  void LayoutButtons();
 };
+
+// Full paths of the pictures the viewer shows for a slideshow folder: its "*.jpg" files whose
+// names do not contain "_THUMB".
+QStringList ViewerPictureList(const QString& folder);
 
 extern TBetrachterForm* BetrachterForm;

@@ -98,6 +98,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   BuildMenus();
   BuildControls();
   FormCreate();
+  ConnectProductionHandlers();
 }
 
 TMainForm::~TMainForm() {

@@ -9,6 +9,9 @@
 #include "StringList.h"
 
 class QAction;
+class QCloseEvent;
+class QEvent;
+class TMediaPlayer;
 class QCheckBox;
 class QComboBox;
 class QFrame;
@@ -289,6 +292,72 @@ class TMainForm : public QMainWindow {
   void TitleEditChange();
   void SecEditChange();
 
+  // Archive list and archive management (fMainArchiveList.cpp).
+  QString FSlidoraFolder;  // the sibling program's slideshows: home folder + "diashow/"
+  bool CheckArchiveSelected();
+  QString SelectedArchiveFolder() const;  // first word of the selected archive list line
+  void NewBitBtnClick();
+  void Open1BitBtnClick();
+  void OpenListBoxDblClick();
+  void Delete1BitBtnClick();
+  void ImportSlidoraClick();
+  void BetrachterBitBtnClick();
+
+  // CD export and screensaver (fMainExport.cpp); false when something failed (reported).
+  bool ExportToCd(bool picturesOnly);
+  bool InstallScreensaver();
+  bool RecreateExportFolder(const QString& folder);
+
+  // Audio titles and the CD ripper (fMainAudio.cpp).
+  TMediaPlayer* MediaPlayer1 = nullptr;
+  QString FRipperProgram = QStringLiteral("cdparanoia");
+  void OpenAudioBitBtnClick();
+  void DeleteAudioBitBtnClick();
+  void AudioListBoxClick();
+  void InfoBitBtnClick();
+  void PlayBitBtnClick();
+  void PauseBitBtnClick();
+  void StopBitBtnClick();
+  void AudioListBoxMouseDown(int row);
+  void AudioListBoxDragDrop(int row);
+  void RefreshAudioList();
+  void RenumberAudioFiles();
+  void StartRipper();
+  bool RunAndWait(const QString& folder, const QString& program, const QStringList& parameters);
+  // Sample rate and channel mode of an audio file (through the audio information window when
+  // it exists); error gets why the file could not be read.
+  void ProbeAudio(const QString& file, QString& sampleRate, QString& channelMode, QString& error);
+
+  // Production, print and publishing dispatch (fMainDispatch.cpp).
+  void ShowProductionWizard(bool ask);
+  void RunProductionStep();
+  void PrintList();
+  void PrintThumbnails();
+  static QString DefaultPrinterName();
+  void MakeDiashowBitBtnClick();
+  void AbbrechenBitBtnClick();
+  void Diashowerstellen1Click();
+  void PreselectProduction(const QString& radioButton);
+  void DruckenBitBtnClick();
+  void PageControl1Change(int index);
+
+  // Settings handlers and the end of the program (fMainExit.cpp).
+  void SecEditExit();
+  void BKGColorButtonClick();
+  void TextcolorButtonClick();
+  void TipsCheckBoxClick();
+  void Allgemein1Click();
+  void Uebernehmen2BitBtnClick();
+  void ViewPicImageDblClick();
+  void Info1Click();
+  void Update1Click();
+  void FormActivate();
+  void FormClose();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
  private:
   void BuildControls();
   void BuildMenus();
@@ -299,6 +368,9 @@ class TMainForm : public QMainWindow {
   void ReportStartupProblems();
   void SelectDrive(const QString& drive);
   bool InSettingsLoad_ = false;
+  void ConnectProductionHandlers();  // the handlers of fMainArchiveList/Export/Audio/Dispatch/Exit
+  bool FTipsShown_ = false;
+  bool FClosed_ = false;
 };
 
 extern TMainForm* MainForm;

@@ -1,6 +1,9 @@
 #include "fNew.h"
 
+#include <QKeyEvent>
 #include <QVBoxLayout>
+
+#include "Language.h"
 
 #include "Prompter.h"
 
@@ -26,4 +29,36 @@ TNewForm::TNewForm(QWidget* parent) : TForm("NewForm", parent) {
   layout->addWidget(BitBtn2);
   connect(BitBtn1, &QAbstractButton::clicked, this, [this] { SetModalResult(kalvora::mrOk); });
   connect(BitBtn2, &QAbstractButton::clicked, this, [this] { SetModalResult(kalvora::mrCancel); });
+  const int ids[] = {1800, 1801, 1802, 1803};
+  QString texts[4];
+  for (int i = 0; i < 4; ++i) texts[i] = GetLanguageText(ids[i]);
+  if (!texts[0].isEmpty()) Label1->setText(texts[0]);
+  if (!texts[1].isEmpty()) BitBtn1->setText(texts[1]);
+  if (!texts[2].isEmpty()) BitBtn2->setText(texts[2]);
+  if (!texts[3].isEmpty()) setWindowTitle(texts[3]);
+  setWindowFlag(Qt::Tool);
+  for (QWidget* w : {static_cast<QWidget*>(Edit1), static_cast<QWidget*>(BitBtn1), static_cast<QWidget*>(BitBtn2)})
+    w->installEventFilter(this);
+}
+
+void TNewForm::FormKeyPress(int key) {
+  if (key == Qt::Key_Return || key == Qt::Key_Enter) SetModalResult(kalvora::mrOk);
+  else if (key == Qt::Key_Escape) SetModalResult(kalvora::mrCancel);
+}
+
+bool TNewForm::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
+      FormKeyPress(key);
+      return true;
+    }
+  }
+  return TForm::eventFilter(watched, event);
+}
+
+void TNewForm::keyPressEvent(QKeyEvent* event) {
+  const int key = event->key();
+  if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) FormKeyPress(key);
+  else TForm::keyPressEvent(event);
 }

@@ -15,6 +15,13 @@ class TNewForm : public TForm {
   QLineEdit* Edit1 = nullptr;
   QPushButton* BitBtn1 = nullptr;
   QPushButton* BitBtn2 = nullptr;
+
+  // Enter closes with OK, Escape with Cancel, in any of the dialog's controls.
+  void FormKeyPress(int key);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 };
 
 extern TNewForm* NewForm;

@@ -16,6 +16,11 @@ class TOpenForm : public TForm {
   QLabel* DoLabel = nullptr;
   QPushButton* OpenBitBtn = nullptr;
   QPushButton* BitBtn2 = nullptr;
+
+  void FormActivate();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
 };
 
 extern TOpenForm* OpenForm;

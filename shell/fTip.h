@@ -1,5 +1,5 @@
 #pragma once
-// The tip of the day.
+// The tip of the day: the texts tips/0001.tpp, tips/0002.tpp, ... of the program folder.
 #include <QCheckBox>
 #include <QPushButton>
 #include <QTextEdit>
@@ -18,6 +18,16 @@ class TTipForm : public TForm {
   QCheckBox* CheckBox1 = nullptr;
   QPushButton* NextTipBitBtn = nullptr;
   QPushButton* CloseBitBtn = nullptr;
+
+  void FormActivate();
+  void NextTipBitBtnClick();
+  void CloseBitBtnClick();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
 };
+
+// Writes an empty marker file (NoTip.ini, NoWer.ini); false when it cannot be written.
+bool WriteMarkerFile(const QString& path);
 
 extern TTipForm* TipForm;

@@ -1,6 +1,7 @@
 #pragma once
-// The page of the maker's other products.
+// The page of the maker's other products, shown when the program ends.
 #include <QCheckBox>
+#include <QScrollArea>
 
 #include "Form.h"
 
@@ -9,7 +10,12 @@ class TWerbungForm : public TForm {
  public:
   explicit TWerbungForm(QWidget* parent = nullptr);
 
+  QScrollArea* ScrollBox1 = nullptr;
   QCheckBox* CheckBox1 = nullptr;
+
+  // Opens a product's page; a refusal is reported.
+  void OpenProductPage(const QString& address);
+  void FormClose();
 };
 
 extern TWerbungForm* WerbungForm;

@@ -1,0 +1,185 @@
+// The archive page: listing, creating, opening, deleting and importing slideshows.
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QTabWidget>
+
+#include "Drives.h"
+#include "FileOps.h"
+#include "IniFile.h"
+#include "ListItems.h"
+#include "ProgramWindows.h"
+#include "ShellConstants.h"
+#include "ShellFileOps.h"
+#include "StringHelpers.h"
+#include "fBetrachter.h"
+#include "fMain.h"
+
+using namespace shellwin;
+
+namespace {
+void enableSlideshowMenus(TMainForm* f) {
+  f->Diashow1->menuAction()->setEnabled(true);
+  f->Drucken1->menuAction()->setEnabled(true);
+  f->Import1->setEnabled(true);
+  f->CDfrFotolaborerstellen1->setEnabled(true);
+  f->EinstellungenDiashow1->setEnabled(true);
+}
+
+void showTab(QTabWidget* tabs, QWidget* page, bool visible) { tabs->setTabVisible(tabs->indexOf(page), visible); }
+
+// The marker that names the sibling program's slideshow a folder was imported from.
+const QString kImportMarker = QStringLiteral("Import.ini");
+}  // namespace
+
+bool TMainForm::CheckArchiveSelected() {
+  if (OpenListBox->currentRow() >= 0 && OpenListBox->currentItem()) return true;
+  InformId(10026);
+  return false;
+}
+
+QString TMainForm::SelectedArchiveFolder() const {
+  const QListWidgetItem* item = OpenListBox->currentItem();
+  return item ? ExtractWordN(1, item->text(), " ") : QString();
+}
+
+namespace {
+void openSelected(TMainForm* f, bool fromDoubleClick) {
+  const QString folder = f->SelectedArchiveFolder();
+  if (!IsPlainFileName(folder)) return;
+  f->PageControl1->setVisible(true);
+  enableSlideshowMenus(f);
+  f->repaint();
+  f->OpenArchive(folder);
+  showTab(f->PageControl1, f->TabSheet1, true);
+  showTab(f->PageControl1, f->TabSheet4, true);
+  if (fromDoubleClick) f->PageControl1->setCurrentIndex(0);
+  f->PageControl1->setCurrentIndex(1);
+}
+}  // namespace
+
+void TMainForm::Open1BitBtnClick() {
+  if (!CheckArchiveSelected()) return;
+  openSelected(this, false);
+}
+
+void TMainForm::OpenListBoxDblClick() {
+  if (!OpenListBox->currentItem()) return;
+  openSelected(this, true);
+}
+
+void TMainForm::NewBitBtnClick() {
+  TForm* dialog = shellwin::Form("NewForm");
+  if (!dialog || dialog->ShowModal() != kalvora::mrOk) return;
+  auto* edit = dialog->findChild<QLineEdit*>("Edit1");
+  DeleteOrphanThumbs();
+  PageControl1->setVisible(true);
+  enableSlideshowMenus(this);
+  repaint();
+  FDiashowTitle = edit ? edit->text() : QString();
+  TitleEdit->setText(FDiashowTitle);
+  Busy busy;
+  // A file (not a folder) of the chosen name would keep the slideshow from being saved.
+  QString folder = NewArchiveFolder();
+  while (QFileInfo::exists(FArchiveRoot + folder)) {
+    bool ok = false;
+    const int n = ExtractWordN(2, folder, "_").toInt(&ok);
+    if (!ok) break;
+    folder = "Archive_" + PadLeftWithChar(QString::number(n + 1), '0', 4);
+  }
+  FArchiveFolder = folder;
+  // Lines refused from the previously open slideshow's list do not belong to the new one.
+  FRefusedPictureLines.clear();
+  ViewPicImage->hide();
+  SaveGeneratorSettings();
+  DiashowListBox->Clear();
+  UpdateDiashowLabel();
+  setWindowTitle(ProductName(CurrentLanguage()) + " - Archiv: " + FDiashowTitle);
+  SecEdit->setText(FSecondsPerPicture);
+  showTab(PageControl1, TabSheet1, true);
+  showTab(PageControl1, TabSheet4, true);
+  PageControl1->setCurrentIndex(1);
+  FillArchiveList();
+}
+
+void TMainForm::Delete1BitBtnClick() {
+  if (!CheckArchiveSelected()) return;
+  const QString folder = SelectedArchiveFolder();
+  if (!AskYes(GetLanguageText(10008))) return;
+  {
+    Busy busy;
+    // The placeholder slideshow becomes the open one, so the one deleted is no longer open.
+    OpenArchive("del");
+    ViewPicImage->hide();
+    DiashowListBox->Clear();
+    UpdateDiashowLabel();
+    const bool deleted = IsPlainFileName(folder) && !folder.isEmpty() && DeletePath(FArchiveRoot + folder);
+    if (!deleted) {
+      QApplication::restoreOverrideCursor();
+      InformId(10009);
+      QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    FillArchiveList();
+  }
+}
+
+void TMainForm::ImportSlidoraClick() {
+  if (!AskYes(Text(10200, "Möchten Sie wirklich alle Diashows von \"Slidora\" importieren? Änderungen welche Sie "
+                          "an bereits importierten Archiven vorgenommen haben gehen hierbei verloren!")))
+    return;
+  QStringList failed;
+  bool found = false;
+  {
+    Busy busy;
+    const QString source = AddTrailingBackslash(FSlidoraFolder);
+    if (QFileInfo(source).isDir()) {
+      // Folders imported before are found by their marker and refreshed; every other
+      // slideshow gets a folder number that is free, so no slideshow of the user is replaced.
+      QHash<QString, QString> imported;
+      for (const QString& name : kalvora::FindFiles(FArchiveRoot, "*.*", kalvora::FindKind::Folders)) {
+        const QString marker = FArchiveRoot + name + "/" + kImportMarker;
+        if (!QFileInfo(marker).isFile()) continue;
+        const QString from = kalvora::IniFile(marker).readString("IMPORT", "Source");
+        if (!from.isEmpty() && !imported.contains(from)) imported.insert(from, name);
+      }
+      int number = 1000;
+      for (const QString& name : kalvora::FindFiles(source, "*.*", kalvora::FindKind::Folders)) {
+        if (!name.contains("Diashow_")) continue;
+        found = true;
+        QString target = imported.value(name);
+        if (target.isEmpty()) {
+          do {
+            ++number;
+            target = "Archive_" + QString::number(number);
+          } while (QFileInfo::exists(FArchiveRoot + target) || QFileInfo(FArchiveRoot + target).isSymLink());
+        }
+        const QString targetPath = FArchiveRoot + target + "/";
+        if (!kalvora::ForceDirectories(targetPath)) {
+          failed << targetPath;
+          continue;
+        }
+        for (const QString& file : kalvora::FindFiles(source + name, "*.*")) {
+          if (file.startsWith('.')) continue;
+          if (!kalvora::CopyFileReplace(source + name + "/" + file, targetPath + file)) failed << source + name + "/" + file;
+        }
+        kalvora::IniFile marker(targetPath + kImportMarker);
+        marker.writeString("IMPORT", "Source", name);
+      }
+    }
+    PageControl1->setCurrentIndex(0);
+    FillArchiveList();
+  }
+  if (!found) Inform(Text(10207, "Es wurden keine Diashows von \"Slidora\" gefunden in:") + " " + FSlidoraFolder);
+  if (!failed.isEmpty()) Inform(Text(10201, "Folgende Dateien konnten nicht kopiert werden:") + "\n" + failed.join("\n"));
+}
+
+void TMainForm::BetrachterBitBtnClick() {
+  if (!CheckArchiveSelected()) return;
+  const QString folder = SelectedArchiveFolder();
+  if (!IsPlainFileName(folder) || ViewerPictureList(FArchiveRoot + folder).isEmpty()) {
+    InformId(10031);
+    return;
+  }
+  ShowModal("BetrachterForm");
+}

@@ -1,0 +1,139 @@
+// The handlers of the settings pages, window activation and the end of the program.
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+
+#include "Drives.h"
+#include "MediaPlayer.h"
+#include "ProgramWindows.h"
+#include "ShellOpen.h"
+#include "StringHelpers.h"
+#include "fAbout.h"
+#include "fMain.h"
+
+using namespace shellwin;
+
+namespace {
+void paintPanel(QFrame* panel, const QColor& c) {
+  QPalette p = panel->palette();
+  p.setColor(QPalette::Window, c);
+  panel->setPalette(p);
+}
+}  // namespace
+
+void TMainForm::SecEditExit() {
+  QString text = SecEdit->text();
+  if (FSecondsPerPicture.isEmpty()) text = "3";
+  // "2,5" and "2.5" keep the whole seconds.
+  if (text.contains(',')) text = ExtractWordN(1, text, ",");
+  if (text.contains('.')) text = ExtractWordN(1, text, ".");
+  bool ok = false;
+  const int seconds = text.trimmed().toInt(&ok);
+  // Zero or negative seconds would make a slideshow without time: they count as unreadable.
+  if (!ok || seconds < 1) text = "3";
+  else text = QString::number(seconds);
+  SecEdit->setText(text);
+  FSecondsPerPicture = text;
+}
+
+void TMainForm::BKGColorButtonClick() {
+  const std::optional<QColor> c = kalvora::CurrentPrompter().color(FBackgroundColor);
+  if (!c) return;
+  FBackgroundColor = *c;
+  paintPanel(BKGColorPanel, FBackgroundColor);
+}
+
+void TMainForm::TextcolorButtonClick() {
+  const std::optional<QColor> c = kalvora::CurrentPrompter().color(FTextColor);
+  if (!c) return;
+  FTextColor = *c;
+  paintPanel(TextColorPanel, FTextColor);
+}
+
+void TMainForm::TipsCheckBoxClick() {
+  QFile::remove(FAppDir + "NoTip.ini");
+  ShowModal("TipForm");
+}
+
+void TMainForm::Allgemein1Click() {
+  PageControl1->setTabVisible(PageControl1->indexOf(TabSheet2), true);
+  PageControl1->setCurrentIndex(4);
+}
+
+void TMainForm::Uebernehmen2BitBtnClick() {
+  SaveGeneratorSettings();
+  if (!FArchiveFolder.isEmpty()) SaveAndStartPlayer(false);
+  if (FDriveChanged) {
+    FDriveChanged = false;
+    if (AskYes(GetLanguageText(10021))) {
+      InformId(10022);
+      SaveGeneratorSettings();
+      close();
+      return;
+    }
+    // Back to the drive the archive root lies on.
+    QString root = FArchiveRoot;
+    while (root.endsWith('/')) root.chop(1);
+    root = root.left(root.lastIndexOf('/') + 1);
+    for (int i = 0; i < DriveComboBox1->count(); ++i) {
+      if (DriveRootPath(DriveComboBox1->itemData(i).toString()) == root) {
+        DriveComboBox1->setCurrentIndex(i);
+        break;
+      }
+    }
+    DriveComboBox1Change();
+    FDriveChanged = false;
+  }
+  PageControl1->setCurrentIndex(1);
+  PageControl1->setTabVisible(PageControl1->indexOf(TabSheet2), false);
+}
+
+void TMainForm::ViewPicImageDblClick() {
+  if (BildbearbeitungBitBtn->isEnabled()) BildbearbeitungBitBtn->click();
+}
+
+void TMainForm::Info1Click() { ShowModal("AboutBox"); }
+
+void TMainForm::Update1Click() {
+  if (!ShellOpenDocument(ProductPageAddress))
+    kalvora::ShowMessage("Unable to start mail client. Make sure you have it properly set-up on your system.");
+}
+
+void TMainForm::FormActivate() {
+  // Once per start: the tip window's own closing activates this window again.
+  if (FTipsShown_ || FClosed_ || QFileInfo::exists(FAppDir + "NoTip.ini")) return;
+  if (!FindProgramWindow("TipForm")) return;
+  FTipsShown_ = true;
+  ShowModal("TipForm");
+}
+
+void TMainForm::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange && isActiveWindow() && !FTipsShown_)
+    QTimer::singleShot(0, this, [this] { FormActivate(); });
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+  FormClose();
+  event->accept();
+}
+
+void TMainForm::FormClose() {
+  if (FClosed_) return;
+  FClosed_ = true;
+  if (MediaPlayer1) MediaPlayer1->Close();
+  SaveGeneratorSettings();
+  FEffectsList.clear();
+  FDropList.clear();
+  hide();
+  for (const char* mask : {"UNDO*.jpg", "Temp.jpg", "prev.jpg", "Print.txt", "thumbs/*.*", "Print.txt"})
+    DeleteFiles(FAppDir + QString::fromLatin1(mask));
+  DeleteFiles(FTempPicFolder + "*.*");
+  DeleteOrphanThumbs();
+  if (CurrentLanguage() == "GERMAN" && !QFileInfo::exists(FAppDir + "NoWer.ini")) ShowModal("WerbungForm");
+}

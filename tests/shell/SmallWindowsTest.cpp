@@ -1,0 +1,106 @@
+// The About box, the instructions, the tips and the products page.
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTextEdit>
+
+#include "ProductionFixture.h"
+#include "fAbout.h"
+#include "fAnweisung.h"
+#include "fOpen.h"
+#include "fTip.h"
+#include "fWerbung.h"
+
+using prodtest::ModalDriver;
+using prodtest::ProductionTest;
+using shelltest::writeText;
+
+namespace {
+class SmallWindowsTest : public ProductionTest {};
+}  // namespace
+
+TEST_F(SmallWindowsTest, TipsStepUntilTheLastAndCanBeSwitchedOff) {
+  writeText(appDir + "tips/0001.tpp", "Erster Tipp");
+  writeText(appDir + "tips/0002.tpp", "Zweiter Tipp");
+  QStringList seen;
+  bool enabledAtEnd = true;
+  modal.handlers["TipForm"] = [&](QWidget* w) {
+    auto* tip = static_cast<TTipForm*>(w);
+    seen << tip->Memo1->toPlainText();
+    tip->NextTipBitBtn->click();
+    seen << tip->Memo1->toPlainText();
+    tip->NextTipBitBtn->click();
+    seen << tip->Memo1->toPlainText();
+    enabledAtEnd = tip->NextTipBitBtn->isEnabled();
+    tip->CheckBox1->setChecked(true);
+    tip->CloseBitBtn->click();
+  };
+  mf->TipsCheckBoxClick();  // deletes NoTip.ini first
+  EXPECT_EQ(seen, (QStringList{"Erster Tipp", "Zweiter Tipp", "Zweiter Tipp"}));
+  EXPECT_FALSE(enabledAtEnd);
+  EXPECT_TRUE(QFileInfo(appDir + "NoTip.ini").isFile());
+  EXPECT_EQ(QFileInfo(appDir + "NoTip.ini").size(), 0);
+  EXPECT_EQ(TipForm->windowTitle(), GetLanguageText(4803));
+}
+
+TEST_F(SmallWindowsTest, TipsShowOncePerStartOnActivation) {
+  QFile::remove(appDir + "NoTip.ini");
+  mf->FormActivate();
+  mf->FormActivate();
+  EXPECT_EQ(modal.shown, QStringList{"TipForm"});
+}
+
+TEST_F(SmallWindowsTest, AboutBoxOpensThePagesAndReportsARefusal) {
+  AboutBox->URLLabelClick();
+  AboutBox->MailLabelClick();
+  EXPECT_EQ(prodtest::g_opened, (QStringList{ProductPageAddress, "mailto:" + ContactMailAddress}));
+  EXPECT_TRUE(prompter.messageTexts().isEmpty());
+  prodtest::g_openResult = false;
+  AboutBox->UpdateButtonClick();
+  mf->Update1Click();
+  EXPECT_EQ(prompter.messageTexts(),
+            QStringList(2, "Unable to start mail client. Make sure you have it properly set-up on your system."));
+  mf->Info1Click();
+  EXPECT_EQ(modal.shown, QStringList{"AboutBox"});
+  EXPECT_EQ(AboutBox->VersionLabel->text(), VersionText);
+}
+
+TEST_F(SmallWindowsTest, InstructionsOpenTheBurningHelpAndReturnToTheFirstStep) {
+  AnweisungForm->NeroBitBtnClick();
+  EXPECT_EQ(prodtest::g_opened, QStringList{appDir + "help/vcd.html"});
+  prodtest::g_openResult = false;
+  AnweisungForm->NeroBitBtnClick();
+  EXPECT_EQ(prompter.messageTexts(),
+            QStringList{"Unable to start internet browser! Make sure you have it properly set-up on your system!"});
+  mf->PageControl1->setTabVisible(1, true);
+  modal.handlers["AnweisungForm"] = [](QWidget* w) { static_cast<TAnweisungForm*>(w)->OkBitBtn->click(); };
+  EXPECT_EQ(AnweisungForm->ShowModal(), kalvora::mrOk);
+  EXPECT_EQ(mf->PageControl1->currentIndex(), 1);
+  EXPECT_EQ(AnweisungForm->windowTitle(), GetLanguageText(4626));
+}
+
+TEST_F(SmallWindowsTest, ProductsPageWritesItsMarkerWhenTicked) {
+  QFile::remove(appDir + "NoWer.ini");
+  modal.handlers["WerbungForm"] = [](QWidget* w) {
+    static_cast<TWerbungForm*>(w)->CheckBox1->setChecked(true);
+    w->close();
+  };
+  WerbungForm->ShowModal();
+  EXPECT_TRUE(QFileInfo(appDir + "NoWer.ini").isFile());
+  auto* more = WerbungForm->findChildren<QPushButton*>().value(0);
+  ASSERT_NE(more, nullptr);
+  more->click();
+  EXPECT_EQ(prodtest::g_opened.size(), 1);
+}
+
+TEST_F(SmallWindowsTest, OpenFormTextsFollowItsMode) {
+  OpenForm->Mode = 1;
+  OpenForm->FormActivate();
+  EXPECT_EQ(OpenForm->DoLabel->text(), GetLanguageText(4205));
+  EXPECT_EQ(OpenForm->OpenBitBtn->text(), GetLanguageText(4206));
+  OpenForm->Mode = 0;
+  OpenForm->FormActivate();
+  EXPECT_EQ(OpenForm->DoLabel->text(), GetLanguageText(4203));
+  EXPECT_EQ(OpenForm->windowTitle(), GetLanguageText(4202));
+}
