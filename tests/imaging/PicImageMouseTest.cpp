@@ -103,6 +103,11 @@ TEST(PicImageMouse, NewDrawingReplacesTheRegionAndRightButtonDrawsNothing) {
   // A drag with the right button held changes nothing.
   s.drag({5, 5}, {120, 120}, Qt::RightButton);
   EXPECT_EQ(s.region(), QRect(40, 40, 60, 50));
+  // A click without a drag replaces the region with nothing and raises nothing.
+  QTest::mouseClick(&s.img, Qt::LeftButton, Qt::NoModifier, QPoint(70, 70));
+  EXPECT_NE(s.img.LastError(), 1);
+  EXPECT_FALSE(s.img.HasRgn());
+  s.drag({40, 40}, {100, 90});
   // Without a region tool and without the rubber band the mouse draws no region.
   s.img.SetRgnMouseMode(0);
   s.drag({5, 5}, {20, 20});
