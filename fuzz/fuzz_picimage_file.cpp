@@ -1,23 +1,13 @@
 // TPicImage::Load on an arbitrary file: a status or EPicImageError, and the component ends empty
 // or holding a complete picture.
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <cstdlib>
 
-#include "PicImageVCL.h"
+#include "fuzz_picimage_common.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static QApplication* app = [] {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int argc = 1;
-    static char name[] = "fuzz";
-    static char* argv[] = {name, nullptr};
-    px::limits().maxPixels = 4 * 1000 * 1000;
-    px::limits().maxPages = 64;
-    return new QApplication(argc, argv);
-  }();
-  (void)app;
+  FuzzPicImageApp();
   static const QString path = QDir::tempPath() + QStringLiteral("/kalvora_fuzz_picimage_%1.bin").arg(getpid());
   QFile f(path);
   if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return 0;
