@@ -131,9 +131,10 @@ void TMainForm::FormClose() {
   FEffectsList.clear();
   FDropList.clear();
   hide();
+  if (!FSourceFolder.isEmpty()) DeleteConvertedCopies(FSourceFolder);
   for (const char* mask : {"UNDO*.jpg", "Temp.jpg", "prev.jpg", "Print.txt", "thumbs/*.*", "Print.txt"})
     DeleteFiles(FAppDir + QString::fromLatin1(mask));
-  DeleteFiles(FTempPicFolder + "*.*");
+  ClearTempPicFolder();
   DeleteOrphanThumbs();
   if (CurrentLanguage() == "GERMAN" && !QFileInfo::exists(FAppDir + "NoWer.ini")) ShowModal("WerbungForm");
 }

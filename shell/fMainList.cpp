@@ -134,10 +134,8 @@ void TMainForm::SpeedButton2Click() {
 }
 
 void TMainForm::SpeedButton3Click() {
-  if (DiashowListBox->Count() == 0) {
-    if (!FArchiveFolder.isEmpty()) DeleteFiles(SlideshowFolder() + "*.jpg");
-    return;
-  }
+  // With an empty list there is nothing to remove: the folder's files stay.
+  if (DiashowListBox->Count() == 0) return;
   int remaining = DiashowListBox->SelCount();
   const bool any = remaining > 0;
   DiashowListBox->BeginUpdate();
@@ -154,7 +152,8 @@ void TMainForm::SpeedButton3Click() {
 void TMainForm::SpeedButton4Click() {
   const int answer = kalvora::CurrentPrompter().message(kalvora::MsgKind::Confirmation, QString(),
                                                         GetLanguageText(10007), kalvora::mbYes | kalvora::mbNo);
-  if (answer == kalvora::mrNo) return;
+  // Only an explicit Yes removes everything; closing the box keeps the pictures.
+  if (answer != kalvora::mrYes) return;
   while (DiashowListBox->Count() > 0) RemovePictureFromDiashow(0);
   if (!FArchiveFolder.isEmpty()) DeleteFiles(SlideshowFolder() + "*.jpg");
   DeleteOrphanThumbs();

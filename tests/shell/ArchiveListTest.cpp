@@ -154,3 +154,21 @@ TEST_F(ArchiveListTest, NewFormClosesWithEnterAndEscape) {
   };
   EXPECT_EQ(dialog->ShowModal(), kalvora::mrCancel);
 }
+
+TEST_F(ArchiveListTest, RemoveButtonsKeepFilesWithoutAnExplicitYes) {
+  makeSlideshow("Archive_0003", "Drei", {"a.jpg", "b.jpg"});
+  mf->OpenArchive("Archive_0003");
+  ASSERT_EQ(mf->DiashowListBox->Count(), 2);
+  mf->DiashowListBox->Clear();
+  mf->SpeedButton3Click();  // "<" on an empty list
+  EXPECT_TRUE(QFileInfo(root + "Archive_0003/a.jpg").isFile());
+  mf->OpenArchive("Archive_0003");
+  prompter.answerMessage(kalvora::mrCancel);
+  mf->SpeedButton4Click();  // "<<", the question closed
+  EXPECT_EQ(mf->DiashowListBox->Count(), 2);
+  EXPECT_TRUE(QFileInfo(root + "Archive_0003/b.jpg").isFile());
+  prompter.answerMessage(kalvora::mrYes);
+  mf->SpeedButton4Click();
+  EXPECT_EQ(mf->DiashowListBox->Count(), 0);
+  EXPECT_FALSE(QFileInfo::exists(root + "Archive_0003/a.jpg"));
+}
