@@ -1,0 +1,1 @@
+Gelöschte Diashows landen im Papierkorb und lassen sich von dort zurückholen.
