@@ -44,6 +44,24 @@ void setUpThumbnailList(MarkupListBoxControl* list) {
   list->SetItemHeight(70);
   list->SetShadowOffset(0);
 }
+// Opens the first sample slideshow, reads the second into the source list, previews a picture
+// and saves the window as a picture; then the program ends.
+void ShootSelectionPage(TMainForm* f, const QString& file) {
+  f->PageControl1->setTabVisible(f->PageControl1->indexOf(f->TabSheet1), true);
+  f->PageControl1->setCurrentWidget(f->TabSheet1);
+  f->OpenArchive("Archive_0001");
+  f->FSourceFolder = f->FArchiveRoot + "Archive_0002/";
+  f->BilderEinlesen(f->FSourceFolder);
+  if (f->DiashowListBox->Count() > 0) {
+    f->DiashowListBox->SetItemIndex(0);
+    f->DiashowListBoxClick();
+    f->ShowPreview(f->FPreviewItem, true, true);
+  }
+  QTimer::singleShot(800, f, [f, file] {
+    f->grab().save(file);
+    f->close();
+  });
+}
 }  // namespace
 
 void TMainForm::SetUpPictureSelection() {
@@ -77,6 +95,9 @@ void TMainForm::SetUpPictureSelection() {
     else FModifierKeyDown = false;
   };
   DisablePictureTools();
+  // For scripts/screenshot-selection.sh: a picture of the selection page with a sample slideshow.
+  const QString shot = qEnvironmentVariable("KALVORA_SHOT_SELECTION");
+  if (!shot.isEmpty()) QTimer::singleShot(1500, this, [this, shot] { ShootSelectionPage(this, shot); });
 }
 
 void TMainForm::SetUpDiashowListBox() {
