@@ -2,6 +2,7 @@
 
 #include <QVBoxLayout>
 
+#include "FormButtons.h"
 #include "Prompter.h"
 
 TBildbeaerbeitungForm* BildbeaerbeitungForm = nullptr;
@@ -15,9 +16,5 @@ TBildbeaerbeitungForm::TBildbeaerbeitungForm(QWidget* parent) : TForm("Bildbeaer
   StatusBar1 = new QStatusBar(this);
   StatusBar1->setObjectName("StatusBar1");
   layout->addWidget(StatusBar1);
-  CloseBitBtn = new QPushButton(this);
-  CloseBitBtn->setObjectName("CloseBitBtn");
-  CloseBitBtn->setText(QString::fromUtf8("Schließen"));
-  layout->addWidget(CloseBitBtn);
-  connect(CloseBitBtn, &QAbstractButton::clicked, this, [this] { SetModalResult(kalvora::mrOk); });
+  CloseBitBtn = AddFormButton(this, layout, "CloseBitBtn", QString::fromUtf8("Schließen"), kalvora::mrOk);
 }

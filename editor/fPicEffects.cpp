@@ -2,6 +2,7 @@
 
 #include <QVBoxLayout>
 
+#include "FormButtons.h"
 #include "Prompter.h"
 
 TPicEffectsForm* PicEffectsForm = nullptr;
@@ -9,14 +10,6 @@ TPicEffectsForm* PicEffectsForm = nullptr;
 TPicEffectsForm::TPicEffectsForm(QWidget* parent) : TForm("PicEffectsForm", parent) {
   setWindowTitle(QString::fromUtf8("Effekte"));
   auto* layout = new QVBoxLayout(this);
-  OkBitBtn = new QPushButton(this);
-  OkBitBtn->setObjectName("OkBitBtn");
-  OkBitBtn->setText(QString::fromUtf8("OK"));
-  layout->addWidget(OkBitBtn);
-  AbortBitBtn = new QPushButton(this);
-  AbortBitBtn->setObjectName("AbortBitBtn");
-  AbortBitBtn->setText(QString::fromUtf8("Abbrechen"));
-  layout->addWidget(AbortBitBtn);
-  connect(OkBitBtn, &QAbstractButton::clicked, this, [this] { SetModalResult(kalvora::mrOk); });
-  connect(AbortBitBtn, &QAbstractButton::clicked, this, [this] { SetModalResult(kalvora::mrCancel); });
+  OkBitBtn = AddFormButton(this, layout, "OkBitBtn", QString::fromUtf8("OK"), kalvora::mrOk);
+  AbortBitBtn = AddFormButton(this, layout, "AbortBitBtn", QString::fromUtf8("Abbrechen"), kalvora::mrCancel);
 }

@@ -2,6 +2,7 @@
 
 #include <QVBoxLayout>
 
+#include "FormButtons.h"
 #include "Prompter.h"
 
 TSizeForm* SizeForm = nullptr;
@@ -15,14 +16,6 @@ TSizeForm::TSizeForm(QWidget* parent) : TForm("SizeForm", parent) {
   HeightEdit = new QSpinBox(this);
   HeightEdit->setObjectName("HeightEdit");
   layout->addWidget(HeightEdit);
-  OkBitBtn = new QPushButton(this);
-  OkBitBtn->setObjectName("OkBitBtn");
-  OkBitBtn->setText(QString::fromUtf8("OK"));
-  layout->addWidget(OkBitBtn);
-  AbortBitBtn = new QPushButton(this);
-  AbortBitBtn->setObjectName("AbortBitBtn");
-  AbortBitBtn->setText(QString::fromUtf8("Abbrechen"));
-  layout->addWidget(AbortBitBtn);
-  connect(OkBitBtn, &QAbstractButton::clicked, this, [this] { SetModalResult(kalvora::mrOk); });
-  connect(AbortBitBtn, &QAbstractButton::clicked, this, [this] { SetModalResult(kalvora::mrCancel); });
+  OkBitBtn = AddFormButton(this, layout, "OkBitBtn", QString::fromUtf8("OK"), kalvora::mrOk);
+  AbortBitBtn = AddFormButton(this, layout, "AbortBitBtn", QString::fromUtf8("Abbrechen"), kalvora::mrCancel);
 }

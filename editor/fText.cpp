@@ -2,6 +2,7 @@
 
 #include <QVBoxLayout>
 
+#include "FormButtons.h"
 #include "Prompter.h"
 
 TTextForm* TextForm = nullptr;
@@ -15,14 +16,6 @@ TTextForm::TTextForm(QWidget* parent) : TForm("TextForm", parent) {
   PicImage1 = new PicImageControl(this);
   PicImage1->setObjectName("PicImage1");
   layout->addWidget(PicImage1);
-  OkBitBtn = new QPushButton(this);
-  OkBitBtn->setObjectName("OkBitBtn");
-  OkBitBtn->setText(QString::fromUtf8("OK"));
-  layout->addWidget(OkBitBtn);
-  AbortBitBtn = new QPushButton(this);
-  AbortBitBtn->setObjectName("AbortBitBtn");
-  AbortBitBtn->setText(QString::fromUtf8("Abbrechen"));
-  layout->addWidget(AbortBitBtn);
-  connect(OkBitBtn, &QAbstractButton::clicked, this, [this] { SetModalResult(kalvora::mrOk); });
-  connect(AbortBitBtn, &QAbstractButton::clicked, this, [this] { SetModalResult(kalvora::mrCancel); });
+  OkBitBtn = AddFormButton(this, layout, "OkBitBtn", QString::fromUtf8("OK"), kalvora::mrOk);
+  AbortBitBtn = AddFormButton(this, layout, "AbortBitBtn", QString::fromUtf8("Abbrechen"), kalvora::mrCancel);
 }

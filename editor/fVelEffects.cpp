@@ -2,6 +2,7 @@
 
 #include <QVBoxLayout>
 
+#include "FormButtons.h"
 #include "Prompter.h"
 
 TPainterEffectsF* PainterEffectsF = nullptr;
@@ -39,15 +40,8 @@ TPainterEffectsF::TPainterEffectsF(QWidget* parent) : TForm("PainterEffectsF", p
   PicImage1 = new PicImageControl(this);
   PicImage1->setObjectName("PicImage1");
   layout->addWidget(PicImage1);
-  SaveBitBtn = new QPushButton(this);
-  SaveBitBtn->setObjectName("SaveBitBtn");
-  SaveBitBtn->setText(QString::fromUtf8("OK"));
-  layout->addWidget(SaveBitBtn);
-  AbortBitBtn = new QPushButton(this);
-  AbortBitBtn->setObjectName("AbortBitBtn");
-  AbortBitBtn->setText(QString::fromUtf8("Abbrechen"));
-  layout->addWidget(AbortBitBtn);
-  connect(AbortBitBtn, &QAbstractButton::clicked, this, [this] { SetModalResult(kalvora::mrCancel); });
+  SaveBitBtn = AddFormButton(this, layout, "SaveBitBtn", QString::fromUtf8("OK"));
+  AbortBitBtn = AddFormButton(this, layout, "AbortBitBtn", QString::fromUtf8("Abbrechen"), kalvora::mrCancel);
   setWindowFlag(Qt::WindowStaysOnTopHint);
   for (QSlider* s : {EBar, extrabar, cxbar, cybar}) s->setOrientation(Qt::Horizontal);
   EBar->setRange(1, 16);

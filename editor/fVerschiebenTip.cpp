@@ -2,6 +2,7 @@
 
 #include <QVBoxLayout>
 
+#include "FormButtons.h"
 #include "Prompter.h"
 
 TVerschiebenTipForm* VerschiebenTipForm = nullptr;
@@ -12,9 +13,5 @@ TVerschiebenTipForm::TVerschiebenTipForm(QWidget* parent) : TForm("VerschiebenTi
   HintLabel = new QLabel(this);
   HintLabel->setObjectName("HintLabel");
   layout->addWidget(HintLabel);
-  OkBitBtn = new QPushButton(this);
-  OkBitBtn->setObjectName("OkBitBtn");
-  OkBitBtn->setText(QString::fromUtf8("OK"));
-  layout->addWidget(OkBitBtn);
-  connect(OkBitBtn, &QAbstractButton::clicked, this, [this] { SetModalResult(kalvora::mrOk); });
+  OkBitBtn = AddFormButton(this, layout, "OkBitBtn", QString::fromUtf8("OK"), kalvora::mrOk);
 }

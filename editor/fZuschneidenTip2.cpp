@@ -2,6 +2,7 @@
 
 #include <QVBoxLayout>
 
+#include "FormButtons.h"
 #include "Prompter.h"
 
 TZuschneidenTipForm2* ZuschneidenTipForm2 = nullptr;
@@ -15,9 +16,5 @@ TZuschneidenTipForm2::TZuschneidenTipForm2(QWidget* parent) : TForm("Zuschneiden
   CheckBox1 = new QCheckBox(this);
   CheckBox1->setObjectName("CheckBox1");
   layout->addWidget(CheckBox1);
-  OkBitBtn = new QPushButton(this);
-  OkBitBtn->setObjectName("OkBitBtn");
-  OkBitBtn->setText(QString::fromUtf8("OK"));
-  layout->addWidget(OkBitBtn);
-  connect(OkBitBtn, &QAbstractButton::clicked, this, [this] { SetModalResult(kalvora::mrOk); });
+  OkBitBtn = AddFormButton(this, layout, "OkBitBtn", QString::fromUtf8("OK"), kalvora::mrOk);
 }

@@ -2,6 +2,7 @@
 
 #include <QVBoxLayout>
 
+#include "FormButtons.h"
 #include "Prompter.h"
 
 TDVDForm* DVDForm = nullptr;
@@ -15,13 +16,6 @@ TDVDForm::TDVDForm(QWidget* parent) : TForm("DVDForm", parent) {
   StepLabel = new QLabel(this);
   StepLabel->setObjectName("StepLabel");
   layout->addWidget(StepLabel);
-  AbortBitBtn = new QPushButton(this);
-  AbortBitBtn->setObjectName("AbortBitBtn");
-  AbortBitBtn->setText(QString::fromUtf8("Abbrechen"));
-  layout->addWidget(AbortBitBtn);
-  CloseBitBtn = new QPushButton(this);
-  CloseBitBtn->setObjectName("CloseBitBtn");
-  CloseBitBtn->setText(QString::fromUtf8("Schließen"));
-  layout->addWidget(CloseBitBtn);
-  connect(CloseBitBtn, &QAbstractButton::clicked, this, [this] { SetModalResult(kalvora::mrOk); });
+  AbortBitBtn = AddFormButton(this, layout, "AbortBitBtn", QString::fromUtf8("Abbrechen"));
+  CloseBitBtn = AddFormButton(this, layout, "CloseBitBtn", QString::fromUtf8("Schließen"), kalvora::mrOk);
 }

@@ -2,6 +2,7 @@
 
 #include <QVBoxLayout>
 
+#include "FormButtons.h"
 #include "Prompter.h"
 
 TNoDriverForm* NoDriverForm = nullptr;
@@ -12,9 +13,5 @@ TNoDriverForm::TNoDriverForm(QWidget* parent) : TForm("NoDriverForm", parent) {
   InfoLabel = new QLabel(this);
   InfoLabel->setObjectName("InfoLabel");
   layout->addWidget(InfoLabel);
-  OkBitBtn = new QPushButton(this);
-  OkBitBtn->setObjectName("OkBitBtn");
-  OkBitBtn->setText(QString::fromUtf8("OK"));
-  layout->addWidget(OkBitBtn);
-  connect(OkBitBtn, &QAbstractButton::clicked, this, [this] { SetModalResult(kalvora::mrOk); });
+  OkBitBtn = AddFormButton(this, layout, "OkBitBtn", QString::fromUtf8("OK"), kalvora::mrOk);
 }

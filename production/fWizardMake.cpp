@@ -2,6 +2,7 @@
 
 #include <QVBoxLayout>
 
+#include "FormButtons.h"
 #include "Prompter.h"
 
 TMakeWizzard* MakeWizzard = nullptr;
@@ -42,14 +43,6 @@ TMakeWizzard::TMakeWizzard(QWidget* parent) : TForm("MakeWizzard", parent) {
   ScreenSaverRadioButton = new QRadioButton(this);
   ScreenSaverRadioButton->setObjectName("ScreenSaverRadioButton");
   layout->addWidget(ScreenSaverRadioButton);
-  OkBitBtn = new QPushButton(this);
-  OkBitBtn->setObjectName("OkBitBtn");
-  OkBitBtn->setText(QString::fromUtf8("Weiter"));
-  layout->addWidget(OkBitBtn);
-  AbortBitBtn = new QPushButton(this);
-  AbortBitBtn->setObjectName("AbortBitBtn");
-  AbortBitBtn->setText(QString::fromUtf8("Abbrechen"));
-  layout->addWidget(AbortBitBtn);
-  connect(OkBitBtn, &QAbstractButton::clicked, this, [this] { SetModalResult(kalvora::mrOk); });
-  connect(AbortBitBtn, &QAbstractButton::clicked, this, [this] { SetModalResult(kalvora::mrCancel); });
+  OkBitBtn = AddFormButton(this, layout, "OkBitBtn", QString::fromUtf8("Weiter"), kalvora::mrOk);
+  AbortBitBtn = AddFormButton(this, layout, "AbortBitBtn", QString::fromUtf8("Abbrechen"), kalvora::mrCancel);
 }

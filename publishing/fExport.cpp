@@ -2,6 +2,7 @@
 
 #include <QVBoxLayout>
 
+#include "FormButtons.h"
 #include "Prompter.h"
 
 TExportForm* ExportForm = nullptr;
@@ -15,14 +16,6 @@ TExportForm::TExportForm(QWidget* parent) : TForm("ExportForm", parent) {
   CheckListBox = new QListWidget(this);
   CheckListBox->setObjectName("CheckListBox");
   layout->addWidget(CheckListBox);
-  OpenBitBtn = new QPushButton(this);
-  OpenBitBtn->setObjectName("OpenBitBtn");
-  OpenBitBtn->setText(QString::fromUtf8("Auswahl  bestätigen"));
-  layout->addWidget(OpenBitBtn);
-  BitBtn1 = new QPushButton(this);
-  BitBtn1->setObjectName("BitBtn1");
-  BitBtn1->setText(QString::fromUtf8("Abbrechen"));
-  layout->addWidget(BitBtn1);
-  connect(OpenBitBtn, &QAbstractButton::clicked, this, [this] { SetModalResult(kalvora::mrOk); });
-  connect(BitBtn1, &QAbstractButton::clicked, this, [this] { SetModalResult(kalvora::mrCancel); });
+  OpenBitBtn = AddFormButton(this, layout, "OpenBitBtn", QString::fromUtf8("Auswahl  bestätigen"), kalvora::mrOk);
+  BitBtn1 = AddFormButton(this, layout, "BitBtn1", QString::fromUtf8("Abbrechen"), kalvora::mrCancel);
 }

@@ -2,6 +2,7 @@
 
 #include <QVBoxLayout>
 
+#include "FormButtons.h"
 #include "Prompter.h"
 
 THTMLForm* HTMLForm = nullptr;
@@ -9,13 +10,6 @@ THTMLForm* HTMLForm = nullptr;
 THTMLForm::THTMLForm(QWidget* parent) : TForm("HTMLForm", parent) {
   setWindowTitle(QString::fromUtf8("HTML-Galerie"));
   auto* layout = new QVBoxLayout(this);
-  OkBitBtn = new QPushButton(this);
-  OkBitBtn->setObjectName("OkBitBtn");
-  OkBitBtn->setText(QString::fromUtf8("Erzeugen"));
-  layout->addWidget(OkBitBtn);
-  CloseBitBtn = new QPushButton(this);
-  CloseBitBtn->setObjectName("CloseBitBtn");
-  CloseBitBtn->setText(QString::fromUtf8("Schließen"));
-  layout->addWidget(CloseBitBtn);
-  connect(CloseBitBtn, &QAbstractButton::clicked, this, [this] { SetModalResult(kalvora::mrOk); });
+  OkBitBtn = AddFormButton(this, layout, "OkBitBtn", QString::fromUtf8("Erzeugen"));
+  CloseBitBtn = AddFormButton(this, layout, "CloseBitBtn", QString::fromUtf8("Schließen"), kalvora::mrOk);
 }

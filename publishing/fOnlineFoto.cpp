@@ -2,6 +2,7 @@
 
 #include <QVBoxLayout>
 
+#include "FormButtons.h"
 #include "Prompter.h"
 
 TOnlineFotoForm* OnlineFotoForm = nullptr;
@@ -12,9 +13,5 @@ TOnlineFotoForm::TOnlineFotoForm(QWidget* parent) : TForm("OnlineFotoForm", pare
   InfoLabel = new QLabel(this);
   InfoLabel->setObjectName("InfoLabel");
   layout->addWidget(InfoLabel);
-  CloseBitBtn = new QPushButton(this);
-  CloseBitBtn->setObjectName("CloseBitBtn");
-  CloseBitBtn->setText(QString::fromUtf8("Schließen"));
-  layout->addWidget(CloseBitBtn);
-  connect(CloseBitBtn, &QAbstractButton::clicked, this, [this] { SetModalResult(kalvora::mrOk); });
+  CloseBitBtn = AddFormButton(this, layout, "CloseBitBtn", QString::fromUtf8("Schließen"), kalvora::mrOk);
 }

@@ -2,6 +2,7 @@
 
 #include <QVBoxLayout>
 
+#include "FormButtons.h"
 #include "Prompter.h"
 
 TPrintSelectForm* PrintSelectForm = nullptr;
@@ -12,17 +13,9 @@ TPrintSelectForm::TPrintSelectForm(QWidget* parent) : TForm("PrintSelectForm", p
   MarkupCheckList1 = new MarkupCheckListControl(this);
   MarkupCheckList1->setObjectName("MarkupCheckList1");
   layout->addWidget(MarkupCheckList1);
-  PrintBitBtn = new QPushButton(this);
-  PrintBitBtn->setObjectName("PrintBitBtn");
-  PrintBitBtn->setText(QString::fromUtf8("Bilder drucken"));
-  layout->addWidget(PrintBitBtn);
-  AbortBitBtn = new QPushButton(this);
-  AbortBitBtn->setObjectName("AbortBitBtn");
-  AbortBitBtn->setText(QString::fromUtf8("Abbrechen"));
-  layout->addWidget(AbortBitBtn);
+  PrintBitBtn = AddFormButton(this, layout, "PrintBitBtn", QString::fromUtf8("Bilder drucken"), kalvora::mrOk);
+  AbortBitBtn = AddFormButton(this, layout, "AbortBitBtn", QString::fromUtf8("Abbrechen"), kalvora::mrCancel);
   StatusBar1 = new QStatusBar(this);
   StatusBar1->setObjectName("StatusBar1");
   layout->addWidget(StatusBar1);
-  connect(PrintBitBtn, &QAbstractButton::clicked, this, [this] { SetModalResult(kalvora::mrOk); });
-  connect(AbortBitBtn, &QAbstractButton::clicked, this, [this] { SetModalResult(kalvora::mrCancel); });
 }
