@@ -1,5 +1,6 @@
 #include "FxPaintFX.h"
 
+#include "FxFilterArgs.h"
 #include "FxTables.h"
 
 #include <algorithm>
@@ -16,16 +17,8 @@ namespace {
 using Lut = fx::ByteTable;
 using fx::RoundEven;
 
-bool usable(const Bitmap24* b) { return b && !b->isEmpty(); }
-
-// Source and destination of a two-bitmap filter: both present, source not empty; a separate
-// destination of another size first takes the source's size.
-bool prepare(Bitmap24* source, Bitmap24* dest) {
-  if (!usable(source) || !dest) return false;
-  if (dest != source && (dest->width() != source->width() || dest->height() != source->height()))
-    dest->setSize(source->width(), source->height());
-  return true;
-}
+using fx::PrepareTarget;
+using fx::Usable;
 
 void applyLut(Bitmap24& b, const Lut& lut) { fx::ApplyTable(b, lut); }
 
@@ -140,17 +133,17 @@ void sampleRow(const Bitmap24& src, const float* fx, const float* fy, int n, std
 // ---- Colour adjustment ---------------------------------------------------------------------------
 
 void TFxPaintFX::Lightness(Bitmap24* bitmap, int amount) {
-  if (!usable(bitmap)) return;
+  if (!Usable(bitmap)) return;
   applyLut(*bitmap, lightnessLut(amount));
 }
 
 void TFxPaintFX::Contrast(Bitmap24* bitmap, int amount) {
-  if (!usable(bitmap)) return;
+  if (!Usable(bitmap)) return;
   applyLut(*bitmap, contrastLut(amount));
 }
 
 void TFxPaintFX::Saturation(Bitmap24* bitmap, int amount) {
-  if (!usable(bitmap)) return;
+  if (!Usable(bitmap)) return;
   AdjustColors(bitmap, 0, amount, 0);
 }
 
@@ -193,7 +186,7 @@ void fusedRow(std::uint8_t* p, int count, const std::uint8_t* light, const std::
 }  // namespace
 
 void TFxPaintFX::AdjustColors(Bitmap24* bitmap, int lightness, int saturation, int contrast) {
-  if (!usable(bitmap)) return;
+  if (!Usable(bitmap)) return;
   const Lut light = lightnessLut(lightness);
   const Lut con = contrastLut(contrast);
   if (saturation == 255) {
@@ -230,7 +223,7 @@ void addClamped(std::uint8_t* p, const int* add, int n) {
 }  // namespace
 
 void TFxPaintFX::AddColorNoise(Bitmap24* bitmap, int amount) {
-  if (!usable(bitmap)) return;
+  if (!Usable(bitmap)) return;
   FxRandom& rnd = random();
   const int half = amount / 2;
   const int n = bitmap->width() * 3;
@@ -244,7 +237,7 @@ void TFxPaintFX::AddColorNoise(Bitmap24* bitmap, int amount) {
 }
 
 void TFxPaintFX::AddMonoNoise(Bitmap24* bitmap, int amount) {
-  if (!usable(bitmap)) return;
+  if (!Usable(bitmap)) return;
   FxRandom& rnd = random();
   const int half = amount / 2;
   const int w = bitmap->width();
@@ -263,7 +256,7 @@ void TFxPaintFX::AddMonoNoise(Bitmap24* bitmap, int amount) {
 // ---- Blur ----------------------------------------------------------------------------------------
 
 void TFxPaintFX::SplitBlur(Bitmap24* bitmap, int amount) {
-  if (!usable(bitmap) || amount <= 0) return;
+  if (!Usable(bitmap) || amount <= 0) return;
   const int w = bitmap->width(), h = bitmap->height();
   // Column byte offsets of the left and right partners, kept inside the row.
   std::vector<int> left(static_cast<std::size_t>(w)), right(static_cast<std::size_t>(w));
@@ -306,14 +299,14 @@ void TFxPaintFX::SplitBlur(Bitmap24* bitmap, int amount) {
 }
 
 void TFxPaintFX::GaussianBlur(Bitmap24* bitmap, int amount) {
-  if (!usable(bitmap)) return;
+  if (!Usable(bitmap)) return;
   for (int i = 0; i <= amount; ++i) SplitBlur(bitmap, 3);
 }
 
 // ---- Seamless edges and mosaic -------------------------------------------------------------------
 
 void TFxPaintFX::MakeSeamless(Bitmap24* bitmap, int amount) {
-  if (!usable(bitmap) || amount == 0) return;
+  if (!Usable(bitmap) || amount == 0) return;
   const int w = bitmap->width(), h = bitmap->height();
   // A band as high as the picture would blend towards a row past the end: the last row is the limit.
   const int hb = std::min(h / amount, h - 1);
@@ -349,7 +342,7 @@ void TFxPaintFX::MakeSeamless(Bitmap24* bitmap, int amount) {
 }
 
 void TFxPaintFX::Mosaic(Bitmap24* bitmap, int size) {
-  if (!usable(bitmap) || size <= 1) return;
+  if (!Usable(bitmap) || size <= 1) return;
   const long long w = bitmap->width(), h = bitmap->height();
   for (long long by = 0; by < h; by += size) {
     const int yEnd = int(std::min(h, by + size));
@@ -372,7 +365,7 @@ void TFxPaintFX::Mosaic(Bitmap24* bitmap, int size) {
 // ---- Swirl and fish-eye ----------------------------------------------------------------------------
 
 void TFxPaintFX::Twist(Bitmap24* source, Bitmap24* dest, int amount) {
-  if (amount == 0 || !prepare(source, dest)) return;
+  if (amount == 0 || !PrepareTarget(source, dest)) return;
   const int w = source->width(), h = source->height();
   const float cx = float(w - 1) / 2, cy = float(h - 1) / 2;
   const int dw = dest->width();
@@ -400,7 +393,7 @@ void TFxPaintFX::Twist(Bitmap24* source, Bitmap24* dest, int amount) {
 }
 
 void TFxPaintFX::FishEye(Bitmap24* source, Bitmap24* dest, float amount) {
-  if (!prepare(source, dest)) return;
+  if (!PrepareTarget(source, dest)) return;
   const float xmid = float(source->width()) / 2, ymid = float(source->height()) / 2;
   const float rmax = float(dest->width()) * amount;
   if (!(rmax > 0) || !std::isfinite(rmax)) return;
@@ -431,7 +424,7 @@ void TFxPaintFX::FishEye(Bitmap24* source, Bitmap24* dest, float amount) {
 // ---- Relief and channel filters --------------------------------------------------------------------
 
 void TFxPaintFX::Emboss(Bitmap24* bitmap) {
-  if (!usable(bitmap)) return;
+  if (!Usable(bitmap)) return;
   const int w = bitmap->width(), h = bitmap->height();
   for (int y = 0; y + 1 < h; ++y) {
     std::uint8_t* p = bitmap->scanLine(y);
@@ -442,7 +435,7 @@ void TFxPaintFX::Emboss(Bitmap24* bitmap) {
 
 namespace {
 void channelFilter(Bitmap24* bitmap, int channel, int lower, int upper, bool clearOthers) {
-  if (!usable(bitmap)) return;
+  if (!Usable(bitmap)) return;
   Lut pass;
   for (int c = 0; c < 256; ++c) pass[c] = (lower < c && c < upper) ? 255 : 0;
   const Lut other = clearOthers ? Lut{} : fx::IdentityTable();
@@ -460,7 +453,7 @@ void TFxPaintFX::FilterXBlue(Bitmap24* b, int lower, int upper) { channelFilter(
 // ---- Plasma ----------------------------------------------------------------------------------------
 
 void TFxPaintFX::Plasma(Bitmap24* source, Bitmap24* map, double scale, double amplitude, Bitmap24* dest) {
-  if (!usable(map) || !std::isfinite(scale) || !std::isfinite(amplitude) || !prepare(source, dest)) return;
+  if (!Usable(map) || !std::isfinite(scale) || !std::isfinite(amplitude) || !PrepareTarget(source, dest)) return;
   if (scale < 10) scale = 10;
   if (amplitude < 5) amplitude = 5;
   // Offsets beyond any picture side are all the same to the bounds test below.
@@ -489,7 +482,7 @@ void TFxPaintFX::Plasma(Bitmap24* source, Bitmap24* map, double scale, double am
 
 namespace {
 void texturize(Bitmap24* bitmap, int amount, bool overlap) {
-  if (!usable(bitmap)) return;
+  if (!Usable(bitmap)) return;
   const int w = bitmap->width(), h = bitmap->height();
   const int size = std::min({w / 2, h / 2, amount});
   if (size < 1) return;
@@ -518,7 +511,7 @@ void TFxPaintFX::TexturizeOverlap(Bitmap24* bitmap, int amount) { texturize(bitm
 // ---- Solarize and posterize ------------------------------------------------------------------------
 
 void TFxPaintFX::Solarize(Bitmap24* source, Bitmap24* dest, int threshold) {
-  if (!prepare(source, dest)) return;
+  if (!PrepareTarget(source, dest)) return;
   const int w = source->width();
   // (b + g + r) div 3 > threshold, as a bound on the sum (the sum is never negative).
   const long long bound = threshold < 0 ? -1 : 3LL * threshold + 2;
@@ -536,7 +529,7 @@ void TFxPaintFX::Solarize(Bitmap24* source, Bitmap24* dest, int threshold) {
 }
 
 void TFxPaintFX::Posterize(Bitmap24* source, Bitmap24* dest, int level) {
-  if (level == 0 || !prepare(source, dest)) return;
+  if (level == 0 || !PrepareTarget(source, dest)) return;
   Lut lut;
   for (int c = 0; c < 256; ++c) {
     const double v = RoundEven(double(c) / level) * level;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "FxPaintFX.h"
+#include "FxFilterArgs.h"
 
 namespace kalvora {
 
@@ -15,15 +16,8 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 
-bool usable(const Bitmap24* b) { return b && !b->isEmpty(); }
-
-// As in the other filters: a separate destination of another size first takes the source's size.
-bool prepare(Bitmap24* source, Bitmap24* dest) {
-  if (!usable(source) || !dest) return false;
-  if (dest != source && (dest->width() != source->width() || dest->height() != source->height()))
-    dest->setSize(source->width(), source->height());
-  return true;
-}
+using fx::PrepareTarget;
+using fx::Usable;
 
 inline std::uint8_t* px(Bitmap24& b, int x, int y) { return b.scanLine(y) + 3 * x; }
 inline const std::uint8_t* px(const Bitmap24& b, int x, int y) { return b.scanLine(y) + 3 * x; }
@@ -57,7 +51,7 @@ inline double rowFraction(int y, int height) { return height > 1 ? double(y) / (
 template <class PFn, class QFn, class OffFn>
 void marble(Bitmap24* source, Bitmap24* dest, int scale, double turbulence, PFn pOf, QFn qOf, OffFn offsets,
             bool fromBottomRight, bool resizeDest) {
-  if (!usable(source) || !dest || scale == 0) return;
+  if (!Usable(source) || !dest || scale == 0) return;
   if (dest != source) {
     if (resizeDest) dest->setSize(source->width(), source->height());
     *dest = *source;
@@ -138,7 +132,7 @@ void TFxPaintFX::Marble8(Bitmap24* source, Bitmap24* dest, int scale, double t) 
 // ---- SmoothRotate -----------------------------------------------------------------------------------
 
 void TFxPaintFX::SmoothRotate(Bitmap24* source, Bitmap24* dest, int centreX, int centreY, double angle) {
-  if (!prepare(source, dest)) return;
+  if (!PrepareTarget(source, dest)) return;
   const double theta = -angle * kPi / 180;
   const double s = std::sin(theta), c = std::cos(theta);
   const int sw = source->width(), sh = source->height();
@@ -169,7 +163,7 @@ void TFxPaintFX::SmoothRotate(Bitmap24* source, Bitmap24* dest, int centreX, int
 // ---- Wave ------------------------------------------------------------------------------------------
 
 void TFxPaintFX::Wave(Bitmap24* bitmap, int amount, int style, int inference) {
-  if (!usable(bitmap) || amount <= 0) return;
+  if (!Usable(bitmap) || amount <= 0) return;
   const Bitmap24 copy = *bitmap;
   const int w = bitmap->width(), h = bitmap->height();
   const double phi = (kPi / 2) / amount;
@@ -193,7 +187,7 @@ void TFxPaintFX::Wave(Bitmap24* bitmap, int amount, int style, int inference) {
 // ---- Row squeezes -----------------------------------------------------------------------------------
 
 void TFxPaintFX::SqueezeHor(Bitmap24* source, Bitmap24* dest, int style, int amount) {
-  if (!prepare(source, dest)) return;
+  if (!PrepareTarget(source, dest)) return;
   const int w = source->width(), h = source->height();
   const int cx = w / 2;
   std::vector<std::uint8_t> row(std::size_t(w) * 3);
@@ -220,7 +214,7 @@ void TFxPaintFX::SqueezeHor(Bitmap24* source, Bitmap24* dest, int style, int amo
 }
 
 void TFxPaintFX::SplitRound(Bitmap24* source, Bitmap24* dest, int style, int amount) {
-  if (!prepare(source, dest)) return;
+  if (!PrepareTarget(source, dest)) return;
   if (amount == 0) {
     if (dest != source) *dest = *source;
     return;
@@ -255,7 +249,7 @@ TColor TFxPaintFX::PaletteColor(int index) {
 
 void TFxPaintFX::Mandelbrot(Bitmap24* bitmap, int iterations, bool mandelbrot, double bottom, double right,
                             double top, double left) {
-  if (!usable(bitmap)) return;
+  if (!Usable(bitmap)) return;
   Bgr palette[16];
   for (int i = 0; i < 16; ++i) palette[i] = BgrFromColor(PaletteColor(i));
   const int n = std::max(iterations, 16);
@@ -291,7 +285,7 @@ void TFxPaintFX::Mandelbrot(Bitmap24* bitmap, int iterations, bool mandelbrot, d
 // ---- Triangles, ripples, height map ---------------------------------------------------------------
 
 void TFxPaintFX::Triangles(Bitmap24* bitmap, int amount) {
-  if (!usable(bitmap)) return;
+  if (!Usable(bitmap)) return;
   const int p = amount < 5 ? 4 : (amount & ~1);
   const int q = p + 1;
   const int w = bitmap->width();
@@ -329,7 +323,7 @@ void ripple(Bitmap24& b, int amount, NextK next) {
 }  // namespace
 
 void TFxPaintFX::RippleTooth(Bitmap24* bitmap, int amount) {
-  if (!usable(bitmap)) return;
+  if (!Usable(bitmap)) return;
   ripple(*bitmap, amount, [](int k, int a) {
     ++k;
     return (k & 255) > a ? 0 : k;
@@ -337,14 +331,14 @@ void TFxPaintFX::RippleTooth(Bitmap24* bitmap, int amount) {
 }
 
 void TFxPaintFX::RippleRandom(Bitmap24* bitmap, int amount) {
-  if (!usable(bitmap)) return;
+  if (!Usable(bitmap)) return;
   FxRandom& r = random();
   r.randomize();
   ripple(*bitmap, amount, [&r](int, int a) { return r.random(a); });
 }
 
 void TFxPaintFX::HeightMap(Bitmap24* bitmap, int amount) {
-  if (!usable(bitmap)) return;
+  if (!Usable(bitmap)) return;
   const Bitmap24 copy = *bitmap;
   const int h = bitmap->height();
   for (int y = 0; y < h; ++y)
@@ -359,7 +353,7 @@ void TFxPaintFX::HeightMap(Bitmap24* bitmap, int amount) {
 // ---- Blend and masks -------------------------------------------------------------------------------
 
 void TFxPaintFX::Blend(Bitmap24* source1, Bitmap24* source2, double amount, Bitmap24* dest) {
-  if (!usable(source1) || !source2 || !dest) return;
+  if (!Usable(source1) || !source2 || !dest) return;
   // Pixels are paired by position: a second source of another size has nothing to pair with.
   if (source2->width() != source1->width() || source2->height() != source1->height()) return;
   if (dest != source1 && dest != source2) dest->setSize(source1->width(), source1->height());
@@ -377,7 +371,7 @@ void TFxPaintFX::Blend(Bitmap24* source1, Bitmap24* source2, double amount, Bitm
 
 namespace {
 void maskColor(Bitmap24* bitmap, TColor color, bool keep) {
-  if (!usable(bitmap)) return;
+  if (!Usable(bitmap)) return;
   const Bgr c = BgrFromColor(color);
   for (int y = 0; y < bitmap->height(); ++y) {
     std::uint8_t* row = bitmap->scanLine(y);
