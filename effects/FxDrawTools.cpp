@@ -33,6 +33,12 @@ inline int roundi(double v) {
 // Coordinates that may be multiplied stay in a range where that cannot overflow.
 inline int tame(long long v) { return int(std::clamp<long long>(v, -(1LL << 24), 1LL << 24)); }
 inline QPoint tame(QPoint p) { return QPoint(tame(p.x()), tame(p.y())); }
+// Moves a brush centre so that the patch of radius r around it lies inside the bitmap (as far
+// as the bitmap is large enough for it).
+void keepPatchInside(const Bitmap24& b, int r, int& x, int& y) {
+  x = std::max(std::min(x, b.width() - 1 - r), r);
+  y = std::max(std::min(y, b.height() - 1 - r), r);
+}
 }  // namespace
 
 TFxDrawTools::TFxDrawTools(TFxDrawImage* host) : QObject(host), host_(host) {
@@ -148,6 +154,12 @@ void TFxDrawTools::drawWork(int x, int y, std::uint32_t mode) {
 
 // ---- Brushes ------------------------------------------------------------------------------------------
 
+bool TFxDrawTools::prepareWork() {
+  const Bitmap24& work = host_->WorkBitmap;
+  if (work.width() != pictureWidth() || work.height() != pictureHeight()) CopyPictureToWork();
+  return !work.isEmpty();
+}
+
 int TFxDrawTools::limitRadius(long long r) const {
   // A patch is never more than twice the picture's size.
   const long long most = std::max({pictureWidth(), pictureHeight(), 5});
@@ -159,8 +171,7 @@ void TFxDrawTools::ApplyRoundBrush(int kind, int x, int y, int r) {
   r = limitRadius(std::max(r, 5));
   if (kind <= 8) CopyPictureToWork();
   Bitmap24& work = host_->WorkBitmap;
-  if (work.width() != pictureWidth() || work.height() != pictureHeight()) CopyPictureToWork();
-  if (work.isEmpty()) return;
+  if (!prepareWork()) return;
   Bitmap24 patch = CopyPart(work, x - r, y - r, 2 * r, 2 * r);
   RoundBrushPixels(patch, kind);
   TFxCanvas w(work);
@@ -171,11 +182,9 @@ void TFxDrawTools::ApplyRoundBrush(int kind, int x, int y, int r) {
 void TFxDrawTools::ApplyAdjustBrush(int kind, int x, int y, int amount, int r) {
   if (!host_ || kind < 0 || kind > 2) return;
   Bitmap24& work = host_->WorkBitmap;
-  if (work.width() != pictureWidth() || work.height() != pictureHeight()) CopyPictureToWork();
-  if (work.isEmpty()) return;
+  if (!prepareWork()) return;
   r = limitRadius(r);
-  x = std::max(std::min(x, work.width() - 1 - r), r);
-  y = std::max(std::min(y, work.height() - 1 - r), r);
+  keepPatchInside(work, r, x, y);
   Bitmap24 patch = CopyPart(work, x - r, y - r, 2 * r, 2 * r);
   TFxPaintFX& fx = host_->PaintFX();
   if (kind == 0) fx.Lightness(&patch, amount);
@@ -189,12 +198,10 @@ void TFxDrawTools::ApplyAdjustBrush(int kind, int x, int y, int amount, int r) {
 void TFxDrawTools::ApplyLensBrush(int kind, int x, int y, double amount, int r) {
   if (!host_ || kind < 3 || kind > 15) return;
   Bitmap24& work = host_->WorkBitmap;
-  if (work.width() != pictureWidth() || work.height() != pictureHeight()) CopyPictureToWork();
-  if (work.isEmpty()) return;
+  if (!prepareWork()) return;
   r = limitRadius(r);
   if (r < 1) return;
-  x = std::max(std::min(x, work.width() - 1 - r), r);
-  y = std::max(std::min(y, work.height() - 1 - r), r);
+  keepPatchInside(work, r, x, y);
   Bitmap24 a = CopyPart(work, x - r, y - r, 2 * r, 2 * r);
   Bitmap24 b(a.width(), a.height(), Bgr{255, 255, 255});
   TFxPaintFX& fx = host_->PaintFX();
@@ -217,8 +224,7 @@ QRect TFxDrawTools::ApplyBandBrush(int kind, int x, int y, double angle, int r) 
   if (!host_ || kind < 0 || kind > 3) return QRect();
   const Bitmap24& work = host_->WorkBitmap;
   r = limitRadius(r);
-  x = std::max(std::min(x, work.width() - 1 - r), r);
-  y = std::max(std::min(y, work.height() - 1 - r), r);
+  keepPatchInside(work, r, x, y);
   double a = std::fabs(angle);
   if (!(a >= 1)) a = 1;
   const int t = std::min(std::max(roundi(r * std::min(a, 1e6) / 360), 5), r);

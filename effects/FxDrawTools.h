@@ -117,6 +117,8 @@ class TFxDrawTools : public QObject {
   double dragAngle(QPoint p) const;
   int dragRadius(QPoint p) const;
   int limitRadius(long long r) const;
+  // Copies the picture to the work bitmap when their sizes differ; false when there is none.
+  bool prepareWork();
   void followMouse(Qt::KeyboardModifiers shift, QPoint p);
   void moveTool(Qt::KeyboardModifiers shift, QPoint p);
   void releaseTool(Qt::KeyboardModifiers shift, QPoint p);
