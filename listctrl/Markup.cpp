@@ -409,6 +409,7 @@ class Renderer {
   void image(Line& c, const Tag& tg, TagResult& res);
   void body(Line& c, const Tag& tg);
   void drawSegment(Line& c, const QString& plain, const std::vector<int>& underlined, int w);
+  void drawFocusBox(const Line& c);
   THTMLPicture* picture(const QString& src);
   void fillBrush(const QRect& r) {
     if (s_.brushColor != clNone) p_.fillRect(r, ToQColor(s_.brushColor));
@@ -553,12 +554,7 @@ qsizetype Renderer::runLine(Line& c, qsizetype pos, qsizetype limit) {
   c.width -= c.trailingSpace;
   if (!c.paint && !c.record) r_.XSize = std::max(r_.XSize, c.width);
   if (c.paint && s_.focusOpen) {
-    p_.save();
-    p_.setPen(QPen(ToQColor(startFontColor_), 1, Qt::DotLine));
-    p_.setBrush(Qt::NoBrush);
-    const int band = c.bottom - c.drawImgOff;
-    p_.drawRect(QRect(QPoint(s_.focusStartX - 1, band - c.gh - 1), QPoint(c.x, band)));
-    p_.restore();
+    drawFocusBox(c);
     s_.focusStartX = rect_.x();
   }
   return pos;
@@ -616,6 +612,16 @@ bool Renderer::segment(Line& c, qsizetype pos, qsizetype end) {
   c.endsInSpace = seg.endsWith(QLatin1Char(' '));
   c.trailingSpace = c.endsInSpace ? fm().horizontalAdvance(QLatin1Char(' ')) : 0;
   return true;
+}
+
+// Dotted box from where the focused link started to the pen's place, over the line's text band.
+void Renderer::drawFocusBox(const Line& c) {
+  p_.save();
+  p_.setPen(QPen(ToQColor(startFontColor_), 1, Qt::DotLine));
+  p_.setBrush(Qt::NoBrush);
+  const int band = c.bottom - c.drawImgOff;
+  p_.drawRect(QRect(QPoint(s_.focusStartX - 1, band - c.gh - 1), QPoint(c.x, band)));
+  p_.restore();
 }
 
 void Renderer::drawSegment(Line& c, const QString& plain, const std::vector<int>& underlined, int sw) {
@@ -998,14 +1004,7 @@ Renderer::TagResult Renderer::applyTag(Line& c, const Tag& tg) {
           r_.MouseLink = s_.anchorCount;
         }
         if (s_.focusOpen) {
-          if (paint) {
-            p_.save();
-            p_.setPen(QPen(ToQColor(startFontColor_), 1, Qt::DotLine));
-            p_.setBrush(Qt::NoBrush);
-            const int band = c.bottom - c.drawImgOff;
-            p_.drawRect(QRect(QPoint(s_.focusStartX - 1, band - c.gh - 1), QPoint(c.x, band)));
-            p_.restore();
-          }
+          if (paint) drawFocusBox(c);
           s_.focusOpen = false;
         }
       }
