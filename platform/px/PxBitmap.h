@@ -55,6 +55,14 @@ struct Limits {
 };
 Limits& limits();
 
+// Dots per inch to dots per metre, rounded, in 64 bits and capped to what the file fields hold
+// (a resolution read from a hostile header must not overflow on the way out again).
+inline uint32_t DpiToDotsPerMeter(int dpi) {
+  if (dpi <= 0) return 0;
+  const int64_t ppm = (int64_t(dpi) * 10000 + 127) / 254;
+  return ppm > int64_t(INT32_MAX) ? uint32_t(INT32_MAX) : uint32_t(ppm);
+}
+
 // ---- Bitmap record --------------------------------------------------------------------------
 // Bitmap flags.
 constexpr uint32_t kFlagAllocated = 1;       // holds a picture

@@ -293,8 +293,7 @@ int BmpEncode(std::vector<uint8_t>& out, const Bitmap& bmp, int format) {
   Put32(out, 0);
   Put32(out, offset);
   Put32(out, headerSize);
-  uint32_t ppmX = uint32_t((int64_t(bmp.xResolution) * 10000 + 127) / 254),
-           ppmY = uint32_t((int64_t(bmp.yResolution) * 10000 + 127) / 254);
+  uint32_t ppmX = DpiToDotsPerMeter(bmp.xResolution), ppmY = DpiToDotsPerMeter(bmp.yResolution);
   if (os2) {
     Put16(out, uint32_t(w));
     Put16(out, uint32_t(h));

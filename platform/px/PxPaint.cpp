@@ -34,8 +34,8 @@ QImage ToQImage(const Bitmap& bmp) {
         for (int x = 0; x < bmp.width; ++x) o[x] = uchar(GetIndex(bmp, x, y));
     }
   }
-  if (bmp.xResolution > 0) img.setDotsPerMeterX(bmp.xResolution * 10000 / 254);
-  if (bmp.yResolution > 0) img.setDotsPerMeterY(bmp.yResolution * 10000 / 254);
+  if (bmp.xResolution > 0) img.setDotsPerMeterX(int(DpiToDotsPerMeter(bmp.xResolution)));
+  if (bmp.yResolution > 0) img.setDotsPerMeterY(int(DpiToDotsPerMeter(bmp.yResolution)));
   QTransform t;
   switch (bmp.viewPerspective) {
     case 2: return img.mirrored(true, false);

@@ -208,8 +208,7 @@ int PngEncode(std::vector<uint8_t>& out, const Bitmap& bmp) {
     png_set_PLTE(png, info, colors.data(), int(colors.size()));
   }
   if (bmp.xResolution > 0 && bmp.yResolution > 0)
-    png_set_pHYs(png, info, png_uint_32((bmp.xResolution * 10000 + 127) / 254), png_uint_32((bmp.yResolution * 10000 + 127) / 254),
-                 PNG_RESOLUTION_METER);
+    png_set_pHYs(png, info, DpiToDotsPerMeter(bmp.xResolution), DpiToDotsPerMeter(bmp.yResolution), PNG_RESOLUTION_METER);
   png_write_info(png, info);
   if (bmp.bits >= 24) png_set_bgr(png);
   for (int y = 0; y < bmp.height; ++y) png_write_row(png, const_cast<png_bytep>(bmp.scanLine(y)));

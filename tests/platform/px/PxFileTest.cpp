@@ -251,6 +251,21 @@ TEST(PxPng, RoundTrips) {
   }
 }
 
+// A resolution from a hostile header must not overflow when it is written out again.
+TEST(PxFile, HugeResolutionSavesWithoutOverflow) {
+  for (int format : {kFormatPng, kFormatBmp}) {
+    SCOPED_TRACE(format);
+    Bitmap src = Pattern(4, 3, 24);
+    src.xResolution = src.yResolution = 0x7fffffff;
+    BitmapList list = Decode(Encode(src, format));
+    ASSERT_EQ(list.count(), 1);
+    ExpectSamePixels(src, list.items[0], false);
+  }
+  EXPECT_EQ(DpiToDotsPerMeter(72), 2835u);
+  EXPECT_EQ(DpiToDotsPerMeter(0x7fffffff), uint32_t(INT32_MAX));
+  EXPECT_EQ(DpiToDotsPerMeter(-5), 0u);
+}
+
 TEST(PxTiff, MultiPageKeepsItsPages) {
   testsupport::TempFolder tmp;
   BitmapList list;
