@@ -60,22 +60,27 @@ void TMainForm::SelectDrive(const QString& drive) {
   else DriveComboBox1->setCurrentIndex(index);
 }
 
+// The slideshow keys Generator.ini and the player's Settings.ini share, in their file order.
+static void writeShowKeys(kalvora::IniFile& ini, const TMainForm& f, bool fullscreenValue) {
+  ini.writeString(kSettings, "StopDiashowAtEnd", boolText(!f.EndlessPlayCheckBox->isChecked()));
+  ini.writeString(kSettings, "Fullscreen", boolText(fullscreenValue));
+  ini.writeString(kSettings, "Manuell", boolText(f.FullscreenCheckBox->isChecked() && f.ManuellCheckBox->isChecked()));
+  ini.writeString(kSettings, "PictureTextVisible", boolText(f.TextCheckBox->isChecked()));
+  ini.writeString(kSettings, "FileNameVisible", boolText(f.PictureNameCheckBox->isChecked()));
+  ini.writeInteger(kSettings, "BKGColor", QColorToTColor(f.FBackgroundColor));
+  ini.writeInteger(kSettings, "TextColor", QColorToTColor(f.FTextColor));
+  if (f.OFFRadioButton->isChecked()) ini.writeString(kSettings, "EffectMode", "OFF");
+  else if (f.ONRadioButton->isChecked()) ini.writeString(kSettings, "EffectMode", "ON");
+  else if (f.RNDRadioButton->isChecked()) ini.writeString(kSettings, "EffectMode", "RANDOM");
+  ini.writeInteger(kSettings, "Effect", f.FEffectNumber);
+  ini.writeInteger(kSettings, "TextOffset", f.FTextOffset);
+}
+
 void TMainForm::SaveGeneratorSettings() {
   kalvora::IniFile ini(FAppDir + "Generator.ini");
   kalvora::IniFile::Batch batch(ini);
   ini.writeString(kSettings, "DefaultTime", FSecondsPerPicture);
-  ini.writeString(kSettings, "StopDiashowAtEnd", boolText(!EndlessPlayCheckBox->isChecked()));
-  ini.writeString(kSettings, "Fullscreen", boolText(FullscreenCheckBox->isChecked()));
-  ini.writeString(kSettings, "Manuell", boolText(FullscreenCheckBox->isChecked() && ManuellCheckBox->isChecked()));
-  ini.writeString(kSettings, "PictureTextVisible", boolText(TextCheckBox->isChecked()));
-  ini.writeString(kSettings, "FileNameVisible", boolText(PictureNameCheckBox->isChecked()));
-  ini.writeInteger(kSettings, "BKGColor", QColorToTColor(FBackgroundColor));
-  ini.writeInteger(kSettings, "TextColor", QColorToTColor(FTextColor));
-  if (OFFRadioButton->isChecked()) ini.writeString(kSettings, "EffectMode", "OFF");
-  else if (ONRadioButton->isChecked()) ini.writeString(kSettings, "EffectMode", "ON");
-  else if (RNDRadioButton->isChecked()) ini.writeString(kSettings, "EffectMode", "RANDOM");
-  ini.writeInteger(kSettings, "Effect", FEffectNumber);
-  ini.writeInteger(kSettings, "TextOffset", FTextOffset);
+  writeShowKeys(ini, *this, FullscreenCheckBox->isChecked());
   ini.writeString(kSettings, "PrintPreview", boolText(PrintPreviewCheckBox->isChecked()));
   ini.writeString(kSettings, "SourcePicturesPath", FSourceFolder);
   ini.writeString(kSettings, "Drive", FDrive);
@@ -84,19 +89,8 @@ void TMainForm::SaveGeneratorSettings() {
 void TMainForm::WritePlayerSettings() {
   kalvora::IniFile ini(FArchiveRoot + "Settings.ini");
   kalvora::IniFile::Batch batch(ini);
-  ini.writeString(kSettings, "StopDiashowAtEnd", boolText(!EndlessPlayCheckBox->isChecked()));
-  // The player reads this key the other way round.
-  ini.writeString(kSettings, "Fullscreen", boolText(!FullscreenCheckBox->isChecked()));
-  ini.writeString(kSettings, "Manuell", boolText(FullscreenCheckBox->isChecked() && ManuellCheckBox->isChecked()));
-  ini.writeString(kSettings, "PictureTextVisible", boolText(TextCheckBox->isChecked()));
-  ini.writeString(kSettings, "FileNameVisible", boolText(PictureNameCheckBox->isChecked()));
-  ini.writeInteger(kSettings, "BKGColor", QColorToTColor(FBackgroundColor));
-  ini.writeInteger(kSettings, "TextColor", QColorToTColor(FTextColor));
-  if (OFFRadioButton->isChecked()) ini.writeString(kSettings, "EffectMode", "OFF");
-  else if (ONRadioButton->isChecked()) ini.writeString(kSettings, "EffectMode", "ON");
-  else if (RNDRadioButton->isChecked()) ini.writeString(kSettings, "EffectMode", "RANDOM");
-  ini.writeInteger(kSettings, "Effect", FEffectNumber);
-  ini.writeInteger(kSettings, "TextOffset", FTextOffset);
+  // The player reads Fullscreen the other way round.
+  writeShowKeys(ini, *this, !FullscreenCheckBox->isChecked());
 }
 
 void TMainForm::FullscreenCheckBoxClick() { ManuellCheckBox->setVisible(FullscreenCheckBox->isChecked()); }
