@@ -1,5 +1,7 @@
 #include "PictureStore.h"
 
+#include <algorithm>
+
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
@@ -137,6 +139,18 @@ int THTMLPicture::FrameDelay(int n) {
 }
 
 bool THTMLPicture::readFrame(int index, QImage& out) {
+  // Qt's GIF reader allocates and clears the whole screen a frame reaches; a hostile header
+  // could ask for 65535 x 65535 pixels per frame, so such a file is not decoded at all.
+  if (FrameCount() > 0) {
+    constexpr qint64 kMaxGifPixels = qint64(64) << 20;
+    int sw = 0, sh = 0;
+    gifscan::ScreenSize(data_, sw, sh);
+    if (qint64(sw) * sh > kMaxGifPixels) return false;
+    for (int i = 0; i <= index && i < int(frames_.size()); ++i) {
+      const gifscan::FrameInfo& f = frames_[size_t(i)];
+      if (qint64(std::max(sw, f.left + f.width)) * std::max(sh, f.top + f.height) > kMaxGifPixels) return false;
+    }
+  }
   if (!reader_ || readerNext_ > index) {
     reader_.reset();
     buffer_ = std::make_unique<QBuffer>();
