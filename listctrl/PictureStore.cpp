@@ -1,6 +1,7 @@
 #include "PictureStore.h"
 
 #include <algorithm>
+#include <optional>
 
 #include <QBuffer>
 #include <QFile>
@@ -139,19 +140,29 @@ int THTMLPicture::FrameDelay(int n) {
 }
 
 bool THTMLPicture::readFrame(int index, QImage& out) {
-  // Qt's GIF reader allocates and clears the whole screen a frame reaches; a hostile header
-  // could ask for 65535 x 65535 pixels per frame, so such a file is not decoded at all.
+  // Qt's GIF reader allocates and clears the whole screen a frame reaches, for every frame it
+  // reads; a hostile header asks for a huge screen with next to no data. Mark-up pictures are
+  // small, so a GIF screen past 8 megapixels is not decoded, and one call decodes at most
+  // 64 megapixels of frames (a jump far into a long animation of a large screen shows nothing).
+  constexpr qint64 kMaxGifPixels = qint64(8) << 20;
+  constexpr qint64 kMaxGifWork = qint64(64) << 20;
+  const bool restart = !reader_ || readerNext_ > index;
   if (FrameCount() > 0) {
-    constexpr qint64 kMaxGifPixels = qint64(64) << 20;
     int sw = 0, sh = 0;
     gifscan::ScreenSize(data_, sw, sh);
-    if (qint64(sw) * sh > kMaxGifPixels) return false;
+    qint64 canvas = qint64(sw) * sh;
+    if (canvas > kMaxGifPixels) return false;
+    qint64 work = 0;
+    const int first = restart ? 0 : readerNext_;
     for (int i = 0; i <= index && i < int(frames_.size()); ++i) {
       const gifscan::FrameInfo& f = frames_[size_t(i)];
-      if (qint64(std::max(sw, f.left + f.width)) * std::max(sh, f.top + f.height) > kMaxGifPixels) return false;
+      canvas = std::max(canvas, qint64(std::max(sw, f.left + f.width)) * std::max(sh, f.top + f.height));
+      if (canvas > kMaxGifPixels) return false;
+      if (i >= first) work += canvas;
     }
+    if (work > kMaxGifWork) return false;
   }
-  if (!reader_ || readerNext_ > index) {
+  if (restart) {
     reader_.reset();
     buffer_ = std::make_unique<QBuffer>();
     buffer_->setData(data_);
@@ -160,6 +171,15 @@ bool THTMLPicture::readFrame(int index, QImage& out) {
     reader_->setDecideFormatFromContent(true);
     readerNext_ = 0;
   }
+  // Qt's reader may see frames the scan above does not (the scan looks for frames with a control
+  // block only), so its own allocation check is held to the same screen size while it reads.
+  struct AllocationLimit {
+    int old = QImageReader::allocationLimit();
+    AllocationLimit() { QImageReader::setAllocationLimit(int((kMaxGifPixels * 4) >> 20)); }
+    ~AllocationLimit() { QImageReader::setAllocationLimit(old); }
+  };
+  std::optional<AllocationLimit> limit;
+  if (FrameCount() >= 0) limit.emplace();
   QImage img;
   while (readerNext_ <= index) {
     if (!reader_->read(&img)) {

@@ -2,63 +2,102 @@
 # Installs what is missing, then builds and runs every test:
 #   1. the normal build and its test suite,
 #   2. the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer,
-#   3. the libFuzzer targets, each run for a bounded time over its seed corpus.
-# Exits non-zero when anything fails.
+#   3. the libFuzzer targets: every committed corpus input, then a bounded pass with a fixed seed
+#      and a fixed number of runs per target, so the same commit always gives the same answer.
+# Ends with "N passed, N failed, N skipped", counting the tests that ran (CTest's tests and the fuzz inputs);
+# a build that fails counts as one failure. Exits non-zero when anything fails.
 set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 jobs="$(nproc)"
-fuzz_seconds="${KALVORA_FUZZ_SECONDS:-20}"
+fuzz_runs="${KALVORA_FUZZ_RUNS:-4000}"
 export QT_QPA_PLATFORM=offscreen
+# Qt seeds its hashes at random; fixed here so fuzz runs take the same paths every time.
+export QT_HASH_SEED=0
 failed=0
 passed=0
-step() {  # step <name> <command...>
-  local name="$1"; shift
-  echo "=== $name"
-  if "$@"; then passed=$((passed + 1)); echo "=== $name: passed"
-  else failed=$((failed + 1)); echo "=== $name: FAILED"; fi
-}
+skipped=0
+note() { echo "=== $*"; }
 
 bash "$root/scripts/install-deps.sh" || exit 1
 
 build() {  # build <folder> <cmake options...>
   local dir="$1"; shift
-  cmake -S "$root" -B "$dir" -G Ninja "$@" >/dev/null && ninja -C "$dir" -j"$jobs"
+  note "build $dir"
+  if cmake -S "$root" -B "$dir" -G Ninja "$@" >/dev/null && ninja -C "$dir" -j"$jobs"; then
+    return 0
+  fi
+  note "build $dir: FAILED"; failed=$((failed + 1)); return 1
 }
-suite() {  # suite <folder>
-  (cd "$1" && ctest -j"$jobs" --output-on-failure --timeout 600)
+suite() {  # suite <folder>: runs CTest and adds its counts
+  local log; log="$(mktemp)"
+  (cd "$1" && ctest -j"$jobs" --output-on-failure --timeout 600) 2>&1 | tee "$log"
+  local line total bad skip
+  line="$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -1)"
+  if [ -z "$line" ]; then
+    note "ctest in $1 printed no result"; failed=$((failed + 1))
+  else
+    bad="$(sed -E 's/.*tests passed, ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")"
+    total="$(sed -E 's/.*failed out of ([0-9]+).*/\1/' <<<"$line")"
+    skip="$(grep -c '(Skipped)$' "$log")"
+    failed=$((failed + bad)); skipped=$((skipped + skip)); passed=$((passed + total - bad - skip))
+  fi
+  rm -f "$log"
 }
 
-step "normal build" build "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-step "normal tests" suite "$root/build"
+if build "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo; then suite "$root/build"; fi
 
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-step "sanitizer build" build "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DKALVORA_SANITIZE=ON
-step "sanitizer tests" suite "$root/build-asan"
+if build "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DKALVORA_SANITIZE=ON; then suite "$root/build-asan"; fi
+
+# One fuzz target: replays each corpus input, then the fixed-seed pass. Prints "<passed> <failed>"
+# as its last line; the log holds the rest.
+fuzz_one() {  # fuzz_one <binary> <corpus> <work>
+  local f="$1" corpus="$2" work="$3" ok=0 bad=0
+  local opts=(-timeout=10 -rss_limit_mb=2048)
+  if [ -d "$corpus" ]; then
+    for input in "$corpus"/*; do
+      [ -f "$input" ] || continue
+      if "$f" "${opts[@]}" "$input" >>"$work/log" 2>&1; then ok=$((ok + 1))
+      else bad=$((bad + 1)); echo "corpus input failed: $input" >>"$work/log"; fi
+    done
+  fi
+  # New inputs go to a scratch folder; the committed corpus is only read.
+  mkdir -p "$work/new"
+  if "$f" "${opts[@]}" -seed=1 -runs="$fuzz_runs" -max_len=4096 -artifact_prefix="$work/" \
+      "$work/new" ${corpus:+"$corpus"} >>"$work/log" 2>&1; then ok=$((ok + 1))
+  else bad=$((bad + 1)); echo "fixed-seed pass failed" >>"$work/log"; fi
+  echo "$ok $bad"
+}
 
 run_fuzzers() {
-  local dir="$root/build-fuzz/fuzzers" pids=() names=() rc=0
+  local dir="$root/build-fuzz/fuzzers" names=() works=() running=0
   for f in "$dir"/fuzz_*; do
     [ -f "$f" ] && [ -x "$f" ] || continue
-    local name; name="$(basename "$f")"
-    local work; work="$(mktemp -d)"
-    # New inputs go to a scratch folder; the committed corpus is only read.
-    "$f" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
-      -artifact_prefix="$work/" "$work" "$root/fuzz/corpus/$name" >"$work/log" 2>&1 &
-    pids+=($!); names+=("$name:$work")
+    local name work; name="$(basename "$f")"; work="$(mktemp -d)"
+    names+=("$name"); works+=("$work")
+    (fuzz_one "$f" "$root/fuzz/corpus/$name" "$work" >"$work/result") &
+    running=$((running + 1))
+    if [ "$running" -ge "$jobs" ]; then wait -n; running=$((running - 1)); fi
   done
-  for i in "${!pids[@]}"; do
-    if ! wait "${pids[$i]}"; then
-      rc=1; echo "fuzz target ${names[$i]%%:*} crashed:"; tail -40 "${names[$i]#*:}/log"
+  wait
+  for i in "${!names[@]}"; do
+    local work="${works[$i]}" ok bad
+    read -r ok bad <"$work/result" || { ok=0; bad=1; }
+    passed=$((passed + ok)); failed=$((failed + bad))
+    if [ "$bad" -gt 0 ]; then
+      echo "fuzz target ${names[$i]}: $bad failed"; tail -40 "$work/log"
     else
-      echo "fuzz target ${names[$i]%%:*}: $(grep -E '^#[0-9]+.*DONE' "${names[$i]#*:}/log" | tail -1)"
+      echo "fuzz target ${names[$i]}: $ok passed ($(grep -E '^#[0-9]+.*DONE' "$work/log" | tail -1))"
     fi
+    rm -rf "$work"
   done
-  return $rc
 }
-step "fuzz build" build "$root/build-fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKALVORA_FUZZ=ON \
-  -DKALVORA_WERROR=OFF -DBUILD_TESTING=OFF -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
-step "fuzz runs" run_fuzzers
+if build "$root/build-fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKALVORA_FUZZ=ON \
+  -DKALVORA_WERROR=OFF -DBUILD_TESTING=OFF -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++; then
+  note "fuzz targets ($fuzz_runs fixed-seed runs each)"
+  run_fuzzers
+fi
 
-echo "$passed passed, $failed failed"
+echo "$passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ]

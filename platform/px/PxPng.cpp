@@ -78,8 +78,24 @@ int Dpi(png_structp png, png_infop info, bool x) {
 
 bool IsPng(const uint8_t* d, size_t n) { return n >= 8 && png_sig_cmp(d, 0, 8) == 0; }
 
+// libpng allocates and clears a chunk's whole declared length before it reads the data; a few
+// bytes claiming a 600 MB text chunk would cost seconds. The data is all in memory, so a chunk
+// before the picture data that claims more than is left ends the file there (a truncated file).
+static size_t CutAtOverlongChunk(const uint8_t* d, size_t n) {
+  if (n < 8) return n;
+  size_t pos = 8;
+  while (n - pos >= 8) {
+    const uint32_t len = uint32_t(d[pos]) << 24 | uint32_t(d[pos + 1]) << 16 | uint32_t(d[pos + 2]) << 8 | d[pos + 3];
+    if (std::memcmp(d + pos + 4, "IDAT", 4) == 0) break;  // read piece by piece: no big buffer
+    if (uint64_t(len) + 12 > n - pos) return pos;
+    pos += size_t(len) + 12;
+  }
+  return n;
+}
+
 // Shared reader: with sink == nullptr it reads only the header into info.
 static int PngRead(const uint8_t* d, size_t n, FileInfo* fi, PageSink* sink) {
+  n = CutAtOverlongChunk(d, n);
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, Quiet);
   if (!png) return kNoMemory;
   png_infop info = png_create_info_struct(png);
@@ -88,8 +104,10 @@ static int PngRead(const uint8_t* d, size_t n, FileInfo* fi, PageSink* sink) {
     return kNoMemory;
   }
   MemIn in{d, n, 0};
+  // Everything with a destructor lives outside the jump: libpng's error longjmps past this frame.
   Bitmap bmp;
   std::vector<png_bytep> rows;
+  std::vector<uint32_t> pal;
   int status = kReadError;
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_read_struct(&png, &info, nullptr);
@@ -97,7 +115,20 @@ static int PngRead(const uint8_t* d, size_t n, FileInfo* fi, PageSink* sink) {
   }
   png_set_read_fn(png, &in, ReadFn);
   png_set_user_limits(png, png_uint_32(limits().maxSide), png_uint_32(limits().maxSide));
-  png_set_chunk_malloc_max(png, 8 * 1024 * 1024);
+  // Compressed text and profile chunks are inflated while the header is read; a small file can
+  // carry hundreds that each inflate to megabytes. Only a comment is wanted, and only from an
+  // information read, so decoding drops them and the information read bounds them.
+  png_set_chunk_cache_max(png, 64);
+  if (sink) {
+    static const png_byte kSkipped[] = {'i', 'C', 'C', 'P', 0, 'i', 'T', 'X', 't', 0, 's', 'P', 'L', 'T', 0,
+                                        't', 'E', 'X', 't', 0, 'z', 'T', 'X', 't', 0};
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kSkipped, 5);
+    png_set_chunk_malloc_max(png, 8 * 1024 * 1024);
+  } else {
+    static const png_byte kSkipped[] = {'i', 'C', 'C', 'P', 0, 's', 'P', 'L', 'T', 0};
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kSkipped, 2);
+    png_set_chunk_malloc_max(png, 64 * 1024);
+  }
   png_read_info(png, info);
   png_uint_32 w = png_get_image_width(png, info), h = png_get_image_height(png, info);
   if (!SizeOk(w, h)) {
@@ -130,7 +161,6 @@ static int PngRead(const uint8_t* d, size_t n, FileInfo* fi, PageSink* sink) {
   }
   png_set_interlace_handling(png);
   png_read_update_info(png, info);
-  std::vector<uint32_t> pal;
   if (plan.palette) {
     png_colorp colors = nullptr;
     int num = 0;

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstring>
 
+#include <zlib.h>
+
 #include "PxFile.h"
 #include "TestSupport.h"
 
@@ -249,6 +251,50 @@ TEST(PxPng, RoundTrips) {
     EXPECT_EQ(list.items[0].bits, bits);
     ExpectSamePixels(src, list.items[0], bits == 32);
   }
+}
+
+// Many compressed text chunks that each inflate to a megabyte: the header read stays bounded,
+// the first comment is still found and the picture still decodes.
+TEST(PxPng, ManyCompressedTextChunksStayCheap) {
+  auto chunk = [](std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data) {
+    const uint32_t n = uint32_t(data.size());
+    for (int s = 24; s >= 0; s -= 8) out.push_back(uint8_t(n >> s));
+    std::vector<uint8_t> body(type, type + 4);
+    body.insert(body.end(), data.begin(), data.end());
+    out.insert(out.end(), body.begin(), body.end());
+    const uint32_t crc = uint32_t(crc32(0, body.data(), uInt(body.size())));
+    for (int s = 24; s >= 0; s -= 8) out.push_back(uint8_t(crc >> s));
+  };
+  auto deflated = [](const std::vector<uint8_t>& raw) {
+    uLongf len = compressBound(uLong(raw.size()));
+    std::vector<uint8_t> z(len);
+    EXPECT_EQ(compress2(z.data(), &len, raw.data(), uLong(raw.size()), 9), Z_OK);
+    z.resize(len);
+    return z;
+  };
+  std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  chunk(png, "IHDR", {0, 0, 0, 1, 0, 0, 0, 1, 8, 0, 0, 0, 0});
+  const std::string comment = "Comment";
+  std::vector<uint8_t> text(comment.begin(), comment.end());
+  text.push_back(0);
+  for (char c : std::string("Strand")) text.push_back(uint8_t(c));
+  chunk(png, "tEXt", text);
+  std::vector<uint8_t> ztxt(comment.begin(), comment.end());
+  ztxt.push_back(0);
+  ztxt.push_back(0);
+  const std::vector<uint8_t> packed = deflated(std::vector<uint8_t>(1 << 20, 'x'));
+  ztxt.insert(ztxt.end(), packed.begin(), packed.end());
+  for (int i = 0; i < 300; ++i) chunk(png, "zTXt", ztxt);
+  chunk(png, "IDAT", deflated({0, 77}));
+  chunk(png, "IEND", {});
+
+  FileInfo info;
+  ASSERT_EQ(GetFileInfoMemory(png.data(), png.size(), info), kOk);
+  EXPECT_EQ(info.width, 1);
+  EXPECT_EQ(info.text, "Strand");
+  BitmapList list = Decode(png);
+  ASSERT_EQ(list.count(), 1);
+  EXPECT_EQ(list.items[0].scanLine(0)[0], 77);
 }
 
 // A resolution from a hostile header must not overflow when it is written out again.
