@@ -4,7 +4,7 @@ namespace kalvora::gifscan {
 
 namespace {
 inline std::uint8_t ByteAt(const QByteArray& d, qsizetype i) {
-  return static_cast<std::uint8_t>(d.constData()[i]);
+  return static_cast<std::uint8_t>(d.at(i));
 }
 // A 16-bit little-endian value at i; 0 when it does not lie inside the data.
 inline std::uint16_t Word(const QByteArray& d, qsizetype i) {
