@@ -70,6 +70,7 @@ class TRemapTransformation : public TTransformation {
   void ReverseTransformFloat(TFloat dstX, TFloat dstY, TFloat& srcX, TFloat& srcY) override;
   void ReverseTransformRowInt(std::int32_t dstX, std::int32_t dstY, std::int32_t count, TPoint* out) override;
   bool HasTransformedBounds() const override { return false; }
+  using TTransformation::GetTransformedBounds;
   TRect GetTransformedBounds(const TFloatRect& srcRect) override;
 
  private:
