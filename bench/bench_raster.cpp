@@ -11,10 +11,12 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
 #include <random>
+#include <string>
 #include <vector>
 
 #include <opencv2/core.hpp>
@@ -198,7 +200,8 @@ void BenchRemap(double memcpyTime) {
   cv::Mat mapX(kH, kW, CV_32FC1), mapY(kH, kW, CV_32FC1);
   for (int y = 0; y < kH; ++y)
     for (int x = 0; x < kW; ++x) {
-      const float dx = 6.0f * std::sin(y * 0.01f), dy = 6.0f * std::cos(x * 0.013f);
+      const float amp = std::getenv("KALVORA_BENCH_AMP") ? std::strtof(std::getenv("KALVORA_BENCH_AMP"), nullptr) : 6.0f;
+      const float dx = amp * std::sin(y * 0.01f), dy = amp * std::cos(x * 0.013f);
       remap.VectorMap()->SetFixedVector(x, y, {Fixed(dx), Fixed(dy)});
       mapX.at<float>(y, x) = x + dx;
       mapY.at<float>(y, x) = y + dy;
@@ -219,14 +222,16 @@ void BenchRemap(double memcpyTime) {
 
 int main(int argc, char** argv) {
   if (VIPS_INIT(argv[0])) return 1;
-  (void)argc;
   vips_concurrency_set(1);
   vips_cache_set_max(0);
   std::printf("routine level: %s\n", RoutineLevel() == TRoutineLevel::Sse2 ? "SSE2" : "MMX/plain");
-  BenchBlend();
-  const double tMemcpy = BenchFillCopy();
-  BenchResample();
-  BenchRemap(tMemcpy);
+  // an argument picks one part: blend, copy, resample or remap
+  const std::string only = argc > 1 ? argv[1] : "";
+  auto wanted = [&only](const char* part) { return only.empty() || only == part; };
+  if (wanted("blend")) BenchBlend();
+  const double tMemcpy = wanted("copy") || wanted("remap") ? BenchFillCopy() : 0;
+  if (wanted("resample")) BenchResample();
+  if (wanted("remap")) BenchRemap(tMemcpy);
   vips_shutdown();
   return 0;
 }

@@ -82,14 +82,39 @@ void TNearestTransformer::GetSampleRowInt(std::int32_t x, std::int32_t y, std::i
   if (count <= 0) return;
   TCustomSampler* wrapped = Wrapped();
   TTransformation* t = Transform();
+  auto* nearest = dynamic_cast<TNearestResampler*>(wrapped);
+  if (nearest != nullptr && nearest->Bitmap() != nullptr &&
+      nearest->PixelAccessMode() == TPixelAccessMode::pamSafe) {
+    if (auto* remap = dynamic_cast<TRemapTransformation*>(t)) {
+      remap->ReverseTransformRowReadS(x, y, count, *nearest->Bitmap(), out);
+      return;
+    }
+  }
   if (points_.size() < static_cast<std::size_t>(count)) points_.resize(static_cast<std::size_t>(count));
   t->ReverseTransformRowInt(x, y, count, points_.data());
-  if (auto* nearest = dynamic_cast<TNearestResampler*>(wrapped)) {
+  if (nearest != nullptr) {
     for (std::int32_t i = 0; i < count; ++i) out[i] = nearest->Read(points_[static_cast<std::size_t>(i)].X, points_[static_cast<std::size_t>(i)].Y);
   } else {
     for (std::int32_t i = 0; i < count; ++i)
       out[i] = wrapped->GetSampleInt(points_[static_cast<std::size_t>(i)].X, points_[static_cast<std::size_t>(i)].Y);
   }
+}
+
+bool TNearestTransformer::GetSampleBlockInt(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
+                                            TColor32* out) {
+  auto* nearest = dynamic_cast<TNearestResampler*>(Wrapped());
+  auto* remap = dynamic_cast<TRemapTransformation*>(Transform());
+  if (nearest == nullptr || remap == nullptr || nearest->Bitmap() == nullptr ||
+      nearest->PixelAccessMode() != TPixelAccessMode::pamSafe)
+    return false;
+  // Narrow column strips keep the source rows a strip reads in the first-level cache.
+  constexpr std::int32_t kStrip = 128;
+  for (std::int32_t tx = 0; tx < width; tx += kStrip) {
+    const std::int32_t n = width - tx < kStrip ? width - tx : kStrip;
+    for (std::int32_t r = 0; r < height; ++r)
+      remap->ReverseTransformRowReadS(x + tx, y + r, n, *nearest->Bitmap(), out + static_cast<std::ptrdiff_t>(r) * width + tx);
+  }
+  return true;
 }
 
 // ---------------------------------------------------------------- super sampler

@@ -59,6 +59,8 @@ class TNearestTransformer : public TTransformer {
   TColor32 GetSampleFixed(TFixed x, TFixed y) override;
   TColor32 GetSampleFloat(TFloat x, TFloat y) override;
   void GetSampleRowInt(std::int32_t x, std::int32_t y, std::int32_t count, TColor32* out) override;
+  bool GetSampleBlockInt(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
+                         TColor32* out) override;
 
  private:
   std::vector<TPoint> points_;

@@ -83,6 +83,13 @@ class TCustomSampler : public TNotifiablePersistent {
   // The samples GetSampleInt(x + i, y) for i = 0 .. count - 1, into out. Samplers with a
   // faster row path replace it; the results are the same.
   virtual void GetSampleRowInt(std::int32_t x, std::int32_t y, std::int32_t count, TColor32* out);
+  // The samples of a block (width x height, row after row, into out) when this sampler has a
+  // block path that gives the same results as GetSampleInt; false (nothing written) otherwise.
+  virtual bool GetSampleBlockInt(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
+                                 TColor32* out) {
+    (void)x, (void)y, (void)width, (void)height, (void)out;
+    return false;
+  }
 };
 
 }  // namespace kalvora::raster

@@ -164,6 +164,8 @@ void BlendLineEx_Mmx(const TColor32* src, TColor32* dst, std::int32_t count, TCo
 
 // ---------------------------------------------------------------- merge (one form)
 TBlendReg BlendReg = BlendReg_Mmx;
+static void MergeLine_Table(const TColor32* src, TColor32* dst, std::int32_t count);
+TBlendLine MergeLine = MergeLine_Table;
 
 static TColor32 MergeReg_Table(TColor32 f, TColor32 b) {
   const TColor32 fa = f >> 24;
@@ -200,6 +202,11 @@ static void MergeLine_Table(const TColor32* src, TColor32* dst, std::int32_t cou
 }
 
 static void MergeLineEx_Table(const TColor32* src, TColor32* dst, std::int32_t count, TColor32 m) {
+  // a master alpha of 255 leaves every alpha as it is: the plain merge (and its wide form)
+  if (m >= 255) {
+    MergeLine(src, dst, count);
+    return;
+  }
   for (std::int32_t i = 0; i < count; ++i) dst[i] = MergeRegEx_Table(src[i], dst[i], m);
 }
 
@@ -261,7 +268,6 @@ TBlendReg MergeReg = MergeReg_Table;
 TBlendMem MergeMem = MergeMem_Table;
 TBlendRegEx MergeRegEx = MergeRegEx_Table;
 TBlendMemEx MergeMemEx = MergeMemEx_Table;
-TBlendLine MergeLine = MergeLine_Table;
 TBlendLineEx MergeLineEx = MergeLineEx_Table;
 TColorOp ColorAdd = ColorAdd_, ColorSub = ColorSub_, ColorDiv = ColorDiv_, ColorModulate = ColorModulate_,
          ColorMax = ColorMax_, ColorMin = ColorMin_, ColorDifference = ColorDifference_,

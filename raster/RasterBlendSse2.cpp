@@ -96,23 +96,25 @@ void CombineLine_Sse2(const TColor32* src, TColor32* dst, std::int32_t count, TC
 }
 
 void MergeLine_Sse2(const TColor32* src, TColor32* dst, std::int32_t count) {
-  // Over an opaque background the merge is the blend with alpha 255; other backgrounds go
-  // through the tables one pixel at a time.
+  // A transparent foreground leaves the background and an opaque one replaces it, whatever the
+  // background; over an opaque background the merge is the blend with alpha 255. Anything else
+  // goes through the tables one pixel at a time.
   std::int32_t i = 0;
   const __m128i amask = _mm_set1_epi32(static_cast<int>(0xFF000000u));
   for (; i + 4 <= count; i += 4) {
+    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+    const __m128i a = _mm_and_si128(s, amask);
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(a, _mm_setzero_si128())) == 0xFFFF) continue;
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(a, amask)) == 0xFFFF) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), s);
+      continue;
+    }
     const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
     if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(d, amask), amask)) != 0xFFFF) {
       for (int k = 0; k < 4; ++k) dst[i + k] = MergeRegScalar(src[i + k], dst[i + k]);
       continue;
     }
-    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
-    const __m128i a = _mm_and_si128(s, amask);
-    const int transparent = _mm_movemask_epi8(_mm_cmpeq_epi32(a, _mm_setzero_si128()));
-    if (transparent == 0xFFFF) continue;
-    // BlendFour leaves transparent foregrounds' pixels as the background: the formula gives it
-    __m128i r = _mm_or_si128(BlendFour(s, d), amask);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), r);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_or_si128(BlendFour(s, d), amask));
   }
   for (; i < count; ++i) dst[i] = MergeRegScalar(src[i], dst[i]);
 }

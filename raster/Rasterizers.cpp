@@ -67,14 +67,27 @@ void TRasterizer::AssignRow(TColor32* dst, const TColor32* colors, std::int32_t 
 void TRegularRasterizer::DoRasterize(TBitmap32* dst, TRect r) {
   std::int32_t counter = 0;
   const std::int32_t w = r.Width();
-  if (w > 0 && static_cast<std::int32_t>(row_.size()) < w) row_.resize(static_cast<std::size_t>(w));
-  for (std::int32_t j = r.Top; j < r.Bottom && w > 0; ++j) {
-    sampler_->GetSampleRowInt(r.Left, j, w, row_.data());
-    AssignRow(dst->PixelPtr(r.Left, j), row_.data(), w);
-    ++counter;
-    if (counter == UpdateRowCount) {
-      dst->Changed(TRect{r.Left, j - counter, r.Right, j});
-      counter = 0;
+  // Samplers with a block path are asked for bands of rows; each row is then combined and
+  // reported exactly as in the row by row run.
+  constexpr std::int32_t kBand = 16;
+  bool blocks = w > 0;
+  if (w > 0 && row_.size() < static_cast<std::size_t>(w) * kBand) row_.resize(static_cast<std::size_t>(w) * kBand);
+  for (std::int32_t j = r.Top; j < r.Bottom && w > 0;) {
+    const std::int32_t h = r.Bottom - j < kBand ? r.Bottom - j : kBand;
+    std::int32_t rows = 1;
+    if (blocks && sampler_->GetSampleBlockInt(r.Left, j, w, h, row_.data())) {
+      rows = h;
+    } else {
+      blocks = false;
+      sampler_->GetSampleRowInt(r.Left, j, w, row_.data());
+    }
+    for (std::int32_t k = 0; k < rows; ++k, ++j) {
+      AssignRow(dst->PixelPtr(r.Left, j), row_.data() + static_cast<std::ptrdiff_t>(k) * w, w);
+      ++counter;
+      if (counter == UpdateRowCount) {
+        dst->Changed(TRect{r.Left, j - counter, r.Right, j});
+        counter = 0;
+      }
     }
   }
   dst->Changed(TRect{r.Left, r.Bottom - counter - 1, r.Right, r.Bottom});

@@ -1,5 +1,6 @@
 #include "Transforms.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -207,28 +208,89 @@ void TRemapTransformation::ReverseTransformInt(std::int32_t dstX, std::int32_t d
                             srcTranslationFixed_.Y));
 }
 
+namespace {
+
+// One axis of the integer path: FixedRound(((d - dt) * ds + v * cs) * ss + st), all in 16.16.
+inline std::int32_t RemapAxis(TFixed d, TFixed v, TFixed dt, TFixed ds, TFixed cs, TFixed ss, TFixed st) {
+  return FixedRound(WrapAdd(FixedMul(WrapAdd(FixedMul(WrapSub(d, dt), ds), FixedMul(v, cs)), ss), st));
+}
+
+}  // namespace
+
 void TRemapTransformation::ReverseTransformRowInt(std::int32_t dstX, std::int32_t dstY, std::int32_t count,
                                                   TPoint* out) {
-  // One row of the integer path: the vertical part is the same for the whole row.
+  // The vertical part of the row is read once; the vectors of the row come straight from the map.
   const TVectorMap& map = *vectorMap_;
   const std::int32_t my = dstY - offsetInt_.Y;
-  const bool rowInside = my >= 0 && my < map.Height();
   const TFixedVector* row =
-      rowInside ? map.GetVectors() + static_cast<std::ptrdiff_t>(my) * map.Width() : nullptr;
-  const TFixed yBase = FixedMul(WrapSub(Fixed(dstY), dstTranslationFixed_.Y), dstScaleFixed_.Y);
+      (my >= 0 && my < map.Height()) ? map.GetVectors() + static_cast<std::ptrdiff_t>(my) * map.Width() : nullptr;
   const std::int32_t mapW = map.Width();
+  const TFixed fy = Fixed(dstY);
   for (std::int32_t i = 0; i < count; ++i) {
     const std::int32_t x = dstX + i;
     const std::int32_t mx = x - offsetInt_.X;
     TFixedVector v{};
     if (row != nullptr && mx >= 0 && mx < mapW) v = row[mx];
-    out[i].X = FixedRound(WrapAdd(FixedMul(WrapAdd(FixedMul(WrapSub(Fixed(x), dstTranslationFixed_.X), dstScaleFixed_.X),
-                                                   FixedMul(v.X, combinedScalingFixed_.X)),
-                                           srcScaleFixed_.X),
-                                  srcTranslationFixed_.X));
-    out[i].Y = FixedRound(WrapAdd(FixedMul(WrapAdd(yBase, FixedMul(v.Y, combinedScalingFixed_.Y)), srcScaleFixed_.Y),
-                                  srcTranslationFixed_.Y));
+    out[i].X = RemapAxis(Fixed(x), v.X, dstTranslationFixed_.X, dstScaleFixed_.X, combinedScalingFixed_.X,
+                         srcScaleFixed_.X, srcTranslationFixed_.X);
+    out[i].Y = RemapAxis(fy, v.Y, dstTranslationFixed_.Y, dstScaleFixed_.Y, combinedScalingFixed_.Y,
+                         srcScaleFixed_.Y, srcTranslationFixed_.Y);
   }
+}
+
+void TRemapTransformation::ReverseTransformRowReadS(std::int32_t dstX, std::int32_t dstY, std::int32_t count,
+                                                    const TBitmap32& src, TColor32* out) {
+  const TVectorMap& map = *vectorMap_;
+  const std::int32_t my = dstY - offsetInt_.Y;
+  const TFixedVector* row =
+      (my >= 0 && my < map.Height()) ? map.GetVectors() + static_cast<std::ptrdiff_t>(my) * map.Width() : nullptr;
+  const std::int32_t mapW = map.Width();
+  const TFixed fy = Fixed(dstY);
+  const TRect& clip = src.ClipRect();
+  const std::uint32_t clipW = static_cast<std::uint32_t>(clip.Right - clip.Left);
+  const std::uint32_t clipH = static_cast<std::uint32_t>(clip.Bottom - clip.Top);
+  const TColor32 outer = src.OuterColor();
+  const TColor32* bits = src.Bits();
+  const std::ptrdiff_t stride = src.Width();
+  // Points of the row whose vector lies outside the map see the zero vector.
+  const std::int32_t first = std::clamp<std::int64_t>(static_cast<std::int64_t>(offsetInt_.X) - dstX, 0, count);
+  const std::int32_t last = row == nullptr ? first
+                                           : static_cast<std::int32_t>(std::clamp<std::int64_t>(
+                                                 static_cast<std::int64_t>(offsetInt_.X) + mapW - dstX, first, count));
+  auto read = [&](std::int32_t sx, std::int32_t sy) {
+    const std::uint32_t ux = static_cast<std::uint32_t>(sx) - static_cast<std::uint32_t>(clip.Left);
+    const std::uint32_t uy = static_cast<std::uint32_t>(sy) - static_cast<std::uint32_t>(clip.Top);
+    return (ux < clipW && uy < clipH) ? bits[sx + sy * stride] : outer;
+  };
+  auto zeroVector = [&](std::int32_t i) {
+    const std::int32_t x = dstX + i;
+    const std::int32_t sx = RemapAxis(Fixed(x), 0, dstTranslationFixed_.X, dstScaleFixed_.X, combinedScalingFixed_.X,
+                                      srcScaleFixed_.X, srcTranslationFixed_.X);
+    const std::int32_t sy = RemapAxis(fy, 0, dstTranslationFixed_.Y, dstScaleFixed_.Y, combinedScalingFixed_.Y,
+                                      srcScaleFixed_.Y, srcTranslationFixed_.Y);
+    out[i] = read(sx, sy);
+  };
+  for (std::int32_t i = 0; i < first; ++i) zeroVector(i);
+  if (last > first) {
+    // First every source point, then the reads: the loads of the second pass do not wait
+    // behind the multiplications, so many of them are in flight at once.
+    const TFixedVector* v = row + (dstX + first - offsetInt_.X);
+    const TFixed yTerm = FixedMul(WrapSub(fy, dstTranslationFixed_.Y), dstScaleFixed_.Y);
+    constexpr std::int32_t kChunk = 256;
+    std::int32_t sxs[kChunk], sys[kChunk];
+    for (std::int32_t start = first; start < last; start += kChunk) {
+      const std::int32_t n = std::min(kChunk, last - start);
+      for (std::int32_t k = 0; k < n; ++k, ++v) {
+        sxs[k] = RemapAxis(Fixed(dstX + start + k), v->X, dstTranslationFixed_.X, dstScaleFixed_.X,
+                           combinedScalingFixed_.X, srcScaleFixed_.X, srcTranslationFixed_.X);
+        sys[k] = FixedRound(WrapAdd(FixedMul(WrapAdd(yTerm, FixedMul(v->Y, combinedScalingFixed_.Y)), srcScaleFixed_.Y),
+                                    srcTranslationFixed_.Y));
+      }
+      TColor32* o = out + start;
+      for (std::int32_t k = 0; k < n; ++k) o[k] = read(sxs[k], sys[k]);
+    }
+  }
+  for (std::int32_t i = last > first ? last : first; i < count; ++i) zeroVector(i);
 }
 
 TRect TRemapTransformation::GetTransformedBounds(const TFloatRect&) {

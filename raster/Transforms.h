@@ -69,6 +69,10 @@ class TRemapTransformation : public TTransformation {
   void ReverseTransformFixed(TFixed dstX, TFixed dstY, TFixed& srcX, TFixed& srcY) override;
   void ReverseTransformFloat(TFloat dstX, TFloat dstY, TFloat& srcX, TFloat& srcY) override;
   void ReverseTransformRowInt(std::int32_t dstX, std::int32_t dstY, std::int32_t count, TPoint* out) override;
+  // The integer reverse transform of a row with the clipped pixel read of each point (the warp
+  // dialog's re-render in one pass): out[i] = src.PixelS(ReverseTransformInt(dstX + i, dstY)).
+  void ReverseTransformRowReadS(std::int32_t dstX, std::int32_t dstY, std::int32_t count, const TBitmap32& src,
+                                TColor32* out);
   bool HasTransformedBounds() const override { return false; }
   using TTransformation::GetTransformedBounds;
   TRect GetTransformedBounds(const TFloatRect& srcRect) override;

@@ -380,3 +380,67 @@ TEST(Remap, SetBorderTransparent) {
   EXPECT_EQ(b.Pixel(5, 4) >> 24, 0u);
   EXPECT_EQ(b.Pixel(3, 2) >> 24, 255u);
 }
+
+TEST(Remap, WideRowPathsMatchTheSampleOfEachPixel) {
+  // Random vectors (some far outside), a map smaller than the destination, a clipped source and
+  // a merge with master alpha: the band and row paths give exactly the per-pixel samples.
+  std::mt19937 rng(9);
+  for (int round = 0; round < 6; ++round) {
+    TBitmap32 src, dst, expect;
+    src.SetSize(50 + round * 7, 40);
+    FillCoded(src);
+    src.SetOuterColor(0x7F00FF00u);
+    if (round % 2) src.SetClipRect({3, 2, 40, 33});
+    if (round >= 3) {
+      src.SetDrawMode(TDrawMode::dmBlend);
+      src.SetCombineMode(TCombineMode::cmMerge);
+      src.SetMasterAlpha(round == 5 ? 255 : 180);
+      for (int y = 0; y < src.Height(); ++y)
+        for (int x = 0; x < src.Width(); ++x) src.SetPixel(x, y, (src.Pixel(x, y) & 0xFFFFFF) | (rng() & 0xFF000000u));
+    }
+    dst.SetSize(70, 45);
+    for (int y = 0; y < 45; ++y)
+      for (int x = 0; x < 70; ++x) dst.SetPixel(x, y, rng());
+    expect.Assign(&dst);
+    TRemapTransformation t;
+    t.VectorMap()->SetSize(src.Width() - 5, src.Height() - 3);
+    for (int y = 0; y < t.VectorMap()->Height(); ++y)
+      for (int x = 0; x < t.VectorMap()->Width(); ++x)
+        t.VectorMap()->SetFixedVector(x, y, {static_cast<TFixed>(rng() % 0x100000) - 0x80000, static_cast<TFixed>(rng() % 0x100000) - 0x80000});
+    t.VectorMap()->SetFixedVector(0, 0, {Fixed(5000), Fixed(-5000)});
+    t.SetSrcRect(FloatRect(src.BoundsRect()));
+    t.SetMappingRect(FloatRect(0, 0, 70, 45));
+    t.Scale(round == 2 ? 2.5f : 1.0f, 1.0f);
+    Transform(&dst, &src, &t);
+    TNearestTransformer one(src.Resampler(), &t);
+    one.PrepareSampling();
+    const TBlendMemEx blend = BLEND_MEM_EX[static_cast<int>(src.CombineMode())];
+    for (int y = 0; y < 45; ++y)
+      for (int x = 0; x < 70; ++x) {
+        const TColor32 c = one.GetSampleInt(x, y);
+        TColor32& d = *expect.PixelPtr(x, y);
+        if (src.DrawMode() == TDrawMode::dmBlend)
+          blend(c, d, src.MasterAlpha());
+        else
+          d = c;
+        ASSERT_EQ(dst.Pixel(x, y), d) << round << " " << x << "," << y;
+      }
+  }
+}
+
+TEST(Remap, BandsReportRowsAsTheRowPathDoes) {
+  TBitmap32 src, dst;
+  src.SetSize(30, 37);
+  FillCoded(src);
+  dst.SetSize(30, 37);
+  auto t = Remap(src, dst);
+  std::vector<TRect> reports;
+  dst.OnAreaChanged = [&reports](TBitmap32*, const TRect& r, std::uint32_t) { reports.push_back(r); };
+  TRegularRasterizer r;
+  r.UpdateRowCount = 1;
+  Transform(&dst, &src, t.get(), &r);
+  ASSERT_EQ(reports.size(), 37u + 1u + 1u);  // each row, the rasterizer's end, Transform's own
+  // each report lags one row behind the row just written, as the row path does
+  for (int j = 0; j < 37; ++j) EXPECT_EQ(reports[static_cast<std::size_t>(j)], (TRect{0, j - 1, 30, j}));
+  EXPECT_EQ(r.Sampler(), nullptr);  // the transformer is gone again
+}
