@@ -302,8 +302,9 @@ TKvDfOutputWindow::TKvDfOutputWindow(KvStream* stream, TKvLogger*, bool testOnly
   threshold_ = history_ + kChunk;
   int64_t cut = deflate64 ? 0x18000 : 0x10000;
   if (stop_ > cut) stop_ = cut;
-  storage_.resize(threshold_ + kSlack);
-  buf_ = storage_.data();
+  // Not cleared: only bytes already produced are ever read back.
+  storage_.reset(new uint8_t[threshold_ + kSlack]);
+  buf_ = storage_.get();
   check_ = crc32_ ? 0xFFFFFFFFu : 1u;
   recompute();
 }

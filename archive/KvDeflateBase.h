@@ -173,7 +173,7 @@ class TKvDfOutputWindow {
   size_t flushed_ = 0;
   int64_t counted_ = 0;
   uint32_t check_;
-  std::vector<uint8_t> storage_;
+  std::unique_ptr<uint8_t[]> storage_;
 };
 
 }  // namespace kv
