@@ -300,17 +300,59 @@ class Decoder {
     return e;
   }
 
+  // Copies a match; may write up to 8 bytes past its end (the window has room).
+  static inline void copyMatch(uint8_t* out, uint32_t distance, uint32_t length) {
+    const uint8_t* from = out - distance;
+    uint8_t* const stop = out + length;
+    if (distance >= 8) {
+      do {
+        uint64_t v;
+        std::memcpy(&v, from, 8);
+        std::memcpy(out, &v, 8);
+        out += 8;
+        from += 8;
+      } while (out < stop);
+    } else if (distance == 1) {
+      std::memset(out, *from, length);
+    } else {
+      // Lay down one stride of the repeating pattern byte by byte, then copy whole words
+      // from a stride back: a stride is a multiple of the distance and at least 8.
+      uint32_t stride = distance * ((8 + distance - 1) / distance);
+      uint32_t first = std::min(length, stride);
+      for (uint32_t k = 0; k < first; ++k) out[k] = from[k];
+      out += first;
+      while (out < stop) {
+        uint64_t v;
+        std::memcpy(&v, out - stride, 8);
+        std::memcpy(out, &v, 8);
+        out += 8;
+      }
+    }
+  }
+
   void data(const uint32_t* lit, const uint32_t* dist) {
     uint8_t* const buf = w_.buf_;
     uint8_t* out = buf + w_.pos_;
     uint8_t* check = buf + w_.checkPos_;
     for (;;) {
-      need(48);
+      if (end_ - pos_ >= 16 && pad_ == 0) refillFast();
+      else need(48);
       uint32_t e = lookup(lit, kLitPrimary);
       uint32_t kind = eKind(e);
       if (kind == kLit) {
         take(eBits(e));
         *out++ = uint8_t(eValue(e));
+        // At least 33 bits are left: room for two more literals without a refill.
+        e = lit[bits_ & ((1u << kLitPrimary) - 1)];
+        if (eKind(e) == kLit) {
+          take(eBits(e));
+          *out++ = uint8_t(eValue(e));
+          e = lit[bits_ & ((1u << kLitPrimary) - 1)];
+          if (eKind(e) == kLit) {
+            take(eBits(e));
+            *out++ = uint8_t(eValue(e));
+          }
+        }
         if (pad_) checkPad();
         if (out >= check) {
           w_.pos_ = size_t(out - buf);
@@ -332,25 +374,8 @@ class Decoder {
         take(eBits(de));
         uint32_t distance = eValue(de) + take(eExtra(de));
         if (pad_) checkPad();
-        size_t have = size_t(out - buf);
-        if (int64_t(distance) > w_.before_ + int64_t(have)) fail("distance too far back [DecodeData]");
-        const uint8_t* from = out - distance;
-        if (distance >= 8) {
-          uint8_t* o = out;
-          const uint8_t* f = from;
-          uint8_t* stop = out + length;
-          do {
-            uint64_t v;
-            std::memcpy(&v, f, 8);
-            std::memcpy(o, &v, 8);
-            o += 8;
-            f += 8;
-          } while (o < stop);
-        } else if (distance == 1) {
-          std::memset(out, *from, length);
-        } else {
-          for (uint32_t k = 0; k < length; ++k) out[k] = from[k];
-        }
+        if (int64_t(distance) > w_.before_ + int64_t(out - buf)) fail("distance too far back [DecodeData]");
+        copyMatch(out, distance, length);
         out += length;
         if (out >= check) {
           w_.pos_ = size_t(out - buf);
