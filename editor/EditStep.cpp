@@ -206,7 +206,7 @@ void EditSession::notifyCommitted() {
 }
 
 void EditSession::FinishDeferred() {
-  if (deferred_) notifyCommitted();
+  if (view_ && view_->IsAllocated()) notifyCommitted();
 }
 
 bool EditSession::Undo() {

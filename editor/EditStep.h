@@ -109,7 +109,8 @@ class EditSession {
   EditStep BeginStep();
   // Makes sure "Temp.jpg" holds the picture as it is now (a dialog reads it as its input).
   bool EnsureWorkingCopy();
-  // The refresh a Deferred commit left out (once, however many commits were deferred).
+  // Tells the editor once what Deferred commits left out (the red-eye panel calls it when it is
+  // left, whatever happened in it).
   void FinishDeferred();
 
   // Undo and redo: false when there is nothing to do or a snapshot is missing (no commit then).
