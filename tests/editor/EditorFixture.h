@@ -23,7 +23,9 @@
 #include "fVerschiebenTip.h"
 #include "fZuschneidenTip.h"
 
+#ifndef EDITOR_TEST_HAS_PRINTTO  // the shell fixture brings its own
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+#endif
 
 namespace edtest {
 
