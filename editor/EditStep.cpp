@@ -85,7 +85,6 @@ bool EditSession::Open(TPicImage* view, const QString& folder, const QString& pi
   picturePath_ = picturePath;
   undoIndex_ = redoTop_ = 0;
   changed_ = currentSaved_ = deferred_ = stepOpen_ = false;
-  px::FreeBitmap(before_);
   // What an earlier showing (of maybe another picture) left must never come back.
   removeSnapshotsFrom(0);
   QFile::remove(WorkingCopyPath());
@@ -125,15 +124,12 @@ bool EditSession::EnsureWorkingCopy() {
 
 EditStep EditSession::BeginStep() {
   if (!view_ || stepOpen_ || !view_->IsAllocated()) return EditStep();
-  if (px::CopyBitmap(view_->Bitmap(), before_) != 1) {
-    report(QString::fromUtf8("Nicht genug Speicher für diesen Bearbeitungsschritt."));
-    return EditStep();
-  }
+  // The picture as it is now is kept as a file (a copy in memory would cost as much as the
+  // step itself on a large picture): a dropped step goes back to it.
   stepWroteSnapshot_ = false;
   if (!currentSaved_) {
     QString error;
     if (!writeCurrent(true, &error)) {
-      px::FreeBitmap(before_);
       report(error);
       return EditStep();
     }
@@ -171,7 +167,6 @@ bool EditSession::commit(const QString& file, const px::Bitmap* picture, EditSte
     changed_ = true;
     currentSaved_ = true;
     stepOpen_ = false;
-    px::FreeBitmap(before_);
     if (notify == EditStep::Notify::Full) notifyCommitted();
     else deferred_ = true;
     if (hooks_.stateChanged) hooks_.stateChanged();
@@ -184,13 +179,12 @@ bool EditSession::commit(const QString& file, const px::Bitmap* picture, EditSte
 void EditSession::rollback(const QString& reason) {
   if (!stepOpen_) return;
   stepOpen_ = false;
-  try {
-    if (before_.allocated()) view_->SetBitmap(&before_);
-  } catch (const std::exception&) {
-  }
-  px::FreeBitmap(before_);
+  // Back to the last snapshot: the picture's own file before the first step.
+  const QString snapshot = SnapshotPath(undoIndex_ + 1);
+  if (!(undoIndex_ == 0 && loadInto(picturePath_, nullptr)) && !loadInto(snapshot, nullptr))
+    report(QString::fromUtf8("Der letzte Zwischenstand „%1“ kann nicht geladen werden.").arg(SnapshotName(undoIndex_ + 1)));
   // The working copy holds the picture before the step again.
-  CopyFileAtomic(SnapshotPath(undoIndex_ + 1), WorkingCopyPath());
+  CopyFileAtomic(snapshot, WorkingCopyPath());
   if (stepWroteSnapshot_ && undoIndex_ == 0) {
     QFile::remove(SnapshotPath(1));
     currentSaved_ = false;
@@ -219,8 +213,8 @@ bool EditSession::Undo() {
                .arg(QFileInfo(snapshot).fileName()));
     return false;
   }
-  px::Bitmap shown;
-  px::CopyBitmap(view_->Bitmap(), shown);
+  // Loading replaces the view's pixels, so the record keeps the picture shown until then.
+  const px::Bitmap shown = view_->Bitmap();
   QString error;
   if (!loadInto(source, &error) || !CopyFileAtomic(snapshot, WorkingCopyPath(), &error)) {
     try {
@@ -245,8 +239,8 @@ bool EditSession::Redo() {
                .arg(QFileInfo(snapshot).fileName()));
     return false;
   }
-  px::Bitmap shown;
-  px::CopyBitmap(view_->Bitmap(), shown);
+  // Loading replaces the view's pixels, so the record keeps the picture shown until then.
+  const px::Bitmap shown = view_->Bitmap();
   QString error;
   if (!loadInto(snapshot, &error) || !CopyFileAtomic(snapshot, WorkingCopyPath(), &error)) {
     try {

@@ -19,8 +19,8 @@
 // A commit makes exactly one undoable step: it writes the working copy and the snapshot, moves
 // the undo index and tells the editor (info line, buttons, the main window's thumbnail). When
 // anything fails on the way, or the step is dropped without a commit (Rollback, or the EditStep
-// goes out of scope, also by an exception), the view and the working copy return to the
-// picture recorded at BeginStep, no snapshot is left for the step, the undo and redo chains are
+// goes out of scope, also by an exception), the view and the working copy return to the last
+// snapshot (the picture recorded at BeginStep; the picture's own file before the first step), no snapshot is left for the step, the undo and redo chains are
 // as before, and - for a failed commit - the user gets a message. Nothing here throws.
 //
 // Only one step is open at a time; BeginStep while one is open gives a closed step.
@@ -147,8 +147,6 @@ class EditSession {
   // The open step.
   bool stepOpen_ = false;
   bool stepWroteSnapshot_ = false;
-  bool stepCurrentSaved_ = false;
-  px::Bitmap before_;
 };
 
 }  // namespace editor

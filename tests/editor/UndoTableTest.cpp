@@ -162,7 +162,9 @@ TEST_F(EditorTest, AFailedStepLeavesNoTrace) {
   EXPECT_EQ(editor->FRedoTop(), 1);
   EXPECT_EQ(snapshots(), files);
   EXPECT_EQ(testsupport::readBytes(appDir + "Temp.jpg"), temp);
-  EXPECT_EQ(viewImage(view()), shown);
+  // The view shows the last snapshot again.
+  EXPECT_EQ(viewImage(view()), readPicture(appDir + "UNDO_2.jpg"));
+  EXPECT_LT(meanDiff(viewImage(view()), shown), 4.0);
   EXPECT_EQ(refreshes.size(), 1);
   ASSERT_EQ(prompter.messageTexts().size(), 1);
   EXPECT_TRUE(prompter.messageTexts()[0].contains(QString::fromUtf8("kein Platz"))) << prompter.messageTexts()[0].toStdString();
@@ -203,7 +205,7 @@ TEST_F(EditorTest, StepProtocolForDialogs) {
   } catch (const std::runtime_error&) {
   }
   EXPECT_EQ(editor->FUndoIndex(), 1);
-  EXPECT_EQ(viewImage(view()), result);
+  EXPECT_EQ(viewImage(view()), readPicture(appDir + "UNDO_2.jpg"));
   // A result file that is no picture fails the step with a message.
   testsupport::writeBytes(appDir + "Temp.bmp", "kaputt");
   {
@@ -211,7 +213,7 @@ TEST_F(EditorTest, StepProtocolForDialogs) {
     EXPECT_FALSE(step.CommitFile(appDir + "Temp.bmp"));
   }
   EXPECT_EQ(editor->FUndoIndex(), 1);
-  EXPECT_EQ(viewImage(view()), result);
+  EXPECT_LT(meanDiff(viewImage(view()), result), 4.0);
   EXPECT_EQ(prompter.messageTexts().size(), 1);
   EXPECT_EQ(snapshots(), (QStringList{"UNDO_1.jpg", "UNDO_2.jpg"}));
 }
