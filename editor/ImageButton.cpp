@@ -1,6 +1,7 @@
 #include "ImageButton.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
@@ -23,6 +24,7 @@ void TImageButton::render() {
   pic.fill(heading_ ? QColor(0x33, 0x55, 0x99) : Qt::white);
   QPainter p(&pic);
   QFont f = font();
+  f.setPixelSize(11);  // the caption fits the 148-pixel picture
   f.setBold(heading_);
   p.setFont(f);
   const bool enabled = isEnabled();
@@ -31,7 +33,8 @@ void TImageButton::render() {
     p.setBrush(enabled ? QColor(0xFF, 0x99, 0x00) : QColor(0xC0, 0xC0, 0xC0));
     p.drawEllipse(QRect(4, 7, 8, 8));
   }
-  p.drawText(QRect(heading_ ? 4 : 18, 0, 128, 22), Qt::AlignVCenter | Qt::AlignLeft, caption_);
+  const QRect text(heading_ ? 4 : 17, 0, heading_ ? 142 : 129, 22);
+  p.drawText(text, Qt::AlignVCenter | Qt::AlignLeft, QFontMetrics(f).elidedText(caption_, Qt::ElideRight, text.width()));
   p.end();
   setPixmap(pic);
 }

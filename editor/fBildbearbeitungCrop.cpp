@@ -64,6 +64,7 @@ void TBildbeaerbeitungForm::buildCropPanel(QWidget* side) {
   QFont bold = InfoLabel->font();
   bold.setBold(true);
   InfoLabel->setFont(bold);
+  InfoLabel->setWordWrap(true);
   col->addWidget(InfoLabel);
   BeschreibungLabel = new QLabel(
       u("Ziehen Sie mit gedrückter linker Maustaste einen Rahmen über den Bereich, den Sie behalten möchten. "
