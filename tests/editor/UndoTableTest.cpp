@@ -217,3 +217,33 @@ TEST_F(EditorTest, StepProtocolForDialogs) {
   EXPECT_EQ(prompter.messageTexts().size(), 1);
   EXPECT_EQ(snapshots(), (QStringList{"UNDO_1.jpg", "UNDO_2.jpg"}));
 }
+
+TEST_F(EditorTest, EachTurnAndFlipButton) {
+  const QImage original = makeImage(64, 48);
+  struct Case {
+    TImageButton* TBildbeaerbeitungForm::*button;
+    QImage expected;
+  };
+  for (const Case& c : {Case{&TBildbeaerbeitungForm::Image3, rotated(original, -90)},
+                        Case{&TBildbeaerbeitungForm::Image4, rotated(original, 90)},
+                        Case{&TBildbeaerbeitungForm::Image5, rotated(original, 180)},
+                        Case{&TBildbeaerbeitungForm::Image6, mirroredLeftRight(original)},
+                        Case{&TBildbeaerbeitungForm::Image7, upsideDown(original)}}) {
+    open("bild.png", original, px::kFormatPng);
+    TImageButton* button = editor->*c.button;
+    SCOPED_TRACE(button->objectName().toStdString());
+    click(button);
+    EXPECT_EQ(viewImage(view()), c.expected);
+    EXPECT_EQ(editor->FUndoIndex(), 1);
+    prompter.answerMessage(kalvora::mrNo);
+    editor->close();
+  }
+}
+
+TEST_F(EditorTest, InfoLine) {
+  open("bild.jpg", makeImage(800, 600), px::kFormatJpeg422);
+  EXPECT_EQ(editor->StatusBar1->currentMessage(),
+            "bild.jpg    JPEG  4:2:2     800x600     24Bit Farben       " + view()->InfoText());
+  click(editor->Image4);
+  EXPECT_TRUE(editor->StatusBar1->currentMessage().contains("     600x800     "));
+}
