@@ -239,8 +239,11 @@ TPCMWaveReader::TPCMWaveReader(TWaveStream* stream, bool force16) : FStream(stre
     memcpy(c->extradata, src.extra.constData(), size_t(src.extra.size()));
     c->extradata_size = int(src.extra.size());
   }
-  if (avcodec_open2(c, codec, nullptr) < 0) throw EWaveError("Can't open acm stream.");
   const bool pcmLike = isPcmLike(id);
+  // A sample codec's block is one frame of all channels; any other block align is not its data.
+  if (pcmLike && av_get_bits_per_sample(id) * src.channels != src.blockAlign * 8)
+    throw EWaveError("Can't suggest pcm format.");
+  if (avcodec_open2(c, codec, nullptr) < 0) throw EWaveError("Can't open acm stream.");
   FDecoder->perBlock = !pcmLike;
 
   // PCM frames per source block: 1 for sample codecs, the header's count for block codecs,
@@ -263,7 +266,9 @@ TPCMWaveReader::TPCMWaveReader(TWaveStream* stream, bool force16) : FStream(stre
     if (FSamplesPerBlock <= 0) throw EWaveError("Can't recommend an acm stream size.");
   }
   const qint64 dstPerBlock = FSamplesPerBlock * FFormat.blockAlign;
-  FSrcBlocks = std::max<qint64>(1, FBufferLength / std::max<qint64>(1, dstPerBlock));
+  // About FBufferLength bytes of PCM per conversion, and never more than a megabyte of source.
+  FSrcBlocks = std::clamp<qint64>(FBufferLength / std::max<qint64>(1, dstPerBlock), 1,
+                                   std::max<qint64>(1, (1 << 20) / src.blockAlign));
   FSrcBuffer.resize(FSrcBlocks * src.blockAlign);
   FLength = FSamplesPerBlock * stream->Length();
 }
