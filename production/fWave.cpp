@@ -65,7 +65,6 @@ qint64 TWaveForm::MakeInputWav() {
   std::vector<char> buffer;
   int lastPercent = -1;
   qint64 lastSecond = -1;
-  qint64 blocks = 0;
   try {
     bool passAdded = false;
     for (qsizetype k = 0; k < FileList.size();) {
@@ -85,33 +84,38 @@ qint64 TWaveForm::MakeInputWav() {
         if ((target + BlockFrames) * pcm.blockAlign > TWaveStream::MaxDataBytes(pcm))
           throw EWaveError("The sound track would be larger than 4 GB.");
         out = std::make_unique<TFileWaveStream>(OutputFileName, &pcm);
-        buffer.resize(size_t(BlockFrames) * pcm.blockAlign);
+        buffer.resize(size_t(ChunkBlocks) * BlockFrames * pcm.blockAlign);
       } else if (format.samplesPerSec != out->Format().samplesPerSec || format.channels != out->Format().channels) {
         throw EWaveError(("The audio format of " + name + " differs from the first file.").toStdString());
       }
       reader.SetPosition(0);
-      qint64 n = reader.Read(buffer.data(), BlockFrames);
-      while (n > 0 && written < target) {
-        out->Write(buffer.data(), n);
-        written += n;
-        passAdded = true;
-        const int percent = int(written * 100 / target);
-        if (percent != lastPercent) {
-          lastPercent = percent;
-          ProgressBar1->setValue(percent);
-          Label1->setText(QString::number(ProgressBar1->value()) + "%");
-          Label1->repaint();
+      // Blocks of 4000 frames, read and written many at a time: the blocks, and so the cut,
+      // are the same as block by block.
+      for (bool more = true; more && written < target;) {
+        const qint64 got = reader.Read(buffer.data(), qint64(ChunkBlocks) * BlockFrames);
+        more = got == qint64(ChunkBlocks) * BlockFrames;
+        qint64 take = 0;
+        while (take < got && written < target) {
+          const qint64 n = std::min<qint64>(BlockFrames, got - take);
+          take += n;
+          written += n;
+          passAdded = true;
+          const int percent = int(written * 100 / target);
+          if (percent != lastPercent) {
+            lastPercent = percent;
+            ProgressBar1->setValue(percent);
+            Label1->setText(QString::number(ProgressBar1->value()) + "%");
+            Label1->repaint();
+          }
+          const qint64 second = std::llround(double(written) / 44100);
+          if (second != lastSecond) {
+            lastSecond = second;
+            Label4->setText("Position: " + QString::number(second) + " Sekunden");
+          }
         }
-        const qint64 second = std::llround(double(written) / 44100);
-        if (second != lastSecond) {
-          lastSecond = second;
-          Label4->setText("Position: " + QString::number(second) + " Sekunden");
-        }
-        if (++blocks % 64 == 0) {
-          QCoreApplication::processEvents();
-          if (OnAborted && OnAborted()) break;
-        }
-        n = reader.Read(buffer.data(), BlockFrames);
+        if (take > 0) out->Write(buffer.data(), take);
+        QCoreApplication::processEvents();
+        if (OnAborted && OnAborted()) break;
       }
       log("     write audio " + name);
       memo("write audio " + name);

@@ -39,6 +39,7 @@ class TWaveForm : public TForm {
   qint64 MakeInputWav();
 
   static constexpr int BlockFrames = 4000;
+  static constexpr int ChunkBlocks = 16;  // blocks read and written at once
 
  protected:
   void showEvent(QShowEvent* event) override;  // FormActivate

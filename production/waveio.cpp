@@ -129,7 +129,8 @@ qint64 TWaveStream::Seek(qint64 offset, int origin) {
 
 QIODevice* TFileWaveStream::open(std::unique_ptr<QFile>& file, const QString& fileName, bool write) {
   file = std::make_unique<QFile>(fileName);
-  const auto mode = write ? QIODevice::ReadWrite | QIODevice::Truncate : QIODevice::ReadOnly;
+  // The stream reads and writes whole blocks: Qt's own buffer would only copy them once more.
+  const auto mode = (write ? QIODevice::ReadWrite | QIODevice::Truncate : QIODevice::ReadOnly) | QIODevice::Unbuffered;
   if (!file->open(mode)) throw EWaveError("Can't open file stream.");
   return file.get();
 }
