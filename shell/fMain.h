@@ -303,6 +303,8 @@ class TMainForm : public QMainWindow {
   void Delete1BitBtnClick();
   void ImportSlidoraClick();
   void BetrachterBitBtnClick();
+  // The viewer from the picture page: the open slideshow, from the picture selected there.
+  void Betrachter2BitBtnClick();
 
   // CD export and screensaver (fMainExport.cpp); false when something failed (reported).
   bool ExportToCd(bool picturesOnly);
