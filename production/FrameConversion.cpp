@@ -170,9 +170,17 @@ void TPictureConverter::ConvertPicture(const QString& sourceFile, const QString&
     const int W = scaledDecode ? pic.InfoWidth() : pic.BitmapWidth();
     const int H = scaledDecode ? pic.InfoHeight() : pic.BitmapHeight();
     place = FitPictureToFrame(W, H, FW, FH);
-    if (pic.BitmapWidth() != place.width() || pic.BitmapHeight() != place.height())
-      pic.Size(place.width(), place.height(), 2);
-    picture = px::ToQImage(pic.Bitmap());
+    // The component keeps showing the loaded picture; the frame takes an area-averaged copy.
+    if (pic.BitmapWidth() != place.width() || pic.BitmapHeight() != place.height()) {
+      px::Bitmap resized;
+      const bool turned = px::IsTurnedPerspective(pic.Bitmap().viewPerspective);
+      const int st = px::ResizeBitmap(pic.Bitmap(), resized, turned ? place.height() : place.width(),
+                                      turned ? place.width() : place.height(), 2);
+      if (st != px::kOk) WriteFailed("Size", sourceFile, st);
+      picture = px::ToQImage(resized);
+    } else {
+      picture = px::ToQImage(pic.Bitmap());
+    }
   }
 
   QImage frame(FW, FH, QImage::Format_RGB888);
