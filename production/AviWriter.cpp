@@ -48,7 +48,6 @@ TAviWriter::TAviWriter(QObject* owner) : QObject(owner) {
     Height = screen->geometry().height() / 10;
     Width = screen->geometry().width() / 10;
   }
-  if (MainForm) tempFileName_ = MainForm->FEncoderFolder + "AWTemp.avi";
 }
 
 TAviWriter::~TAviWriter() = default;
@@ -68,6 +67,9 @@ void TAviWriter::Progress(const QString& message) {
 
 QString TAviWriter::WorkFile() const {
   if (!tempFileName_.isEmpty()) return tempFileName_;
+  // The work folder as it is now (the drive may have changed since start-up).
+  if (MainForm && !MainForm->FEncoderFolder.isEmpty() && QFileInfo(MainForm->FEncoderFolder).isDir())
+    return MainForm->FEncoderFolder + "AWTemp.avi";
   return QFileInfo(FileName).absolutePath() + "/AWTemp.avi";
 }
 

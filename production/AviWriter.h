@@ -54,9 +54,9 @@ class TAviWriter : public QObject {
   // Owned by the caller; entries must be TBitmap objects.
   QList<QObject*> Bitmaps;
 
-  // The work file ("AWTemp.avi" in the main window's work folder, or beside FileName when
-  // there is no main window).
-  QString TempFileName() const { return tempFileName_; }
+  // The work file: the one set here, else "AWTemp.avi" in the main window's work folder, else
+  // beside FileName.
+  QString TempFileName() const { return WorkFile(); }
   void SetTempFileName(const QString& path) { tempFileName_ = path; }
   // The size at which the file turns OpenDML (1 GiB; tests lower it).
   int64_t SegmentLimit = int64_t(1) << 30;
