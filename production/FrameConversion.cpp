@@ -232,7 +232,9 @@ void TPictureConverter::ConvertPictures() {
   Log("START: Convert pictures for video");
   const int N = int(FPictureList.size());
   const QString folder = FArchiveRoot + FArchiveFolder + "/";
+  auto aborted = [this] { return Aborted && Aborted(); };
   for (int i = 1; i <= N; ++i) {
+    if (aborted()) return;
     if (ProgressStep) ProgressStep();
     QString name, caption;
     SplitPictureLine(FPictureList[i - 1], name, caption);
@@ -258,6 +260,7 @@ void TPictureConverter::ConvertPictures() {
     std::vector<int> grabs(size_t(N + 2), 0);
     if (!TransitionsOff) {
       for (int i = 1; i <= N; ++i) {
+        if (aborted()) return;
         TCaptureJob job;
         job.FirstPicture = FEncoderFolder + "inp" + Pad(i, 4) + "_Key.jpg";
         job.SecondPicture = FEncoderFolder + "inp" + Pad(i + 1, 4) + "_Key.jpg";

@@ -90,6 +90,9 @@ class TPictureConverter {
   std::function<void(bool)> ShowMemo;
   std::function<void(bool)> ShowPicture;
   std::function<int(const TCaptureJob&)> RunCapture;
+  // The run's abort flag, asked before each picture and each transition: when it answers true
+  // the conversion stops there (the run's end block clears the work folder).
+  std::function<bool()> Aborted;
 
   void TakeMainWindowSettings();
   void SetFrameSize(bool pal, const QString& mode);

@@ -264,6 +264,22 @@ TEST_F(FrameConversionTest, HighQualitySvcdFramesAreResampledForTheEncoder) {
   }
 }
 
+TEST_F(FrameConversionTest, AnAbortStopsBeforeTheNextPictureOrTransition) {
+  pictureList(4);
+  conv.HighQuality = true;
+  stubCapture({18, 18, 18, 18});
+  int steps = 0;
+  conv.ProgressStep = [&] { ++steps; };
+  conv.Aborted = [&] { return steps == 2; };
+  conv.ConvertPictures();
+  EXPECT_EQ(encFiles("*_Key.jpg"), QStringList({"inp0001_Key.jpg", "inp0002_Key.jpg"}));
+  conv.Aborted = [&] { return jobs.size() == 1; };
+  steps = 0;
+  conv.ConvertPictures();
+  EXPECT_EQ(jobs.size(), 1);
+  EXPECT_FALSE(QFile::exists(enc + "Test_quantity.nno"));
+}
+
 TEST_F(FrameConversionTest, PictureListLines) {
   QString name, caption;
   SplitPictureLine("a.jpg | Erstes Bild", name, caption);
