@@ -58,6 +58,8 @@ void setUpPrinter(QPrinter& printer, const Report& r) {
   printer.setPageSize(r.pageSize);
   printer.setPageOrientation(QPageLayout::Portrait);
   printer.setFullPage(true);
+  // Pictures are printed in colour; a queue that does not say it prints colour would get grey.
+  printer.setColorMode(QPrinter::Color);
   printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
 }
 }  // namespace

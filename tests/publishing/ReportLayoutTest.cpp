@@ -143,3 +143,28 @@ TEST_F(ReportLayoutTest, AnEmptyReportOfTheEngineIsOnePage) {
   EXPECT_TRUE(pdfText(pdf, 1).contains("Seite 1"));
   EXPECT_FALSE(r.writePdf(out.path() + "/no/such/folder/x.pdf"));
 }
+
+// The first page of each report as a picture to look at (scripts/render-reports.sh keeps them).
+TEST_F(ReportLayoutTest, RendersTheFirstPageOfEachReport) {
+  const QString keep = qEnvironmentVariable("KALVORA_RENDER_DIR");
+  const QString folder = keep.isEmpty() ? out.path() : keep;
+  QDir().mkpath(folder);
+  std::vector<Pic> pics = pictures(10, 1200, 800);
+  pics[2] = {"hochformat.jpg", 800, 1200, kColors[2], "Ein Bild im Hochformat mit einer langen Bildunterschrift"};
+  openShow("Archive_0016", "Sommer in den Bergen", pics);
+  mf->FPrintAllPictures = true;
+  mf->FPrintInfoText = true;
+  mf->FPrintHeadline = true;
+  QRListForm->FPrintWidth = 495;
+  QRListForm->Print();
+  QRListA5Form->FPrintWidth = 457;
+  QRListA5Form->Print();
+  QRThumbnailForm->Print();
+  ASSERT_EQ(jobs.size(), 3);
+  const char* names[] = {"list-a4.png", "list-a5.png", "thumbnails.png"};
+  for (int i = 0; i < 3; ++i) {
+    const QImage page = pdfPage(jobs[i], 1);
+    ASSERT_FALSE(page.isNull());
+    EXPECT_TRUE(page.save(folder + "/" + names[i]));
+  }
+}
