@@ -223,3 +223,13 @@ TEST_F(PrintRoadTest, AZeroPrintWidthIsRefused) {
   EXPECT_EQ(prompter.messageTexts().size(), 2);
   expectNoCopiesLeft();
 }
+
+TEST_F(PrintRoadTest, APrinterThatRefusesTheJobIsReported) {
+  openShow("Archive_0040", "Abgelehnt", pictures(2));
+  kalvora::report::SetPdfPrintHook([](const QString&) { return QString("/no/such/folder/job.pdf"); });
+  mf->FPrintAllPictures = true;
+  QRThumbnailForm->Print();
+  ASSERT_EQ(prompter.messageTexts().size(), 1);
+  EXPECT_TRUE(prompter.messageTexts()[0].contains("nicht angenommen"));
+  expectNoCopiesLeft();
+}
