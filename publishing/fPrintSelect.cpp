@@ -13,7 +13,7 @@
 TPrintSelectForm* PrintSelectForm = nullptr;
 
 TPrintSelectForm::TPrintSelectForm(QWidget* parent) : TForm("PrintSelectForm", parent) {
-  setWindowTitle(QString::fromUtf8("Bilder drucken"));
+  setWindowTitle(ReportText("Bilder drucken", "Print pictures"));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
@@ -36,9 +36,9 @@ TPrintSelectForm::TPrintSelectForm(QWidget* parent) : TForm("PrintSelectForm", p
   BottomPanel = new QFrame(this);
   BottomPanel->setObjectName("BottomPanel");
   BottomPanel->setFixedHeight(41);
-  PrintBitBtn = new QPushButton(QString::fromUtf8("Bilder drucken"), BottomPanel);
+  PrintBitBtn = new QPushButton(ReportText("Bilder drucken", "Print pictures"), BottomPanel);
   PrintBitBtn->setObjectName("PrintBitBtn");
-  AbortBitBtn = new QPushButton(QString::fromUtf8("Abbrechen"), BottomPanel);
+  AbortBitBtn = new QPushButton(ReportText("Abbrechen", "Cancel"), BottomPanel);
   AbortBitBtn->setObjectName("AbortBitBtn");
   for (QPushButton* b : {PrintBitBtn, AbortBitBtn}) b->setGeometry(0, 8, 120, 25);
   layout->addWidget(BottomPanel);

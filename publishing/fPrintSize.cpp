@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "Language.h"
+#include "PictureReport.h"
 #include "ProgramWindows.h"
 #include "ShellConstants.h"
 #include "fMain.h"
@@ -32,30 +33,30 @@ std::optional<double> ParsePrintWidthCm(const QString& text, bool english) {
 }
 
 TPrintSizeWizard::TPrintSizeWizard(QWidget* parent) : TForm("PrintSizeWizard", parent) {
-  setWindowTitle(QString::fromUtf8("Größe"));
+  setWindowTitle(ReportText("Größe", "Size"));
   auto* layout = new QVBoxLayout(this);
   BannerImage = new QLabel(this);
   BannerImage->setObjectName("BannerImage");
   layout->addWidget(BannerImage);
-  Label3 = new QLabel(QString::fromUtf8("Bildgröße für den Ausdruck"), this);
+  Label3 = new QLabel(ReportText("Bildgröße für den Ausdruck", "Picture size for printing"), this);
   Label3->setObjectName("Label3");
   layout->addWidget(Label3);
 
-  FormatAnpassungGroupBox1 = new QGroupBox(QString::fromUtf8("Bildformat"), this);
+  FormatAnpassungGroupBox1 = new QGroupBox(ReportText("Bildformat", "Picture format"), this);
   FormatAnpassungGroupBox1->setObjectName("FormatAnpassungGroupBox1");
   auto* group = new QVBoxLayout(FormatAnpassungGroupBox1);
-  auto radio = [&](const char* name, const char* caption) {
-    auto* r = new QRadioButton(QString::fromUtf8(caption), FormatAnpassungGroupBox1);
+  auto radio = [&](const char* name, const char* caption, const char* english) {
+    auto* r = new QRadioButton(ReportText(caption, english), FormatAnpassungGroupBox1);
     r->setObjectName(name);
     group->addWidget(r);
     return r;
   };
-  RadioButton9_13 = radio("RadioButton9_13", "Format 9 x 13");
-  RadioButton10_15 = radio("RadioButton10_15", "Format 10 x 15");
-  RadioButton13_18 = radio("RadioButton13_18", "Format 13 x 18");
-  RadioButton_Frei = radio("RadioButton_Frei", "Andere Größe");
-  DINA4RadioButton = radio("DINA4RadioButton", "DIN A4");
-  DINA5RadioButton = radio("DINA5RadioButton", "DIN A5");
+  RadioButton9_13 = radio("RadioButton9_13", "Format 9 x 13", "Size 9 x 13");
+  RadioButton10_15 = radio("RadioButton10_15", "Format 10 x 15", "Size 10 x 15");
+  RadioButton13_18 = radio("RadioButton13_18", "Format 13 x 18", "Size 13 x 18");
+  RadioButton_Frei = radio("RadioButton_Frei", "Andere Größe", "Other size");
+  DINA4RadioButton = radio("DINA4RadioButton", "DIN A4", "DIN A4");
+  DINA5RadioButton = radio("DINA5RadioButton", "DIN A5", "DIN A5");
   layout->addWidget(FormatAnpassungGroupBox1);
 
   SizePanel = new QFrame(this);
@@ -63,8 +64,9 @@ TPrintSizeWizard::TPrintSizeWizard(QWidget* parent) : TForm("PrintSizeWizard", p
   auto* panel = new QVBoxLayout(SizePanel);
   Edit1 = new QLineEdit(SizePanel);
   Edit1->setObjectName("Edit1");
-  Label1 = new QLabel(QString::fromUtf8("Geben Sie die gewünschte Bildbreite in cm ein. Die Bildhöhe hierzu ergibt "
-                                        "sich automatisch."),
+  Label1 = new QLabel(ReportText("Geben Sie die gewünschte Bildbreite in cm ein. Die Bildhöhe hierzu ergibt sich "
+                                 "automatisch.",
+                                 "Enter the picture width you want in cm. The height follows from it."),
                       SizePanel);
   Label1->setObjectName("Label1");
   Label1->setWordWrap(true);
@@ -72,9 +74,9 @@ TPrintSizeWizard::TPrintSizeWizard(QWidget* parent) : TForm("PrintSizeWizard", p
   panel->addWidget(Label1);
   layout->addWidget(SizePanel);
 
-  TextCheckBox = new QCheckBox(QString::fromUtf8("Infotext für die Bilder mitdrucken"), this);
+  TextCheckBox = new QCheckBox(ReportText("Infotext für die Bilder mitdrucken", "Print the pictures' captions"), this);
   TextCheckBox->setObjectName("TextCheckBox");
-  HeadLineCheckBox = new QCheckBox(QString::fromUtf8("Überschrift (Archivname) mitdrucken"), this);
+  HeadLineCheckBox = new QCheckBox(ReportText("Überschrift (Archivname) mitdrucken", "Print the heading (slideshow title)"), this);
   HeadLineCheckBox->setObjectName("HeadLineCheckBox");
   layout->addWidget(TextCheckBox);
   layout->addWidget(HeadLineCheckBox);
@@ -82,7 +84,7 @@ TPrintSizeWizard::TPrintSizeWizard(QWidget* parent) : TForm("PrintSizeWizard", p
   auto* buttons = new QHBoxLayout;
   SaveBitBtn = new QPushButton(QString::fromUtf8("OK"), this);
   SaveBitBtn->setObjectName("SaveBitBtn");
-  AbortBitBtn = new QPushButton(QString::fromUtf8("Abbrechen"), this);
+  AbortBitBtn = new QPushButton(ReportText("Abbrechen", "Cancel"), this);
   AbortBitBtn->setObjectName("AbortBitBtn");
   buttons->addStretch();
   buttons->addWidget(SaveBitBtn);
