@@ -131,7 +131,8 @@ RunResult GalleryBuilder::Run(const RunInput& in) {
     if (ConvertPicture(in.pictures[size_t(i)].path, folder, e.base, in.settings, e))
       r.entries.push_back(e);
     else
-      r.failedPictures << in.pictures[size_t(i)].path;
+      r.failedPictures << (in.pictures[size_t(i)].path.isEmpty() ? in.pictures[size_t(i)].fileName
+                                                                  : in.pictures[size_t(i)].path);
     if (OnIdle) OnIdle();
   }
   if (r.entries.empty()) {

@@ -32,7 +32,7 @@ enum class RunStatus { Ok, NoPictures, FolderFailed, TemplateFailed, NothingConv
 
 struct RunResult {
   RunStatus status = RunStatus::Ok;
-  QStringList failedPictures;  // paths of pictures that could not be converted (left out)
+  QStringList failedPictures;  // pictures that could not be converted (left out): path, else name
   QString detail;              // the path that failed for the folder and page statuses
   std::vector<PageEntry> entries;
 };
