@@ -27,6 +27,8 @@ class Data(ThrottledDTPHandler):
             self.cmd_channel.close()
             self.close()
 
+    handle_read_event = handle_read
+
 
 class Control(FTPHandler):
     dtp_handler = Data
