@@ -137,7 +137,10 @@ void TFTPForm::showEvent(QShowEvent* event) {
 }
 
 void TFTPForm::FormActivate() {
-  if (FRunning) return;
+  // The window is made anew for every upload: read the access data once, so a window shown
+  // again (after being minimised) keeps what the user typed.
+  if (FRunning || settingsLoaded_) return;
+  settingsLoaded_ = true;
   ProgressBar1->setValue(0);
   LoadSettings();
 }

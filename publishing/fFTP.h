@@ -72,4 +72,5 @@ class TFTPForm : public TForm {
 
   kalvora::ftp::Session* session_ = nullptr;
   bool connectFailed_ = false;
+  bool settingsLoaded_ = false;
 };
