@@ -90,7 +90,19 @@ void TOnlineFotoForm::FormActivate() {
   }
   // The pictures lie in one folder per slideshow: show the export folder and its folders.
   FolderModel->setFilter(QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot);
-  FolderView->setRootIndex(FolderModel->setRootPath(FExportFolder));
+  // A folder that is not there would make the model show the working folder instead.
+  const bool exists = !FExportFolder.isEmpty() && QDir(FExportFolder).exists();
+  FolderView->setModel(exists ? FolderModel : nullptr);
+  if (exists) FolderView->setRootIndex(FolderModel->setRootPath(FExportFolder));
+  if (!exists) {
+    InfoLabel->setText(PublishingText("Der Exportordner ist noch leer:\n%1\n\nBitte exportieren Sie zuerst die Bilder, "
+                                      "die entwickelt werden sollen.",
+                                      "The export folder is still empty:\n%1\n\nPlease export the pictures to be "
+                                      "developed first.")
+                           .arg(QDir::toNativeSeparators(FExportFolder)));
+    OpenOrderPage();
+    return;
+  }
   InfoLabel->setText(
       PublishingText("Ihre Bilder für die Entwicklung liegen im Exportordner:\n%1\n\nDie Bestellseite des Fotolabors "
                      "öffnet sich in Ihrem Browser. Laden Sie dort die Bilder aus diesem Ordner hoch.",

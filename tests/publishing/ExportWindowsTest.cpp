@@ -99,3 +99,16 @@ TEST_F(PublishingTest, PhotoLabWindowShowsTheRealExportFolderAndOpensTheOrderPag
   QTest::mouseClick(lab.CloseBitBtn, Qt::LeftButton);
   EXPECT_FALSE(lab.isVisible());
 }
+
+TEST_F(PublishingTest, PhotoLabWindowWithoutAnExportFolderListsNothing) {
+  TOnlineFotoForm lab;
+  lab.show();
+  EXPECT_EQ(lab.FolderView->model(), nullptr);  // not the working folder or anything else
+  EXPECT_TRUE(lab.InfoLabel->text().contains("noch leer"));
+  EXPECT_EQ(g_opened, QStringList{PhotoLabAddress});
+  lab.hide();
+  shelltest::writeText(form->FExportFolder + "a/b.jpg", "x");
+  lab.show();
+  EXPECT_EQ(lab.FolderView->model(), lab.FolderModel);
+  QTRY_COMPARE(lab.FolderModel->rowCount(lab.FolderView->rootIndex()), 1);
+}
