@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "Language.h"
+#include "QtTranslations.h"
 #include "SystemInfo.h"
 #include "Windows.h"
 #include "fMain.h"
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
   app.setApplicationName("Kalvora");
   WindowsInfo();   // gathered once, before any window
   LoadLanguage();  // the main window's set-up already looks texts up
+  InstallQtTranslations(CurrentLanguage());
   CreateWindows();
   MainForm->show();
   // For automated runs: close the main window after the given time, as a user would.

@@ -1,21 +1,269 @@
 #include "fSize.h"
 
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLocale>
+#include <QPixmap>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
+#include <cmath>
+#include <limits>
+
+#include "AppDir.h"
 #include "FormButtons.h"
 #include "Prompter.h"
+#include "ShellConstants.h"
+#include "StringHelpers.h"
+#include "fMain.h"
 
 TSizeForm* SizeForm = nullptr;
 
+namespace {
+QString u(const char* s) { return QString::fromUtf8(s); }
+int roundEven(double v) {
+  if (!std::isfinite(v)) return v > 0 ? std::numeric_limits<int>::max() : std::numeric_limits<int>::min();
+  const double r = std::nearbyint(v);
+  if (r > std::numeric_limits<int>::max()) return std::numeric_limits<int>::max();
+  if (r < std::numeric_limits<int>::min()) return std::numeric_limits<int>::min();
+  return int(r);
+}
+}  // namespace
+
 TSizeForm::TSizeForm(QWidget* parent) : TForm("SizeForm", parent) {
-  setWindowTitle(QString::fromUtf8("Größe"));
+  setWindowTitle(u("Größe"));
+  setWindowFlag(Qt::Tool);
   auto* layout = new QVBoxLayout(this);
-  WidthEdit = new QSpinBox(this);
-  WidthEdit->setObjectName("WidthEdit");
-  layout->addWidget(WidthEdit);
-  HeightEdit = new QSpinBox(this);
-  HeightEdit->setObjectName("HeightEdit");
-  layout->addWidget(HeightEdit);
-  OkBitBtn = AddFormButton(this, layout, "OkBitBtn", QString::fromUtf8("OK"), kalvora::mrOk);
-  AbortBitBtn = AddFormButton(this, layout, "AbortBitBtn", QString::fromUtf8("Abbrechen"), kalvora::mrCancel);
+  Image1 = new QLabel(this);
+  Image1->setObjectName("Image1");
+  const QString folder = MainForm ? MainForm->FAppDir : kalvora::ProgramFolder();
+  QPixmap banner(folder + "recom/" + BannerPictureName);
+  if (!banner.isNull()) Image1->setPixmap(banner);
+  layout->addWidget(Image1);
+  Label3 = new QLabel(u("Größe verändern"), this);
+  Label3->setObjectName("Label3");
+  QFont bold = Label3->font();
+  bold.setBold(true);
+  Label3->setFont(bold);
+  layout->addWidget(Label3);
+  ComboBox2 = new QComboBox(this);
+  ComboBox2->setObjectName("ComboBox2");
+  ComboBox2->addItems({u("in Pixel"), u("in cm"), u("in mm")});
+  layout->addWidget(ComboBox2);
+
+  PixelPanel = new QWidget(this);
+  PixelPanel->setObjectName("PixelPanel");
+  auto* pixels = new QGridLayout(PixelPanel);
+  pixels->setContentsMargins(0, 0, 0, 0);
+  auto spin = [&](QSpinBox*& field, const char* name) {
+    field = new QSpinBox(PixelPanel);
+    field->setObjectName(QString::fromLatin1(name));
+    // Any number can be typed; OK refuses what cannot be a picture size.
+    field->setRange(-99999999, 99999999);
+  };
+  Label1 = new QLabel(u("Breite in Pixel"), PixelPanel);
+  Label1->setObjectName("Label1");
+  Label2 = new QLabel(u("Höhe in Pixel"), PixelPanel);
+  Label2->setObjectName("Label2");
+  spin(SpinEdit1, "SpinEdit1");
+  spin(SpinEdit2, "SpinEdit2");
+  pixels->addWidget(Label1, 0, 0);
+  pixels->addWidget(SpinEdit1, 0, 1);
+  pixels->addWidget(Label2, 1, 0);
+  pixels->addWidget(SpinEdit2, 1, 1);
+  layout->addWidget(PixelPanel);
+
+  cmPanel = new QWidget(this);
+  cmPanel->setObjectName("cmPanel");
+  auto* cm = new QGridLayout(cmPanel);
+  cm->setContentsMargins(0, 0, 0, 0);
+  BreitLabel = new QLabel(u("Breite in cm"), cmPanel);
+  BreitLabel->setObjectName("BreitLabel");
+  HochLabel = new QLabel(u("Höhe in cm"), cmPanel);
+  HochLabel->setObjectName("HochLabel");
+  BreitEdit = new QLineEdit(cmPanel);
+  BreitEdit->setObjectName("BreitEdit");
+  HochEdit = new QLineEdit(cmPanel);
+  HochEdit->setObjectName("HochEdit");
+  Label4 = new QLabel(u("Auflösung"), cmPanel);
+  Label4->setObjectName("Label4");
+  ComboBox1 = new QComboBox(cmPanel);
+  ComboBox1->setObjectName("ComboBox1");
+  ComboBox1->addItems({"72 dpi", "96 dpi", "150 dpi", "200 dpi", "300 dpi", "400 dpi", "600 dpi"});
+  cm->addWidget(BreitLabel, 0, 0);
+  cm->addWidget(BreitEdit, 0, 1);
+  cm->addWidget(HochLabel, 1, 0);
+  cm->addWidget(HochEdit, 1, 1);
+  cm->addWidget(Label4, 2, 0);
+  cm->addWidget(ComboBox1, 2, 1);
+  layout->addWidget(cmPanel);
+
+  SeitenCheckBox = new QCheckBox(u("Seitenverhältnis beibehalten"), this);
+  SeitenCheckBox->setObjectName("SeitenCheckBox");
+  SeitenCheckBox->setChecked(true);
+  layout->addWidget(SeitenCheckBox);
+  auto* buttons = new QHBoxLayout();
+  layout->addLayout(buttons);
+  SaveBitBtn = AddFormButton(this, buttons, "SaveBitBtn", u("OK"));
+  AbortBitBtn = AddFormButton(this, buttons, "AbortBitBtn", u("Abbrechen"), kalvora::mrCancel);
+  WidthEdit = SpinEdit1;
+  HeightEdit = SpinEdit2;
+  OkBitBtn = SaveBitBtn;
+
+  // FormCreate.
+  FUnitFactor = 1;
+  ComboBox1->setCurrentIndex(4);
+  ComboBox2->setCurrentIndex(0);
+  cmPanel->hide();
+
+  connect(SpinEdit1, &QSpinBox::valueChanged, this, [this] { SpinEdit1Change(); });
+  connect(SpinEdit2, &QSpinBox::valueChanged, this, [this] { SpinEdit2Change(); });
+  connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this] { ComboBox1Change(); });
+  connect(ComboBox2, &QComboBox::currentIndexChanged, this, [this] { ComboBox2Change(); });
+  connect(BreitEdit, &QLineEdit::textChanged, this, [this] { BreitEditChange(); });
+  connect(HochEdit, &QLineEdit::textChanged, this, [this] { HochEditChange(); });
+  connect(SaveBitBtn, &QPushButton::clicked, this, [this] { SaveBitBtnClick(); });
+}
+
+void TSizeForm::showEvent(QShowEvent* event) {
+  TForm::showEvent(event);
+  if (!event->spontaneous()) FormActivate();
+}
+
+QString TSizeForm::length(double value) const { return QLocale().toString(value, 'f', 2); }
+
+double TSizeForm::number(const QLineEdit* edit) const {
+  bool ok = false;
+  double v = QLocale().toDouble(edit->text().trimmed(), &ok);
+  if (ok) return v;
+  v = 0;
+  // An unreadable length counts as 0.
+  return TextToFloat(edit->text(), v) ? v : 0.0;
+}
+
+void TSizeForm::setSpin(QSpinBox* spin, int value) { spin->setValue(value); }
+
+void TSizeForm::FormActivate() {
+  ComboBox1Change();
+  FRatio = FOrgWidth != 0 ? double(FOrgHeight) / FOrgWidth : 1.0;
+  FNewWidth = FNewHeight = 0;
+  // Both are shown as they are, whatever the ratio rule would make of the other.
+  {
+    const QSignalBlocker b1(SpinEdit1), b2(SpinEdit2);
+    SpinEdit1->setValue(FOrgWidth);
+    SpinEdit2->setValue(FOrgHeight);
+  }
+  FNewWidth = FOrgWidth;
+  FNewHeight = FOrgHeight;
+  const QSignalBlocker b3(BreitEdit), b4(HochEdit);
+  BreitEdit->setText(length(FOrgWidth / double(FDpi) * 2.54 * FUnitFactor));
+  HochEdit->setText(length(FOrgHeight / double(FDpi) * 2.54 * FUnitFactor));
+}
+
+void TSizeForm::SpinEdit1Change() {
+  FNewWidth = SpinEdit1->value();
+  if (FInHeightSpin || !SeitenCheckBox->isChecked()) return;
+  // The other side follows; it does not send its change back.
+  FInWidthSpin = true;
+  setSpin(SpinEdit2, roundEven(FNewWidth * FRatio));
+  FNewHeight = SpinEdit2->value();
+  FInWidthSpin = false;
+}
+
+void TSizeForm::SpinEdit2Change() {
+  FNewHeight = SpinEdit2->value();
+  if (FInWidthSpin || !SeitenCheckBox->isChecked() || FRatio == 0) return;
+  FInHeightSpin = true;
+  setSpin(SpinEdit1, roundEven(FNewHeight / FRatio));
+  FNewWidth = SpinEdit1->value();
+  FInHeightSpin = false;
+}
+
+void TSizeForm::ComboBox1Change() {
+  static const int dpi[7] = {72, 96, 150, 200, 300, 400, 600};
+  const int i = ComboBox1->currentIndex();
+  if (i >= 0 && i < 7) FDpi = dpi[i];
+}
+
+void TSizeForm::ComboBox2Change() {
+  switch (ComboBox2->currentIndex()) {
+    case 0:
+      cmPanel->hide();
+      cm_mm_ToPixel();
+      break;
+    case 1:
+      cmPanel->show();
+      FUnitFactor = 1;
+      PixelTo_cm_mm();
+      BreitLabel->setText(u("Breite in cm"));
+      HochLabel->setText(u("Höhe in cm"));
+      break;
+    case 2:
+      cmPanel->show();
+      FUnitFactor = 10;
+      PixelTo_cm_mm();
+      BreitLabel->setText(u("Breite in mm"));
+      HochLabel->setText(u("Höhe in mm"));
+      break;
+    default:
+      break;
+  }
+}
+
+void TSizeForm::PixelTo_cm_mm() {
+  const QSignalBlocker b3(BreitEdit), b4(HochEdit);
+  BreitEdit->setText(length(SpinEdit1->value() / double(FDpi) * 2.54 * FUnitFactor));
+  HochEdit->setText(length(SpinEdit2->value() / double(FDpi) * 2.54 * FUnitFactor));
+}
+
+bool TSizeForm::cm_mm_ToPixel() {
+  const double w = number(BreitEdit) / 2.54 * FDpi / FUnitFactor;
+  const double h = number(HochEdit) / 2.54 * FDpi / FUnitFactor;
+  const bool keep = SeitenCheckBox->isChecked();
+  auto bad = [](double v) { return !std::isfinite(v) || v < -0.5 || v >= MaxSide + 0.5; };
+  if (bad(w) || (!keep && bad(h))) {
+    kalvora::CurrentPrompter().message(kalvora::MsgKind::Information, windowTitle(),
+                                       u("Die neue Größe muss zwischen 1 und %1 Pixel je Seite liegen.").arg(MaxSide),
+                                       kalvora::mbOk);
+    return false;
+  }
+  FOrgWidth = roundEven(w);
+  SpinEdit1->setValue(FOrgWidth);
+  SpinEdit1Change();
+  if (!keep) {
+    FOrgHeight = roundEven(h);
+    SpinEdit2->setValue(FOrgHeight);
+    SpinEdit2Change();
+  }
+  return true;
+}
+
+void TSizeForm::BreitEditChange() {
+  if (!SeitenCheckBox->isChecked() || FInHeightEdit) return;
+  FInWidthEdit = true;
+  HochEdit->setText(length(number(BreitEdit) * FRatio));
+  FInWidthEdit = false;
+}
+
+void TSizeForm::HochEditChange() {
+  if (!SeitenCheckBox->isChecked() || FInWidthEdit || FRatio == 0) return;
+  FInHeightEdit = true;
+  BreitEdit->setText(length(number(HochEdit) / FRatio));
+  FInHeightEdit = false;
+}
+
+void TSizeForm::SaveBitBtnClick() {
+  if (!cmPanel->isHidden() && !cm_mm_ToPixel()) return;
+  // A typed value counts even when the spin box has not taken it yet.
+  SpinEdit1->interpretText();
+  SpinEdit2->interpretText();
+  FNewWidth = SpinEdit1->value();
+  FNewHeight = SpinEdit2->value();
+  if (FNewWidth < 0 || FNewHeight < 0 || FNewWidth > MaxSide || FNewHeight > MaxSide) {
+    kalvora::CurrentPrompter().message(kalvora::MsgKind::Information, windowTitle(),
+                                       u("Die neue Größe muss zwischen 1 und %1 Pixel je Seite liegen.").arg(MaxSide),
+                                       kalvora::mbOk);
+    return;
+  }
+  SetModalResult(kalvora::mrOk);
 }

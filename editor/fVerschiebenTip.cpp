@@ -1,17 +1,20 @@
 #include "fVerschiebenTip.h"
 
-#include <QVBoxLayout>
-
-#include "FormButtons.h"
 #include "Prompter.h"
+#include "TipWindow.h"
 
 TVerschiebenTipForm* VerschiebenTipForm = nullptr;
 
 TVerschiebenTipForm::TVerschiebenTipForm(QWidget* parent) : TForm("VerschiebenTipForm", parent) {
-  setWindowTitle(QString::fromUtf8("Verschieben"));
-  auto* layout = new QVBoxLayout(this);
-  HintLabel = new QLabel(this);
-  HintLabel->setObjectName("HintLabel");
-  layout->addWidget(HintLabel);
-  OkBitBtn = AddFormButton(this, layout, "OkBitBtn", QString::fromUtf8("OK"), kalvora::mrOk);
+  const TipWindowParts parts = BuildTipWindow(
+      this, QString::fromUtf8("Bild verschieben (Auswahl Bildauschnitt)"),
+      QString::fromUtf8("Den sichtbaren Bildausschnitt wählen Sie, indem Sie das Bild mit gedrückter linker "
+                        "Maustaste verschieben. Das geht nur, wenn das Bild durch den Zoom größer als die "
+                        "Anzeigefläche ist."),
+      false);
+  TitleLabel = parts.title;
+  HintLabel = parts.text;
+  OkBitBtn = parts.next;
+  OkBitBtn->setProperty("modalResult", kalvora::mrOk);
+  connect(OkBitBtn, &QPushButton::clicked, this, [this] { SetModalResult(kalvora::mrOk); });
 }

@@ -1,5 +1,5 @@
 #pragma once
-// A hint about moving the crop frame.
+// The tip about moving the enlarged picture in the editor (no marker file).
 #include <QLabel>
 #include <QPushButton>
 
@@ -10,6 +10,7 @@ class TVerschiebenTipForm : public TForm {
  public:
   explicit TVerschiebenTipForm(QWidget* parent = nullptr);
 
+  QLabel* TitleLabel = nullptr;
   QLabel* HintLabel = nullptr;
   QPushButton* OkBitBtn = nullptr;
 };

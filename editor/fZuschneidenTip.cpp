@@ -1,17 +1,30 @@
 #include "fZuschneidenTip.h"
 
-#include <QVBoxLayout>
-
-#include "FormButtons.h"
+#include "AppDir.h"
 #include "Prompter.h"
+#include "TipWindow.h"
+#include "fMain.h"
 
 TZuschneidenTipForm* ZuschneidenTipForm = nullptr;
 
 TZuschneidenTipForm::TZuschneidenTipForm(QWidget* parent) : TForm("ZuschneidenTipForm", parent) {
-  setWindowTitle(QString::fromUtf8("Zuschneiden"));
-  auto* layout = new QVBoxLayout(this);
-  HintLabel = new QLabel(this);
-  HintLabel->setObjectName("HintLabel");
-  layout->addWidget(HintLabel);
-  OkBitBtn = AddFormButton(this, layout, "OkBitBtn", QString::fromUtf8("OK"), kalvora::mrOk);
+  const TipWindowParts parts = BuildTipWindow(
+      this, QString::fromUtf8("Zuschneiden unter Berücksichtigung der Seitenverhältnisse"),
+      QString::fromUtf8("Wählen Sie rechts das Format Ihrer Fotoabzüge (9 x 13, 10 x 15, 13 x 18 oder 20 x 30) und "
+                        "die Ausrichtung. Ziehen Sie dann mit gedrückter Maustaste über das Bild: der Rahmen behält "
+                        "das Seitenverhältnis des Formats, so wird beim Abzug nichts abgeschnitten. Mit "
+                        "„Zuschneiden“ wird der markierte Bereich übernommen."),
+      true);
+  TitleLabel = parts.title;
+  HintLabel = parts.text;
+  CheckBox1 = parts.checkBox;
+  OkBitBtn = parts.next;
+  connect(OkBitBtn, &QPushButton::clicked, this, [this] { CloseBitBtnClick(); });
+}
+
+void TZuschneidenTipForm::CloseBitBtnClick() {
+  QString folder = FProgramFolder;
+  if (folder.isEmpty()) folder = MainForm ? MainForm->FAppDir : kalvora::ProgramFolder();
+  if (CheckBox1->isChecked()) WriteTipMarker(folder + "NoZuschneidenTip.ini");
+  SetModalResult(kalvora::mrOk);
 }

@@ -1,5 +1,7 @@
 #pragma once
-// A hint about cropping.
+// The tip shown before cropping for print formats; "NoZuschneidenTip.ini" in the program
+// folder switches it off.
+#include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 
@@ -10,8 +12,13 @@ class TZuschneidenTipForm : public TForm {
  public:
   explicit TZuschneidenTipForm(QWidget* parent = nullptr);
 
+  QString FProgramFolder;  // where the marker goes (the main window's folder when empty)
+  QLabel* TitleLabel = nullptr;
   QLabel* HintLabel = nullptr;
+  QCheckBox* CheckBox1 = nullptr;
   QPushButton* OkBitBtn = nullptr;
+
+  void CloseBitBtnClick();
 };
 
 extern TZuschneidenTipForm* ZuschneidenTipForm;

@@ -1,20 +1,29 @@
 #include "fZuschneidenTip2.h"
 
-#include <QVBoxLayout>
-
-#include "FormButtons.h"
+#include "AppDir.h"
 #include "Prompter.h"
+#include "TipWindow.h"
+#include "fMain.h"
 
 TZuschneidenTipForm2* ZuschneidenTipForm2 = nullptr;
 
 TZuschneidenTipForm2::TZuschneidenTipForm2(QWidget* parent) : TForm("ZuschneidenTipForm2", parent) {
-  setWindowTitle(QString::fromUtf8("Zuschneiden für Papierbilder"));
-  auto* layout = new QVBoxLayout(this);
-  HintLabel = new QLabel(this);
-  HintLabel->setObjectName("HintLabel");
-  layout->addWidget(HintLabel);
-  CheckBox1 = new QCheckBox(this);
-  CheckBox1->setObjectName("CheckBox1");
-  layout->addWidget(CheckBox1);
-  OkBitBtn = AddFormButton(this, layout, "OkBitBtn", QString::fromUtf8("OK"), kalvora::mrOk);
+  const TipWindowParts parts = BuildTipWindow(
+      this, QString::fromUtf8("Zuschneiden unter Berücksichtigung der Seitenverhältnisse"),
+      QString::fromUtf8("Digitalbilder haben meist ein anderes Seitenverhältnis als Fotoabzüge. Damit beim Abzug "
+                        "nichts Wichtiges abgeschnitten wird, bereiten Sie Ihre Bilder vorher in der "
+                        "Bildbearbeitung mit „Für Fotoabzüge zuschneiden“ vor."),
+      true);
+  TitleLabel = parts.title;
+  HintLabel = parts.text;
+  CheckBox1 = parts.checkBox;
+  OkBitBtn = parts.next;
+  connect(OkBitBtn, &QPushButton::clicked, this, [this] { CloseBitBtnClick(); });
+}
+
+void TZuschneidenTipForm2::CloseBitBtnClick() {
+  QString folder = FProgramFolder;
+  if (folder.isEmpty()) folder = MainForm ? MainForm->FAppDir : kalvora::ProgramFolder();
+  if (CheckBox1->isChecked()) WriteTipMarker(folder + "NoZuschneidenTip2.ini");
+  SetModalResult(kalvora::mrOk);
 }

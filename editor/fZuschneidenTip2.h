@@ -1,5 +1,6 @@
 #pragma once
-// A hint about cropping for print sizes, shown before the photo-lab exports.
+// The tip shown by the main window before a photo-lab export: prepare prints in the editor.
+// "NoZuschneidenTip2.ini" in the program folder switches it off.
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
@@ -11,9 +12,13 @@ class TZuschneidenTipForm2 : public TForm {
  public:
   explicit TZuschneidenTipForm2(QWidget* parent = nullptr);
 
+  QString FProgramFolder;  // where the marker goes (the main window's folder when empty)
+  QLabel* TitleLabel = nullptr;
   QLabel* HintLabel = nullptr;
   QCheckBox* CheckBox1 = nullptr;
   QPushButton* OkBitBtn = nullptr;
+
+  void CloseBitBtnClick();
 };
 
 extern TZuschneidenTipForm2* ZuschneidenTipForm2;

@@ -5,6 +5,9 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QRegularExpression>
+
+#include <memory>
 
 namespace kalvora {
 
@@ -56,20 +59,72 @@ int QtPrompter::message(MsgKind kind, const QString& title, const QString& text,
   return mrCancel;
 }
 
+QString QtFileFilter(const QString& filter) {
+  // Pattern lists are separated by ";" (Windows) or blanks (Qt).
+  auto patterns = [](const QString& list) {
+    return list.split(QRegularExpression(QStringLiteral("[;\\s]+")), Qt::SkipEmptyParts).join(' ');
+  };
+  const QString f = filter.trimmed();
+  if (f.isEmpty()) return QString();
+  if (!f.contains('|')) return f.contains('(') ? f : patterns(f);
+  const QStringList parts = f.split('|');
+  if (parts.size() == 1) return patterns(parts.first());
+  QStringList out;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    const QString list = patterns(parts[i + 1]);
+    if (list.isEmpty()) continue;
+    const QString description = parts[i].trimmed();
+    out << (description.isEmpty() ? list : description + " (" + list + ")");
+  }
+  return out.join(QStringLiteral(";;"));
+}
+
+QFileDialog* CreateFileDialog(QWidget* parent, FileDialogKind kind, const QString& title, const QString& folder,
+                              const QString& filter) {
+  auto* dialog = new QFileDialog(parent, title, folder);
+  if (kind != FileDialogKind::Folder) {
+    const QString qtFilter = QtFileFilter(filter);
+    if (!qtFilter.isEmpty()) dialog->setNameFilter(qtFilter);
+  }
+  switch (kind) {
+    case FileDialogKind::Open: dialog->setFileMode(QFileDialog::ExistingFile); break;
+    case FileDialogKind::OpenMany: dialog->setFileMode(QFileDialog::ExistingFiles); break;
+    case FileDialogKind::Save:
+      dialog->setFileMode(QFileDialog::AnyFile);
+      dialog->setAcceptMode(QFileDialog::AcceptSave);
+      break;
+    case FileDialogKind::Folder:
+      dialog->setFileMode(QFileDialog::Directory);
+      dialog->setOption(QFileDialog::ShowDirsOnly, true);
+      break;
+  }
+  return dialog;
+}
+
+namespace {
+QStringList runFileDialog(FileDialogKind kind, const QString& title, const QString& folder, const QString& filter) {
+  std::unique_ptr<QFileDialog> dialog(CreateFileDialog(dialogParent(), kind, title, folder, filter));
+  if (dialog->exec() != QDialog::Accepted) return {};
+  return dialog->selectedFiles();
+}
+
+QString firstOf(const QStringList& files) { return files.isEmpty() ? QString() : files.first(); }
+}  // namespace
+
 QString QtPrompter::openFile(const QString& title, const QString& folder, const QString& filter) {
-  return QFileDialog::getOpenFileName(dialogParent(), title, folder, filter);
+  return firstOf(runFileDialog(FileDialogKind::Open, title, folder, filter));
 }
 
 QStringList QtPrompter::openFiles(const QString& title, const QString& folder, const QString& filter) {
-  return QFileDialog::getOpenFileNames(dialogParent(), title, folder, filter);
+  return runFileDialog(FileDialogKind::OpenMany, title, folder, filter);
 }
 
 QString QtPrompter::saveFile(const QString& title, const QString& folder, const QString& filter) {
-  return QFileDialog::getSaveFileName(dialogParent(), title, folder, filter);
+  return firstOf(runFileDialog(FileDialogKind::Save, title, folder, filter));
 }
 
 QString QtPrompter::folder(const QString& title, const QString& start) {
-  return QFileDialog::getExistingDirectory(dialogParent(), title, start);
+  return firstOf(runFileDialog(FileDialogKind::Folder, title, start, QString()));
 }
 
 std::optional<QColor> QtPrompter::color(const QColor& initial) {
@@ -93,7 +148,7 @@ QStringList ScriptedPrompter::messageTexts() const {
 }
 
 int ScriptedPrompter::message(MsgKind kind, const QString& title, const QString& text, int buttons) {
-  questions_.push_back({"message", kind, title, text, buttons});
+  questions_.push_back({"message", kind, title, text, buttons, QString()});
   if (!messages_.empty()) {
     const int r = messages_.front();
     messages_.pop_front();
@@ -111,25 +166,25 @@ QStringList ScriptedPrompter::nextFiles() {
   return r;
 }
 
-QString ScriptedPrompter::openFile(const QString& title, const QString& folder, const QString&) {
-  questions_.push_back({"openFile", MsgKind::Information, title, folder, 0});
+QString ScriptedPrompter::openFile(const QString& title, const QString& folder, const QString& filter) {
+  questions_.push_back({"openFile", MsgKind::Information, title, folder, 0, QtFileFilter(filter)});
   const QStringList r = nextFiles();
   return r.isEmpty() ? QString() : r.first();
 }
 
-QStringList ScriptedPrompter::openFiles(const QString& title, const QString& folder, const QString&) {
-  questions_.push_back({"openFiles", MsgKind::Information, title, folder, 0});
+QStringList ScriptedPrompter::openFiles(const QString& title, const QString& folder, const QString& filter) {
+  questions_.push_back({"openFiles", MsgKind::Information, title, folder, 0, QtFileFilter(filter)});
   return nextFiles();
 }
 
-QString ScriptedPrompter::saveFile(const QString& title, const QString& folder, const QString&) {
-  questions_.push_back({"saveFile", MsgKind::Information, title, folder, 0});
+QString ScriptedPrompter::saveFile(const QString& title, const QString& folder, const QString& filter) {
+  questions_.push_back({"saveFile", MsgKind::Information, title, folder, 0, QtFileFilter(filter)});
   const QStringList r = nextFiles();
   return r.isEmpty() ? QString() : r.first();
 }
 
 QString ScriptedPrompter::folder(const QString& title, const QString& start) {
-  questions_.push_back({"folder", MsgKind::Information, title, start, 0});
+  questions_.push_back({"folder", MsgKind::Information, title, start, 0, QString()});
   if (folders_.empty()) return {};
   QString r = folders_.front();
   folders_.pop_front();
@@ -137,7 +192,7 @@ QString ScriptedPrompter::folder(const QString& title, const QString& start) {
 }
 
 std::optional<QColor> ScriptedPrompter::color(const QColor& initial) {
-  questions_.push_back({"color", MsgKind::Information, QString(), initial.name(), 0});
+  questions_.push_back({"color", MsgKind::Information, QString(), initial.name(), 0, QString()});
   if (colors_.empty()) return std::nullopt;
   auto r = colors_.front();
   colors_.pop_front();
@@ -145,7 +200,7 @@ std::optional<QColor> ScriptedPrompter::color(const QColor& initial) {
 }
 
 std::optional<QString> ScriptedPrompter::text(const QString& title, const QString& label, const QString&) {
-  questions_.push_back({"text", MsgKind::Information, title, label, 0});
+  questions_.push_back({"text", MsgKind::Information, title, label, 0, QString()});
   if (texts_.empty()) return std::nullopt;
   const bool given = texts_.front().has_value();
   const QString t = given ? *texts_.front() : QString();

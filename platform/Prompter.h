@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+class QFileDialog;
 class QWidget;
 
 namespace kalvora {
@@ -33,6 +34,17 @@ class Prompter {
   virtual std::optional<QColor> color(const QColor& initial) = 0;
   virtual std::optional<QString> text(const QString& title, const QString& label, const QString& initial) = 0;
 };
+
+// The program writes file filters the Windows way, "Description|*.a;*.b|Other|*.c"; Qt's file
+// dialog wants "Description (*.a *.b);;Other (*.c)". A filter already in Qt's form, or a bare
+// pattern list such as "*.jpg *.bmp", comes back usable as it is.
+QString QtFileFilter(const QString& filter);
+
+enum class FileDialogKind { Open, OpenMany, Save, Folder };
+// The file dialog the Qt prompter shows (not yet shown), with the filter converted. Tests
+// build it to see what a user would see.
+QFileDialog* CreateFileDialog(QWidget* parent, FileDialogKind kind, const QString& title, const QString& folder,
+                              const QString& filter);
 
 // The prompter in force (a QtPrompter unless one was installed).
 Prompter& CurrentPrompter();
@@ -63,6 +75,7 @@ class ScriptedPrompter : public Prompter {
     QString title;
     QString text;
     int buttons = 0;
+    QString filter;  // file questions: the filter as the dialog shows it (Qt's form)
   };
 
   ScriptedPrompter& answerMessage(int result) { messages_.push_back(result); return *this; }

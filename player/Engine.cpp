@@ -45,7 +45,11 @@ bool LoadSetup(const QString& rootIn, const QString& showFolder, PlayerSetup& se
   setup.settings = ReadPlayerSettings(root);
   setup.effects = ReadEffects(root + "Effects.ini");
   setup.texts = ReadPlayerTexts(root);
-  const QString folder = showFolder.isEmpty() ? FindLastSavedShow(root) : showFolder;
+  // The main program names the slideshow it saved; the newest Diashow.ini stands in for an
+  // older main program's Settings.ini that names none.
+  QString folder = showFolder;
+  if (folder.isEmpty()) folder = FindNamedShow(root, setup.settings.show);
+  if (folder.isEmpty()) folder = FindLastSavedShow(root);
   if (folder.isEmpty()) {
     if (error) *error = root;
     return false;

@@ -13,6 +13,8 @@
 //   EffectMode        exactly "ON" (one effect line), "RANDOM" (a line per change), else off
 //   Effect            1-based line of Effects.ini used with "ON"
 //   TextOffset        distance of the caption above the bottom edge in pixels, 0..750
+//   Diashow           folder name (under the root) of the slideshow the main program saved
+//                     and asked us to play; written with every save
 #include <QColor>
 #include <QList>
 #include <QString>
@@ -32,6 +34,7 @@ struct PlayerSettings {
   EffectMode effectMode = EffectMode::Off;
   int effect = 1;
   int textOffset = 0;
+  QString show;  // Diashow: the slideshow folder to play, empty when not named
   // play.ply
   int framesPerSecond = 25;
   int transitionMs = 1200;  // the longest a transition may take

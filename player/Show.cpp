@@ -121,6 +121,14 @@ bool ReadShow(const QString& folderIn, Show& show, QString* error) {
   return true;
 }
 
+QString FindNamedShow(const QString& rootIn, const QString& name) {
+  if (!IsSafePictureName(name)) return QString();
+  const QString root = WithSlash(rootIn);
+  const QString folder = ResolveNoCase(root + name);
+  if (!QFileInfo(folder).isDir() || !QFileInfo(ResolveNoCase(folder + "/Diashow.ini")).isFile()) return QString();
+  return folder;
+}
+
 QString FindLastSavedShow(const QString& rootIn) {
   const QString root = WithSlash(rootIn);
   QString best;

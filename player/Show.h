@@ -40,6 +40,10 @@ bool ReadShow(const QString& folder, Show& show, QString* error = nullptr);
 // Placeholder folders (title "SPECIALDUMMY") do not count. Empty when there is none.
 QString FindLastSavedShow(const QString& root);
 
+// The slideshow folder root + name when name is a plain folder name under the root that holds
+// a Diashow.ini; empty otherwise.
+QString FindNamedShow(const QString& root, const QString& name);
+
 // The music of a slideshow folder: its MP3 and WAVE files sorted by name, which the main
 // program keeps in list order as Audio001.mp3, Audio002.wav, ...
 QStringList AudioTitles(const QString& folder);

@@ -45,14 +45,21 @@ int main(int argc, char* argv[]) {
   PlayerWindow window(engine.get(), setup.texts.noShow, setup.settings.framesPerSecond);
   window.setWindowTitle(setup.show.title.isEmpty() ? setup.texts.windowTitle
                                                    : setup.texts.windowTitle + " - " + setup.show.title);
+  QScreen* screen = app.primaryScreen();
   if (playable && setup.settings.fullscreen) {
     window.setCursor(Qt::BlankCursor);
+    // Without a window manager the full-screen state alone leaves the window at its first size.
+    if (screen) window.setGeometry(screen->geometry());
     window.showFullScreen();
   } else {
-    const QSize screen = app.primaryScreen() ? app.primaryScreen()->availableSize() : QSize(1024, 768);
-    window.resize(screen * 3 / 4);
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    QRect r(QPoint(0, 0), area.size() * 3 / 4);
+    r.moveCenter(area.center());
+    window.setGeometry(r);
     window.show();
   }
+  window.raise();
+  window.activateWindow();
 
   Music music(playable ? setup.show.audio : QStringList());
   music.start();
@@ -75,6 +82,7 @@ int main(int argc, char* argv[]) {
       text += QString("Skipped=%1\n").arg(setup.show.skipped.size());
       text += QString("Music=%1\n").arg(setup.show.audio.size());
       text += QString("Fullscreen=%1\n").arg(window.isFullScreen() ? "TRUE" : "FALSE");
+      text += QString("Size=%1x%2\n").arg(window.width()).arg(window.height());
       text += QString("Endless=%1\n").arg(setup.settings.endless ? "TRUE" : "FALSE");
       text += QString("Frames=%1\n").arg(window.framesShown());
       text += QString("PlayedToTheEnd=%1\n").arg(window.playedToTheEnd() ? "TRUE" : "FALSE");

@@ -1,5 +1,7 @@
 #pragma once
-// Lets the user tick saved slideshows for an export.
+// Lets the user tick saved slideshows for an export (the CD for the photo lab, the CD-ROM, the
+// screensaver). Each entry is the slideshow's folder name, one blank and its title; the main
+// window reads the ticked entries after the OK result and does the copying.
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -15,6 +17,18 @@ class TExportForm : public TForm {
   QListWidget* CheckListBox = nullptr;
   QPushButton* OpenBitBtn = nullptr;
   QPushButton* BitBtn1 = nullptr;
+
+  // Fills the list from the archive root (every activation).
+  void FormActivate();
+  void OpenBitBtnClick();
+  void BitBtn1Click();
+
+  // The list entries for the slideshows under root (with trailing '/'), sorted by folder name
+  // without regard to case.
+  static QStringList SlideshowEntries(const QString& root);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
 };
 
 extern TExportForm* ExportForm;

@@ -1,23 +1,15 @@
 #pragma once
-// The thumbnail sheet report.
+// The thumbnail sheet: four small pictures per row under the slideshow title, each with its
+// file name above it, on A4 paper.
+#include "PictureReport.h"
 
-#include "Form.h"
-#include "Placeholders.h"
-
-class TQRThumbnailForm : public TForm {
+class TQRThumbnailForm : public TPictureReport {
   Q_OBJECT
-  Q_PROPERTY(int FPrintWidth MEMBER FPrintWidth)
-  Q_PROPERTY(QString FPaperFormat MEMBER FPaperFormat)
  public:
   explicit TQRThumbnailForm(QWidget* parent = nullptr);
 
-  int FPrintWidth = 0;
-  QString FPaperFormat = "A4";
-
-  PicImageControl* PicImage1 = nullptr;  // PLACEHOLDER
-
-  // Frees the item list and deletes the temporary print copies.
-  Q_INVOKABLE void FinishPrint();
+ protected:
+  bool BuildReport(kalvora::report::Report& report) override;
 };
 
 extern TQRThumbnailForm* QRThumbnailForm;

@@ -35,7 +35,9 @@ struct Conversion {
   const char* suffix;
 };
 constexpr Conversion kConversions[] = {
-    {".TIF", "_tiff.jpg"}, {".GIF", "_gif.jpg"}, {".JPEG", "_jpeg.jpg"}, {".BMP", "_bmp.jpg"}};
+    {".TIF", "_tiff.jpg"}, {".GIF", "_gif.jpg"}, {".JPEG", "_jpeg.jpg"}, {".BMP", "_bmp.jpg"},
+    // PNG pictures are common today; they are read like the other formats, not left out unseen.
+    {".PNG", "_png.jpg"}};
 }  // namespace
 
 QStringList ConvertedCopyNames(const QString& fileName) {
@@ -48,7 +50,7 @@ QStringList ConvertedCopyNames(const QString& fileName) {
 
 bool IsConvertedCopyName(const QString& fileName) {
   const QString upper = fileName.toUpper();
-  for (const char* s : {"_TIFF.JPG", "_GIF.JPG", "_JPEG.JPG", "_BMP.JPG"})
+  for (const char* s : {"_TIFF.JPG", "_GIF.JPG", "_JPEG.JPG", "_BMP.JPG", "_PNG.JPG"})
     if (upper.contains(QLatin1String(s))) return true;
   return false;
 }

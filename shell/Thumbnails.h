@@ -15,7 +15,7 @@ QString NumberedThumbnailName(int n, const QString& fileName);
 // tells whether it is a numbered one.
 QString ThumbnailPictureName(const QString& thumbnailName, bool* numbered = nullptr);
 // The JPEG copies a source picture is converted to ("x.bmp" gives "x_bmp.jpg"): one for each of
-// ".TIF", ".GIF", ".JPEG" and ".BMP" found in the upper-cased name, in that order.
+// ".TIF", ".GIF", ".JPEG", ".BMP" and ".PNG" found in the upper-cased name, in that order.
 QStringList ConvertedCopyNames(const QString& fileName);
 // True when a file name is one of those converted copies.
 bool IsConvertedCopyName(const QString& fileName);

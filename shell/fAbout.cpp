@@ -13,8 +13,7 @@ TAboutBox* AboutBox = nullptr;
 
 namespace {
 void openOrComplain(const QString& address) {
-  if (!ShellOpenDocument(address))
-    kalvora::ShowMessage("Unable to start mail client. Make sure you have it properly set-up on your system.");
+  OpenWebAddress(address);
 }
 
 QLabel* link(QWidget* parent, const char* name, const QString& text) {

@@ -54,8 +54,7 @@ TAnweisungForm::TAnweisungForm(QWidget* parent) : TForm("AnweisungForm", parent)
 
 void TAnweisungForm::NeroBitBtnClick() {
   const QString appDir = MainForm ? MainForm->FAppDir : kalvora::ProgramFolder();
-  if (!ShellOpenDocument(appDir + "help/vcd.html"))
-    kalvora::ShowMessage("Unable to start internet browser! Make sure you have it properly set-up on your system!");
+  OpenHelpPage(appDir + "help/vcd.html");
 }
 
 void TAnweisungForm::OkBitBtnClick() {

@@ -4,7 +4,12 @@
 #include <QListWidget>
 #include <QVBoxLayout>
 
+#include <QGuiApplication>
+#include <QScreen>
+
 #include "FileOps.h"
+#include "ListItems.h"
+#include "StringList.h"
 #include "PicImageVCL.h"
 #include "Prompter.h"
 #include "StringHelpers.h"
@@ -12,11 +17,40 @@
 
 TBetrachterForm* BetrachterForm = nullptr;
 
+namespace {
+// Name and stored caption of each Pictures.ini line, in slideshow order.
+QList<QPair<QString, QString>> pictureLines(const QString& folder) {
+  QList<QPair<QString, QString>> out;
+  kalvora::StringList lines;
+  lines.loadFromFile(kalvora::ResolveNoCase(AddTrailingBackslash(folder) + "Pictures.ini"));
+  for (int i = 0; i < lines.count(); ++i) {
+    const QString name = TrimBlanks(ExtractWordN(1, lines[i], "|"));
+    if (IsPlainFileName(name)) out.append({name, TrimBlanks(ExtractWordN(2, lines[i], "|"))});
+  }
+  return out;
+}
+}  // namespace
+
 QStringList ViewerPictureList(const QString& folder) {
-  QStringList out;
   const QString prefix = AddTrailingBackslash(folder);
+  QStringList files;
   for (const QString& name : kalvora::FindFiles(folder, "*.jpg"))
-    if (!name.contains("_THUMB")) out << prefix + name;
+    if (!name.contains("_THUMB")) files << name;
+  // The slideshow's own order first: the viewer pages through the slideshow as it plays.
+  QStringList out;
+  for (const auto& line : pictureLines(folder)) {
+    const qsizetype i = files.indexOf(line.first);
+    if (i < 0) continue;
+    out << prefix + files[i];
+    files.removeAt(i);
+  }
+  for (const QString& name : files) out << prefix + name;
+  return out;
+}
+
+QHash<QString, QString> ViewerCaptions(const QString& folder) {
+  QHash<QString, QString> out;
+  for (const auto& line : pictureLines(folder)) out.insert(line.first, DecodeStoredCaption(line.second));
   return out;
 }
 
@@ -30,6 +64,7 @@ TBetrachterForm::TBetrachterForm(QWidget* parent) : TForm("BetrachterForm", pare
   PicturesListBox->hide();
   PicImage1 = new TPicImage(this);
   PicImage1->setObjectName("PicImage1");
+  PicImage1->SetCenterImage(true);
   PicImage1->setAutoFillBackground(true);
   QPalette white = PicImage1->palette();
   white.setColor(QPalette::Window, Qt::white);
@@ -65,6 +100,8 @@ TBetrachterForm::TBetrachterForm(QWidget* parent) : TForm("BetrachterForm", pare
   connect(SpeedButton5, &QToolButton::clicked, this, [this] { SetModalResult(kalvora::mrOk); });
   connect(PicturesListBox, &QListWidget::itemClicked, this, [this] { PicturesListBoxClick(); });
   PicImage1->installEventFilter(this);
+  Panel1->installEventFilter(this);  // the buttons stay centred when the window changes size
+  resize(900, 650);
   setWindowState(Qt::WindowMaximized);
 }
 
@@ -78,6 +115,9 @@ void TBetrachterForm::LayoutButtons() {
 }
 
 void TBetrachterForm::showEvent(QShowEvent* event) {
+  // Maximised even where no window manager does it: the screen's working area.
+  if (QScreen* screen = QGuiApplication::primaryScreen()) setGeometry(screen->availableGeometry());
+  setWindowState(windowState() | Qt::WindowMaximized);
   TForm::showEvent(event);
   FormActivate();
 }
@@ -86,14 +126,23 @@ void TBetrachterForm::FormActivate() {
   LayoutButtons();
   if (MainForm) setWindowTitle(MainForm->windowTitle());
   PicturesListBox->clear();
+  captions_.clear();
   if (MainForm) {
     const QString folder = MainForm->SelectedArchiveFolder();
-    if (!folder.isEmpty()) PicturesListBox->addItems(ViewerPictureList(MainForm->FArchiveRoot + folder));
+    if (!folder.isEmpty()) {
+      PicturesListBox->addItems(ViewerPictureList(MainForm->FArchiveRoot + folder));
+      captions_ = ViewerCaptions(MainForm->FArchiveRoot + folder);
+    }
   }
   if (PicturesListBox->count() > 0) {
-    PicturesListBox->setCurrentRow(0);
+    int start = 0;
+    for (int i = 0; !FStartPicture.isEmpty() && i < PicturesListBox->count(); ++i)
+      if (FileNamePart(PicturesListBox->item(i)->text()) == FStartPicture) start = i;
+    FStartPicture.clear();
+    PicturesListBox->setCurrentRow(start);
     PicturesListBoxClick();
   }
+  setFocus();
 }
 
 void TBetrachterForm::PicturesListBoxClick() {
@@ -103,6 +152,11 @@ void TBetrachterForm::PicturesListBoxClick() {
     PicImage1->SetPaintSizeMode(smFit);
     PicImage1->repaint();
     const QString path = PicturesListBox->item(FPictureIndex)->text();
+    // Position and caption below the picture, before a load that may fail.
+    const QString caption = captions_.value(FileNamePart(path));
+    QString status = QString("%1 / %2").arg(FPictureIndex + 1).arg(PicturesListBox->count());
+    if (!caption.isEmpty()) status += "    " + caption;
+    StatusBar1->showMessage(status);
     PicImage1->Load(path, 0, 1, -1);
     setWindowTitle(FileNamePart(path) + "    " + (MainForm ? MainForm->windowTitle() : QString()));
   } catch (...) {
@@ -163,6 +217,9 @@ void TBetrachterForm::FormKeyDown(int key) {
 
 void TBetrachterForm::keyPressEvent(QKeyEvent* event) {
   switch (event->key()) {
+    case Qt::Key_Escape:
+      SpeedButton5->click();
+      return;
     case Qt::Key_PageUp:
     case Qt::Key_Up:
     case Qt::Key_Right:
@@ -177,11 +234,16 @@ void TBetrachterForm::keyPressEvent(QKeyEvent* event) {
 }
 
 bool TBetrachterForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == Panel1 && event->type() == QEvent::Resize) LayoutButtons();
   if (watched == PicImage1 && event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_PageUp || key == Qt::Key_Up || key == Qt::Key_Right || key == Qt::Key_PageDown ||
         key == Qt::Key_Left || key == Qt::Key_Down) {
       FormKeyDown(key);
+      return true;
+    }
+    if (key == Qt::Key_Escape) {
+      SpeedButton5->click();
       return true;
     }
   }

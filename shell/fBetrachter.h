@@ -1,6 +1,7 @@
 #pragma once
 // The picture viewer: the pictures of one slideshow of the archive, one at a time.
 #include <QFrame>
+#include <QHash>
 #include <QListWidget>
 #include <QStatusBar>
 #include <QToolButton>
@@ -16,6 +17,9 @@ class TBetrachterForm : public TForm {
   explicit TBetrachterForm(QWidget* parent = nullptr);
 
   int FPictureIndex = 0;
+  // File name of the picture to show first (the one selected on the picture page); empty
+  // starts at the first picture. Used once, then cleared.
+  QString FStartPicture;
 
   QListWidget* PicturesListBox = nullptr;
   TPicImage* PicImage1 = nullptr;
@@ -41,12 +45,15 @@ class TBetrachterForm : public TForm {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  QHash<QString, QString> captions_;
   void Zoom(int step);
   void LayoutButtons();
 };
 
 // Full paths of the pictures the viewer shows for a slideshow folder: its "*.jpg" files whose
-// names do not contain "_THUMB".
+// names do not contain "_THUMB", in the slideshow's order (Pictures.ini), then any others.
 QStringList ViewerPictureList(const QString& folder);
+// The captions of a slideshow folder's pictures by file name (decoded, as Pictures.ini has them).
+QHash<QString, QString> ViewerCaptions(const QString& folder);
 
 extern TBetrachterForm* BetrachterForm;

@@ -16,8 +16,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -213,6 +215,12 @@ void TMainForm::BuildControls() {
     Label5 = make<QLabel>(TabSheet1, "Label5");
     ViewPicImage = make<PicImageControl>(TabSheet1, "ViewPicImage");
     ViewPicImage->setMinimumSize(240, 180);
+    {
+      // Hidden while nothing is selected, the preview keeps its place: nothing below it moves.
+      QSizePolicy keep = ViewPicImage->sizePolicy();
+      keep.setRetainSizeWhenHidden(true);
+      ViewPicImage->setSizePolicy(keep);
+    }
     TextPanel = make<QFrame>(TabSheet1, "TextPanel");
     auto* tl = new QVBoxLayout(TextPanel);
     TextLabel = make<QLabel>(TextPanel, "TextLabel");
@@ -220,6 +228,7 @@ void TMainForm::BuildControls() {
     TextEdit->setMaxLength(58);
     tl->addWidget(TextLabel);
     tl->addWidget(TextEdit);
+    TextPanel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     BildbearbeitungBitBtn = make<QPushButton>(TabSheet1, "BildbearbeitungBitBtn");
     Betrachter2BitBtn = make<QPushButton>(TabSheet1, "Betrachter2BitBtn");
     auto* tools = new QHBoxLayout;
@@ -252,7 +261,20 @@ void TMainForm::BuildControls() {
     l->addWidget(FileListBox, 2, 0);
     l->addLayout(arrows, 2, 1);
     l->addWidget(ListBoxPanel, 2, 2);
-    l->addLayout(right, 0, 3, 3, 1);
+    // The preview column keeps one width and the two lists share the rest evenly, whatever
+    // picture or text is shown.
+    auto* rightColumn = new QWidget(TabSheet1);
+    rightColumn->setObjectName("PreviewColumn");
+    right->setContentsMargins(0, 0, 0, 0);
+    rightColumn->setLayout(right);
+    rightColumn->setFixedWidth(280);
+    for (QWidget* w : {static_cast<QWidget*>(FileListBox), static_cast<QWidget*>(ListBoxPanel),
+                       static_cast<QWidget*>(Label1), static_cast<QWidget*>(DiashowLabel)}) {
+      QSizePolicy p = w->sizePolicy();
+      p.setHorizontalPolicy(QSizePolicy::Ignored);
+      w->setSizePolicy(p);
+    }
+    l->addWidget(rightColumn, 0, 3, 3, 1);
     l->setColumnStretch(0, 1);
     l->setColumnStretch(2, 1);
   }
@@ -292,6 +314,9 @@ void TMainForm::BuildControls() {
       auto* g = new QHBoxLayout(GroupBox3);
       Label8 = make<QLabel>(GroupBox3, "Label8");
       SecEdit = make<QLineEdit>(GroupBox3, "SecEdit");
+      // Seconds only: a whole number, perhaps with a fraction the exit handler cuts off.
+      SecEdit->setValidator(new QRegularExpressionValidator(
+          QRegularExpression(QStringLiteral("[0-9]{0,4}([,.][0-9]{0,3})?")), SecEdit));
       Label7 = make<QLabel>(GroupBox3, "Label7");
       g->addWidget(Label8);
       g->addWidget(SecEdit);
@@ -620,6 +645,11 @@ void TMainForm::CopyPlayerFiles() {
     // A copy of the player itself on the desktop (left by older versions) goes.
     if (QFileInfo(desktop + "Slidoplay").isFile()) QFile::remove(desktop + "Slidoplay");
   }
+  // A fresh home folder has no desktop folder; the desktop's application menu is always there,
+  // so the player can be found again as the message after a production says.
+  const QString menu = QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
+  if (!menu.isEmpty() && QDir().mkpath(menu))
+    CreateShellLink(FArchiveRoot + player, menu + "/kalvora-" + player.toLower() + ".desktop", player);
   for (const char* picture : {"ENImage_PLAYER.jpg", "TessaroImage_PLAYER.jpg"})
     copyFile(FAppDir + "recom/" + picture, FArchiveRoot + picture);
   copyFile(source + (english ? "Slideshow-Autorun.inf" : "Autorun.inf"), FArchiveRoot + "Autorun.inf");

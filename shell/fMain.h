@@ -241,7 +241,8 @@ class TMainForm : public QMainWindow {
   static QString UniqueCopyName(const QString& path);
   void AddPictureToDiashow(const QString& source, int index);
   void SetCurrentPicturePath();
-  void RefreshSelectedThumbnail();
+  // source: the picture to draw the thumbnail from while the editor has the edit in its working copy.
+  void RefreshSelectedThumbnail(const QString& source = QString());
 
   // Reading a source folder and previewing pictures.
   void OpenBitBtnClick();
@@ -302,6 +303,8 @@ class TMainForm : public QMainWindow {
   void Delete1BitBtnClick();
   void ImportSlidoraClick();
   void BetrachterBitBtnClick();
+  // The viewer from the picture page: the open slideshow, from the picture selected there.
+  void Betrachter2BitBtnClick();
 
   // CD export and screensaver (fMainExport.cpp); false when something failed (reported).
   bool ExportToCd(bool picturesOnly);

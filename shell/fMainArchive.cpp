@@ -65,6 +65,9 @@ QString TMainForm::NewArchiveFolder() {
 void TMainForm::OpenArchive(const QString& folder) {
   FreeDiashowListBox();
   CreateDiashowListBox();
+  // No picture is selected in the fresh list: no caption to edit, nothing to turn.
+  TextEdit->clear();
+  DisablePictureTools();
   DeleteOrphanThumbs();
   const QString path = FArchiveRoot + folder + "/";
   const QString diashowIni = kalvora::ResolveNoCase(path + "Diashow.ini");
@@ -122,8 +125,11 @@ void TMainForm::OpenArchive(const QString& folder) {
 }
 
 void TMainForm::UpdateDiashowLabel() {
-  DiashowLabel->setText(GetLanguageText(594) + " " + QString::number(DiashowListBox->Count()) + " " +
-                        GetLanguageText(595));
+  const int count = DiashowListBox->Count();
+  // "1 Bild", not "1 Bilder".
+  const QString one = GetLanguageText(14005);
+  DiashowLabel->setText(GetLanguageText(594) + " " + QString::number(count) + " " +
+                        (count == 1 && !one.isEmpty() ? one : GetLanguageText(595)));
 }
 
 void TMainForm::SavePictureList() {
@@ -263,5 +269,6 @@ void TMainForm::MakeThumb(const QString& path, int height, bool toCache, bool ov
       // A picture that cannot be read gets no thumbnail; its item shows none.
     }
   }
-  StatusBar1->showMessage("Fertig");
+  const QString ready = GetLanguageText(14004);
+  StatusBar1->showMessage(ready.isEmpty() ? QStringLiteral("Fertig") : ready);
 }

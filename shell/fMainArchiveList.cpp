@@ -27,6 +27,14 @@ void enableSlideshowMenus(TMainForm* f) {
   f->EinstellungenDiashow1->setEnabled(true);
 }
 
+void disableSlideshowMenus(TMainForm* f) {
+  f->Diashow1->menuAction()->setEnabled(false);
+  f->Drucken1->menuAction()->setEnabled(false);
+  f->Import1->setEnabled(false);
+  f->CDfrFotolaborerstellen1->setEnabled(false);
+  f->EinstellungenDiashow1->setEnabled(false);
+}
+
 void showTab(QTabWidget* tabs, QWidget* page, bool visible) { tabs->setTabVisible(tabs->indexOf(page), visible); }
 
 // The marker that names the sibling program's slideshow a folder was imported from.
@@ -94,6 +102,8 @@ void TMainForm::NewBitBtnClick() {
   ViewPicImage->hide();
   SaveGeneratorSettings();
   DiashowListBox->Clear();
+  TextEdit->clear();
+  DisablePictureTools();
   UpdateDiashowLabel();
   setWindowTitle(ProductName(CurrentLanguage()) + " - Archiv: " + FDiashowTitle);
   SecEdit->setText(FSecondsPerPicture);
@@ -120,6 +130,14 @@ void TMainForm::Delete1BitBtnClick() {
       InformId(10009);
       QApplication::setOverrideCursor(Qt::WaitCursor);
     }
+    // No slideshow is open any more: the working pages and menus wait for the next one, so no
+    // picture can be added to a slideshow without a title.
+    showTab(PageControl1, TabSheet1, false);
+    showTab(PageControl1, TabSheet4, false);
+    PageControl1->setCurrentIndex(0);
+    disableSlideshowMenus(this);
+    TextEdit->clear();
+    DisablePictureTools();
     FillArchiveList();
   }
 }
@@ -172,6 +190,23 @@ void TMainForm::ImportSlidoraClick() {
   }
   if (!found) Inform(Text(10207, "Es wurden keine Diashows von \"Slidora\" gefunden in:") + " " + FSlidoraFolder);
   if (!failed.isEmpty()) Inform(Text(10201, "Folgende Dateien konnten nicht kopiert werden:") + "\n" + failed.join("\n"));
+}
+
+void TMainForm::Betrachter2BitBtnClick() {
+  // On the picture page the slideshow meant is the open one, whatever the archive page marks.
+  if (!FArchiveFolder.isEmpty()) {
+    FillArchiveList();
+    for (int i = 0; i < OpenListBox->count(); ++i)
+      if (ExtractWordN(1, OpenListBox->item(i)->text(), " ") == FArchiveFolder) OpenListBox->setCurrentRow(i);
+    if (SelectedArchiveFolder() != FArchiveFolder) {
+      // Not saved yet: nothing of it lies in the archive to show.
+      InformId(10031);
+      return;
+    }
+    const int index = DiashowListBox->ItemIndex();
+    if (BetrachterForm && index >= 0) BetrachterForm->FStartPicture = ItemFileName(DiashowListBox->Item(index));
+  }
+  BetrachterBitBtnClick();
 }
 
 void TMainForm::BetrachterBitBtnClick() {

@@ -135,7 +135,7 @@ void TMainForm::RunProductionStep() {
   }
   if (wizardChoice("BetrachterRadioButton")) {
     FillArchiveList();
-    BetrachterBitBtnClick();
+    Betrachter2BitBtnClick();  // the open slideshow, also when two have the same title
     PageControl1->setCurrentIndex(1);
   }
   if (wizardChoice("FotoEntwickungRadioButton")) {
@@ -194,8 +194,11 @@ void TMainForm::MakeDiashowBitBtnClick() {
   if (wizardChoice("DVDRadioButton")) {
     ShowModal("DVDWizardForm");
     fromSettingsPage(this);
+    return;
   }
-  if (wizardChoice("PCRadioButton")) {
+  // Reached through the menu, the wizard may hold another choice (or none): the button's
+  // caption promises the slideshow, so it plays on the PC then too.
+  {
     RenumberAudioFiles();
     if (auto* r = Control<QRadioButton>("MakeWizzard", "PCRadioButton")) r->setChecked(true);
     ShowProductionWizard(false);
@@ -294,14 +297,23 @@ void TMainForm::ConnectProductionHandlers() {
   click(Open1BitBtn, &TMainForm::Open1BitBtnClick);
   click(Delete1BitBtn, &TMainForm::Delete1BitBtnClick);
   click(BetrachterBitBtn, &TMainForm::BetrachterBitBtnClick);
-  click(Betrachter2BitBtn, &TMainForm::BetrachterBitBtnClick);
+  click(Betrachter2BitBtn, &TMainForm::Betrachter2BitBtnClick);
   connect(OpenListBox, &QListWidget::itemDoubleClicked, this, [this] { OpenListBoxDblClick(); });
   menu(NewDiashow1, [this] {
     PageControl1->setCurrentIndex(0);
     NewBitBtnClick();
   });
-  menu(OpenDiashow1, [this] { PageControl1->setCurrentIndex(0); });
-  menu(DeleteDiashow1, [this] { PageControl1->setCurrentIndex(0); });
+  // From another page these lead to the archive page, where the user sees which slideshow is
+  // marked; on the archive page they do what its buttons do with the marked one (or ask to
+  // mark one), so they never seem to do nothing.
+  menu(OpenDiashow1, [this] {
+    if (PageControl1->currentIndex() != 0) PageControl1->setCurrentIndex(0);
+    else Open1BitBtnClick();
+  });
+  menu(DeleteDiashow1, [this] {
+    if (PageControl1->currentIndex() != 0) PageControl1->setCurrentIndex(0);
+    else Delete1BitBtnClick();
+  });
   menu(Import1, [this] { ImportSlidoraClick(); });
 
   // Production.

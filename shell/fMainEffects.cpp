@@ -24,9 +24,5 @@ void TMainForm::ApplyEffect(int n) {
 }
 
 void TMainForm::Hilfedatei1Click() {
-  const QString page = FAppDir + "help/" + HelpFileName;
-  if (!QFileInfo(page).isFile() || !ShellOpenDocument(page))
-    kalvora::CurrentPrompter().message(
-        kalvora::MsgKind::Information, QString(),
-        "Unable to start internet browser! Make sure you have it properly set-up on your system!", kalvora::mbOk);
+  OpenHelpPage(FAppDir + "help/" + HelpFileName);
 }

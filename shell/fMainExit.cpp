@@ -100,8 +100,7 @@ void TMainForm::ViewPicImageDblClick() {
 void TMainForm::Info1Click() { ShowModal("AboutBox"); }
 
 void TMainForm::Update1Click() {
-  if (!ShellOpenDocument(ProductPageAddress))
-    kalvora::ShowMessage("Unable to start mail client. Make sure you have it properly set-up on your system.");
+  OpenWebAddress(ProductPageAddress);
 }
 
 void TMainForm::FormActivate() {

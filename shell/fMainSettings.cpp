@@ -91,6 +91,8 @@ void TMainForm::WritePlayerSettings() {
   kalvora::IniFile::Batch batch(ini);
   // The player reads Fullscreen the other way round.
   writeShowKeys(ini, *this, !FullscreenCheckBox->isChecked());
+  // The slideshow to play: an unchanged Diashow.ini is not rewritten, so its age names nothing.
+  ini.writeString(kSettings, "Diashow", FArchiveFolder);
 }
 
 void TMainForm::FullscreenCheckBoxClick() { ManuellCheckBox->setVisible(FullscreenCheckBox->isChecked()); }

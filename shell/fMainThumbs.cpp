@@ -6,6 +6,7 @@
 #include <QStatusBar>
 
 #include "FileOps.h"
+#include "ImagingHooks.h"
 #include "IniFile.h"
 #include "Language.h"
 #include "ListItems.h"
@@ -75,7 +76,7 @@ void TMainForm::SetCurrentPicturePath() {
   FCurrentPicturePath = IsPlainFileName(name) && !FArchiveFolder.isEmpty() ? SlideshowFolder() + name : QString();
 }
 
-void TMainForm::RefreshSelectedThumbnail() {
+void TMainForm::RefreshSelectedThumbnail(const QString& source) {
   const int index = DiashowListBox->ItemIndex();
   if (index < 0 || FCurrentPicturePath.isEmpty()) return;
   const QString caption = ItemCaption(DiashowListBox->Item(index));
@@ -83,12 +84,13 @@ void TMainForm::RefreshSelectedThumbnail() {
   const QString name = FileNamePart(FCurrentPicturePath);
   int n = 1;
   while (QFileInfo::exists(folder + NumberedThumbnailName(n, name))) ++n;
-  MakeThumb(folder + name, 70, false, true);
+  if (source.isEmpty()) MakeThumb(folder + name, 70, false, true);
+  else MakeThumbnailFile(PicImage3, source, folder + SlideshowThumbnailName(name), 70);
   const QString numbered = folder + NumberedThumbnailName(n, name);
   kalvora::CopyFileReplace(folder + SlideshowThumbnailName(name), numbered);
   // A new file name: the list keeps the pictures it has loaded by name.
   DiashowListBox->Delete(index);
   DiashowListBox->Insert(index, MakeListItem(numbered, name, caption));
   DiashowListBox->SetItemIndex(index);
-  ShowPreview(FCurrentPicturePath, true, true);
+  if (source.isEmpty()) ShowPreview(FCurrentPicturePath, true, true);
 }

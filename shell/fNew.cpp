@@ -1,7 +1,10 @@
 #include "fNew.h"
 
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QVBoxLayout>
+
+#include "StringHelpers.h"
 
 #include "Language.h"
 
@@ -19,15 +22,21 @@ TNewForm::TNewForm(QWidget* parent) : TForm("NewForm", parent) {
   Edit1 = new QLineEdit(this);
   Edit1->setObjectName("Edit1");
   layout->addWidget(Edit1);
+  // OK and Abbrechen side by side at the right, as in every dialog.
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
   BitBtn1 = new QPushButton(this);
   BitBtn1->setObjectName("BitBtn1");
   BitBtn1->setText(QString::fromUtf8("OK"));
-  layout->addWidget(BitBtn1);
+  buttons->addWidget(BitBtn1);
   BitBtn2 = new QPushButton(this);
   BitBtn2->setObjectName("BitBtn2");
   BitBtn2->setText(QString::fromUtf8("Abbrechen"));
-  layout->addWidget(BitBtn2);
-  connect(BitBtn1, &QAbstractButton::clicked, this, [this] { SetModalResult(kalvora::mrOk); });
+  buttons->addWidget(BitBtn2);
+  layout->addSpacing(6);
+  layout->addLayout(buttons);
+  setMinimumWidth(380);
+  connect(BitBtn1, &QAbstractButton::clicked, this, [this] { FormKeyPress(Qt::Key_Return); });
   connect(BitBtn2, &QAbstractButton::clicked, this, [this] { SetModalResult(kalvora::mrCancel); });
   const int ids[] = {1800, 1801, 1802, 1803};
   QString texts[4];
@@ -42,7 +51,16 @@ TNewForm::TNewForm(QWidget* parent) : TForm("NewForm", parent) {
 }
 
 void TNewForm::FormKeyPress(int key) {
-  if (key == Qt::Key_Return || key == Qt::Key_Enter) SetModalResult(kalvora::mrOk);
+  if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+    // A slideshow without a title could never be saved: ask for one and stay open.
+    if (TrimBlanks(Edit1->text()).isEmpty()) {
+      const QString text = GetLanguageText(10001);
+      kalvora::ShowMessage(text.isEmpty() ? QString::fromUtf8("Bitte geben Sie der Diashow einen Titel.") : text);
+      Edit1->setFocus();
+      return;
+    }
+    SetModalResult(kalvora::mrOk);
+  }
   else if (key == Qt::Key_Escape) SetModalResult(kalvora::mrCancel);
 }
 

@@ -5,6 +5,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 #include "AppDir.h"
@@ -56,7 +57,15 @@ TWerbungForm::TWerbungForm(QWidget* parent) : TForm("WerbungForm", parent) {
   layout->addWidget(ScrollBox1, 1);
   CheckBox1 = new QCheckBox(QString::fromUtf8("Tipp's nicht mehr anzeigen!"), this);
   CheckBox1->setObjectName("CheckBox1");
-  layout->addWidget(CheckBox1);
+  auto* bottom = new QHBoxLayout;
+  bottom->addWidget(CheckBox1);
+  bottom->addStretch(1);
+  CloseBitBtn = new QPushButton(QString::fromUtf8("Schließen"), this);
+  CloseBitBtn->setObjectName("CloseBitBtn");
+  CloseBitBtn->setDefault(true);
+  connect(CloseBitBtn, &QPushButton::clicked, this, [this] { SetModalResult(kalvora::mrOk); });
+  bottom->addWidget(CloseBitBtn);
+  layout->addLayout(bottom);
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     const QRect r = screen->geometry();
     setGeometry(0, 0, r.width(), std::max(200, r.height() - 27));
@@ -66,8 +75,7 @@ TWerbungForm::TWerbungForm(QWidget* parent) : TForm("WerbungForm", parent) {
 }
 
 void TWerbungForm::OpenProductPage(const QString& address) {
-  if (!ShellOpenDocument(address))
-    kalvora::ShowMessage("Unable to start mail client. Make sure you have it properly set-up on your system.");
+  OpenWebAddress(address);
 }
 
 void TWerbungForm::FormClose() {

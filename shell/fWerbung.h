@@ -1,6 +1,7 @@
 #pragma once
 // The page of the maker's other products, shown when the program ends.
 #include <QCheckBox>
+#include <QPushButton>
 #include <QScrollArea>
 
 #include "Form.h"
@@ -12,6 +13,7 @@ class TWerbungForm : public TForm {
 
   QScrollArea* ScrollBox1 = nullptr;
   QCheckBox* CheckBox1 = nullptr;
+  QPushButton* CloseBitBtn = nullptr;  // the page fills the screen: it closes from inside
 
   // Opens a product's page; a refusal is reported.
   void OpenProductPage(const QString& address);

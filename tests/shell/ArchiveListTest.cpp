@@ -144,6 +144,7 @@ TEST_F(ArchiveListTest, NewFormClosesWithEnterAndEscape) {
   EXPECT_EQ(dialog->windowTitle(), GetLanguageText(1803));
   EXPECT_EQ(dialog->Label1->text(), GetLanguageText(1800));
   modal.handlers["NewForm"] = [](QWidget* w) {
+    static_cast<TNewForm*>(w)->Edit1->setText("Sommer");
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     QApplication::sendEvent(static_cast<TNewForm*>(w)->Edit1, &enter);
   };

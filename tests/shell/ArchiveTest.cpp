@@ -154,13 +154,14 @@ TEST_F(ArchiveTest, RemovingAPictureDeletesItsFileAndRewritesTheList) {
   writeText(folder + "Pictures.ini", "a.jpg | Eins\r\nb.jpg | Zwei\r\n");
   form->OpenArchive("Archive_0001");
   ASSERT_EQ(form->DiashowListBox->count(), 2);
+  EXPECT_EQ(form->DiashowLabel->text(), "Die Diashow enthält 2 Bilder");
   form->TextEdit->setText("typed");
   form->RemovePictureFromDiashow(0);
   EXPECT_FALSE(QFileInfo::exists(folder + "a.jpg"));
   EXPECT_TRUE(QFileInfo::exists(folder + "b.jpg"));
   EXPECT_EQ(form->TextEdit->text(), "");
   EXPECT_EQ(testsupport::readBytes(folder + "Pictures.ini"), "b.jpg | Zwei\r\n");
-  EXPECT_EQ(form->DiashowLabel->text(), "Die Diashow enthält 1 Bilder");
+  EXPECT_EQ(form->DiashowLabel->text(), "Die Diashow enthält 1 Bild");
   form->RemovePictureFromDiashow(5);  // no such item: nothing happens
   EXPECT_EQ(form->DiashowListBox->count(), 1);
 }

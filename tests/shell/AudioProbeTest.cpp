@@ -115,7 +115,7 @@ TEST(AudioProbe, CheckAudioFormReadsTheFileNamedInItsField) {
   EXPECT_TRUE(form.FErrorText.isEmpty());
   form.FFileName = tmp.path() + "/missing.mp3";
   form.ReadInfo();
-  EXPECT_EQ(form.FTypeText, "MP3");
+  EXPECT_TRUE(form.FTypeText.isEmpty());  // an MP3 that cannot be read leaves every result empty
   EXPECT_TRUE(form.FSampleRate.isEmpty());
   EXPECT_FALSE(form.FErrorText.isEmpty());
 }

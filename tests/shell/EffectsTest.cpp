@@ -91,7 +91,10 @@ TEST_F(ShellTest, HelpOpensThePageOrSaysTheBrowserIsMissing) {
   QFile::remove(appDir + "help/help.html");
   g_openResult = true;
   f.Hilfedatei1Click();
-  const QString browser = "Unable to start internet browser! Make sure you have it properly set-up on your system!";
-  EXPECT_EQ(prompter.messageTexts(), QStringList({browser, browser}));
+  // Said in the user's language: no browser, then a page that is not there.
+  const QString page = appDir + "help/help.html";
+  EXPECT_EQ(prompter.messageTexts(), QStringList({GetLanguageText(14006) + "\n" + page,
+                                                  GetLanguageText(14008) + "\n" + page}));
+  EXPECT_TRUE(GetLanguageText(14006).startsWith(QString::fromUtf8("Der Internet-Browser konnte nicht")));
   SetShellOpenHook(nullptr);
 }

@@ -127,6 +127,10 @@ TEST_F(ExportTest, ScreensaverFolderHoldsPlayerSlideshowsAndSettings) {
   QString label;
   modal.handlers["ExportForm"] = [&](QWidget* w) {
     label = w->findChild<QLabel*>("DoLabel")->text();
+    // The window lists the slideshows afresh when it shows: tick as the user would.
+    auto* list = w->findChild<QListWidget*>("CheckListBox");
+    for (int i = 0; i < list->count(); ++i)
+      if (list->item(i)->text().startsWith("Archive_0003 ")) list->item(i)->setCheckState(Qt::Checked);
     prodtest::ModalDriver::finish(w, kalvora::mrOk);
   };
   QString sub;

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTest>
 #include <QTextEdit>
 
 #include "ProductionFixture.h"
@@ -59,20 +60,23 @@ TEST_F(SmallWindowsTest, AboutBoxOpensThePagesAndReportsARefusal) {
   prodtest::g_openResult = false;
   AboutBox->UpdateButtonClick();
   mf->Update1Click();
-  EXPECT_EQ(prompter.messageTexts(),
-            QStringList(2, "Unable to start mail client. Make sure you have it properly set-up on your system."));
+  // A web address that nothing opens is named, in German, with the missing browser.
+  EXPECT_EQ(prompter.messageTexts(), QStringList(2, GetLanguageText(14007) + "\n" + ProductPageAddress));
+  AboutBox->MailLabelClick();
+  EXPECT_EQ(prompter.messageTexts().value(2), GetLanguageText(14009) + "\n" + ContactMailAddress);
+  EXPECT_TRUE(GetLanguageText(14007).startsWith(QString::fromUtf8("Die Internetseite konnte nicht geöffnet werden")));
   mf->Info1Click();
   EXPECT_EQ(modal.shown, QStringList{"AboutBox"});
   EXPECT_EQ(AboutBox->VersionLabel->text(), VersionText);
 }
 
 TEST_F(SmallWindowsTest, InstructionsOpenTheBurningHelpAndReturnToTheFirstStep) {
+  writeText(appDir + "help/vcd.html", "<html></html>");
   AnweisungForm->NeroBitBtnClick();
   EXPECT_EQ(prodtest::g_opened, QStringList{appDir + "help/vcd.html"});
   prodtest::g_openResult = false;
   AnweisungForm->NeroBitBtnClick();
-  EXPECT_EQ(prompter.messageTexts(),
-            QStringList{"Unable to start internet browser! Make sure you have it properly set-up on your system!"});
+  EXPECT_EQ(prompter.messageTexts(), QStringList{GetLanguageText(14006) + "\n" + appDir + "help/vcd.html"});
   mf->PageControl1->setTabVisible(1, true);
   modal.handlers["AnweisungForm"] = [](QWidget* w) { static_cast<TAnweisungForm*>(w)->OkBitBtn->click(); };
   EXPECT_EQ(AnweisungForm->ShowModal(), kalvora::mrOk);
@@ -92,6 +96,26 @@ TEST_F(SmallWindowsTest, ProductsPageWritesItsMarkerWhenTicked) {
   ASSERT_NE(more, nullptr);
   more->click();
   EXPECT_EQ(prodtest::g_opened.size(), 1);
+}
+
+TEST_F(SmallWindowsTest, ProductsPageClosesWithItsOwnButtonOrEscape) {
+  QFile::remove(appDir + "NoWer.ini");
+  modal.handlers["WerbungForm"] = [](QWidget* w) {
+    auto* close = w->findChild<QPushButton*>("CloseBitBtn");
+    ASSERT_NE(close, nullptr);
+    EXPECT_EQ(close->text(), QString::fromUtf8("Schließen"));
+    EXPECT_TRUE(close->isVisible());
+    close->click();
+  };
+  EXPECT_EQ(WerbungForm->ShowModal(), kalvora::mrOk);
+  EXPECT_FALSE(QFileInfo(appDir + "NoWer.ini").exists());
+  modal.handlers["WerbungForm"] = [](QWidget* w) {
+    static_cast<TWerbungForm*>(w)->CheckBox1->setChecked(true);
+    QTest::keyClick(w, Qt::Key_Escape);
+  };
+  WerbungForm->ShowModal();
+  EXPECT_FALSE(WerbungForm->isVisible());
+  EXPECT_TRUE(QFileInfo(appDir + "NoWer.ini").isFile());
 }
 
 TEST_F(SmallWindowsTest, OpenFormTextsFollowItsMode) {

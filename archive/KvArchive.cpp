@@ -1,0 +1,450 @@
+#include "KvArchive.h"
+
+#include "KvDeflateBase.h"
+
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <ctime>
+
+namespace kv {
+
+std::string KvUpperName(const std::string& s) {
+  std::string r = s;
+  for (size_t i = 0; i < r.size(); ++i) {
+    auto c = uint8_t(r[i]);
+    if (c >= 'a' && c <= 'z') r[i] = char(c - 32);
+    else if (c == 0xC3 && i + 1 < r.size()) {
+      auto d = uint8_t(r[i + 1]);
+      if (d >= 0xA0 && d <= 0xBE && d != 0xB7) r[i + 1] = char(d - 0x20);
+      ++i;
+    }
+  }
+  return r;
+}
+
+std::string KvProgramFolder() {
+  if (const char* e = std::getenv("KALVORA_APPDIR"); e && *e) return e;
+  char buf[PATH_MAX];
+  ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return ".";
+  buf[n] = 0;
+  return KvExtractFileDir(buf);
+}
+
+// ---- items ----
+
+bool TKvArchiveItem::MatchesMask(const std::string& mask) const {
+  std::string m = mask;
+  KvToStoredSlashes(m);
+  if (m.size() >= 2 && m[1] == ':') m = m.substr(2);
+  std::string f = FileName();
+  KvToStoredSlashes(f);
+  if (f.size() > 1 && f.back() == '/') f.pop_back();  // a folder entry matches by its own name
+  return KvNameFitsMask(f, m);
+}
+
+bool TKvArchiveItem::MatchesMaskList(const std::string& maskList) const {
+  size_t start = 0;
+  while (start <= maskList.size()) {
+    size_t end = maskList.find(';', start);
+    if (end == std::string::npos) end = maskList.size();
+    std::string m = maskList.substr(start, end - start);
+    size_t a = m.find_first_not_of(" \t"), b = m.find_last_not_of(" \t");
+    m = a == std::string::npos ? std::string() : m.substr(a, b - a + 1);
+    if (!m.empty() && MatchesMask(m)) return true;
+    start = end + 1;
+  }
+  return false;
+}
+
+// ---- list ----
+
+TKvArchiveList::~TKvArchiveList() {
+  for (auto it = items_.rbegin(); it != items_.rend(); ++it) delete *it;
+}
+
+int TKvArchiveList::BucketOf(const std::string& name) {
+  uint32_t h = 0;
+  for (char ch : KvUpperName(name)) {
+    h = (h << 4) + uint8_t(ch);
+    uint32_t g = h & 0xF0000000u;
+    if (g) h ^= g >> 24;
+    h &= ~g;
+  }
+  return int(h % kBuckets);
+}
+
+int TKvArchiveList::Add(TKvArchiveItem* item) {
+  int b = BucketOf(item->FileName());
+  item->Next = heads_[size_t(b)];
+  heads_[size_t(b)] = item;
+  items_.push_back(item);
+  return int(items_.size()) - 1;
+}
+
+void TKvArchiveList::Delete(int index) {
+  TKvArchiveItem* item = items_[size_t(index)];
+  // Unlink this very item: another whose name differs only in case stays.
+  TKvArchiveItem** link = &heads_[size_t(BucketOf(item->FileName()))];
+  while (*link && *link != item) link = &(*link)->Next;
+  if (!*link) {
+    for (auto& h : heads_) {
+      link = &h;
+      while (*link && *link != item) link = &(*link)->Next;
+      if (*link) break;
+    }
+  }
+  if (*link) *link = item->Next;
+  items_.erase(items_.begin() + index);
+  delete item;
+}
+
+int TKvArchiveList::Find(const std::string& name) const {
+  std::string up = KvUpperName(name);
+  for (TKvArchiveItem* p = heads_[size_t(BucketOf(name))]; p; p = p->Next)
+    if (KvUpperName(p->FileName()) == up) return IndexOf(p);
+  return -1;
+}
+
+bool TKvArchiveList::IsActiveDuplicate(const std::string& name) const {
+  std::string up = KvUpperName(name);
+  for (TKvArchiveItem* p = heads_[size_t(BucketOf(name))]; p; p = p->Next)
+    if (KvUpperName(p->FileName()) == up && p->Action != iaDelete) return true;
+  return false;
+}
+
+int TKvArchiveList::IndexOf(const TKvArchiveItem* item) const {
+  auto it = std::find(items_.begin(), items_.end(), item);
+  return it == items_.end() ? -1 : int(it - items_.begin());
+}
+
+void TKvArchiveList::Clear() {
+  items_.clear();
+  std::fill(heads_.begin(), heads_.end(), nullptr);
+}
+
+// ---- archive ----
+
+TKvArchive::TKvArchive(const std::string& fileName, uint16_t mode) : Mode(mode) {
+  status_ = stInvalid;
+  int kind = KvIsRemovableDrive(fileName) ? mkRemovableDisks : mkNumberedFiles;
+  reopenStream(fileName, kind, mode);
+  archiveName_ = fileName;
+  baseDir_ = KvProgramFolder();
+  items_ = std::make_unique<TKvArchiveList>();
+  status_ = stIdle;
+}
+
+void TKvArchive::reopenStream(const std::string& name, int mediaKind, uint16_t mode) {
+  stream_.reset();
+  auto s = std::make_unique<TKvSpanStream>(name, SpanSizeLimit, mediaKind, mode);
+  s->OnRequestImage = [this](int n, std::string& nm, bool& abort) { DoMediaRequest(n, nm, abort); };
+  s->OnProgress = [this](int p, bool& abort) { DoMediaProgress(p, abort); };
+  s->Spanned = Spanned;
+  stream_ = std::move(s);
+}
+
+TKvArchive::~TKvArchive() {
+  items_.reset();
+  stream_.reset();
+  log_.reset();
+}
+
+TKvSpanStream* TKvArchive::SpanStream() { return dynamic_cast<TKvSpanStream*>(stream_.get()); }
+
+TKvArchive::Busy::Busy(TKvArchive& a) : a_(a) {
+  a.checkValid();
+  a.lock_.SetHeld(true);
+  a.status_ = stBusy;
+}
+
+TKvArchive::Busy::~Busy() {
+  if (a_.status_ == stBusy) a_.status_ = stIdle;
+  a_.lock_.SetHeld(false);
+}
+
+void TKvArchive::checkValid() const {
+  if (status_ == stInvalid) throw EKvNoArchive();
+}
+
+void TKvArchive::saveIfPending(TKvArchiveItem* item) {
+  if (item && item->Action != iaNone) Save();
+}
+
+void TKvArchive::DoProcessItemFailure(TKvArchiveItem* item, TKvProcessType pt, TKvErrorClass ec, int code) {
+  if (OnProcessItemFailure) OnProcessItemFailure(this, item, pt, ec, code);
+}
+void TKvArchive::DoMediaProgress(int progress, bool& abort) {
+  abort = false;
+  if (OnMediaProgress) OnMediaProgress(this, progress, abort);
+}
+void TKvArchive::DoArchiveProgress(int progress, bool& abort) {
+  abort = false;
+  if (OnArchiveProgress) OnArchiveProgress(this, progress, abort);
+}
+void TKvArchive::DoArchiveItemProgress(TKvArchiveItem* item, int progress, bool& abort) {
+  abort = false;
+  if (OnArchiveItemProgress) OnArchiveItemProgress(this, item, progress, abort);
+}
+void TKvArchive::DoConfirmProcessItem(TKvArchiveItem* item, TKvProcessType pt, bool& confirm) {
+  confirm = true;
+  if (OnConfirmProcessItem) OnConfirmProcessItem(this, item, pt, confirm);
+  if (confirm && logging_) logEntry(item->FileName(), pt == ptFoundUnhandled ? 7 : int(pt));
+}
+void TKvArchive::DoConfirmWrite(bool& confirm) {
+  confirm = true;
+  if (OnConfirmWrite) OnConfirmWrite(this, confirm);
+}
+void TKvArchive::DoLoad() {
+  if (OnLoad) OnLoad(this);
+}
+void TKvArchive::DoProgress(int progress, bool& abort) { DoArchiveItemProgress(CurrentItem, progress, abort); }
+void TKvArchive::DoWritten() {
+  if (OnWritten) OnWritten(this);
+}
+void TKvArchive::DoMediaRequest(int, std::string&, bool&) { throw EKvSpanningNotSupported(); }
+
+void TKvArchive::EngineProgress(int progress) {
+  bool abort = false;
+  DoProgress(progress, abort);
+  if (abort) throw EKvAbortProgress(KvMessage(9));
+}
+
+std::string TKvArchive::FixName(const std::string& value) {
+  std::string v = value;
+  if (ResolveRelativeNames && !(v.size() >= 2 && v[1] == ':') && !(!v.empty() && (v[0] == '\\' || v[0] == '/'))) {
+    v = KvEnsureTrailingSlash(baseDir_) + v;
+    char buf[PATH_MAX];
+    if (::realpath(v.c_str(), buf)) v = buf;
+  }
+  if (NameOptions & stoStripDrive) {
+    std::string d, p, n;
+    KvSplitFileSpec(v, d, p, n);
+    if (!d.empty()) v = v.substr(std::min(v.size(), d.size()));
+  }
+  if (!v.empty() && (v[0] == '\\' || v[0] == '/')) v.erase(0, 1);
+  if (NameOptions & stoStripPath) v = KvExtractFileName(v);
+  if (NameOptions & stoRemoveDots) v = KvDropParentPrefix(v);
+  return v;
+}
+
+void TKvArchive::Load() {
+  {
+    Busy b(*this);
+    LoadArchive();
+    status_ = stIdle;
+  }
+  DoLoad();
+}
+
+void TKvArchive::Save() {
+  if (status_ == stInvalid) return;
+  // Only changes are written: a browsed archive is never rewritten on closing.
+  if (!IsDirty) return;
+  Busy b(*this);
+  bool confirm = true;
+  DoConfirmWrite(confirm);
+  if (confirm) {
+    SaveArchive();
+    IsDirty = false;
+    DoWritten();
+  }
+}
+
+void TKvArchive::ExtractMatching(const std::string& fileMask, const std::string& exclusionMask) {
+  checkValid();
+  int n = Count();
+  if (n == 0) return;
+  for (int i = 0; i < Count(); ++i) {
+    TKvArchiveItem* it = Items(i);
+    if (it->MatchesMaskList(fileMask) && !it->MatchesMaskList(exclusionMask)) ExtractAt(i, "");
+    bool abort = false;
+    DoArchiveProgress(KvRatioPercent(i + 1, Count()), abort);
+    if (abort) throw EKvUserAbort();
+  }
+  bool abort = false;
+  DoArchiveProgress(100, abort);
+}
+
+void TKvArchive::ExtractAt(int index, const std::string& newName) {
+  checkValid();
+  TKvArchiveItem* item = Items(index);
+  try {
+    saveIfPending(item);
+    Busy b(*this);
+    bool confirm = true;
+    DoConfirmProcessItem(item, ptExtract, confirm);
+    if (confirm) {
+      CurrentItem = item;
+      ExtractItemAt(index, newName.empty() ? item->FileName() : newName);
+    }
+  } catch (const std::exception& e) {
+    TKvErrorClass ec;
+    int code;
+    KvClassifyException(&e, ec, code);
+    DoProcessItemFailure(item, ptExtract, ec, code);
+  }
+}
+
+void TKvArchive::ExtractToStream(const std::string& fileName, KvStream* stream) {
+  checkValid();
+  int i = items_->Find(fileName);
+  if (i < 0) return;
+  saveIfPending(Items(i));
+  Busy b(*this);
+  CurrentItem = Items(i);
+  ExtractItemToStreamAt(i, stream);
+}
+
+void TKvArchive::TestAt(int index) {
+  checkValid();
+  saveIfPending(Items(index));
+  Busy b(*this);
+  CurrentItem = Items(index);
+  TestItemAt(index);
+}
+
+int TKvArchive::FindItem(const TKvArchiveItem* item) const { return items_->Find(item->FileName()); }
+
+void TKvArchive::Add(TKvArchiveItem* item) {
+  checkValid();
+  if (items_->IsActiveDuplicate(item->FileName())) {
+    if (NameOptions & stoFreshen) {
+      Freshen(item);
+    } else if (NameOptions & stoReplace) {
+      Replace(item);
+    } else {
+      DoProcessItemFailure(item, ptAdd, ecTamsor, 7);
+      delete item;
+    }
+    return;
+  }
+  bool confirm = true;
+  DoConfirmProcessItem(item, ptAdd, confirm);
+  if (!confirm) {
+    delete item;
+    return;
+  }
+  Busy b(*this);
+  item->Action = iaAdd;
+  items_->Add(item);
+  IsDirty = true;
+  if (AutoSave) Save();
+}
+
+void TKvArchive::Move(TKvArchiveItem* item, const std::string& newStoredPath) {
+  checkValid();
+  std::string fixed = FixName(newStoredPath);
+  if (items_->IsActiveDuplicate(fixed)) {
+    DoProcessItemFailure(item, ptMove, ecTamsor, 7);
+    return;
+  }
+  saveIfPending(item);
+  Busy b(*this);
+  bool confirm = true;
+  DoConfirmProcessItem(item, ptMove, confirm);
+  if (confirm) {
+    item->SetFileName(fixed);
+    item->Action = iaMove;
+    IsDirty = true;
+    if (AutoSave) Save();
+  }
+}
+
+std::string TKvArchive::diskFileNameOf(const TKvArchiveItem* item) const {
+  std::string stored = item->FileName();
+  KvToStoredSlashes(stored);
+  if ((NameOptions & stoRecurse) && stored.find('/') == std::string::npos) {
+    std::vector<std::string> found;
+    KvCollectFiles(KvEnsureTrailingSlash(baseDir_) + stored, 0, found, true);
+    if (!found.empty()) return found.front();
+  }
+  return baseDir_.empty() ? stored : KvEnsureTrailingSlash(baseDir_) + stored;
+}
+
+void TKvArchive::Freshen(TKvArchiveItem* item) {
+  int i = items_->Find(item->FileName());
+  if (i < 0) return;
+  TKvArchiveItem* target = Items(i);
+  saveIfPending(target);
+  Busy b(*this);
+  target->DiskFileName = diskFileNameOf(target);
+  int64_t secs = 0;
+  uint16_t d = 0, t = 0;
+  std::string path = target->DiskFileName;
+  if (KvFileExists(path)) {
+    struct ::stat st;
+    if (::stat(path.c_str(), &st) == 0) secs = st.st_mtime;
+    KvUnixToDos(secs, d, t);
+  }
+  if (d != target->LastModFileDate() || t != target->LastModFileTime()) {
+    bool confirm = true;
+    DoConfirmProcessItem(target, ptFreshen, confirm);
+    if (confirm) {
+      target->Action = iaFreshen;
+      IsDirty = true;
+      if (AutoSave) Save();
+    }
+  }
+  if (target != item) delete item;
+}
+
+void TKvArchive::Replace(TKvArchiveItem* item) {
+  int i = items_->Find(item->FileName());
+  if (i < 0) return;
+  TKvArchiveItem* target = Items(i);
+  saveIfPending(target);
+  Busy b(*this);
+  target->DiskFileName = diskFileNameOf(target);
+  bool confirm = true;
+  DoConfirmProcessItem(target, ptReplace, confirm);
+  if (confirm) {
+    target->Action = iaReplace;
+    IsDirty = true;
+    if (AutoSave) Save();
+  }
+  if (target != item) delete item;
+}
+
+void TKvArchive::SetBaseDirectory(const std::string& value) {
+  std::string v = value;
+  if (v.size() > 1 && (v.back() == '/' || v.back() == '\\') && v[v.size() - 2] != ':') v.pop_back();
+  if (!v.empty() && !KvIsDirectory(v)) throw EKvNoSuchDirectory();
+  baseDir_ = v;
+}
+
+void TKvArchive::SetLogFile(const std::string& value) {
+  logFile_ = value;
+  SetLogging(logging_);
+}
+
+void TKvArchive::SetLogging(bool value) {
+  log_.reset();
+  logging_ = value;
+  if (logging_ && !logFile_.empty()) {
+    try {
+      log_ = std::make_unique<KvFileStream>(logFile_, fmCreate);
+    } catch (const std::exception&) {
+      throw EKvException(KvMessage(38), 38);
+    }
+    logEntry(archiveName_, 6);
+  }
+}
+
+void TKvArchive::logEntry(const std::string& name, int type) {
+  if (!log_) return;
+  static const int codes[8] = {310, 311, 312, 313, 314, 315, 316, 513};
+  char when[64];
+  std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  std::strftime(when, sizeof when, "%d.%m.%Y %H:%M:%S", &tm);
+  std::string line = name + KvMessage(codes[type & 7]) + when + "\r\n";
+  log_->WriteBuffer(line.data(), int64_t(line.size()));
+}
+
+}  // namespace kv

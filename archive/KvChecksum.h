@@ -1,0 +1,20 @@
+#pragma once
+// CRC-32 (as in ZIP) and Adler-32 over byte buffers, as running values.
+#include <cstddef>
+#include <cstdint>
+
+namespace kv {
+
+// The reflected $EDB88320 table.
+const uint32_t* KvCrc32Table();
+// Raw running update: start with $FFFFFFFF, invert at the end.
+uint32_t KvCrc32Raw(uint32_t crc, const void* data, size_t count);
+inline uint32_t KvCrc32Step(uint32_t crc, uint8_t b) { return KvCrc32Table()[(crc ^ b) & 0xFF] ^ (crc >> 8); }
+// zlib-style: crc of nothing is 0; pass the previous result to continue.
+inline uint32_t KvCrc32(uint32_t prev, const void* data, size_t count) {
+  return ~KvCrc32Raw(~prev, data, count);
+}
+// Adler-32: start with 1.
+uint32_t KvAdler32(uint32_t adler, const void* data, size_t count);
+
+}  // namespace kv

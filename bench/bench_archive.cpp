@@ -1,0 +1,202 @@
+// Inflate against zlib's raw inflate and libdeflate on generated corpora, and
+// extracting a 200 MB archive of 40 frames against `unzip -qq -o` and `bsdtar -xf`,
+// all in one run; prints MB/s of plain data and the ratios.
+#include <libdeflate.h>
+#include <zlib.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "KvChecksum.h"
+#include "KvInflate.h"
+#include "KvStream.h"
+#include "KvUnZipper.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Writes into a fixed buffer, like the references do.
+class BufferStream : public kv::KvStream {
+ public:
+  explicit BufferStream(std::vector<uint8_t>& b) : b_(b) {}
+  int64_t Read(void*, int64_t) override { return 0; }
+  int64_t Write(const void* p, int64_t n) override {
+    std::memcpy(b_.data() + pos_, p, size_t(n));
+    pos_ += n;
+    return n;
+  }
+  int64_t Seek(int64_t o, int origin) override { return pos_ = origin == kv::soBeginning ? o : pos_ + o; }
+ private:
+  std::vector<uint8_t>& b_;
+  int64_t pos_ = 0;
+};
+
+std::vector<uint8_t> rawDeflate(const std::vector<uint8_t>& in, int level) {
+  z_stream z{};
+  deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+  std::vector<uint8_t> out(deflateBound(&z, uLong(in.size())));
+  z.next_in = const_cast<Bytef*>(in.data());
+  z.avail_in = uInt(in.size());
+  z.next_out = out.data();
+  z.avail_out = uInt(out.size());
+  deflate(&z, Z_FINISH);
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return out;
+}
+
+double best(int reps, const std::function<void()>& f) {
+  double b = 1e9;
+  for (int i = 0; i < reps; ++i) {
+    auto t0 = Clock::now();
+    f();
+    b = std::min(b, std::chrono::duration<double>(Clock::now() - t0).count());
+  }
+  return b;
+}
+
+std::vector<uint8_t> readAll(const std::string& p) {
+  std::ifstream f(p, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
+}
+
+std::vector<uint8_t> frame(int w, int h, int seed) {
+  std::vector<uint8_t> v(54 + size_t(w) * size_t(h) * 3);
+  v[0] = 'B';
+  v[1] = 'M';
+  std::mt19937 rng{uint32_t(seed)};
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      size_t i = 54 + (size_t(y) * size_t(w) + size_t(x)) * 3;
+      uint8_t noise = uint8_t(rng() & 7);
+      v[i] = uint8_t(x / 3 + seed + noise);
+      v[i + 1] = uint8_t(y / 2 + noise);
+      v[i + 2] = uint8_t(((x * y) >> 9) + seed * 5);
+    }
+  return v;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string specDir = argc > 1 ? argv[1] : "/work/shared/spec";
+  std::vector<std::pair<std::string, std::vector<uint8_t>>> corpora;
+  {
+    std::vector<uint8_t> text;
+    std::vector<uint8_t> seed;
+    for (const char* f : {"overview.md", "piece-01.md", "piece-02.md"}) {
+      auto b = readAll(specDir + "/" + f);
+      seed.insert(seed.end(), b.begin(), b.end());
+    }
+    if (seed.empty()) seed.assign(100000, 'x');
+    while (text.size() < (32u << 20)) text.insert(text.end(), seed.begin(), seed.end());
+    corpora.emplace_back("text", text);
+  }
+  {
+    std::vector<uint8_t> bmp;
+    for (int i = 0; i < 6; ++i) {
+      auto f = frame(1280, 1024, i);
+      bmp.insert(bmp.end(), f.begin(), f.end());
+    }
+    corpora.emplace_back("bmp", bmp);
+  }
+  {
+    std::vector<uint8_t> bin = readAll("/proc/self/exe");
+    for (const char* p : {"/usr/lib/x86_64-linux-gnu/libQt6Widgets.so.6", "/usr/lib/x86_64-linux-gnu/libQt6Core.so.6"}) {
+      auto b = readAll(p);
+      bin.insert(bin.end(), b.begin(), b.end());
+    }
+    corpora.emplace_back("binary", bin);
+  }
+  {
+    std::mt19937 rng(1);
+    std::vector<uint8_t> r(16u << 20);
+    for (auto& b : r) b = uint8_t(rng());
+    corpora.emplace_back("random", r);
+  }
+  std::printf("Inflate, MB/s of plain data (best of 5); ours includes the CRC-32 a ZIP entry needs\n");
+  std::printf("%-8s %10s %10s %12s %12s %9s %9s %10s\n", "corpus", "ours", "zlib", "zlib+crc32", "libdeflate",
+              "vs zlib", "vs z+crc", "vs libdfl");
+  libdeflate_decompressor* ld = libdeflate_alloc_decompressor();
+  for (auto& [name, plain] : corpora) {
+    auto packed = rawDeflate(plain, 6);
+    std::vector<uint8_t> out(plain.size() + 65536);
+    double mb = double(plain.size()) / 1e6;
+    double ours = best(5, [&] {
+      kv::KvMemoryStream src(packed);
+      BufferStream dst(out);
+      kv::Inflate(&src, &dst, nullptr);
+    });
+    if (std::memcmp(out.data(), plain.data(), plain.size()) != 0) std::printf("MISMATCH in %s\n", name.c_str());
+    auto zl = [&](bool crc) {
+      z_stream z{};
+      inflateInit2(&z, -15);
+      z.next_in = packed.data();
+      z.avail_in = uInt(packed.size());
+      z.next_out = out.data();
+      z.avail_out = uInt(out.size());
+      inflate(&z, Z_FINISH);
+      if (crc) (void)crc32(0, out.data(), uInt(z.total_out));
+      inflateEnd(&z);
+    };
+    double z = best(5, [&] { zl(false); });
+    double zc = best(5, [&] { zl(true); });
+    double l = best(5, [&] {
+      size_t n = 0;
+      libdeflate_deflate_decompress(ld, packed.data(), packed.size(), out.data(), out.size(), &n);
+    });
+    std::printf("%-8s %10.0f %10.0f %12.0f %12.0f %9.2f %9.2f %10.2f\n", name.c_str(), mb / ours, mb / z, mb / zc,
+                mb / l, z / ours, zc / ours, l / ours);
+  }
+  libdeflate_free_decompressor(ld);
+
+  // Extraction of 40 frames, about 200 MB.
+  namespace fs = std::filesystem;
+  std::string work = fs::temp_directory_path() / "kv_bench_archive";
+  fs::remove_all(work);
+  fs::create_directories(work + "/src");
+  for (int i = 0; i < 40; ++i) {
+    auto f = frame(1280, 1365, i);
+    std::ofstream(work + "/src/frame" + std::to_string(i) + ".bmp", std::ios::binary)
+        .write(reinterpret_cast<const char*>(f.data()), std::streamsize(f.size()));
+  }
+  std::string zip = work + "/frames.zip";
+  if (std::system(("cd " + work + "/src && zip -q -r " + zip + " .").c_str()) != 0) return 1;
+  double total = 0;
+  for (auto& e : fs::directory_iterator(work + "/src")) total += double(e.file_size());
+  total /= 1e6;
+  auto fresh = [&](const std::string& d) {
+    fs::remove_all(d);
+    fs::create_directories(d);
+  };
+  double ours = best(3, [&] {
+    fresh(work + "/a");
+    kv::TKvUnZipper z;
+    z.SetFileName(zip);
+    z.SetBaseDirectory(work + "/a");
+    z.ExtractFiles("*.*");
+    z.SetFileName("");
+  });
+  double un = best(3, [&] {
+    fresh(work + "/b");
+    if (std::system(("cd " + work + "/b && unzip -qq -o " + zip).c_str()) != 0) std::printf("unzip failed\n");
+  });
+  double bt = best(3, [&] {
+    fresh(work + "/c");
+    if (std::system(("cd " + work + "/c && bsdtar -xf " + zip).c_str()) != 0) std::printf("bsdtar failed\n");
+  });
+  std::printf("\nExtracting %.0f MB in 40 frames, MB/s (best of 3)\n", total);
+  std::printf("ours %.0f   unzip -qq -o %.0f   bsdtar -xf %.0f   ratio vs unzip %.2f   vs bsdtar %.2f\n", total / ours,
+              total / un, total / bt, un / ours, bt / ours);
+  fs::remove_all(work);
+  return 0;
+}

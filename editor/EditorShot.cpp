@@ -1,0 +1,101 @@
+// For scripts/screenshot-editor.sh: shows the editor on a picture (a generated sample when none
+// is given), marks a print-format selection and saves a picture of the window.
+//   kalvora_editor_shot <output.png> [picture]
+#include <QApplication>
+#include <QDir>
+#include <QLinearGradient>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+#include <tuple>
+
+#include "AppDir.h"
+#include "PxFile.h"
+#include "PxPaint.h"
+#include "fBildbearbeitung.h"
+#include "fSize.h"
+#include "fVerschiebenTip.h"
+#include "fZuschneidenTip.h"
+
+namespace {
+QImage samplePicture() {
+  QImage img(1600, 1200, QImage::Format_RGB888);
+  QPainter p(&img);
+  QLinearGradient sky(0, 0, 0, 800);
+  sky.setColorAt(0, QColor(70, 130, 200));
+  sky.setColorAt(1, QColor(200, 225, 245));
+  p.fillRect(0, 0, 1600, 800, sky);
+  p.fillRect(0, 800, 1600, 400, QColor(60, 140, 70));
+  p.setBrush(QColor(250, 220, 80));
+  p.setPen(Qt::NoPen);
+  p.drawEllipse(QPoint(1250, 250), 120, 120);
+  p.setBrush(QColor(120, 90, 60));
+  p.drawRect(400, 550, 300, 300);
+  p.setBrush(QColor(180, 40, 40));
+  p.drawPolygon(QPolygon({QPoint(370, 560), QPoint(550, 400), QPoint(730, 560)}));
+  return img;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: kalvora_editor_shot <output.png> [picture]\n");
+    return 2;
+  }
+  const QString out = QString::fromLocal8Bit(argv[1]);
+  QTemporaryDir work;
+  QString picture = argc > 2 ? QString::fromLocal8Bit(argv[2]) : work.path() + "/Beispiel.jpg";
+  if (argc <= 2) {
+    px::Bitmap bmp;
+    if (px::FromQImage(samplePicture(), bmp) != 1 ||
+        px::SaveBitmap(picture.toStdString(), bmp, px::kFormatJpeg422, 24, 2) != 1)
+      return 1;
+  }
+  // The exchange files go to a folder of their own, never into the program folder.
+  QDir().mkpath(work.path() + "/app");
+  QFile(work.path() + "/app/NoZuschneidenTip.ini").open(QIODevice::WriteOnly);
+  SizeForm = new TSizeForm();
+  ZuschneidenTipForm = new TZuschneidenTipForm();
+  VerschiebenTipForm = new TVerschiebenTipForm();
+  TBildbeaerbeitungForm editor;
+  editor.FPicturePath = picture;
+  editor.FProgramFolder = work.path() + "/app/";
+  editor.resize(1016, 657);
+  editor.show();
+  int status = 1;
+  QTimer::singleShot(800, [&] {
+    // First the menu, then the print crop with a selection beside it.
+    if (!editor.grab().save(out)) {
+      app.quit();
+      return;
+    }
+    editor.Image11Click();
+    PicImageControl* v = editor.BildbViewPicImage;
+    const QPoint from(v->DstLeft() + v->DstWidth() / 6, v->DstTop() + v->DstHeight() / 6);
+    const QPoint to = from + QPoint(v->DstWidth() * 2 / 3, v->DstHeight() / 2);
+    for (auto [type, p, buttons] : {std::tuple{QEvent::MouseButtonPress, from, Qt::LeftButton},
+                                    std::tuple{QEvent::MouseMove, (from + to) / 2, Qt::LeftButton},
+                                    std::tuple{QEvent::MouseMove, to, Qt::LeftButton},
+                                    std::tuple{QEvent::MouseButtonRelease, to, Qt::LeftButton}}) {
+      QMouseEvent e(type, QPointF(p), v->mapToGlobal(QPointF(p)), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                    type == QEvent::MouseButtonRelease ? Qt::MouseButtons() : Qt::MouseButtons(buttons), Qt::NoModifier);
+      QApplication::sendEvent(v, &e);
+    }
+    QTimer::singleShot(400, [&] {
+      QString crop = out;
+      crop.insert(crop.lastIndexOf('.') < 0 ? crop.size() : crop.lastIndexOf('.'), "-zuschneiden");
+      status = editor.grab().save(crop) ? 0 : 1;
+      editor.Steps().Close();
+      app.quit();
+    });
+  });
+  app.exec();
+  delete SizeForm;
+  delete ZuschneidenTipForm;
+  delete VerschiebenTipForm;
+  return status;
+}

@@ -1,0 +1,47 @@
+// ZIP directory reading and extraction of arbitrary bytes: loading, testing every item
+// and extracting it into a bit bucket must end with the library's own errors only.
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "KvScratchStreams.h"
+#include "KvUnzip.h"
+#include "KvZip.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static std::string path = [] {
+    char tmpl[] = "/tmp/fuzz_zip_XXXXXX";
+    int fd = mkstemp(tmpl);
+    if (fd >= 0) close(fd);
+    return std::string(tmpl);
+  }();
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return 0;
+  std::fwrite(data, 1, size, f);
+  std::fclose(f);
+  try {
+    kv::TKvZipArchive a(path, kv::fmOpenRead);
+    kv::KvConnectUnzipProcs(&a);
+    a.Password = "pw";
+    a.Load();
+    for (int i = 0; i < a.Count() && i < 64; ++i) {
+      try {
+        a.TestAt(i);
+      } catch (const kv::EKvException&) {
+      } catch (const kv::EKvFilerError&) {
+      }
+      try {
+        kv::TKvBitBucketStream bucket(32768);
+        a.ExtractItemToStreamAt(i, &bucket);
+      } catch (const kv::EKvException&) {
+      } catch (const kv::EKvFilerError&) {
+      }
+    }
+  } catch (const kv::EKvException&) {
+  }
+  return 0;
+}

@@ -1,0 +1,175 @@
+#include "fCapture.h"
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+#include <chrono>
+#include <cmath>
+#include <random>
+
+#include "EffectList.h"
+#include "Prompter.h"
+#include "PxFile.h"
+#include "PxPaint.h"
+#include "StringList.h"
+#include "fMain.h"
+
+#include <QCheckBox>
+#include <QRadioButton>
+
+std::function<TPicImage*(QWidget*)> TCaptureForm::PictureFactory;
+std::optional<unsigned> TCaptureForm::RandomSeed;
+int TCaptureForm::WatchdogMilliseconds = 10000;
+
+namespace {
+// libjpeg quality 85 through the imaging library's quality factor.
+constexpr int kQFactor85 = 12;
+constexpr int kMaxGrabs = 999;  // three digits in the frame names
+}  // namespace
+
+TCaptureForm::TCaptureForm(QWidget* owner) : TForm("CaptureForm", owner) {
+  setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+  Pic1 = PictureFactory ? PictureFactory(this) : new TPicImage(this);
+  Pic1->setParent(this);
+  Pic1->setObjectName("Pic1");
+  Pic1->move(0, 0);
+  Pic1->OnPaintNotify = [this](TPicImage*, unsigned, unsigned) { Pic1PaintNotify(); };
+  Pic1->OnStatus = [this](TPicImage*, int percent) { Pic1Status(percent); };
+  // The end of a paint that never reached the end threshold closes the window.
+  Pic1->OnPaint = [this](TPicImage*) {
+    if (secondPainting_ && !finishing_) Finish();
+  };
+  if (MainForm) {
+    if (MainForm->RNDRadioButton) RandomEffect = MainForm->RNDRadioButton->isChecked();
+    if (MainForm->FTransitionFrames > 0) TransitionFrames = MainForm->FTransitionFrames;
+  }
+  watchdog_ = new QTimer(this);
+  watchdog_->setSingleShot(true);
+  connect(watchdog_, &QTimer::timeout, this, [this] {
+    if (!finishing_) Finish();
+  });
+}
+
+TCaptureForm::~TCaptureForm() {
+  // The component's handlers point back here.
+  Pic1->OnPaintNotify = nullptr;
+  Pic1->OnStatus = nullptr;
+  Pic1->OnPaint = nullptr;
+}
+
+void TCaptureForm::showEvent(QShowEvent* event) {
+  TForm::showEvent(event);
+  if (activated_) return;
+  activated_ = true;
+  watchdog_->start(WatchdogMilliseconds);
+  QTimer::singleShot(0, this, [this] { FormActivate(); });
+}
+
+void TCaptureForm::FormActivate() {
+  try {
+    Pic1->Load(FirstPicture, 0, 0, 1);
+  } catch (const EPicImageError& e) {
+    loadError_ = e.message();
+    Finish();
+    return;
+  }
+  // The window takes the size of the key frame, centred on the screen.
+  const QSize size(std::max(1, Pic1->BitmapWidth()), std::max(1, Pic1->BitmapHeight()));
+  Pic1->resize(size);
+  setFixedSize(size);
+  if (QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->geometry().center() - QPoint(size.width() / 2, size.height() / 2));
+  Pic1->RepaintImage();
+  FArmed = true;
+  if (!LoadEffect(EffectNumber - 1)) {
+    // No usable effect: a cut, without transition frames.
+    FArmed = false;
+    Finish();
+    return;
+  }
+  FFrameCount = 0;
+  FStatusCount = 0;
+  try {
+    Pic1->Load(SecondPicture, 0, 0, 1);
+  } catch (const EPicImageError& e) {
+    loadError_ = e.message();
+    FArmed = false;
+    Finish();
+    return;
+  }
+  Pic1->SetAutoRepaint(true);
+  secondPainting_ = true;
+  Pic1->update();
+}
+
+bool TCaptureForm::LoadEffect(int index) {
+  effectIndex_ = -1;
+  kalvora::StringList lines;
+  if (!lines.loadFromFile(EffectsFile) || lines.count() == 0) return false;
+  if (RandomEffect) {
+    std::mt19937 rng(RandomSeed ? *RandomSeed
+                                : unsigned(std::chrono::steady_clock::now().time_since_epoch().count()));
+    // The last line is never drawn.
+    const int top = std::max(0, lines.count() - 2);
+    index = std::uniform_int_distribution<int>(0, top)(rng);
+  }
+  if (index < 0 || index >= lines.count()) return false;
+  try {
+    const EffectSettings s = ParseEffectLine(lines[index]);
+    Pic1->SetEffectDelay(unsigned(std::max(0, s.EffectDelay)));
+    Pic1->SetEffectGrain(unsigned(std::max(0, s.EffectGrain)));
+    Pic1->SetPaintMaxPasses(unsigned(std::max(0, s.PaintMaxPasses)));
+    Pic1->SetPaintEffect(s.PaintEffect);
+    Pic1->SetWandColor(0);
+    Pic1->SetWandSize(unsigned(std::max(0, s.WandSize)));
+  } catch (const EConvertError&) {
+    return false;
+  } catch (const EPicImageError&) {
+    return false;
+  }
+  effectIndex_ = index;
+  return true;
+}
+
+void TCaptureForm::Pic1PaintNotify() {
+  if (FArmed && !finishing_) Pic1->SetEnableProgressEvent(true);
+}
+
+void TCaptureForm::Pic1Status(int percent) {
+  if (finishing_ || !FArmed) return;
+  const int step = std::max(1, 60 / std::max(1, TransitionFrames));
+  const int end = 100 - int(std::nearbyint(step * 1.2));
+  if (percent < end) {
+    if (++FStatusCount >= step) {
+      FStatusCount = 0;
+      Grab();
+    }
+  } else {
+    Finish();
+  }
+}
+
+void TCaptureForm::Grab() {
+  if (FFrameCount >= kMaxGrabs) return;
+  const QImage surface = Pic1->EffectFrame();
+  if (surface.isNull()) return;
+  const QImage shot = surface.copy(0, 0, Pic1->width(), Pic1->height()).convertToFormat(QImage::Format_RGB888);
+  px::Bitmap bmp;
+  if (px::FromQImage(shot, bmp) != px::kOk) return;
+  ++FFrameCount;
+  const QString name = FrameBaseName + QString("%1.jpg").arg(FFrameCount, 3, 10, QChar('0'));
+  // The save's own progress must not reach Pic1Status while the paint reports.
+  const px::StatusCallback paintCallback = px::SetStatusCallback({});
+  px::SaveBitmap(std::string(QFile::encodeName(name).constData()), bmp, px::kFormatJfif, 24, kQFactor85, {});
+  px::SetStatusCallback(paintCallback);
+}
+
+void TCaptureForm::Finish() {
+  finishing_ = true;
+  FArmed = false;
+  watchdog_->stop();
+  Pic1->SetEnableProgressEvent(false);
+  // Closed from the event loop, not from inside the component's paint.
+  QTimer::singleShot(0, this, [this] { done(kalvora::mrOk); });
+}

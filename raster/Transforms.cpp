@@ -1,0 +1,370 @@
+#include "Transforms.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "NestedSamplers.h"
+#include "Rasterizers.h"
+#include "Resamplers.h"
+
+namespace kalvora::raster {
+
+namespace {
+
+inline std::int32_t RoundToInt(TFloat v) { return static_cast<std::int32_t>(std::lrint(v)); }
+inline TFixed WrapAdd(TFixed a, TFixed b) {
+  return static_cast<TFixed>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
+}
+inline TFixed WrapSub(TFixed a, TFixed b) {
+  return static_cast<TFixed>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- base
+void TTransformation::SetSrcRect(const TFloatRect& value) {
+  srcRect_ = value;
+  Changed();
+}
+
+void TTransformation::Changed() {
+  transformValid_ = false;
+  TNotifiablePersistent::Changed();
+}
+
+void TTransformation::PrepareTransform() {}
+
+void TTransformation::ReverseTransformInt(std::int32_t dstX, std::int32_t dstY, std::int32_t& srcX,
+                                          std::int32_t& srcY) {
+  TFixed x, y;
+  ReverseTransformFixed(Fixed(dstX), Fixed(dstY), x, y);
+  srcX = FixedRound(x);
+  srcY = FixedRound(y);
+}
+
+void TTransformation::ReverseTransformFixed(TFixed dstX, TFixed dstY, TFixed& srcX, TFixed& srcY) {
+  TFloat x, y;
+  ReverseTransformFloat(dstX * FixedToFloat, dstY * FixedToFloat, x, y);
+  srcX = Fixed(x);
+  srcY = Fixed(y);
+}
+
+void TTransformation::ReverseTransformFloat(TFloat, TFloat, TFloat&, TFloat&) {
+  throw ETransformNotImplemented(std::string("Reverse transformation is not implemented in ") + ClassName() + ".");
+}
+
+void TTransformation::TransformInt(std::int32_t srcX, std::int32_t srcY, std::int32_t& dstX, std::int32_t& dstY) {
+  TFixed x, y;
+  TransformFixed(Fixed(srcX), Fixed(srcY), x, y);
+  dstX = FixedRound(x);
+  dstY = FixedRound(y);
+}
+
+void TTransformation::TransformFixed(TFixed srcX, TFixed srcY, TFixed& dstX, TFixed& dstY) {
+  TFloat x, y;
+  TransformFloat(srcX * FixedToFloat, srcY * FixedToFloat, x, y);
+  dstX = Fixed(x);
+  dstY = Fixed(y);
+}
+
+void TTransformation::TransformFloat(TFloat, TFloat, TFloat&, TFloat&) {
+  throw ETransformNotImplemented(std::string("Forward transformation is not implemented in ") + ClassName() + ".");
+}
+
+TRect TTransformation::GetTransformedBounds(const TFloatRect& r) {
+  return {RoundToInt(r.Left), RoundToInt(r.Top), RoundToInt(r.Right), RoundToInt(r.Bottom)};
+}
+
+void TTransformation::ReverseTransformRowInt(std::int32_t dstX, std::int32_t dstY, std::int32_t count, TPoint* out) {
+  for (std::int32_t i = 0; i < count; ++i) ReverseTransformInt(dstX + i, dstY, out[i].X, out[i].Y);
+}
+
+TPoint TTransformation::ReverseTransform(const TPoint& p) {
+  if (!transformValid_) PrepareTransform();
+  TPoint r;
+  ReverseTransformInt(p.X, p.Y, r.X, r.Y);
+  return r;
+}
+
+TFixedPoint TTransformation::ReverseTransform(const TFixedPoint& p) {
+  if (!transformValid_) PrepareTransform();
+  TFixedPoint r;
+  ReverseTransformFixed(p.X, p.Y, r.X, r.Y);
+  return r;
+}
+
+TFloatPoint TTransformation::ReverseTransform(const TFloatPoint& p) {
+  if (!transformValid_) PrepareTransform();
+  TFloatPoint r;
+  ReverseTransformFloat(p.X, p.Y, r.X, r.Y);
+  return r;
+}
+
+TPoint TTransformation::Transform(const TPoint& p) {
+  if (!transformValid_) PrepareTransform();
+  TPoint r;
+  TransformInt(p.X, p.Y, r.X, r.Y);
+  return r;
+}
+
+TFixedPoint TTransformation::Transform(const TFixedPoint& p) {
+  if (!transformValid_) PrepareTransform();
+  TFixedPoint r;
+  TransformFixed(p.X, p.Y, r.X, r.Y);
+  return r;
+}
+
+TFloatPoint TTransformation::Transform(const TFloatPoint& p) {
+  if (!transformValid_) PrepareTransform();
+  TFloatPoint r;
+  TransformFloat(p.X, p.Y, r.X, r.Y);
+  return r;
+}
+
+// ---------------------------------------------------------------- remap
+TRemapTransformation::TRemapTransformation() : ownMap_(std::make_unique<TVectorMap>()), vectorMap_(ownMap_.get()) {
+  ownMap_->SetSize(1, 1);
+}
+
+TRemapTransformation::~TRemapTransformation() = default;
+
+void TRemapTransformation::Scale(TFloat sx, TFloat sy) {
+  scalingFixed_ = {Fixed(sx), Fixed(sy)};
+  scalingFloat_ = {sx, sy};
+  Changed();
+}
+
+void TRemapTransformation::SetMappingRect(const TFloatRect& rect) {
+  mappingRect_ = rect;
+  Changed();
+}
+
+void TRemapTransformation::PrepareTransform() {
+  if (IsRectEmpty(srcRect_)) throw ERasterException("SrcRect is empty!");
+  if (IsRectEmpty(mappingRect_)) throw ERasterException("MappingRect is empty!");
+  const float srcW = srcRect_.Right - srcRect_.Left, srcH = srcRect_.Bottom - srcRect_.Top;
+  const float mapW = mappingRect_.Right - mappingRect_.Left, mapH = mappingRect_.Bottom - mappingRect_.Top;
+  const std::int32_t cellsX = vectorMap_->Width() - 1, cellsY = vectorMap_->Height() - 1;
+  srcTranslationFloat_ = {srcRect_.Left, srcRect_.Top};
+  dstTranslationFloat_ = {mappingRect_.Left, mappingRect_.Top};
+  // The grid scales cancel in the product; a map one cell wide or high has none, so its
+  // destination scale is 1 and the source scale carries the whole ratio.
+  if (cellsX > 0) {
+    srcScaleFloat_.X = 1.0f / (static_cast<float>(cellsX) / srcW);
+    dstScaleFloat_.X = static_cast<float>(cellsX) / mapW;
+  } else {
+    srcScaleFloat_.X = srcW / mapW;
+    dstScaleFloat_.X = 1.0f;
+  }
+  if (cellsY > 0) {
+    srcScaleFloat_.Y = 1.0f / (static_cast<float>(cellsY) / srcH);
+    dstScaleFloat_.Y = static_cast<float>(cellsY) / mapH;
+  } else {
+    srcScaleFloat_.Y = srcH / mapH;
+    dstScaleFloat_.Y = 1.0f;
+  }
+  srcTranslationFixed_ = {Fixed(srcTranslationFloat_.X), Fixed(srcTranslationFloat_.Y)};
+  srcScaleFixed_ = {Fixed(srcScaleFloat_.X), Fixed(srcScaleFloat_.Y)};
+  combinedScalingFloat_ = {dstScaleFloat_.X * scalingFloat_.X, dstScaleFloat_.Y * scalingFloat_.Y};
+  combinedScalingFixed_ = {Fixed(combinedScalingFloat_.X), Fixed(combinedScalingFloat_.Y)};
+  dstTranslationFixed_ = {Fixed(dstTranslationFloat_.X), Fixed(dstTranslationFloat_.Y)};
+  dstScaleFixed_ = {Fixed(dstScaleFloat_.X), Fixed(dstScaleFloat_.Y)};
+  transformValid_ = true;
+}
+
+void TRemapTransformation::ReverseTransformFloat(TFloat dstX, TFloat dstY, TFloat& srcX, TFloat& srcY) {
+  const TFloatVector v = vectorMap_->GetFloatVectorX(dstX - offsetFloat_.X, dstY - offsetFloat_.Y);
+  srcX = (v.X * combinedScalingFloat_.X + (dstX - dstTranslationFloat_.X) * dstScaleFloat_.X) * srcScaleFloat_.X +
+         srcTranslationFloat_.X;
+  srcY = (v.Y * combinedScalingFloat_.Y + (dstY - dstTranslationFloat_.Y) * dstScaleFloat_.Y) * srcScaleFloat_.Y +
+         srcTranslationFloat_.Y;
+}
+
+void TRemapTransformation::ReverseTransformFixed(TFixed dstX, TFixed dstY, TFixed& srcX, TFixed& srcY) {
+  const TFixedVector v = vectorMap_->GetFixedVectorX(WrapSub(dstX, offsetFixed_.X), WrapSub(dstY, offsetFixed_.Y));
+  srcX = WrapAdd(FixedMul(WrapAdd(FixedMul(WrapSub(dstX, dstTranslationFixed_.X), dstScaleFixed_.X),
+                                  FixedMul(v.X, combinedScalingFixed_.X)),
+                          srcScaleFixed_.X),
+                 srcTranslationFixed_.X);
+  srcY = WrapAdd(FixedMul(WrapAdd(FixedMul(WrapSub(dstY, dstTranslationFixed_.Y), dstScaleFixed_.Y),
+                                  FixedMul(v.Y, combinedScalingFixed_.Y)),
+                          srcScaleFixed_.Y),
+                 srcTranslationFixed_.Y);
+}
+
+void TRemapTransformation::ReverseTransformInt(std::int32_t dstX, std::int32_t dstY, std::int32_t& srcX,
+                                               std::int32_t& srcY) {
+  // The grid vector itself, read through the clipped form: outside the map it is zero.
+  const TFixedVector v = vectorMap_->GetFixedVectorS(dstX - offsetInt_.X, dstY - offsetInt_.Y);
+  const TFixed x = Fixed(dstX), y = Fixed(dstY);
+  srcX = FixedRound(WrapAdd(FixedMul(WrapAdd(FixedMul(WrapSub(x, dstTranslationFixed_.X), dstScaleFixed_.X),
+                                             FixedMul(v.X, combinedScalingFixed_.X)),
+                                     srcScaleFixed_.X),
+                            srcTranslationFixed_.X));
+  srcY = FixedRound(WrapAdd(FixedMul(WrapAdd(FixedMul(WrapSub(y, dstTranslationFixed_.Y), dstScaleFixed_.Y),
+                                             FixedMul(v.Y, combinedScalingFixed_.Y)),
+                                     srcScaleFixed_.Y),
+                            srcTranslationFixed_.Y));
+}
+
+namespace {
+
+// One axis of the integer path: FixedRound(((d - dt) * ds + v * cs) * ss + st), all in 16.16.
+inline std::int32_t RemapAxis(TFixed d, TFixed v, TFixed dt, TFixed ds, TFixed cs, TFixed ss, TFixed st) {
+  return FixedRound(WrapAdd(FixedMul(WrapAdd(FixedMul(WrapSub(d, dt), ds), FixedMul(v, cs)), ss), st));
+}
+
+}  // namespace
+
+void TRemapTransformation::ReverseTransformRowInt(std::int32_t dstX, std::int32_t dstY, std::int32_t count,
+                                                  TPoint* out) {
+  // The vertical part of the row is read once; the vectors of the row come straight from the map.
+  const TVectorMap& map = *vectorMap_;
+  const std::int32_t my = dstY - offsetInt_.Y;
+  const TFixedVector* row =
+      (my >= 0 && my < map.Height()) ? map.GetVectors() + static_cast<std::ptrdiff_t>(my) * map.Width() : nullptr;
+  const std::int32_t mapW = map.Width();
+  const TFixed fy = Fixed(dstY);
+  for (std::int32_t i = 0; i < count; ++i) {
+    const std::int32_t x = dstX + i;
+    const std::int32_t mx = x - offsetInt_.X;
+    TFixedVector v{};
+    if (row != nullptr && mx >= 0 && mx < mapW) v = row[mx];
+    out[i].X = RemapAxis(Fixed(x), v.X, dstTranslationFixed_.X, dstScaleFixed_.X, combinedScalingFixed_.X,
+                         srcScaleFixed_.X, srcTranslationFixed_.X);
+    out[i].Y = RemapAxis(fy, v.Y, dstTranslationFixed_.Y, dstScaleFixed_.Y, combinedScalingFixed_.Y,
+                         srcScaleFixed_.Y, srcTranslationFixed_.Y);
+  }
+}
+
+void TRemapTransformation::ReverseTransformRowReadS(std::int32_t dstX, std::int32_t dstY, std::int32_t count,
+                                                    const TBitmap32& src, TColor32* out) {
+  const TVectorMap& map = *vectorMap_;
+  const std::int32_t my = dstY - offsetInt_.Y;
+  const TFixedVector* row =
+      (my >= 0 && my < map.Height()) ? map.GetVectors() + static_cast<std::ptrdiff_t>(my) * map.Width() : nullptr;
+  const std::int32_t mapW = map.Width();
+  const TFixed fy = Fixed(dstY);
+  const TRect& clip = src.ClipRect();
+  const std::uint32_t clipW = static_cast<std::uint32_t>(clip.Right - clip.Left);
+  const std::uint32_t clipH = static_cast<std::uint32_t>(clip.Bottom - clip.Top);
+  const TColor32 outer = src.OuterColor();
+  const TColor32* bits = src.Bits();
+  const std::ptrdiff_t stride = src.Width();
+  // Points of the row whose vector lies outside the map see the zero vector.
+  const std::int32_t first = std::clamp<std::int64_t>(static_cast<std::int64_t>(offsetInt_.X) - dstX, 0, count);
+  const std::int32_t last = row == nullptr ? first
+                                           : static_cast<std::int32_t>(std::clamp<std::int64_t>(
+                                                 static_cast<std::int64_t>(offsetInt_.X) + mapW - dstX, first, count));
+  auto read = [&](std::int32_t sx, std::int32_t sy) {
+    const std::uint32_t ux = static_cast<std::uint32_t>(sx) - static_cast<std::uint32_t>(clip.Left);
+    const std::uint32_t uy = static_cast<std::uint32_t>(sy) - static_cast<std::uint32_t>(clip.Top);
+    return (ux < clipW && uy < clipH) ? bits[sx + sy * stride] : outer;
+  };
+  auto zeroVector = [&](std::int32_t i) {
+    const std::int32_t x = dstX + i;
+    const std::int32_t sx = RemapAxis(Fixed(x), 0, dstTranslationFixed_.X, dstScaleFixed_.X, combinedScalingFixed_.X,
+                                      srcScaleFixed_.X, srcTranslationFixed_.X);
+    const std::int32_t sy = RemapAxis(fy, 0, dstTranslationFixed_.Y, dstScaleFixed_.Y, combinedScalingFixed_.Y,
+                                      srcScaleFixed_.Y, srcTranslationFixed_.Y);
+    out[i] = read(sx, sy);
+  };
+  for (std::int32_t i = 0; i < first; ++i) zeroVector(i);
+  if (last > first) {
+    // First every source point, then the reads: the loads of the second pass do not wait
+    // behind the multiplications, so many of them are in flight at once.
+    const TFixedVector* v = row + (dstX + first - offsetInt_.X);
+    const TFixed yTerm = FixedMul(WrapSub(fy, dstTranslationFixed_.Y), dstScaleFixed_.Y);
+    constexpr std::int32_t kChunk = 256;
+    std::int32_t sxs[kChunk], sys[kChunk];
+    for (std::int32_t start = first; start < last; start += kChunk) {
+      const std::int32_t n = std::min(kChunk, last - start);
+      for (std::int32_t k = 0; k < n; ++k, ++v) {
+        sxs[k] = RemapAxis(Fixed(dstX + start + k), v->X, dstTranslationFixed_.X, dstScaleFixed_.X,
+                           combinedScalingFixed_.X, srcScaleFixed_.X, srcTranslationFixed_.X);
+        sys[k] = FixedRound(WrapAdd(FixedMul(WrapAdd(yTerm, FixedMul(v->Y, combinedScalingFixed_.Y)), srcScaleFixed_.Y),
+                                    srcTranslationFixed_.Y));
+      }
+      TColor32* o = out + start;
+      for (std::int32_t k = 0; k < n; ++k) o[k] = read(sxs[k], sys[k]);
+    }
+  }
+  for (std::int32_t i = last > first ? last : first; i < count; ++i) zeroVector(i);
+}
+
+TRect TRemapTransformation::GetTransformedBounds(const TFloatRect&) {
+  return {-2147483647, -2147483647, 2147483647, 2147483647};
+}
+
+// ---------------------------------------------------------------- Transform
+void Transform(TBitmap32* dst, TBitmap32* src, TTransformation* transformation) {
+  auto rasterizer = std::make_unique<TRegularRasterizer>();
+  Transform(dst, src, transformation, rasterizer.get());
+}
+
+void Transform(TBitmap32* dst, TBitmap32* src, TTransformation* transformation, const TRect& dstClip) {
+  auto rasterizer = std::make_unique<TRegularRasterizer>();
+  Transform(dst, src, transformation, dstClip, rasterizer.get());
+}
+
+void Transform(TBitmap32* dst, TBitmap32* src, TTransformation* transformation, TRasterizer* rasterizer) {
+  if (dst == nullptr) throw EBitmapException("Destination bitmap is nil");
+  Transform(dst, src, transformation, dst->BoundsRect(), rasterizer);
+}
+
+void Transform(TBitmap32* dst, TBitmap32* src, TTransformation* transformation, const TRect& dstClip,
+               TRasterizer* rasterizer) {
+  if (dst == nullptr) throw EBitmapException("Destination bitmap is nil");
+  if (src == nullptr) throw EBitmapException("Source bitmap is nil");
+  if (transformation == nullptr) throw ENestedException("Transformation is nil");
+  if (rasterizer == nullptr) throw ERasterException("Rasterizer is nil");
+  TRect dstRect = transformation->GetTransformedBounds();
+  // a failed intersection leaves (0, 0, 0, 0), which the test below lets pass as an empty run
+  IntersectRect(dstRect, dstRect, dst->ClipRect());
+  IntersectRect(dstRect, dstRect, dstClip);
+  if (dstRect.Right < dstRect.Left || dstRect.Bottom < dstRect.Top) return;
+  if (!dst->MeasuringMode()) {
+    TCustomSampler* resampler = src->Resampler();
+    const auto* bitmapResampler = dynamic_cast<const TBitmap32Resampler*>(resampler);
+    std::unique_ptr<TTransformer> transformer;
+    if (bitmapResampler != nullptr && bitmapResampler->TransformerClass() == TTransformerClass::tcNearestTransformer)
+      transformer = std::make_unique<TNearestTransformer>(resampler, transformation);
+    else
+      transformer = std::make_unique<TTransformer>(resampler, transformation);
+    TCustomSampler* previous = rasterizer->Sampler();
+    struct Reset {
+      TRasterizer* r;
+      TCustomSampler* previous;
+      ~Reset() {
+        EMMS();
+        r->SetSampler(previous);
+      }
+    } reset{rasterizer, previous};
+    rasterizer->SetSampler(transformer.get());
+    rasterizer->Rasterize(dst, dstRect, src);
+  }
+  dst->Changed(dstRect);
+}
+
+void SetBorderTransparent(TBitmap32* bitmap, const TRect& rect) {
+  if (bitmap == nullptr) return;
+  TRect r;
+  IntersectRect(r, rect, bitmap->BoundsRect());
+  const TRect& clip = bitmap->ClipRect();
+  if (IsRectEmpty(r) || !(r.Left < clip.Right && r.Top < clip.Bottom && r.Right > clip.Left && r.Bottom > clip.Top))
+    return;
+  --r.Right;
+  --r.Bottom;
+  for (std::int32_t x = r.Left; x <= r.Right; ++x) {
+    *bitmap->PixelPtr(x, r.Top) &= 0x00FFFFFFu;
+    *bitmap->PixelPtr(x, r.Bottom) &= 0x00FFFFFFu;
+  }
+  for (std::int32_t y = r.Top; y <= r.Bottom; ++y) {
+    *bitmap->PixelPtr(r.Left, y) &= 0x00FFFFFFu;
+    *bitmap->PixelPtr(r.Right, y) &= 0x00FFFFFFu;
+  }
+  bitmap->Changed();
+}
+
+}  // namespace kalvora::raster

@@ -1,0 +1,219 @@
+// The main road as a new user meets it: a sample slideshow opened from the archive page,
+// "Diashow erzeugen" pressed, and the real player playing that slideshow, full screen or in a
+// window as the settings page says; after a restart the page shows what was chosen.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+#include "IniFile.h"
+#include "Language.h"
+#include "Process.h"
+#include "Prompter.h"
+#include "SystemInfo.h"
+#include "TestSupport.h"
+#include "Windows.h"
+#include "fMain.h"
+
+namespace {
+struct Started {
+  QString program;
+  QStringList args;
+};
+std::vector<Started> g_started;
+bool recordStart(const QString& program, const QStringList& args, const QString&) {
+  g_started.push_back({program, args});
+  return true;
+}
+
+// Closes every modal window that comes up (the instructions after a production) with its
+// own OK button, as a user would, and notes its name.
+class ModalCloser {
+ public:
+  ModalCloser() {
+    timer_.setInterval(20);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      QWidget* w = QApplication::activeModalWidget();
+      if (!w) return;
+      shown << w->objectName();
+      if (auto* ok = w->findChild<QPushButton*>("OkBitBtn")) ok->click();
+      else w->close();
+    });
+    timer_.start();
+  }
+  QStringList shown;
+
+ private:
+  QTimer timer_;
+};
+
+void copyTree(const QString& from, const QString& to) {
+  QDir().mkpath(to);
+  for (const QFileInfo& fi : QDir(from).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
+    if (fi.isDir()) copyTree(fi.filePath(), to + "/" + fi.fileName());
+    else QFile::copy(fi.filePath(), to + "/" + fi.fileName());
+  }
+}
+
+void startProgram() {
+  ResetWindowsInfo();
+  LoadLanguage();
+  CreateWindows();
+  ASSERT_NE(MainForm, nullptr);
+  MainForm->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(MainForm));
+}
+
+void closeProgram() {
+  MainForm->close();
+  DestroyWindows();
+}
+
+// Plays what the program started, with the report hook; the report's lines by key.
+QMap<QString, QString> play(const Started& s, const QString& reportFile) {
+  QProcess player;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  env.insert("KALVORA_PLAYER_EXIT_AFTER_MS", "300");
+  env.insert("KALVORA_PLAYER_REPORT", reportFile);
+  player.setProcessEnvironment(env);
+  QFile::remove(reportFile);
+  player.start(s.program, s.args);
+  if (!player.waitForStarted(10000) || !player.waitForFinished(60000)) return {};
+  QMap<QString, QString> out;
+  for (const QString& line : QString::fromUtf8(testsupport::readBytes(reportFile)).split('\n')) {
+    const qsizetype eq = line.indexOf('=');
+    if (eq > 0) out[line.left(eq)] = line.mid(eq + 1);
+  }
+  return out;
+}
+
+int pictureLines(const QString& folder) {
+  int n = 0;
+  for (const QString& l : QString::fromUtf8(testsupport::readBytes(folder + "Pictures.ini")).split('\n'))
+    if (!l.trimmed().isEmpty()) ++n;
+  return n;
+}
+
+class MainRoad : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const QString bin = QString(KALVORA_TEST_BIN_DIR);
+    for (const char* f : {"Generator.ini", "Language.ini", "Effects.ini"})
+      ASSERT_TRUE(QFile::copy(bin + "/" + f, app.path() + "/" + f)) << f;
+    copyTree(bin + "/diashow", app.path() + "/diashow");
+    ASSERT_TRUE(testsupport::writeBytes(app.path() + "/NoTip.ini", ""));
+    ASSERT_TRUE(testsupport::writeBytes(app.path() + "/NoWer.ini", ""));
+    qputenv("KALVORA_APPDIR", app.path().toUtf8());
+    g_started.clear();
+    kalvora::SetStartProgramHook(&recordStart);
+  }
+  void TearDown() override {
+    kalvora::SetStartProgramHook(nullptr);
+    qunsetenv("KALVORA_APPDIR");
+  }
+
+  // Opens the slideshow of folder from the archive page with its button.
+  void openFromArchivePage(const QString& folder) {
+    QListWidget* list = MainForm->OpenListBox;
+    for (int i = 0; i < list->count(); ++i)
+      if (list->item(i)->text().startsWith(folder + " ")) list->setCurrentRow(i);
+    ASSERT_TRUE(list->currentItem() && list->currentItem()->text().startsWith(folder + " "));
+    MainForm->Open1BitBtn->click();
+    ASSERT_EQ(MainForm->FArchiveFolder, folder);
+  }
+
+  // "Diashow erzeugen" on the settings page, reached through the menu.
+  void makeSlideshow(bool fullscreen) {
+    MainForm->Diashowerstellen1->trigger();
+    ASSERT_EQ(MainForm->PageControl1->currentWidget(), MainForm->TabSheet3);
+    if (MainForm->FullscreenCheckBox->isChecked() != fullscreen) MainForm->FullscreenCheckBox->click();
+    g_started.clear();
+    ModalCloser closer;
+    MainForm->MakeDiashowBitBtn->click();
+    EXPECT_TRUE(closer.shown.contains("AnweisungForm")) << closer.shown.join(",").toStdString();
+  }
+
+  testsupport::FakeHome home;
+  testsupport::TempFolder app;
+  kalvora::ScriptedPrompter prompter;
+  kalvora::PrompterScope scope{prompter};
+};
+}  // namespace
+
+TEST_F(MainRoad, DiashowErzeugenPlaysTheOpenSlideshowFullScreenOrWindowed) {
+  startProgram();
+  const QString root = MainForm->FArchiveRoot;
+  // A slideshow made later than the samples, so it is the newest on disk.
+  QTest::qWait(1100);
+  QDir().mkpath(root + "Archive_0005");
+  for (const QString& f : QDir(root + "Archive_0002").entryList(QDir::Files))
+    QFile::copy(root + "Archive_0002/" + f, root + "Archive_0005/" + f);
+  {
+    kalvora::IniFile ini(root + "Archive_0005/Diashow.ini");
+    ini.writeString("DIASHOW", "Titel", "Zuletzt angelegt");
+  }
+  MainForm->FillArchiveList();
+
+  openFromArchivePage("Archive_0001");
+  const QString title = MainForm->TitleEdit->text();
+  ASSERT_FALSE(title.isEmpty());
+  const int pictures = pictureLines(root + "Archive_0001/");
+  ASSERT_GT(pictures, 0);
+  const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+
+  for (const bool fullscreen : {true, false, true}) {
+    SCOPED_TRACE(fullscreen ? "full screen" : "window");
+    makeSlideshow(fullscreen);
+    ASSERT_EQ(g_started.size(), 1u);
+    EXPECT_EQ(g_started[0].args, QStringList{"TEST"});
+    const auto report = play(g_started[0], app.path() + "/played.txt");
+    EXPECT_EQ(QDir(report["Folder"]).absolutePath(), QDir(root + "Archive_0001").absolutePath());
+    EXPECT_EQ(report["Title"], title);
+    EXPECT_EQ(report["Pictures"].toInt(), pictures);
+    EXPECT_EQ(report["Fullscreen"], fullscreen ? "TRUE" : "FALSE");
+    const QStringList size = report["Size"].split('x');
+    ASSERT_EQ(size.size(), 2);
+    const QSize played(size[0].toInt(), size[1].toInt());
+    if (fullscreen) EXPECT_EQ(played, screen);
+    else EXPECT_TRUE(played.width() < screen.width() && played.height() < screen.height());
+    EXPECT_TRUE(prompter.messageTexts().isEmpty()) << prompter.messageTexts().join("\n").toStdString();
+  }
+
+  // The other slideshow plays once it is the open one.
+  MainForm->PageControl1->setCurrentIndex(0);
+  openFromArchivePage("Archive_0002");
+  makeSlideshow(false);
+  ASSERT_EQ(g_started.size(), 1u);
+  EXPECT_EQ(QDir(play(g_started[0], app.path() + "/played.txt")["Folder"]).absolutePath(),
+            QDir(root + "Archive_0002").absolutePath());
+  closeProgram();
+}
+
+TEST_F(MainRoad, TheFullScreenBoxShowsAfterARestartWhatWasChosen) {
+  for (const bool fullscreen : {false, true}) {
+    SCOPED_TRACE(fullscreen ? "full screen" : "window");
+    startProgram();
+    openFromArchivePage("Archive_0001");
+    MainForm->Diashowerstellen1->trigger();
+    if (MainForm->FullscreenCheckBox->isChecked() != fullscreen) MainForm->FullscreenCheckBox->click();
+    closeProgram();
+    startProgram();
+    EXPECT_EQ(MainForm->FullscreenCheckBox->isChecked(), fullscreen);
+    closeProgram();
+  }
+}

@@ -1,0 +1,106 @@
+// The resize dialog alone and as the editor's step.
+#include <QLocale>
+
+#include "EditorFixture.h"
+
+using namespace edtest;
+
+namespace {
+class SizeDialogTest : public EditorTest {
+ protected:
+  void SetUp() override {
+    EditorTest::SetUp();
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+  }
+  void TearDown() override {
+    QLocale::setDefault(QLocale::c());
+    EditorTest::TearDown();
+  }
+  TSizeForm& showFor(int w, int h) {
+    SizeForm->FOrgWidth = w;
+    SizeForm->FOrgHeight = h;
+    SizeForm->show();
+    QApplication::processEvents();
+    return *SizeForm;
+  }
+  static void type(QSpinBox* spin, const QString& text) {
+    spin->selectAll();
+    QTest::keyClicks(spin, text);
+  }
+};
+}  // namespace
+
+TEST_F(SizeDialogTest, LengthsInCentimetresAndMillimetres) {
+  TSizeForm& f = showFor(1600, 1200);
+  EXPECT_EQ(f.windowTitle(), QString::fromUtf8("Größe"));
+  EXPECT_EQ(f.SpinEdit1->value(), 1600);
+  EXPECT_EQ(f.SpinEdit2->value(), 1200);
+  EXPECT_EQ(f.ComboBox1->currentText(), "300 dpi");
+  f.ComboBox2->setCurrentIndex(1);
+  EXPECT_TRUE(f.cmPanel->isVisible());
+  EXPECT_EQ(f.BreitEdit->text(), "13,55");
+  EXPECT_EQ(f.HochEdit->text(), "10,16");
+  EXPECT_EQ(f.BreitLabel->text(), "Breite in cm");
+  f.ComboBox2->setCurrentIndex(2);
+  EXPECT_EQ(f.BreitEdit->text(), "135,47");
+  EXPECT_EQ(f.HochEdit->text(), "101,60");
+  EXPECT_EQ(f.HochLabel->text(), QString::fromUtf8("Höhe in mm"));
+  // The resolution alone does not change the shown lengths.
+  f.ComboBox1->setCurrentIndex(6);
+  EXPECT_EQ(f.BreitEdit->text(), "135,47");
+  // Editing the length keeps the ratio; back in pixels it is converted at 600 dpi.
+  f.BreitEdit->setText("50,8");
+  EXPECT_EQ(f.HochEdit->text(), "38,10");
+  f.ComboBox2->setCurrentIndex(0);
+  EXPECT_FALSE(f.cmPanel->isVisible());
+  EXPECT_EQ(f.SpinEdit1->value(), 1200);
+  EXPECT_EQ(f.SpinEdit2->value(), 900);
+  f.AbortBitBtn->click();
+}
+
+TEST_F(SizeDialogTest, RatioEditsAndRefusedSizes) {
+  TSizeForm& f = showFor(1600, 1200);
+  type(f.SpinEdit1, "800");
+  EXPECT_EQ(f.SpinEdit2->value(), 600);
+  f.AbortBitBtn->click();
+  // One side typed on a 3:1 picture stays as typed.
+  TSizeForm& g = showFor(300, 100);
+  type(g.SpinEdit1, "4");
+  EXPECT_EQ(g.SpinEdit1->value(), 4);
+  EXPECT_EQ(g.SpinEdit2->value(), 1);
+  for (const char* bad : {"-5", "100000"}) {
+    SCOPED_TRACE(bad);
+    g.SeitenCheckBox->setChecked(false);
+    type(g.SpinEdit1, QString::fromLatin1(bad));
+    const int before = int(prompter.messageTexts().size());
+    g.SaveBitBtn->click();
+    EXPECT_TRUE(g.isVisible());
+    ASSERT_EQ(prompter.messageTexts().size(), before + 1);
+    EXPECT_TRUE(prompter.messageTexts().last().contains("30000"));
+  }
+  g.AbortBitBtn->click();
+}
+
+TEST_F(SizeDialogTest, TheEditorResizesOnlyOnOkWithBothSides) {
+  open("bild.png", makeImage(160, 120), px::kFormatPng);
+  struct Case {
+    const char* name;
+    int width;
+    bool ok;
+    QSize expected;
+    int steps;
+  };
+  for (const Case& c : {Case{"cancel", 80, false, QSize(160, 120), 0}, Case{"zero", 0, true, QSize(160, 120), 0},
+                        Case{"half", 80, true, QSize(80, 60), 1}}) {
+    SCOPED_TRACE(c.name);
+    QTimer::singleShot(0, [&] {
+      ASSERT_TRUE(SizeForm->isVisible());
+      EXPECT_EQ(SizeForm->FOrgWidth, view()->BitmapWidth());
+      SizeForm->SpinEdit1->setValue(c.width);
+      (c.ok ? SizeForm->SaveBitBtn : SizeForm->AbortBitBtn)->click();
+    });
+    click(editor->Image10);
+    EXPECT_EQ(QSize(view()->BitmapWidth(), view()->BitmapHeight()), c.expected);
+    EXPECT_EQ(editor->FUndoIndex(), c.steps);
+  }
+}
