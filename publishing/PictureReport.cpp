@@ -41,6 +41,8 @@ void TPictureReport::FinishPrint() {
   temp_.reset();
 }
 
+bool TPictureReport::PrinterReady() const { return kalvora::report::PrinterAvailable(); }
+
 QString TPictureReport::TempFolder() const { return temp_ ? temp_->path() : QString(); }
 
 QString TPictureReport::SlideshowFolder() const {

@@ -36,6 +36,8 @@ class TPictureReport : public TForm {
   Q_INVOKABLE void Preview();
   // Frees the item list and deletes the temporary print copies.
   Q_INVOKABLE void FinishPrint();
+  // True when printing can start (a printer is set up).
+  Q_INVOKABLE bool PrinterReady() const;
 
   // Lays the report of the current main window state out without printing it (also used by
   // Print and Preview). False, with the message shown, when there is nothing to print.

@@ -134,8 +134,18 @@ TEST_F(PrintRoadTest, WithoutAPrinterNothingStartsAndTheUserIsTold) {
   if (kalvora::report::PrinterAvailable()) GTEST_SKIP() << "this system has a printer";
   openShow("Archive_0034", "Kein Drucker", pictures(2));
   mf->PreselectProduction("ThumbnailRadioButton");
-  ASSERT_EQ(prompter.messageTexts().size(), 1);
+  mf->PreselectProduction("PrintAllRadioButton");
+  EXPECT_TRUE(modal.shown.isEmpty());  // not even the size wizard
+  ASSERT_EQ(prompter.messageTexts().size(), 2);
   EXPECT_TRUE(prompter.messageTexts()[0].contains(GetLanguageText(10208)));
+  EXPECT_TRUE(prompter.messageTexts()[1].contains(QString::fromUtf8("kein Drucker")));
+
+  // The preview needs no printer.
+  prompter = kalvora::ScriptedPrompter();
+  mf->PrintPreviewCheckBox->setChecked(true);
+  mf->PreselectProduction("ThumbnailRadioButton");
+  EXPECT_EQ(modal.shown, QStringList{"PrintPreview"});
+  EXPECT_TRUE(prompter.messageTexts().isEmpty());
 }
 
 TEST_F(PrintRoadTest, GarbageAndPathsInPrintTxtTouchNothing) {
