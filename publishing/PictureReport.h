@@ -42,7 +42,7 @@ class TPictureReport : public TForm {
   // Lays the report of the current main window state out without printing it (also used by
   // Print and Preview). False, with the message shown, when there is nothing to print.
   bool Prepare(kalvora::report::Report& report);
-  // Pages of the last prepared report.
+  // How far the running job is, 0..100.
   int Progress() const { return progress_; }
   // The private folder of the temporary copies of the running job ("" when none).
   QString TempFolder() const;
@@ -75,7 +75,7 @@ class TPictureReport : public TForm {
 
  private:
   bool run(bool preview);
-  void report(const QStringList& skipped);
+  void tellSkipped(const QStringList& skipped);
   std::unique_ptr<QTemporaryDir> temp_;
   int progress_ = 0;
 };

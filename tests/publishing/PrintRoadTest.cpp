@@ -80,7 +80,13 @@ TEST_F(PrintRoadTest, ChosenPicturesOnA5) {
 TEST_F(PrintRoadTest, AllPicturesAt10x15OnA4) {
   openShow("Archive_0031", "Alle", pictures(3, 1500, 1000));
   sizeChoice("RadioButton10_15");
+  QList<int> progress;
+  QObject::connect(QRListForm, &TPictureReport::progressChanged, QRListForm, [&](int p) { progress << p; });
   mf->PreselectProduction("PrintAllRadioButton");
+  ASSERT_FALSE(progress.isEmpty());
+  EXPECT_EQ(progress.first(), 0);
+  EXPECT_EQ(progress.last(), 100);
+  EXPECT_TRUE(progress.contains(33) && progress.contains(66)) << progress.size();  // one step a picture
   EXPECT_EQ(modal.shown, QStringList{"PrintSizeWizard"});
   ASSERT_EQ(jobs.size(), 1);
   EXPECT_EQ(jobTitles[0], QString::fromUtf8("Kalvora – Bilderliste"));
