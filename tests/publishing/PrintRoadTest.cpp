@@ -11,7 +11,7 @@ using namespace printtest;
 namespace {
 class PrintRoadTest : public PrintTest {
  protected:
-  void selectAndConfirm(std::initializer_list<int> rows) {
+  void selectAndConfirm(const QList<int>& rows) {
     modal.handlers["PrintSelectForm"] = [rows](QWidget* w) {
       auto* f = static_cast<TPrintSelectForm*>(w);
       for (int row : rows) QTest::mouseClick(f->MarkupCheckList1->viewport(), Qt::LeftButton, {},
