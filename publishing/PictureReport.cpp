@@ -41,6 +41,8 @@ void TPictureReport::FinishPrint() {
   temp_.reset();
 }
 
+bool TPictureReport::PrinterReady() const { return kalvora::report::PrinterAvailable(); }
+
 QString TPictureReport::TempFolder() const { return temp_ ? temp_->path() : QString(); }
 
 QString TPictureReport::SlideshowFolder() const {
@@ -68,7 +70,7 @@ bool TPictureReport::run(bool preview) {
   Report report;
   if (!Prepare(report)) return false;
   report.onProgress = [this](int p) { SetProgress(p); };
-  if (!FSkipped.isEmpty()) this->report(FSkipped);
+  if (!FSkipped.isEmpty()) tellSkipped(FSkipped);
   if (preview) {
     report.preview(this);
     return true;
@@ -88,7 +90,7 @@ bool TPictureReport::run(bool preview) {
   return false;
 }
 
-void TPictureReport::report(const QStringList& skipped) {
+void TPictureReport::tellSkipped(const QStringList& skipped) {
   QStringList names = skipped.mid(0, 20);
   if (skipped.size() > 20) names << QString::fromUtf8("…");
   shellwin::Inform(ReportText("Diese Bilder konnten nicht gelesen werden und fehlen im Ausdruck:",

@@ -36,11 +36,13 @@ class TPictureReport : public TForm {
   Q_INVOKABLE void Preview();
   // Frees the item list and deletes the temporary print copies.
   Q_INVOKABLE void FinishPrint();
+  // True when printing can start (a printer is set up).
+  Q_INVOKABLE bool PrinterReady() const;
 
   // Lays the report of the current main window state out without printing it (also used by
   // Print and Preview). False, with the message shown, when there is nothing to print.
   bool Prepare(kalvora::report::Report& report);
-  // Pages of the last prepared report.
+  // How far the running job is, 0..100.
   int Progress() const { return progress_; }
   // The private folder of the temporary copies of the running job ("" when none).
   QString TempFolder() const;
@@ -73,7 +75,7 @@ class TPictureReport : public TForm {
 
  private:
   bool run(bool preview);
-  void report(const QStringList& skipped);
+  void tellSkipped(const QStringList& skipped);
   std::unique_ptr<QTemporaryDir> temp_;
   int progress_ = 0;
 };

@@ -57,11 +57,16 @@ void fromSettingsPage(TMainForm* f) {
   showTab(f, f->TabSheet3, false);
 }
 
-bool printerCheck() {
-  const QString name = TMainForm::DefaultPrinterName();
-  if (!name.toUpper().contains("KEIN STANDARD-DRUCKER")) return true;
-  Inform(name);
-  Inform(Text(10208, "Der Ausdruck kann nicht gestartet werden."));
+// Printing needs a printer; the preview does not. The report windows know whether one is there
+// (the system's printers, or a test's stand-in).
+bool printerCheck(TMainForm* f) {
+  bool ready = true;
+  QWidget* report = FindProgramWindow(QStringLiteral("QRListForm"));
+  if (!f->PrintPreviewCheckBox->isChecked() && report)
+    QMetaObject::invokeMethod(report, "PrinterReady", Q_RETURN_ARG(bool, ready));
+  if (ready) return true;
+  Inform((LanguageIsEnglish() ? QStringLiteral("No printer is set up.") : QStringLiteral("Es ist kein Drucker eingerichtet.")) +
+         "\n" + Text(10208, "Der Ausdruck kann nicht gestartet werden."));
   return false;
 }
 
@@ -238,14 +243,14 @@ void TMainForm::PreselectProduction(const QString& radioButton) {
 void TMainForm::DruckenBitBtnClick() { PopupMenu1->popup(QCursor::pos()); }
 
 void TMainForm::PrintList() {
-  if (!printerCheck()) return;
+  if (!printerCheck(this)) return;
   if (ShowModal("PrintSizeWizard") != kalvora::mrOk) return;
   if (FPaperFormat == "A4") runReport(this, "QRListForm", QString());
   else if (FPaperFormat == "A5") runReport(this, "QRListA5Form", QString());
 }
 
 void TMainForm::PrintThumbnails() {
-  if (!printerCheck()) return;
+  if (!printerCheck(this)) return;
   FPrintAllPictures = true;
   runReport(this, "QRThumbnailForm", "A4");
 }

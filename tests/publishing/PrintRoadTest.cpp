@@ -11,7 +11,7 @@ using namespace printtest;
 namespace {
 class PrintRoadTest : public PrintTest {
  protected:
-  void selectAndConfirm(std::initializer_list<int> rows) {
+  void selectAndConfirm(const QList<int>& rows) {
     modal.handlers["PrintSelectForm"] = [rows](QWidget* w) {
       auto* f = static_cast<TPrintSelectForm*>(w);
       for (int row : rows) QTest::mouseClick(f->MarkupCheckList1->viewport(), Qt::LeftButton, {},
@@ -80,7 +80,13 @@ TEST_F(PrintRoadTest, ChosenPicturesOnA5) {
 TEST_F(PrintRoadTest, AllPicturesAt10x15OnA4) {
   openShow("Archive_0031", "Alle", pictures(3, 1500, 1000));
   sizeChoice("RadioButton10_15");
+  QList<int> progress;
+  QObject::connect(QRListForm, &TPictureReport::progressChanged, QRListForm, [&](int p) { progress << p; });
   mf->PreselectProduction("PrintAllRadioButton");
+  ASSERT_FALSE(progress.isEmpty());
+  EXPECT_EQ(progress.first(), 0);
+  EXPECT_EQ(progress.last(), 100);
+  EXPECT_TRUE(progress.contains(33) && progress.contains(66)) << progress.size();  // one step a picture
   EXPECT_EQ(modal.shown, QStringList{"PrintSizeWizard"});
   ASSERT_EQ(jobs.size(), 1);
   EXPECT_EQ(jobTitles[0], QString::fromUtf8("Kalvora – Bilderliste"));
@@ -134,8 +140,18 @@ TEST_F(PrintRoadTest, WithoutAPrinterNothingStartsAndTheUserIsTold) {
   if (kalvora::report::PrinterAvailable()) GTEST_SKIP() << "this system has a printer";
   openShow("Archive_0034", "Kein Drucker", pictures(2));
   mf->PreselectProduction("ThumbnailRadioButton");
-  ASSERT_EQ(prompter.messageTexts().size(), 1);
+  mf->PreselectProduction("PrintAllRadioButton");
+  EXPECT_TRUE(modal.shown.isEmpty());  // not even the size wizard
+  ASSERT_EQ(prompter.messageTexts().size(), 2);
   EXPECT_TRUE(prompter.messageTexts()[0].contains(GetLanguageText(10208)));
+  EXPECT_TRUE(prompter.messageTexts()[1].contains(QString::fromUtf8("kein Drucker")));
+
+  // The preview needs no printer.
+  prompter = kalvora::ScriptedPrompter();
+  mf->PrintPreviewCheckBox->setChecked(true);
+  mf->PreselectProduction("ThumbnailRadioButton");
+  EXPECT_EQ(modal.shown, QStringList{"PrintPreview"});
+  EXPECT_TRUE(prompter.messageTexts().isEmpty());
 }
 
 TEST_F(PrintRoadTest, GarbageAndPathsInPrintTxtTouchNothing) {

@@ -156,3 +156,31 @@ TEST_F(PrintSelectTest, SizeWizardChoicesAndTheFreeWidth) {
   EXPECT_TRUE(mf->FPrintInfoText);
   EXPECT_FALSE(mf->FPrintHeadline);
 }
+
+TEST_F(PrintSelectTest, EnglishReadsThePointAndPrintsPageNumbersInEnglish) {
+  setSetting("Language", "ENGLISH");
+  LoadLanguage();
+  ASSERT_TRUE(LanguageIsEnglish());
+  auto* w = PrintSizeWizard;
+  w->show();
+  click(w->RadioButton_Frei);
+  w->Edit1->clear();
+  QTest::keyClicks(w->Edit1, "7.5");
+  EXPECT_EQ(mf->FPrintWidth, 286);
+  EXPECT_TRUE(prompter.messageTexts().isEmpty());
+  w->Edit1->clear();
+  QTest::keyClicks(w->Edit1, "7,5");
+  EXPECT_EQ(mf->FPrintWidth, 495);
+  ASSERT_FALSE(prompter.messageTexts().isEmpty());
+  EXPECT_TRUE(prompter.messageTexts().last().startsWith("Not a valid number!"));
+  w->hide();
+
+  openShow("Archive_0022", "English", pictures(1));
+  mf->FPrintAllPictures = true;
+  QRListForm->FPrintWidth = 286;
+  QRListForm->Print();
+  ASSERT_EQ(jobs.size(), 1);
+  EXPECT_EQ(jobTitles[0], QString::fromUtf8("Kalvora – picture list"));
+  EXPECT_TRUE(pdfText(jobs[0], 1).contains("Page 1"));
+  EXPECT_TRUE(near(colorBox(pdfPage(jobs[0], 1), kColors[0]), QRect(56, 106, 286, 191)));
+}
