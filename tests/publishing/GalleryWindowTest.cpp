@@ -189,6 +189,9 @@ TEST_F(GalleryWindowTest, TheUploadWindowIsOwnedAndDoesNotBlock) {
   EXPECT_EQ(ftp->windowTitle(), "Diashow FTP");
   EXPECT_EQ(ftp->Edit3->echoMode(), QLineEdit::Password);
   EXPECT_EQ(ftp->FGalleryFolder, appDir + "gallery");
+  // Asking again brings the same window forward.
+  QTest::mouseClick(html->BitBtn2, Qt::LeftButton);
+  EXPECT_EQ(html->FTPForm, ftp);
   QTest::mouseClick(ftp->CloseBitBtn, Qt::LeftButton);
   QTRY_VERIFY(ftp.isNull());
   // The close button closes the gallery window.
