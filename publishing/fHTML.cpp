@@ -249,6 +249,12 @@ void THTMLForm::TextcolorButtonClick() {
 
 bool THTMLForm::BitBtn1Click() {
   using gallery::RunStatus;
+  // Emptying the folder under a running upload would send half a gallery.
+  if (FTPForm && FTPForm->FRunning) {
+    inform(PublishingText("Bitte warten Sie, bis das Hochladen beendet ist, oder brechen Sie es ab.",
+                          "Please wait until the upload has finished, or stop it."));
+    return false;
+  }
   if (FSmallPicX < 1 || FLargePicX < 1 || FPicProRow < 1) {
     inform(PublishingText("Bitte geben Sie für die Bildbreiten und die Bilder pro Zeile Zahlen größer als 0 ein.",
                           "Please enter numbers greater than 0 for the picture widths and the pictures per row."));
@@ -327,6 +333,13 @@ bool THTMLForm::BitBtn1Click() {
 }
 
 void THTMLForm::BitBtn2Click() {
+  // One upload window at a time: a second one would send the same folder again.
+  if (FTPForm) {
+    FTPForm->showNormal();
+    FTPForm->raise();
+    FTPForm->activateWindow();
+    return;
+  }
   QApplication::setOverrideCursor(Qt::WaitCursor);
   FTPForm = new TFTPForm(this, FAppDir, FGalleryFolder.isEmpty() ? FAppDir + "gallery" : FGalleryFolder);
   FTPForm->show();

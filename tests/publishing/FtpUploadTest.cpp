@@ -20,6 +20,7 @@
 #include "Prompter.h"
 #include "TestSupport.h"
 #include "fFTP.h"
+#include "fHTML.h"
 
 using kalvora::ftp::Status;
 
@@ -249,6 +250,16 @@ TEST_F(FtpUploadTest, AbortStopsWithinASecondAndKeepsTheWindow) {
     const QByteArray cmd = testsupport::readBytes("/proc/" + pid + "/cmdline");
     EXPECT_FALSE(cmd.contains(kPassword.toUtf8())) << pid.toStdString();
   }
+  // Generating a new gallery now would empty the folder under the upload: refused.
+  {
+    THTMLForm html;
+    html.FTPForm = form;
+    EXPECT_FALSE(html.BitBtn1Click());
+    ASSERT_EQ(prompter.messageTexts().size(), 1);
+    EXPECT_TRUE(prompter.messageTexts().first().contains("Hochladen beendet"));
+    EXPECT_TRUE(QFileInfo(galleryDir + "/gross.jpg").isFile());
+    html.FTPForm = nullptr;
+  }
   QElapsedTimer t;
   t.start();
   start();  // the start button again: abort
@@ -259,6 +270,7 @@ TEST_F(FtpUploadTest, AbortStopsWithinASecondAndKeepsTheWindow) {
   EXPECT_TRUE(form->isVisible());
   EXPECT_FALSE(QFileInfo::exists(serverRoot + "/zweite.jpg"));
   EXPECT_TRUE(logLines().join("\n").contains("gross.jpg ERROR: Upload failure (aborted)"));
+  EXPECT_TRUE(QFileInfo(galleryDir + "/zweite.jpg").isFile());
   EXPECT_EQ(form->BitBtn1->text(), "Upload starten");
 }
 

@@ -189,9 +189,29 @@ TEST_F(GalleryWindowTest, TheUploadWindowIsOwnedAndDoesNotBlock) {
   EXPECT_EQ(ftp->windowTitle(), "Diashow FTP");
   EXPECT_EQ(ftp->Edit3->echoMode(), QLineEdit::Password);
   EXPECT_EQ(ftp->FGalleryFolder, appDir + "gallery");
+  // Asking again brings the same window forward.
+  QTest::mouseClick(html->BitBtn2, Qt::LeftButton);
+  EXPECT_EQ(html->FTPForm, ftp);
   QTest::mouseClick(ftp->CloseBitBtn, Qt::LeftButton);
   QTRY_VERIFY(ftp.isNull());
   // The close button closes the gallery window.
   QTest::mouseClick(html->BitBtn3, Qt::LeftButton);
   EXPECT_FALSE(html->isVisible());
+}
+
+TEST_F(PublishingTest, AnEnglishUserGetsEnglishWindowsAndPages) {
+  setSetting("Language", "ENGLISH");
+  LoadLanguage();
+  THTMLForm html;
+  html.show();
+  EXPECT_EQ(html.BitBtn3->text(), "Close");
+  addPicture("a.jpg", 300, 200);
+  addPicture("b.jpg", 300, 200);
+  ASSERT_TRUE(html.BitBtn1Click());
+  const QString overview = QString::fromUtf8(testsupport::readBytes(appDir + "gallery/gallery.html"));
+  EXPECT_TRUE(overview.contains("Click the pictures to enlarge."));
+  EXPECT_TRUE(overview.contains("CONTENT=\"Created with Pixelwerk Slidora Bilder im Internet\""));
+  const QString page = QString::fromUtf8(testsupport::readBytes(appDir + "gallery/a.html"));
+  EXPECT_TRUE(page.contains("[<A HREF=\"b.html\">Forward</A>] "));
+  EXPECT_TRUE(page.contains("Page created with Pixelwerk Kalvora"));
 }
