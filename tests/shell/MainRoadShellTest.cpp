@@ -13,6 +13,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QStyledItemDelegate>
 #include <QToolButton>
 
 #include "ListItems.h"
@@ -243,4 +244,44 @@ TEST_F(MainRoadShellTest, EnglishStatusBarSaysReady) {
   ASSERT_EQ(mf->FileListBox->Count(), 1);
   mf->MakeThumb(home() + "pics/p.jpg", 70, false, true);
   EXPECT_EQ(mf->StatusBar1->currentMessage(), "Ready");
+}
+
+TEST_F(MainRoadShellTest, MusicKeepsItsTitleThroughRenumberingAndTheListShowsNames) {
+  openSlideshow("Archive_0003");
+  const QString folder = mf->SlideshowFolder();
+  writeText(folder + "Bumble Bee.wav", prodtest::waveBytes(44100, 2));
+  writeText(folder + "Am Meer.wav", prodtest::waveBytes(44100, 2));
+  mf->RefreshAudioList();
+  ASSERT_EQ(mf->AudioListBox->count(), 2);
+  // Played in the order: Bumble Bee, then Am Meer.
+  mf->AudioListBoxMouseDown(1);
+  mf->AudioListBoxDragDrop(0);
+  mf->RenumberAudioFiles();
+  mf->RefreshAudioList();
+  auto shown = [this](int row) {
+    QStyleOptionViewItem option;
+    option.initFrom(mf->AudioListBox);
+    const QModelIndex index = mf->AudioListBox->model()->index(row, 0);
+    QAbstractItemDelegate* d = mf->AudioListBox->itemDelegateForIndex(index);
+    // What the list paints: the delegate's text for the line.
+    QStyleOptionViewItem o = option;
+    o.index = index;
+    struct Peek : QStyledItemDelegate {
+      static QString text(QAbstractItemDelegate* d, QStyleOptionViewItem o, const QModelIndex& i) {
+        static_cast<Peek*>(d)->initStyleOption(&o, i);
+        return o.text;
+      }
+    };
+    return Peek::text(d, o, index);
+  };
+  EXPECT_EQ(mf->AudioListBox->item(0)->text(), folder + "Audio001.wav");  // the list keeps full paths
+  EXPECT_EQ(shown(0), QString::fromUtf8("Audio001.wav  –  Bumble Bee.wav"));
+  EXPECT_EQ(shown(1), QString::fromUtf8("Audio002.wav  –  Am Meer.wav"));
+  // A second renumbering in the other order keeps the titles with their music.
+  mf->AudioListBoxMouseDown(1);
+  mf->AudioListBoxDragDrop(0);
+  mf->RenumberAudioFiles();
+  EXPECT_EQ(shown(0), QString::fromUtf8("Audio001.wav  –  Am Meer.wav"));
+  EXPECT_EQ(shown(1), QString::fromUtf8("Audio002.wav  –  Bumble Bee.wav"));
+  EXPECT_TRUE(mf->AudioListBox->item(1)->toolTip().startsWith("Bumble Bee.wav"));
 }
