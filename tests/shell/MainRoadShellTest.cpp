@@ -2,6 +2,7 @@
 // dialog, the Datei menu, deleting the open slideshow, the caption and turn buttons of an empty
 // slideshow, the viewer from the picture page, the status bar in English and the settings page.
 #include <QAction>
+#include <QDir>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -284,4 +285,20 @@ TEST_F(MainRoadShellTest, MusicKeepsItsTitleThroughRenumberingAndTheListShowsNam
   EXPECT_EQ(shown(0), QString::fromUtf8("Audio001.wav  –  Am Meer.wav"));
   EXPECT_EQ(shown(1), QString::fromUtf8("Audio002.wav  –  Bumble Bee.wav"));
   EXPECT_TRUE(mf->AudioListBox->item(1)->toolTip().startsWith("Bumble Bee.wav"));
+}
+
+TEST_F(MainRoadShellTest, PngPicturesOfAFolderAreListedLikeTheOthers) {
+  const QString pics = home() + "png/";
+  writeJpeg(pics + "foto.jpg", 60, 40);
+  QImage png(50, 30, QImage::Format_RGB32);
+  png.fill(Qt::darkCyan);
+  ASSERT_TRUE(png.save(pics + "grafik.png", "PNG"));
+  prompter.answerFile(pics + "foto.jpg");
+  mf->OpenBitBtnClick();
+  QStringList names;
+  for (int i = 0; i < mf->FileListBox->Count(); ++i) names << ItemFileName(mf->FileListBox->Item(i));
+  EXPECT_EQ(names, (QStringList{"foto.jpg", "grafik_png.jpg"}));
+  EXPECT_TRUE(prompter.messageTexts().isEmpty()) << prompter.messageTexts().join("\n").toStdString();
+  // The user's folder is never written.
+  EXPECT_EQ(QDir(pics).entryList(QDir::Files, QDir::Name), (QStringList{"foto.jpg", "grafik.png"}));
 }
