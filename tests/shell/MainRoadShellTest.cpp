@@ -302,3 +302,22 @@ TEST_F(MainRoadShellTest, PngPicturesOfAFolderAreListedLikeTheOthers) {
   // The user's folder is never written.
   EXPECT_EQ(QDir(pics).entryList(QDir::Files, QDir::Name), (QStringList{"foto.jpg", "grafik.png"}));
 }
+
+TEST_F(MainRoadShellTest, EveryShellWindowClosesWithEscape) {
+  selectArchive("Archive_0003");
+  QFile::remove(appDir + "NoWer.ini");
+  for (const char* name : {"AboutBox", "OpenForm", "NewForm", "TipForm", "WerbungForm", "AnweisungForm",
+                           "BetrachterForm"}) {
+    SCOPED_TRACE(name);
+    auto* form = qobject_cast<TForm*>(FindProgramWindow(QString::fromLatin1(name)));
+    ASSERT_NE(form, nullptr);
+    bool closed = false;
+    modal.handlers[name] = [&](QWidget* w) {
+      QWidget* target = w->focusWidget() ? w->focusWidget() : w;
+      QTest::keyClick(target, Qt::Key_Escape);
+      closed = !w->isVisible();
+    };
+    form->ShowModal();
+    EXPECT_TRUE(closed);
+  }
+}
