@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
@@ -45,8 +46,14 @@ bool sameFolder(const QString& a, const QString& b) {
 
 void TMainForm::OpenBitBtnClick() {
   QString chosen;
+  // The first time (or when the folder is gone) the dialog starts in the user's pictures.
+  QString start = FSourceFolder;
+  if (start.isEmpty() || !QFileInfo(start).isDir()) {
+    start = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (!QFileInfo(start).isDir()) start = QDir::homePath();
+  }
   for (;;) {
-    chosen = kalvora::CurrentPrompter().openFile(GetLanguageText(591), FSourceFolder,
+    chosen = kalvora::CurrentPrompter().openFile(GetLanguageText(591), start,
                                                  "Alle Bilddateien|*.jpg;*.jpeg;*.bmp;*.tif;*.tiff;*.gif");
     if (chosen.isEmpty()) return;
     const QString folder = AddTrailingBackslash(DirectoryPart(chosen));

@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
@@ -320,4 +321,14 @@ TEST_F(MainRoadShellTest, EveryShellWindowClosesWithEscape) {
     form->ShowModal();
     EXPECT_TRUE(closed);
   }
+}
+
+TEST_F(MainRoadShellTest, ThePictureDialogStartsInTheUsersPicturesFirst) {
+  mf->FSourceFolder.clear();
+  QDir().mkpath(home() + "Bilder");
+  const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+  mf->OpenBitBtnClick();  // cancelled
+  ASSERT_EQ(prompter.questions().size(), 1u);
+  EXPECT_EQ(prompter.questions()[0].text, QFileInfo(pictures).isDir() ? pictures : QDir::homePath());
+  EXPECT_EQ(prompter.questions()[0].filter, "Alle Bilddateien (*.jpg *.jpeg *.bmp *.tif *.tiff *.gif)");
 }
