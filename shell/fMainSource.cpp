@@ -19,6 +19,7 @@
 #include "Language.h"
 #include "ListItems.h"
 #include "Prompter.h"
+#include "ProgramWindows.h"
 #include "PxFile.h"
 #include "StringHelpers.h"
 #include "Thumbnails.h"
@@ -122,7 +123,7 @@ void TMainForm::BilderEinlesen(const QString& folderIn) {
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
       ++FFilesDone;
       const int percent = percentOf(FFilesDone, FFileCount);
-      StatusBar1->showMessage("Bilder kopieren " + QString::number(percent) + "%");
+      StatusBar1->showMessage(shellwin::Text(14010, "Bilder kopieren") + " " + QString::number(percent) + "%");
       PicProgressBar->setValue(std::clamp(percent, 0, 100));
       PicProgressBar->repaint();
       StatusBar1->repaint();
