@@ -1,7 +1,6 @@
 #include "AudioTitles.h"
 
 #include <QListWidget>
-#include <QStyledItemDelegate>
 
 #include "FileOps.h"
 #include "IniFile.h"
@@ -12,19 +11,18 @@ const QString kTitles = QStringLiteral("TITLES");
 
 QString titlesFile(const QString& folder) { return AddTrailingBackslash(folder) + "Audio.ini"; }
 
-class AudioTitleDelegate : public QStyledItemDelegate {
- public:
-  using QStyledItemDelegate::QStyledItemDelegate;
-
- protected:
-  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
-    QStyledItemDelegate::initStyleOption(option, index);
-    const QString name = FileNamePart(index.data(Qt::DisplayRole).toString());
-    const QString title = index.data(kAudioTitleRole).toString();
-    option->text = title.isEmpty() || title == name ? name : name + QString::fromUtf8("  –  ") + title;
-  }
-};
 }  // namespace
+
+QString AudioTitleDelegate::LineText(const QModelIndex& index) {
+  const QString name = FileNamePart(index.data(Qt::DisplayRole).toString());
+  const QString title = index.data(kAudioTitleRole).toString();
+  return title.isEmpty() || title == name ? name : name + QString::fromUtf8("  –  ") + title;
+}
+
+void AudioTitleDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
+  QStyledItemDelegate::initStyleOption(option, index);
+  option->text = LineText(index);
+}
 
 QString RecordedAudioTitle(const QString& folder, const QString& fileName) {
   return kalvora::IniFile(titlesFile(folder)).readString(kTitles, fileName);

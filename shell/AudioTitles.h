@@ -4,8 +4,20 @@
 // of the slideshow folder ([TITLES] file name = original name), and the audio list shows each
 // file as its name and its original title. The list's items stay the files' full paths.
 #include <QString>
+#include <QStyledItemDelegate>
 
 class QListWidget;
+
+// Draws an audio line as "Audio001.mp3  –  original title".
+class AudioTitleDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  // The text the list shows for the line at index.
+  static QString LineText(const QModelIndex& index);
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+};
 
 inline constexpr int kAudioTitleRole = 0x0101;  // Qt::UserRole + 1: the original title
 

@@ -18,6 +18,7 @@
 #include <QStyledItemDelegate>
 #include <QToolButton>
 
+#include "AudioTitles.h"
 #include "ListItems.h"
 #include "PicImageVCL.h"
 #include "ProductionFixture.h"
@@ -260,21 +261,11 @@ TEST_F(MainRoadShellTest, MusicKeepsItsTitleThroughRenumberingAndTheListShowsNam
   mf->AudioListBoxDragDrop(0);
   mf->RenumberAudioFiles();
   mf->RefreshAudioList();
+  // What the list draws for a line: its delegate's text.
   auto shown = [this](int row) {
-    QStyleOptionViewItem option;
-    option.initFrom(mf->AudioListBox);
     const QModelIndex index = mf->AudioListBox->model()->index(row, 0);
-    QAbstractItemDelegate* d = mf->AudioListBox->itemDelegateForIndex(index);
-    // What the list paints: the delegate's text for the line.
-    QStyleOptionViewItem o = option;
-    o.index = index;
-    struct Peek : QStyledItemDelegate {
-      static QString text(QAbstractItemDelegate* d, QStyleOptionViewItem o, const QModelIndex& i) {
-        static_cast<Peek*>(d)->initStyleOption(&o, i);
-        return o.text;
-      }
-    };
-    return Peek::text(d, o, index);
+    EXPECT_NE(dynamic_cast<AudioTitleDelegate*>(mf->AudioListBox->itemDelegateForIndex(index)), nullptr);
+    return AudioTitleDelegate::LineText(index);
   };
   EXPECT_EQ(mf->AudioListBox->item(0)->text(), folder + "Audio001.wav");  // the list keeps full paths
   EXPECT_EQ(shown(0), QString::fromUtf8("Audio001.wav  –  Bumble Bee.wav"));
