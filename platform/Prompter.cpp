@@ -40,7 +40,8 @@ int QtPrompter::message(MsgKind kind, const QString& title, const QString& text,
     case MsgKind::Error: box.setIcon(QMessageBox::Critical); break;
     case MsgKind::Confirmation: box.setIcon(QMessageBox::Question); break;
   }
-  box.setWindowTitle(title);
+  // An untitled box carries the program's name, not an empty title bar.
+  box.setWindowTitle(title.isEmpty() ? QApplication::applicationDisplayName() : title);
   box.setText(text);
   struct Map { int flag; QMessageBox::StandardButton button; int result; };
   static const Map maps[] = {

@@ -2,6 +2,8 @@
 
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include "Language.h"
@@ -13,8 +15,17 @@ ShellOpenHook g_hook = nullptr;
 
 bool ShellOpenDocument(const QString& pathOrUrl) {
   if (g_hook) return g_hook(pathOrUrl);
-  const QUrl url = pathOrUrl.contains("://") ? QUrl(pathOrUrl) : QUrl::fromLocalFile(pathOrUrl);
-  return QDesktopServices::openUrl(url);
+  const QUrl url = pathOrUrl.contains("://") || pathOrUrl.startsWith("mailto:", Qt::CaseInsensitive)
+                       ? QUrl(pathOrUrl)
+                       : QUrl::fromLocalFile(pathOrUrl);
+  if (QDesktopServices::openUrl(url)) return true;
+  // Without the desktop's opener (xdg-utils) Debian's browser alternatives may still be there.
+  if (url.scheme() == "mailto") return false;
+  for (const char* browser : {"x-www-browser", "sensible-browser"}) {
+    const QString program = QStandardPaths::findExecutable(QString::fromLatin1(browser));
+    if (!program.isEmpty() && QProcess::startDetached(program, {url.toString()})) return true;
+  }
+  return false;
 }
 
 void SetShellOpenHook(ShellOpenHook hook) { g_hook = hook; }

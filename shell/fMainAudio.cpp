@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 
 #include "AudioProbe.h"
+#include "AudioTitles.h"
 #include "FileOps.h"
 #include "IniFile.h"
 #include "MediaPlayer.h"
@@ -189,7 +190,10 @@ void TMainForm::RefreshAudioList() {
     for (const QString& path : paths) {
       QString rate, mode, error;
       ProbeAudio(path, rate, mode, error);
-      AudioListBox->addItem(path);
+      auto* item = new QListWidgetItem(path, AudioListBox);
+      const QString title = RecordedAudioTitle(folder, FileNamePart(path));
+      item->setData(kAudioTitleRole, title);
+      item->setToolTip(title.isEmpty() ? path : title + "\n" + path);
       if (rate != "44100" || mode != "STEREO") refused.append({path, error});
     }
   }
@@ -202,18 +206,23 @@ void TMainForm::RenumberAudioFiles() {
   {
     Busy busy;
     const QString folder = SlideshowFolder();
-    QStringList names, temporary;
+    QStringList names, temporary, titles;
     for (int i = 0; i < AudioListBox->count(); ++i) {
       const QString path = AudioListBox->item(i)->text();
       names << FileNamePart(path);
+      // The name the music came with survives its new number.
+      const QString recorded = RecordedAudioTitle(folder, FileNamePart(path));
+      titles << (recorded.isEmpty() ? FileNamePart(path) : recorded);
       // Two passes: no file is renamed onto a name another file of the list still bears.
       temporary << RenameNoReplace(path, folder + "_F_" + FileNamePart(path));
     }
+    if (!temporary.isEmpty()) ResetAudioTitles(folder);
     for (int i = 0; i < temporary.size(); ++i) {
       if (temporary[i].isEmpty()) continue;
       const QString extension = ExtractWordN(unsigned(CountWords(names[i], ".")), names[i], ".");
-      RenameNoReplace(temporary[i],
-                      folder + "Audio" + PadLeftWithChar(QString::number(i + 1), '0', 3) + "." + extension);
+      const QString renamed = "Audio" + PadLeftWithChar(QString::number(i + 1), '0', 3) + "." + extension;
+      const QString done = RenameNoReplace(temporary[i], folder + renamed);
+      RecordAudioTitle(folder, done.isEmpty() ? FileNamePart(temporary[i]) : FileNamePart(done), titles[i]);
     }
   }
   RefreshAudioList();

@@ -14,7 +14,9 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include "AudioTitles.h"
 #include "Drives.h"
+#include "ImagingHooks.h"
 #include "MediaPlayer.h"
 #include "ProgramWindows.h"
 #include "fMain.h"
@@ -285,6 +287,11 @@ void TMainForm::PageControl1Change(int index) {
   if (index == 3) {
     FAudioPageShown = true;
     RefreshAudioList();
+    // The effect preview starts with a picture rather than an empty box.
+    if (PicImage1->BitmapWidth() == 0) {
+      PicImage1->SetPaintSizeMode(PicFitMode);
+      LoadPictureInto(PicImage1, FAppDir + "Preview1.jpg");
+    }
   }
 }
 
@@ -352,6 +359,7 @@ void TMainForm::ConnectProductionHandlers() {
           [this](QListWidgetItem* item) { AudioListBoxMouseDown(AudioListBox->row(item)); });
   // Qt moves the dragged line itself; the order reaches the names at the next renumbering.
   AudioListBox->setDragDropMode(QAbstractItemView::InternalMove);
+  ShowAudioTitles(AudioListBox);
 
   // Settings, help and exit.
   connect(SecEdit, &QLineEdit::editingFinished, this, [this] { SecEditExit(); });

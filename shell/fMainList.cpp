@@ -20,6 +20,7 @@
 #include "PicErrCode.h"
 #include "Prompter.h"
 #include "StringHelpers.h"
+#include "Screenshots.h"
 #include "fMain.h"
 
 namespace {
@@ -98,6 +99,7 @@ void TMainForm::SetUpPictureSelection() {
   // For scripts/screenshot-selection.sh: a picture of the selection page with a sample slideshow.
   const QString shot = qEnvironmentVariable("KALVORA_SHOT_SELECTION");
   if (!shot.isEmpty()) QTimer::singleShot(1500, this, [this, shot] { ShootSelectionPage(this, shot); });
+  InstallScreenshotHooks(this);
 }
 
 void TMainForm::SetUpDiashowListBox() {

@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
@@ -18,6 +19,7 @@
 #include "Language.h"
 #include "ListItems.h"
 #include "Prompter.h"
+#include "ProgramWindows.h"
 #include "PxFile.h"
 #include "StringHelpers.h"
 #include "Thumbnails.h"
@@ -45,8 +47,14 @@ bool sameFolder(const QString& a, const QString& b) {
 
 void TMainForm::OpenBitBtnClick() {
   QString chosen;
+  // The first time (or when the folder is gone) the dialog starts in the user's pictures.
+  QString start = FSourceFolder;
+  if (start.isEmpty() || !QFileInfo(start).isDir()) {
+    start = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (!QFileInfo(start).isDir()) start = QDir::homePath();
+  }
   for (;;) {
-    chosen = kalvora::CurrentPrompter().openFile(GetLanguageText(591), FSourceFolder,
+    chosen = kalvora::CurrentPrompter().openFile(GetLanguageText(591), start,
                                                  "Alle Bilddateien|*.jpg;*.jpeg;*.bmp;*.tif;*.tiff;*.gif");
     if (chosen.isEmpty()) return;
     const QString folder = AddTrailingBackslash(DirectoryPart(chosen));
@@ -115,7 +123,7 @@ void TMainForm::BilderEinlesen(const QString& folderIn) {
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
       ++FFilesDone;
       const int percent = percentOf(FFilesDone, FFileCount);
-      StatusBar1->showMessage("Bilder kopieren " + QString::number(percent) + "%");
+      StatusBar1->showMessage(shellwin::Text(14010, "Bilder kopieren") + " " + QString::number(percent) + "%");
       PicProgressBar->setValue(std::clamp(percent, 0, 100));
       PicProgressBar->repaint();
       StatusBar1->repaint();

@@ -5,6 +5,9 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -23,6 +26,7 @@
 #include "IniFile.h"
 #include "Language.h"
 #include "Process.h"
+#include "QtTranslations.h"
 #include "Prompter.h"
 #include "SystemInfo.h"
 #include "TestSupport.h"
@@ -216,4 +220,25 @@ TEST_F(MainRoad, TheFullScreenBoxShowsAfterARestartWhatWasChosen) {
     EXPECT_EQ(MainForm->FullscreenCheckBox->isChecked(), fullscreen);
     closeProgram();
   }
+}
+
+TEST(QtTranslations, QtsOwnDialogsSpeakTheProgramsLanguage) {
+  ASSERT_TRUE(InstallQtTranslations("GERMAN")) << "qt6-translations-l10n is not installed";
+  {
+    QMessageBox box;
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(box.button(QMessageBox::Yes)->text().remove('&'), "Ja");
+    EXPECT_EQ(box.button(QMessageBox::No)->text().remove('&'), "Nein");
+  }
+  {
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    auto* buttons = dialog.findChild<QDialogButtonBox*>("buttonBox");
+    ASSERT_NE(buttons, nullptr);
+    EXPECT_EQ(buttons->button(QDialogButtonBox::Cancel)->text().remove('&'), "Abbrechen");
+  }
+  EXPECT_TRUE(InstallQtTranslations("ENGLISH"));
+  QMessageBox box;
+  box.setStandardButtons(QMessageBox::Yes);
+  EXPECT_EQ(box.button(QMessageBox::Yes)->text().remove('&'), "Yes");
 }

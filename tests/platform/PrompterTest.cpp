@@ -31,6 +31,7 @@ TEST(Prompter, ScriptedAnswersAndRecordsEveryQuestion) {
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QPushButton>
+#include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
 #include <QSignalSpy>
@@ -199,4 +200,17 @@ TEST(ScriptedPrompterFilter, RecordsTheFilterAsTheDialogShowsIt) {
   script.openFile("Bilder", "/", kPictureFilter);
   ASSERT_EQ(script.questions().size(), 1u);
   EXPECT_EQ(script.questions()[0].filter, "Alle Bilddateien (*.jpg *.jpeg *.bmp *.tif *.tiff *.gif)");
+}
+
+TEST(QtDialogRoad, TextQuestionGivesTheTypedTextOrNothing) {
+  QtPrompter prompter;
+  onModal([](QWidget* w) {
+    auto* edit = w->findChild<QLineEdit*>();
+    ASSERT_NE(edit, nullptr);
+    edit->setText("Sommer");
+    QMetaObject::invokeMethod(w, "accept");
+  });
+  EXPECT_EQ(prompter.text("Titel", "Name:", ""), std::optional<QString>("Sommer"));
+  onModal([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
+  EXPECT_FALSE(prompter.text("Titel", "Name:", "").has_value());
 }

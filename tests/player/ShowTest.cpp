@@ -1,3 +1,4 @@
+#include "Engine.h"
 #include "PlayerFiles.h"
 #include "PlayerTestUtil.h"
 #include "Show.h"
@@ -115,6 +116,27 @@ TEST(ShowTest, FindsTheShowSavedLast) {
   EXPECT_EQ(FindLastSavedShow(root), root + "Archive_0001");
   SetModified(root + "Archive_0002/Diashow.ini", 1);
   EXPECT_EQ(FindLastSavedShow(tmp.path()), root + "Archive_0002");
+}
+
+TEST(ShowTest, PlaysTheShowTheSettingsNameNotTheNewest) {
+  testsupport::TempFolder tmp;
+  const QString root = tmp.path() + "/";
+  WriteShow(root + "Archive_0001", "Eins", "5", {"a.jpg"}, {"a.jpg"});
+  WriteShow(root + "Archive_0005", "Zuletzt", "5", {"a.jpg", "b.jpg"}, {"a.jpg", "b.jpg"});
+  SetModified(root + "Archive_0001/Diashow.ini", 100);  // unchanged since long ago
+  SetModified(root + "Archive_0005/Diashow.ini", 1);
+  const struct {
+    const char* named;
+    const char* played;
+  } cases[] = {{"Archive_0001", "Eins"},  {"archive_0001", "Eins"},   {"", "Zuletzt"},
+               {"../Archive_0001", "Zuletzt"}, {"Archive_0009", "Zuletzt"}, {"Archive_0001/..", "Zuletzt"}};
+  for (const auto& c : cases) {
+    testsupport::writeBytes(root + "Settings.ini", QByteArray("[SETTINGS]\r\nDiashow=") + c.named + "\r\n");
+    PlayerSetup setup;
+    ASSERT_TRUE(LoadSetup(root, QString(), setup, nullptr)) << c.named;
+    EXPECT_EQ(setup.show.title, c.played) << c.named;
+  }
+  EXPECT_EQ(FindNamedShow(root, "Archive_0001"), root + "Archive_0001");
 }
 
 TEST(PlayerFilesTest, SettingsValueForms) {

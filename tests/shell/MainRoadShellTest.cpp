@@ -2,6 +2,7 @@
 // dialog, the Datei menu, deleting the open slideshow, the caption and turn buttons of an empty
 // slideshow, the viewer from the picture page, the status bar in English and the settings page.
 #include <QAction>
+#include <QDir>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -10,11 +11,14 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QStyledItemDelegate>
 #include <QToolButton>
 
+#include "AudioTitles.h"
 #include "ListItems.h"
 #include "PicImageVCL.h"
 #include "ProductionFixture.h"
@@ -243,4 +247,79 @@ TEST_F(MainRoadShellTest, EnglishStatusBarSaysReady) {
   ASSERT_EQ(mf->FileListBox->Count(), 1);
   mf->MakeThumb(home() + "pics/p.jpg", 70, false, true);
   EXPECT_EQ(mf->StatusBar1->currentMessage(), "Ready");
+}
+
+TEST_F(MainRoadShellTest, MusicKeepsItsTitleThroughRenumberingAndTheListShowsNames) {
+  openSlideshow("Archive_0003");
+  const QString folder = mf->SlideshowFolder();
+  writeText(folder + "Bumble Bee.wav", prodtest::waveBytes(44100, 2));
+  writeText(folder + "Am Meer.wav", prodtest::waveBytes(44100, 2));
+  mf->RefreshAudioList();
+  ASSERT_EQ(mf->AudioListBox->count(), 2);
+  // Played in the order: Bumble Bee, then Am Meer.
+  mf->AudioListBoxMouseDown(1);
+  mf->AudioListBoxDragDrop(0);
+  mf->RenumberAudioFiles();
+  mf->RefreshAudioList();
+  // What the list draws for a line: its delegate's text.
+  auto shown = [this](int row) {
+    const QModelIndex index = mf->AudioListBox->model()->index(row, 0);
+    EXPECT_NE(dynamic_cast<AudioTitleDelegate*>(mf->AudioListBox->itemDelegateForIndex(index)), nullptr);
+    return AudioTitleDelegate::LineText(index);
+  };
+  EXPECT_EQ(mf->AudioListBox->item(0)->text(), folder + "Audio001.wav");  // the list keeps full paths
+  EXPECT_EQ(shown(0), QString::fromUtf8("Audio001.wav  –  Bumble Bee.wav"));
+  EXPECT_EQ(shown(1), QString::fromUtf8("Audio002.wav  –  Am Meer.wav"));
+  // A second renumbering in the other order keeps the titles with their music.
+  mf->AudioListBoxMouseDown(1);
+  mf->AudioListBoxDragDrop(0);
+  mf->RenumberAudioFiles();
+  EXPECT_EQ(shown(0), QString::fromUtf8("Audio001.wav  –  Am Meer.wav"));
+  EXPECT_EQ(shown(1), QString::fromUtf8("Audio002.wav  –  Bumble Bee.wav"));
+  EXPECT_TRUE(mf->AudioListBox->item(1)->toolTip().startsWith("Bumble Bee.wav"));
+}
+
+TEST_F(MainRoadShellTest, PngPicturesOfAFolderAreListedLikeTheOthers) {
+  const QString pics = home() + "png/";
+  writeJpeg(pics + "foto.jpg", 60, 40);
+  QImage png(50, 30, QImage::Format_RGB32);
+  png.fill(Qt::darkCyan);
+  ASSERT_TRUE(png.save(pics + "grafik.png", "PNG"));
+  prompter.answerFile(pics + "foto.jpg");
+  mf->OpenBitBtnClick();
+  QStringList names;
+  for (int i = 0; i < mf->FileListBox->Count(); ++i) names << ItemFileName(mf->FileListBox->Item(i));
+  EXPECT_EQ(names, (QStringList{"foto.jpg", "grafik_png.jpg"}));
+  EXPECT_TRUE(prompter.messageTexts().isEmpty()) << prompter.messageTexts().join("\n").toStdString();
+  // The user's folder is never written.
+  EXPECT_EQ(QDir(pics).entryList(QDir::Files, QDir::Name), (QStringList{"foto.jpg", "grafik.png"}));
+}
+
+TEST_F(MainRoadShellTest, EveryShellWindowClosesWithEscape) {
+  selectArchive("Archive_0003");
+  QFile::remove(appDir + "NoWer.ini");
+  for (const char* name : {"AboutBox", "OpenForm", "NewForm", "TipForm", "WerbungForm", "AnweisungForm",
+                           "BetrachterForm"}) {
+    SCOPED_TRACE(name);
+    auto* form = qobject_cast<TForm*>(FindProgramWindow(QString::fromLatin1(name)));
+    ASSERT_NE(form, nullptr);
+    bool closed = false;
+    modal.handlers[name] = [&](QWidget* w) {
+      QWidget* target = w->focusWidget() ? w->focusWidget() : w;
+      QTest::keyClick(target, Qt::Key_Escape);
+      closed = !w->isVisible();
+    };
+    form->ShowModal();
+    EXPECT_TRUE(closed);
+  }
+}
+
+TEST_F(MainRoadShellTest, ThePictureDialogStartsInTheUsersPicturesFirst) {
+  mf->FSourceFolder.clear();
+  QDir().mkpath(home() + "Bilder");
+  const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+  mf->OpenBitBtnClick();  // cancelled
+  ASSERT_EQ(prompter.questions().size(), 1u);
+  EXPECT_EQ(prompter.questions()[0].text, QFileInfo(pictures).isDir() ? pictures : QDir::homePath());
+  EXPECT_EQ(prompter.questions()[0].filter, "Alle Bilddateien (*.jpg *.jpeg *.bmp *.tif *.tiff *.gif)");
 }
