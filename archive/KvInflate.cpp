@@ -23,7 +23,7 @@ inline uint32_t eKind(uint32_t e) { return (e >> 9) & 7; }
 inline uint32_t eSub(uint32_t e) { return (e >> 12) & 15; }
 inline uint32_t eValue(uint32_t e) { return e >> 16; }
 
-constexpr int kLitPrimary = 10, kDistPrimary = 8;
+constexpr int kLitPrimary = 11, kDistPrimary = 8;
 constexpr size_t kLitTableSize = (1 << kLitPrimary) + 288 * 32;
 constexpr size_t kDistTableSize = (1 << kDistPrimary) + 32 * 128;
 
@@ -73,7 +73,7 @@ void buildTable(const uint8_t* lens, int n, int primary, uint32_t* table, size_t
   const uint32_t bad = entry(kBad, 0, 0, 0);
   std::fill(table, table + psize, bad);
   // Longest code per primary prefix, for the subtables.
-  uint8_t subLen[1 << kLitPrimary] = {0};
+  uint8_t subLen[1 << kLitPrimary] = {0};  // primary tables are at most this big
   uint16_t revs[320];
   for (int s = 0; s < n; ++s) {
     int l = lens[s];
@@ -232,12 +232,24 @@ class Decoder {
     }
     if (cnt_ == 0) bits_ = 0;  // what lay above was read ahead; it is copied below
     if (len > 0 && pad_) fail("no more compressed data in stream [TKvDfInBitStream.ReadBuffer]");
+    size_t n = std::min<size_t>(len, end_ - pos_);
+    w_.PutBuffer(in_.data() + pos_, int64_t(n));
+    pos_ += n;
+    len -= uint32_t(n);
+    // The rest straight from the source into the window.
     while (len > 0) {
-      if (pos_ == end_ && !readMore()) fail("no more compressed data in stream [TKvDfInBitStream.ReadBuffer]");
-      size_t n = std::min<size_t>(len, end_ - pos_);
-      w_.PutBuffer(in_.data() + pos_, int64_t(n));
-      pos_ += n;
-      len -= uint32_t(n);
+      size_t room = w_.checkPos_ > w_.pos_ ? w_.checkPos_ - w_.pos_ : 1;
+      int64_t want = int64_t(std::min<size_t>(len, room));
+      int64_t got = src_->Read(w_.buf_ + w_.pos_, want);
+      if (got <= 0) {
+        eof_ = true;
+        fail("no more compressed data in stream [TKvDfInBitStream.ReadBuffer]");
+      }
+      read_ += got;
+      if (progress_ && size_ > 0) progress_(int(std::nearbyint(double(read_) * 100.0 / double(size_))));
+      w_.pos_ += size_t(got);
+      len -= uint32_t(got);
+      if (w_.pos_ >= w_.checkPos_) w_.Check();
     }
   }
 
