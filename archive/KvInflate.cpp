@@ -312,11 +312,21 @@ class Decoder {
     return e;
   }
 
-  // Copies a match; may write up to 8 bytes past its end (the window has room).
+  // Copies a match; may write up to 15 bytes past its end (the window has room).
   static inline void copyMatch(uint8_t* out, uint32_t distance, uint32_t length) {
     const uint8_t* from = out - distance;
     uint8_t* const stop = out + length;
-    if (distance >= 8) {
+    if (distance >= 16) {
+      do {
+        uint64_t a, b;
+        std::memcpy(&a, from, 8);
+        std::memcpy(&b, from + 8, 8);
+        std::memcpy(out, &a, 8);
+        std::memcpy(out + 8, &b, 8);
+        out += 16;
+        from += 16;
+      } while (out < stop);
+    } else if (distance >= 8) {
       do {
         uint64_t v;
         std::memcpy(&v, from, 8);
