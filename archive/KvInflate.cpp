@@ -337,18 +337,16 @@ class Decoder {
     } else if (distance == 1) {
       std::memset(out, *from, length);
     } else {
-      // Lay down one stride of the repeating pattern byte by byte, then copy whole words
-      // from a stride back: a stride is a multiple of the distance and at least 8.
-      uint32_t stride = distance * ((8 + distance - 1) / distance);
-      uint32_t first = std::min(length, stride);
-      for (uint32_t k = 0; k < first; ++k) out[k] = from[k];
-      out += first;
-      while (out < stop) {
-        uint64_t v;
-        std::memcpy(&v, out - stride, 8);
+      // A short repeat: one word holds the pattern, stored again and again, each time
+      // moved on by whole periods, so no store has to be read back.
+      uint64_t v = 0;
+      for (uint32_t k = 0; k < distance; ++k) v |= uint64_t(from[k]) << (8 * k);
+      for (uint32_t filled = distance; filled < 8; filled *= 2) v |= v << (8 * filled);
+      const uint32_t step = 8 - 8 % distance;
+      do {
         std::memcpy(out, &v, 8);
-        out += 8;
-      }
+        out += step;
+      } while (out < stop);
     }
   }
 
