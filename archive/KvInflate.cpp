@@ -23,7 +23,7 @@ inline uint32_t eKind(uint32_t e) { return (e >> 9) & 7; }
 inline uint32_t eSub(uint32_t e) { return (e >> 12) & 15; }
 inline uint32_t eValue(uint32_t e) { return e >> 16; }
 
-constexpr int kLitPrimary = 10, kDistPrimary = 8;
+constexpr int kLitPrimary = 11, kDistPrimary = 8;
 constexpr size_t kLitTableSize = (1 << kLitPrimary) + 288 * 32;
 constexpr size_t kDistTableSize = (1 << kDistPrimary) + 32 * 128;
 
@@ -73,7 +73,7 @@ void buildTable(const uint8_t* lens, int n, int primary, uint32_t* table, size_t
   const uint32_t bad = entry(kBad, 0, 0, 0);
   std::fill(table, table + psize, bad);
   // Longest code per primary prefix, for the subtables.
-  uint8_t subLen[1 << kLitPrimary] = {0};
+  uint8_t subLen[1 << kLitPrimary] = {0};  // primary tables are at most this big
   uint16_t revs[320];
   for (int s = 0; s < n; ++s) {
     int l = lens[s];
@@ -232,12 +232,24 @@ class Decoder {
     }
     if (cnt_ == 0) bits_ = 0;  // what lay above was read ahead; it is copied below
     if (len > 0 && pad_) fail("no more compressed data in stream [TKvDfInBitStream.ReadBuffer]");
+    size_t n = std::min<size_t>(len, end_ - pos_);
+    w_.PutBuffer(in_.data() + pos_, int64_t(n));
+    pos_ += n;
+    len -= uint32_t(n);
+    // The rest straight from the source into the window.
     while (len > 0) {
-      if (pos_ == end_ && !readMore()) fail("no more compressed data in stream [TKvDfInBitStream.ReadBuffer]");
-      size_t n = std::min<size_t>(len, end_ - pos_);
-      w_.PutBuffer(in_.data() + pos_, int64_t(n));
-      pos_ += n;
-      len -= uint32_t(n);
+      size_t room = w_.checkPos_ > w_.pos_ ? w_.checkPos_ - w_.pos_ : 1;
+      int64_t want = int64_t(std::min<size_t>(len, room));
+      int64_t got = src_->Read(w_.buf_ + w_.pos_, want);
+      if (got <= 0) {
+        eof_ = true;
+        fail("no more compressed data in stream [TKvDfInBitStream.ReadBuffer]");
+      }
+      read_ += got;
+      if (progress_ && size_ > 0) progress_(int(std::nearbyint(double(read_) * 100.0 / double(size_))));
+      w_.pos_ += size_t(got);
+      len -= uint32_t(got);
+      if (w_.pos_ >= w_.checkPos_) w_.Check();
     }
   }
 
@@ -300,11 +312,21 @@ class Decoder {
     return e;
   }
 
-  // Copies a match; may write up to 8 bytes past its end (the window has room).
+  // Copies a match; may write up to 15 bytes past its end (the window has room).
   static inline void copyMatch(uint8_t* out, uint32_t distance, uint32_t length) {
     const uint8_t* from = out - distance;
     uint8_t* const stop = out + length;
-    if (distance >= 8) {
+    if (distance >= 16) {
+      do {
+        uint64_t a, b;
+        std::memcpy(&a, from, 8);
+        std::memcpy(&b, from + 8, 8);
+        std::memcpy(out, &a, 8);
+        std::memcpy(out + 8, &b, 8);
+        out += 16;
+        from += 16;
+      } while (out < stop);
+    } else if (distance >= 8) {
       do {
         uint64_t v;
         std::memcpy(&v, from, 8);
@@ -315,85 +337,160 @@ class Decoder {
     } else if (distance == 1) {
       std::memset(out, *from, length);
     } else {
-      // Lay down one stride of the repeating pattern byte by byte, then copy whole words
-      // from a stride back: a stride is a multiple of the distance and at least 8.
-      uint32_t stride = distance * ((8 + distance - 1) / distance);
-      uint32_t first = std::min(length, stride);
-      for (uint32_t k = 0; k < first; ++k) out[k] = from[k];
-      out += first;
-      while (out < stop) {
-        uint64_t v;
-        std::memcpy(&v, out - stride, 8);
+      // A short repeat: one word holds the pattern, stored again and again, each time
+      // moved on by whole periods, so no store has to be read back.
+      uint64_t v = 0;
+      for (uint32_t k = 0; k < distance; ++k) v |= uint64_t(from[k]) << (8 * k);
+      for (uint32_t filled = distance; filled < 8; filled *= 2) v |= v << (8 * filled);
+      const uint32_t step = 8 - 8 % distance;
+      do {
         std::memcpy(out, &v, 8);
-        out += 8;
-      }
+        out += step;
+      } while (out < stop);
     }
   }
 
-  void data(const uint32_t* lit, const uint32_t* dist) {
+  [[noreturn]] static void badLiteral(uint32_t e) {
+    if (eKind(e) == kBad && eValue(e) == 1) fail("decoded an invalid length symbol: greater than 285 [DecodeData]");
+    fail("decoded an unused literal/length code [DecodeData]");
+  }
+  [[noreturn]] static void badDistance(uint32_t de) {
+    if (eKind(de) == kBad && eValue(de) == 2) fail("decoded an invalid distance symbol: greater than 29 [DecodeData]");
+    fail("decoded an unused distance code [DecodeData]");
+  }
+
+  // One symbol at a time near the end of the input; true at the end of the block.
+  bool slowStep(const uint32_t* lit, const uint32_t* dist) {
     uint8_t* const buf = w_.buf_;
-    uint8_t* out = buf + w_.pos_;
-    uint8_t* check = buf + w_.checkPos_;
+    need(48);
+    uint32_t e = lookup(lit, kLitPrimary);
+    uint32_t kind = eKind(e);
+    if (kind == kLit) {
+      take(eBits(e));
+      checkPad();
+      buf[w_.pos_++] = uint8_t(eValue(e));
+    } else if (kind == kLen) {
+      take(eBits(e));
+      uint32_t length = eValue(e) + take(eExtra(e));
+      need(30);
+      uint32_t de = lookup(dist, kDistPrimary);
+      if (eKind(de) != kDist) badDistance(de);
+      take(eBits(de));
+      uint32_t distance = eValue(de) + take(eExtra(de));
+      checkPad();
+      if (int64_t(distance) > w_.before_ + int64_t(w_.pos_)) fail("distance too far back [DecodeData]");
+      copyMatch(buf + w_.pos_, distance, length);
+      w_.pos_ += length;
+    } else if (kind == kEob) {
+      take(eBits(e));
+      checkPad();
+      return true;
+    } else {
+      badLiteral(e);
+    }
+    if (w_.pos_ >= w_.checkPos_) w_.Check();
+    return false;
+  }
+
+  void data(const uint32_t* lit, const uint32_t* dist) {
+    constexpr uint32_t litMask = (1u << kLitPrimary) - 1, distMask = (1u << kDistPrimary) - 1;
     for (;;) {
-      if (end_ - pos_ >= 16 && pad_ == 0) refillFast();
-      else need(48);
-      uint32_t e = lookup(lit, kLitPrimary);
-      uint32_t kind = eKind(e);
-      if (kind == kLit) {
-        take(eBits(e));
-        *out++ = uint8_t(eValue(e));
-        // At least 33 bits are left: room for two more literals without a refill.
-        e = lit[bits_ & ((1u << kLitPrimary) - 1)];
-        if (eKind(e) == kLit) {
-          take(eBits(e));
-          *out++ = uint8_t(eValue(e));
-          e = lit[bits_ & ((1u << kLitPrimary) - 1)];
-          if (eKind(e) == kLit) {
-            take(eBits(e));
-            *out++ = uint8_t(eValue(e));
+      if (pad_ == 0 && end_ - pos_ >= 32) {
+        // The hot loop keeps its state in locals: stores through the byte pointer
+        // would otherwise force the members to be reloaded after every byte.
+        uint64_t bits = bits_;
+        unsigned cnt = cnt_;
+        const uint8_t* const inBase = in_.data();
+        const uint8_t* ip = inBase + pos_;
+        const uint8_t* const ipSafe = inBase + end_ - 16;
+        uint8_t* const buf = w_.buf_;
+        uint8_t* out = buf + w_.pos_;
+        uint8_t* check = buf + w_.checkPos_;
+        int64_t before = w_.before_;
+        auto refill = [&] {
+          uint64_t w;
+          std::memcpy(&w, ip, 8);
+          bits |= w << cnt;
+          ip += (63 - cnt) >> 3;
+          cnt |= 56;
+        };
+        auto consume = [&](uint32_t n) {
+          bits >>= n;
+          cnt -= n;
+        };
+        auto extra = [&](uint32_t n) {
+          uint32_t v = uint32_t(bits & ((uint64_t(1) << n) - 1));
+          consume(n);
+          return v;
+        };
+        auto sub = [&](const uint32_t* t, uint32_t e) {
+          consume(eBits(e));
+          return t[eValue(e) + (bits & ((1u << eSub(e)) - 1))];
+        };
+        auto flushCheck = [&] {
+          if (out >= check) {
+            w_.pos_ = size_t(out - buf);
+            bits_ = bits;  // an early stop reports the input used so far
+            cnt_ = cnt;
+            pos_ = size_t(ip - inBase);
+            w_.Check();
+            out = buf + w_.pos_;
+            check = buf + w_.checkPos_;
+            before = w_.before_;
           }
+        };
+        bool eob = false;
+        while (ip <= ipSafe) {
+          refill();
+          uint32_t e = lit[bits & litMask];
+          if (eKind(e) == kSub) e = sub(lit, e);
+          uint32_t kind = eKind(e);
+          if (kind == kLit) {
+            consume(eBits(e));
+            *out++ = uint8_t(eValue(e));
+            e = lit[bits & litMask];
+            if (eKind(e) == kLit) {
+              consume(eBits(e));
+              *out++ = uint8_t(eValue(e));
+              e = lit[bits & litMask];
+              if (eKind(e) == kLit) {
+                consume(eBits(e));
+                *out++ = uint8_t(eValue(e));
+              }
+            }
+            flushCheck();
+            continue;
+          }
+          if (kind == kLen) {
+            consume(eBits(e));
+            uint32_t length = eValue(e) + extra(eExtra(e));
+            if (cnt < 30) refill();
+            uint32_t de = dist[bits & distMask];
+            if (eKind(de) == kSub) de = sub(dist, de);
+            if (eKind(de) != kDist) badDistance(de);
+            consume(eBits(de));
+            uint32_t distance = eValue(de) + extra(eExtra(de));
+            if (int64_t(distance) > before + int64_t(out - buf)) fail("distance too far back [DecodeData]");
+            copyMatch(out, distance, length);
+            out += length;
+            flushCheck();
+            continue;
+          }
+          if (kind == kEob) {
+            consume(eBits(e));
+            eob = true;
+            break;
+          }
+          badLiteral(e);
         }
-        if (pad_) checkPad();
-        if (out >= check) {
-          w_.pos_ = size_t(out - buf);
-          w_.Check();
-          out = buf + w_.pos_;
-          check = buf + w_.checkPos_;
-        }
-        continue;
-      }
-      if (kind == kLen) {
-        take(eBits(e));
-        uint32_t length = eValue(e) + take(eExtra(e));
-        need(30);
-        uint32_t de = lookup(dist, kDistPrimary);
-        if (eKind(de) != kDist) {
-          if (eKind(de) == kBad && eValue(de) == 2) fail("decoded an invalid distance symbol: greater than 29 [DecodeData]");
-          fail("decoded an unused distance code [DecodeData]");
-        }
-        take(eBits(de));
-        uint32_t distance = eValue(de) + take(eExtra(de));
-        if (pad_) checkPad();
-        if (int64_t(distance) > w_.before_ + int64_t(out - buf)) fail("distance too far back [DecodeData]");
-        copyMatch(out, distance, length);
-        out += length;
-        if (out >= check) {
-          w_.pos_ = size_t(out - buf);
-          w_.Check();
-          out = buf + w_.pos_;
-          check = buf + w_.checkPos_;
-        }
-        continue;
-      }
-      if (kind == kEob) {
-        take(eBits(e));
+        bits_ = bits;
+        cnt_ = cnt;
+        pos_ = size_t(ip - inBase);
         w_.pos_ = size_t(out - buf);
-        checkPad();
-        return;
+        if (eob) return;
+        continue;
       }
-      w_.pos_ = size_t(out - buf);
-      if (kind == kBad && eValue(e) == 1) fail("decoded an invalid length symbol: greater than 285 [DecodeData]");
-      fail("decoded an unused literal/length code [DecodeData]");
+      if (slowStep(lit, dist)) return;
     }
   }
 

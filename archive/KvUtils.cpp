@@ -134,7 +134,7 @@ void KvSpanPartName(std::string& name, int n) {
 }
 
 void KvShortPathOf(const std::string& longSpec, std::string& shortSpec) {
-  // Linux has no short names; the spec stays, but it must exist.
+  // Linux has no short names; the name stays as it is, but it must exist.
   std::string dir = KvExtractFileDir(longSpec);
   if (!dir.empty() && !KvIsDirectory(dir)) throw EKvException("Path not found");
   if (!KvFileExists(longSpec)) throw EKvFileNotFound();

@@ -13,12 +13,18 @@
 #include "KvZip.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static std::string path = [] {
-    char tmpl[] = "/tmp/fuzz_zip_XXXXXX";
-    int fd = mkstemp(tmpl);
-    if (fd >= 0) close(fd);
-    return std::string(tmpl);
-  }();
+  // One scratch file per process, removed when the process ends.
+  static const struct Scratch {
+    std::string path;
+    Scratch() {
+      char tmpl[] = "/tmp/fuzz_zip_XXXXXX";
+      int fd = mkstemp(tmpl);
+      if (fd >= 0) close(fd);
+      path = tmpl;
+    }
+    ~Scratch() { unlink(path.c_str()); }
+  } scratch;
+  const std::string& path = scratch.path;
   FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return 0;
   std::fwrite(data, 1, size, f);
