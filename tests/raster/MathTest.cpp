@@ -1,6 +1,7 @@
 // Fixed point, the word routines, the wrap rules and the rectangle helpers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "RasterMath.h"
@@ -122,6 +123,14 @@ TEST(LowLevel, FillAndMoveInBothForms) {
     }
   }
   SetRoutineLevel(DetectedRoutineLevel());
+  // the streaming form for long runs, from an unaligned start
+  std::vector<TColor32> big((1 << 18) + 40, 7u);
+  FillLongword_Sse2(big.data() + 3, (1 << 18) + 33, 0x12345678u);
+  EXPECT_EQ(big[2], 7u);
+  EXPECT_EQ(big[3], 0x12345678u);
+  EXPECT_EQ(big[(1 << 18) + 35], 0x12345678u);
+  EXPECT_EQ(big[(1 << 18) + 36], 7u);
+  EXPECT_EQ(std::count(big.begin(), big.end(), 0x12345678u), (1 << 18) + 33);
   std::vector<TColor32> v{1, 2, 3, 4, 5};
   MoveLongword(v.data() + 1, v.data(), 4);  // forward over an overlap, destination below
   EXPECT_EQ(v, (std::vector<TColor32>{2, 3, 4, 5, 5}));
