@@ -156,3 +156,21 @@ TEST(Rectangles, MakeRectRoundingsAndSetOperations) {
   EXPECT_TRUE(PtInRect({0, 0, 2, 2}, {1, 1}));
   EXPECT_FALSE(PtInRect({0, 0, 2, 2}, {2, 1}));
 }
+
+TEST(System, InjectedClockDrivesTheTimerAndTicks) {
+  std::int64_t now = 5'000'000;
+  SetClock([&now] { return now; });
+  TPerfTimer t;
+  t.Start();
+  now += 1234;
+  EXPECT_EQ(t.ReadValue(), 1234);
+  now += 2'000'000;
+  EXPECT_EQ(t.ReadValue(), 2'001'234);
+  EXPECT_EQ(GetTickCount(), 7001u);
+  GlobalPerfTimer().Start();
+  now += 10;
+  EXPECT_EQ(GlobalPerfTimer().ReadValue(), 10);
+  SetClock({});
+  const std::int64_t a = ClockMicroseconds();
+  EXPECT_GE(ClockMicroseconds(), a);  // the real, monotonic clock again
+}
