@@ -8,6 +8,7 @@
 
 #include "Bitmap32.h"
 #include "Kernels.h"
+#include "RasterSystem.h"
 #include "Resamplers.h"
 #include "Transfer.h"
 
@@ -389,4 +390,24 @@ TEST(Transfer, LinearMagnificationBlendsNeighbours) {
   EXPECT_EQ(dst.Pixel(3, 3), 0xFFFFFFFFu);
   EXPECT_EQ(dst.Pixel(1, 0), CombineReg(0xFF000000u, 0xFFFFFFFFu, 192));
   EXPECT_EQ(dst.Pixel(2, 2), CombineReg(0xFF000000u, 0xFFFFFFFFu, 64));
+}
+
+TEST(Transfer, WideBilinearRowsEqualTheOnePixelForm) {
+  TBitmap32 src;
+  src.SetSize(23, 17);
+  std::mt19937 rng(21);
+  for (int y = 0; y < 17; ++y)
+    for (int x = 0; x < 23; ++x) src.SetPixel(x, y, rng());
+  for (const TRect& d : {TRect{0, 0, 61, 40}, TRect{-7, 3, 50, 90}, TRect{0, 0, 24, 18}}) {
+    TBitmap32 a, b;
+    a.SetSize(60, 80);
+    b.SetSize(60, 80);
+    SetRoutineLevel(TRoutineLevel::Mmx);
+    StretchHorzStretchVertLinear(&a, d, a.BoundsRect(), &src, src.BoundsRect(), TDrawMode::dmOpaque, {});
+    SetRoutineLevel(TRoutineLevel::Sse2);
+    StretchHorzStretchVertLinear(&b, d, b.BoundsRect(), &src, src.BoundsRect(), TDrawMode::dmOpaque, {});
+    SetRoutineLevel(DetectedRoutineLevel());
+    for (int y = 0; y < 80; ++y)
+      for (int x = 0; x < 60; ++x) ASSERT_EQ(a.Pixel(x, y), b.Pixel(x, y)) << x << "," << y;
+  }
 }
