@@ -278,11 +278,22 @@ void TRemapTransformation::ReverseTransformRowReadS(std::int32_t dstX, std::int3
     const TFixed yTerm = FixedMul(WrapSub(fy, dstTranslationFixed_.Y), dstScaleFixed_.Y);
     constexpr std::int32_t kChunk = 256;
     std::int32_t sxs[kChunk], sys[kChunk];
+    // (x - dt) * ds grows by exactly ds per pixel while x * 65536 - dt stays in range
+    const std::int64_t lo = static_cast<std::int64_t>(dstX + first) * 65536 - dstTranslationFixed_.X;
+    const std::int64_t hi = static_cast<std::int64_t>(dstX + last) * 65536 - dstTranslationFixed_.X;
+    const bool stepping = dstX + first >= -32768 && dstX + last <= 32767 && lo >= INT32_MIN && hi <= INT32_MAX;
+    TFixed xTerm = FixedMul(WrapSub(Fixed(dstX + first), dstTranslationFixed_.X), dstScaleFixed_.X);
     for (std::int32_t start = first; start < last; start += kChunk) {
       const std::int32_t n = std::min(kChunk, last - start);
       for (std::int32_t k = 0; k < n; ++k, ++v) {
-        sxs[k] = RemapAxis(Fixed(dstX + start + k), v->X, dstTranslationFixed_.X, dstScaleFixed_.X,
-                           combinedScalingFixed_.X, srcScaleFixed_.X, srcTranslationFixed_.X);
+        if (stepping) {
+          sxs[k] = FixedRound(WrapAdd(
+              FixedMul(WrapAdd(xTerm, FixedMul(v->X, combinedScalingFixed_.X)), srcScaleFixed_.X), srcTranslationFixed_.X));
+          xTerm = WrapAdd(xTerm, dstScaleFixed_.X);
+        } else {
+          sxs[k] = RemapAxis(Fixed(dstX + start + k), v->X, dstTranslationFixed_.X, dstScaleFixed_.X,
+                             combinedScalingFixed_.X, srcScaleFixed_.X, srcTranslationFixed_.X);
+        }
         sys[k] = FixedRound(WrapAdd(FixedMul(WrapAdd(yTerm, FixedMul(v->Y, combinedScalingFixed_.Y)), srcScaleFixed_.Y),
                                     srcTranslationFixed_.Y));
       }
