@@ -1,5 +1,9 @@
 #include "Transforms.h"
 
+#if defined(__SSE2__)
+#include <xmmintrin.h>
+#endif
+
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -296,6 +300,12 @@ void TRemapTransformation::ReverseTransformRowReadS(std::int32_t dstX, std::int3
         }
         sys[k] = FixedRound(WrapAdd(FixedMul(WrapAdd(yTerm, FixedMul(v->Y, combinedScalingFixed_.Y)), srcScaleFixed_.Y),
                                     srcTranslationFixed_.Y));
+#if defined(__SSE2__)
+        // ask for the source line now, so the read pass below finds it in the cache
+        if (static_cast<std::uint32_t>(sxs[k]) - static_cast<std::uint32_t>(clip.Left) < clipW &&
+            static_cast<std::uint32_t>(sys[k]) - static_cast<std::uint32_t>(clip.Top) < clipH)
+          _mm_prefetch(reinterpret_cast<const char*>(bits + sxs[k] + sys[k] * stride), _MM_HINT_T0);
+#endif
       }
       TColor32* o = out + start;
       for (std::int32_t k = 0; k < n; ++k) o[k] = read(sxs[k], sys[k]);
