@@ -212,6 +212,14 @@ void BenchRemap(double memcpyTime) {
   cv::Mat csrc(kH, kW, CV_8UC4, src.Bits()), cdst(kH, kW, CV_8UC4);
   const double tCv = Best([&] { cv::remap(csrc, cdst, mapX, mapY, cv::INTER_NEAREST, cv::BORDER_CONSTANT); });
   Report("remap nearest (warp re-render)", kMpx, tOurs, "cv::remap nearest", tCv);
+  if (std::getenv("KALVORA_BENCH_PARTS") != nullptr) {
+    // the row sampling alone, without rasterizer and combine
+    std::vector<TColor32> row(kW);
+    const double tRows = Best([&] {
+      for (int y = 0; y < kH; ++y) remap.ReverseTransformRowReadS(0, y, kW, src, row.data());
+    });
+    Report("  remap rows alone", kMpx, tRows, "cv::remap nearest", tCv);
+  }
   // floor: map 8 bytes, source 4, destination read and written 8 per pixel; memcpy moves 8
   const double floor = memcpyTime * 20.0 / 8.0;
   std::printf("%-34s %.1f ms, bandwidth floor %.1f ms, ours / floor %.2f\n", "remap against memory bandwidth",
