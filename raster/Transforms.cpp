@@ -350,13 +350,7 @@ void TRemapTransformation::ReverseTransformRowReadS(std::int32_t dstX, std::int3
         xTerm = static_cast<TFixed>(static_cast<std::uint32_t>(xTerm) +
                                     static_cast<std::uint32_t>(n) * static_cast<std::uint32_t>(dstScaleFixed_.X));
         TColor32* o = out + start;
-        for (std::int32_t k = 0; k < n; ++k) {
-          if (k + 16 < n &&
-              static_cast<std::uint32_t>(sxs[k + 16]) - static_cast<std::uint32_t>(clip.Left) < clipW &&
-              static_cast<std::uint32_t>(sys[k + 16]) - static_cast<std::uint32_t>(clip.Top) < clipH)
-            _mm_prefetch(reinterpret_cast<const char*>(bits + sxs[k + 16] + sys[k + 16] * stride), _MM_HINT_T0);
-          o[k] = read(sxs[k], sys[k]);
-        }
+        for (std::int32_t k = 0; k < n; ++k) o[k] = read(sxs[k], sys[k]);
         continue;
       }
 #endif
