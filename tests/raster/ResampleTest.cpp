@@ -1,6 +1,8 @@
 // Transfers, resamplers, kernels and the kernel resampler.
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QPainter>
 #include <cmath>
 #include <memory>
 #include <random>
@@ -410,4 +412,28 @@ TEST(Transfer, WideBilinearRowsEqualTheOnePixelForm) {
     for (int y = 0; y < 80; ++y)
       for (int x = 0; x < 60; ++x) ASSERT_EQ(a.Pixel(x, y), b.Pixel(x, y)) << x << "," << y;
   }
+}
+
+TEST(Transfer, MeasuringAndPainterTargets) {
+  TBitmap32 src, dst;
+  src.SetSize(4, 4);
+  src.Clear(0x40FF0000u);
+  dst.SetSize(8, 8);
+  dst.Clear(0xFF000000u);
+  std::vector<TRect> measured;
+  dst.BeginMeasuring([&measured](TBitmap32*, const TRect& r, std::uint32_t) { measured.push_back(r); });
+  src.DrawTo(&dst, TRect{1, 1, 7, 7});
+  dst.EndMeasuring();
+  ASSERT_EQ(measured.size(), 1u);
+  EXPECT_EQ(measured[0], (TRect{1, 1, 7, 7}));
+  EXPECT_EQ(dst.Pixel(3, 3), 0xFF000000u);
+  // onto a painter the colour bytes go as they are, alpha ignored as on a screen
+  QImage target(6, 6, QImage::Format_RGB32);
+  target.fill(Qt::black);
+  {
+    QPainter p(&target);
+    src.DrawTo(p, 1, 1);
+  }
+  EXPECT_EQ(target.pixel(2, 2), 0xFFFF0000u);
+  EXPECT_EQ(target.pixel(0, 0), 0xFF000000u);
 }
