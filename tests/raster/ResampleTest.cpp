@@ -123,7 +123,7 @@ TEST(Transfer, DrawModesAndBadInput) {
   src.OnPixelCombine = [](TColor32, TColor32& b, TColor32) { b = 0xFF123456u; };
   src.DrawTo(&dst, TRect{0, 0, 8, 8});
   EXPECT_EQ(dst.Pixel(7, 7), 0xFF123456u);
-  // empty source rectangle: nothing, no error; one outside: the Part's errors
+  // empty source rectangle: nothing, no error; one reaching outside the source: an error
   src.SetDrawMode(TDrawMode::dmOpaque);
   dst.Clear(0);
   StretchTransfer(&dst, TRect{0, 0, 8, 8}, dst.ClipRect(), &src, TRect{2, 2, 2, 4}, nullptr, TDrawMode::dmOpaque, {});
