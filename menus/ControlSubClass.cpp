@@ -16,6 +16,8 @@
 #include "FlatMenu.h"
 #include "FlatMenuStyle.h"
 
+using namespace kvmenu;
+
 namespace {
 const char* kProp = "kvSubClass";
 

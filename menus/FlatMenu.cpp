@@ -27,6 +27,8 @@
 #include "FlatMenuManager.h"
 #include "FlatMenuStyle.h"
 
+using namespace kvmenu;
+
 int TagOf(const QObject* o) { return o ? o->property("tag").toInt() : 0; }
 void SetTag(QObject* o, int tag) { o->setProperty("tag", tag); }
 

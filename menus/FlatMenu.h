@@ -119,9 +119,9 @@ class TFlatMenu : public QObject {
   void SetFlatControls(TFlatControls v);
   TFlatContainers FlatContainers() const { return containers_; }
   void SetFlatContainers(TFlatContainers v);
-  const MenuColorSettings& Colors() const { return colors_; }
+  const kvmenu::MenuColorSettings& Colors() const { return colors_; }
   // Changes a colour property; the scheme is derived again before the next paint.
-  void SetColors(const MenuColorSettings& c);
+  void SetColors(const kvmenu::MenuColorSettings& c);
   void SetUseSystemColors(bool on);  // does not mark the scheme stale
   void SetDisableSubclassing(bool on);
 
@@ -131,7 +131,7 @@ class TFlatMenu : public QObject {
   void ApplyStoredConfiguration();
 
   QWidget* Form() const { return form_; }
-  const SchemeColors& Scheme();
+  const kvmenu::SchemeColors& Scheme();
   void ComputeScheme();
   bool ColorsStale() const { return stale_; }
 
@@ -155,7 +155,7 @@ class TFlatMenu : public QObject {
   void hookItemTree(QAction* a, bool enable);
   void hookItem(QAction* a, bool enable);
   void setMenuOwnerDraw(QWidget* menu, bool enable);
-  void paintMenuBarItemSelected(QImage& buf, QPainter& c, QRect r, TColor barBase, bool rtl);
+  void paintMenuBarItemSelected(QImage& buf, QPainter& c, QRect r, kvmenu::TColor barBase, bool rtl);
   void paintCheckMark(QPainter& c, const MenuItemPaint& item, bool hasGlyph, QRect box);
   void paintItemGlyph(QImage& buf, QPainter& c, const MenuItemPaint& item, bool highlighted,
                       const QRect& iconRect, QImage glyph);
@@ -168,7 +168,7 @@ class TFlatMenu : public QObject {
   bool active_ = false;
   TFlatControls controls_ = kAllControls;
   TFlatContainers containers_ = kAllContainers;
-  MenuColorSettings colors_;
-  SchemeColors scheme_;
+  kvmenu::MenuColorSettings colors_;
+  kvmenu::SchemeColors scheme_;
   bool stale_ = true;
 };

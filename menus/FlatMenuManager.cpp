@@ -8,6 +8,8 @@
 #include "ControlSubClass.h"
 #include "FlatMenu.h"
 
+using namespace kvmenu;
+
 namespace {
 TFlatMenuManager* g_manager = nullptr;
 

@@ -14,6 +14,8 @@
 #include "FlatMenu.h"
 #include "FlatMenuManager.h"
 
+using namespace kvmenu;
+
 FlatMenuStyle* FlatStyle() {
   static QPointer<FlatMenuStyle> style;
   if (!style) {

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace kvmenu {
+
 namespace {
 int clampByte(int v) { return std::clamp(v, 0, 255); }
 }  // namespace
@@ -178,3 +180,5 @@ TColor MenuBarHotTextColor(TColor color, TColor fontColor, const SystemColors& s
   if ((RedOf(c) + BlueOf(c)) / 2 < 151 && GreenOf(c) < 201) return LightenColor(c, 90, sys);
   return ColorToRGB(fontColor, sys);
 }
+
+}  // namespace kvmenu

@@ -7,6 +7,9 @@
 #include <cstdint>
 #include <vector>
 
+// Kept in a namespace of their own: other folders name their colours the same way.
+namespace kvmenu {
+
 using TColor = std::int32_t;  // 0x00BBGGRR, or a negative system-colour reference
 
 constexpr TColor kSysColorBase = static_cast<TColor>(0x80000000u);
@@ -86,3 +89,5 @@ SchemeColors ComputeSchemeColors(const MenuColorSettings& s, int bitsPerPixel,
 // Text colour of a hot menu-bar item: light on dark bars, otherwise the font colour.
 TColor MenuBarHotTextColor(TColor color, TColor fontColor,
                            const SystemColors& sys = SystemColors::FromApplication());
+
+}  // namespace kvmenu

@@ -9,6 +9,8 @@
 
 #include "FlatMenu.h"
 
+using namespace kvmenu;
+
 namespace {
 
 QRect ltrb(int l, int t, int r, int b) { return QRect(QPoint(l, t), QPoint(r - 1, b - 1)); }

@@ -17,6 +17,8 @@
 #include "FlatMenuStyle.h"
 #include "MenuLook.h"
 
+using namespace kvmenu;
+
 namespace {
 
 QObject* drawOf(QAction* a) { return MenuHandlerRegistry::Instance().Get(a).draw; }

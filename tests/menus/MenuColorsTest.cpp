@@ -3,6 +3,8 @@
 #include "MenuColors.h"
 #include "MenuLook.h"
 
+using namespace kvmenu;
+
 namespace {
 
 struct Rgb { int r, g, b; };

@@ -5,6 +5,8 @@
 #include <QStyle>
 #include <QStyleFactory>
 
+using namespace kvmenu;
+
 SystemColors PinnedColors() {
   SystemColors s;
   s.btnFace = RGBColor(212, 208, 200);

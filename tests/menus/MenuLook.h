@@ -5,5 +5,5 @@
 #include "MenuColors.h"
 
 void PinMenuLook();
-SystemColors PinnedColors();
+kvmenu::SystemColors PinnedColors();
 QFont PinnedFont();

@@ -14,6 +14,8 @@
 #include "FlatMenuManager.h"
 #include "MenuLook.h"
 
+using namespace kvmenu;
+
 namespace {
 
 class MenuPaintTest : public ::testing::Test {
