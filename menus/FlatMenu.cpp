@@ -86,12 +86,15 @@ TFlatMenu::TFlatMenu(QWidget* owner) : QObject(owner), form_(owner) {
 }
 
 TFlatMenu::~TFlatMenu() {
-  if (form_) ApplyToOwnedComponents(form_, false, false);
+  // While the window itself is going, its children are half gone: no walk then; the registry
+  // below still forgets every handler of ours.
+  const bool formGoing = !form_ || form_->children().contains(nullptr);
+  if (!formGoing) ApplyToOwnedComponents(form_, false, false);
   if (auto* m = TFlatMenuManager::Instance()) {
     m->RemoveMenu(this);
     // No menu may keep a handler of a freed component, also where the hand-over found no heir.
     MenuHandlerRegistry::Instance().Reassign(this, nullptr);
-    if (form_) form_->update();
+    if (!formGoing) form_->update();
     TFlatMenuManager::ReleaseIfEmpty();
   }
   // Subclassed controls get their former look back before their objects go with us.

@@ -89,7 +89,10 @@ QSize FlatMenuStyle::sizeFromContents(ContentsType type, const QStyleOption* opt
         start.setHeight(0);
         if (mi->menuItemType == QStyleOptionMenuItem::Separator) start = QSize(0, 0);
         else start.setWidth(0);
-        return m->MeasureItem(a, type == CT_MenuBarItem, start);
+        QSize out = m->MeasureItem(a, type == CT_MenuBarItem, start);
+        // The bar adds its own room around an item: the leading blank and the shadow band.
+        if (type == CT_MenuBarItem) out.rwidth() += 12;
+        return out;
       }
     }
   }

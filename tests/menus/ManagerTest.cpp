@@ -137,3 +137,17 @@ TEST_F(ManagerTest, PopupRegionLeavesTwoCornersOpen) {
 }
 
 }  // namespace
+
+namespace {
+TEST_F(ManagerTest, WindowClosingWithItsComponentLeavesNothingBehind) {
+  auto* main = new QMainWindow;
+  mainComponent(*main);
+  main->show();
+  OtherWindow other;
+  other.win->show();
+  QApplication::processEvents();
+  delete main;  // the component goes with its window's children
+  EXPECT_EQ(TFlatMenuManager::Instance(), nullptr);
+  EXPECT_EQ(drawOf(other.item), nullptr);
+}
+}  // namespace
