@@ -91,7 +91,9 @@ QSize FlatMenuStyle::sizeFromContents(ContentsType type, const QStyleOption* opt
         else start.setWidth(0);
         QSize out = m->MeasureItem(a, type == CT_MenuBarItem, start);
         // The bar adds its own room around an item: the leading blank and the shadow band.
+        // A popup keeps room for the caption's leading blank and the gap before the frame.
         if (type == CT_MenuBarItem) out.rwidth() += 12;
+        else if (mi->menuItemType != QStyleOptionMenuItem::Separator) out.rwidth() += 16;
         return out;
       }
     }
