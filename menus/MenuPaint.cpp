@@ -198,7 +198,6 @@ void TFlatMenu::paintItemGlyph(QImage& buf, QPainter& c, const MenuItemPaint& it
   if (glyph.width() < IconWidth) x = iconRect.left() + (IconWidth - glyph.width()) / 2 - 1;
   else x = item.rightToLeft ? iconRect.right() + 1 - glyph.width() - 2 : iconRect.left() + 2;
   if (item.topLevel) {
-    y = iconRect.top() + 1;
     x = item.rightToLeft ? iconRect.right() + 1 - glyph.width() - 5 : iconRect.left() + 1;
   }
   const bool sel = highlighted;
