@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolBar>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
 
@@ -213,4 +214,20 @@ TEST_F(FlatMenuTest, ButtonFaceFromParentWithTag1000) {
   EXPECT_EQ(QColor(img.pixel(40, 3)), ToQColor(face));
 }
 
+}  // namespace
+
+namespace {
+TEST_F(FlatMenuTest, ToolBarWithoutButtonsIsFlatButHasNoHandler) {
+  QMainWindow win;
+  QToolBar* empty = win.addToolBar(QStringLiteral("leer"));
+  QToolBar* full = win.addToolBar(QStringLiteral("voll"));
+  full->addAction(QStringLiteral("Neu"));
+  TFlatMenu fm(&win);
+  fm.SetActive(true);
+  EXPECT_TRUE(empty->property("flat").toBool());
+  EXPECT_EQ(empty->property("kvToolBarHandler").value<QObject*>(), nullptr);
+  EXPECT_EQ(full->property("kvToolBarHandler").value<QObject*>(), &fm);
+  fm.SetActive(false);
+  EXPECT_EQ(full->property("kvToolBarHandler").value<QObject*>(), nullptr);
+}
 }  // namespace

@@ -216,3 +216,18 @@ TEST_F(MenuPaintTest, BadInputIsDrawnWithoutCrash) {
 }
 
 }  // namespace
+
+namespace {
+TEST_F(MenuPaintTest, DefaultItemGetsItsExtraPassesOnlyWhenEnabled) {
+  PaintedMenu m;
+  m.activate();
+  MenuItemPaint item;
+  item.caption = QStringLiteral("Öffnen");
+  const QSize size(120, 22);
+  MenuItemPaint def = item;
+  def.isDefault = true;
+  EXPECT_NE(m.fm->RenderMenuItem(def, size), m.fm->RenderMenuItem(item, size));
+  item.enabled = def.enabled = false;
+  EXPECT_EQ(m.fm->RenderMenuItem(def, size), m.fm->RenderMenuItem(item, size));
+}
+}  // namespace
