@@ -330,70 +330,147 @@ class Decoder {
     }
   }
 
-  void data(const uint32_t* lit, const uint32_t* dist) {
+  [[noreturn]] static void badLiteral(uint32_t e) {
+    if (eKind(e) == kBad && eValue(e) == 1) fail("decoded an invalid length symbol: greater than 285 [DecodeData]");
+    fail("decoded an unused literal/length code [DecodeData]");
+  }
+  [[noreturn]] static void badDistance(uint32_t de) {
+    if (eKind(de) == kBad && eValue(de) == 2) fail("decoded an invalid distance symbol: greater than 29 [DecodeData]");
+    fail("decoded an unused distance code [DecodeData]");
+  }
+
+  // One symbol at a time near the end of the input; true at the end of the block.
+  bool slowStep(const uint32_t* lit, const uint32_t* dist) {
     uint8_t* const buf = w_.buf_;
-    uint8_t* out = buf + w_.pos_;
-    uint8_t* check = buf + w_.checkPos_;
+    need(48);
+    uint32_t e = lookup(lit, kLitPrimary);
+    uint32_t kind = eKind(e);
+    if (kind == kLit) {
+      take(eBits(e));
+      checkPad();
+      buf[w_.pos_++] = uint8_t(eValue(e));
+    } else if (kind == kLen) {
+      take(eBits(e));
+      uint32_t length = eValue(e) + take(eExtra(e));
+      need(30);
+      uint32_t de = lookup(dist, kDistPrimary);
+      if (eKind(de) != kDist) badDistance(de);
+      take(eBits(de));
+      uint32_t distance = eValue(de) + take(eExtra(de));
+      checkPad();
+      if (int64_t(distance) > w_.before_ + int64_t(w_.pos_)) fail("distance too far back [DecodeData]");
+      copyMatch(buf + w_.pos_, distance, length);
+      w_.pos_ += length;
+    } else if (kind == kEob) {
+      take(eBits(e));
+      checkPad();
+      return true;
+    } else {
+      badLiteral(e);
+    }
+    if (w_.pos_ >= w_.checkPos_) w_.Check();
+    return false;
+  }
+
+  void data(const uint32_t* lit, const uint32_t* dist) {
+    constexpr uint32_t litMask = (1u << kLitPrimary) - 1, distMask = (1u << kDistPrimary) - 1;
     for (;;) {
-      if (end_ - pos_ >= 16 && pad_ == 0) refillFast();
-      else need(48);
-      uint32_t e = lookup(lit, kLitPrimary);
-      uint32_t kind = eKind(e);
-      if (kind == kLit) {
-        take(eBits(e));
-        *out++ = uint8_t(eValue(e));
-        // At least 33 bits are left: room for two more literals without a refill.
-        e = lit[bits_ & ((1u << kLitPrimary) - 1)];
-        if (eKind(e) == kLit) {
-          take(eBits(e));
-          *out++ = uint8_t(eValue(e));
-          e = lit[bits_ & ((1u << kLitPrimary) - 1)];
-          if (eKind(e) == kLit) {
-            take(eBits(e));
-            *out++ = uint8_t(eValue(e));
+      if (pad_ == 0 && end_ - pos_ >= 32) {
+        // The hot loop keeps its state in locals: stores through the byte pointer
+        // would otherwise force the members to be reloaded after every byte.
+        uint64_t bits = bits_;
+        unsigned cnt = cnt_;
+        const uint8_t* const inBase = in_.data();
+        const uint8_t* ip = inBase + pos_;
+        const uint8_t* const ipSafe = inBase + end_ - 16;
+        uint8_t* const buf = w_.buf_;
+        uint8_t* out = buf + w_.pos_;
+        uint8_t* check = buf + w_.checkPos_;
+        int64_t before = w_.before_;
+        auto refill = [&] {
+          uint64_t w;
+          std::memcpy(&w, ip, 8);
+          bits |= w << cnt;
+          ip += (63 - cnt) >> 3;
+          cnt |= 56;
+        };
+        auto consume = [&](uint32_t n) {
+          bits >>= n;
+          cnt -= n;
+        };
+        auto extra = [&](uint32_t n) {
+          uint32_t v = uint32_t(bits & ((uint64_t(1) << n) - 1));
+          consume(n);
+          return v;
+        };
+        auto sub = [&](const uint32_t* t, uint32_t e) {
+          consume(eBits(e));
+          return t[eValue(e) + (bits & ((1u << eSub(e)) - 1))];
+        };
+        auto flushCheck = [&] {
+          if (out >= check) {
+            w_.pos_ = size_t(out - buf);
+            bits_ = bits;  // an early stop reports the input used so far
+            cnt_ = cnt;
+            pos_ = size_t(ip - inBase);
+            w_.Check();
+            out = buf + w_.pos_;
+            check = buf + w_.checkPos_;
+            before = w_.before_;
           }
+        };
+        bool eob = false;
+        while (ip <= ipSafe) {
+          refill();
+          uint32_t e = lit[bits & litMask];
+          if (eKind(e) == kSub) e = sub(lit, e);
+          uint32_t kind = eKind(e);
+          if (kind == kLit) {
+            consume(eBits(e));
+            *out++ = uint8_t(eValue(e));
+            e = lit[bits & litMask];
+            if (eKind(e) == kLit) {
+              consume(eBits(e));
+              *out++ = uint8_t(eValue(e));
+              e = lit[bits & litMask];
+              if (eKind(e) == kLit) {
+                consume(eBits(e));
+                *out++ = uint8_t(eValue(e));
+              }
+            }
+            flushCheck();
+            continue;
+          }
+          if (kind == kLen) {
+            consume(eBits(e));
+            uint32_t length = eValue(e) + extra(eExtra(e));
+            if (cnt < 30) refill();
+            uint32_t de = dist[bits & distMask];
+            if (eKind(de) == kSub) de = sub(dist, de);
+            if (eKind(de) != kDist) badDistance(de);
+            consume(eBits(de));
+            uint32_t distance = eValue(de) + extra(eExtra(de));
+            if (int64_t(distance) > before + int64_t(out - buf)) fail("distance too far back [DecodeData]");
+            copyMatch(out, distance, length);
+            out += length;
+            flushCheck();
+            continue;
+          }
+          if (kind == kEob) {
+            consume(eBits(e));
+            eob = true;
+            break;
+          }
+          badLiteral(e);
         }
-        if (pad_) checkPad();
-        if (out >= check) {
-          w_.pos_ = size_t(out - buf);
-          w_.Check();
-          out = buf + w_.pos_;
-          check = buf + w_.checkPos_;
-        }
-        continue;
-      }
-      if (kind == kLen) {
-        take(eBits(e));
-        uint32_t length = eValue(e) + take(eExtra(e));
-        need(30);
-        uint32_t de = lookup(dist, kDistPrimary);
-        if (eKind(de) != kDist) {
-          if (eKind(de) == kBad && eValue(de) == 2) fail("decoded an invalid distance symbol: greater than 29 [DecodeData]");
-          fail("decoded an unused distance code [DecodeData]");
-        }
-        take(eBits(de));
-        uint32_t distance = eValue(de) + take(eExtra(de));
-        if (pad_) checkPad();
-        if (int64_t(distance) > w_.before_ + int64_t(out - buf)) fail("distance too far back [DecodeData]");
-        copyMatch(out, distance, length);
-        out += length;
-        if (out >= check) {
-          w_.pos_ = size_t(out - buf);
-          w_.Check();
-          out = buf + w_.pos_;
-          check = buf + w_.checkPos_;
-        }
-        continue;
-      }
-      if (kind == kEob) {
-        take(eBits(e));
+        bits_ = bits;
+        cnt_ = cnt;
+        pos_ = size_t(ip - inBase);
         w_.pos_ = size_t(out - buf);
-        checkPad();
-        return;
+        if (eob) return;
+        continue;
       }
-      w_.pos_ = size_t(out - buf);
-      if (kind == kBad && eValue(e) == 1) fail("decoded an invalid length symbol: greater than 285 [DecodeData]");
-      fail("decoded an unused literal/length code [DecodeData]");
+      if (slowStep(lit, dist)) return;
     }
   }
 
