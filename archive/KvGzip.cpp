@@ -228,7 +228,7 @@ void TKvGzipArchive::LoadArchive() {
     return;
   }
   setView(0);
-  items_->Clear();
+  while (Count() > 0) items_->Delete(Count() - 1);
   KvStream& s = *stream_;
   int64_t size = s.Size();
   if (size > 0) {

@@ -229,7 +229,8 @@ std::string TKvTarArchive::FixName(const std::string& value) {
 }
 
 void TKvTarArchive::loadFrom(KvStream& s) {
-  items_->Clear();
+  // The list does not free what it clears.
+  while (Count() > 0) items_->Delete(Count() - 1);
   KvTarScanner sc(s);
   KvTarEntry e;
   std::vector<KvTarEntry> all;
