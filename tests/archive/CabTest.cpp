@@ -1,0 +1,124 @@
+// Cabinets: gcab as the oracle both ways, hostile names, the missing backend.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "KvCab.h"
+#include "KvErrors.h"
+#include "KvUnZipper.h"
+#include "TestFiles.h"
+
+using namespace kv;
+using namespace ziptest;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Dir {
+  std::string path;
+  Dir() {
+    char t[] = "/tmp/kvcabtXXXXXX";
+    path = ::mkdtemp(t);
+  }
+  ~Dir() { fs::remove_all(path); }
+  std::string operator/(const std::string& n) const { return path + "/" + n; }
+};
+
+TEST(Cab, GcabCabinetListsAndExtracts) {
+  if (!have("gcab") || !KvCabinetBackend()) GTEST_SKIP();
+  Dir d;
+  fs::create_directories(d / "src");
+  auto a = textBytes(50000, 1), b = randomBytes(3000, 2);
+  writeFile(d / "src/a.txt", a);
+  writeFile(d / "src/b.bin", b);
+  ASSERT_EQ(run("cd " + d / "src" + " && gcab -c -z " + d / "x.cab" + " a.txt b.bin"), 0);
+  EXPECT_EQ(DetectArchiveType(d / "x.cab", akUnrecognized), akCab);
+  TKvCabArchive c(d / "x.cab", fmOpenRead);
+  c.Load();
+  ASSERT_EQ(c.Count(), 2);
+  EXPECT_EQ(c.Items(0)->FileName(), "a.txt");
+  EXPECT_EQ(c.Items(1)->UncompressedSize(), 3000);
+  // To a stream it really extracts.
+  KvMemoryStream m;
+  c.ExtractItemToStreamAt(1, &m);
+  EXPECT_EQ(m.Data(), b);
+  fs::create_directories(d / "out");
+  c.SetBaseDirectory(d / "out");
+  c.ExtractFiles("*.*");
+  EXPECT_EQ(readFile(d / "out/a.txt"), a);
+  c.TestAt(0);
+  // The unzipper component recognises cabinets but does not open them.
+  TKvUnZipper z;
+  EXPECT_THROW(z.SetFileName(d / "x.cab"), EKvUnhandledType);
+}
+
+TEST(Cab, OurCabinetExtractsWithGcab) {
+  if (!have("gcab") || !KvCabinetBackend()) GTEST_SKIP();
+  Dir d;
+  fs::create_directories(d / "src/sub");
+  auto a = textBytes(20000, 3);
+  writeFile(d / "src/a.txt", a);
+  writeFile(d / "src/sub/b.txt", bytes("unten"));
+  {
+    TKvCabArchive c(d / "neu.cab", fmCreate);
+    c.SetBaseDirectory(d / "src");
+    c.Load();
+    c.Add(c.CreateItem("a.txt"));
+    c.Add(c.CreateItem("sub/b.txt"));
+    c.Save();
+    EXPECT_EQ(c.Count(), 2);
+  }
+  fs::create_directories(d / "gx");
+  ASSERT_EQ(run("cd " + d / "gx" + " && gcab -x " + d / "neu.cab" + " >/dev/null"), 0);
+  EXPECT_EQ(readFile(d / "gx/a.txt"), a);
+  EXPECT_EQ(readFile(d / "gx/sub/b.txt"), bytes("unten"));
+}
+
+TEST(Cab, RefusedWritesAndHostileNames) {
+  if (!KvCabinetBackend()) GTEST_SKIP();
+  Dir d;
+  fs::create_directories(d / "src");
+  writeFile(d / "src/a.txt", bytes("a"));
+  {
+    TKvCabArchive c(d / "lzx.cab", fmCreate);
+    c.SetBaseDirectory(d / "src");
+    c.Load();
+    c.CompressionType = kCabLZX;
+    c.Add(c.CreateItem("a.txt"));
+    EXPECT_THROW(c.Save(), EKvFCIAddFileError);
+    c.CompressionType = kCabMSZip;
+    c.SpanSizeLimit = 100000;
+    EXPECT_THROW(c.Save(), EKvSpanningNotSupported);
+    c.SpanSizeLimit = 0;
+    // A stored name that climbs out of the folder.
+    static_cast<TKvCabItem*>(c.Items(0))->SetFileName("..\\x");
+    c.Save();
+  }
+  TKvCabArchive r(d / "lzx.cab", fmOpenRead);
+  r.Load();
+  ASSERT_EQ(r.Count(), 1);
+  fs::create_directories(d / "out");
+  r.SetBaseDirectory(d / "out");
+  r.ExtractOptions = eoRestorePath | eoCreateDirs;
+  int failures = 0;
+  r.OnProcessItemFailure = [&](TKvArchive*, TKvArchiveItem*, TKvProcessType, TKvErrorClass, int) { ++failures; };
+  r.ExtractFiles("*.*");
+  EXPECT_EQ(failures, 1);
+  EXPECT_FALSE(fs::exists(d / "x"));
+  EXPECT_TRUE(fs::is_empty(d / "out"));
+  // Not a cabinet.
+  writeFile(d / "kein.cab", bytes("MSCF und dann nichts"));
+  TKvCabArchive bad(d / "kein.cab", fmOpenRead);
+  EXPECT_THROW(bad.Load(), EKvInvalidCabFile);
+}
+
+TEST(Cab, MissingBackendIsReportedOnFirstUse) {
+  Dir d;
+  writeFile(d / "x.cab", bytes("MSCF"));
+  KvSetCabinetBackend(nullptr);
+  TKvCabArchive c(d / "x.cab", fmOpenRead);  // creating the object does not need it
+  EXPECT_THROW(c.Load(), EKvNoCabinetDll);
+  KvUseDefaultCabinetBackend();
+}
+
+}  // namespace
