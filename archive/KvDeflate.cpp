@@ -55,37 +55,45 @@ inline int distSym(uint32_t d) {
 // Bit writer into a byte buffer that goes to the stream in large pieces.
 class BitWriter {
  public:
-  explicit BitWriter(KvStream* s) : s_(s) { buf_.reserve(kChunk + 16); }
+  explicit BitWriter(KvStream* s) : s_(s), buf_(new uint8_t[kChunk + 64]) {}
   void Put(uint32_t bits, int count) {
     acc_ |= uint64_t(bits) << n_;
     n_ += count;
     if (n_ >= 32) {
       uint32_t w = uint32_t(acc_);
-      uint8_t b[4] = {uint8_t(w), uint8_t(w >> 8), uint8_t(w >> 16), uint8_t(w >> 24)};
-      buf_.insert(buf_.end(), b, b + 4);
+      std::memcpy(buf_.get() + len_, &w, 4);  // little-endian hosts only, as everywhere here
+      len_ += 4;
       acc_ >>= 32;
       n_ -= 32;
-      if (buf_.size() >= kChunk) Drain();
+      if (len_ >= kChunk) Drain();
     }
   }
   void Align() {
     while (n_ > 0) {
-      buf_.push_back(uint8_t(acc_));
+      buf_[len_++] = uint8_t(acc_);
       acc_ >>= 8;
       n_ = n_ > 8 ? n_ - 8 : 0;
     }
     acc_ = 0;
+    if (len_ >= kChunk) Drain();
   }
   void Bytes(const uint8_t* p, size_t count) {
-    buf_.insert(buf_.end(), p, p + count);
-    if (buf_.size() >= kChunk) Drain();
+    while (count > 0) {
+      size_t room = kChunk - len_;
+      size_t n = std::min(room, count);
+      std::memcpy(buf_.get() + len_, p, n);
+      len_ += n;
+      p += n;
+      count -= n;
+      if (len_ >= kChunk) Drain();
+    }
   }
   void Drain() {
-    if (buf_.empty()) return;
-    if (s_->Write(buf_.data(), int64_t(buf_.size())) != int64_t(buf_.size()))
+    if (!len_) return;
+    if (s_->Write(buf_.get(), int64_t(len_)) != int64_t(len_))
       throw EKvInternalDeflateError("could not write to the output stream");
-    written_ += int64_t(buf_.size());
-    buf_.clear();
+    written_ += int64_t(len_);
+    len_ = 0;
   }
   void Finish() {
     Align();
@@ -96,7 +104,8 @@ class BitWriter {
  private:
   static constexpr size_t kChunk = 1 << 16;
   KvStream* s_;
-  std::vector<uint8_t> buf_;
+  std::unique_ptr<uint8_t[]> buf_;
+  size_t len_ = 0;
   uint64_t acc_ = 0;
   int n_ = 0;
   int64_t written_ = 0;
