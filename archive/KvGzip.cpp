@@ -221,7 +221,8 @@ void TKvGzipArchive::LoadArchive() {
     if (!tarLoaded_) {
       stream_->SetSize(0);
       stream_->Seek(0, soBeginning);
-      KvGunzip(*other_, stream_.get());
+      // A new, empty file holds an empty TAR.
+      if (other_->Size() > 0) KvGunzip(*other_, stream_.get());
       tarLoaded_ = true;
     }
     TKvTarArchive::LoadArchive();

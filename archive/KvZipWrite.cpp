@@ -257,8 +257,9 @@ void KvZipWriter::Save(TKvZipArchive& a) {
         TKvZipLocalFileHeader lh;
         lh.LoadFromStream(*old);
         if (item->CompressedSize() > 0) scratch->CopyFrom(*old, item->CompressedSize());
-        // A data descriptor is not written again: the sizes go into the local header.
-        item->Dir.GeneralPurposeBitFlag &= uint16_t(~8);
+        // The sizes go into the local header; only an encrypted entry keeps its data
+        // descriptor, because its password check byte was made from the time then.
+        if (!(item->Dir.GeneralPurposeBitFlag & 1)) item->Dir.GeneralPurposeBitFlag &= uint16_t(~8);
         break;
       }
     }
@@ -300,6 +301,14 @@ void KvZipWriter::Save(TKvZipArchive& a) {
       scratch->ReadBuffer(buf.data(), n);
       w.Write(buf.data(), n);
       done += n;
+    }
+    if (d.GeneralPurposeBitFlag & 8) {
+      std::vector<uint8_t> dd;
+      put32(dd, kSigSpan);
+      put32(dd, d.CRC32);
+      put32(dd, d.CompressedSize);
+      put32(dd, d.UncompressedSize);
+      w.Write(dd);
     }
   }
   TKvZipDirectoryFileFooter end;

@@ -405,4 +405,22 @@ TEST(Gzip, GzippedTarShownAsTar) {
   }
 }
 
+TEST(Gzip, NewGzippedTarFromNothing) {
+  if (!have("tar")) GTEST_SKIP();
+  TempDir d;
+  fs::create_directories(d / "src");
+  writeFile(d / "src/eins.txt", bytes("eins"));
+  {
+    TKvGzipArchive g(d / "neu.tgz", fmCreate);
+    g.IsGzippedTar = true;
+    g.SetPresentAsTar(true);
+    g.SetBaseDirectory(d / "src");
+    g.Load();
+    EXPECT_EQ(g.Count(), 0);
+    g.Add(g.CreateItem("eins.txt"));
+    g.Save();
+  }
+  EXPECT_EQ(sh("tar -tzf " + d / "neu.tgz"), "eins.txt\n");
+}
+
 }  // namespace

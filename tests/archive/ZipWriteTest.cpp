@@ -234,4 +234,24 @@ TEST(ZipWrite, SelfExtractingStubIsKept) {
   }
 }
 
+TEST(ZipWrite, KeptEncryptedEntryWithDataDescriptorStillOpens) {
+  if (!have("zip") || !have("unzip")) GTEST_SKIP();
+  Dir d;
+  auto files = makeSources(d);
+  // Written to a pipe, zip marks the entry with a data descriptor and checks the password by the time.
+  ASSERT_EQ(run("cd " + q(d / "src") + " && zip -q -P pw - text.txt > " + q(d / "p.zip")), 0);
+  {
+    TKvZipArchive a(d / "p.zip", fmOpenRead);
+    a.SetBaseDirectory(d / "src");
+    a.Load();
+    ASSERT_EQ(a.Count(), 1);
+    ASSERT_TRUE(a.ZipItem(0)->GeneralPurposeBitFlag() & 8);
+    a.Password = "pw";
+    a.Add(a.CreateItem("leer.txt"));
+    a.Save();
+  }
+  EXPECT_EQ(run("unzip -tq -P pw " + q(d / "p.zip") + " >/dev/null"), 0);
+  expectReadsBack(d, "p.zip", {{"text.txt", files["text.txt"]}, {"leer.txt", {}}}, "pw");
+}
+
 }  // namespace
