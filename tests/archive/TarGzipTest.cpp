@@ -423,4 +423,25 @@ TEST(Gzip, NewGzippedTarFromNothing) {
   EXPECT_EQ(sh("tar -tzf " + d / "neu.tgz"), "eins.txt\n");
 }
 
+TEST(Gzip, UnzipperShowsAGzippedTarAsItsFiles) {
+  if (!have("tar")) GTEST_SKIP();
+  TempDir d;
+  fs::create_directories(d / "src");
+  writeFile(d / "src/a.txt", bytes("A"));
+  writeFile(d / "src/b.txt", bytes("BB"));
+  ASSERT_EQ(run("tar -czf " + d / "x.tgz" + " -C " + d / "src" + " a.txt b.txt"), 0);
+  fs::create_directories(d / "out");
+  for (bool asTar : {false, true}) {
+    TKvUnZipper z;
+    z.TarAutoHandle = asTar;
+    z.SetFileName(d / "x.tgz");
+    ASSERT_EQ(z.Count(), asTar ? 2 : 1);
+    if (asTar) {
+      z.SetBaseDirectory(d / "out");
+      z.ExtractFiles("*.*");
+      EXPECT_EQ(readFile(d / "out/b.txt"), bytes("BB"));
+    }
+  }
+}
+
 }  // namespace
