@@ -1,4 +1,5 @@
 #include "KvZip.h"
+#include "KvZipWrite.h"
 
 #include <algorithm>
 #include <cstring>
@@ -245,8 +246,7 @@ void TKvZipArchive::SaveArchive() {
     IsDirty = false;
     throw EKvZipSpanOverwrite();
   }
-  // This build reads archives; writing them is not part of it.
-  throw EKvZipNoInsertion();
+  KvZipWriter::Save(*this);
 }
 
 std::string TKvZipArchive::partName(int n) const {
