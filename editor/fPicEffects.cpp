@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 #include "EditStep.h"
@@ -166,11 +167,18 @@ void TPicEffectsForm::loadSource() {
 
 void TPicEffectsForm::FormActivate() {
   loadSource();
-  preview_ = source_;
-  FDirty = false;
-  if (source_.allocated()) {
-    PicImage2->SetBitmap(&source_);
+  previewSource_ = source_;
+  if (source_.allocated() && (source_.width > PreviewSide || source_.height > PreviewSide)) {
+    const double f = double(PreviewSide) / std::max(source_.width, source_.height);
+    px::Bitmap small = copyOf(source_);
+    if (px::SizeBitmap(small, std::max(1, int(std::lround(source_.width * f))),
+                       std::max(1, int(std::lround(source_.height * f))), 2) == 1)
+      previewSource_ = small;
   }
+  preview_ = previewSource_;
+  FDirty = false;
+  sepia_ = balance_ = false;
+  if (previewSource_.allocated()) PicImage2->SetBitmap(&previewSource_);
   RGBPanel->hide();
   SharpenPanel->hide();
   if (Mode == "SHARPEN") {
@@ -221,31 +229,47 @@ void TPicEffectsForm::applyBalance(px::Bitmap& bmp, int red, int green, int blue
   px::BalanceColors(bmp, redRec, greenRec, blueRec);
 }
 
-void TPicEffectsForm::UpdatePreview() {
-  if (!FDirty) return;
-  if (!source_.allocated()) {
-    FDirty = false;
-    return;
+px::Bitmap TPicEffectsForm::render(const px::Bitmap& base, double scale) const {
+  px::Bitmap work = copyOf(base);
+  if (!work.allocated()) return work;
+  if (sepia_) {
+    px::GrayScaleBitmap(work, 24);
+    applyBalance(work, 100, 83, 34);
   }
-  px::Bitmap work = copyOf(source_);
   if (Mode == "RGB") {
-    FRed = RedTrackBar->value();
-    FGreen = GreenTrackBar->value();
-    FBlue = BlueTrackBar->value();
-    setChannelLabels();
-    applyBalance(work, FRed, FGreen, FBlue);
+    if (balance_) applyBalance(work, FRed, FGreen, FBlue);
   } else if (Mode == "SHARPEN") {
-    FSharpen = SharpenTrackBar->value();
-    SharpenLabel->setText(SharpenCaption(FSharpen));
     if (FSharpen < 0)
-      px::GaussianFilterBitmap(work, BlurRadiusFor(FSharpen));
+      px::GaussianFilterBitmap(work, int(std::lround(BlurRadiusFor(FSharpen) * scale)));
     else
       px::SharpenBitmap(work, FSharpen);
   } else {  // "SW"
     px::GrayScaleBitmap(work, 24);
   }
+  return work;
+}
+
+px::Bitmap TPicEffectsForm::Result() const {
+  if (previewSource_.pixels == source_.pixels) return copyOf(preview_);
+  return render(source_, 1.0);
+}
+
+void TPicEffectsForm::UpdatePreview() {
+  if (!FDirty) return;
   FDirty = false;
-  preview_ = std::move(work);
+  if (Mode == "RGB") {
+    FRed = RedTrackBar->value();
+    FGreen = GreenTrackBar->value();
+    FBlue = BlueTrackBar->value();
+    setChannelLabels();
+    balance_ = true;
+  } else if (Mode == "SHARPEN") {
+    FSharpen = SharpenTrackBar->value();
+    SharpenLabel->setText(SharpenCaption(FSharpen));
+  }
+  if (!previewSource_.allocated()) return;
+  const double scale = source_.width > 0 ? double(previewSource_.width) / source_.width : 1.0;
+  preview_ = render(previewSource_, scale);
   showPreview();
 }
 
@@ -266,19 +290,17 @@ void TPicEffectsForm::ButtonClick() {
   UpdatePreview();
 }
 
-// The sepia picture becomes the dialog's own source (the channel bars work on it from now on);
-// the editor's working copy is left alone, so a cancel changes nothing.
+// The sepia picture becomes the base of the channel bars from now on; the editor's working
+// copy is left alone, so a cancel changes nothing.
 void TPicEffectsForm::SepiaButtonClick() {
-  if (!source_.allocated()) return;
-  px::Bitmap work = copyOf(source_);
-  px::GrayScaleBitmap(work, 24);
+  sepia_ = true;
+  balance_ = false;
   FRed = 100;
   FGreen = 83;
   FBlue = 34;
-  applyBalance(work, FRed, FGreen, FBlue);
-  source_ = work;
-  preview_ = std::move(work);
   if (Mode == "SW") Mode = "RGB";
+  if (!previewSource_.allocated()) return;
+  preview_ = render(previewSource_, 1.0);
   showPreview();
 }
 
@@ -287,7 +309,12 @@ void TPicEffectsForm::SaveBitBtnClick() {
   if (s && s->IsOpenFor() && preview_.allocated()) {
     editor::EditStep step = s->BeginStep();
     if (!step.IsOpen()) return;
-    if (!step.CommitPicture(preview_)) return;
+    const px::Bitmap result = Result();
+    if (!result.allocated()) {
+      step.Rollback(u("Das Bild konnte nicht bearbeitet werden."));
+      return;
+    }
+    if (!step.CommitPicture(result)) return;
     if (BildbeaerbeitungForm && s == &BildbeaerbeitungForm->Steps()) BildbeaerbeitungForm->FitPicture();
   }
   SetModalResult(kalvora::mrOk);

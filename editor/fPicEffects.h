@@ -42,10 +42,16 @@ class TPicEffectsForm : public TForm {
   QPushButton* OkBitBtn = nullptr;  // the OK button by its older name
   QPushButton* AbortBitBtn = nullptr;
 
-  // The picture the preview is computed from (the editor's picture; after "Sepia" the sepia one).
-  const px::Bitmap& Source() const { return source_; }
-  // The preview as it stands (what OK hands over).
+  // Previews of larger pictures are computed on a copy of at most this side; OK applies the
+  // same settings to the whole picture.
+  static constexpr int PreviewSide = 1024;
+
+  // The picture the preview is computed from (the editor's picture, or its reduced copy).
+  const px::Bitmap& Source() const { return previewSource_; }
+  // The preview as it stands (for pictures within PreviewSide, exactly what OK hands over).
   const px::Bitmap& Preview() const { return preview_; }
+  // The current settings applied to the whole picture.
+  px::Bitmap Result() const;
 
   void FormActivate();
   void BarChange(QSlider* bar);
@@ -67,8 +73,12 @@ class TPicEffectsForm : public TForm {
   void loadSource();
   void showPreview();
   void applyBalance(px::Bitmap& bmp, int red, int green, int blue) const;
+  // The settings on a copy of base; scale: base width / the picture's width (for the blur).
+  px::Bitmap render(const px::Bitmap& base, double scale) const;
   void setChannelLabels();
-  px::Bitmap source_, preview_;
+  px::Bitmap source_, previewSource_, preview_;
+  bool sepia_ = false;    // "Sepia" was pressed in this showing
+  bool balance_ = false;  // the channel bars count (moved since the showing or since "Sepia")
 };
 
 extern TPicEffectsForm* PicEffectsForm;

@@ -161,6 +161,22 @@ TEST_F(PicEffectsTest, OkMakesExactlyOneStep) {
   EXPECT_EQ(editor->FRedoTop(), 1);
 }
 
+TEST_F(PicEffectsTest, LargePictureOkAppliesTheSettingsToTheWholePicture) {
+  const QImage original = makeImage(1600, 1200);
+  open("gross.png", original, px::kFormatPng);
+  runDialog(editor->Image16, [&] {
+    EXPECT_EQ(form->Source().width, TPicEffectsForm::PreviewSide);
+    form->SharpenTrackBar->setValue(-500);
+    EXPECT_EQ(form->Preview().width, TPicEffectsForm::PreviewSide);
+    click(form->SaveBitBtn);
+  });
+  px::Bitmap expect;
+  ASSERT_EQ(px::FromQImage(original, expect), 1);
+  px::GaussianFilterBitmap(expect, 100);
+  EXPECT_EQ(viewImage(view()), img(expect));
+  EXPECT_EQ(editor->FUndoIndex(), 1);
+}
+
 TEST_F(PicEffectsTest, ExtremePictures) {
   for (QSize size : {QSize(1, 1), QSize(1, 20000)}) {
     SCOPED_TRACE(size.height());
