@@ -7,8 +7,12 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <cmath>
+
 #include "FormButtons.h"
 #include "Prompter.h"
+#include "PxProcess.h"
 
 TTextForm* TextForm = nullptr;
 
@@ -137,6 +141,8 @@ TTextForm::TTextForm(QWidget* parent) : TForm("TextForm", parent) {
   AbortBitBtn = AddFormButton(this, buttons, "AbortBitBtn", u("Abbrechen"), kalvora::mrCancel);
   side->addLayout(buttons);
 
+  // After the button's modal result: the view is read once the modal run has ended.
+  connect(SaveBitBtn, &QPushButton::clicked, this, [this] { DrawOnWholePicture(); });
   connect(TextEdit, &QLineEdit::textChanged, this, [this] { RedrawText(); });
   connect(TrackBar4, &QSlider::valueChanged, this, [this](int v) {
     QFont f = PicImage1->TextFont();
@@ -198,8 +204,19 @@ void TTextForm::FormActivate() {
   activating_ = true;
   Redraws = 0;
   FDragging = false;
-  clean_ = px::Bitmap();
+  clean_ = cleanShown_ = px::Bitmap();
   if (PicImage1->IsAllocated()) px::CopyBitmap(PicImage1->Bitmap(), clean_);
+  cleanShown_ = clean_;
+  if (clean_.allocated() && (clean_.width > PreviewSide || clean_.height > PreviewSide)) {
+    const double f = double(PreviewSide) / std::max(clean_.width, clean_.height);
+    px::Bitmap small;
+    if (px::CopyBitmap(clean_, small) == 1 &&
+        px::SizeBitmap(small, std::max(1, int(std::lround(clean_.width * f))),
+                       std::max(1, int(std::lround(clean_.height * f))), 2) == 1) {
+      cleanShown_ = small;
+      PicImage1->SetBitmap(&cleanShown_);
+    }
+  }
   PicImage1->SetTextFontColor(0x0000FF);
   PicImage1->SetTextHiliteColor(0xFFFFFF);
   PicImage1->SetShadowColor(0x000000);
@@ -244,24 +261,42 @@ void TTextForm::ComboBox1Change() {
 
 // Always drawn on the clean picture, so the text never piles up.
 void TTextForm::RedrawText() {
-  if (activating_ || !clean_.allocated()) return;
+  if (activating_ || !cleanShown_.allocated()) return;
   ++Redraws;
+  px::Bitmap copy;
+  if (px::CopyBitmap(cleanShown_, copy) != 1) return;
+  try {
+    PicImage1->SetBitmap(&copy);
+    drawText();
+  } catch (const std::exception&) {
+    // The picture stays as it was handed over; the text just does not show.
+  }
+}
+
+bool TTextForm::drawText() {
+  const QString text = TextEdit->text();
+  // An empty text or a size of 0 draws nothing.
+  if (text.isEmpty() || TrackBar4->value() <= 0) {
+    PicImage1->update();
+    return false;
+  }
+  PicImage1->SetAutoRepaint(true);
+  PicImage1->SetDrawPersistence(true);
+  PicImage1->DrawText(text, nullptr);
+  PicImage1->update();
+  return true;
+}
+
+// The text's place and size are in the view's coordinates, so the whole picture (shown in the
+// same place) gets the text where the reduced copy had it.
+void TTextForm::DrawOnWholePicture() {
+  if (!clean_.allocated() || cleanShown_.pixels == clean_.pixels) return;
   px::Bitmap copy;
   if (px::CopyBitmap(clean_, copy) != 1) return;
   try {
     PicImage1->SetBitmap(&copy);
-    const QString text = TextEdit->text();
-    // An empty text or a size of 0 draws nothing.
-    if (text.isEmpty() || TrackBar4->value() <= 0) {
-      PicImage1->update();
-      return;
-    }
-    PicImage1->SetAutoRepaint(true);
-    PicImage1->SetDrawPersistence(true);
-    PicImage1->DrawText(text, nullptr);
-    PicImage1->update();
+    drawText();
   } catch (const std::exception&) {
-    // The picture stays as it was handed over; the text just does not show.
   }
 }
 

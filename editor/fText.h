@@ -55,8 +55,13 @@ class TTextForm : public TForm {
   void ViewMouseDown(int x, int y);
   void ViewMouseMove(int x, int y);
   void ViewMouseUp();
-  // The picture without the text (as the editor handed it over).
-  const px::Bitmap& CleanPicture() const { return clean_; }
+  // Larger pictures are shown and drawn on a copy of at most this side while the settings
+  // change; OK draws the text once more on the whole picture.
+  static constexpr int PreviewSide = 1024;
+  // The picture without the text, as shown (the editor's picture or its reduced copy).
+  const px::Bitmap& CleanPicture() const { return cleanShown_; }
+  // The text drawn on the whole picture (what OK leaves in the view).
+  void DrawOnWholePicture();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -65,7 +70,8 @@ class TTextForm : public TForm {
   // A number field that sets its bar: anything that is not a whole number within the bar's
   // range changes nothing.
   void connectField(QLineEdit* edit, QSlider* bar);
-  px::Bitmap clean_;
+  bool drawText();
+  px::Bitmap clean_, cleanShown_;
   bool activating_ = false;
 };
 

@@ -52,11 +52,15 @@ class TextDialogTest : public EditorTest {
     ASSERT_EQ(edit->text(), text);
   }
   // Bounding box of the pixels that differ by more than a JPEG-free tolerance.
-  static QRect changed(const QImage& a, const QImage& b) {
+  static QRect changed(const QImage& a, const QImage& b, int tolerance = 0) {
     QRect box;
     for (int y = 0; y < a.height(); ++y)
-      for (int x = 0; x < a.width(); ++x)
-        if (a.pixel(x, y) != b.pixel(x, y)) box |= QRect(x, y, 1, 1);
+      for (int x = 0; x < a.width(); ++x) {
+        const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+        if (std::abs(qRed(p) - qRed(q)) > tolerance || std::abs(qGreen(p) - qGreen(q)) > tolerance ||
+            std::abs(qBlue(p) - qBlue(q)) > tolerance)
+          box |= QRect(x, y, 1, 1);
+      }
     return box;
   }
   TTextForm* form = nullptr;
@@ -180,6 +184,30 @@ TEST_F(TextDialogTest, DrawnTextStaysInItsBox) {
   EXPECT_EQ(snapshots().size(), 2);
   EXPECT_NE(viewImage(view()), makeImage(400, 300));
   EXPECT_FALSE(QFileInfo::exists(appDir + "Text.jpg"));
+}
+
+TEST_F(TextDialogTest, LargePictureGetsTheTextWhereThePreviewShowedIt) {
+  const QImage original = makeImage(1600, 1200);
+  open("gross.png", original, px::kFormatPng);
+  QRect inPreview;
+  runDialog([&] {
+    EXPECT_EQ(form->CleanPicture().width, TTextForm::PreviewSide);
+    paste(form->TextEdit, "Gross");
+    form->TrackBar4->setValue(60);
+    const QRect d = form->ViewPicImage->DisplayedPictureRect();
+    drag(form->ViewPicImage, d.center(), d.topLeft() + QPoint(d.width() / 3, d.height() / 3));
+    inPreview = changed(clean(), shown(), 60);
+    click(form->SaveBitBtn);
+  });
+  ASSERT_FALSE(inPreview.isEmpty());
+  const QImage result = viewImage(view());
+  ASSERT_EQ(result.size(), QSize(1600, 1200));
+  const QRect inWhole = changed(original, result, 60);  // the editor hands over a JPEG
+  const double f = 1600.0 / TTextForm::PreviewSide;
+  EXPECT_NEAR(inWhole.center().x(), inPreview.center().x() * f, 12);
+  EXPECT_NEAR(inWhole.center().y(), inPreview.center().y() * f, 12);
+  EXPECT_NEAR(inWhole.width(), inPreview.width() * f, 16);
+  EXPECT_EQ(editor->FUndoIndex(), 1);
 }
 
 TEST_F(TextDialogTest, CancelLeavesThePicture) {
