@@ -13,6 +13,7 @@
 #include "Bitmap24Qt.h"
 #include "EditorFiles.h"
 #include "FxDrawImage.h"
+#include "PainterEffectsLink.h"
 #include "Prompter.h"
 #include "PxPaint.h"
 #include "fBildbearbeitung.h"
@@ -70,6 +71,7 @@ void TBildbeaerbeitungForm::RunMenuDialog(const QString& button) {
   RedeyePanel->hide();
   if (!session_.EnsureWorkingCopy()) return;
   const QString folder = FProgramFolder;
+  editor::LinkPainterEffects(this);
   if (button == "Image12") {
     Art->AutoEnhance();
   } else if (button == "Image14" || button == "Image17") {
