@@ -152,9 +152,10 @@ void TCaptureForm::Pic1Status(int percent) {
 
 void TCaptureForm::Grab() {
   if (FFrameCount >= kMaxGrabs) return;
-  const QImage surface = Pic1->EffectFrame();
+  const QImage& surface = Pic1->EffectFrame();
   if (surface.isNull()) return;
-  const QImage shot = surface.copy(0, 0, Pic1->width(), Pic1->height()).convertToFormat(QImage::Format_RGB888);
+  const QRect area(0, 0, Pic1->width(), Pic1->height());
+  const QImage shot = (surface.rect() == area ? surface : surface.copy(area)).convertToFormat(QImage::Format_RGB888);
   px::Bitmap bmp;
   if (px::FromQImage(shot, bmp) != px::kOk) return;
   ++FFrameCount;

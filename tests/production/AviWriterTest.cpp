@@ -82,6 +82,7 @@ TEST_F(AviWriterTest, TwentyFramesOfFiveSecondsWithOneHundredSecondsOfSound) {
   EXPECT_EQ(v["nb_read_frames"].toString(), "20");
   EXPECT_EQ(v["r_frame_rate"].toString(), "1/5");
   EXPECT_NEAR(v["duration"].toString().toDouble(), 100.0, 0.01);
+  EXPECT_TRUE(decodesCleanly(writer.FileName));
   const QJsonObject a = stream(p, "audio");
   EXPECT_EQ(a["codec_name"].toString(), "pcm_s16le");
   EXPECT_EQ(a["sample_rate"].toString(), "44100");
@@ -172,6 +173,19 @@ TEST_F(AviWriterTest, AWrongPixelFormatLeavesNoWorkFile) {
   }
 }
 
+TEST_F(AviWriterTest, AFrameFileGoneBeforeWritingLeavesNoWorkFile) {
+  addBmpFrames(3, 352, 288);
+  ASSERT_TRUE(QFile::remove(tmp.file("work/inp0002.bmp")));
+  writer.FileName = tmp.file("out.avi");
+  writer.Width = 352;
+  writer.Height = 288;
+  EXPECT_EQ(errorOf([&] { writer.Write(); }), "Invalid bitmap");
+  EXPECT_FALSE(QFile::exists(writer.FileName));
+  EXPECT_FALSE(QFile::exists(writer.TempFileName()));
+  TBitmap missing;
+  EXPECT_THROW(missing.LoadFromFile(tmp.file("work/inp0002.bmp")), EInvalidGraphic);
+}
+
 TEST_F(AviWriterTest, SoundFileErrorsKeepTheOldVideo) {
   addBmpFrames(2, 64, 48);
   writer.Width = 64;
@@ -256,6 +270,7 @@ TEST_F(AviWriterTest, PastTheSegmentLimitTheFileGoesOpenDml) {
   EXPECT_NEAR(stream(p, "video")["duration"].toString().toDouble(), 60.0, 0.01);
   // Every sample comes back: ffmpeg decodes the whole sound track of all segments.
   EXPECT_EQ(decodedAudioBytes(writer.FileName), 64 * 44100 * 4);
+  EXPECT_TRUE(decodesCleanly(writer.FileName));
 }
 
 // Opt-in (KALVORA_LARGE_TESTS=1): a file past 1 GiB, 22 frames of 4096 x 4096.

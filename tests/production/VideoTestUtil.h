@@ -74,6 +74,13 @@ inline QJsonObject stream(const QJsonObject& probe, const QString& type) {
   return {};
 }
 
+// True when ffmpeg decodes every stream of the file without a complaint (what a player needs).
+inline bool decodesCleanly(const QString& path) {
+  QProcess p;
+  p.start("ffmpeg", {"-v", "error", "-i", path, "-f", "null", "-"});
+  return p.waitForFinished(600000) && p.exitCode() == 0 && p.readAllStandardError().trimmed().isEmpty();
+}
+
 // Bytes of the sound track as ffmpeg decodes it from the file (-1 when ffmpeg fails).
 inline qint64 decodedAudioBytes(const QString& path) {
   QProcess p;
