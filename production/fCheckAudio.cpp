@@ -21,6 +21,7 @@ QLineEdit* addEdit(QFormLayout* form, QWidget* parent, const char* name, const c
   auto* edit = new QLineEdit(parent);
   edit->setObjectName(QString::fromLatin1(name));
   edit->setReadOnly(true);
+  edit->setMinimumWidth(220);
   form->addRow(QString::fromLatin1(label), edit);
   return edit;
 }
@@ -198,4 +199,7 @@ void TCheckAudioForm::showEvent(QShowEvent* event) {
   FShowing = true;
   ReadInfo();
   FShowing = false;
+  // One panel of two is shown: the window takes that panel's size.
+  layout()->activate();
+  adjustSize();
 }

@@ -103,7 +103,7 @@ qint64 TWaveForm::MakeInputWav() {
           const int percent = int(written * 100 / target);
           if (percent != lastPercent) {
             lastPercent = percent;
-            ProgressBar1->setValue(percent);
+            ProgressBar1->setValue(std::min(percent, 100));  // the last block may pass the target
             Label1->setText(QString::number(ProgressBar1->value()) + "%");
             Label1->repaint();
           }

@@ -256,3 +256,30 @@ TEST_F(SoundTrackTest, LimitsOfTheJoin) {
   EXPECT_EQ(waveForm.MakeInputWav(), 0);  // nothing to join: no file
   EXPECT_FALSE(QFileInfo::exists(work + "Input.wav"));
 }
+
+TEST_F(SoundTrackTest, TheProgressWindowShowsTheJoinAndStopsOnAbort) {
+  write(work + "Inp001.wav", wave(44100, 2, 6 * 44100));
+  waveForm.FileList = QStringList{work + "Inp001.wav"};
+  waveForm.OutputFileName = work + "Input.wav";
+  waveForm.Seconds = 5;
+  waveForm.Label1->setText("alt");
+  waveForm.show();
+  EXPECT_EQ(waveForm.Label1->text(), "");  // emptied when the window comes up
+  EXPECT_EQ(waveForm.ProgressBar1->value(), 0);
+  EXPECT_EQ(waveForm.MakeInputWav(), 56 * 4000);  // the 56th block passes 220 500
+  EXPECT_EQ(waveForm.Label2->text(), "Aktuelle Datei: Inp001.wav");
+  EXPECT_EQ(waveForm.Label1->text(), "100%");
+  EXPECT_EQ(waveForm.Label4->text(), "Position: 5 Sekunden");
+  EXPECT_EQ(waveForm.ProgressBar1->value(), 0);  // back to 0 at the end
+
+  // The run's abort flag ends the join between blocks; the file written so far stays whole.
+  int asked = 0;
+  waveForm.OnAborted = [&] { return ++asked > 2; };
+  waveForm.Seconds = 60;
+  const qint64 frames = waveForm.MakeInputWav();
+  waveForm.OnAborted = nullptr;
+  EXPECT_GT(frames, 0);
+  EXPECT_LT(frames, 60 * 44100);
+  EXPECT_EQ(inputFrames(), frames);
+  waveForm.hide();
+}
