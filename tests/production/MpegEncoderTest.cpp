@@ -24,9 +24,10 @@ QString vcdImagerRejects(const QString& mpg, const QString& kind, const QString&
   p.start("vcdimager", {"-t", kind, "-c", folder + "/image.cue", "-b", folder + "/image.bin", mpg});
   if (!p.waitForFinished(120000)) return "timeout";
   const QString said = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+  const bool imaged = QFileInfo(folder + "/image.bin").size() > 0;
   QFile::remove(folder + "/image.bin");
   QFile::remove(folder + "/image.cue");
-  if (p.exitCode() != 0 || said.contains("error", Qt::CaseInsensitive)) return said;
+  if (p.exitCode() != 0 || !imaged || said.contains("error", Qt::CaseInsensitive)) return "rejected: " + said;
   return {};
 }
 
