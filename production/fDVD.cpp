@@ -267,8 +267,7 @@ void TDVDForm::MakeVideo() {
   Run.EncoderFolder = WithSlash(Run.EncoderFolder);
   Run.AppDir = WithSlash(Run.AppDir);
   // Busy: the rest of the program waits, this window stays usable.
-  setWindowModality(Qt::ApplicationModal);
-  if (!isVisible()) show();
+  setBusyModality(true);
   ProgressBar1->setValue(0);
   PercentLabel->setText("0%");
   QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -482,7 +481,7 @@ void TDVDForm::endBlock() {
   QApplication::beep();
   FCanClose = true;
   running_ = false;
-  setWindowModality(Qt::NonModal);
+  setBusyModality(false);
   if (FAborted) {
     showHint(Text(4605, "Die Erstellung wurde abgebrochen.", "The production was cancelled."),
              Text(4614, "Es wurde kein Video erstellt.", "No video was made."), false);
@@ -515,7 +514,21 @@ void TDVDForm::failureBlock(const QString& why) {
   QApplication::restoreOverrideCursor();
   FCanClose = true;
   running_ = false;
-  setWindowModality(Qt::NonModal);
+  setBusyModality(false);
+}
+
+// Qt takes a changed modality only from a hidden window (and keeps stale modal entries
+// otherwise), so the window is hidden and shown again around the change.
+void TDVDForm::setBusyModality(bool modal) {
+  const Qt::WindowModality want = modal ? Qt::ApplicationModal : Qt::NonModal;
+  if (windowModality() != want) {
+    const bool visible = isVisible();
+    if (visible) hide();
+    setWindowModality(want);
+    if (visible || modal) show();
+  } else if (modal && !isVisible()) {
+    show();
+  }
 }
 
 void TDVDForm::showHint(const QString& main, const QString& sub, bool nero) {

@@ -101,6 +101,7 @@ class TDVDForm : public TForm {
   void endBlock();
   void failureBlock(const QString& why);
   void showHint(const QString& main, const QString& sub, bool nero);
+  void setBusyModality(bool modal);
   kalvora::ProgramResult runAndWait(const QString& folder, const QString& program, const QStringList& args);
 
   int FBitmapCount = 0;

@@ -205,13 +205,21 @@ TEST_F(ProductionRunTest, AbortInEachPhaseThenASecondRunSucceeds) {
   form->HighQuality = true;
   const QString out = video + "urlaub_koeln_2004__VCD.mpg";
   // During the transitions.
-  onTransition = [this](int n) {
+  bool modalWhileRunning = false;
+  onTransition = [&](int n) {
+    if (n == 1) {
+      modalWhileRunning = form->windowModality() == Qt::ApplicationModal && !form->CloseBitBtn->isEnabled();
+      form->MakeVideo();  // a second run cannot start inside the first
+      form->close();      // nor can the window be closed
+    }
     if (n == 2) form->AbortBitBtn->click();
   };
   form->MakeVideo();
   onTransition = nullptr;
   EXPECT_TRUE(form->Aborted());
   EXPECT_EQ(transitions, 2);
+  EXPECT_TRUE(modalWhileRunning);
+  EXPECT_EQ(readLog(form->LogFile()).count("BEGIN"), 1);
   EXPECT_FALSE(readLog(form->LogFile()).contains("END"));
   EXPECT_TRUE(runFilesLeft().isEmpty()) << runFilesLeft().join(",").toStdString();
   EXPECT_FALSE(form->isVisible());
