@@ -38,7 +38,11 @@ bool EditStep::CommitPicture(const px::Bitmap& picture, Notify notify) {
 
 bool EditStep::CommitFile(const QString& path, Notify notify) {
   EditSession* s = std::exchange(session_, nullptr);
-  return s && s->commit(path.isEmpty() ? QStringLiteral("\n") : path, nullptr, notify);
+  if (s && path.isEmpty()) {
+    s->rollback(QString::fromUtf8("Der Bearbeitungsschritt hat kein Ergebnis."));
+    return false;
+  }
+  return s && s->commit(path, nullptr, notify);
 }
 
 void EditStep::Rollback(const QString& reason) {
@@ -148,7 +152,7 @@ bool EditSession::commit(const QString& file, const px::Bitmap* picture, EditSte
     if (picture) {
       if (view_->SetBitmap(picture) != 1) error = QString::fromUtf8("Das Ergebnis kann nicht übernommen werden.");
     } else if (!file.isEmpty()) {
-      loadInto(file.trimmed(), &error);
+      loadInto(file, &error);
     }
     if (error.isEmpty() && !view_->IsAllocated()) error = QString::fromUtf8("Das Ergebnis ist leer.");
     if (error.isEmpty()) {

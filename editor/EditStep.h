@@ -8,7 +8,9 @@
 // Undo goes back one snapshot (to the picture's own file at the first), redo forward; a new
 // step after an undo cuts the redo chain (its snapshots are removed).
 //
-// A step is a transaction. A dialog that changes the picture does:
+// A step is a transaction. A dialog that changes the picture gets the session from the editor
+// window (BildbeaerbeitungForm->Steps(); its view is Steps().View(), and Steps().EnsureWorkingCopy()
+// writes "Temp.jpg" when the dialog reads its input from there) and does:
 //
 //   editor::EditStep step = session.BeginStep();   // records the picture as it is now
 //   if (!step.IsOpen()) return;                     // could not start (the user was told)
@@ -20,8 +22,9 @@
 // the undo index and tells the editor (info line, buttons, the main window's thumbnail). When
 // anything fails on the way, or the step is dropped without a commit (Rollback, or the EditStep
 // goes out of scope, also by an exception), the view and the working copy return to the last
-// snapshot (the picture recorded at BeginStep; the picture's own file before the first step), no snapshot is left for the step, the undo and redo chains are
-// as before, and - for a failed commit - the user gets a message. Nothing here throws.
+// snapshot (the picture recorded at BeginStep; the picture's own file before the first step),
+// no snapshot is left for the step, the undo and redo chains are as before, and - for a failed
+// commit - the user gets a message. Nothing here throws.
 //
 // Only one step is open at a time; BeginStep while one is open gives a closed step.
 #include <QString>

@@ -113,7 +113,8 @@ TBildbeaerbeitungForm::TBildbeaerbeitungForm(QWidget* parent) : TForm("Bildbeaer
   BildbViewPicImage->OnChange = [this](TPicImage*) { ViewChanged(); };
 
   OnThumbnailRefresh = [](const QString& source) {
-    if (MainForm) MainForm->RefreshSelectedThumbnail(source);
+    // From the picture's own file the main window also shows it again in its preview.
+    if (MainForm) MainForm->RefreshSelectedThumbnail(source == MainForm->FCurrentPicturePath ? QString() : source);
   };
   editor::EditSession::Hooks hooks;
   hooks.committed = [this](const QString& workingCopy) { afterCommit(workingCopy); };

@@ -15,6 +15,5 @@ TVerschiebenTipForm::TVerschiebenTipForm(QWidget* parent) : TForm("VerschiebenTi
   TitleLabel = parts.title;
   HintLabel = parts.text;
   OkBitBtn = parts.next;
-  OkBitBtn->setProperty("modalResult", kalvora::mrOk);
   connect(OkBitBtn, &QPushButton::clicked, this, [this] { SetModalResult(kalvora::mrOk); });
 }
