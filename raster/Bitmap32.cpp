@@ -253,8 +253,11 @@ void TBitmap32::ReadData(QIODevice& stream) {
     throw EBitmapException("Stream read error");
   if (w < 0) w = 0;
   if (h < 0) h = 0;
-  const std::int64_t bytes = (w == 0 || h == 0) ? 0 : static_cast<std::int64_t>(w) * h * 4;
-  if (bytes > kMaxBytes) throw EBitmapException("Stream read error");
+  const std::int64_t pixels = (w == 0 || h == 0) ? 0 : static_cast<std::int64_t>(w) * h;
+  if (pixels > kMaxBytes / 4) throw EBitmapException("Stream read error");
+  const std::int64_t bytes = pixels * 4;
+  // a stream that cannot hold the pixels is refused before anything is allocated
+  if (bytes > 0 && !stream.isSequential() && stream.bytesAvailable() < bytes) throw EBitmapException("Stream read error");
   QByteArray data;
   if (bytes > 0) {
     data = stream.read(bytes);
@@ -315,7 +318,8 @@ void TBitmap32::SetResamplerClassName(const std::string& name) {
 void TBitmap32::SetClipRect(const TRect& value) {
   IntersectRect(clipRect_, value, BoundsRect());
   fixedClipRect_ = FixedRect(clipRect_);
-  clipRect256_ = {clipRect_.Left * 256, clipRect_.Top * 256, clipRect_.Right * 256, clipRect_.Bottom * 256};
+  auto to256 = [](std::int32_t v) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(v) << 8); };
+  clipRect256_ = {to256(clipRect_.Left), to256(clipRect_.Top), to256(clipRect_.Right), to256(clipRect_.Bottom)};
   clipping_ = !(clipRect_ == BoundsRect());
 }
 

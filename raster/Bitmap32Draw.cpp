@@ -184,7 +184,9 @@ void TBitmap32::BlendSubPixelWeights(TColor32* p, TColor32 c, std::uint32_t fx, 
       const std::int32_t x = px + dx[k], y = py + dy[k];
       if (x < clipRect_.Left || x >= clipRect_.Right || y < clipRect_.Top || y >= clipRect_.Bottom) continue;
     }
-    TColor32* q = p + dx[k] + static_cast<std::ptrdiff_t>(dy[k]) * width_;
+    // the block's pixels are addressed one by one: a corner of it may lie outside the bitmap
+    TColor32* q = p != nullptr ? p + dx[k] + static_cast<std::ptrdiff_t>(dy[k]) * width_
+                               : bits_ + (px + dx[k]) + static_cast<std::ptrdiff_t>(py + dy[k]) * width_;
     if (merge) {
       const TColor32 t = MergeReg(c, *q);
       CombineMem(t, *q, weight[k]);
@@ -200,14 +202,14 @@ void TBitmap32::BlendSubPixel(std::int32_t x, std::int32_t y, TColor32 c) {
 }
 
 void TBitmap32::BlendSubPixelS(std::int32_t x, std::int32_t y, TColor32 c) {
+  if (bits_ == nullptr) return;
   if (static_cast<std::int64_t>(x) < static_cast<std::int64_t>(clipRect256_.Left) - 256 || x >= clipRect256_.Right ||
       static_cast<std::int64_t>(y) < static_cast<std::int64_t>(clipRect256_.Top) - 256 || y >= clipRect256_.Bottom)
     return;
   const std::int32_t px = x >> 8, py = y >> 8;
   const bool inside = px >= clipRect_.Left && px + 1 < clipRect_.Right && py >= clipRect_.Top &&
                       py + 1 < clipRect_.Bottom;
-  BlendSubPixelWeights(bits_ + px + static_cast<std::ptrdiff_t>(py) * width_, c, x & 255, y & 255, !inside, px,
-                       py);
+  BlendSubPixelWeights(nullptr, c, x & 255, y & 255, !inside, px, py);
 }
 
 // ---------------------------------------------------------------- anti-aliased lines

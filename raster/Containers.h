@@ -25,6 +25,8 @@ class TPointerMap {
   };
 
   TPointerMap() = default;
+  // Clears the map; a subclass whose Delete frees the entries' Data calls Clear in its own
+  // destructor (the base destructor no longer reaches the subclass's Delete).
   virtual ~TPointerMap();
   TPointerMap(const TPointerMap&) = delete;
   TPointerMap& operator=(const TPointerMap&) = delete;

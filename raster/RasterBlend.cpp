@@ -309,9 +309,9 @@ void InstallBlend(TRoutineLevel level) {
     ColorAverage = ColorAverage_Mmx;
     if (level == TRoutineLevel::Sse2) {
       CombineLine = CombineLine_Sse2;
-      BlendLine = BlendLine_Sse2;
+      BlendLine = HasAvx2Blend() ? BlendLine_Avx2 : BlendLine_Sse2;
       BlendLineEx = BlendLineEx_Sse2;
-      MergeLine = MergeLine_Sse2;
+      MergeLine = HasAvx2Blend() ? MergeLine_Avx2 : MergeLine_Sse2;
     } else {
       CombineLine = CombineLine_Mmx;
       BlendLine = BlendLine_Mmx;

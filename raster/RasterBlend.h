@@ -92,6 +92,10 @@ void BlendLine_Sse2(const TColor32* src, TColor32* dst, std::int32_t count);
 void BlendLineEx_Sse2(const TColor32* src, TColor32* dst, std::int32_t count, TColor32 m);
 void CombineLine_Sse2(const TColor32* src, TColor32* dst, std::int32_t count, TColor32 w);
 void MergeLine_Sse2(const TColor32* src, TColor32* dst, std::int32_t count);
+// Eight pixels per step; installed with the SSE2 forms where the processor has AVX2.
+bool HasAvx2Blend();
+void BlendLine_Avx2(const TColor32* src, TColor32* dst, std::int32_t count);
+void MergeLine_Avx2(const TColor32* src, TColor32* dst, std::int32_t count);
 TColor32 ColorAverage_Plain(TColor32 c1, TColor32 c2);
 TColor32 ColorAverage_Mmx(TColor32 c1, TColor32 c2);
 

@@ -109,6 +109,8 @@ using TFillLongword = void (*)(TColor32* x, std::int32_t count, TColor32 value);
 extern TFillLongword FillLongword;  // chosen at start
 void FillLongword_Plain(TColor32* x, std::int32_t count, TColor32 value);
 void FillLongword_Mmx(TColor32* x, std::int32_t count, TColor32 value);
+// Long runs go around the caches (streaming stores), as memset does.
+void FillLongword_Sse2(TColor32* x, std::int32_t count, TColor32 value);
 // Copies count words forward; safe for any overlap.
 void MoveLongword(const TColor32* source, TColor32* dest, std::int32_t count);
 

@@ -160,6 +160,14 @@ TEST(Blend, SimdLinesEqualScalarOnRandomRows) {
     check([&](TColor32* a, TColor32*) { MergeLine_Sse2(src.data(), a, count); },
           [&](TColor32*, TColor32* b) { for (int i = 0; i < count; ++i) b[i] = MergeReg(src[static_cast<std::size_t>(i)], b[i]); },
           "MergeLine");
+    if (HasAvx2Blend()) {
+      check([&](TColor32* a, TColor32*) { BlendLine_Avx2(src.data(), a, count); },
+            [&](TColor32*, TColor32* b) { for (int i = 0; i < count; ++i) b[i] = BlendReg_Mmx(src[static_cast<std::size_t>(i)], b[i]); },
+            "BlendLine AVX2");
+      check([&](TColor32* a, TColor32*) { MergeLine_Avx2(src.data(), a, count); },
+            [&](TColor32*, TColor32* b) { for (int i = 0; i < count; ++i) b[i] = MergeReg(src[static_cast<std::size_t>(i)], b[i]); },
+            "MergeLine AVX2");
+    }
   }
 }
 
@@ -173,6 +181,8 @@ TEST(Blend, TestHookInstallsThePlainForms) {
   SetRoutineLevel(TRoutineLevel::Mmx);
   EXPECT_TRUE(MMXActive);
   EXPECT_EQ(BLEND_LINE[0], &BlendLine_Mmx);
+  SetRoutineLevel(TRoutineLevel::Sse2);
+  EXPECT_EQ(BlendLine, HasAvx2Blend() ? &BlendLine_Avx2 : &BlendLine_Sse2);
   EXPECT_EQ(ColorAverage, &ColorAverage_Mmx);
 }
 

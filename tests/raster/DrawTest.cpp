@@ -217,3 +217,22 @@ TEST(Draw, SampleSubPixelInterpolates) {
   EXPECT_EQ(b.SampleSubPixelS(256, 128), 0xFFFFFFFFu);  // last column: no interpolation
   EXPECT_EQ(b.SampleSubPixelS(257, 0), 0u);
 }
+
+TEST(Draw, EmptyBitmapsTakeEveryClippedOperation) {
+  for (const auto& size : {std::pair{0, 0}, std::pair{1500000000, 0}, std::pair{0, 7}}) {
+    TBitmap32 b;
+    b.SetSize(size.first, size.second);
+    b.BlendSubPixelS(-100, -100, 0xFFFFFFFFu);
+    b.LineAAS(-Fixed(3), -Fixed(3), Fixed(3), Fixed(3), 0xFFFFFFFFu);
+    b.FillRectS(-5, -5, 5, 5, 0xFFFFFFFFu);
+    b.FrameRectS(-5, -5, 5, 5, 0xFFFFFFFFu);
+    b.HorzLineS(-5, 0, 5, 0xFFFFFFFFu);
+    b.VertLineS(0, -5, 5, 0xFFFFFFFFu);
+    EXPECT_EQ(b.PixelS(0, 0), b.OuterColor());
+    EXPECT_EQ(b.PixelXS(0, 0), b.OuterColor());
+    EXPECT_EQ(b.PixelW(3, 3), b.OuterColor());
+    b.Clear(0xFFFFFFFFu);
+    b.ResetAlpha();
+    EXPECT_TRUE(b.Empty());
+  }
+}

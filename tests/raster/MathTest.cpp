@@ -1,6 +1,7 @@
 // Fixed point, the word routines, the wrap rules and the rectangle helpers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "RasterMath.h"
@@ -122,6 +123,14 @@ TEST(LowLevel, FillAndMoveInBothForms) {
     }
   }
   SetRoutineLevel(DetectedRoutineLevel());
+  // the streaming form for long runs, from an unaligned start
+  std::vector<TColor32> big((1 << 18) + 40, 7u);
+  FillLongword_Sse2(big.data() + 3, (1 << 18) + 33, 0x12345678u);
+  EXPECT_EQ(big[2], 7u);
+  EXPECT_EQ(big[3], 0x12345678u);
+  EXPECT_EQ(big[(1 << 18) + 35], 0x12345678u);
+  EXPECT_EQ(big[(1 << 18) + 36], 7u);
+  EXPECT_EQ(std::count(big.begin(), big.end(), 0x12345678u), (1 << 18) + 33);
   std::vector<TColor32> v{1, 2, 3, 4, 5};
   MoveLongword(v.data() + 1, v.data(), 4);  // forward over an overlap, destination below
   EXPECT_EQ(v, (std::vector<TColor32>{2, 3, 4, 5, 5}));
@@ -146,4 +155,22 @@ TEST(Rectangles, MakeRectRoundingsAndSetOperations) {
   EXPECT_EQ(r, (TRect{0, 0, 6, 9}));
   EXPECT_TRUE(PtInRect({0, 0, 2, 2}, {1, 1}));
   EXPECT_FALSE(PtInRect({0, 0, 2, 2}, {2, 1}));
+}
+
+TEST(System, InjectedClockDrivesTheTimerAndTicks) {
+  std::int64_t now = 5'000'000;
+  SetClock([&now] { return now; });
+  TPerfTimer t;
+  t.Start();
+  now += 1234;
+  EXPECT_EQ(t.ReadValue(), 1234);
+  now += 2'000'000;
+  EXPECT_EQ(t.ReadValue(), 2'001'234);
+  EXPECT_EQ(GetTickCount(), 7001u);
+  GlobalPerfTimer().Start();
+  now += 10;
+  EXPECT_EQ(GlobalPerfTimer().ReadValue(), 10);
+  SetClock({});
+  const std::int64_t a = ClockMicroseconds();
+  EXPECT_GE(ClockMicroseconds(), a);  // the real, monotonic clock again
 }

@@ -1,6 +1,8 @@
 // Transfers, resamplers, kernels and the kernel resampler.
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QPainter>
 #include <cmath>
 #include <memory>
 #include <random>
@@ -8,6 +10,7 @@
 
 #include "Bitmap32.h"
 #include "Kernels.h"
+#include "RasterSystem.h"
 #include "Resamplers.h"
 #include "Transfer.h"
 
@@ -389,4 +392,48 @@ TEST(Transfer, LinearMagnificationBlendsNeighbours) {
   EXPECT_EQ(dst.Pixel(3, 3), 0xFFFFFFFFu);
   EXPECT_EQ(dst.Pixel(1, 0), CombineReg(0xFF000000u, 0xFFFFFFFFu, 192));
   EXPECT_EQ(dst.Pixel(2, 2), CombineReg(0xFF000000u, 0xFFFFFFFFu, 64));
+}
+
+TEST(Transfer, WideBilinearRowsEqualTheOnePixelForm) {
+  TBitmap32 src;
+  src.SetSize(23, 17);
+  std::mt19937 rng(21);
+  for (int y = 0; y < 17; ++y)
+    for (int x = 0; x < 23; ++x) src.SetPixel(x, y, rng());
+  for (const TRect& d : {TRect{0, 0, 61, 40}, TRect{-7, 3, 50, 90}, TRect{0, 0, 24, 18}}) {
+    TBitmap32 a, b;
+    a.SetSize(60, 80);
+    b.SetSize(60, 80);
+    SetRoutineLevel(TRoutineLevel::Mmx);
+    StretchHorzStretchVertLinear(&a, d, a.BoundsRect(), &src, src.BoundsRect(), TDrawMode::dmOpaque, {});
+    SetRoutineLevel(TRoutineLevel::Sse2);
+    StretchHorzStretchVertLinear(&b, d, b.BoundsRect(), &src, src.BoundsRect(), TDrawMode::dmOpaque, {});
+    SetRoutineLevel(DetectedRoutineLevel());
+    for (int y = 0; y < 80; ++y)
+      for (int x = 0; x < 60; ++x) ASSERT_EQ(a.Pixel(x, y), b.Pixel(x, y)) << x << "," << y;
+  }
+}
+
+TEST(Transfer, MeasuringAndPainterTargets) {
+  TBitmap32 src, dst;
+  src.SetSize(4, 4);
+  src.Clear(0x40FF0000u);
+  dst.SetSize(8, 8);
+  dst.Clear(0xFF000000u);
+  std::vector<TRect> measured;
+  dst.BeginMeasuring([&measured](TBitmap32*, const TRect& r, std::uint32_t) { measured.push_back(r); });
+  src.DrawTo(&dst, TRect{1, 1, 7, 7});
+  dst.EndMeasuring();
+  ASSERT_EQ(measured.size(), 1u);
+  EXPECT_EQ(measured[0], (TRect{1, 1, 7, 7}));
+  EXPECT_EQ(dst.Pixel(3, 3), 0xFF000000u);
+  // onto a painter the colour bytes go as they are, alpha ignored as on a screen
+  QImage target(6, 6, QImage::Format_RGB32);
+  target.fill(Qt::black);
+  {
+    QPainter p(&target);
+    src.DrawTo(p, 1, 1);
+  }
+  EXPECT_EQ(target.pixel(2, 2), 0xFFFF0000u);
+  EXPECT_EQ(target.pixel(0, 0), 0xFF000000u);
 }
