@@ -59,7 +59,7 @@ void applyKernel(TMorphForm::Tool tool, int mesh, double p, double& r, double& t
 }
 }  // namespace
 
-TGaugeBar* TMorphForm::addBar(QFrame* panel, const char* name, const QString& caption, int min, int max, int pos,
+TGaugeBar* TMorphForm::addBar(QWidget* panel, const char* name, const QString& caption, int min, int max, int pos,
                               QLabel** label) {
   auto* l = new QLabel(caption, panel);
   l->setObjectName(QString::fromLatin1(name).replace("Bar", "Label"));
@@ -155,7 +155,6 @@ TMorphForm::TMorphForm(const QString& programFolder, QWidget* parent) : TForm("M
     FSrc->SetDrawMode(TDrawMode::dmBlend);
     FSrc->SetCombineMode(TCombineMode::cmMerge);
     DstImg->Bitmap()->Assign(FSrc.get());
-    new TNearestResampler(DstImg->Bitmap());
     DstImg->SetOverSize(0);
     DstImg->SetScrollBarVisibility(TScrollBarVisibility::svAuto);
     DstImg->SetRepaintMode(TRepaintMode::rmOptimizer);
@@ -356,7 +355,6 @@ void TMorphForm::mResetMeshClick() {
   if (!Ready()) return;
   FRemap->VectorMap()->Clear();
   DstImg->Bitmap()->Assign(FSrc.get());
-  new TNearestResampler(DstImg->Bitmap());
   ScaleBar->SetPosition(100);
   FRemap->Scale(1.0f, 1.0f);
   DstImg->Invalidate();

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QButtonGroup>
 #include <QFrame>
+#include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -31,9 +32,9 @@ class TMorphForm : public TForm {
 
   kalvora::raster::TImgView32* DstImg = nullptr;
   QFrame* MainPanel = nullptr;
-  QFrame* GeneralPanel = nullptr;
-  QFrame* BrushPanel = nullptr;
-  QFrame* ToolPanel = nullptr;
+  QGroupBox* GeneralPanel = nullptr;
+  QGroupBox* BrushPanel = nullptr;
+  QGroupBox* ToolPanel = nullptr;
   kalvora::raster::TGaugeBar* ScaleBar = nullptr;
   kalvora::raster::TGaugeBar* FeatherBar = nullptr;
   kalvora::raster::TGaugeBar* PressureBar = nullptr;
@@ -90,7 +91,7 @@ class TMorphForm : public TForm {
   void ApplyBrush(kalvora::raster::TPoint p);
   void renderAll();
   void growDirty(const kalvora::raster::TRect& r);
-  kalvora::raster::TGaugeBar* addBar(QFrame* panel, const char* name, const QString& caption, int min, int max,
+  kalvora::raster::TGaugeBar* addBar(QWidget* panel, const char* name, const QString& caption, int min, int max,
                                      int pos, QLabel** label = nullptr);
 
   QString folder_, loadError_;
