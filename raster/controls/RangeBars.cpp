@@ -201,11 +201,10 @@ void TArrowBar::paintEvent(QPaintEvent*) {
 
 TCustomRangeBar::TCustomRangeBar(QWidget* parent) : TArrowBar(parent) { updateEffectiveWindow(); }
 
-void TCustomRangeBar::updateEffectiveWindow() {
-  effectiveWindow_ = window_ > 0 ? window_ : (horz() ? width() : height());
-}
+void TCustomRangeBar::updateEffectiveWindow() { effectiveWindow_ = EffectiveWindow(); }
 
 void TCustomRangeBar::AdjustPosition() {
+  effectiveWindow_ = EffectiveWindow();
   if (position_ > range_ - effectiveWindow_) position_ = float(range_ - effectiveWindow_);
   if (position_ < 0) position_ = 0;
 }
@@ -251,6 +250,7 @@ void TCustomRangeBar::resizeEvent(QResizeEvent*) {
 }
 
 QRect TCustomRangeBar::GetHandleRect() const {
+  const int effectiveWindow_ = EffectiveWindow();
   const QRect t = trackRect();
   const int l = horz() ? t.width() : t.height();
   if (l < 18) return {};
@@ -282,10 +282,10 @@ void TCustomRangeBar::StepFor(TRBZone zone, QPoint mouse) {
     case 1: SetPosition(position_ - Increment); break;
     case 5: SetPosition(position_ + Increment); break;
     case 2:
-      if (m < (horz() ? h.left() : h.top())) SetPosition(position_ - effectiveWindow_);
+      if (m < (horz() ? h.left() : h.top())) SetPosition(position_ - EffectiveWindow());
       break;
     case 4:
-      if (m > (horz() ? h.right() : h.bottom())) SetPosition(position_ + effectiveWindow_);
+      if (m > (horz() ? h.right() : h.bottom())) SetPosition(position_ + EffectiveWindow());
       break;
     default: break;
   }
@@ -293,6 +293,7 @@ void TCustomRangeBar::StepFor(TRBZone zone, QPoint mouse) {
 }
 
 void TCustomRangeBar::DragHandle(int delta) {
+  effectiveWindow_ = EffectiveWindow();
   if (range_ <= effectiveWindow_) return;
   const QRect t = trackRect();
   const int lt = horz() ? t.width() : t.height();

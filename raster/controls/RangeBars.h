@@ -93,9 +93,10 @@ class TCustomRangeBar : public TArrowBar {
   int Window() const { return window_; }
   void SetWindow(int v) { SetParams(range_, v); }
   void SetParams(int newRange, int newWindow);
-  int EffectiveWindow() const { return effectiveWindow_; }
+  // Window, or the bar's length when Window is 0 (read live: a hidden bar gets no resize event).
+  int EffectiveWindow() const { return window_ > 0 ? window_ : (horz() ? width() : height()); }
   QRect GetHandleRect() const override;
-  bool DrawEnabled() const override { return isEnabled() && range_ > effectiveWindow_; }
+  bool DrawEnabled() const override { return isEnabled() && range_ > EffectiveWindow(); }
 
  protected:
   void resizeEvent(QResizeEvent*) override;
