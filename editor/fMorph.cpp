@@ -454,12 +454,16 @@ void TMorphForm::ApplyBrush(TPoint p) {
     for (int j = j0; j < j1; ++j)
       for (int i = i0; i < i1; ++i) {
         const TFixedVector mv = mesh.GetFixedVector(i, j);
+        if (mv.X == 0 && mv.Y == 0) continue;  // outside the brush: the map keeps its vector
         const TFixedVector m{FixedMul(mv.X, factor.X), FixedMul(mv.Y, factor.Y)};
         const TFixedVector v = map->GetFixedVectorXS(Fixed(p.X + i) + m.X, Fixed(p.Y + j) + m.Y);
         FScratchMap.SetFixedVector(i, j, {v.X + m.X, v.Y + m.Y});
       }
     for (int j = j0; j < j1; ++j)
-      for (int i = i0; i < i1; ++i) map->SetFixedVector(p.X + i, p.Y + j, FScratchMap.GetFixedVector(i, j));
+      for (int i = i0; i < i1; ++i) {
+        const TFixedVector mv = mesh.GetFixedVector(i, j);
+        if (mv.X != 0 || mv.Y != 0) map->SetFixedVector(p.X + i, p.Y + j, FScratchMap.GetFixedVector(i, j));
+      }
     const TRect r{p.X, p.Y, p.X + w, p.Y + h};
     TRect clip;
     if (IntersectRect(clip, r, DstImg->Bitmap()->BoundsRect())) Transform(DstImg->Bitmap(), FSrc.get(), FRemap.get(), clip);
