@@ -69,6 +69,8 @@ TEST_F(MorphTest, AStrokeMovesPixelsOnlyInReachAndOkCommitsOneStep) {
     // The caption reads the colour under the mouse; over the margin it reads the outer colour.
     QTest::mouseMove(f->DstImg, QPoint(c.X, c.Y));
     EXPECT_TRUE(f->windowTitle().startsWith(QString::fromUtf8("Bild verformen [A: 255 ")));
+    QTest::mouseMove(f->DstImg, QPoint(2, 2));
+    EXPECT_EQ(f->windowTitle(), QString::fromUtf8("Bild verformen [A: 0 R: 0 G: 0 B: 0]"));
     f->BitBtn1->click();
   });
   click(editor->Image22);
