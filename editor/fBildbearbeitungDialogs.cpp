@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "Bitmap24Qt.h"
 #include "EditorFiles.h"
@@ -17,6 +18,7 @@
 #include "Prompter.h"
 #include "PxPaint.h"
 #include "fBildbearbeitung.h"
+#include "fMorph.h"
 #include "fSize.h"
 
 namespace {
@@ -124,7 +126,16 @@ void TBildbeaerbeitungForm::RunMenuDialog(const QString& button) {
     const QString result = folder + editor::DialogResultName;
     const QString rahmen = folder + "rahmen.jpg";
     QFile::remove(result);
-    TForm* f = programWindow(button == "Image21" ? "RahmenForm" : "MorphForm");
+    // The warp dialog is made for this one use and freed after it.
+    std::unique_ptr<TMorphForm> morph;
+    if (button == "Image22") {
+      morph = std::make_unique<TMorphForm>(folder, this);
+      if (!morph->Ready()) {
+        inform(morph->LoadError());
+        return;
+      }
+    }
+    TForm* f = morph ? morph.get() : programWindow("RahmenForm");
     if (!f) {
       inform(u("Diese Funktion steht noch nicht zur Verfügung."));
       return;
