@@ -13,12 +13,7 @@
 
 #include "FxDrawImage.h"
 #include "PainterEffectsF.h"
-#include "PxFile.h"
-#include "PxPaint.h"
-#include "fBildbearbeitung.h"
-#include "fSize.h"
-#include "fVerschiebenTip.h"
-#include "fZuschneidenTip.h"
+#include "ShotSetup.h"
 
 namespace {
 QImage samplePicture() {
@@ -55,24 +50,14 @@ int main(int argc, char** argv) {
   }
   const QString out = QString::fromLocal8Bit(argv[1]);
   QTemporaryDir work;
-  const QString picture = argc > 2 ? QString::fromLocal8Bit(argv[2]) : work.path() + "/Beispiel.jpg";
-  if (argc <= 2) {
-    px::Bitmap bmp;
-    if (px::FromQImage(samplePicture(), bmp) != 1 ||
-        px::SaveBitmap(picture.toStdString(), bmp, px::kFormatJpeg422, 24, 2) != 1)
-      return 1;
-  }
+  const QString picture = editorshot::pictureToShow(argc, argv, work.path(), samplePicture);
+  if (picture.isEmpty()) return 1;
   QDir().mkpath(work.path() + "/app");
-  SizeForm = new TSizeForm();
-  ZuschneidenTipForm = new TZuschneidenTipForm();
-  VerschiebenTipForm = new TVerschiebenTipForm();
+  editorshot::HelperWindows helpers;
   int status = 1;
   {
     TBildbeaerbeitungForm editor;
-    editor.FPicturePath = picture;
-    editor.FProgramFolder = work.path() + "/app/";
-    editor.resize(1016, 657);
-    editor.show();
+    editorshot::showEditor(editor, picture, work.path() + "/app/");
     auto* dlg = dynamic_cast<kalvora::TPainterEffectsF*>(editor.Art->EffectsDialog());
     if (!dlg) return 1;
     QTimer::singleShot(800, [&] {
@@ -100,8 +85,5 @@ int main(int argc, char** argv) {
     });
     app.exec();
   }
-  delete SizeForm;
-  delete ZuschneidenTipForm;
-  delete VerschiebenTipForm;
   return status;
 }

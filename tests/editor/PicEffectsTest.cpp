@@ -3,6 +3,7 @@
 #include <QTimer>
 
 #include "EditorFixture.h"
+#include "ModalRun.h"
 #include "PxProcess.h"
 #include "fPicEffects.h"
 
@@ -24,15 +25,7 @@ class PicEffectsTest : public EditorTest {
   }
   // Clicks the editor's button; `inside` runs while the dialog is shown.
   void runDialog(TImageButton* button, const std::function<void()>& inside) {
-    bool ran = false;
-    QTimer::singleShot(0, form, [&] {
-      ran = true;
-      if (form->isVisible()) inside();
-      if (form->isVisible()) click(form->AbortBitBtn);
-    });
-    click(button);
-    EXPECT_TRUE(ran);
-    EXPECT_FALSE(form->isVisible());
+    runModal(form, button, inside);
   }
   static QImage img(const px::Bitmap& b) { return px::ToQImage(b).convertToFormat(QImage::Format_RGB888); }
   px::Bitmap sourceCopy() const {

@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "EditorFixture.h"
+#include "ModalRun.h"
 #include "fText.h"
 
 using namespace edtest;
@@ -24,15 +25,7 @@ class TextDialogTest : public EditorTest {
     EditorTest::TearDown();
   }
   void runDialog(const std::function<void()>& inside) {
-    bool ran = false;
-    QTimer::singleShot(0, form, [&] {
-      ran = true;
-      if (form->isVisible()) inside();
-      if (form->isVisible()) click(form->AbortBitBtn);
-    });
-    click(editor->Image20);
-    EXPECT_TRUE(ran);
-    EXPECT_FALSE(form->isVisible());
+    runModal(form, editor->Image20, inside);
   }
   QImage shown() const { return viewImage(form->ViewPicImage); }
   QImage clean() const { return px::ToQImage(form->CleanPicture()).convertToFormat(QImage::Format_RGB888); }

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include "EveryPercent.h"
 #include "MpegEncoder.h"
 #include "TestSupport.h"
 #include "VideoTestUtil.h"
@@ -17,22 +18,6 @@
 #include "fDVD.h"
 
 namespace {
-
-// Reports every whole percent from 0 to 100 once (a transition without waiting for paints).
-class EveryPercent : public TPicImage {
- public:
-  using TPicImage::TPicImage;
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    if (OnPaintNotify) OnPaintNotify(this, 0, 1);
-    effectFrame_ = QImage(size(), QImage::Format_ARGB32_Premultiplied);
-    effectFrame_.fill(Qt::darkGreen);
-    for (int p = 0; p <= 100; ++p)
-      if (EnableProgressEvent() && OnStatus) OnStatus(this, p);
-    if (OnPaint) OnPaint(this);
-  }
-};
 
 QStringList readLog(const QString& path) {
   QFile f(path);
@@ -85,7 +70,7 @@ class ProductionRunTest : public ::testing::Test {
       if (onTransition) onTransition(transitions);
       return n;
     };
-    TCaptureForm::PictureFactory = [](QWidget* parent) { return new EveryPercent(parent); };
+    TCaptureForm::PictureFactory = [](QWidget* parent) { return new videotest::EveryPercent(parent); };
     // The closing hint windows are answered as a user would.
     hintCloser.setInterval(20);
     QObject::connect(&hintCloser, &QTimer::timeout, [this] {
