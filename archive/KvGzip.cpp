@@ -48,16 +48,8 @@ std::string baseName(const std::string& name) {
 
 TKvGzipItem::TKvGzipItem() { Action = iaNone; }
 
-uint16_t TKvGzipItem::LastModFileDate() const {
-  uint16_t d, t;
-  KvUnixToDos(MTime, d, t);
-  return d;
-}
-uint16_t TKvGzipItem::LastModFileTime() const {
-  uint16_t d, t;
-  KvUnixToDos(MTime, d, t);
-  return t;
-}
+uint16_t TKvGzipItem::LastModFileDate() const { return KvUnixToDosDate(MTime); }
+uint16_t TKvGzipItem::LastModFileTime() const { return KvUnixToDosTime(MTime); }
 void TKvGzipItem::SetLastModFileDate(uint16_t v) {
   int64_t s;
   if (KvDosToUnix(v, LastModFileTime(), s)) MTime = uint32_t(s);

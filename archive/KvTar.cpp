@@ -190,16 +190,8 @@ void KvTarWriteHeader(KvStream& out, const std::string& name, int64_t size, uint
 
 TKvTarItem::TKvTarItem() { Action = iaNone; }
 
-uint16_t TKvTarItem::LastModFileDate() const {
-  uint16_t d, t;
-  KvUnixToDos(MTime, d, t);
-  return d;
-}
-uint16_t TKvTarItem::LastModFileTime() const {
-  uint16_t d, t;
-  KvUnixToDos(MTime, d, t);
-  return t;
-}
+uint16_t TKvTarItem::LastModFileDate() const { return KvUnixToDosDate(MTime); }
+uint16_t TKvTarItem::LastModFileTime() const { return KvUnixToDosTime(MTime); }
 void TKvTarItem::SetLastModFileDate(uint16_t v) {
   int64_t s;
   if (KvDosToUnix(v, LastModFileTime(), s)) MTime = s;

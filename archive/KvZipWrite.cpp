@@ -26,9 +26,8 @@ void put32(std::vector<uint8_t>& v, uint32_t x) {
   put16(v, x >> 16);
 }
 
-std::vector<uint8_t> localHeader(const TKvZipDirectoryFileHeader& d) {
-  std::vector<uint8_t> v;
-  put32(v, kSigLocal);
+// The fields local and central headers have in common, in the same order.
+void putSharedFields(std::vector<uint8_t>& v, const TKvZipDirectoryFileHeader& d) {
   put16(v, d.VersionNeededToExtract);
   put16(v, d.GeneralPurposeBitFlag);
   put16(v, d.CompressionMethod);
@@ -39,6 +38,12 @@ std::vector<uint8_t> localHeader(const TKvZipDirectoryFileHeader& d) {
   put32(v, d.UncompressedSize);
   put16(v, uint32_t(d.FileName.size()));
   put16(v, uint32_t(d.ExtraField.size()));
+}
+
+std::vector<uint8_t> localHeader(const TKvZipDirectoryFileHeader& d) {
+  std::vector<uint8_t> v;
+  put32(v, kSigLocal);
+  putSharedFields(v, d);
   v.insert(v.end(), d.FileName.begin(), d.FileName.end());
   v.insert(v.end(), d.ExtraField.begin(), d.ExtraField.end());
   return v;
@@ -48,16 +53,7 @@ std::vector<uint8_t> centralHeader(const TKvZipDirectoryFileHeader& d) {
   std::vector<uint8_t> v;
   put32(v, kSigCentral);
   put16(v, d.VersionMadeBy);
-  put16(v, d.VersionNeededToExtract);
-  put16(v, d.GeneralPurposeBitFlag);
-  put16(v, d.CompressionMethod);
-  put16(v, d.LastModFileTime);
-  put16(v, d.LastModFileDate);
-  put32(v, d.CRC32);
-  put32(v, d.CompressedSize);
-  put32(v, d.UncompressedSize);
-  put16(v, uint32_t(d.FileName.size()));
-  put16(v, uint32_t(d.ExtraField.size()));
+  putSharedFields(v, d);
   put16(v, uint32_t(d.FileComment.size()));
   put16(v, d.DiskNumberStart);
   put16(v, d.InternalFileAttributes);

@@ -18,16 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct TempDir {
-  std::string path;
-  TempDir() {
-    char t[] = "/tmp/kvtarXXXXXX";
-    path = ::mkdtemp(t);
-  }
-  ~TempDir() { fs::remove_all(path); }
-  std::string operator/(const std::string& n) const { return path + "/" + n; }
-};
-
 std::string sh(const std::string& cmd) {
   std::string out;
   FILE* p = ::popen(cmd.c_str(), "r");

@@ -14,20 +14,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Dir {
-  std::string path;
-  Dir() {
-    char t[] = "/tmp/kvzipwXXXXXX";
-    path = ::mkdtemp(t);
-  }
-  ~Dir() { fs::remove_all(path); }
-  std::string operator/(const std::string& n) const { return path + "/" + n; }
-};
-
 std::string q(const std::string& s) { return "'" + s + "'"; }
 
 // Source files of every kind of content.
-std::map<std::string, std::vector<uint8_t>> makeSources(const Dir& d) {
+std::map<std::string, std::vector<uint8_t>> makeSources(const TempDir& d) {
   std::map<std::string, std::vector<uint8_t>> files = {
       {"text.txt", textBytes(120000, 1)},
       {"bild.bmp", bmpBytes(120, 90)},
@@ -43,7 +33,7 @@ std::map<std::string, std::vector<uint8_t>> makeSources(const Dir& d) {
   return files;
 }
 
-std::unique_ptr<TKvZipArchive> build(const Dir& d, const std::string& name,
+std::unique_ptr<TKvZipArchive> build(const TempDir& d, const std::string& name,
                                      const std::map<std::string, std::vector<uint8_t>>& files,
                                      std::function<void(TKvZipArchive&)> setup = {}) {
   auto a = std::make_unique<TKvZipArchive>(d / name, fmCreate);
@@ -55,7 +45,7 @@ std::unique_ptr<TKvZipArchive> build(const Dir& d, const std::string& name,
   return a;
 }
 
-void expectReadsBack(const Dir& d, const std::string& zip, const std::map<std::string, std::vector<uint8_t>>& files,
+void expectReadsBack(const TempDir& d, const std::string& zip, const std::map<std::string, std::vector<uint8_t>>& files,
                      const std::string& password = "") {
   std::string out = d / ("back-" + zip);
   fs::create_directories(out);
@@ -75,7 +65,7 @@ void expectReadsBack(const Dir& d, const std::string& zip, const std::map<std::s
 }
 
 TEST(ZipWrite, PlainArchivePassesUnzipAndReadsBack) {
-  Dir d;
+  TempDir d;
   auto files = makeSources(d);
   build(d, "a.zip", files);
   if (have("unzip")) {
@@ -93,7 +83,7 @@ TEST(ZipWrite, PlainArchivePassesUnzipAndReadsBack) {
 }
 
 TEST(ZipWrite, MethodsAndEncryption) {
-  Dir d;
+  TempDir d;
   auto files = makeSources(d);
   struct Case {
     const char* zip;
@@ -115,7 +105,7 @@ TEST(ZipWrite, MethodsAndEncryption) {
 }
 
 TEST(ZipWrite, Deflate64PassesSevenZip) {
-  Dir d;
+  TempDir d;
   auto files = makeSources(d);
   build(d, "d64.zip", files, [](TKvZipArchive& a) { a.MethodChoice = 3; });
   if (have("7zz")) {
@@ -125,7 +115,7 @@ TEST(ZipWrite, Deflate64PassesSevenZip) {
 }
 
 TEST(ZipWrite, AddDeleteMoveFreshenKeepTheRest) {
-  Dir d;
+  TempDir d;
   auto files = makeSources(d);
   auto a = build(d, "u.zip", files);
   // Delete one, move one, add one from a stream; the others are copied as they were.
@@ -162,7 +152,7 @@ TEST(ZipWrite, AddDeleteMoveFreshenKeepTheRest) {
 }
 
 TEST(ZipWrite, NothingChangedNothingWritten) {
-  Dir d;
+  TempDir d;
   auto files = makeSources(d);
   build(d, "same.zip", files);
   auto before = fs::last_write_time(d / "same.zip");
@@ -177,7 +167,7 @@ TEST(ZipWrite, NothingChangedNothingWritten) {
 }
 
 TEST(ZipWrite, SpannedSetReadsBackThroughOurReader) {
-  Dir d;
+  TempDir d;
   auto files = makeSources(d);
   auto a = build(d, "s.zip", files, [](TKvZipArchive& z) { z.SpanSizeLimit = 30000; });
   EXPECT_TRUE(a->Spanned);
@@ -197,7 +187,7 @@ TEST(ZipWrite, SpannedSetReadsBackThroughOurReader) {
 }
 
 TEST(ZipWrite, MoreThanNinetyNinePartsAreRefused) {
-  Dir d;
+  TempDir d;
   std::map<std::string, std::vector<uint8_t>> big = {{"gross.bin", randomBytes(120000, 3)}};
   fs::create_directories(d / "src");
   writeFile(d / "src/gross.bin", big["gross.bin"]);
@@ -216,7 +206,7 @@ TEST(ZipWrite, MoreThanNinetyNinePartsAreRefused) {
 }
 
 TEST(ZipWrite, SelfExtractingStubIsKept) {
-  Dir d;
+  TempDir d;
   auto files = makeSources(d);
   std::vector<uint8_t> stub = bytes("MZ");
   stub.resize(1234, 0x90);
@@ -236,7 +226,7 @@ TEST(ZipWrite, SelfExtractingStubIsKept) {
 
 TEST(ZipWrite, KeptEncryptedEntryWithDataDescriptorStillOpens) {
   if (!have("zip") || !have("unzip")) GTEST_SKIP();
-  Dir d;
+  TempDir d;
   auto files = makeSources(d);
   // Written to a pipe, zip marks the entry with a data descriptor and checks the password by the time.
   ASSERT_EQ(run("cd " + q(d / "src") + " && zip -q -P pw - text.txt > " + q(d / "p.zip")), 0);
