@@ -17,28 +17,15 @@
 
 #include "KvDeflate.h"
 #include "KvGzip.h"
+#include "ArchiveCorpus.h"
 #include "KvStream.h"
 #include "KvTar.h"
 
 namespace {
 
+using namespace archive_bench;
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
-
-double best(int reps, const std::function<void()>& f) {
-  double b = 1e9;
-  for (int i = 0; i < reps; ++i) {
-    auto t0 = Clock::now();
-    f();
-    b = std::min(b, std::chrono::duration<double>(Clock::now() - t0).count());
-  }
-  return b;
-}
-
-std::vector<uint8_t> readAll(const std::string& p) {
-  std::ifstream f(p, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
-}
 
 size_t zlibDeflate(const std::vector<uint8_t>& in, int level, std::vector<uint8_t>& out) {
   z_stream z{};
@@ -54,22 +41,6 @@ size_t zlibDeflate(const std::vector<uint8_t>& in, int level, std::vector<uint8_
   return n;
 }
 
-std::vector<uint8_t> frame(int w, int h, int seed) {
-  std::vector<uint8_t> v(54 + size_t(w) * size_t(h) * 3);
-  v[0] = 'B';
-  v[1] = 'M';
-  std::mt19937 rng{uint32_t(seed)};
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      size_t i = 54 + (size_t(y) * size_t(w) + size_t(x)) * 3;
-      uint8_t noise = uint8_t(rng() & 7);
-      v[i] = uint8_t(x / 3 + seed + noise);
-      v[i + 1] = uint8_t(y / 2 + noise);
-      v[i + 2] = uint8_t(((x * y) >> 9) + seed * 5);
-    }
-  return v;
-}
-
 double timeCommand(const std::string& cmd, const std::string& cleanDir) {
   return best(3, [&] {
     fs::remove_all(cleanDir);
@@ -81,38 +52,9 @@ double timeCommand(const std::string& cmd, const std::string& cleanDir) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string specDir = argc > 1 ? argv[1] : "/work/shared/spec";
-  std::vector<std::pair<std::string, std::vector<uint8_t>>> corpora;
-  {
-    std::vector<uint8_t> text, seed;
-    for (const char* f : {"overview.md", "piece-01.md", "piece-02.md"}) {
-      auto b = readAll(specDir + "/" + f);
-      seed.insert(seed.end(), b.begin(), b.end());
-    }
-    if (seed.empty()) seed.assign(100000, 'x');
-    while (text.size() < (8u << 20)) text.insert(text.end(), seed.begin(), seed.end());
-    corpora.emplace_back("text", text);
-  }
-  {
-    std::vector<uint8_t> bmp;
-    for (int i = 0; i < 3; ++i) {
-      auto f = frame(1280, 1024, i);
-      bmp.insert(bmp.end(), f.begin(), f.end());
-    }
-    corpora.emplace_back("bmp", bmp);
-  }
-  {
-    std::vector<uint8_t> bin = readAll("/proc/self/exe");
-    auto b = readAll("/usr/lib/x86_64-linux-gnu/libQt6Core.so.6");
-    bin.insert(bin.end(), b.begin(), b.end());
-    corpora.emplace_back("binary", bin);
-  }
-  {
-    std::mt19937 rng(1);
-    std::vector<uint8_t> r(4u << 20);
-    for (auto& b : r) b = uint8_t(rng());
-    corpora.emplace_back("random", r);
-  }
+  const std::string sourceDir = argc > 1 ? argv[1] : KALVORA_SOURCE_DIR;
+  const Corpora corpora =
+      makeCorpora(sourceDir, 8u << 20, 3, {"/usr/lib/x86_64-linux-gnu/libQt6Core.so.6"}, 4u << 20);
 
   std::printf("Deflate, MB/s of plain data (best of 3) and compressed sizes\n");
   std::printf("%-7s %8s %8s %8s %8s | %10s %10s %10s %10s | %8s %8s %9s\n", "corpus", "ours", "zlib5", "zlib6",
