@@ -18,7 +18,7 @@ constexpr std::int64_t kMaxBytes = std::numeric_limits<std::int32_t>::max();
 }  // namespace
 
 TBitmap32::TBitmap32() {
-  // The resampler's constructor installs itself as this bitmap's resampler.
+  // The resampler installs itself as this bitmap's resampler once built.
   new TNearestResampler(this);
 }
 
@@ -304,6 +304,11 @@ void TBitmap32::SetResampler(TCustomResampler* resampler) {
   if (resampler == nullptr || resampler == resampler_.get()) return;
   resampler_.reset(resampler);
   Changed();
+}
+
+void TBitmap32::InstallResampler(TCustomResampler* resampler) {
+  if (resampler == nullptr || resampler == resampler_.get()) return;
+  resampler_.reset(resampler);
 }
 
 std::string TBitmap32::ResamplerClassName() const { return resampler_ ? resampler_->ClassName() : std::string(); }

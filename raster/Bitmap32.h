@@ -100,8 +100,11 @@ class TBitmap32 : public TCustomMap {
   float StippleStep = 1.0f;
 
   TCustomResampler* Resampler() const { return resampler_.get(); }
-  // Takes ownership; nullptr and the current resampler are ignored.
+  // Takes ownership; nullptr and the current resampler are ignored. Frees the old resampler,
+  // stores the new one, then notifies.
   void SetResampler(TCustomResampler* resampler);
+  // The same without the notification.
+  void InstallResampler(TCustomResampler* resampler);
   std::string ResamplerClassName() const;
   // An empty, current or unknown name is ignored.
   void SetResamplerClassName(const std::string& name);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <utility>
 
 #include "Transfer.h"
 
@@ -199,8 +200,8 @@ const TClassList<TResamplerFactory>& ResamplerList() {
 }
 
 // ---------------------------------------------------------------- kernel resampler
-TKernelResampler::TKernelResampler(TBitmap32* bitmap)
-    : TBitmap32Resampler(bitmap), kernel_(std::make_unique<TBoxKernel>()) {}
+TKernelResampler::TKernelResampler(TBitmap32* bitmap, TResamplerInstall&& install)
+    : TBitmap32Resampler(bitmap, std::move(install)), kernel_(std::make_unique<TBoxKernel>()) {}
 
 TKernelResampler::~TKernelResampler() = default;
 

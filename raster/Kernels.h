@@ -183,7 +183,7 @@ enum class TKernelMode : std::uint8_t { kmDynamic, kmTableNearest, kmTableLinear
 
 class TKernelResampler : public TBitmap32Resampler {
  public:
-  explicit TKernelResampler(TBitmap32* bitmap);
+  explicit TKernelResampler(TBitmap32* bitmap, TResamplerInstall&& install = TResamplerInstall());
   ~TKernelResampler() override;
   const char* ClassName() const override { return "TKernelResampler"; }
 

@@ -107,13 +107,9 @@ bool TNearestTransformer::GetSampleBlockInt(std::int32_t x, std::int32_t y, std:
   if (nearest == nullptr || remap == nullptr || nearest->Bitmap() == nullptr ||
       nearest->PixelAccessMode() != TPixelAccessMode::pamSafe)
     return false;
-  // Narrow column strips keep the source rows a strip reads in the first-level cache.
-  constexpr std::int32_t kStrip = 128;
-  for (std::int32_t tx = 0; tx < width; tx += kStrip) {
-    const std::int32_t n = width - tx < kStrip ? width - tx : kStrip;
-    for (std::int32_t r = 0; r < height; ++r)
-      remap->ReverseTransformRowReadS(x + tx, y + r, n, *nearest->Bitmap(), out + static_cast<std::ptrdiff_t>(r) * width + tx);
-  }
+  // Whole rows in order: the map streams and the row read asks ahead for the source rows to come.
+  for (std::int32_t r = 0; r < height; ++r)
+    remap->ReverseTransformRowReadS(x, y + r, width, *nearest->Bitmap(), out + static_cast<std::ptrdiff_t>(r) * width);
   return true;
 }
 

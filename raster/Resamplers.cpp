@@ -1,6 +1,8 @@
 #include "Resamplers.h"
 
 #include <cmath>
+#include <exception>
+#include <utility>
 
 #include "Kernels.h"
 #include "Transfer.h"
@@ -13,11 +15,32 @@ inline std::int32_t RoundToInt(TFloat v) { return static_cast<std::int32_t>(std:
 
 void TCustomResampler::Assign(const TCustomResampler& source) { (void)source; }
 
-TBitmap32Resampler::TBitmap32Resampler(TBitmap32* bitmap) : bitmap_(bitmap) {
+TResamplerInstall::~TResamplerInstall() noexcept(false) {
+  if (resampler_ == nullptr) return;
+  TBitmap32Resampler* r = resampler_;
+  r->pendingInstall_ = nullptr;
+  resampler_ = nullptr;
+  // Leaving an expression by an exception: take the resampler quietly (a handler must not
+  // raise a second exception here).
+  if (std::uncaught_exceptions() > uncaught_)
+    bitmap_->InstallResampler(r);
+  else
+    bitmap_->SetResampler(r);
+}
+
+TBitmap32Resampler::TBitmap32Resampler(TBitmap32* bitmap, TResamplerInstall&& install) : bitmap_(bitmap) {
   if (bitmap_ != nullptr) {
     clipRect_ = bitmap_->ClipRect();
-    bitmap_->SetResampler(this);
+    install.bitmap_ = bitmap_;
+    install.resampler_ = this;
+    install.uncaught_ = std::uncaught_exceptions();
+    pendingInstall_ = &install;
   }
+}
+
+TBitmap32Resampler::~TBitmap32Resampler() {
+  // a derived constructor failed: the bitmap never sees this resampler
+  if (pendingInstall_ != nullptr) pendingInstall_->resampler_ = nullptr;
 }
 
 void TBitmap32Resampler::SetPixelAccessMode(TPixelAccessMode value) {
@@ -42,7 +65,8 @@ void TBitmap32Resampler::Assign(const TCustomResampler& source) {
 }
 
 // ---------------------------------------------------------------- nearest
-TNearestResampler::TNearestResampler(TBitmap32* bitmap) : TBitmap32Resampler(bitmap) {
+TNearestResampler::TNearestResampler(TBitmap32* bitmap, TResamplerInstall&& install)
+    : TBitmap32Resampler(bitmap, std::move(install)) {
   transformerClass_ = TTransformerClass::tcNearestTransformer;
 }
 
@@ -79,8 +103,8 @@ void TNearestResampler::Transfer(TBitmap32* dst, const TRect& dstRect, const TRe
 }
 
 // ---------------------------------------------------------------- linear
-TLinearResampler::TLinearResampler(TBitmap32* bitmap)
-    : TBitmap32Resampler(bitmap), linearKernel_(std::make_unique<TLinearKernel>()) {}
+TLinearResampler::TLinearResampler(TBitmap32* bitmap, TResamplerInstall&& install)
+    : TBitmap32Resampler(bitmap, std::move(install)), linearKernel_(std::make_unique<TLinearKernel>()) {}
 
 TLinearResampler::~TLinearResampler() = default;
 
@@ -113,7 +137,8 @@ void TLinearResampler::Transfer(TBitmap32* dst, const TRect& dstRect, const TRec
 }
 
 // ---------------------------------------------------------------- draft
-TDraftResampler::TDraftResampler(TBitmap32* bitmap) : TLinearResampler(bitmap) {}
+TDraftResampler::TDraftResampler(TBitmap32* bitmap, TResamplerInstall&& install)
+    : TLinearResampler(bitmap, std::move(install)) {}
 
 void TDraftResampler::Transfer(TBitmap32* dst, const TRect& dstRect, const TRect& dstClip, TBitmap32* src,
                                const TRect& srcRect, TDrawMode combineOp, const TPixelCombineEvent& callback) {

@@ -28,10 +28,32 @@ class TCustomResampler : public TCustomSampler {
   virtual void Assign(const TCustomResampler& source);
 };
 
+class TBitmap32Resampler;
+
+// Hands a new resampler to its bitmap once the whole object is built. It is a defaulted argument
+// of the resampler constructors, so it lives to the end of the expression that creates the
+// resampler, past the most derived constructor: the bitmap's change notification then sees the
+// finished resampler, and a constructor that fails leaves the bitmap with its old one.
+class TResamplerInstall {
+ public:
+  TResamplerInstall() = default;
+  TResamplerInstall(const TResamplerInstall&) = delete;
+  TResamplerInstall& operator=(const TResamplerInstall&) = delete;
+  ~TResamplerInstall() noexcept(false);
+
+ private:
+  friend class TBitmap32Resampler;
+  TBitmap32* bitmap_ = nullptr;
+  TBitmap32Resampler* resampler_ = nullptr;
+  int uncaught_ = 0;
+};
+
 class TBitmap32Resampler : public TCustomResampler {
  public:
-  // A non-null bitmap takes this resampler as its own (and owns it from then on).
-  explicit TBitmap32Resampler(TBitmap32* bitmap);
+  // A non-null bitmap takes this resampler as its own (and owns it from then on) at the end of
+  // the expression that creates it. Derived constructors pass install on.
+  explicit TBitmap32Resampler(TBitmap32* bitmap, TResamplerInstall&& install = TResamplerInstall());
+  ~TBitmap32Resampler() override;
   TBitmap32* Bitmap() const { return bitmap_; }
   TTransformerClass TransformerClass() const { return transformerClass_; }
   TPixelAccessMode PixelAccessMode() const { return pixelAccessMode_; }
@@ -48,11 +70,15 @@ class TBitmap32Resampler : public TCustomResampler {
   TRect clipRect_;
   TTransformerClass transformerClass_ = TTransformerClass::tcTransformer;
   TPixelAccessMode pixelAccessMode_ = TPixelAccessMode::pamSafe;
+
+ private:
+  friend class TResamplerInstall;
+  TResamplerInstall* pendingInstall_ = nullptr;
 };
 
 class TNearestResampler : public TBitmap32Resampler {
  public:
-  explicit TNearestResampler(TBitmap32* bitmap);
+  explicit TNearestResampler(TBitmap32* bitmap, TResamplerInstall&& install = TResamplerInstall());
   const char* ClassName() const override { return "TNearestResampler"; }
   TColor32 GetSampleInt(std::int32_t x, std::int32_t y) override;
   TColor32 GetSampleFixed(TFixed x, TFixed y) override;
@@ -67,7 +93,7 @@ class TNearestResampler : public TBitmap32Resampler {
 
 class TLinearResampler : public TBitmap32Resampler {
  public:
-  explicit TLinearResampler(TBitmap32* bitmap);
+  explicit TLinearResampler(TBitmap32* bitmap, TResamplerInstall&& install = TResamplerInstall());
   ~TLinearResampler() override;
   const char* ClassName() const override { return "TLinearResampler"; }
   TColor32 GetSampleInt(std::int32_t x, std::int32_t y) override;
@@ -84,7 +110,7 @@ class TLinearResampler : public TBitmap32Resampler {
 
 class TDraftResampler : public TLinearResampler {
  public:
-  explicit TDraftResampler(TBitmap32* bitmap);
+  explicit TDraftResampler(TBitmap32* bitmap, TResamplerInstall&& install = TResamplerInstall());
   const char* ClassName() const override { return "TDraftResampler"; }
   void Transfer(TBitmap32* dst, const TRect& dstRect, const TRect& dstClip, TBitmap32* src, const TRect& srcRect,
                 TDrawMode combineOp, const TPixelCombineEvent& callback) override;

@@ -1,19 +1,12 @@
 #include "Transforms.h"
 
-#if defined(__SSE2__)
-#include <xmmintrin.h>
-#endif
-#if defined(__x86_64__)
-#include <immintrin.h>
-#endif
-#include "RasterSystem.h"
-
 #include <algorithm>
 #include <cmath>
 #include <memory>
 
 #include "NestedSamplers.h"
 #include "Rasterizers.h"
+#include "RemapRows.h"
 #include "Resamplers.h"
 
 namespace kalvora::raster {
@@ -223,52 +216,6 @@ inline std::int32_t RemapAxis(TFixed d, TFixed v, TFixed dt, TFixed ds, TFixed c
   return FixedRound(WrapAdd(FixedMul(WrapAdd(FixedMul(WrapSub(d, dt), ds), FixedMul(v, cs)), ss), st));
 }
 
-#if defined(__x86_64__)
-bool HasAvx2() {
-  static const bool has = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") != 0;
-  }();
-  return has;
-}
-
-// Four source points per step of the stepping integer path; the same bits as the scalar
-// formula: FixedMul keeps bits 16..47 of the signed product (the low half of a logical shift),
-// and FixedRound(a) = (a >> 16) + (((a & 0xFFFF) + 0x7FFF) >> 16) never overflows.
-__attribute__((target("avx2"))) void RemapChunkAvx2(const TFixedVector* v, std::int32_t n, TFixed xTerm, TFixed ds,
-                                                     TFixed csX, TFixed ssX, TFixed stX, TFixed yTerm, TFixed csY,
-                                                     TFixed ssY, TFixed stY, std::int32_t* sxs, std::int32_t* sys) {
-  const auto add = [](TFixed a, std::uint32_t b) { return static_cast<TFixed>(static_cast<std::uint32_t>(a) + b); };
-  const std::uint32_t uds = static_cast<std::uint32_t>(ds);
-  __m256i xt = _mm256_setr_epi32(xTerm, 0, add(xTerm, uds), 0, add(xTerm, 2 * uds), 0, add(xTerm, 3 * uds), 0);
-  const __m256i step = _mm256_set1_epi32(static_cast<int>(4 * uds));
-  const __m256i vcsX = _mm256_set1_epi32(csX), vssX = _mm256_set1_epi32(ssX), vstX = _mm256_set1_epi32(stX);
-  const __m256i vcsY = _mm256_set1_epi32(csY), vssY = _mm256_set1_epi32(ssY), vstY = _mm256_set1_epi32(stY);
-  const __m256i vyTerm = _mm256_set1_epi32(yTerm);
-  const __m256i low = _mm256_set1_epi32(0xFFFF), half = _mm256_set1_epi32(0x7FFF);
-  const __m256i even = _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6);
-  std::int32_t k = 0;
-  for (; k + 4 <= n; k += 4) {
-    const __m256i vv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(v + k));
-    __m256i t = _mm256_add_epi32(_mm256_srli_epi64(_mm256_mul_epi32(vv, vcsX), 16), xt);
-    t = _mm256_add_epi32(_mm256_srli_epi64(_mm256_mul_epi32(t, vssX), 16), vstX);
-    __m256i u = _mm256_add_epi32(_mm256_srli_epi64(_mm256_mul_epi32(_mm256_srli_epi64(vv, 32), vcsY), 16), vyTerm);
-    u = _mm256_add_epi32(_mm256_srli_epi64(_mm256_mul_epi32(u, vssY), 16), vstY);
-    t = _mm256_add_epi32(_mm256_srai_epi32(t, 16), _mm256_srli_epi32(_mm256_add_epi32(_mm256_and_si256(t, low), half), 16));
-    u = _mm256_add_epi32(_mm256_srai_epi32(u, 16), _mm256_srli_epi32(_mm256_add_epi32(_mm256_and_si256(u, low), half), 16));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(sxs + k), _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(t, even)));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(sys + k), _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(u, even)));
-    xt = _mm256_add_epi32(xt, step);
-  }
-  TFixed x = add(xTerm, static_cast<std::uint32_t>(k) * uds);
-  for (; k < n; ++k) {
-    sxs[k] = FixedRound(WrapAdd(FixedMul(WrapAdd(x, FixedMul(v[k].X, csX)), ssX), stX));
-    sys[k] = FixedRound(WrapAdd(FixedMul(WrapAdd(yTerm, FixedMul(v[k].Y, csY)), ssY), stY));
-    x = WrapAdd(x, ds);
-  }
-}
-#endif
-
 }  // namespace
 
 void TRemapTransformation::ReverseTransformRowInt(std::int32_t dstX, std::int32_t dstY, std::int32_t count,
@@ -300,80 +247,61 @@ void TRemapTransformation::ReverseTransformRowReadS(std::int32_t dstX, std::int3
       (my >= 0 && my < map.Height()) ? map.GetVectors() + static_cast<std::ptrdiff_t>(my) * map.Width() : nullptr;
   const std::int32_t mapW = map.Width();
   const TFixed fy = Fixed(dstY);
-  const TRect& clip = src.ClipRect();
-  const std::uint32_t clipW = static_cast<std::uint32_t>(clip.Right - clip.Left);
-  const std::uint32_t clipH = static_cast<std::uint32_t>(clip.Bottom - clip.Top);
-  const TColor32 outer = src.OuterColor();
-  const TColor32* bits = src.Bits();
-  const std::ptrdiff_t stride = src.Width();
+  TRemapSource source;
+  source.bits = src.Bits();
+  source.stride = src.Width();
+  source.clip = src.ClipRect();
+  source.outer = src.OuterColor();
   // Points of the row whose vector lies outside the map see the zero vector.
   const std::int32_t first = std::clamp<std::int64_t>(static_cast<std::int64_t>(offsetInt_.X) - dstX, 0, count);
   const std::int32_t last = row == nullptr ? first
                                            : static_cast<std::int32_t>(std::clamp<std::int64_t>(
                                                  static_cast<std::int64_t>(offsetInt_.X) + mapW - dstX, first, count));
-  auto read = [&](std::int32_t sx, std::int32_t sy) {
-    const std::uint32_t ux = static_cast<std::uint32_t>(sx) - static_cast<std::uint32_t>(clip.Left);
-    const std::uint32_t uy = static_cast<std::uint32_t>(sy) - static_cast<std::uint32_t>(clip.Top);
-    return (ux < clipW && uy < clipH) ? bits[sx + sy * stride] : outer;
+  auto read = [&source](std::int32_t sx, std::int32_t sy) {
+    const std::uint32_t ux = static_cast<std::uint32_t>(sx) - static_cast<std::uint32_t>(source.clip.Left);
+    const std::uint32_t uy = static_cast<std::uint32_t>(sy) - static_cast<std::uint32_t>(source.clip.Top);
+    return (ux < static_cast<std::uint32_t>(source.clip.Right - source.clip.Left) &&
+            uy < static_cast<std::uint32_t>(source.clip.Bottom - source.clip.Top))
+               ? source.bits[sx + sy * source.stride]
+               : source.outer;
   };
   auto zeroVector = [&](std::int32_t i) {
-    const std::int32_t x = dstX + i;
-    const std::int32_t sx = RemapAxis(Fixed(x), 0, dstTranslationFixed_.X, dstScaleFixed_.X, combinedScalingFixed_.X,
-                                      srcScaleFixed_.X, srcTranslationFixed_.X);
+    const std::int32_t sx = RemapAxis(Fixed(dstX + i), 0, dstTranslationFixed_.X, dstScaleFixed_.X,
+                                      combinedScalingFixed_.X, srcScaleFixed_.X, srcTranslationFixed_.X);
     const std::int32_t sy = RemapAxis(fy, 0, dstTranslationFixed_.Y, dstScaleFixed_.Y, combinedScalingFixed_.Y,
                                       srcScaleFixed_.Y, srcTranslationFixed_.Y);
     out[i] = read(sx, sy);
   };
   for (std::int32_t i = 0; i < first; ++i) zeroVector(i);
   if (last > first) {
-    // First every source point, then the reads: the loads of the second pass do not wait
-    // behind the multiplications, so many of them are in flight at once.
     const TFixedVector* v = row + (dstX + first - offsetInt_.X);
-    const TFixed yTerm = FixedMul(WrapSub(fy, dstTranslationFixed_.Y), dstScaleFixed_.Y);
-    constexpr std::int32_t kChunk = 256;
-    std::int32_t sxs[kChunk], sys[kChunk];
+    const std::int32_t n = last - first;
     // (x - dt) * ds grows by exactly ds per pixel while x * 65536 - dt stays in range
     const std::int64_t lo = static_cast<std::int64_t>(dstX + first) * 65536 - dstTranslationFixed_.X;
     const std::int64_t hi = static_cast<std::int64_t>(dstX + last) * 65536 - dstTranslationFixed_.X;
     const bool stepping = dstX + first >= -32768 && dstX + last <= 32767 && lo >= INT32_MIN && hi <= INT32_MAX;
-    TFixed xTerm = FixedMul(WrapSub(Fixed(dstX + first), dstTranslationFixed_.X), dstScaleFixed_.X);
-#if defined(__x86_64__)
-    const bool wide = stepping && RoutineLevel() == TRoutineLevel::Sse2 && HasAvx2();
-#endif
-    for (std::int32_t start = first; start < last; start += kChunk) {
-      const std::int32_t n = std::min(kChunk, last - start);
-#if defined(__x86_64__)
-      if (wide) {
-        RemapChunkAvx2(v, n, xTerm, dstScaleFixed_.X, combinedScalingFixed_.X, srcScaleFixed_.X, srcTranslationFixed_.X,
-                       yTerm, combinedScalingFixed_.Y, srcScaleFixed_.Y, srcTranslationFixed_.Y, sxs, sys);
-        v += n;
-        xTerm = static_cast<TFixed>(static_cast<std::uint32_t>(xTerm) +
-                                    static_cast<std::uint32_t>(n) * static_cast<std::uint32_t>(dstScaleFixed_.X));
-        TColor32* o = out + start;
-        for (std::int32_t k = 0; k < n; ++k) o[k] = read(sxs[k], sys[k]);
-        continue;
+    if (stepping) {
+      TRemapRun run;
+      run.xTerm = FixedMul(WrapSub(Fixed(dstX + first), dstTranslationFixed_.X), dstScaleFixed_.X);
+      run.ds = dstScaleFixed_.X;
+      run.csX = combinedScalingFixed_.X;
+      run.ssX = srcScaleFixed_.X;
+      run.stX = srcTranslationFixed_.X;
+      run.yTerm = FixedMul(WrapSub(fy, dstTranslationFixed_.Y), dstScaleFixed_.Y);
+      run.csY = combinedScalingFixed_.Y;
+      run.ssY = srcScaleFixed_.Y;
+      run.stY = srcTranslationFixed_.Y;
+      TRemapReach reach;
+      RemapReadRun(v, n, run, source, out + first, reach);
+      PrefetchRowsBelow(source, reach, n);
+    } else {
+      for (std::int32_t i = first; i < last; ++i, ++v) {
+        const std::int32_t sx = RemapAxis(Fixed(dstX + i), v->X, dstTranslationFixed_.X, dstScaleFixed_.X,
+                                          combinedScalingFixed_.X, srcScaleFixed_.X, srcTranslationFixed_.X);
+        const std::int32_t sy = RemapAxis(fy, v->Y, dstTranslationFixed_.Y, dstScaleFixed_.Y, combinedScalingFixed_.Y,
+                                          srcScaleFixed_.Y, srcTranslationFixed_.Y);
+        out[i] = read(sx, sy);
       }
-#endif
-      for (std::int32_t k = 0; k < n; ++k, ++v) {
-        if (stepping) {
-          sxs[k] = FixedRound(WrapAdd(
-              FixedMul(WrapAdd(xTerm, FixedMul(v->X, combinedScalingFixed_.X)), srcScaleFixed_.X), srcTranslationFixed_.X));
-          xTerm = WrapAdd(xTerm, dstScaleFixed_.X);
-        } else {
-          sxs[k] = RemapAxis(Fixed(dstX + start + k), v->X, dstTranslationFixed_.X, dstScaleFixed_.X,
-                             combinedScalingFixed_.X, srcScaleFixed_.X, srcTranslationFixed_.X);
-        }
-        sys[k] = FixedRound(WrapAdd(FixedMul(WrapAdd(yTerm, FixedMul(v->Y, combinedScalingFixed_.Y)), srcScaleFixed_.Y),
-                                    srcTranslationFixed_.Y));
-#if defined(__SSE2__)
-        // ask for the source line now, so the read pass below finds it in the cache
-        if (static_cast<std::uint32_t>(sxs[k]) - static_cast<std::uint32_t>(clip.Left) < clipW &&
-            static_cast<std::uint32_t>(sys[k]) - static_cast<std::uint32_t>(clip.Top) < clipH)
-          _mm_prefetch(reinterpret_cast<const char*>(bits + sxs[k] + sys[k] * stride), _MM_HINT_T0);
-#endif
-      }
-      TColor32* o = out + start;
-      for (std::int32_t k = 0; k < n; ++k) o[k] = read(sxs[k], sys[k]);
     }
   }
   for (std::int32_t i = last > first ? last : first; i < count; ++i) zeroVector(i);

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QImage>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "Bitmap32.h"
@@ -191,6 +192,31 @@ TEST(Bitmap32, ResamplerByName) {
   ASSERT_EQ(list.Count(), 4);
   EXPECT_EQ(list.Names(), (std::vector<std::string>{"TNearestResampler", "TLinearResampler", "TDraftResampler",
                                                      "TKernelResampler"}));
+}
+
+TEST(Bitmap32, ChangeHandlerSeesTheFinishedNewResampler) {
+  // Every way a resampler comes into a bitmap notifies once, after the old one is gone and the
+  // new one is whole: the handler may ask it anything.
+  TBitmap32 b;
+  b.SetSize(4, 3);
+  std::vector<std::string> seen;
+  std::vector<float> widths;
+  b.OnChange = [&](TNotifiablePersistent*) {
+    seen.emplace_back(b.Resampler()->ClassName());
+    widths.push_back(b.Resampler()->GetWidth());
+  };
+  auto* linear = new TLinearResampler(&b);
+  EXPECT_EQ(b.Resampler(), linear);
+  b.SetResamplerClassName("TKernelResampler");
+  new TDraftResampler(&b);
+  b.SetResampler(new TNearestResampler(nullptr));
+  TBitmap32 other;
+  other.SetResamplerClassName("TKernelResampler");
+  b.Assign(&other);  // copies the resampler class by name inside one update: one notice at its end
+  EXPECT_EQ(seen, (std::vector<std::string>{"TLinearResampler", "TKernelResampler", "TDraftResampler",
+                                             "TNearestResampler", "TKernelResampler"}));
+  EXPECT_EQ(widths.front(), 1.0f);
+  EXPECT_EQ(b.ResamplerClassName(), "TKernelResampler");
 }
 
 TEST(Bitmap32, AssignFromPictures) {

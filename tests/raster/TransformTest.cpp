@@ -9,6 +9,7 @@
 #include "Bitmap32.h"
 #include "Kernels.h"
 #include "NestedSamplers.h"
+#include "RasterSystem.h"
 #include "Rasterizers.h"
 #include "Resamplers.h"
 #include "Transforms.h"
@@ -447,4 +448,89 @@ TEST(Remap, BandsReportRowsAsTheRowPathDoes) {
   // each report lags one row behind the row just written, as the row path does
   for (int j = 0; j < 37; ++j) EXPECT_EQ(reports[static_cast<std::size_t>(j)], (TRect{0, j - 1, 30, j}));
   EXPECT_EQ(r.Sampler(), nullptr);  // the transformer is gone again
+}
+
+TEST(Remap, WideAndPlainRowFormsGiveTheSameBits) {
+  // The row read at the detected level (the wide form where the processor has it) against the
+  // plain form, on random maps: runs of every length and start, points far outside, clipped and
+  // empty clip rectangles, scaled vectors and maps smaller than the destination.
+  struct Restore {
+    ~Restore() { SetRoutineLevel(DetectedRoutineLevel()); }
+  } restore;
+  std::mt19937 rng(25);
+  for (int round = 0; round < 8; ++round) {
+    TBitmap32 src;
+    src.SetSize(40 + round * 13, 30 + round * 5);
+    FillCoded(src);
+    src.SetOuterColor(0x12345678u);
+    if (round % 3 == 1) src.SetClipRect({5, 3, src.Width() - 7, src.Height() - 4});
+    if (round == 6) src.SetClipRect({-10, -10, -1, -1});  // outside: nothing is inside
+    TRemapTransformation t;
+    t.VectorMap()->SetSize(src.Width() - round, src.Height() - round / 2);
+    for (int y = 0; y < t.VectorMap()->Height(); ++y)
+      for (int x = 0; x < t.VectorMap()->Width(); ++x) {
+        const TFixed range = round == 5 ? 0 : (round % 2 ? 0x200000 : 0x60000);
+        if (round == 0) {  // half pixels: the rounding of exact halves
+          t.VectorMap()->SetFixedVector(x, y, {static_cast<TFixed>(rng() % 9) * 0x8000 - 0x20000,
+                                               static_cast<TFixed>(rng() % 9) * 0x8000 - 0x20000});
+          continue;
+        }
+        t.VectorMap()->SetFixedVector(
+            x, y,
+            range == 0 ? TFixedVector{static_cast<TFixed>(rng()), static_cast<TFixed>(rng())}
+                       : TFixedVector{static_cast<TFixed>(rng() % static_cast<std::uint32_t>(2 * range)) - range,
+                                      static_cast<TFixed>(rng() % static_cast<std::uint32_t>(2 * range)) - range});
+      }
+    t.SetSrcRect(FloatRect(0, 0, static_cast<float>(t.VectorMap()->Width() - 1),
+                           static_cast<float>(t.VectorMap()->Height() - 1)));
+    t.SetMappingRect(FloatRect(0, 0, static_cast<float>(t.VectorMap()->Width() + round - 1),
+                               static_cast<float>(t.VectorMap()->Height() - 1)));
+    t.Scale(round == 4 ? 1.75f : 1.0f, round == 7 ? -0.5f : 1.0f);
+    t.PrepareTransform();
+    const int width = src.Width() + 2 * round + 9;
+    for (int y = -2; y < src.Height() + 2; ++y)
+      for (int start : {-11, 0, 3}) {
+        const int count = width - start - static_cast<int>(rng() % 9);
+        std::vector<TColor32> wide(static_cast<std::size_t>(count)), plain(static_cast<std::size_t>(count));
+        SetRoutineLevel(DetectedRoutineLevel());
+        t.ReverseTransformRowReadS(start, y, count, src, wide.data());
+        SetRoutineLevel(TRoutineLevel::Plain);
+        t.ReverseTransformRowReadS(start, y, count, src, plain.data());
+        ASSERT_EQ(wide, plain) << round << " row " << y << " from " << start;
+        // and each point is the clipped read of its own reverse transform
+        for (int i = 0; i < count; i += 7) {
+          std::int32_t sx = 0, sy = 0;
+          t.ReverseTransformInt(start + i, y, sx, sy);
+          ASSERT_EQ(plain[static_cast<std::size_t>(i)], src.PixelS(sx, sy)) << round << " " << start + i << "," << y;
+        }
+      }
+  }
+}
+
+TEST(Remap, WholePictureIsTheSameAtEveryLevel) {
+  struct Restore {
+    ~Restore() { SetRoutineLevel(DetectedRoutineLevel()); }
+  } restore;
+  TBitmap32 src;
+  src.SetSize(203, 97);
+  FillCoded(src);
+  src.SetDrawMode(TDrawMode::dmBlend);
+  src.SetCombineMode(TCombineMode::cmMerge);
+  auto t = Remap(src, src);
+  std::mt19937 rng(7);
+  for (int y = 0; y < src.Height(); ++y)
+    for (int x = 0; x < src.Width(); ++x)
+      t->VectorMap()->SetFixedVector(x, y, {static_cast<TFixed>(rng() % 0x140000) - 0xA0000,
+                                            static_cast<TFixed>(rng() % 0x140000) - 0xA0000});
+  std::vector<std::vector<TColor32>> results;
+  for (TRoutineLevel level : {TRoutineLevel::Plain, TRoutineLevel::Mmx, TRoutineLevel::Sse2}) {
+    SetRoutineLevel(level);
+    TBitmap32 dst;
+    dst.SetSize(src.Width(), src.Height());
+    dst.Clear(0xFF203040u);
+    Transform(&dst, &src, t.get());
+    results.emplace_back(dst.Bits(), dst.Bits() + static_cast<std::ptrdiff_t>(dst.Width()) * dst.Height());
+  }
+  EXPECT_EQ(results[0], results[1]);
+  EXPECT_EQ(results[0], results[2]);
 }
