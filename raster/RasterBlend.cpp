@@ -53,10 +53,9 @@ TColor32 Color32(std::int32_t winColor) {
   return 0xFF000000u | ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
 }
 
-// ---------------------------------------------------------------- plain arithmetic
-TColor32 CombineReg_Plain(TColor32 x, TColor32 y, TColor32 w) {
-  if (w == 0) return y;
-  if (w >= 255) return x;
+// ---------------------------------------------------------------- the two channel arithmetics
+// Plain: each side weighted and rounded on its own, the background by 255 - w.
+static inline TColor32 PlainMix(TColor32 x, TColor32 y, TColor32 w) {
   const TColor32 v = 255 - w;
   const TColor32 xrb = ((((x & 0x00FF00FF) * w) + 0x00800080) >> 8) & 0x00FF00FF;
   const TColor32 xag = ((((x >> 8) & 0x00FF00FF) * w) + 0x00800080) & 0xFF00FF00;
@@ -65,49 +64,7 @@ TColor32 CombineReg_Plain(TColor32 x, TColor32 y, TColor32 w) {
   return (xrb | xag) + (yrb | yag);
 }
 
-static void CombineMem_Plain(TColor32 f, TColor32& b, TColor32 w) {
-  if (w == 0) return;
-  b = CombineReg_Plain(f, b, w);
-}
-
-static void CombineLine_Plain(const TColor32* src, TColor32* dst, std::int32_t count, TColor32 w) {
-  if (w == 0) return;
-  for (std::int32_t i = 0; i < count; ++i) dst[i] = CombineReg_Plain(src[i], dst[i], w);
-}
-
-TColor32 BlendReg_Plain(TColor32 f, TColor32 b) {
-  const TColor32 fa = f >> 24;
-  if (fa == 0) return b;
-  if (fa == 255) return f;
-  return CombineReg_Plain(f, b, fa);
-}
-
-static void BlendMem_Plain(TColor32 f, TColor32& b) { b = BlendReg_Plain(f, b); }
-
-TColor32 BlendRegEx_Plain(TColor32 f, TColor32 b, TColor32 m) {
-  const TColor32 fa = f >> 24;
-  const TColor32 w = ((m + 1) * fa) >> 8;
-  if (fa == 0 || w == 0) return b;
-  const TColor32 v = 255 - w;
-  const TColor32 xrb = ((((f & 0x00FF00FF) * w) + 0x00800080) >> 8) & 0x00FF00FF;
-  const TColor32 xag = ((((f >> 8) & 0x00FF00FF) * w) + 0x00800080) & 0xFF00FF00;
-  const TColor32 yrb = ((((b & 0x00FF00FF) * v) + 0x00800080) >> 8) & 0x00FF00FF;
-  const TColor32 yag = ((((b >> 8) & 0x00FF00FF) * v) + 0x00800080) & 0xFF00FF00;
-  return (xrb | xag) + (yrb | yag);
-}
-
-static void BlendMemEx_Plain(TColor32 f, TColor32& b, TColor32 m) { b = BlendRegEx_Plain(f, b, m); }
-
-static void BlendLine_Plain(const TColor32* src, TColor32* dst, std::int32_t count) {
-  for (std::int32_t i = 0; i < count; ++i) dst[i] = BlendReg_Plain(src[i], dst[i]);
-}
-
-static void BlendLineEx_Plain(const TColor32* src, TColor32* dst, std::int32_t count, TColor32 m) {
-  for (std::int32_t i = 0; i < count; ++i) dst[i] = BlendRegEx_Plain(src[i], dst[i], m);
-}
-
-// ---------------------------------------------------------------- MMX arithmetic
-// (y * 256 + (x - y) * w + 128) >> 8 equals (x * w + y * (256 - w) + 128) >> 8, whose terms
+// MMX: (y * 256 + (x - y) * w + 128) >> 8 equals (x * w + y * (256 - w) + 128) >> 8, whose terms
 // are never negative and stay below 65536, so two channels share one 32-bit multiply.
 static inline TColor32 LaneMix(TColor32 x, TColor32 y, TColor32 w) {
   const TColor32 v = 256 - w;
@@ -116,50 +73,68 @@ static inline TColor32 LaneMix(TColor32 x, TColor32 y, TColor32 w) {
   return rb | ag;
 }
 
-TColor32 CombineReg_Mmx(TColor32 x, TColor32 y, TColor32 w) {
-  if (w == 0) return y;
-  if (w >= 255) return x;
-  return LaneMix(x, y, w);
-}
+namespace {
 
-static void CombineMem_Mmx(TColor32 f, TColor32& b, TColor32 w) {
-  if (w == 0) return;
-  b = CombineReg_Mmx(f, b, w);
-}
-
-void CombineLine_Mmx(const TColor32* src, TColor32* dst, std::int32_t count, TColor32 w) {
-  if (w == 0) return;
-  if (w >= 255) {
-    for (std::int32_t i = 0; i < count; ++i) dst[i] = src[i];
-    return;
+// The combine and blend routines over one arithmetic: the same weights and shortcuts for both.
+template <TColor32 (*Mix)(TColor32, TColor32, TColor32)>
+struct BlendFamily {
+  static TColor32 CombineReg(TColor32 x, TColor32 y, TColor32 w) {
+    if (w == 0) return y;
+    if (w >= 255) return x;
+    return Mix(x, y, w);
   }
-  for (std::int32_t i = 0; i < count; ++i) dst[i] = LaneMix(src[i], dst[i], w);
+  static void CombineMem(TColor32 f, TColor32& b, TColor32 w) {
+    if (w == 0) return;
+    b = CombineReg(f, b, w);
+  }
+  static void CombineLine(const TColor32* src, TColor32* dst, std::int32_t count, TColor32 w) {
+    if (w == 0) return;
+    if (w >= 255) {
+      for (std::int32_t i = 0; i < count; ++i) dst[i] = src[i];
+      return;
+    }
+    for (std::int32_t i = 0; i < count; ++i) dst[i] = Mix(src[i], dst[i], w);
+  }
+  static TColor32 BlendReg(TColor32 f, TColor32 b) {
+    const TColor32 fa = f >> 24;
+    if (fa == 0) return b;
+    if (fa == 255) return f;
+    return Mix(f, b, fa);
+  }
+  static void BlendMem(TColor32 f, TColor32& b) { b = BlendReg(f, b); }
+  // No shortcut at w = 255: the master alpha scales even an opaque pixel by the arithmetic.
+  static TColor32 BlendRegEx(TColor32 f, TColor32 b, TColor32 m) {
+    const TColor32 fa = f >> 24;
+    const TColor32 w = ((m + 1) * fa) >> 8;
+    if (fa == 0 || w == 0) return b;
+    return Mix(f, b, w);
+  }
+  static void BlendMemEx(TColor32 f, TColor32& b, TColor32 m) { b = BlendRegEx(f, b, m); }
+  static void BlendLine(const TColor32* src, TColor32* dst, std::int32_t count) {
+    for (std::int32_t i = 0; i < count; ++i) dst[i] = BlendReg(src[i], dst[i]);
+  }
+  static void BlendLineEx(const TColor32* src, TColor32* dst, std::int32_t count, TColor32 m) {
+    for (std::int32_t i = 0; i < count; ++i) dst[i] = BlendRegEx(src[i], dst[i], m);
+  }
+};
+
+using Plain = BlendFamily<PlainMix>;
+using Mmx = BlendFamily<LaneMix>;
+
+}  // namespace
+
+TColor32 CombineReg_Plain(TColor32 x, TColor32 y, TColor32 w) { return Plain::CombineReg(x, y, w); }
+TColor32 BlendReg_Plain(TColor32 f, TColor32 b) { return Plain::BlendReg(f, b); }
+TColor32 BlendRegEx_Plain(TColor32 f, TColor32 b, TColor32 m) { return Plain::BlendRegEx(f, b, m); }
+TColor32 CombineReg_Mmx(TColor32 x, TColor32 y, TColor32 w) { return Mmx::CombineReg(x, y, w); }
+void CombineLine_Mmx(const TColor32* src, TColor32* dst, std::int32_t count, TColor32 w) {
+  Mmx::CombineLine(src, dst, count, w);
 }
-
-TColor32 BlendReg_Mmx(TColor32 f, TColor32 b) {
-  const TColor32 fa = f >> 24;
-  if (fa == 0) return b;
-  if (fa == 255) return f;
-  return LaneMix(f, b, fa);
-}
-
-static void BlendMem_Mmx(TColor32 f, TColor32& b) { b = BlendReg_Mmx(f, b); }
-
-TColor32 BlendRegEx_Mmx(TColor32 f, TColor32 b, TColor32 m) {
-  const TColor32 fa = f >> 24;
-  const TColor32 w = ((m + 1) * fa) >> 8;
-  if (fa == 0 || w == 0) return b;
-  return LaneMix(f, b, w);
-}
-
-static void BlendMemEx_Mmx(TColor32 f, TColor32& b, TColor32 m) { b = BlendRegEx_Mmx(f, b, m); }
-
-void BlendLine_Mmx(const TColor32* src, TColor32* dst, std::int32_t count) {
-  for (std::int32_t i = 0; i < count; ++i) dst[i] = BlendReg_Mmx(src[i], dst[i]);
-}
-
+TColor32 BlendReg_Mmx(TColor32 f, TColor32 b) { return Mmx::BlendReg(f, b); }
+TColor32 BlendRegEx_Mmx(TColor32 f, TColor32 b, TColor32 m) { return Mmx::BlendRegEx(f, b, m); }
+void BlendLine_Mmx(const TColor32* src, TColor32* dst, std::int32_t count) { Mmx::BlendLine(src, dst, count); }
 void BlendLineEx_Mmx(const TColor32* src, TColor32* dst, std::int32_t count, TColor32 m) {
-  for (std::int32_t i = 0; i < count; ++i) dst[i] = BlendRegEx_Mmx(src[i], dst[i], m);
+  Mmx::BlendLineEx(src, dst, count, m);
 }
 
 // ---------------------------------------------------------------- merge (one form)
@@ -257,11 +232,11 @@ static TColor32 ColorScale_(TColor32 c, TColor32 w) {
 
 // ---------------------------------------------------------------- routine pointers
 TCombineReg CombineReg = CombineReg_Mmx;
-TCombineMem CombineMem = CombineMem_Mmx;
+TCombineMem CombineMem = Mmx::CombineMem;
 TCombineLine CombineLine = CombineLine_Mmx;
-TBlendMem BlendMem = BlendMem_Mmx;
+TBlendMem BlendMem = Mmx::BlendMem;
 TBlendRegEx BlendRegEx = BlendRegEx_Mmx;
-TBlendMemEx BlendMemEx = BlendMemEx_Mmx;
+TBlendMemEx BlendMemEx = Mmx::BlendMemEx;
 TBlendLine BlendLine = BlendLine_Mmx;
 TBlendLineEx BlendLineEx = BlendLineEx_Mmx;
 TBlendReg MergeReg = MergeReg_Table;
@@ -275,9 +250,9 @@ TColorOp ColorAdd = ColorAdd_, ColorSub = ColorSub_, ColorDiv = ColorDiv_, Color
 TColor32 (*ColorScale)(TColor32 c, TColor32 w) = ColorScale_;
 
 TBlendReg BLEND_REG[2] = {BlendReg_Mmx, MergeReg_Table};
-TBlendMem BLEND_MEM[2] = {BlendMem_Mmx, MergeMem_Table};
+TBlendMem BLEND_MEM[2] = {Mmx::BlendMem, MergeMem_Table};
 TBlendRegEx BLEND_REG_EX[2] = {BlendRegEx_Mmx, MergeRegEx_Table};
-TBlendMemEx BLEND_MEM_EX[2] = {BlendMemEx_Mmx, MergeMemEx_Table};
+TBlendMemEx BLEND_MEM_EX[2] = {Mmx::BlendMemEx, MergeMemEx_Table};
 TBlendLine BLEND_LINE[2] = {BlendLine_Mmx, MergeLine_Table};
 TBlendLineEx BLEND_LINE_EX[2] = {BlendLineEx_Mmx, MergeLineEx_Table};
 
@@ -289,23 +264,23 @@ void InstallBlend(TRoutineLevel level) {
   MMXActive = level != TRoutineLevel::Plain;
   if (level == TRoutineLevel::Plain) {
     CombineReg = CombineReg_Plain;
-    CombineMem = CombineMem_Plain;
-    CombineLine = CombineLine_Plain;
+    CombineMem = Plain::CombineMem;
+    CombineLine = Plain::CombineLine;
     BlendReg = BlendReg_Plain;
-    BlendMem = BlendMem_Plain;
+    BlendMem = Plain::BlendMem;
     BlendRegEx = BlendRegEx_Plain;
-    BlendMemEx = BlendMemEx_Plain;
-    BlendLine = BlendLine_Plain;
-    BlendLineEx = BlendLineEx_Plain;
+    BlendMemEx = Plain::BlendMemEx;
+    BlendLine = Plain::BlendLine;
+    BlendLineEx = Plain::BlendLineEx;
     ColorAverage = ColorAverage_Plain;
     MergeLine = MergeLine_Table;
   } else {
     CombineReg = CombineReg_Mmx;
-    CombineMem = CombineMem_Mmx;
+    CombineMem = Mmx::CombineMem;
     BlendReg = BlendReg_Mmx;
-    BlendMem = BlendMem_Mmx;
+    BlendMem = Mmx::BlendMem;
     BlendRegEx = BlendRegEx_Mmx;
-    BlendMemEx = BlendMemEx_Mmx;
+    BlendMemEx = Mmx::BlendMemEx;
     ColorAverage = ColorAverage_Mmx;
     if (level == TRoutineLevel::Sse2) {
       CombineLine = CombineLine_Sse2;

@@ -14,9 +14,6 @@ namespace kalvora::raster {
 namespace {
 
 inline std::int32_t RoundToInt(TFloat v) { return static_cast<std::int32_t>(std::lrint(v)); }
-inline TFixed WrapAdd(TFixed a, TFixed b) {
-  return static_cast<TFixed>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
-}
 inline TFixed WrapSub(TFixed a, TFixed b) {
   return static_cast<TFixed>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
 }
@@ -36,19 +33,36 @@ void TTransformation::Changed() {
 
 void TTransformation::PrepareTransform() {}
 
+namespace {
+
+using TFixedPath = void (TTransformation::*)(TFixed, TFixed, TFixed&, TFixed&);
+using TFloatPath = void (TTransformation::*)(TFloat, TFloat, TFloat&, TFloat&);
+
+// The default integer paths go through the fixed ones, the fixed paths through the float ones.
+void IntViaFixed(TTransformation& t, TFixedPath path, std::int32_t x, std::int32_t y, std::int32_t& outX,
+                 std::int32_t& outY) {
+  TFixed fx, fy;
+  (t.*path)(Fixed(x), Fixed(y), fx, fy);
+  outX = FixedRound(fx);
+  outY = FixedRound(fy);
+}
+
+void FixedViaFloat(TTransformation& t, TFloatPath path, TFixed x, TFixed y, TFixed& outX, TFixed& outY) {
+  TFloat fx, fy;
+  (t.*path)(x * FixedToFloat, y * FixedToFloat, fx, fy);
+  outX = Fixed(fx);
+  outY = Fixed(fy);
+}
+
+}  // namespace
+
 void TTransformation::ReverseTransformInt(std::int32_t dstX, std::int32_t dstY, std::int32_t& srcX,
                                           std::int32_t& srcY) {
-  TFixed x, y;
-  ReverseTransformFixed(Fixed(dstX), Fixed(dstY), x, y);
-  srcX = FixedRound(x);
-  srcY = FixedRound(y);
+  IntViaFixed(*this, &TTransformation::ReverseTransformFixed, dstX, dstY, srcX, srcY);
 }
 
 void TTransformation::ReverseTransformFixed(TFixed dstX, TFixed dstY, TFixed& srcX, TFixed& srcY) {
-  TFloat x, y;
-  ReverseTransformFloat(dstX * FixedToFloat, dstY * FixedToFloat, x, y);
-  srcX = Fixed(x);
-  srcY = Fixed(y);
+  FixedViaFloat(*this, &TTransformation::ReverseTransformFloat, dstX, dstY, srcX, srcY);
 }
 
 void TTransformation::ReverseTransformFloat(TFloat, TFloat, TFloat&, TFloat&) {
@@ -56,17 +70,11 @@ void TTransformation::ReverseTransformFloat(TFloat, TFloat, TFloat&, TFloat&) {
 }
 
 void TTransformation::TransformInt(std::int32_t srcX, std::int32_t srcY, std::int32_t& dstX, std::int32_t& dstY) {
-  TFixed x, y;
-  TransformFixed(Fixed(srcX), Fixed(srcY), x, y);
-  dstX = FixedRound(x);
-  dstY = FixedRound(y);
+  IntViaFixed(*this, &TTransformation::TransformFixed, srcX, srcY, dstX, dstY);
 }
 
 void TTransformation::TransformFixed(TFixed srcX, TFixed srcY, TFixed& dstX, TFixed& dstY) {
-  TFloat x, y;
-  TransformFloat(srcX * FixedToFloat, srcY * FixedToFloat, x, y);
-  dstX = Fixed(x);
-  dstY = Fixed(y);
+  FixedViaFloat(*this, &TTransformation::TransformFloat, srcX, srcY, dstX, dstY);
 }
 
 void TTransformation::TransformFloat(TFloat, TFloat, TFloat&, TFloat&) {
@@ -81,46 +89,34 @@ void TTransformation::ReverseTransformRowInt(std::int32_t dstX, std::int32_t dst
   for (std::int32_t i = 0; i < count; ++i) ReverseTransformInt(dstX + i, dstY, out[i].X, out[i].Y);
 }
 
+namespace {
+
+// A point through one of the transformation's own paths, preparing it first when it is not valid.
+template <typename Point, typename Coord>
+Point Prepared(TTransformation& t, void (TTransformation::*path)(Coord, Coord, Coord&, Coord&), const Point& p) {
+  if (!t.TransformValid()) t.PrepareTransform();
+  Point r;
+  (t.*path)(p.X, p.Y, r.X, r.Y);
+  return r;
+}
+
+}  // namespace
+
 TPoint TTransformation::ReverseTransform(const TPoint& p) {
-  if (!transformValid_) PrepareTransform();
-  TPoint r;
-  ReverseTransformInt(p.X, p.Y, r.X, r.Y);
-  return r;
+  return Prepared(*this, &TTransformation::ReverseTransformInt, p);
 }
-
 TFixedPoint TTransformation::ReverseTransform(const TFixedPoint& p) {
-  if (!transformValid_) PrepareTransform();
-  TFixedPoint r;
-  ReverseTransformFixed(p.X, p.Y, r.X, r.Y);
-  return r;
+  return Prepared(*this, &TTransformation::ReverseTransformFixed, p);
 }
-
 TFloatPoint TTransformation::ReverseTransform(const TFloatPoint& p) {
-  if (!transformValid_) PrepareTransform();
-  TFloatPoint r;
-  ReverseTransformFloat(p.X, p.Y, r.X, r.Y);
-  return r;
+  return Prepared(*this, &TTransformation::ReverseTransformFloat, p);
 }
-
-TPoint TTransformation::Transform(const TPoint& p) {
-  if (!transformValid_) PrepareTransform();
-  TPoint r;
-  TransformInt(p.X, p.Y, r.X, r.Y);
-  return r;
-}
-
+TPoint TTransformation::Transform(const TPoint& p) { return Prepared(*this, &TTransformation::TransformInt, p); }
 TFixedPoint TTransformation::Transform(const TFixedPoint& p) {
-  if (!transformValid_) PrepareTransform();
-  TFixedPoint r;
-  TransformFixed(p.X, p.Y, r.X, r.Y);
-  return r;
+  return Prepared(*this, &TTransformation::TransformFixed, p);
 }
-
 TFloatPoint TTransformation::Transform(const TFloatPoint& p) {
-  if (!transformValid_) PrepareTransform();
-  TFloatPoint r;
-  TransformFloat(p.X, p.Y, r.X, r.Y);
-  return r;
+  return Prepared(*this, &TTransformation::TransformFloat, p);
 }
 
 // ---------------------------------------------------------------- remap
@@ -151,26 +147,25 @@ void TRemapTransformation::PrepareTransform() {
   dstTranslationFloat_ = {mappingRect_.Left, mappingRect_.Top};
   // The grid scales cancel in the product; a map one cell wide or high has none, so its
   // destination scale is 1 and the source scale carries the whole ratio.
-  if (cellsX > 0) {
-    srcScaleFloat_.X = 1.0f / (static_cast<float>(cellsX) / srcW);
-    dstScaleFloat_.X = static_cast<float>(cellsX) / mapW;
-  } else {
-    srcScaleFloat_.X = srcW / mapW;
-    dstScaleFloat_.X = 1.0f;
-  }
-  if (cellsY > 0) {
-    srcScaleFloat_.Y = 1.0f / (static_cast<float>(cellsY) / srcH);
-    dstScaleFloat_.Y = static_cast<float>(cellsY) / mapH;
-  } else {
-    srcScaleFloat_.Y = srcH / mapH;
-    dstScaleFloat_.Y = 1.0f;
-  }
+  auto scales = [](std::int32_t cells, float srcLength, float mapLength, float& srcScale, float& dstScale) {
+    if (cells > 0) {
+      srcScale = 1.0f / (static_cast<float>(cells) / srcLength);
+      dstScale = static_cast<float>(cells) / mapLength;
+    } else {
+      srcScale = srcLength / mapLength;
+      dstScale = 1.0f;
+    }
+  };
+  scales(cellsX, srcW, mapW, srcScaleFloat_.X, dstScaleFloat_.X);
+  scales(cellsY, srcH, mapH, srcScaleFloat_.Y, dstScaleFloat_.Y);
   srcTranslationFixed_ = {Fixed(srcTranslationFloat_.X), Fixed(srcTranslationFloat_.Y)};
   srcScaleFixed_ = {Fixed(srcScaleFloat_.X), Fixed(srcScaleFloat_.Y)};
   combinedScalingFloat_ = {dstScaleFloat_.X * scalingFloat_.X, dstScaleFloat_.Y * scalingFloat_.Y};
   combinedScalingFixed_ = {Fixed(combinedScalingFloat_.X), Fixed(combinedScalingFloat_.Y)};
   dstTranslationFixed_ = {Fixed(dstTranslationFloat_.X), Fixed(dstTranslationFloat_.Y)};
   dstScaleFixed_ = {Fixed(dstScaleFloat_.X), Fixed(dstScaleFloat_.Y)};
+  axisX_ = {dstTranslationFixed_.X, dstScaleFixed_.X, combinedScalingFixed_.X, srcScaleFixed_.X, srcTranslationFixed_.X};
+  axisY_ = {dstTranslationFixed_.Y, dstScaleFixed_.Y, combinedScalingFixed_.Y, srcScaleFixed_.Y, srcTranslationFixed_.Y};
   transformValid_ = true;
 }
 
@@ -184,36 +179,23 @@ void TRemapTransformation::ReverseTransformFloat(TFloat dstX, TFloat dstY, TFloa
 
 void TRemapTransformation::ReverseTransformFixed(TFixed dstX, TFixed dstY, TFixed& srcX, TFixed& srcY) {
   const TFixedVector v = vectorMap_->GetFixedVectorX(WrapSub(dstX, offsetFixed_.X), WrapSub(dstY, offsetFixed_.Y));
-  srcX = WrapAdd(FixedMul(WrapAdd(FixedMul(WrapSub(dstX, dstTranslationFixed_.X), dstScaleFixed_.X),
-                                  FixedMul(v.X, combinedScalingFixed_.X)),
-                          srcScaleFixed_.X),
-                 srcTranslationFixed_.X);
-  srcY = WrapAdd(FixedMul(WrapAdd(FixedMul(WrapSub(dstY, dstTranslationFixed_.Y), dstScaleFixed_.Y),
-                                  FixedMul(v.Y, combinedScalingFixed_.Y)),
-                          srcScaleFixed_.Y),
-                 srcTranslationFixed_.Y);
+  srcX = axisX_.At(dstX, v.X);
+  srcY = axisY_.At(dstY, v.Y);
 }
 
 void TRemapTransformation::ReverseTransformInt(std::int32_t dstX, std::int32_t dstY, std::int32_t& srcX,
                                                std::int32_t& srcY) {
   // The grid vector itself, read through the clipped form: outside the map it is zero.
   const TFixedVector v = vectorMap_->GetFixedVectorS(dstX - offsetInt_.X, dstY - offsetInt_.Y);
-  const TFixed x = Fixed(dstX), y = Fixed(dstY);
-  srcX = FixedRound(WrapAdd(FixedMul(WrapAdd(FixedMul(WrapSub(x, dstTranslationFixed_.X), dstScaleFixed_.X),
-                                             FixedMul(v.X, combinedScalingFixed_.X)),
-                                     srcScaleFixed_.X),
-                            srcTranslationFixed_.X));
-  srcY = FixedRound(WrapAdd(FixedMul(WrapAdd(FixedMul(WrapSub(y, dstTranslationFixed_.Y), dstScaleFixed_.Y),
-                                             FixedMul(v.Y, combinedScalingFixed_.Y)),
-                                     srcScaleFixed_.Y),
-                            srcTranslationFixed_.Y));
+  srcX = axisX_.Rounded(Fixed(dstX), v.X);
+  srcY = axisY_.Rounded(Fixed(dstY), v.Y);
 }
 
 namespace {
 
-// One axis of the integer path: FixedRound(((d - dt) * ds + v * cs) * ss + st), all in 16.16.
-inline std::int32_t RemapAxis(TFixed d, TFixed v, TFixed dt, TFixed ds, TFixed cs, TFixed ss, TFixed st) {
-  return FixedRound(WrapAdd(FixedMul(WrapAdd(FixedMul(WrapSub(d, dt), ds), FixedMul(v, cs)), ss), st));
+// The vectors of map row y, or nullptr outside the map.
+const TFixedVector* MapRow(const TVectorMap& map, std::int32_t y) {
+  return (y >= 0 && y < map.Height()) ? map.GetVectors() + static_cast<std::ptrdiff_t>(y) * map.Width() : nullptr;
 }
 
 }  // namespace
@@ -221,31 +203,23 @@ inline std::int32_t RemapAxis(TFixed d, TFixed v, TFixed dt, TFixed ds, TFixed c
 void TRemapTransformation::ReverseTransformRowInt(std::int32_t dstX, std::int32_t dstY, std::int32_t count,
                                                   TPoint* out) {
   // The vertical part of the row is read once; the vectors of the row come straight from the map.
-  const TVectorMap& map = *vectorMap_;
-  const std::int32_t my = dstY - offsetInt_.Y;
-  const TFixedVector* row =
-      (my >= 0 && my < map.Height()) ? map.GetVectors() + static_cast<std::ptrdiff_t>(my) * map.Width() : nullptr;
-  const std::int32_t mapW = map.Width();
+  const TFixedVector* row = MapRow(*vectorMap_, dstY - offsetInt_.Y);
+  const std::int32_t mapW = vectorMap_->Width();
   const TFixed fy = Fixed(dstY);
   for (std::int32_t i = 0; i < count; ++i) {
     const std::int32_t x = dstX + i;
     const std::int32_t mx = x - offsetInt_.X;
     TFixedVector v{};
     if (row != nullptr && mx >= 0 && mx < mapW) v = row[mx];
-    out[i].X = RemapAxis(Fixed(x), v.X, dstTranslationFixed_.X, dstScaleFixed_.X, combinedScalingFixed_.X,
-                         srcScaleFixed_.X, srcTranslationFixed_.X);
-    out[i].Y = RemapAxis(fy, v.Y, dstTranslationFixed_.Y, dstScaleFixed_.Y, combinedScalingFixed_.Y,
-                         srcScaleFixed_.Y, srcTranslationFixed_.Y);
+    out[i].X = axisX_.Rounded(Fixed(x), v.X);
+    out[i].Y = axisY_.Rounded(fy, v.Y);
   }
 }
 
 void TRemapTransformation::ReverseTransformRowReadS(std::int32_t dstX, std::int32_t dstY, std::int32_t count,
                                                     const TBitmap32& src, TColor32* out) {
-  const TVectorMap& map = *vectorMap_;
-  const std::int32_t my = dstY - offsetInt_.Y;
-  const TFixedVector* row =
-      (my >= 0 && my < map.Height()) ? map.GetVectors() + static_cast<std::ptrdiff_t>(my) * map.Width() : nullptr;
-  const std::int32_t mapW = map.Width();
+  const TFixedVector* row = MapRow(*vectorMap_, dstY - offsetInt_.Y);
+  const std::int32_t mapW = vectorMap_->Width();
   const TFixed fy = Fixed(dstY);
   TRemapSource source;
   source.bits = src.Bits();
@@ -266,11 +240,7 @@ void TRemapTransformation::ReverseTransformRowReadS(std::int32_t dstX, std::int3
                : source.outer;
   };
   auto zeroVector = [&](std::int32_t i) {
-    const std::int32_t sx = RemapAxis(Fixed(dstX + i), 0, dstTranslationFixed_.X, dstScaleFixed_.X,
-                                      combinedScalingFixed_.X, srcScaleFixed_.X, srcTranslationFixed_.X);
-    const std::int32_t sy = RemapAxis(fy, 0, dstTranslationFixed_.Y, dstScaleFixed_.Y, combinedScalingFixed_.Y,
-                                      srcScaleFixed_.Y, srcTranslationFixed_.Y);
-    out[i] = read(sx, sy);
+    out[i] = read(axisX_.Rounded(Fixed(dstX + i), 0), axisY_.Rounded(fy, 0));
   };
   for (std::int32_t i = 0; i < first; ++i) zeroVector(i);
   if (last > first) {
@@ -296,11 +266,7 @@ void TRemapTransformation::ReverseTransformRowReadS(std::int32_t dstX, std::int3
       PrefetchRowsBelow(source, reach, n);
     } else {
       for (std::int32_t i = first; i < last; ++i, ++v) {
-        const std::int32_t sx = RemapAxis(Fixed(dstX + i), v->X, dstTranslationFixed_.X, dstScaleFixed_.X,
-                                          combinedScalingFixed_.X, srcScaleFixed_.X, srcTranslationFixed_.X);
-        const std::int32_t sy = RemapAxis(fy, v->Y, dstTranslationFixed_.Y, dstScaleFixed_.Y, combinedScalingFixed_.Y,
-                                          srcScaleFixed_.Y, srcTranslationFixed_.Y);
-        out[i] = read(sx, sy);
+        out[i] = read(axisX_.Rounded(Fixed(dstX + i), v->X), axisY_.Rounded(fy, v->Y));
       }
     }
   }

@@ -90,6 +90,20 @@ class TRemapTransformation : public TTransformation {
   TPoint offsetInt_;
   TFloatRect mappingRect_;
   TFloatVector offsetFloat_;
+  // The fixed and integer paths per axis: ((d - dt) * ds + v * cs) * ss + st, all 16.16 and
+  // wrapping as 32-bit values do.
+  struct TFixedAxis {
+    TFixed dt = 0, ds = 0, cs = 0, ss = 0, st = 0;
+    TFixed At(TFixed d, TFixed v) const {
+      const auto add = [](TFixed a, TFixed b) {
+        return static_cast<TFixed>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
+      };
+      const TFixed rel = static_cast<TFixed>(static_cast<std::uint32_t>(d) - static_cast<std::uint32_t>(dt));
+      return add(FixedMul(add(FixedMul(rel, ds), FixedMul(v, cs)), ss), st);
+    }
+    std::int32_t Rounded(TFixed d, TFixed v) const { return FixedRound(At(d, v)); }
+  };
+  TFixedAxis axisX_, axisY_;
 };
 
 // Renders src through the transformation into dst (the default rasterizer is a
