@@ -29,49 +29,48 @@ class TCustomKernel {
   void SetParameter(TFloat& field, TFloat value);
 };
 
-class TBoxKernel : public TCustomKernel {
+// A kernel of a fixed support radius; Checked: the filter is cut at the radius.
+template <int Radius, bool Checked>
+class TFixedWidthKernel : public TCustomKernel {
+ public:
+  TFloat GetWidth() override { return Radius; }
+  bool RangeCheck() const override { return Checked; }
+};
+
+class TBoxKernel : public TFixedWidthKernel<1, false> {
  public:
   const char* ClassName() const override { return "TBoxKernel"; }
   TFloat Filter(TFloat x) override;
-  TFloat GetWidth() override { return 1; }
 };
 
-class TLinearKernel : public TCustomKernel {
+class TLinearKernel : public TFixedWidthKernel<1, false> {
  public:
   const char* ClassName() const override { return "TLinearKernel"; }
   TFloat Filter(TFloat x) override;
-  TFloat GetWidth() override { return 1; }
 };
 
-class TCosineKernel : public TCustomKernel {
+class TCosineKernel : public TFixedWidthKernel<1, false> {
  public:
   const char* ClassName() const override { return "TCosineKernel"; }
   TFloat Filter(TFloat x) override;
-  TFloat GetWidth() override { return 1; }
 };
 
-class TSplineKernel : public TCustomKernel {
+class TSplineKernel : public TFixedWidthKernel<2, true> {
  public:
   const char* ClassName() const override { return "TSplineKernel"; }
   TFloat Filter(TFloat x) override;
-  TFloat GetWidth() override { return 2; }
-  bool RangeCheck() const override { return true; }
 };
 
-class TMitchellKernel : public TCustomKernel {
+class TMitchellKernel : public TFixedWidthKernel<2, true> {
  public:
   const char* ClassName() const override { return "TMitchellKernel"; }
   TFloat Filter(TFloat x) override;
-  TFloat GetWidth() override { return 2; }
-  bool RangeCheck() const override { return true; }
 };
 
-class TCubicKernel : public TCustomKernel {
+class TCubicKernel : public TFixedWidthKernel<2, true> {
  public:
   const char* ClassName() const override { return "TCubicKernel"; }
   TFloat Filter(TFloat x) override;
-  TFloat GetWidth() override { return 2; }
-  bool RangeCheck() const override { return true; }
   void Assign(const TCustomKernel& source) override;
   TFloat Coeff() const { return coeff_; }
   void SetCoeff(TFloat v) { SetParameter(coeff_, v); }
@@ -80,12 +79,10 @@ class TCubicKernel : public TCustomKernel {
   TFloat coeff_ = -0.5f;
 };
 
-class THermiteKernel : public TCustomKernel {
+class THermiteKernel : public TFixedWidthKernel<2, true> {
  public:
   const char* ClassName() const override { return "THermiteKernel"; }
   TFloat Filter(TFloat x) override;
-  TFloat GetWidth() override { return 2; }
-  bool RangeCheck() const override { return true; }
   void Assign(const TCustomKernel& source) override;
   TFloat Bias() const { return bias_; }
   void SetBias(TFloat v) { SetParameter(bias_, v); }
