@@ -47,7 +47,11 @@ __attribute__((target("avx2"))) inline __m256i FixedMul8(__m256i a, __m256i fact
 }
 
 // FixedRound(a) = (a >> 16) + (((a & 0xFFFF) + 0x7FFF) >> 16): never overflows a lane.
+// Short: (a + 0x7FFF) >> 16, which differs only where the sum wraps, for a at or above
+// 32767.5; there both forms give a coordinate outside any source below 32767 pixels.
+template <bool Short>
 __attribute__((target("avx2"))) inline __m256i FixedRound8(__m256i a) {
+  if (Short) return _mm256_srai_epi32(_mm256_add_epi32(a, _mm256_set1_epi32(0x7FFF)), 16);
   const __m256i frac = _mm256_add_epi32(_mm256_and_si256(a, _mm256_set1_epi32(0xFFFF)), _mm256_set1_epi32(0x7FFF));
   return _mm256_add_epi32(_mm256_srai_epi32(a, 16), _mm256_srli_epi32(frac, 16));
 }
@@ -56,9 +60,10 @@ constexpr std::int32_t kMapAhead = 256;  // vectors: 2 KiB
 
 // Eight points per step, computed and read in one pass; the reads are plain loads (a gather
 // is slower on the processors at hand) with the clip test only where a step leaves the source.
-__attribute__((target("avx2"))) void RemapReadRun_Avx2(const TFixedVector* v, std::int32_t count,
-                                                       const TRemapRun& run, const TRemapSource& src, TColor32* out,
-                                                       TRemapReach& reach) {
+template <bool ShortRound>
+__attribute__((target("avx2"))) void RemapReadRunWide(const TFixedVector* v, std::int32_t count,
+                                                      const TRemapRun& run, const TRemapSource& src, TColor32* out,
+                                                      TRemapReach& reach) {
   const std::uint32_t uds = static_cast<std::uint32_t>(run.ds);
   const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
   __m256i xt = _mm256_add_epi32(_mm256_set1_epi32(run.xTerm), _mm256_mullo_epi32(lanes, _mm256_set1_epi32(run.ds)));
@@ -87,9 +92,9 @@ __attribute__((target("avx2"))) void RemapReadRun_Avx2(const TFixedVector* v, st
         _mm256_permutevar8x32_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(v + k + 4)), split);
     const __m256i vx = _mm256_permute2x128_si256(a, b, 0x20);
     const __m256i vy = _mm256_permute2x128_si256(a, b, 0x31);
-    const __m256i sx = FixedRound8(_mm256_add_epi32(FixedMul8(_mm256_add_epi32(FixedMul8(vx, csX), xt), ssX), stX));
+    const __m256i sx = FixedRound8<ShortRound>(_mm256_add_epi32(FixedMul8(_mm256_add_epi32(FixedMul8(vx, csX), xt), ssX), stX));
     const __m256i sy =
-        FixedRound8(_mm256_add_epi32(FixedMul8(_mm256_add_epi32(FixedMul8(vy, csY), yTerm), ssY), stY));
+        FixedRound8<ShortRound>(_mm256_add_epi32(FixedMul8(_mm256_add_epi32(FixedMul8(vy, csY), yTerm), ssY), stY));
     xt = _mm256_add_epi32(xt, step);
     minX = _mm256_min_epi32(minX, sx);
     maxX = _mm256_max_epi32(maxX, sx);
@@ -99,6 +104,8 @@ __attribute__((target("avx2"))) void RemapReadRun_Avx2(const TFixedVector* v, st
                                         _mm256_cmpeq_epi32(_mm256_min_epu32(uy, lastY), uy));
     // inside the clip the index is below width * height, so the wrapping product is exact there
     _mm256_store_si256(reinterpret_cast<__m256i*>(index), _mm256_add_epi32(sx, _mm256_mullo_epi32(sy, stride)));
+    // keeps the indices in memory: eight plain loads of them beat eight lane extracts
+    asm volatile("" ::: "memory");
     TColor32* o = out + k;
     if (!emptyClip && _mm256_movemask_epi8(in) == -1) {
       for (int j = 0; j < 8; ++j) o[j] = bits[index[j]];
@@ -121,6 +128,16 @@ __attribute__((target("avx2"))) void RemapReadRun_Avx2(const TFixedVector* v, st
     rest.xTerm = static_cast<TFixed>(static_cast<std::uint32_t>(run.xTerm) + static_cast<std::uint32_t>(k) * uds);
     RemapReadRun_Plain(v + k, count - k, rest, src, out + k, reach);
   }
+}
+
+// The short rounding where the whole source lies below 32767 pixels (every picture in practice).
+__attribute__((target("avx2"))) void RemapReadRun_Avx2(const TFixedVector* v, std::int32_t count,
+                                                       const TRemapRun& run, const TRemapSource& src, TColor32* out,
+                                                       TRemapReach& reach) {
+  if (src.clip.Right <= 32767 && src.clip.Bottom <= 32767)
+    RemapReadRunWide<true>(v, count, run, src, out, reach);
+  else
+    RemapReadRunWide<false>(v, count, run, src, out, reach);
 }
 #endif
 
