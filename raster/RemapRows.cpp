@@ -78,7 +78,7 @@ __attribute__((target("avx2"))) void RemapReadRunWide(const TFixedVector* v, std
   const bool emptyClip = src.clip.Right <= src.clip.Left || src.clip.Bottom <= src.clip.Top;
   const __m256i stride = _mm256_set1_epi32(static_cast<std::int32_t>(src.stride));
   const __m256i split = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
-  __m256i minX = _mm256_set1_epi32(INT32_MAX), maxX = _mm256_set1_epi32(INT32_MIN), maxY = maxX;
+  __m256i maxY = _mm256_set1_epi32(INT32_MIN);
   const TColor32* bits = src.bits;
   alignas(32) std::int32_t index[8];
   alignas(32) std::int32_t inside[8];
@@ -96,8 +96,6 @@ __attribute__((target("avx2"))) void RemapReadRunWide(const TFixedVector* v, std
     const __m256i sy =
         FixedRound8<ShortRound>(_mm256_add_epi32(FixedMul8(_mm256_add_epi32(FixedMul8(vy, csY), yTerm), ssY), stY));
     xt = _mm256_add_epi32(xt, step);
-    minX = _mm256_min_epi32(minX, sx);
-    maxX = _mm256_max_epi32(maxX, sx);
     maxY = _mm256_max_epi32(maxY, sy);
     const __m256i ux = _mm256_sub_epi32(sx, left), uy = _mm256_sub_epi32(sy, top);
     const __m256i in = _mm256_and_si256(_mm256_cmpeq_epi32(_mm256_min_epu32(ux, lastX), ux),
@@ -114,14 +112,17 @@ __attribute__((target("avx2"))) void RemapReadRunWide(const TFixedVector* v, std
       for (int j = 0; j < 8; ++j) o[j] = (inside[j] != 0 && !emptyClip) ? bits[index[j]] : src.outer;
     }
   }
-  alignas(32) std::int32_t lo[8], hiX[8], hiY[8];
-  _mm256_store_si256(reinterpret_cast<__m256i*>(lo), minX);
-  _mm256_store_si256(reinterpret_cast<__m256i*>(hiX), maxX);
+  alignas(32) std::int32_t hiY[8];
   _mm256_store_si256(reinterpret_cast<__m256i*>(hiY), maxY);
-  for (int j = 0; j < 8; ++j) {
-    reach.minX = std::min(reach.minX, lo[j]);
-    reach.maxX = std::max(reach.maxX, hiX[j]);
-    reach.maxY = std::max(reach.maxY, hiY[j]);
+  for (int j = 0; j < 8; ++j) reach.maxY = std::max(reach.maxY, hiY[j]);
+  if (k > 0) {
+    // the columns: those of the first and last point, which is near enough for asking ahead
+    const std::int32_t first = SourceX(run, run.xTerm, v[0].X);
+    const std::int32_t last =
+        SourceX(run, static_cast<TFixed>(static_cast<std::uint32_t>(run.xTerm) + static_cast<std::uint32_t>(k - 1) * uds),
+                v[k - 1].X);
+    reach.minX = std::min({reach.minX, first, last});
+    reach.maxX = std::max({reach.maxX, first, last});
   }
   if (k < count) {
     TRemapRun rest = run;
