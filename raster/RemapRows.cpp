@@ -65,7 +65,9 @@ __attribute__((target("avx2"))) void RemapReadRunWide(const TFixedVector* v, std
                                                       const TRemapRun& run, const TRemapSource& src, TColor32* out,
                                                       TRemapReach& reach) {
   const std::uint32_t uds = static_cast<std::uint32_t>(run.ds);
-  const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+  // the points in the lanes, as the in-lane split of the map below leaves them
+  constexpr int kPoint[8] = {0, 1, 4, 5, 2, 3, 6, 7};
+  const __m256i lanes = _mm256_setr_epi32(0, 1, 4, 5, 2, 3, 6, 7);
   __m256i xt = _mm256_add_epi32(_mm256_set1_epi32(run.xTerm), _mm256_mullo_epi32(lanes, _mm256_set1_epi32(run.ds)));
   const __m256i step = _mm256_set1_epi32(static_cast<std::int32_t>(8u * uds));
   const __m256i csX = _mm256_set1_epi32(run.csX), ssX = _mm256_set1_epi32(run.ssX), stX = _mm256_set1_epi32(run.stX);
@@ -77,7 +79,6 @@ __attribute__((target("avx2"))) void RemapReadRunWide(const TFixedVector* v, std
   const __m256i lastY = _mm256_set1_epi32(src.clip.Bottom - src.clip.Top - 1);
   const bool emptyClip = src.clip.Right <= src.clip.Left || src.clip.Bottom <= src.clip.Top;
   const __m256i stride = _mm256_set1_epi32(static_cast<std::int32_t>(src.stride));
-  const __m256i split = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
   __m256i maxY = _mm256_set1_epi32(INT32_MIN);
   const TColor32* bits = src.bits;
   alignas(32) std::int32_t index[8];
@@ -86,12 +87,11 @@ __attribute__((target("avx2"))) void RemapReadRunWide(const TFixedVector* v, std
   for (; k + 8 <= count; k += 8) {
     // the map streams too, but beside the jumping source reads it needs asking for ahead
     __builtin_prefetch(v + k + kMapAhead, 0, 3);
-    // X0 Y0 X1 Y1 X2 Y2 X3 Y3 | X4 Y4 ... -> X0..X7 and Y0..Y7
-    const __m256i a = _mm256_permutevar8x32_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(v + k)), split);
-    const __m256i b =
-        _mm256_permutevar8x32_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(v + k + 4)), split);
-    const __m256i vx = _mm256_permute2x128_si256(a, b, 0x20);
-    const __m256i vy = _mm256_permute2x128_si256(a, b, 0x31);
+    // X0 Y0 X1 Y1 | X2 Y2 X3 Y3 and X4 Y4 X5 Y5 | X6 Y6 X7 Y7 -> X0 X1 X4 X5 | X2 X3 X6 X7 and the Ys
+    const __m256 a = _mm256_castsi256_ps(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(v + k)));
+    const __m256 b = _mm256_castsi256_ps(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(v + k + 4)));
+    const __m256i vx = _mm256_castps_si256(_mm256_shuffle_ps(a, b, 0x88));
+    const __m256i vy = _mm256_castps_si256(_mm256_shuffle_ps(a, b, 0xDD));
     const __m256i sx = FixedRound8<ShortRound>(_mm256_add_epi32(FixedMul8(_mm256_add_epi32(FixedMul8(vx, csX), xt), ssX), stX));
     const __m256i sy =
         FixedRound8<ShortRound>(_mm256_add_epi32(FixedMul8(_mm256_add_epi32(FixedMul8(vy, csY), yTerm), ssY), stY));
@@ -106,10 +106,10 @@ __attribute__((target("avx2"))) void RemapReadRunWide(const TFixedVector* v, std
     asm volatile("" ::: "memory");
     TColor32* o = out + k;
     if (!emptyClip && _mm256_movemask_epi8(in) == -1) {
-      for (int j = 0; j < 8; ++j) o[j] = bits[index[j]];
+      for (int j = 0; j < 8; ++j) o[kPoint[j]] = bits[index[j]];
     } else {
       _mm256_store_si256(reinterpret_cast<__m256i*>(inside), in);
-      for (int j = 0; j < 8; ++j) o[j] = (inside[j] != 0 && !emptyClip) ? bits[index[j]] : src.outer;
+      for (int j = 0; j < 8; ++j) o[kPoint[j]] = (inside[j] != 0 && !emptyClip) ? bits[index[j]] : src.outer;
     }
   }
   alignas(32) std::int32_t hiY[8];
