@@ -6,6 +6,7 @@
 #include <QImage>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Bitmap32.h"
@@ -217,6 +218,28 @@ TEST(Bitmap32, ChangeHandlerSeesTheFinishedNewResampler) {
                                              "TNearestResampler", "TKernelResampler"}));
   EXPECT_EQ(widths.front(), 1.0f);
   EXPECT_EQ(b.ResamplerClassName(), "TKernelResampler");
+}
+
+namespace {
+// A resampler whose own constructor fails after its base part is built.
+class FailingResampler : public TNearestResampler {
+ public:
+  explicit FailingResampler(TBitmap32* bitmap, TResamplerInstall&& install = TResamplerInstall())
+      : TNearestResampler(bitmap, std::move(install)) {
+    throw std::runtime_error("no resampler today");
+  }
+};
+}  // namespace
+
+TEST(Bitmap32, FailedResamplerLeavesTheOldOne) {
+  TBitmap32 b;
+  TCustomResampler* old = b.Resampler();
+  int changes = 0;
+  b.OnChange = [&changes](TNotifiablePersistent*) { ++changes; };
+  EXPECT_THROW(new FailingResampler(&b), std::runtime_error);
+  EXPECT_EQ(b.Resampler(), old);
+  EXPECT_EQ(changes, 0);
+  EXPECT_EQ(b.ResamplerClassName(), "TNearestResampler");
 }
 
 TEST(Bitmap32, AssignFromPictures) {
