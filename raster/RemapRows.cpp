@@ -1,6 +1,7 @@
 #include "RemapRows.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -86,7 +87,7 @@ __attribute__((target("avx2"))) void RemapReadRunWide(const TFixedVector* v, std
   std::int32_t k = 0;
   for (; k + 8 <= count; k += 8) {
     // the map streams too, but beside the jumping source reads it needs asking for ahead
-    __builtin_prefetch(v + k + kMapAhead, 0, 3);
+    __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(v + k) + kMapAhead * 8), 0, 3);
     // X0 Y0 X1 Y1 | X2 Y2 X3 Y3 and X4 Y4 X5 Y5 | X6 Y6 X7 Y7 -> X0 X1 X4 X5 | X2 X3 X6 X7 and the Ys
     const __m256 a = _mm256_castsi256_ps(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(v + k)));
     const __m256 b = _mm256_castsi256_ps(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(v + k + 4)));
