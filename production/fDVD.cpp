@@ -26,6 +26,7 @@
 #include "fAnweisung.h"
 #include "fMain.h"
 #include "fWave.h"
+#include "fWizardDVD.h"
 
 TDVDForm* DVDForm = nullptr;
 
@@ -180,6 +181,7 @@ void TDVDForm::takeSettings() {
 }
 
 void TDVDForm::WriteLog(const QString& line) {
+  if (LogObserver) LogObserver(line);
   if (Run.AppDir.isEmpty()) return;
   QFile f(LogFile());
   // Appended and closed per line, so the log is whole even when the program ends abruptly.
@@ -272,6 +274,8 @@ void TDVDForm::MakeVideo() {
   PercentLabel->setText("0%");
   QApplication::setOverrideCursor(Qt::WaitCursor);
   VideoBitBtn->setVisible(true);
+  const TDVDWizardForm* wizard = Wizard ? Wizard : DVDWizardForm;
+  if (wizard && wizard->NanoSVCDRadioButton && wizard->NanoSVCDRadioButton->isChecked()) VideoBitBtn->setVisible(false);
   FFailed = false;
   ArbeiteLabel->setVisible(true);
   CloseBitBtn->setEnabled(false);

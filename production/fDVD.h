@@ -14,6 +14,7 @@
 #include "Process.h"
 
 class TPicImage;
+class TDVDWizardForm;
 
 // The file-name form of a title: blanks and signs to "_" or "x", umlauts spelled out, lower
 // case; only letters, digits and "_" remain, at most 200 bytes.
@@ -64,6 +65,11 @@ class TDVDForm : public TForm {
   // The built-in encoder is always there; tests take it away to see the run skip the encoding.
   bool EncoderPresent = true;
   QString LameProgram = "lame";
+  // The video wizard whose choice the run reads (the preview is no use for a high-quality
+  // SVCD); the global wizard when null.
+  TDVDWizardForm* Wizard = nullptr;
+  // Sees every log line as it is written (the benchmark times the phases with it).
+  std::function<void(const QString&)> LogObserver;
 
   Q_INVOKABLE void MakeVideo();
   void WriteLog(const QString& line);

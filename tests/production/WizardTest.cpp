@@ -4,9 +4,11 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QImage>
 #include <QTimer>
 
 #include "Prompter.h"
+#include "TestSupport.h"
 #include "fAnweisung.h"
 #include "fDVD.h"
 #include "fNoDriver.h"
@@ -119,6 +121,57 @@ TEST_F(DVDWizardTest, SecondsPerPictureOutOfRangeIsRefused) {
   EXPECT_EQ(started, 0);
   ASSERT_EQ(prompter.messageTexts().size(), 3);
   EXPECT_TRUE(prompter.messageTexts().first().contains("3600"));
+}
+
+// The real run behind the wizard: a slideshow of one picture, no music, no encoder. The
+// preview button shows for every kind but the high-quality SVCD.
+TEST_F(DVDWizardTest, ThePreviewButtonHidesForHighQualitySvcdOnly) {
+  testsupport::TempFolder tmp;
+  const QString root = tmp.path() + "/Archiv/";
+  QDir().mkpath(root + "Archive_0001");
+  QDir().mkpath(tmp.path() + "/Video/encoder");
+  QImage picture(64, 48, QImage::Format_RGB888);
+  picture.fill(Qt::darkCyan);
+  ASSERT_TRUE(picture.save(root + "Archive_0001/Bild.jpg", "JPG"));
+  ASSERT_TRUE(testsupport::writeBytes(root + "Archive_0001/Pictures.ini", "Bild.jpg | Strand\r\n"));
+  run.TakeFromMainWindow = false;
+  run.EncoderPresent = false;
+  run.Frames.TransitionsOff = true;
+  run.Run.AppDir = tmp.path() + "/";
+  run.Run.ArchiveRoot = root;
+  run.Run.ArchiveFolder = "Archive_0001";
+  run.Run.VideoFolder = tmp.path() + "/Video/";
+  run.Run.EncoderFolder = tmp.path() + "/Video/encoder/";
+  run.Run.DiashowTitle = "Strand";
+  run.Run.SecondsPerPicture = "1";
+  wizard.StartRun = [this](TDVDForm* f) {
+    ++started;
+    f->MakeVideo();
+  };
+  struct Case {
+    QRadioButton* TDVDWizardForm::*button;
+    bool preview;
+  };
+  const Case cases[] = {{&TDVDWizardForm::NanoSVCDRadioButton, false},
+                        {&TDVDWizardForm::NanoVCDRadioButton, true},
+                        {&TDVDWizardForm::SVCDRadioButton, true},
+                        {&TDVDWizardForm::NanoSVCDRadioButton, false},
+                        {&TDVDWizardForm::VCDRadioButton, true}};
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE((wizard.*c.button)->objectName().toStdString());
+    wizard.show();
+    (wizard.*c.button)->click();
+    wizard.WeiterBitBtn->click();
+    ASSERT_EQ(started, ++n);
+    EXPECT_FALSE(run.Failed());
+    EXPECT_TRUE(run.isVisible());
+    EXPECT_EQ(run.VideoBitBtn->isVisible(), c.preview);
+    EXPECT_TRUE(run.CloseBitBtn->isEnabled());
+    run.CloseBitBtn->click();  // the closing hint is answered by the fixture
+    EXPECT_FALSE(run.isVisible());
+  }
+  EXPECT_TRUE(prompter.messageTexts().isEmpty()) << prompter.messageTexts().join("|").toStdString();
 }
 
 TEST(MakeWizzardTest, EveryChoiceHasItsTextAndOneMustBeChosen) {
