@@ -3,7 +3,8 @@
 // from generated sound at the start), through the production window's own run (TDVDForm::
 // MakeVideo: frames, transitions, sound track, encoding). ffmpeg makes the same video in one
 // command: every picture scaled and padded to 352 x 288, 99 crossfades as long as our
-// transitions, the music looped and cut to the video, -target pal-vcd.
+// transitions, the music looped and cut to the video, -target pal-vcd. Ours also ends on its
+// closing slide (4 s and one more transition), which the ffmpeg video leaves out.
 // Prints the time of each of our phases, the total, ffmpeg's time and the ratio ours / ffmpeg.
 //
 //   KALVORA_BENCH_PICTURES=10 bench_production    # fewer pictures for a quick trial
@@ -195,10 +196,12 @@ int main(int argc, char** argv) {
   // ffmpeg: the same pictures, crossfades as long as our average transition, the same music.
   const int fadeFrames = transitionCount > 0 ? std::max(1, int(std::lround(double(grabs) / transitionCount))) : 1;
   const double fade = fadeFrames / 25.0;
-  const double length = seconds + fade;  // each picture stands 5 s between its fades
+  // Ours shows each picture 5 s and then its transition; with crossfades that overlap two
+  // pictures, a picture between two fades lasts 5 s plus both fades.
   QStringList args{"-v", "error", "-y"};
   QString graph;
   for (int i = 0; i < pictures; ++i) {
+    const double length = seconds + fade * ((i > 0 ? 1 : 0) + (i + 1 < pictures ? 1 : 0));
     // One decoded picture per second of input is enough for a still.
     args << "-loop" << "1" << "-framerate" << "1" << "-t" << QString::number(std::ceil(length) + 1) << "-i"
          << root + QString("Archive_0001/p%1.jpg").arg(i, 3, 10, QChar('0'));
@@ -214,7 +217,7 @@ int main(int argc, char** argv) {
                  .arg(last)
                  .arg(i)
                  .arg(fade)
-                 .arg(double(i) * seconds)
+                 .arg(double(i) * seconds + double(i - 1) * fade)
                  .arg(out);
     last = out;
   }
