@@ -274,7 +274,7 @@ void TDVDForm::MakeVideo() {
   PercentLabel->setText("0%");
   QApplication::setOverrideCursor(Qt::WaitCursor);
   VideoBitBtn->setVisible(true);
-  const TDVDWizardForm* wizard = Wizard ? Wizard : DVDWizardForm;
+  const TDVDWizardForm* wizard = Wizard ? Wizard.data() : DVDWizardForm;
   if (wizard && wizard->NanoSVCDRadioButton && wizard->NanoSVCDRadioButton->isChecked()) VideoBitBtn->setVisible(false);
   FFailed = false;
   ArbeiteLabel->setVisible(true);

@@ -3,6 +3,7 @@
 // MPEG (high quality). The video wizard sets Mode, HighQuality and Pal and calls MakeVideo;
 // the window reports every step in Memo1 and in "Diashow.log" of the program folder.
 #include <QLabel>
+#include <QPointer>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -67,7 +68,7 @@ class TDVDForm : public TForm {
   QString LameProgram = "lame";
   // The video wizard whose choice the run reads (the preview is no use for a high-quality
   // SVCD); the global wizard when null.
-  TDVDWizardForm* Wizard = nullptr;
+  QPointer<TDVDWizardForm> Wizard;
   // Sees every log line as it is written (the benchmark times the phases with it).
   std::function<void(const QString&)> LogObserver;
 
