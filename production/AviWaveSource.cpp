@@ -1,6 +1,7 @@
 #include "AviWaveSource.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace avi {
 
@@ -26,17 +27,21 @@ WaveSource::Status WaveSource::open(const QString& path) {
   bool haveFormat = false;
   while (pos + 8 <= fileSize) {
     if (!file_.seek(pos)) return ReadError;
-    const QByteArray ck = file_.read(8);
-    if (ck.size() != 8) return ReadError;
-    const int64_t size = le32(ck.constData() + 4);
+    // Fixed-size heads read into local buffers: their fields are parsed from there.
+    char ck[8];
+    if (file_.read(ck, 8) != 8) return ReadError;
+    const int64_t size = le32(ck + 4);
     const int64_t body = pos + 8;
-    if (ck.startsWith("fmt ")) {
+    if (std::memcmp(ck, "fmt ", 4) == 0) {
       if (size < 16 || size > 4096 || body + size > fileSize) return BadFormat;
-      QByteArray fmt = file_.read(size);
+      char head[16];
+      if (file_.read(head, 16) != 16) return ReadError;
+      QByteArray fmt(head, 16);
+      fmt += file_.read(size - 16);
       if (fmt.size() != size) return ReadError;
-      const uint16_t channels = le16(fmt.constData() + 2);
-      avgBytesPerSec_ = le32(fmt.constData() + 8);
-      blockAlign_ = le16(fmt.constData() + 12);
+      const uint16_t channels = le16(head + 2);
+      avgBytesPerSec_ = le32(head + 8);
+      blockAlign_ = le16(head + 12);
       if (channels == 0 || blockAlign_ == 0 || avgBytesPerSec_ == 0) return BadFormat;
       // WAVEFORMATEX: 18 bytes with cbSize naming the extra bytes that follow.
       if (fmt.size() < 18) fmt.append(18 - fmt.size(), '\0');
@@ -45,7 +50,7 @@ WaveSource::Status WaveSource::open(const QString& path) {
       fmt[17] = char(extra >> 8);
       format_ = fmt;
       haveFormat = true;
-    } else if (ck.startsWith("data")) {
+    } else if (std::memcmp(ck, "data", 4) == 0) {
       if (!haveFormat) return BadFormat;
       int64_t bytes = std::min<int64_t>(size, fileSize - body);
       bytes -= bytes % blockAlign_;

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -12,7 +11,6 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScreen>
-#include <QUrl>
 #include <QVBoxLayout>
 #include <cmath>
 #include <exception>
@@ -22,10 +20,12 @@
 #include "MpegEncoder.h"
 #include "PicImageVCL.h"
 #include "Prompter.h"
+#include "ShellOpen.h"
 #include "SoundTrack.h"
 #include "fAnweisung.h"
 #include "fMain.h"
 #include "fWave.h"
+#include "fWizardDVD.h"
 
 TDVDForm* DVDForm = nullptr;
 
@@ -138,6 +138,7 @@ TDVDForm::TDVDForm(QWidget* parent) : TForm("DVDForm", parent) {
   Frames.PicImage1 = PicImage1;
   Frames.SetStatus = [this](const QString& s) { status(s); };
   resize(720, 520);
+  setWindowState(windowState() | Qt::WindowMaximized);  // the run fills the screen
 }
 
 QString TDVDForm::Text(int id, const char* german, const char* english) const {
@@ -180,6 +181,7 @@ void TDVDForm::takeSettings() {
 }
 
 void TDVDForm::WriteLog(const QString& line) {
+  if (LogObserver) LogObserver(line);
   if (Run.AppDir.isEmpty()) return;
   QFile f(LogFile());
   // Appended and closed per line, so the log is whole even when the program ends abruptly.
@@ -272,6 +274,8 @@ void TDVDForm::MakeVideo() {
   PercentLabel->setText("0%");
   QApplication::setOverrideCursor(Qt::WaitCursor);
   VideoBitBtn->setVisible(true);
+  const TDVDWizardForm* wizard = Wizard ? Wizard.data() : DVDWizardForm;
+  if (wizard && wizard->NanoSVCDRadioButton && wizard->NanoSVCDRadioButton->isChecked()) VideoBitBtn->setVisible(false);
   FFailed = false;
   ArbeiteLabel->setVisible(true);
   CloseBitBtn->setEnabled(false);
@@ -575,7 +579,18 @@ void TDVDForm::CloseBitBtnClick() {
 }
 
 void TDVDForm::VideoBitBtnClick() {
-  if (QFileInfo::exists(ResultFile())) QDesktopServices::openUrl(QUrl::fromLocalFile(ResultFile()));
+  // The desktop's player shows the video; when there is none, or no video, the user is told.
+  const QString file = ResultFile();
+  if (!QFileInfo(file).isFile()) {
+    kalvora::ShowMessage(Text(12013, "Das Video wurde nicht gefunden:", "The video was not found:") + "\n" +
+                         QDir::toNativeSeparators(file));
+    return;
+  }
+  if (!ShellOpenDocument(file))
+    kalvora::ShowMessage(Text(12014, "Das Video kann nicht abgespielt werden: auf Ihrem System ist kein Programm zum "
+                                     "Abspielen von Videos eingerichtet.",
+                              "The video cannot be played: no video player is set up on your system.") +
+                         "\n" + QDir::toNativeSeparators(file));
 }
 
 void TDVDForm::closeEvent(QCloseEvent* event) {

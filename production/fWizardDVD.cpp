@@ -1,18 +1,18 @@
 #include "fWizardDVD.h"
 
 #include <QButtonGroup>
-#include <QDesktopServices>
 #include <QDir>
 #include <QGridLayout>
 #include <QStorageInfo>
-#include <QUrl>
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "AppDir.h"
 #include "FormButtons.h"
 #include "FrameConversion.h"
 #include "Language.h"
 #include "Prompter.h"
+#include "ShellOpen.h"
 #include "fAnweisung.h"
 #include "fDVD.h"
 #include "fMain.h"
@@ -89,6 +89,9 @@ TDVDWizardForm::TDVDWizardForm(QWidget* parent) : TForm("DVDWizardForm", parent)
   WeiterBitBtn = AddFormButton(this, buttons, "WeiterBitBtn", Text(6003, "Weiter", "Next"));
   AbortBitBtn = AddFormButton(this, buttons, "AbortBitBtn", Text(6002, "Abbrechen", "Cancel"));
   OkBitBtn = WeiterBitBtn;
+  // Enter goes on, as in every wizard; the help opens only when asked for.
+  for (QPushButton* b : {HilfeBitBtn, ZurueckBitBtn, AbortBitBtn}) b->setAutoDefault(false);
+  WeiterBitBtn->setDefault(true);
   connect(WeiterBitBtn, &QPushButton::clicked, this, [this] { WeiterBitBtnClick(); });
   connect(ZurueckBitBtn, &QPushButton::clicked, this, [this] { ZurueckBitBtnClick(); });
   connect(AbortBitBtn, &QPushButton::clicked, this, [this] { AbortBitBtnClick(); });
@@ -107,6 +110,8 @@ QString TDVDWizardForm::Text(int id, const char* german, const char* english) co
 
 void TDVDWizardForm::showEvent(QShowEvent* event) {
   TForm::showEvent(event);
+  for (QRadioButton* r : {VCDRadioButton, SVCDRadioButton, NanoVCDRadioButton, NanoSVCDRadioButton})
+    if (r->isChecked()) r->setFocus();
   CheckDiskSpace();
 }
 
@@ -177,6 +182,7 @@ void TDVDWizardForm::WeiterBitBtnClick() {
   const bool hq = NanoVCDRadioButton->isChecked() || NanoSVCDRadioButton->isChecked();
   const QString mode = NanoSVCDRadioButton->isChecked() || SVCDRadioButton->isChecked() ? "SVCD" : "VCD";
   if (run) {
+    run->Wizard = this;
     run->HighQuality = hq;
     run->Pal = !NTSCRadioButton->isChecked();
   }
@@ -212,7 +218,5 @@ void TDVDWizardForm::AbortBitBtnClick() {
 }
 
 void TDVDWizardForm::HilfeBitBtnClick() {
-  const QString appDir = MainForm ? MainForm->FAppDir : QString();
-  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(appDir + "help/video.html")))
-    kalvora::ShowMessage("Unable to start internet browser! Make sure you have it properly set-up on your system!");
+  OpenHelpPage((MainForm ? MainForm->FAppDir : kalvora::ProgramFolder()) + "help/help.html");
 }

@@ -1,14 +1,14 @@
 #include "fWizardMake.h"
 
-#include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QTabWidget>
-#include <QUrl>
 #include <QVBoxLayout>
 
+#include "AppDir.h"
 #include "FormButtons.h"
 #include "Language.h"
 #include "Prompter.h"
+#include "ShellOpen.h"
 #include "fMain.h"
 
 TMakeWizzard* MakeWizzard = nullptr;
@@ -57,6 +57,9 @@ TMakeWizzard::TMakeWizzard(QWidget* parent) : TForm("MakeWizzard", parent) {
   WeiterBitBtn = AddFormButton(this, buttons, "WeiterBitBtn", Text(6003, "Weiter", "Next"));
   AbortBitBtn = AddFormButton(this, buttons, "AbortBitBtn", Text(6002, "Abbrechen", "Cancel"));
   OkBitBtn = WeiterBitBtn;
+  // Enter goes on, as in every wizard; the help opens only when asked for.
+  for (QPushButton* b : {HilfeBitBtn, AbortBitBtn}) b->setAutoDefault(false);
+  WeiterBitBtn->setDefault(true);
   connect(WeiterBitBtn, &QPushButton::clicked, this, [this] { WeiterBitBtnClick(); });
   connect(AbortBitBtn, &QPushButton::clicked, this, [this] { AbortBitBtnClick(); });
   connect(HilfeBitBtn, &QPushButton::clicked, this, [this] { HilfeBitBtnClick(); });
@@ -77,7 +80,16 @@ void TMakeWizzard::AbortBitBtnClick() {
 }
 
 void TMakeWizzard::HilfeBitBtnClick() {
-  const QString appDir = MainForm ? MainForm->FAppDir : QString();
-  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(appDir + "help/wizard.html")))
-    kalvora::ShowMessage("Unable to start internet browser! Make sure you have it properly set-up on your system!");
+  OpenHelpPage((MainForm ? MainForm->FAppDir : kalvora::ProgramFolder()) + "help/help.html");
+}
+
+void TMakeWizzard::showEvent(QShowEvent* event) {
+  TForm::showEvent(event);
+  // The focus on the chosen line (or the first), so Enter goes on instead of opening the help.
+  QRadioButton* first = nullptr;
+  for (QRadioButton* r : findChildren<QRadioButton*>()) {
+    if (!first) first = r;
+    if (r->isChecked()) first = r;
+  }
+  if (first) first->setFocus();
 }

@@ -37,6 +37,9 @@ class TMakeWizzard : public TForm {
   void AbortBitBtnClick();
   void HilfeBitBtnClick();
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
   QString Text(int id, const char* german, const char* english) const;
 };

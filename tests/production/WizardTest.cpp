@@ -4,9 +4,13 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QImage>
+#include <QTest>
 #include <QTimer>
 
 #include "Prompter.h"
+#include "ShellOpen.h"
+#include "TestSupport.h"
 #include "fAnweisung.h"
 #include "fDVD.h"
 #include "fNoDriver.h"
@@ -14,6 +18,20 @@
 #include "fWizardMake.h"
 
 namespace {
+
+// What the desktop was asked to open, and whether it could.
+QStringList g_opened;
+bool g_openWorks = true;
+bool RecordOpen(const QString& path) {
+  g_opened << path;
+  return g_openWorks;
+}
+
+// Return as the user types it, into the widget that has the focus.
+void PressReturn(QWidget* window) {
+  QWidget* target = window->focusWidget() ? window->focusWidget() : window;
+  QTest::keyClick(target, Qt::Key_Return);
+}
 
 TEST(DiskEstimate, NeededMegabytesAsTheFormulasSay) {
   EXPECT_EQ(NeededVideoMB(false, "VCD", 21, 5, 25, 12), 82);
@@ -121,6 +139,132 @@ TEST_F(DVDWizardTest, SecondsPerPictureOutOfRangeIsRefused) {
   EXPECT_TRUE(prompter.messageTexts().first().contains("3600"));
 }
 
+// The real run behind the wizard: a slideshow of one picture, no music, no encoder. The
+// preview button shows for every kind but the high-quality SVCD.
+TEST_F(DVDWizardTest, ThePreviewButtonHidesForHighQualitySvcdOnly) {
+  testsupport::TempFolder tmp;
+  const QString root = tmp.path() + "/Archiv/";
+  QDir().mkpath(root + "Archive_0001");
+  QDir().mkpath(tmp.path() + "/Video/encoder");
+  QImage picture(64, 48, QImage::Format_RGB888);
+  picture.fill(Qt::darkCyan);
+  ASSERT_TRUE(picture.save(root + "Archive_0001/Bild.jpg", "JPG"));
+  ASSERT_TRUE(testsupport::writeBytes(root + "Archive_0001/Pictures.ini", "Bild.jpg | Strand\r\n"));
+  run.TakeFromMainWindow = false;
+  run.EncoderPresent = false;
+  run.Frames.TransitionsOff = true;
+  run.Run.AppDir = tmp.path() + "/";
+  run.Run.ArchiveRoot = root;
+  run.Run.ArchiveFolder = "Archive_0001";
+  run.Run.VideoFolder = tmp.path() + "/Video/";
+  run.Run.EncoderFolder = tmp.path() + "/Video/encoder/";
+  run.Run.DiashowTitle = "Strand";
+  run.Run.SecondsPerPicture = "1";
+  wizard.StartRun = [this](TDVDForm* f) {
+    ++started;
+    f->MakeVideo();
+  };
+  struct Case {
+    QRadioButton* TDVDWizardForm::*button;
+    bool preview;
+  };
+  const Case cases[] = {{&TDVDWizardForm::NanoSVCDRadioButton, false},
+                        {&TDVDWizardForm::NanoVCDRadioButton, true},
+                        {&TDVDWizardForm::SVCDRadioButton, true},
+                        {&TDVDWizardForm::NanoSVCDRadioButton, false},
+                        {&TDVDWizardForm::VCDRadioButton, true}};
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE((wizard.*c.button)->objectName().toStdString());
+    wizard.show();
+    (wizard.*c.button)->click();
+    wizard.WeiterBitBtn->click();
+    ASSERT_EQ(started, ++n);
+    EXPECT_FALSE(run.Failed());
+    EXPECT_TRUE(run.isVisible());
+    EXPECT_EQ(run.VideoBitBtn->isVisible(), c.preview);
+    EXPECT_TRUE(run.CloseBitBtn->isEnabled());
+    run.CloseBitBtn->click();  // the closing hint is answered by the fixture
+    EXPECT_FALSE(run.isVisible());
+  }
+  EXPECT_TRUE(prompter.messageTexts().isEmpty()) << prompter.messageTexts().join("|").toStdString();
+}
+
+TEST_F(DVDWizardTest, ReturnGoesOnAndHelpOpensOnlyWhenAskedFor) {
+  wizard.show();
+  wizard.NanoVCDRadioButton->click();
+  wizard.hide();
+  wizard.show();  // the focus is on the chosen kind again
+  EXPECT_EQ(wizard.focusWidget(), wizard.NanoVCDRadioButton);
+  SetShellOpenHook(RecordOpen);
+  g_opened.clear();
+  PressReturn(&wizard);
+  EXPECT_EQ(started, 1);
+  EXPECT_TRUE(hq);
+  EXPECT_TRUE(g_opened.isEmpty());
+  SetShellOpenHook(nullptr);
+}
+
+TEST(WizardHelp, BothWizardsOpenTheProgramsHelpPageOrSayItIsMissing) {
+  kalvora::ScriptedPrompter prompter;
+  kalvora::SetPrompter(&prompter);
+  testsupport::TempFolder app;
+  const QByteArray oldAppDir = qgetenv("KALVORA_APPDIR");
+  qputenv("KALVORA_APPDIR", (app.path() + "/").toUtf8());
+  QDir().mkpath(app.path() + "/help");
+  ASSERT_TRUE(testsupport::writeBytes(app.file("help/help.html"), "<html></html>"));
+  SetShellOpenHook(RecordOpen);
+  g_opened.clear();
+  g_openWorks = true;
+  TMakeWizzard make;
+  TDVDWizardForm video;
+  make.HilfeBitBtn->click();
+  video.HilfeBitBtn->click();
+  ASSERT_EQ(g_opened.size(), 2);
+  for (const QString& page : g_opened) EXPECT_EQ(page, app.file("help/help.html"));
+  EXPECT_TRUE(prompter.messageTexts().isEmpty());
+  QFile::remove(app.file("help/help.html"));
+  video.HilfeBitBtn->click();
+  ASSERT_EQ(prompter.messageTexts().size(), 1);
+  EXPECT_TRUE(prompter.messageTexts().first().startsWith(QString::fromUtf8("Die Hilfeseite wurde nicht gefunden")));
+  SetShellOpenHook(nullptr);
+  qputenv("KALVORA_APPDIR", oldAppDir);
+  kalvora::SetPrompter(nullptr);
+}
+
+TEST(ProductionPreview, TheVideoOpensInThePlayerOrTheUserIsTold) {
+  kalvora::ScriptedPrompter prompter;
+  kalvora::SetPrompter(&prompter);
+  testsupport::TempFolder tmp;
+  TDVDForm run;
+  run.TakeFromMainWindow = false;
+  run.Run.VideoFolder = tmp.path() + "/";
+  run.Run.DiashowTitle = QString::fromUtf8("Urlaub Köln");
+  run.Mode = "VCD";
+  run.HighQuality = true;
+  SetShellOpenHook(RecordOpen);
+  g_opened.clear();
+  // No video made yet.
+  run.VideoBitBtn->click();
+  ASSERT_EQ(prompter.messageTexts().size(), 1);
+  EXPECT_TRUE(prompter.messageTexts().last().startsWith(QString::fromUtf8("Das Video wurde nicht gefunden")));
+  EXPECT_TRUE(g_opened.isEmpty());
+  // The video is there but no player is.
+  ASSERT_TRUE(testsupport::writeBytes(tmp.file("urlaub_koeln_VCD.mpg"), QByteArray(2048, '\0')));
+  g_openWorks = false;
+  run.VideoBitBtn->click();
+  ASSERT_EQ(prompter.messageTexts().size(), 2);
+  EXPECT_TRUE(prompter.messageTexts().last().contains(QString::fromUtf8("kein Programm zum Abspielen")));
+  // The player takes it.
+  g_openWorks = true;
+  g_opened.clear();
+  run.VideoBitBtn->click();
+  EXPECT_EQ(g_opened, QStringList{tmp.file("urlaub_koeln_VCD.mpg")});
+  EXPECT_EQ(prompter.messageTexts().size(), 2);
+  SetShellOpenHook(nullptr);
+  kalvora::SetPrompter(nullptr);
+}
+
 TEST(MakeWizzardTest, EveryChoiceHasItsTextAndOneMustBeChosen) {
   kalvora::ScriptedPrompter prompter;
   kalvora::SetPrompter(&prompter);
@@ -128,14 +272,22 @@ TEST(MakeWizzardTest, EveryChoiceHasItsTextAndOneMustBeChosen) {
   const auto radios = w.findChildren<QRadioButton*>();
   EXPECT_EQ(radios.size(), 11);
   for (QRadioButton* r : radios) EXPECT_FALSE(r->text().trimmed().isEmpty()) << r->objectName().toStdString();
+  SetShellOpenHook(RecordOpen);
+  g_opened.clear();
   w.show();
   w.WeiterBitBtn->click();
   EXPECT_EQ(prompter.messageTexts().size(), 1);
   EXPECT_TRUE(w.isVisible());
+  // Return goes on (here: asks for a choice again), it never opens the help.
+  PressReturn(&w);
+  EXPECT_EQ(prompter.messageTexts().size(), 2);
+  EXPECT_TRUE(g_opened.isEmpty());
   w.DVDRadioButton->click();
-  w.WeiterBitBtn->click();
+  PressReturn(&w);
   EXPECT_FALSE(w.isVisible());
   EXPECT_EQ(w.result(), kalvora::mrOk);
+  EXPECT_TRUE(g_opened.isEmpty());
+  SetShellOpenHook(nullptr);
   kalvora::SetPrompter(nullptr);
 }
 
