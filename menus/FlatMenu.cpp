@@ -298,12 +298,17 @@ void TFlatMenu::ApplyToComponent(QObject* c, bool enable, bool update) {
       } else if (handler == this) {
         tb->setProperty("kvToolBarHandler", QVariant());
       }
+      StyleToolBarButtons(tb);
       if (update) tb->update();
     }
     return;
   }
   auto* w = qobject_cast<QWidget*>(c);
   if (!w || w->isWindow()) return;
+  // The inside of a popup (a combo's list) and the buttons of a tool bar are not controls of
+  // the window; the tool bar's buttons belong to its button handler.
+  if (w->window()->windowType() == Qt::Popup) return;
+  if (qobject_cast<QToolButton*>(w) && qobject_cast<QToolBar*>(w->parentWidget())) return;
   // 6. Subclass candidate
   TFlatControl member;
   if (qobject_cast<QComboBox*>(w)) member = xcCombo;
@@ -335,9 +340,37 @@ void TFlatMenu::ApplyToComponent(QObject* c, bool enable, bool update) {
   else if (isTabPage(parent)) container = containers_ & ContainerBit(xccTabSheet);
   else if (parent->isWindow()) container = containers_ & ContainerBit(xccForm);
   if (!container) return;
-  if (enable && TagOf(w) != kTagLeaveAlone && TagOf(parent) != kTagLeaveAlone) {
+  if (enable && TagOf(w) != kTagLeaveAlone && TagOf(parent) != kTagLeaveAlone && !TControlSubClass::Of(w)) {
     auto* s = new TControlSubClass(this);
     s->Attach(w);
   }
   if (update) w->update();
+}
+
+void TFlatMenu::StyleToolBarButtons(QToolBar* tb) {
+  if (!tb) return;
+  const bool ours = tb->property("kvToolBarHandler").value<QObject*>() != nullptr;
+  for (QToolButton* b : tb->findChildren<QToolButton*>(Qt::FindDirectChildrenOnly)) {
+    if (b->objectName() == QLatin1String("qt_toolbar_ext_button")) continue;
+    if (ours && b->style() != FlatStyle()) {
+      b->setProperty("kvToolBarStyled", true);
+      b->setStyle(FlatStyle());
+    } else if (!ours && b->property("kvToolBarStyled").toBool()) {
+      b->setProperty("kvToolBarStyled", QVariant());
+      b->setStyle(nullptr);
+    }
+    b->update();
+  }
+}
+
+void TFlatMenu::ItemAdded(QAction* a) {
+  if (!a || !active_ || !AutoDetect) return;
+  hookItemTree(a, true);
+}
+
+void TFlatMenu::ControlAdded(QWidget* w) {
+  if (!w || !active_ || !AutoDetect) return;
+  // A control may come with controls of its own (a panel built before it was placed).
+  ApplyToComponent(w, true, true);
+  if (!w->isWindow()) ApplyToOwnedComponents(w, true, true);
 }
