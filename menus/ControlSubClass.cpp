@@ -294,7 +294,7 @@ bool TControlSubClass::PaintControl(QStyle::ControlElement el, const QStyleOptio
     p->restore();
     return true;
   }
-  if (el == QStyle::CE_ProgressBarGroove && ControlKind == kProgress) {
+  if (el == QStyle::CE_ProgressBar && ControlKind == kProgress) {
     FlatStyle()->baseStyle()->drawControl(el, opt, p, Control);
     PaintFlatProgress(*p, state(), Control->rect());
     return true;
