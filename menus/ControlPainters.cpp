@@ -172,6 +172,9 @@ void PaintFlatLookupCombo(QPainter& p, const ControlState& s, const QRect& clien
   outlineLTRB(p, L + 1, T + 1, R + 1, B + 1, own);
   const int M = ThumbSize();
   const int bl = s.rightToLeft ? L + 1 : R - 1 - (M + 1), br = s.rightToLeft ? L + 1 + M + 1 : R - 1;
+  // As on the combo, five pixels of the control's colour separate the button from the text.
+  if (s.rightToLeft) fillLTRB(p, br, T + 2, br + 5, B - 2, own);
+  else fillLTRB(p, bl - 5, T + 2, bl, B - 2, own);
   fillLTRB(p, bl, T + 1, br, B - 1, button);
   outlineLTRB(p, bl, T + 1, br, B - 1, line);
   const int y0 = T + (client.height() - 3) / 2;

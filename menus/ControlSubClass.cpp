@@ -328,7 +328,14 @@ bool TControlSubClass::PaintComplex(QStyle::ComplexControl cc, const QStyleOptio
   QStyle* base = FlatStyle()->baseStyle();
   const ControlState s = state();
   if (cc == QStyle::CC_ComboBox && (ControlKind == kCombo || ControlKind == kLookupCombo)) {
-    base->drawComplexControl(cc, opt, p, Control);
+    // The text field is a plain window-coloured field, also for a list-only combo.
+    if (auto* co = qstyleoption_cast<const QStyleOptionComboBox*>(opt)) {
+      QStyleOptionComboBox field = *co;
+      field.editable = true;
+      base->drawComplexControl(cc, &field, p, Control);
+    } else {
+      base->drawComplexControl(cc, opt, p, Control);
+    }
     const bool dropped = opt->state & QStyle::State_On;
     if (ControlKind == kLookupCombo) PaintFlatLookupCombo(*p, s, opt->rect, dropped);
     else PaintFlatCombo(*p, s, opt->rect, dropped, false);
@@ -356,7 +363,9 @@ bool TControlSubClass::PaintComplex(QStyle::ComplexControl cc, const QStyleOptio
     SpeedButtonLook b;
     b.flat = tb->autoRaise();
     b.down = tb->isChecked();
-    b.caption = tb->toolButtonStyle() == Qt::ToolButtonIconOnly ? QString() : tb->text();
+    // Qt shows the text of a button without an icon whatever its style says.
+    const bool noIcon = tb->icon().isNull() && !tb->property("glyph").isValid();
+    b.caption = tb->toolButtonStyle() == Qt::ToolButtonIconOnly && !noIcon ? QString() : tb->text();
     b.spacing = tb->property("spacing").isValid() ? tb->property("spacing").toInt() : 4;
     b.layout = tb->toolButtonStyle() == Qt::ToolButtonTextUnderIcon ? blGlyphTop : blGlyphLeft;
     if (tb->property("glyphLayout").isValid()) b.layout = static_cast<GlyphLayout>(tb->property("glyphLayout").toInt());

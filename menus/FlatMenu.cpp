@@ -338,7 +338,10 @@ void TFlatMenu::ApplyToComponent(QObject* c, bool enable, bool update) {
   else if (qobject_cast<QScrollArea*>(parent->parentWidget())) container = containers_ & ContainerBit(xccScrollBox);
   else if (qobject_cast<QGroupBox*>(parent)) container = containers_ & ContainerBit(xccGroupBox);
   else if (isTabPage(parent)) container = containers_ & ContainerBit(xccTabSheet);
-  else if (parent->isWindow()) container = containers_ & ContainerBit(xccForm);
+  // A window's plain client widgets (a main window's central widget, a page of a stack) stand
+  // for the form: controls sit on them, not on the window itself.
+  else if (parent->isWindow() || parent->metaObject() == &QWidget::staticMetaObject)
+    container = containers_ & ContainerBit(xccForm);
   if (!container) return;
   if (enable && TagOf(w) != kTagLeaveAlone && TagOf(parent) != kTagLeaveAlone && !TControlSubClass::Of(w)) {
     auto* s = new TControlSubClass(this);

@@ -633,3 +633,37 @@ TEST_F(ControlPaintTest, BadInputNeverCrashes) {
 }
 
 }  // namespace
+
+namespace {
+// The whole set of flat controls in one picture; saved for a look by eye when
+// KALVORA_SHOT_DIR names a folder.
+TEST_F(ControlPaintTest, GalleryOfFlatControls) {
+  ControlWindow w;
+  w.speed->setCheckable(true);
+  w.speed->setChecked(true);
+  w.group->setMinimumHeight(50);
+  w.win.resize(260, 760);
+  w.win.setAutoFillBackground(true);
+  QMainWindow main;
+  QToolBar* tb = main.addToolBar(QStringLiteral("Werkzeuge"));
+  QPixmap px(16, 16);
+  px.fill(QColor(200, 40, 40));
+  QAction* a = tb->addAction(QIcon(px), QStringLiteral("Neu"));
+  a->setCheckable(true);
+  a->setChecked(true);
+  tb->addAction(QIcon(px), QStringLiteral("Öffnen"));
+  main.setCentralWidget(&w.win);
+  TFlatMenu fm(&main);
+  fm.SetActive(true);
+  main.resize(260, 800);
+  main.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+  const QImage img = main.grab().toImage();
+  EXPECT_FALSE(img.isNull());
+  const QString dir = qEnvironmentVariable("KALVORA_SHOT_DIR");
+  if (!dir.isEmpty()) {
+    EXPECT_TRUE(img.save(dir + QStringLiteral("/flat-controls.png")));
+  }
+  main.takeCentralWidget();
+}
+}  // namespace
