@@ -199,6 +199,39 @@ void PaintFlatListBorder(QPainter& p, const ControlState& s, const QRect& bounds
   Outline(p, bounds, c);
 }
 
+void PaintFlatDoubleOutline(QPainter& p, const ControlState& s, const QRect& bounds) {
+  if (!s.menu || bounds.width() <= 0 || bounds.height() <= 0) return;
+  PaintFlatListBorder(p, s, bounds);
+  Outline(p, bounds.adjusted(1, 1, -1, -1), ColorToRGB(clWindow));
+}
+
+void PaintControlBand(QPainter& p, TFlatMenu* menu, const QRect& band, TColor color) {
+  if (!menu || band.width() <= 0 || band.height() <= 0) return;
+  const bool high = menu->Scheme().HighColor;
+  p.fillRect(band, ToQColor(high ? LightenColor(color, 6) : ColorToRGB(color)));
+}
+
+void PaintBandGrip(QPainter& p, const QRect& handle, TColor color, bool vertical) {
+  if (handle.width() <= 0 || handle.height() <= 0) return;
+  // Short lines on every second row, each a little darker than the one before.
+  int level = 30;
+  if (!vertical) {
+    const int top = handle.top(), bottom = handle.top() + handle.height();
+    for (int y = top + 5; y <= bottom - 5; ++y) {
+      if (y % 2) continue;
+      hrun(p, handle.left() + 3, handle.left() + 6, y, DarkenColor(color, level));
+      level += 7;
+    }
+  } else {
+    const int left = handle.left(), right = handle.left() + handle.width();
+    for (int x = left + 5; x <= right - 5; ++x) {
+      if (x % 2) continue;
+      vrun(p, x, handle.top() + 3, handle.top() + 6, DarkenColor(color, level));
+      level += 7;
+    }
+  }
+}
+
 void PaintFlatProgress(QPainter& p, const ControlState& s, const QRect& bounds) {
   if (!s.menu || bounds.width() <= 0 || bounds.height() <= 0) return;
   Outline(p, bounds, s.hot ? schemeOf(s).SelectFrameColor : DarkenColor(ParentColorOf(s.control), 60));

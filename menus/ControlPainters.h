@@ -46,6 +46,11 @@ void PaintFlatCombo(QPainter& p, const ControlState& s, const QRect& client, boo
 void PaintFlatLookupCombo(QPainter& p, const ControlState& s, const QRect& client, bool droppedDown);
 void PaintFlatEdit(QPainter& p, const ControlState& s, const QRect& client);
 void PaintFlatListBorder(QPainter& p, const ControlState& s, const QRect& bounds);
+// Outer outline as the list border, inner outline in the window colour.
+void PaintFlatDoubleOutline(QPainter& p, const ControlState& s, const QRect& bounds);
+// A band of a control bar (here a main window's tool bar): its face and its grip of short lines.
+void PaintControlBand(QPainter& p, TFlatMenu* menu, const QRect& band, TColor color);
+void PaintBandGrip(QPainter& p, const QRect& handle, TColor color, bool vertical);
 void PaintFlatProgress(QPainter& p, const ControlState& s, const QRect& bounds);
 
 // Panel bevels; the inner bevel (0 none, 1 lowered, 2 raised) sits inside the border width.

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QPlainTextEdit>
+#include <QTableView>
 #include <QTextEdit>
 #include <QMouseEvent>
 #include <QToolButton>
@@ -44,6 +45,7 @@ TControlSubClass::Kind TControlSubClass::KindOf(const QWidget* w) {
   if (auto* pb = qobject_cast<const QPushButton*>(w)) return pb->icon().isNull() ? kButton : kBitButton;
   if (qobject_cast<const QToolButton*>(w)) return kSpeedButton;
   if (qobject_cast<const QGroupBox*>(w)) return kGroupBox;
+  if (qobject_cast<const QTableView*>(w)) return kListView;
   if (qobject_cast<const QAbstractItemView*>(w)) return kList;
   if (qobject_cast<const QProgressBar*>(w)) return kProgress;
   if (qobject_cast<const QAbstractSpinBox*>(w)) return kUpDown;
@@ -77,13 +79,14 @@ void TControlSubClass::Attach(QWidget* control) {
 
 // Lists and memos lose their sunken border: the painter draws a one-pixel line in its place.
 void TControlSubClass::flattenFrame() {
-  if (ControlKind != kList && ControlKind != kMemo) return;
+  if (ControlKind != kList && ControlKind != kMemo && ControlKind != kListView) return;
   auto* f = qobject_cast<QFrame*>(Control.data());
   if (!f || !OrgFramed) return;
   OrgFrameStyle = f->frameStyle();
   OrgLineWidth = f->lineWidth();
   f->setFrameStyle(QFrame::Box | QFrame::Plain);
-  f->setLineWidth(1);
+  // The double outline needs two pixels.
+  f->setLineWidth(ControlKind == kListView ? 2 : 1);
 }
 
 void TControlSubClass::restoreFrame() {
@@ -308,6 +311,9 @@ bool TControlSubClass::PaintControl(QStyle::ControlElement el, const QStyleOptio
         return true;
       case kMemo:
         PaintFlatEdit(*p, state(), Control->rect());
+        return true;
+      case kListView:
+        PaintFlatDoubleOutline(*p, state(), Control->rect());
         return true;
       case kPanel: {
         // Outer bevel from the frame's shadow; a double (window-style) panel repeats it inside.

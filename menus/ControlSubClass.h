@@ -34,7 +34,7 @@ class TControlSubClass : public QObject {
   // Which painter the control gets, decided once when it is taken over.
   enum Kind {
     kNone, kCombo, kLookupCombo, kEdit, kMemo, kCheckBox, kRadio, kButton, kBitButton, kSpeedButton,
-    kPanel, kGroupBox, kList, kProgress, kUpDown
+    kPanel, kGroupBox, kList, kListView, kProgress, kUpDown
   };
   static Kind KindOf(const QWidget* w);
   Kind ControlKind = kNone;

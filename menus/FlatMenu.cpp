@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTableView>
 #include <QTreeView>
 
 #include "ControlSubClass.h"
@@ -301,6 +302,25 @@ void TFlatMenu::ApplyToComponent(QObject* c, bool enable, bool update) {
       StyleToolBarButtons(tb);
       if (update) tb->update();
     }
+    // 4. Control bar: a main window's tool bar is the band of a control bar here; its face and
+    // grip are painted by the band handler.
+    if (controls_ & FlatBit(xcControlbar)) {
+      const QObject* band = tb->property("kvBandHandler").value<QObject*>();
+      if (enable && (!band || OverrideOwnerDraw)) {
+        tb->setProperty("kvBandHandler", QVariant::fromValue<QObject*>(this));
+        if (tb->style() != FlatStyle()) {
+          tb->setProperty("kvBandStyled", true);
+          tb->setStyle(FlatStyle());
+        }
+      } else if (!enable && band == this) {
+        tb->setProperty("kvBandHandler", QVariant());
+        if (tb->property("kvBandStyled").toBool()) {
+          tb->setProperty("kvBandStyled", QVariant());
+          tb->setStyle(nullptr);
+        }
+      }
+      if (update) tb->update();
+    }
     return;
   }
   auto* w = qobject_cast<QWidget*>(c);
@@ -324,6 +344,7 @@ void TFlatMenu::ApplyToComponent(QObject* c, bool enable, bool update) {
   else if (qobject_cast<QToolButton*>(w)) member = xcSpeedButton;
   else if (qobject_cast<QGroupBox*>(w)) member = xcGroupBox;
   else if (qobject_cast<QTreeView*>(w)) member = xcTreeView;
+  else if (qobject_cast<QTableView*>(w)) member = xcListView;
   else if (qobject_cast<QListView*>(w)) member = xcListBox;
   else if (qobject_cast<QProgressBar*>(w)) member = xcProgressBar;
   else if (w->metaObject() == &QFrame::staticMetaObject) member = xcPanel;

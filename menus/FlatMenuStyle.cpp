@@ -151,6 +151,12 @@ void FlatMenuStyle::drawControl(ControlElement el, const QStyleOption* opt, QPai
       return;
     }
   }
+  if (el == CE_ToolBar) {
+    if (TFlatMenu* m = BandHandlerOf(w)) {
+      PaintControlBand(*p, m, opt->rect, FromQColor(w->palette().color(w->backgroundRole())));
+      return;
+    }
+  }
   if (TControlSubClass* s = TControlSubClass::Of(w))
     if (s->PaintControl(el, opt, p)) return;
   QProxyStyle::drawControl(el, opt, p, w);
@@ -165,6 +171,11 @@ void FlatMenuStyle::drawPrimitive(PrimitiveElement el, const QStyleOption* opt, 
       m->PaintMenuFrame(p, w->rect(), opt->direction == Qt::RightToLeft);
       return;
     }
+  }
+  if (el == PE_IndicatorToolBarHandle && BandHandlerOf(w)) {
+    PaintBandGrip(*p, opt->rect, FromQColor(w->palette().color(w->backgroundRole())),
+                  !(opt->state & State_Horizontal));
+    return;
   }
   if (TControlSubClass* s = TControlSubClass::Of(w))
     if (s->PaintPrimitive(el, opt, p)) return;
@@ -196,6 +207,12 @@ int FlatMenuStyle::styleHint(StyleHint hint, const QStyleOption* opt, const QWid
                              QStyleHintReturn* ret) const {
   if (hint == SH_Menu_Mask && qobject_cast<const QMenu*>(w)) return 0;
   return QProxyStyle::styleHint(hint, opt, w, ret);
+}
+
+TFlatMenu* BandHandlerOf(const QWidget* toolBar) {
+  if (!qobject_cast<const QToolBar*>(toolBar)) return nullptr;
+  auto* m = qobject_cast<TFlatMenu*>(toolBar->property("kvBandHandler").value<QObject*>());
+  return m && m->Active() ? m : nullptr;
 }
 
 TFlatMenu* ToolBarHandlerOf(const QWidget* toolBar) {

@@ -29,3 +29,5 @@ FlatMenuStyle* FlatStyle();
 TFlatMenu* FrameMenuFor(const QWidget* menu);
 // The component whose tool-bar button handler paints the buttons of this tool bar, if active.
 TFlatMenu* ToolBarHandlerOf(const QWidget* toolBar);
+// The component whose band handler paints this tool bar's face and grip, if active.
+TFlatMenu* BandHandlerOf(const QWidget* toolBar);

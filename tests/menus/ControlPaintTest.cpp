@@ -20,6 +20,7 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
@@ -71,6 +72,7 @@ struct ControlWindow {
   QPushButton* onPanel;
   QListWidget* list;
   QTreeWidget* tree;
+  QTableWidget* table;
   QProgressBar* progress;
   QSpinBox* spin;
   QLabel* label;
@@ -105,6 +107,7 @@ struct ControlWindow {
     list = new QListWidget(&win);
     list->addItem(QStringLiteral("Bild 1"));
     tree = new QTreeWidget(&win);
+    table = new QTableWidget(2, 2, &win);
     progress = new QProgressBar(&win);
     progress->setValue(40);
     spin = new QSpinBox(&win);
@@ -112,7 +115,7 @@ struct ControlWindow {
     slider = new QSlider(Qt::Horizontal, &win);
     box = new QDialogButtonBox(QDialogButtonBox::Ok, &win);
     for (QWidget* w : std::initializer_list<QWidget*>{combo, lookup, edit, memo, check, radio, button, bitButton,
-                                                      speed, group, panel, list, tree, progress, spin, label,
+                                                      speed, group, panel, list, tree, table, progress, spin, label,
                                                       slider, box})
       lay->addWidget(w);
     win.resize(260, 900);
@@ -136,7 +139,7 @@ TEST_F(ControlPaintTest, ActivationFindsTheRightControlsAndLeavesOthersAlone) {
       {w.check, K::kCheckBox},  {w.radio, K::kRadio},        {w.button, K::kButton},    {w.bitButton, K::kBitButton},
       {w.speed, K::kSpeedButton}, {w.group, K::kGroupBox},   {w.inGroup, K::kCheckBox}, {w.panel, K::kPanel},
       {w.onPanel, K::kButton},  {w.list, K::kList},          {w.tree, K::kList},        {w.progress, K::kProgress},
-      {w.spin, K::kUpDown},
+      {w.spin, K::kUpDown},     {w.table, K::kListView},
   };
   for (const Case& c : taken) {
     const K* s = K::Of(c.widget);
@@ -208,7 +211,7 @@ TEST_F(ControlPaintTest, SwitchingOffGivesEveryControlItsOwnLookBack) {
   w.win.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.win));
   const std::vector<QWidget*> all = {w.combo, w.lookup, w.edit, w.memo, w.check, w.radio, w.button, w.bitButton,
-                                     w.speed, w.group, w.panel, w.list, w.tree, w.progress, w.spin};
+                                     w.speed, w.group, w.panel, w.list, w.tree, w.table, w.progress, w.spin};
   std::vector<QImage> before;
   for (QWidget* x : all) before.push_back(shot(x));
   const int memoFrame = w.memo->frameStyle();
@@ -665,5 +668,48 @@ TEST_F(ControlPaintTest, GalleryOfFlatControls) {
     EXPECT_TRUE(img.save(dir + QStringLiteral("/flat-controls.png")));
   }
   main.takeCentralWidget();
+}
+}  // namespace
+
+namespace {
+TEST_F(ControlPaintTest, DoubleOutlineOfATable) {
+  Flat f;
+  f.w.table->resize(90, 60);
+  QImage img = shot(f.w.table);
+  EXPECT_EQ(at(img, 0, 30), col(DarkenColor(FromQColor(kParent), 60)));
+  EXPECT_EQ(at(img, 1, 30), col(clWindow));
+  EXPECT_EQ(at(img, 88, 30), col(clWindow));
+  hover(f.w.table, true);
+  EXPECT_EQ(at(shot(f.w.table), 0, 30), col(LightenColor(f.k().SelectFrameColor, 60)));
+}
+
+TEST_F(ControlPaintTest, ToolBarAsControlBarBand) {
+  QMainWindow win;
+  QToolBar* tb = win.addToolBar(QStringLiteral("Leiste"));
+  tb->addAction(QStringLiteral("Neu"));
+  tb->setMovable(true);
+  QPalette pal = tb->palette();
+  pal.setColor(QPalette::Window, kParent);
+  tb->setPalette(pal);
+  TFlatMenu fm(&win);
+  fm.SetFlatControls(FlatBit(xcControlbar));
+  fm.SetActive(true);
+  ASSERT_EQ(tb->style(), FlatStyle());
+  tb->resize(120, 30);
+  const QImage img = shot(tb);
+  const TColor c = FromQColor(kParent);
+  QStyleOptionToolBar opt;
+  opt.initFrom(tb);
+  opt.features = QStyleOptionToolBar::Movable;
+  const QRect handle = tb->style()->subElementRect(QStyle::SE_ToolBarHandle, &opt, tb);
+  EXPECT_EQ(at(img, img.width() - 2, img.height() - 2), col(LightenColor(c, 6))) << "band face";
+  // The first grip line is on the first even row from the handle's top + 5, in Darken(30).
+  int y = handle.top() + 5;
+  if (y % 2) ++y;
+  EXPECT_EQ(at(img, handle.left() + 3, y), col(DarkenColor(c, 30)));
+  EXPECT_EQ(at(img, handle.left() + 5, y + 2), col(DarkenColor(c, 37)));
+  EXPECT_NE(at(img, handle.left() + 6, y), col(DarkenColor(c, 30)));
+  fm.SetActive(false);
+  EXPECT_NE(tb->style(), FlatStyle());
 }
 }  // namespace
