@@ -713,3 +713,31 @@ TEST_F(ControlPaintTest, ToolBarAsControlBarBand) {
   EXPECT_NE(tb->style(), FlatStyle());
 }
 }  // namespace
+
+namespace {
+// Tag 1000 takes the face from the parent (bit buttons: all its bits set); a bit button with
+// tag 1001 has neither frame nor inner line.
+TEST_F(ControlPaintTest, ButtonTagsTable) {
+  Flat f;
+  const TColor parent = FromQColor(kParent);
+  const TColor parentFace = LightenColor(parent, f.k().ControlShadeLow);
+  const TColor rest = ColorToRGB(clBtnShadow);
+  struct Case { bool bit; int tag; TColor face; TColor rightEdge; };
+  const Case cases[] = {
+      {false, 0, f.k().IconColumnColor, DarkenColor(rest, 50)},
+      {false, 1000, parentFace, DarkenColor(rest, 50)},
+      {false, 1001, f.k().IconColumnColor, DarkenColor(rest, 50)},
+      {true, 1000, parentFace, DarkenColor(rest, 50)},
+      {true, 1001, parentFace, parentFace},
+      {true, 3048, parentFace, DarkenColor(rest, 50)},  // 3048 has every bit of 1000
+  };
+  for (const Case& c : cases) {
+    QPushButton* b = c.bit ? f.w.bitButton : f.w.button;
+    SetTag(b, c.tag);
+    b->resize(80, 24);
+    const QImage img = shot(b);
+    EXPECT_EQ(at(img, 4, 3), col(c.face)) << c.bit << " " << c.tag;
+    EXPECT_EQ(at(img, 79, 12), col(c.rightEdge)) << c.bit << " " << c.tag;
+  }
+}
+}  // namespace
