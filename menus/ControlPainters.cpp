@@ -487,4 +487,15 @@ void PaintToolBarButton(QImage& buf, TFlatMenu* menu, const ToolBarButtonLook& b
   }
 }
 
+void PaintToolBarSeparator(QPainter& p, TFlatMenu* menu, const QRect& r, TColor barColor, int tag,
+                           bool horizontalBar) {
+  if (!menu || r.width() <= 0 || r.height() <= 0) return;
+  const SchemeColors& k = menu->Scheme();
+  p.fillRect(r, ToQColor(k.HighColor ? LightenColor(barColor, 16) : ColorToRGB(barColor)));
+  if (tag <= 0) return;
+  const TColor line = DarkenColor(barColor, 30);
+  if (horizontalBar) vrun(p, r.left() + r.width() / 2, r.top() + 2, r.top() + r.height() - 1, line);
+  else hrun(p, r.left() + 2, r.left() + r.width() - 1, r.top() + r.height() / 2, line);
+}
+
 }  // namespace kvmenu

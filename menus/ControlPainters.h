@@ -97,5 +97,9 @@ struct ToolBarButtonLook {
   QString caption;
 };
 void PaintToolBarButton(QImage& buf, TFlatMenu* menu, const ToolBarButtonLook& b);
+// A separator between tool-bar buttons: the button background, and with a positive tag a line
+// across its middle.
+void PaintToolBarSeparator(QPainter& p, TFlatMenu* menu, const QRect& r, TColor barColor, int tag,
+                           bool horizontalBar);
 
 }  // namespace kvmenu

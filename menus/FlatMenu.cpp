@@ -374,8 +374,11 @@ void TFlatMenu::ApplyToComponent(QObject* c, bool enable, bool update) {
 void TFlatMenu::StyleToolBarButtons(QToolBar* tb) {
   if (!tb) return;
   const bool ours = tb->property("kvToolBarHandler").value<QObject*>() != nullptr;
-  for (QToolButton* b : tb->findChildren<QToolButton*>(Qt::FindDirectChildrenOnly)) {
-    if (b->objectName() == QLatin1String("qt_toolbar_ext_button")) continue;
+  // The buttons and the separators between them.
+  QList<QWidget*> parts;
+  for (QAction* a : tb->actions())
+    if (QWidget* w = tb->widgetForAction(a); w && (qobject_cast<QToolButton*>(w) || a->isSeparator())) parts << w;
+  for (QWidget* b : parts) {
     if (ours && b->style() != FlatStyle()) {
       b->setProperty("kvToolBarStyled", true);
       b->setStyle(FlatStyle());

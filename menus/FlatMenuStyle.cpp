@@ -172,6 +172,17 @@ void FlatMenuStyle::drawPrimitive(PrimitiveElement el, const QStyleOption* opt, 
       return;
     }
   }
+  if (el == PE_IndicatorToolBarSeparator && ToolBarHandlerOf(w)) {
+    // A separator paints with its tool bar as the widget; the painter's device is the separator.
+    TFlatMenu* m = ToolBarHandlerOf(w);
+    auto* bar = static_cast<const QToolBar*>(w);
+    int tag = 0;
+    for (QAction* a : bar->actions())
+      if (a->isSeparator() && static_cast<QPaintDevice*>(bar->widgetForAction(a)) == p->device()) tag = TagOf(a);
+    const TColor barColor = FromQColor(bar->palette().color(bar->backgroundRole()));
+    PaintToolBarSeparator(*p, m, opt->rect, barColor, tag, opt->state & State_Horizontal);
+    return;
+  }
   if (el == PE_IndicatorToolBarHandle && BandHandlerOf(w)) {
     PaintBandGrip(*p, opt->rect, FromQColor(w->palette().color(w->backgroundRole())),
                   !(opt->state & State_Horizontal));

@@ -579,9 +579,24 @@ TEST_F(ControlPaintTest, ToolBarButtonsThroughTheHandler) {
   EXPECT_EQ(at(buf, 40 - 13, 5), col(k.SelectFrameColor));
   EXPECT_EQ(at(buf, 3, 5), col(k.SelectFillColor));
 
+  // Separators: the button background, and a middle line only with a positive tag.
+  QAction* plainSep = tb->addSeparator();
+  QAction* taggedSep = tb->addSeparator();
+  SetTag(taggedSep, 1);
+  QApplication::processEvents();
+  for (QAction* sep : {plainSep, taggedSep}) {
+    QWidget* sw = tb->widgetForAction(sep);
+    ASSERT_EQ(sw->style(), FlatStyle());
+    const QImage si = shot(sw);
+    const QColor mid = at(si, si.width() / 2, si.height() / 2);
+    EXPECT_EQ(at(si, 0, 0), col(LightenColor(bar, 16)));
+    EXPECT_EQ(mid, sep == taggedSep ? col(DarkenColor(bar, 30)) : col(LightenColor(bar, 16)));
+  }
+
   fm.SetActive(false);
   EXPECT_NE(button->style(), FlatStyle());
   EXPECT_NE(tb->widgetForAction(later)->style(), FlatStyle());
+  EXPECT_NE(tb->widgetForAction(taggedSep)->style(), FlatStyle());
 }
 
 TEST_F(ControlPaintTest, BadInputNeverCrashes) {
