@@ -347,6 +347,20 @@ void PaintButtonGlyph(QImage& buf, TFlatMenu* menu, QImage glyph, QPoint at, boo
   p.drawImage(x, y, glyph);
 }
 
+void PaintButtonCaption(QPainter& p, TFlatMenu* menu, const QFont& font, const QString& text, const QRect& r,
+                        int flags, bool enabled, bool isDefault, TColor under) {
+  if (!menu || text.isEmpty() || r.width() <= 0 || r.height() <= 0) return;
+  if (isDefault) {
+    p.setFont(font);
+    struct Pass { int dl, dt, dr, level; };
+    for (const Pass& ps : {Pass{1, 0, 0, 30}, Pass{1, 2, 1, 30}, Pass{0, 1, 0, 40}, Pass{1, 1, 1, 60}}) {
+      p.setPen(ToQColor(DarkenColor(under, ps.level)));
+      p.drawText(r.adjusted(ps.dl, ps.dt, ps.dr, 0), flags | Qt::TextShowMnemonic | Qt::TextSingleLine, text);
+    }
+  }
+  drawCaption(p, menu, font, text, r, flags, false, enabled);
+}
+
 void PaintFlatSpeedButton(QPainter& p, const ControlState& s, const QRect& client, const SpeedButtonLook& b) {
   if (!s.menu || client.width() <= 0 || client.height() <= 0) return;
   const SchemeColors& k = schemeOf(s);

@@ -83,6 +83,11 @@ void PaintFlatUpDown(QPainter& p, const ControlState& s, const QRect& up, const 
 void PaintButtonGlyph(QImage& buf, TFlatMenu* menu, QImage glyph, QPoint at, bool checked, bool enabled,
                       bool selected);
 
+// A button caption in the menus' text colours; a default caption first gets four offset passes
+// darkened from the colour under it.
+void PaintButtonCaption(QPainter& p, TFlatMenu* menu, const QFont& font, const QString& text, const QRect& r,
+                        int flags, bool enabled, bool isDefault, TColor under);
+
 // One tool-bar button, painted by the tool-bar button handler.
 struct ToolBarButtonLook {
   QRect bounds;

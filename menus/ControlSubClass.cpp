@@ -14,6 +14,7 @@
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
@@ -267,14 +268,16 @@ bool TControlSubClass::PaintControl(QStyle::ControlElement el, const QStyleOptio
   if (!Menu || !Control) return false;
   const SchemeColors& k = Menu->Scheme();
   const bool focus = Control->hasFocus();
+  if (el == QStyle::CE_PushButtonLabel && (ControlKind == kButton || ControlKind == kBitButton)) {
+    paintButtonLabel(opt, p);
+    return true;
+  }
   if (el == QStyle::CE_PushButtonBevel && (ControlKind == kButton || ControlKind == kBitButton)) {
     const int tag = TagOf(Control);
     const bool bitBtn = ControlKind == kBitButton;
     const bool hot = Hot || (bitBtn && SpaceDown);
-    const bool parentFace = bitBtn ? (tag & 1000) == 1000 : tag == 1000;
     const TColor parent = ParentColorOf(Control);
-    TColor face = hot ? LightenColor(clBtnFace, k.ControlShadeHigh) : k.IconColumnColor;
-    if (parentFace) face = LightenColor(parent, hot ? k.ControlShadeHigh : k.ControlShadeLow);
+    const TColor face = buttonFace();
     TColor frame = (hot || focus) ? LightenColor(k.SelectFrameColor, 60) : ColorToRGB(clBtnShadow);
     const bool noFrame = bitBtn && (tag & 1001) == 1001;
     if (noFrame) frame = face;
@@ -327,6 +330,49 @@ bool TControlSubClass::PaintControl(QStyle::ControlElement el, const QStyleOptio
     }
   }
   return false;
+}
+
+TColor TControlSubClass::buttonFace() const {
+  const SchemeColors& k = Menu->Scheme();
+  const int tag = TagOf(Control);
+  const bool bitBtn = ControlKind == kBitButton;
+  const bool hot = Hot || (bitBtn && SpaceDown);
+  const bool parentFace = bitBtn ? (tag & 1000) == 1000 : tag == 1000;
+  if (parentFace) return LightenColor(ParentColorOf(Control), hot ? k.ControlShadeHigh : k.ControlShadeLow);
+  return hot ? LightenColor(clBtnFace, k.ControlShadeHigh) : k.IconColumnColor;
+}
+
+// The caption in the menus' text colours (a default button's caption gets its extra passes);
+// a bit button's glyph goes before it, treated as the menus treat glyphs.
+void TControlSubClass::paintButtonLabel(const QStyleOption* opt, QPainter* p) {
+  auto* b = qobject_cast<QPushButton*>(Control.data());
+  const QRect r = opt->rect;
+  if (!b || r.width() <= 0 || r.height() <= 0) return;
+  const bool enabled = b->isEnabled();
+  const bool rtl = b->layoutDirection() == Qt::RightToLeft;
+  const TColor face = buttonFace();
+  const QString text = b->text();
+  const QFontMetrics fm(b->font());
+  QImage glyph;
+  if (ControlKind == kBitButton && !b->icon().isNull()) glyph = b->icon().pixmap(b->iconSize()).toImage();
+  const int gap = glyph.isNull() || text.isEmpty() ? 0 : 4;
+  const int tw = text.isEmpty() ? 0 : fm.horizontalAdvance(QString(text).remove(QLatin1Char('&')));
+  const int total = glyph.width() + gap + tw;
+  int x = r.left() + (r.width() - total) / 2;
+  if (!glyph.isNull()) {
+    // The glyph is treated on a small piece of the face, room left for its shadow.
+    QImage buf(glyph.width() + 3, glyph.height() + 3, QImage::Format_RGB32);
+    buf.fill(ToQColor(face));
+    PaintButtonGlyph(buf, Menu, glyph, {1, 1}, false, enabled, Hot);
+    const int gx = rtl ? r.left() + r.width() - (x - r.left()) - glyph.width() : x;
+    p->drawImage(gx - 1, r.top() + (r.height() - glyph.height()) / 2 - 1, buf);
+    x += glyph.width() + gap;
+  }
+  if (text.isEmpty()) return;
+  QRect tr = glyph.isNull() ? r : QRect(x, r.top(), tw + 1, r.height());
+  if (!glyph.isNull() && rtl) tr.moveLeft(r.left() + r.width() - (x - r.left()) - tw - 1);
+  const int flags = glyph.isNull() ? Qt::AlignCenter : (Qt::AlignVCenter | (rtl ? Qt::AlignRight : Qt::AlignLeft));
+  PaintButtonCaption(*p, Menu, b->font(), text, tr, flags, enabled, b->isDefault() && enabled, face);
 }
 
 bool TControlSubClass::PaintComplex(QStyle::ComplexControl cc, const QStyleOptionComplex* opt, QPainter* p) {

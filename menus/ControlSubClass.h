@@ -60,6 +60,8 @@ class TControlSubClass : public QObject {
  private:
   void paint();
   kvmenu::ControlState state() const;
+  kvmenu::TColor buttonFace() const;
+  void paintButtonLabel(const QStyleOption* opt, QPainter* p);
   void flattenFrame();
   void restoreFrame();
 };

@@ -756,3 +756,42 @@ TEST_F(ControlPaintTest, ButtonTagsTable) {
   }
 }
 }  // namespace
+
+namespace {
+bool hasColour(const QImage& img, const QColor& c) {
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x)
+      if (QColor(img.pixel(x, y)) == c) return true;
+  return false;
+}
+
+TEST_F(ControlPaintTest, ButtonCaptionColoursAndDefaultPasses) {
+  Flat f;
+  QPushButton* b = f.w.button;
+  b->resize(90, 26);
+  const QImage plain = shot(b);
+  EXPECT_TRUE(hasColour(plain, col(clMenuText)));
+  b->setDefault(true);
+  const QImage def = shot(b);
+  EXPECT_NE(def, plain) << "a default caption gets its extra passes";
+  b->setEnabled(false);
+  const QImage offDefault = shot(b);
+  b->setDefault(false);
+  const QImage off = shot(b);
+  EXPECT_EQ(offDefault, off) << "no extra passes when disabled";
+  EXPECT_TRUE(hasColour(off, col(f.k().DisabledTextColor)));
+  EXPECT_FALSE(hasColour(off, col(clMenuText)));
+  // A bit button's glyph is pale at rest (dim level 30 here) and keeps its colour when hot.
+  f.fm.DimLevel = 30;
+  QImage red(16, 16, QImage::Format_RGB32);
+  red.fill(qRgb(255, 0, 0));
+  red.setPixel(0, 15, qRgb(255, 255, 255));  // the transparent colour corner
+  f.w.bitButton->setIcon(QIcon(QPixmap::fromImage(red)));
+  f.w.bitButton->resize(90, 26);
+  EXPECT_TRUE(hasColour(shot(f.w.bitButton), col(LightenColor(RGBColor(255, 0, 0), 30))));
+  hover(f.w.bitButton, true);
+  const QImage hot = shot(f.w.bitButton);
+  EXPECT_TRUE(hasColour(hot, QColor(255, 0, 0)));
+  EXPECT_TRUE(hasColour(hot, col(DarkenColor(f.k().SelectFillColor, 50)))) << "the lifted glyph's shadow";
+}
+}  // namespace
