@@ -35,6 +35,6 @@ tool=/work/shared/tools/try-as-user.sh
 # The flat controls (not switched on in the program) in one picture, from the menu tests.
 tests="$bin/../tests/menus/menus_tests"
 if [ -x "$tests" ]; then
-  KALVORA_SHOT_DIR=$(cd "$out" && pwd) QT_QPA_PLATFORM=offscreen "$tests" --gtest_filter='*GalleryOfFlatControls' >/dev/null
+  KALVORA_SHOT_DIR=$(cd "$out" && pwd) QT_QPA_PLATFORM=offscreen "$tests" --gtest_filter='*GalleryOfFlatControls' >/dev/null 2>&1
 fi
 ls "$out"/*.png
