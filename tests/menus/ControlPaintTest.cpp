@@ -547,12 +547,13 @@ TEST_F(ControlPaintTest, ToolBarButtonsThroughTheHandler) {
   auto* dropButton = qobject_cast<QToolButton*>(tb->widgetForAction(drop));
   ASSERT_NE(dropButton, nullptr);
   dropButton->setPopupMode(QToolButton::MenuButtonPopup);
+  auto* button = qobject_cast<QToolButton*>(tb->widgetForAction(checked));
+  button->resize(26, 24);
+  const QImage original = shot(button);
   TFlatMenu fm(&win);
   fm.SetActive(true);
-  auto* button = qobject_cast<QToolButton*>(tb->widgetForAction(checked));
   ASSERT_EQ(button->style(), FlatStyle());
   EXPECT_EQ(K::Of(button), nullptr) << "tool-bar buttons are the handler's, not subclassed";
-  button->resize(26, 24);
   const SchemeColors& k = fm.Scheme();
   const TColor bar = FromQColor(tb->palette().color(tb->backgroundRole()));
   QImage img = shot(button);
@@ -595,6 +596,7 @@ TEST_F(ControlPaintTest, ToolBarButtonsThroughTheHandler) {
 
   fm.SetActive(false);
   EXPECT_NE(button->style(), FlatStyle());
+  EXPECT_EQ(shot(button), original) << "the button looks as before";
   EXPECT_NE(tb->widgetForAction(later)->style(), FlatStyle());
   EXPECT_NE(tb->widgetForAction(taggedSep)->style(), FlatStyle());
 }
@@ -706,11 +708,11 @@ TEST_F(ControlPaintTest, ToolBarAsControlBarBand) {
   QPalette pal = tb->palette();
   pal.setColor(QPalette::Window, kParent);
   tb->setPalette(pal);
+  const QImage original = shot(tb);
   TFlatMenu fm(&win);
   fm.SetFlatControls(FlatBit(xcControlbar));
   fm.SetActive(true);
   ASSERT_EQ(tb->style(), FlatStyle());
-  tb->resize(120, 30);
   const QImage img = shot(tb);
   const TColor c = FromQColor(kParent);
   QStyleOptionToolBar opt;
@@ -726,6 +728,7 @@ TEST_F(ControlPaintTest, ToolBarAsControlBarBand) {
   EXPECT_NE(at(img, handle.left() + 6, y), col(DarkenColor(c, 30)));
   fm.SetActive(false);
   EXPECT_NE(tb->style(), FlatStyle());
+  EXPECT_EQ(shot(tb), original);
 }
 }  // namespace
 
