@@ -31,7 +31,10 @@ class TControlSubClass : public QObject {
   bool PaintControl(QStyle::ControlElement el, const QStyleOption* opt, QPainter* p);
   bool PaintComplex(QStyle::ComplexControl cc, const QStyleOptionComplex* opt, QPainter* p);
 
-  // Which painter the control gets, decided once when it is taken over.
+  // Which painter the control gets, decided once when it is taken over. A combo box whose class
+  // is named "TDBLookupComboBox" or whose "lookup" property is true is a lookup combo; a tool
+  // button is a speed button (its "glyph" image property may hold "numGlyphs" slices side by
+  // side, its "glyphLayout" and "spacing" properties place glyph and caption).
   enum Kind {
     kNone, kCombo, kLookupCombo, kEdit, kMemo, kCheckBox, kRadio, kButton, kBitButton, kSpeedButton,
     kPanel, kGroupBox, kList, kListView, kProgress, kUpDown
