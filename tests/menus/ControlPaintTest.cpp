@@ -798,3 +798,42 @@ TEST_F(ControlPaintTest, ButtonCaptionColoursAndDefaultPasses) {
   EXPECT_TRUE(hasColour(hot, col(DarkenColor(f.k().SelectFillColor, 50)))) << "the lifted glyph's shadow";
 }
 }  // namespace
+
+namespace {
+// Space held fills the box in the pressed colour with a window-coloured check; a partly
+// checked box is silver with a grey check.
+TEST_F(ControlPaintTest, CheckBoxPressedAndGrayed) {
+  Flat f;
+  QCheckBox* b = f.w.check;
+  b->resize(100, 20);
+  QStyleOptionButton opt;
+  opt.initFrom(b);
+  const QRect ind = b->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &opt, b);
+  const QPoint fillAt(ind.left() + 2, ind.bottom() - 1);
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+  QApplication::sendEvent(b, &press);
+  EXPECT_EQ(at(shot(b), fillAt.x(), fillAt.y()), col(f.k().CheckedSelectedFillColor));
+  QKeyEvent release(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+  QApplication::sendEvent(b, &release);
+  b->setTristate(true);
+  b->setCheckState(Qt::PartiallyChecked);
+  const QImage img = shot(b);
+  EXPECT_EQ(at(img, fillAt.x(), fillAt.y()), col(clSilver));
+  EXPECT_TRUE(hasColour(img.copy(ind), col(0x808080)));
+}
+
+TEST_F(ControlPaintTest, GroupBoxCaptionRightToLeft) {
+  Flat f;
+  QGroupBox* g = f.w.group;
+  g->setLayoutDirection(Qt::RightToLeft);
+  g->resize(150, 80);
+  const int h = QFontMetrics(g->font()).height();
+  const TColor light = LightenColor(FromQColor(kParent), 60);
+  const QImage img = shot(g);
+  EXPECT_EQ(at(img, 3, h / 2 + 1), col(light)) << "the line runs on the left";
+  EXPECT_EQ(at(img, 146, h / 2 + 1), col(light)) << "and on the right, 9 pixels from the edge";
+  bool text = false;
+  for (int x = 100; x < 140; ++x) text |= at(img, x, h / 2 + 1) != col(light);
+  EXPECT_TRUE(text) << "the caption stands at the right";
+}
+}  // namespace
