@@ -5,9 +5,12 @@
 #include <QPointer>
 #include <QStyle>
 
+#include "ControlPainters.h"
+
 class QWidget;
 class QPainter;
 class QStyleOption;
+class QStyleOptionComplex;
 class TFlatMenu;
 
 class TControlSubClass : public QObject {
@@ -26,6 +29,18 @@ class TControlSubClass : public QObject {
 
   bool PaintPrimitive(QStyle::PrimitiveElement el, const QStyleOption* opt, QPainter* p);
   bool PaintControl(QStyle::ControlElement el, const QStyleOption* opt, QPainter* p);
+  bool PaintComplex(QStyle::ComplexControl cc, const QStyleOptionComplex* opt, QPainter* p);
+
+  // Which painter the control gets, decided once when it is taken over. A combo box whose class
+  // is named "TDBLookupComboBox" or whose "lookup" property is true is a lookup combo; a tool
+  // button is a speed button (its "glyph" image property may hold "numGlyphs" slices side by
+  // side, its "glyphLayout" and "spacing" properties place glyph and caption).
+  enum Kind {
+    kNone, kCombo, kLookupCombo, kEdit, kMemo, kCheckBox, kRadio, kButton, kBitButton, kSpeedButton,
+    kPanel, kGroupBox, kList, kListView, kProgress, kUpDown
+  };
+  static Kind KindOf(const QWidget* w);
+  Kind ControlKind = kNone;
 
   QPointer<QWidget> Control;
   bool KeepOnDestroy = false;
@@ -36,6 +51,9 @@ class TControlSubClass : public QObject {
   bool HasFocus = false;
   QPointer<TFlatMenu> Menu;
   QPointer<QStyle> OrgStyle;  // null: the control followed the application's style
+  bool OrgFramed = true;    // the control had a border when taken over
+  int OrgFrameStyle = -1;   // frame style and width of a list or memo, put back on release
+  int OrgLineWidth = 1;
   int LastMessage = 0;
   int Paints = 0;  // requests to repaint, for tests of the once-only space paint
 
@@ -44,4 +62,9 @@ class TControlSubClass : public QObject {
 
  private:
   void paint();
+  kvmenu::ControlState state() const;
+  kvmenu::TColor buttonFace() const;
+  void paintButtonLabel(const QStyleOption* opt, QPainter* p);
+  void flattenFrame();
+  void restoreFrame();
 };

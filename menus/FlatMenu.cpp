@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTableView>
 #include <QTreeView>
 
 #include "ControlSubClass.h"
@@ -298,12 +299,36 @@ void TFlatMenu::ApplyToComponent(QObject* c, bool enable, bool update) {
       } else if (handler == this) {
         tb->setProperty("kvToolBarHandler", QVariant());
       }
+      StyleToolBarButtons(tb);
+      if (update) tb->update();
+    }
+    // 4. Control bar: a main window's tool bar is the band of a control bar here; its face and
+    // grip are painted by the band handler.
+    if (controls_ & FlatBit(xcControlbar)) {
+      const QObject* band = tb->property("kvBandHandler").value<QObject*>();
+      if (enable && (!band || OverrideOwnerDraw)) {
+        tb->setProperty("kvBandHandler", QVariant::fromValue<QObject*>(this));
+        if (tb->style() != FlatStyle()) {
+          tb->setProperty("kvBandStyled", true);
+          tb->setStyle(FlatStyle());
+        }
+      } else if (!enable && band == this) {
+        tb->setProperty("kvBandHandler", QVariant());
+        if (tb->property("kvBandStyled").toBool()) {
+          tb->setProperty("kvBandStyled", QVariant());
+          tb->setStyle(nullptr);
+        }
+      }
       if (update) tb->update();
     }
     return;
   }
   auto* w = qobject_cast<QWidget*>(c);
   if (!w || w->isWindow()) return;
+  // The inside of a popup (a combo's list) and the buttons of a tool bar are not controls of
+  // the window; the tool bar's buttons belong to its button handler.
+  if (w->window()->windowType() == Qt::Popup) return;
+  if (qobject_cast<QToolButton*>(w) && qobject_cast<QToolBar*>(w->parentWidget())) return;
   // 6. Subclass candidate
   TFlatControl member;
   if (qobject_cast<QComboBox*>(w)) member = xcCombo;
@@ -319,6 +344,7 @@ void TFlatMenu::ApplyToComponent(QObject* c, bool enable, bool update) {
   else if (qobject_cast<QToolButton*>(w)) member = xcSpeedButton;
   else if (qobject_cast<QGroupBox*>(w)) member = xcGroupBox;
   else if (qobject_cast<QTreeView*>(w)) member = xcTreeView;
+  else if (qobject_cast<QTableView*>(w)) member = xcListView;
   else if (qobject_cast<QListView*>(w)) member = xcListBox;
   else if (qobject_cast<QProgressBar*>(w)) member = xcProgressBar;
   else if (w->metaObject() == &QFrame::staticMetaObject) member = xcPanel;
@@ -333,11 +359,45 @@ void TFlatMenu::ApplyToComponent(QObject* c, bool enable, bool update) {
   else if (qobject_cast<QScrollArea*>(parent->parentWidget())) container = containers_ & ContainerBit(xccScrollBox);
   else if (qobject_cast<QGroupBox*>(parent)) container = containers_ & ContainerBit(xccGroupBox);
   else if (isTabPage(parent)) container = containers_ & ContainerBit(xccTabSheet);
-  else if (parent->isWindow()) container = containers_ & ContainerBit(xccForm);
+  // A window's plain client widgets (a main window's central widget, a page of a stack) stand
+  // for the form: controls sit on them, not on the window itself.
+  else if (parent->isWindow() || parent->metaObject() == &QWidget::staticMetaObject)
+    container = containers_ & ContainerBit(xccForm);
   if (!container) return;
-  if (enable && TagOf(w) != kTagLeaveAlone && TagOf(parent) != kTagLeaveAlone) {
+  if (enable && TagOf(w) != kTagLeaveAlone && TagOf(parent) != kTagLeaveAlone && !TControlSubClass::Of(w)) {
     auto* s = new TControlSubClass(this);
     s->Attach(w);
   }
   if (update) w->update();
+}
+
+void TFlatMenu::StyleToolBarButtons(QToolBar* tb) {
+  if (!tb) return;
+  const bool ours = tb->property("kvToolBarHandler").value<QObject*>() != nullptr;
+  // The buttons and the separators between them.
+  QList<QWidget*> parts;
+  for (QAction* a : tb->actions())
+    if (QWidget* w = tb->widgetForAction(a); w && (qobject_cast<QToolButton*>(w) || a->isSeparator())) parts << w;
+  for (QWidget* b : parts) {
+    if (ours && b->style() != FlatStyle()) {
+      b->setProperty("kvToolBarStyled", true);
+      b->setStyle(FlatStyle());
+    } else if (!ours && b->property("kvToolBarStyled").toBool()) {
+      b->setProperty("kvToolBarStyled", QVariant());
+      b->setStyle(nullptr);
+    }
+    b->update();
+  }
+}
+
+void TFlatMenu::ItemAdded(QAction* a) {
+  if (!a || !active_ || !AutoDetect) return;
+  hookItemTree(a, true);
+}
+
+void TFlatMenu::ControlAdded(QWidget* w) {
+  if (!w || !active_ || !AutoDetect) return;
+  // A control may come with controls of its own (a panel built before it was placed).
+  ApplyToComponent(w, true, true);
+  if (!w->isWindow()) ApplyToOwnedComponents(w, true, true);
 }

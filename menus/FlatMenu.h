@@ -16,6 +16,7 @@ class QAction;
 class QMenu;
 class QMenuBar;
 class QPainter;
+class QToolBar;
 class QWidget;
 class TControlSubClass;
 
@@ -139,11 +140,21 @@ class TFlatMenu : public QObject {
   void ApplyToOwnedComponents(QObject* owner, bool enable, bool update);
   void ApplyToComponent(QObject* c, bool enable, bool update);
 
+  // Reactions to what is added to the window later, with AutoDetect on: a new item of a
+  // restyled menu is hooked, a new control goes through the same rules as at activation.
+  void ItemAdded(QAction* a);
+  void ControlAdded(QWidget* w);
+  // Gives the buttons of a tool bar the flat style while it has a button handler, and takes it
+  // back when the handler goes.
+  static void StyleToolBarButtons(QToolBar* tb);
+
   // Measuring and painting.
   QSize MeasureItem(QAction* a, bool topLevel, QSize start);
   void PaintMenuItem(const MenuItemPaint& item, QPainter* p, const QRect& rect);
   void PaintMenuFrame(QPainter* p, const QRect& windowRect, bool rightToLeft);
   QImage RenderMenuItem(const MenuItemPaint& item, const QSize& size);
+  // A selected menu-bar item's face on buf (the tool-bar handler draws menu buttons with it).
+  void PaintBarItemSelected(QImage& buf, const QRect& r, kvmenu::TColor barBase, bool rightToLeft);
 
   // Subclass objects this component owns, in creation order.
   QList<TControlSubClass*> SubClasses() const;

@@ -1,7 +1,14 @@
 #include "FlatMenuManager.h"
 
 #include <QApplication>
+#include <QActionEvent>
+#include <QChildEvent>
 #include <QEvent>
+#include <QMenuBar>
+#include <QPointer>
+#include <QTimer>
+#include <QToolBar>
+#include "FlatMenuStyle.h"
 #include <QMenu>
 #include <QRegion>
 
@@ -13,10 +20,23 @@ using namespace kvmenu;
 namespace {
 TFlatMenuManager* g_manager = nullptr;
 
-bool ownsFlatMenu(const QWidget* form) {
+TFlatMenu* componentOf(const QWidget* form) {
+  if (!form) return nullptr;
   for (QObject* o : form->children())
-    if (qobject_cast<TFlatMenu*>(o)) return true;
-  return false;
+    if (auto* m = qobject_cast<TFlatMenu*>(o)) return m;
+  return nullptr;
+}
+
+bool ownsFlatMenu(const QWidget* form) { return componentOf(form) != nullptr; }
+
+// The component that reacts to what is added under w: its window's, when AutoDetect is on.
+TFlatMenu* detectorFor(const QWidget* w) {
+  if (!w) return nullptr;
+  const QWidget* form = w->window();
+  // A popup menu belongs to the window it was opened from.
+  while (form && qobject_cast<const QMenu*>(form) && form->parentWidget()) form = form->parentWidget()->window();
+  TFlatMenu* m = componentOf(form);
+  return m && m->Active() && m->AutoDetect ? m : nullptr;
 }
 }  // namespace
 
@@ -135,6 +155,32 @@ void TFlatMenuManager::stylePending() {
   styling_ = false;
 }
 
+void TFlatMenuManager::noticeAdded(QObject* watched, QEvent* e) {
+  auto* w = qobject_cast<QWidget*>(watched);
+  if (!w) return;
+  if (e->type() == QEvent::ActionAdded) {
+    if (!qobject_cast<QMenu*>(w) && !qobject_cast<QMenuBar*>(w)) return;
+    if (!MenuHandlerRegistry::Instance().OwnerDraw(w)) return;
+    if (TFlatMenu* m = detectorFor(w)) m->ItemAdded(static_cast<QActionEvent*>(e)->action());
+    return;
+  }
+  auto* child = qobject_cast<QWidget*>(static_cast<QChildEvent*>(e)->child());
+  if (!child) return;
+  // The child is not fully built yet: it is looked at once the current work is done.
+  QPointer<QWidget> c(child);
+  if (auto* tb = qobject_cast<QToolBar*>(w); tb && ToolBarHandlerOf(tb)) {
+    QPointer<QToolBar> bar(tb);
+    QTimer::singleShot(0, this, [bar] { if (bar) TFlatMenu::StyleToolBarButtons(bar); });
+    return;
+  }
+  if (!detectorFor(w)) return;
+  QTimer::singleShot(0, this, [c] {
+    if (!c) return;
+    QWidget* at = c->isWindow() && c->parentWidget() ? c->parentWidget() : c.data();
+    if (TFlatMenu* m = detectorFor(at)) m->ControlAdded(c);
+  });
+}
+
 void TFlatMenuManager::shapePopup(QWidget* menu, bool show) {
   TFlatMenu* m = active_;
   if (!m || !m->FlatMenu || !MenuHandlerRegistry::Instance().OwnerDraw(menu)) return;
@@ -157,6 +203,7 @@ void TFlatMenuManager::shapePopup(QWidget* menu, bool show) {
 bool TFlatMenuManager::eventFilter(QObject* watched, QEvent* e) {
   try {
     const QEvent::Type t = e->type();
+    if (t == QEvent::ChildAdded || t == QEvent::ActionAdded) noticeAdded(watched, e);
     if (auto* w = qobject_cast<QWidget*>(watched); w && w->isWindow()) {
       if (qobject_cast<QMenu*>(w)) {
         if (t == QEvent::Show || t == QEvent::Resize) shapePopup(w, true);

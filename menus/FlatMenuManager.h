@@ -36,6 +36,7 @@ class TFlatMenuManager : public QObject {
   bool isStyled(const QWidget* w) const;
   void stylePending();
   void shapePopup(QWidget* menu, bool show);
+  void noticeAdded(QObject* watched, QEvent* e);
 
   QPointer<TFlatMenu> active_;
   bool styling_ = false;

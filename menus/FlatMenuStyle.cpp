@@ -9,7 +9,10 @@
 #include <QPointer>
 #include <QStyleFactory>
 #include <QStyleOptionMenuItem>
+#include <QToolBar>
+#include <QToolButton>
 
+#include "ControlPainters.h"
 #include "ControlSubClass.h"
 #include "FlatMenu.h"
 #include "FlatMenuManager.h"
@@ -148,6 +151,12 @@ void FlatMenuStyle::drawControl(ControlElement el, const QStyleOption* opt, QPai
       return;
     }
   }
+  if (el == CE_ToolBar) {
+    if (TFlatMenu* m = BandHandlerOf(w)) {
+      PaintControlBand(*p, m, opt->rect, FromQColor(w->palette().color(w->backgroundRole())));
+      return;
+    }
+  }
   if (TControlSubClass* s = TControlSubClass::Of(w))
     if (s->PaintControl(el, opt, p)) return;
   QProxyStyle::drawControl(el, opt, p, w);
@@ -162,6 +171,22 @@ void FlatMenuStyle::drawPrimitive(PrimitiveElement el, const QStyleOption* opt, 
       m->PaintMenuFrame(p, w->rect(), opt->direction == Qt::RightToLeft);
       return;
     }
+  }
+  if (el == PE_IndicatorToolBarSeparator && ToolBarHandlerOf(w)) {
+    // A separator paints with its tool bar as the widget; the painter's device is the separator.
+    TFlatMenu* m = ToolBarHandlerOf(w);
+    auto* bar = static_cast<const QToolBar*>(w);
+    int tag = 0;
+    for (QAction* a : bar->actions())
+      if (a->isSeparator() && static_cast<QPaintDevice*>(bar->widgetForAction(a)) == p->device()) tag = TagOf(a);
+    const TColor barColor = FromQColor(bar->palette().color(bar->backgroundRole()));
+    PaintToolBarSeparator(*p, m, opt->rect, barColor, tag, opt->state & State_Horizontal);
+    return;
+  }
+  if (el == PE_IndicatorToolBarHandle && BandHandlerOf(w)) {
+    PaintBandGrip(*p, opt->rect, FromQColor(w->palette().color(w->backgroundRole())),
+                  !(opt->state & State_Horizontal));
+    return;
   }
   if (TControlSubClass* s = TControlSubClass::Of(w))
     if (s->PaintPrimitive(el, opt, p)) return;
@@ -193,4 +218,77 @@ int FlatMenuStyle::styleHint(StyleHint hint, const QStyleOption* opt, const QWid
                              QStyleHintReturn* ret) const {
   if (hint == SH_Menu_Mask && qobject_cast<const QMenu*>(w)) return 0;
   return QProxyStyle::styleHint(hint, opt, w, ret);
+}
+
+TFlatMenu* BandHandlerOf(const QWidget* toolBar) {
+  if (!qobject_cast<const QToolBar*>(toolBar)) return nullptr;
+  auto* m = qobject_cast<TFlatMenu*>(toolBar->property("kvBandHandler").value<QObject*>());
+  return m && m->Active() ? m : nullptr;
+}
+
+TFlatMenu* ToolBarHandlerOf(const QWidget* toolBar) {
+  if (!qobject_cast<const QToolBar*>(toolBar)) return nullptr;
+  auto* m = qobject_cast<TFlatMenu*>(toolBar->property("kvToolBarHandler").value<QObject*>());
+  return m && m->Active() ? m : nullptr;
+}
+
+namespace {
+// A button of a tool bar with the button handler, painted in one block.
+bool paintToolBarButton(const QStyleOptionComplex* opt, QPainter* p, const QWidget* w) {
+  auto* button = qobject_cast<const QToolButton*>(w);
+  auto* to = qstyleoption_cast<const QStyleOptionToolButton*>(opt);
+  if (!button || !to) return false;
+  TFlatMenu* m = ToolBarHandlerOf(button->parentWidget());
+  if (!m) return false;
+  const QRect r = opt->rect;
+  if (r.width() <= 0 || r.height() <= 0) return true;
+  kvmenu::ToolBarButtonLook b;
+  b.bounds = QRect(QPoint(0, 0), r.size());
+  const QWidget* bar = button->parentWidget();
+  b.barColor = FromQColor(bar->palette().color(bar->backgroundRole()));
+  b.enabled = opt->state & QStyle::State_Enabled;
+  b.hot = b.enabled && (opt->state & QStyle::State_MouseOver);
+  b.checked = opt->state & QStyle::State_On;
+  b.selected = opt->state & QStyle::State_Sunken;
+  b.hasMenu = button->menu() || (button->defaultAction() && button->defaultAction()->menu());
+  b.dropDown = b.hasMenu && button->popupMode() == QToolButton::MenuButtonPopup;
+  b.list = button->toolButtonStyle() == Qt::ToolButtonTextBesideIcon;
+  b.showCaption = button->toolButtonStyle() != Qt::ToolButtonIconOnly;
+  b.rightToLeft = opt->direction == Qt::RightToLeft;
+  if (!to->icon.isNull() && button->toolButtonStyle() != Qt::ToolButtonTextOnly)
+    b.glyph = to->icon.pixmap(to->iconSize).toImage();
+  b.caption = to->text;
+  QImage buf(r.size(), QImage::Format_RGB32);
+  buf.fill(Qt::white);
+  kvmenu::PaintToolBarButton(buf, m, b);
+  p->drawImage(r.topLeft(), buf);
+  return true;
+}
+}  // namespace
+
+void FlatMenuStyle::drawComplexControl(ComplexControl cc, const QStyleOptionComplex* opt, QPainter* p,
+                                       const QWidget* w) const {
+  if (cc == CC_ToolButton && paintToolBarButton(opt, p, w)) return;
+  if (TControlSubClass* s = TControlSubClass::Of(w))
+    if (s->PaintComplex(cc, opt, p)) return;
+  QProxyStyle::drawComplexControl(cc, opt, p, w);
+}
+
+QRect FlatMenuStyle::subControlRect(ComplexControl cc, const QStyleOptionComplex* opt, SubControl sc,
+                                    const QWidget* w) const {
+  // A flat combo's button is as wide as a scroll bar's thumb box, with five pixels before it.
+  if (cc == CC_ComboBox && (sc == SC_ComboBoxArrow || sc == SC_ComboBoxEditField)) {
+    const TControlSubClass* s = TControlSubClass::Of(w);
+    if (s && (s->ControlKind == TControlSubClass::kCombo || s->ControlKind == TControlSubClass::kLookupCombo)) {
+      const QRect r = opt->rect;
+      const int M = kvmenu::ThumbSize() + 2;
+      const bool rtl = opt->direction == Qt::RightToLeft;
+      QRect arrow = rtl ? QRect(r.left() + 2, r.top() + 2, M, r.height() - 4)
+                        : QRect(r.right() - 1 - M, r.top() + 2, M, r.height() - 4);
+      if (sc == SC_ComboBoxArrow) return arrow;
+      return rtl ? QRect(QPoint(arrow.right() + 6, r.top() + 3), QPoint(r.right() - 3, r.bottom() - 3))
+                 : QRect(QPoint(r.left() + 3, r.top() + 3), QPoint(arrow.left() - 6, r.bottom() - 3));
+    }
+  }
+  return QProxyStyle::subControlRect(cc, opt, sc, w);
 }

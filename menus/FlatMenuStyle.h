@@ -13,6 +13,10 @@ class FlatMenuStyle : public QProxyStyle {
                          const QWidget* w) const override;
   void drawControl(ControlElement el, const QStyleOption* opt, QPainter* p, const QWidget* w) const override;
   void drawPrimitive(PrimitiveElement el, const QStyleOption* opt, QPainter* p, const QWidget* w) const override;
+  void drawComplexControl(ComplexControl cc, const QStyleOptionComplex* opt, QPainter* p,
+                          const QWidget* w) const override;
+  QRect subControlRect(ComplexControl cc, const QStyleOptionComplex* opt, SubControl sc,
+                       const QWidget* w) const override;
   int pixelMetric(PixelMetric m, const QStyleOption* opt, const QWidget* w) const override;
   int styleHint(StyleHint hint, const QStyleOption* opt, const QWidget* w,
                 QStyleHintReturn* ret) const override;
@@ -23,3 +27,7 @@ FlatMenuStyle* FlatStyle();
 // The component that paints the frame of a popup menu: the manager's active one, else the
 // component that hooked the menu's items.
 TFlatMenu* FrameMenuFor(const QWidget* menu);
+// The component whose tool-bar button handler paints the buttons of this tool bar, if active.
+TFlatMenu* ToolBarHandlerOf(const QWidget* toolBar);
+// The component whose band handler paints this tool bar's face and grip, if active.
+TFlatMenu* BandHandlerOf(const QWidget* toolBar);

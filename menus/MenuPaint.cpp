@@ -150,6 +150,13 @@ void TFlatMenu::paintMenuBarItemSelected(QImage& buf, QPainter& c, QRect rr, TCo
   c.begin(&buf);
 }
 
+void TFlatMenu::PaintBarItemSelected(QImage& buf, const QRect& r, TColor barBase, bool rightToLeft) {
+  if (buf.isNull() || r.width() <= 0 || r.height() <= 0) return;
+  if (stale_) ComputeScheme();
+  QPainter c(&buf);
+  paintMenuBarItemSelected(buf, c, r, barBase, rightToLeft);
+}
+
 void TFlatMenu::paintCheckMark(QPainter& c, const MenuItemPaint& item, bool hasGlyph, QRect box) {
   const auto& k = scheme_;
   const int L = box.left(), T = box.top(), R = box.left() + box.width(), B = box.top() + box.height();

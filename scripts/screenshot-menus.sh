@@ -1,6 +1,7 @@
 #!/bin/bash
 # Opens the main window's first menu and its popup menu under Xvfb and saves the pictures, to
-# check the flat menu look by eye (icon column, selection, shadow band and frame).
+# check the flat menu look by eye (icon column, selection, shadow band and frame), and a picture of
+# the flat controls.
 #   scripts/screenshot-menus.sh [program folder (default build/bin)] [output folder (default menu-shots)]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -31,4 +32,9 @@ STEPS
 tool=/work/shared/tools/try-as-user.sh
 [ -x "$tool" ] || tool="$here/try-as-user.sh"
 "$tool" -p "$bin" -o "$out" "$steps"
+# The flat controls (not switched on in the program) in one picture, from the menu tests.
+tests="$bin/../tests/menus/menus_tests"
+if [ -x "$tests" ]; then
+  KALVORA_SHOT_DIR=$(cd "$out" && pwd) QT_QPA_PLATFORM=offscreen "$tests" --gtest_filter='*GalleryOfFlatControls' >/dev/null 2>&1
+fi
 ls "$out"/*.png
