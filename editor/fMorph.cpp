@@ -9,6 +9,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <utility>
+#include <vector>
 #include <numbers>
 
 #include "FormButtons.h"
@@ -38,6 +41,12 @@ TCustomKernel* newKernel(int index) {
     case 5: return new TGaussianKernel;
     default: return new TCubicKernel;
   }
+}
+
+// The map's bilinear step, inlined for the brush's inner loop (same wrapping arithmetic).
+inline TFixedVector lerpVectors(const TFixedVector& a, const TFixedVector& b, TFixed w) {
+  return {TFixed(std::uint32_t(a.X) + std::uint32_t(FixedMul(TFixed(std::uint32_t(b.X) - std::uint32_t(a.X)), w))),
+          TFixed(std::uint32_t(a.Y) + std::uint32_t(FixedMul(TFixed(std::uint32_t(b.Y) - std::uint32_t(a.Y)), w)))};
 }
 
 constexpr TRect kEmptyRect{2147483647, 2147483647, -2147483647, -2147483647};
@@ -451,19 +460,48 @@ void TMorphForm::ApplyBrush(TPoint p) {
     FVelocity = factor;
   }
   if (i0 < i1 && j0 < j1) {
-    for (int j = j0; j < j1; ++j)
-      for (int i = i0; i < i1; ++i) {
-        const TFixedVector mv = mesh.GetFixedVector(i, j);
-        if (mv.X == 0 && mv.Y == 0) continue;  // outside the brush: the map keeps its vector
+    // Every new vector reads the old map, so the rows are computed into the scratch map first
+    // and copied back afterwards. A zero mesh vector reads the map at a whole position, which
+    // gives the old vector back unchanged, so only each row's non-zero span is touched.
+    const int mw = map->Width(), mh = map->Height();
+    const TFixedVector* src = map->GetVectors();
+    TFixedVector* dst = map->GetVectors();
+    TFixedVector* scratch = FScratchMap.GetVectors();
+    const TFixedVector* meshV = mesh.GetVectors();
+    std::vector<std::pair<int, int>> spans(std::size_t(j1 - j0));
+    for (int j = j0; j < j1; ++j) {
+      const TFixedVector* mrow = meshV + std::ptrdiff_t(j) * w;
+      int a = i0, b = i1;
+      while (a < b && mrow[a].X == 0 && mrow[a].Y == 0) ++a;
+      while (b > a && mrow[b - 1].X == 0 && mrow[b - 1].Y == 0) --b;
+      spans[std::size_t(j - j0)] = {a, b};
+      TFixedVector* out = scratch + std::ptrdiff_t(j) * w;
+      const int y = p.Y + j;
+      for (int i = a; i < b; ++i) {
+        const TFixedVector mv = mrow[i];
         const TFixedVector m{FixedMul(mv.X, factor.X), FixedMul(mv.Y, factor.Y)};
-        const TFixedVector v = map->GetFixedVectorXS(Fixed(p.X + i) + m.X, Fixed(p.Y + j) + m.Y);
-        FScratchMap.SetFixedVector(i, j, {v.X + m.X, v.Y + m.Y});
+        const TFixed fxp = Fixed(p.X + i) + m.X, fyp = Fixed(y) + m.Y;
+        const int xi = fxp >> 16, yi = fyp >> 16;
+        TFixedVector v;
+        if (xi >= 0 && yi >= 0 && xi + 1 < mw && yi + 1 < mh) {
+          // Inside the map: the four neighbours read directly.
+          const TFixedVector* q = src + xi + std::ptrdiff_t(yi) * mw;
+          const TFixed fx = fxp & 0xFFFF, fy = fyp & 0xFFFF;
+          const TFixedVector up = lerpVectors(q[0], q[1], fx);
+          const TFixedVector lo = lerpVectors(q[mw], q[mw + 1], fx);
+          v = lerpVectors(up, lo, fy);
+        } else {
+          v = map->GetFixedVectorXS(fxp, fyp);
+        }
+        out[i] = {TFixed(std::uint32_t(v.X) + std::uint32_t(m.X)), TFixed(std::uint32_t(v.Y) + std::uint32_t(m.Y))};
       }
-    for (int j = j0; j < j1; ++j)
-      for (int i = i0; i < i1; ++i) {
-        const TFixedVector mv = mesh.GetFixedVector(i, j);
-        if (mv.X != 0 || mv.Y != 0) map->SetFixedVector(p.X + i, p.Y + j, FScratchMap.GetFixedVector(i, j));
-      }
+    }
+    for (int j = j0; j < j1; ++j) {
+      const auto [a, b] = spans[std::size_t(j - j0)];
+      if (a < b)
+        std::memcpy(dst + (p.X + a) + std::ptrdiff_t(p.Y + j) * mw, scratch + a + std::ptrdiff_t(j) * w,
+                    std::size_t(b - a) * sizeof(TFixedVector));
+    }
     const TRect r{p.X, p.Y, p.X + w, p.Y + h};
     TRect clip;
     if (IntersectRect(clip, r, DstImg->Bitmap()->BoundsRect())) Transform(DstImg->Bitmap(), FSrc.get(), FRemap.get(), clip);
