@@ -39,6 +39,8 @@ class TLayerCollection {
     return layer;
   }
   void Clear();
+  // Replaces every layer by a copy of the source's layers, each of the same class.
+  void Assign(const TLayerCollection& source);
   void BeginUpdate();
   // Raises std::logic_error "Unpaired EndUpdate" without a matching BeginUpdate.
   void EndUpdate();
@@ -62,6 +64,8 @@ class TLayerCollection {
   std::function<void(TCustomLayer*)> OnLayerUpdated;
   std::function<void(const TRect&, std::uint32_t)> OnAreaUpdated;
   std::function<void(float&, float&)> OnGetViewportScale, OnGetViewportShift;
+  // The owner shows a layer's cursor, or its own cursor again for nullptr.
+  std::function<void(const TCustomLayer*)> OnSetCursor;
 
  private:
   friend class TCustomLayer;
@@ -100,6 +104,16 @@ class TCustomLayer {
   virtual void MouseMove(Qt::KeyboardModifiers shift, int x, int y);
   virtual void MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
   virtual void Paint(TBitmap32* buffer) { if (OnPaint) OnPaint(this, buffer); }
+  // A new layer of this layer's own class in collection (what copying a collection needs).
+  virtual TCustomLayer* CreateLike(TLayerCollection* collection) const { return new TCustomLayer(collection); }
+  // Copies cursor, options and event handlers; derived layers add their own settings.
+  virtual void Assign(const TCustomLayer& source);
+
+  // Free notification: layer is told (Notification) when this layer is destroyed. A layer
+  // destroyed first leaves every list it is on, so no list keeps a freed layer.
+  void AddNotification(TCustomLayer* layer);
+  void RemoveNotification(TCustomLayer* layer);
+  virtual void Notification(TCustomLayer*) {}
 
   int Index() const;
   void SetIndex(int value);
@@ -110,7 +124,7 @@ class TCustomLayer {
   bool Visible() const { return (options_ & LOB_VISIBLE) != 0; }
   void SetVisible(bool v) { SetLayerOptions(v ? options_ | LOB_VISIBLE : options_ & ~LOB_VISIBLE); }
   Qt::CursorShape Cursor() const { return cursor_; }
-  void SetCursor(Qt::CursorShape v) { cursor_ = v; }
+  void SetCursor(Qt::CursorShape v);
   // Capture flags of the buttons held on this layer.
   Qt::MouseButtons LayerStates() const { return states_; }
 
@@ -118,6 +132,8 @@ class TCustomLayer {
   std::function<void(TCustomLayer*, Qt::MouseButton, int, int)> OnMouseDown, OnMouseUp;
   std::function<void(TCustomLayer*, int, int)> OnMouseMove;
   std::function<void(TCustomLayer*, TBitmap32*)> OnPaint;
+  // Called first when the layer is destroyed.
+  std::function<void(TCustomLayer*)> OnDestroy;
 
  protected:
   virtual bool DoHitTest(int, int) { return true; }
@@ -129,6 +145,8 @@ class TCustomLayer {
   Qt::MouseButtons states_;
   Qt::CursorShape cursor_ = Qt::ArrowCursor;
   int updateCount_ = 0;
+  std::vector<TCustomLayer*> notifyList_;  // told when this layer goes
+  std::vector<TCustomLayer*> watching_;    // layers whose lists hold this one
 };
 
 class TPositionedLayer : public TCustomLayer {
@@ -138,6 +156,8 @@ class TPositionedLayer : public TCustomLayer {
   void SetLocation(const TFloatRect& v) { location_ = v; }
   bool Scaled = false;
   TFloatRect GetAdjustedRect(const TFloatRect& r) const;
+  TCustomLayer* CreateLike(TLayerCollection* collection) const override { return new TPositionedLayer(collection); }
+  void Assign(const TCustomLayer& source) override;
 
  protected:
   bool DoHitTest(int x, int y) override;
