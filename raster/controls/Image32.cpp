@@ -320,6 +320,14 @@ bool TCustomImage32::InvalidRectsAvailable() {
   return !invalidRects_.empty();
 }
 
+void TCustomImage32::DoPaintGDIOverlay(QPainter& p) {
+  for (int i = 0; i < layers_->Count(); ++i) {
+    TCustomLayer* l = layers_->Items(i);
+    if ((l->LayerOptions() & LOB_GDI_OVERLAY) != 0) l->PaintGDI(p);
+  }
+  TCustomPaintBox32::DoPaintGDIOverlay(p);
+}
+
 bool TCustomImage32::CanAutoSize(int& newWidth, int& newHeight) {
   InvalidateCache();
   int w = bitmap_.Width(), h = bitmap_.Height();

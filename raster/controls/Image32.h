@@ -165,6 +165,7 @@ class TCustomImage32 : public TCustomPaintBox32 {
   void leaveEvent(QEvent* e) override;
   bool InvalidRectsAvailable() override;
   virtual void DoInitStages() { if (OnInitStages) OnInitStages(); }
+  void DoPaintGDIOverlay(QPainter& p) override;
   void showLayerCursor(const TCustomLayer* layer);
   void DoPaintBuffer() override;
   virtual void BitmapResized();

@@ -7,6 +7,8 @@
 #include <memory>
 #include <vector>
 
+class QPainter;
+
 #include "Bitmap32.h"
 
 namespace kalvora::raster {
@@ -104,6 +106,8 @@ class TCustomLayer {
   virtual void MouseMove(Qt::KeyboardModifiers shift, int x, int y);
   virtual void MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
   virtual void Paint(TBitmap32* buffer) { if (OnPaint) OnPaint(this, buffer); }
+  // Layers with the GDI overlay bit paint on the control itself after the buffer is shown.
+  virtual void PaintGDI(QPainter&) {}
   // A new layer of this layer's own class in collection (what copying a collection needs).
   virtual TCustomLayer* CreateLike(TLayerCollection* collection) const { return new TCustomLayer(collection); }
   // Copies cursor, options and event handlers; derived layers add their own settings.

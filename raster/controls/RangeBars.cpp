@@ -131,9 +131,17 @@ void TArrowBar::mouseMoveEvent(QMouseEvent* e) {
     stored_ = p;
     return;
   }
+  if (!DrawEnabled()) return;
   const TRBZone z = GetZone(p.x(), p.y());
   if (z != hotZone_) {
     hotZone_ = z;
+    if (z != 0) {
+      // Hot tracking: checks every 150 ms whether the mouse has left.
+      timer_.stop();
+      timerMode_ = 3;
+      timer_.setInterval(150);
+      timer_.start();
+    }
     update();
   }
 }
@@ -413,6 +421,14 @@ void TCustomRangeBar::SetPosition(float v) {
   }
 }
 
+// With Centered, the point in the middle of the visible window stays there; a window that
+// showed everything before starts from the middle.
+void TCustomRangeBar::keepCentre(int oldRange, int oldEw) {
+  if (!Centered || range_ <= effectiveWindow_) return;
+  const float c = oldRange > oldEw && oldRange != 0 ? (oldEw * 0.5f + position_) / float(oldRange) : 0.5f;
+  position_ = range_ * c - effectiveWindow_ * 0.5f;
+}
+
 void TCustomRangeBar::SetParams(int newRange, int newWindow) {
   newRange = std::max(0, newRange);
   newWindow = std::max(0, newWindow);
@@ -422,11 +438,7 @@ void TCustomRangeBar::SetParams(int newRange, int newWindow) {
   window_ = newWindow;
   updateEffectiveWindow();
   const float old = position_;
-  if (Centered && oldRange > oldEw) {
-    // Keep the same point in the middle of the window.
-    const float centre = position_ + oldEw * 0.5f;
-    position_ = oldRange > 0 ? centre * range_ / oldRange - effectiveWindow_ * 0.5f : 0;
-  }
+  keepCentre(oldRange, oldEw);
   AdjustPosition();
   update();
   if (position_ != old) DoChange();
@@ -437,6 +449,7 @@ void TCustomRangeBar::resizeEvent(QResizeEvent*) {
   updateEffectiveWindow();
   if (ew != effectiveWindow_) {
     const float old = position_;
+    keepCentre(range_, ew);
     AdjustPosition();
     if (old != position_) DoChange();
   }

@@ -133,6 +133,7 @@ class TCustomRangeBar : public TArrowBar {
   void BeginHandleDrag() override { posBeforeDrag_ = position_; }
   void AdjustPosition();
   void updateEffectiveWindow();
+  void keepCentre(int oldRange, int oldEw);
 
  private:
   float position_ = 0, posBeforeDrag_ = 0;

@@ -341,3 +341,72 @@ TEST(Image32, LoadedLetsOnInitStagesReplaceTheStages) {
   EXPECT_EQ(copy.Count(), 1);
   EXPECT_EQ(copy.Items(0).Stage, PST_CLEAR_BUFFER);
 }
+
+TEST(RangeBar, CenteredKeepsTheVisibleCentre) {
+  TCustomRangeBar bar;
+  bar.SetBorderStyle(TRBBorderStyle::bsNone);
+  bar.resize(100, 16);
+  bar.show();
+  bar.Centered = true;
+  // Everything fitted before: the new range starts from its middle.
+  bar.SetParams(1000, 0);
+  EXPECT_FLOAT_EQ(bar.Position(), 450);
+  // Centre 300 of 1000 stays centre 600 of 2000.
+  bar.SetPosition(250);
+  bar.SetParams(2000, 0);
+  EXPECT_FLOAT_EQ(bar.Position(), 550);
+  // A resize keeps the centre too: 600 in the middle of a 200-wide window.
+  bar.resize(200, 16);
+  EXPECT_FLOAT_EQ(bar.Position(), 500);
+  // Not centred: the position only stays inside the range.
+  TCustomRangeBar plain;
+  plain.resize(100, 16);
+  plain.SetParams(1000, 0);
+  EXPECT_FLOAT_EQ(plain.Position(), 0);
+}
+
+TEST(ArrowBar, HoverMarksTheHotZoneOnlyWhenDrawnEnabled) {
+  TGaugeBar bar;
+  bar.resize(122, 16);
+  bar.show();
+  QTest::mouseMove(&bar, QPoint(5, 8));
+  EXPECT_EQ(bar.HotZone(), 1);
+  EXPECT_TRUE(bar.RepeatTimer()->isActive());
+  EXPECT_EQ(bar.RepeatTimer()->interval(), 150);
+  QEvent leave(QEvent::Leave);
+  QApplication::sendEvent(&bar, &leave);
+  EXPECT_EQ(bar.HotZone(), 0);
+  EXPECT_FALSE(bar.RepeatTimer()->isActive());
+  // A range bar that shows everything is not drawn enabled: no hot zone.
+  TCustomRangeBar range;
+  range.resize(122, 16);
+  range.show();
+  range.SetParams(50, 0);
+  QTest::mouseMove(&range, QPoint(5, 8));
+  EXPECT_EQ(range.HotZone(), 0);
+}
+
+namespace {
+class OverlayLayer : public TCustomLayer {
+ public:
+  using TCustomLayer::TCustomLayer;
+  int painted = 0;
+  void PaintGDI(QPainter&) override { ++painted; }
+};
+}  // namespace
+
+TEST(Image32, OverlayLayersPaintOnTheControlAfterTheBuffer) {
+  TCustomImage32 img;
+  img.resize(60, 40);
+  auto* over = img.Layers()->Add<OverlayLayer>();
+  over->SetLayerOptions(LOB_VISIBLE | LOB_GDI_OVERLAY);
+  auto* plain = img.Layers()->Add<OverlayLayer>();
+  int overlay = 0;
+  img.OnGDIOverlay = [&] { ++overlay; };
+  img.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&img));
+  img.repaint();
+  EXPECT_GE(over->painted, 1);
+  EXPECT_EQ(plain->painted, 0);
+  EXPECT_EQ(overlay, over->painted);
+}
