@@ -148,6 +148,10 @@ TMorphForm::TMorphForm(const QString& programFolder, QWidget* parent) : TForm("M
   UpdateTimer->setObjectName("UpdateTimer");
   UpdateTimer->setInterval(50);
 
+  // The controls are set up: what loading a form does for them.
+  DstImg->Loaded();
+  BrushMeshPreview->Loaded();
+
   // FormCreate
   FSrc = std::make_unique<TBitmap32>();
   try {
@@ -185,6 +189,8 @@ TMorphForm::TMorphForm(const QString& programFolder, QWidget* parent) : TForm("M
   FBrush = std::make_unique<TGenericBrush>();
   FBrushLayer = DstImg->Layers()->Add<TBrushLayer>();
   FBrushLayer->SetLayerOptions(FBrushLayer->LayerOptions() & ~LOB_MOUSE_EVENTS);
+  // The view owns the layer: should it go first, the form forgets it instead of keeping a freed pointer.
+  FBrushLayer->OnDestroy = [this](TCustomLayer*) { FBrushLayer = nullptr; };
   FDirtyRect = kEmptyRect;
 
   // Events
@@ -216,7 +222,8 @@ TMorphForm::TMorphForm(const QString& programFolder, QWidget* parent) : TForm("M
 
 TMorphForm::~TMorphForm() {
   UpdateTimer->stop();
-  // The brush layer belongs to the view's layers, which the view frees.
+  // The brush layer belongs to the view's layers, which the view frees after this form's part is gone.
+  if (FBrushLayer != nullptr) FBrushLayer->OnDestroy = nullptr;
   FBrushLayer = nullptr;
 }
 
@@ -246,7 +253,7 @@ void TMorphForm::UpdateBrush() {
   FBrushMesh[1].SetSize(s, s);
   FScratchMap.SetSize(s, s);
   GenerateMeshes();
-  FBrushLayer->SetRadius(s / 2);
+  if (FBrushLayer != nullptr) FBrushLayer->SetRadius(s / 2);
   BrushMeshPreview->Invalidate();
 }
 
@@ -332,6 +339,7 @@ void TMorphForm::RateBarChange() {
 }
 
 void TMorphForm::SizeBarChange() {
+  if (FBrushLayer == nullptr) return;
   FBrushLayer->SetRadius(SizeBar->Position() / 2);
   const TRect v = DstImg->GetViewportRect();
   FBrushLayer->SetCenter({v.Width() / 2, v.Height() / 2});
@@ -431,7 +439,7 @@ void TMorphForm::DstImgMouseMove(Qt::KeyboardModifiers, int x, int y) {
   const TPoint b = DstImg->ControlToBitmap({x, y});
   // The clipping read: the view's margin lies outside the bitmap.
   setWindowTitle(u("Bild verformen [") + ColorText(DstImg->Bitmap()->PixelS(b.X, b.Y)) + "]");
-  FBrushLayer->SetCenter({x, y});
+  if (FBrushLayer != nullptr) FBrushLayer->SetCenter({x, y});
   if (buttonsHeld_ != Qt::MouseButtons() && Ready()) {
     const int w = FBrushMesh[FMeshIndex].Width(), h = FBrushMesh[FMeshIndex].Height();
     ApplyBrush({b.X - w / 2, b.Y - h / 2});

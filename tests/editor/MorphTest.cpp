@@ -214,4 +214,10 @@ TEST(MorphBrush, AStepMatchesTheMapReadAtTheMovedPoints) {
                         Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(f.DstImg, &release);
   }
+  // Should the view free its layers first, the dialog forgets the brush layer and keeps working.
+  f.DstImg->Layers()->Clear();
+  EXPECT_EQ(f.BrushLayer(), nullptr);
+  QTest::mouseMove(f.DstImg, QPoint(30, 30));
+  f.SizeBar->SetPosition(80);
+  f.GaugeMouseUp();
 }
