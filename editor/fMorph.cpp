@@ -512,8 +512,8 @@ void TMorphForm::ApplyBrush(TPoint p) {
     }
     const TRect r{p.X, p.Y, p.X + w, p.Y + h};
     TRect clip;
+    // The bitmap reports the rendered area, and the view shows again only that.
     if (IntersectRect(clip, r, DstImg->Bitmap()->BoundsRect())) Transform(DstImg->Bitmap(), FSrc.get(), FRemap.get(), clip);
-    DstImg->update();
     growDirty(r);
   }
   FLastPos = p;

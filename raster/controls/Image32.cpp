@@ -32,16 +32,34 @@ void TCustomPaintBox32::SetRepaintMode(TRepaintMode value) {
   if (value == TRepaintMode::rmOptimizer)
     buffer_.OnAreaChanged = [this](TBitmap32*, const TRect& a, std::uint32_t info) {
       optimizer_->AreaUpdateHandler(a, info);
-      update();
+      RequestRepaint();
     };
   else if (value == TRepaintMode::rmDirect)
-    buffer_.OnAreaChanged = [this](TBitmap32*, const TRect& a, std::uint32_t) {
-      addInvalidRect(a);
-      update();
+    buffer_.OnAreaChanged = [this](TBitmap32*, const TRect& a, std::uint32_t info) {
+      TRect r = a;
+      if ((info & AREAINFO_LINE_BIT) != 0 && (info & AREAINFO_RECT) == 0) {
+        // A line: its corners in any order, widened by its width.
+        const int w = int(info & 0xFFFFFF) + 1;
+        r = {std::min(a.Left, a.Right) - w, std::min(a.Top, a.Bottom) - w, std::max(a.Left, a.Right) + w,
+             std::max(a.Top, a.Bottom) + w};
+      }
+      addInvalidRect(r);
+      updateRect(r);
     };
   optimizer_->SetEnabled(value == TRepaintMode::rmOptimizer);
   repaintMode_ = value;
   Invalidate();
+}
+
+void TCustomPaintBox32::updateRect(const TRect& r) {
+  TRect c;
+  if (IntersectRect(c, r, GetViewportRect())) update(QRect(c.Left, c.Top, c.Width(), c.Height()));
+}
+
+void TCustomPaintBox32::RequestRepaint() {
+  TRect r;
+  if (optimizer_->Enabled() && !forceFullRepaint_ && optimizer_->PendingBounds(r)) updateRect(r);
+  else update();
 }
 
 void TCustomPaintBox32::addInvalidRect(const TRect& r) {
@@ -250,10 +268,14 @@ void TCustomImage32::bitmapAreaChanged(const TRect& area) {
     rects.push_back({tl.X, tl.Y, br.X, br.Y});
   }
   for (const TRect& r : rects) {
-    if (RepaintMode() == TRepaintMode::rmDirect) addInvalidRect(r);
-    else optimizer_->AreaUpdateHandler(r, AREAINFO_RECT);
+    if (RepaintMode() == TRepaintMode::rmDirect) {
+      addInvalidRect(r);
+      updateRect(r);
+    } else {
+      optimizer_->AreaUpdateHandler(r, AREAINFO_RECT);
+    }
   }
-  update();
+  if (RepaintMode() != TRepaintMode::rmDirect) RequestRepaint();
 }
 
 void TCustomImage32::SetBitmap(const TBitmap32* value) {
@@ -301,7 +323,10 @@ void TCustomImage32::EndUpdate() {
 
 void TCustomImage32::Changed() {
   if (updateCount_ != 0) return;
-  Invalidate();
+  // Invalidate, showing again only what the optimizer knows to have changed.
+  cacheValid_ = false;
+  bufferValid_ = false;
+  RequestRepaint();
   if (OnChange) OnChange();
 }
 

@@ -68,6 +68,9 @@ class TCustomPaintBox32 : public QWidget {
   virtual void DoPaintGDIOverlay(QPainter&) { if (OnGDIOverlay) OnGDIOverlay(); }
   void ResizeBuffer();
   void addInvalidRect(const TRect& r);
+  void updateRect(const TRect& r);
+  // Asks for a paint of what the pending changes touch (everything when that is not known).
+  void RequestRepaint();
 
   TBitmap32 buffer_;
   bool bufferValid_ = false;

@@ -410,3 +410,59 @@ TEST(Image32, OverlayLayersPaintOnTheControlAfterTheBuffer) {
   EXPECT_EQ(plain->painted, 0);
   EXPECT_EQ(overlay, over->painted);
 }
+
+namespace {
+class RegionImage : public TCustomImage32 {
+ public:
+  QRegion painted;
+  int paints = 0;
+
+ protected:
+  void paintEvent(QPaintEvent* e) override {
+    painted += e->region();
+    ++paints;
+    TCustomImage32::paintEvent(e);
+  }
+};
+}  // namespace
+
+TEST(Image32, WithTheOptimizerOnlyTheChangedAreaIsShownAgain) {
+  RegionImage img;
+  img.resize(320, 240);
+  img.Bitmap()->SetSize(320, 240);
+  img.Bitmap()->Clear(0xFF204060u);
+  img.SetRepaintMode(TRepaintMode::rmOptimizer);
+  auto* brush = img.Layers()->Add<TBrushLayer>();
+  brush->SetRadius(10);
+  brush->SetCenter({50, 50});
+  img.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&img));
+  QApplication::processEvents();
+  const QRect whole = img.rect();
+  // The first paint after the optimizer starts shows everything.
+  brush->SetCenter({55, 50});
+  QApplication::processEvents();
+
+  // The brush outline moves: the old and the new square, in whole tiles.
+  img.painted = QRegion();
+  brush->SetCenter({60, 52});
+  QApplication::processEvents();
+  ASSERT_FALSE(img.painted.isEmpty());
+  EXPECT_TRUE(QRect(0, 0, 96, 96).contains(img.painted.boundingRect())) << img.painted.boundingRect().width();
+  // The picture stays right where the outline was.
+  EXPECT_EQ(img.Buffer()->Pixel(50 - 10, 50) & 0xFFFFFFu, 0x204060u);
+
+  // A changed pixel of the bitmap: a small area around it.
+  img.painted = QRegion();
+  img.Bitmap()->SetPixel(200, 150, 0xFFFFFFFFu);
+  img.Bitmap()->Changed(TRect{200, 150, 201, 151});
+  QApplication::processEvents();
+  EXPECT_TRUE(QRect(160, 128, 64, 64).contains(img.painted.boundingRect()));
+  EXPECT_EQ(img.Buffer()->Pixel(200, 150), 0xFFFFFFFFu);
+
+  // A layer changed as a whole: its area is not known beforehand, so everything is shown.
+  img.painted = QRegion();
+  brush->SetLayerOptions(brush->LayerOptions() | LOB_NO_CAPTURE);
+  QApplication::processEvents();
+  EXPECT_EQ(img.painted.boundingRect(), whole);
+}
