@@ -29,7 +29,7 @@ enum class TLayerListAction { Added = 0, Deleted = 2, Cleared = 3 };
 class TLayerCollection {
  public:
   explicit TLayerCollection(void* owner = nullptr) : owner_(owner) {}
-  ~TLayerCollection();
+  virtual ~TLayerCollection();
   TLayerCollection(const TLayerCollection&) = delete;
   TLayerCollection& operator=(const TLayerCollection&) = delete;
 
