@@ -466,3 +466,55 @@ TEST(Image32, WithTheOptimizerOnlyTheChangedAreaIsShownAgain) {
   QApplication::processEvents();
   EXPECT_EQ(img.painted.boundingRect(), whole);
 }
+
+TEST(Image32, DirectModeShowsASmallAreaFullModeEverything) {
+  for (TRepaintMode mode : {TRepaintMode::rmDirect, TRepaintMode::rmFull}) {
+    RegionImage img;
+    img.resize(200, 160);
+    img.Bitmap()->SetSize(200, 160);
+    img.Bitmap()->Clear(0xFF000000u);
+    img.SetRepaintMode(mode);
+    img.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&img));
+    QApplication::processEvents();
+    img.painted = QRegion();
+    img.Bitmap()->SetPixel(100, 80, 0xFFFFFFFFu);
+    img.Bitmap()->Changed(TRect{100, 80, 101, 81});
+    QApplication::processEvents();
+    const QRect r = img.painted.boundingRect();
+    if (mode == TRepaintMode::rmDirect) {
+      // The pixel widened by the resampler's reach plus one on each side: a few pixels.
+      EXPECT_TRUE(r.contains(100, 80));
+      EXPECT_LE(r.width(), 8);
+      EXPECT_LE(r.height(), 8);
+    } else {
+      EXPECT_EQ(r, img.rect());
+    }
+    EXPECT_EQ(img.Buffer()->Pixel(100, 80), 0xFFFFFFFFu) << int(mode);
+  }
+}
+
+TEST(ImgView32, SizeGripShowsWhenAskedOrWhenTheViewFillsItsWindow) {
+  QWidget form;
+  form.resize(300, 200);
+  auto* view = new TImgView32(&form);
+  view->SetScrollBarSize(16);
+  view->setGeometry(10, 10, 200, 150);  // not filling the form
+  form.show();
+  view->Bitmap()->SetSize(500, 400);
+  EXPECT_FALSE(view->GetSizeGripVisible());
+  view->SetSizeGrip(TSizeGripStyle::sgAlways);
+  EXPECT_TRUE(view->GetSizeGripVisible());
+  EXPECT_EQ(view->SizeGripRect(), QRect(184, 134, 16, 16));
+  // The sizing cursor over the grip, the view's own elsewhere.
+  view->setCursor(Qt::CrossCursor);
+  QTest::mouseMove(view, QPoint(190, 140));
+  EXPECT_EQ(view->cursor().shape(), Qt::SizeFDiagCursor);
+  QTest::mouseMove(view, QPoint(50, 50));
+  EXPECT_EQ(view->cursor().shape(), Qt::CrossCursor);
+  view->SetSizeGrip(TSizeGripStyle::sgNone);
+  view->setGeometry(form.rect());
+  EXPECT_FALSE(view->GetSizeGripVisible());
+  view->SetSizeGrip(TSizeGripStyle::sgAuto);
+  EXPECT_TRUE(view->GetSizeGripVisible());  // now it fills the form
+}
