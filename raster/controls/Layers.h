@@ -127,6 +127,9 @@ class TCustomLayer {
   void SetLayerOptions(std::uint32_t value);
   bool Visible() const { return (options_ & LOB_VISIBLE) != 0; }
   void SetVisible(bool v) { SetLayerOptions(v ? options_ | LOB_VISIBLE : options_ & ~LOB_VISIBLE); }
+  // The mark of a layer whose area must be drawn again; set and read without any report.
+  bool Invalid() const { return (options_ & LOB_INVALID) != 0; }
+  void SetInvalid(bool v) { options_ = v ? options_ | LOB_INVALID : options_ & ~LOB_INVALID; }
   Qt::CursorShape Cursor() const { return cursor_; }
   void SetCursor(Qt::CursorShape v);
   // Capture flags of the buttons held on this layer.

@@ -178,6 +178,13 @@ TEST(Layers, AssignCopiesEachLayerAsItsOwnClass) {
   buf.SetSize(100, 100);
   b2->Paint(&buf);
   EXPECT_EQ(painted, 1);
+  // The invalid mark is a plain bit: no report.
+  changes = 0;
+  b2->SetInvalid(true);
+  EXPECT_TRUE(b2->Invalid());
+  EXPECT_EQ(changes, 0);
+  b2->SetInvalid(false);
+  EXPECT_EQ(b2->LayerOptions(), LOB_VISIBLE | LOB_NO_CAPTURE);
   // The source keeps its own layers.
   EXPECT_EQ(from.Count(), 3);
   EXPECT_EQ(from.Items(2), brush);
