@@ -510,11 +510,25 @@ void TMorphForm::ApplyBrush(TPoint p) {
         std::memcpy(dst + (p.X + a) + std::ptrdiff_t(p.Y + j) * mw, scratch + a + std::ptrdiff_t(j) * w,
                     std::size_t(b - a) * sizeof(TFixedVector));
     }
-    const TRect r{p.X, p.Y, p.X + w, p.Y + h};
-    TRect clip;
-    // The bitmap reports the rendered area, and the view shows again only that.
-    if (IntersectRect(clip, r, DstImg->Bitmap()->BoundsRect())) Transform(DstImg->Bitmap(), FSrc.get(), FRemap.get(), clip);
-    growDirty(r);
+    // Only pixels whose vectors changed can change: render bands of rows, each as wide as its
+    // rows' spans (the corners of the brush square stay). The bitmap reports each rendered area,
+    // and the view shows again only that.
+    const TRect bounds = DstImg->Bitmap()->BoundsRect();
+    constexpr int kBand = 32;
+    for (int j = j0; j < j1; j += kBand) {
+      int a = i1, b = i0;
+      for (int k = j; k < std::min(j1, j + kBand); ++k) {
+        const auto [sa, sb] = spans[std::size_t(k - j0)];
+        if (sa < sb) {
+          a = std::min(a, sa);
+          b = std::max(b, sb);
+        }
+      }
+      TRect clip;
+      if (a < b && IntersectRect(clip, TRect{p.X + a, p.Y + j, p.X + b, p.Y + std::min(j1, j + kBand)}, bounds))
+        Transform(DstImg->Bitmap(), FSrc.get(), FRemap.get(), clip);
+    }
+    growDirty({p.X, p.Y, p.X + w, p.Y + h});
   }
   FLastPos = p;
 }
