@@ -16,6 +16,7 @@
 
 #include "FormButtons.h"
 #include "Kernels.h"
+#include "MorphBrushRow.h"
 #include "NestedSamplers.h"
 #include "Prompter.h"
 #include "Rasterizers.h"
@@ -41,12 +42,6 @@ TCustomKernel* newKernel(int index) {
     case 5: return new TGaussianKernel;
     default: return new TCubicKernel;
   }
-}
-
-// The map's bilinear step, inlined for the brush's inner loop (same wrapping arithmetic).
-inline TFixedVector lerpVectors(const TFixedVector& a, const TFixedVector& b, TFixed w) {
-  return {TFixed(std::uint32_t(a.X) + std::uint32_t(FixedMul(TFixed(std::uint32_t(b.X) - std::uint32_t(a.X)), w))),
-          TFixed(std::uint32_t(a.Y) + std::uint32_t(FixedMul(TFixed(std::uint32_t(b.Y) - std::uint32_t(a.Y)), w)))};
 }
 
 constexpr TRect kEmptyRect{2147483647, 2147483647, -2147483647, -2147483647};
@@ -471,8 +466,7 @@ void TMorphForm::ApplyBrush(TPoint p) {
     // Every new vector reads the old map, so the rows are computed into the scratch map first
     // and copied back afterwards. A zero mesh vector reads the map at a whole position, which
     // gives the old vector back unchanged, so only each row's non-zero span is touched.
-    const int mw = map->Width(), mh = map->Height();
-    const TFixedVector* src = map->GetVectors();
+    const int mw = map->Width();
     TFixedVector* dst = map->GetVectors();
     TFixedVector* scratch = FScratchMap.GetVectors();
     const TFixedVector* meshV = mesh.GetVectors();
@@ -483,26 +477,7 @@ void TMorphForm::ApplyBrush(TPoint p) {
       while (a < b && mrow[a].X == 0 && mrow[a].Y == 0) ++a;
       while (b > a && mrow[b - 1].X == 0 && mrow[b - 1].Y == 0) --b;
       spans[std::size_t(j - j0)] = {a, b};
-      TFixedVector* out = scratch + std::ptrdiff_t(j) * w;
-      const int y = p.Y + j;
-      for (int i = a; i < b; ++i) {
-        const TFixedVector mv = mrow[i];
-        const TFixedVector m{FixedMul(mv.X, factor.X), FixedMul(mv.Y, factor.Y)};
-        const TFixed fxp = Fixed(p.X + i) + m.X, fyp = Fixed(y) + m.Y;
-        const int xi = fxp >> 16, yi = fyp >> 16;
-        TFixedVector v;
-        if (xi >= 0 && yi >= 0 && xi + 1 < mw && yi + 1 < mh) {
-          // Inside the map: the four neighbours read directly.
-          const TFixedVector* q = src + xi + std::ptrdiff_t(yi) * mw;
-          const TFixed fx = fxp & 0xFFFF, fy = fyp & 0xFFFF;
-          const TFixedVector up = lerpVectors(q[0], q[1], fx);
-          const TFixedVector lo = lerpVectors(q[mw], q[mw + 1], fx);
-          v = lerpVectors(up, lo, fy);
-        } else {
-          v = map->GetFixedVectorXS(fxp, fyp);
-        }
-        out[i] = {TFixed(std::uint32_t(v.X) + std::uint32_t(m.X)), TFixed(std::uint32_t(v.Y) + std::uint32_t(m.Y))};
-      }
+      ApplyMorphBrushRow({mrow, scratch + std::ptrdiff_t(j) * w, map, p.X, p.Y + j, factor}, a, b);
     }
     for (int j = j0; j < j1; ++j) {
       const auto [a, b] = spans[std::size_t(j - j0)];

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "EditorFixture.h"
+#include "MorphBrushRow.h"
 #include "fMorph.h"
 
 using namespace edtest;
@@ -224,4 +225,32 @@ TEST(MorphBrush, AStepMatchesTheMapReadAtTheMovedPoints) {
   QTest::mouseMove(f.DstImg, QPoint(30, 30));
   f.SizeBar->SetPosition(80);
   f.GaugeMouseUp();
+}
+
+// A brush row on a random map with random mesh vectors and drag factors, across the map's
+// borders: every column as the plain rule gives it (whatever form the processor runs).
+TEST(MorphBrush, ARowMatchesThePlainRuleForAnyFactor) {
+  std::uint32_t seed = 12345;
+  auto rnd = [&](int lo, int hi) {
+    seed = seed * 1664525u + 1013904223u;
+    return lo + int((seed >> 8) % std::uint32_t(hi - lo + 1));
+  };
+  TVectorMap map;
+  map.SetSize(64, 48);
+  for (int y = 0; y < 48; ++y)
+    for (int x = 0; x < 64; ++x) map.SetFixedVector(x, y, {rnd(-5 << 16, 5 << 16), rnd(-5 << 16, 5 << 16)});
+  std::vector<TFixedVector> mesh(80), out(80);
+  for (int round = 0; round < 200; ++round) {
+    for (TFixedVector& m : mesh) m = rnd(0, 3) == 0 ? TFixedVector{0, 0} : TFixedVector{rnd(-3 << 16, 3 << 16), rnd(-3 << 16, 3 << 16)};
+    const TFixedVector factor{rnd(-4 << 16, 4 << 16), rnd(-4 << 16, 4 << 16)};
+    const int mapX = rnd(-20, 30), mapY = rnd(-2, 49);
+    const int a = rnd(0, 10), b = rnd(a, 80);
+    ApplyMorphBrushRow({mesh.data(), out.data(), &map, mapX, mapY, factor}, a, b);
+    for (int i = a; i < b; ++i) {
+      const TFixedVector m{FixedMul(mesh[std::size_t(i)].X, factor.X), FixedMul(mesh[std::size_t(i)].Y, factor.Y)};
+      const TFixedVector v = map.GetFixedVectorXS(Fixed(mapX + i) + m.X, Fixed(mapY) + m.Y);
+      ASSERT_EQ(out[std::size_t(i)].X, v.X + m.X) << round << " " << i;
+      ASSERT_EQ(out[std::size_t(i)].Y, v.Y + m.Y) << round << " " << i;
+    }
+  }
 }
