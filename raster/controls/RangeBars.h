@@ -175,7 +175,8 @@ class TGaugeBar : public TArrowBar {
 // setting. A second bar, when given, follows every change, so both bars of a view look alike.
 class TArrowBarAccess {
  public:
-  explicit TArrowBarAccess(TArrowBar* master = nullptr, TArrowBar* slave = nullptr) : master_(master), slave_(slave) {}
+  // The getters read the master bar, so a proxy always has one.
+  explicit TArrowBarAccess(TArrowBar* master, TArrowBar* slave = nullptr) : master_(master), slave_(slave) {}
   virtual ~TArrowBarAccess() = default;
   TArrowBar* Master() const { return master_; }
   // Copies every look setting from another proxy (nothing when either has no bar).
