@@ -9,10 +9,14 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <utility>
+#include <vector>
 #include <numbers>
 
 #include "FormButtons.h"
 #include "Kernels.h"
+#include "MorphBrushRow.h"
 #include "NestedSamplers.h"
 #include "Prompter.h"
 #include "Rasterizers.h"
@@ -139,6 +143,10 @@ TMorphForm::TMorphForm(const QString& programFolder, QWidget* parent) : TForm("M
   UpdateTimer->setObjectName("UpdateTimer");
   UpdateTimer->setInterval(50);
 
+  // The controls are set up: what loading a form does for them.
+  DstImg->Loaded();
+  BrushMeshPreview->Loaded();
+
   // FormCreate
   FSrc = std::make_unique<TBitmap32>();
   try {
@@ -176,6 +184,8 @@ TMorphForm::TMorphForm(const QString& programFolder, QWidget* parent) : TForm("M
   FBrush = std::make_unique<TGenericBrush>();
   FBrushLayer = DstImg->Layers()->Add<TBrushLayer>();
   FBrushLayer->SetLayerOptions(FBrushLayer->LayerOptions() & ~LOB_MOUSE_EVENTS);
+  // The view owns the layer: should it go first, the form forgets it instead of keeping a freed pointer.
+  FBrushLayer->OnDestroy = [this](TCustomLayer*) { FBrushLayer = nullptr; };
   FDirtyRect = kEmptyRect;
 
   // Events
@@ -207,7 +217,8 @@ TMorphForm::TMorphForm(const QString& programFolder, QWidget* parent) : TForm("M
 
 TMorphForm::~TMorphForm() {
   UpdateTimer->stop();
-  // The brush layer belongs to the view's layers, which the view frees.
+  // The brush layer belongs to the view's layers, which the view frees after this form's part is gone.
+  if (FBrushLayer != nullptr) FBrushLayer->OnDestroy = nullptr;
   FBrushLayer = nullptr;
 }
 
@@ -237,7 +248,7 @@ void TMorphForm::UpdateBrush() {
   FBrushMesh[1].SetSize(s, s);
   FScratchMap.SetSize(s, s);
   GenerateMeshes();
-  FBrushLayer->SetRadius(s / 2);
+  if (FBrushLayer != nullptr) FBrushLayer->SetRadius(s / 2);
   BrushMeshPreview->Invalidate();
 }
 
@@ -323,6 +334,7 @@ void TMorphForm::RateBarChange() {
 }
 
 void TMorphForm::SizeBarChange() {
+  if (FBrushLayer == nullptr) return;
   FBrushLayer->SetRadius(SizeBar->Position() / 2);
   const TRect v = DstImg->GetViewportRect();
   FBrushLayer->SetCenter({v.Width() / 2, v.Height() / 2});
@@ -422,7 +434,7 @@ void TMorphForm::DstImgMouseMove(Qt::KeyboardModifiers, int x, int y) {
   const TPoint b = DstImg->ControlToBitmap({x, y});
   // The clipping read: the view's margin lies outside the bitmap.
   setWindowTitle(u("Bild verformen [") + ColorText(DstImg->Bitmap()->PixelS(b.X, b.Y)) + "]");
-  FBrushLayer->SetCenter({x, y});
+  if (FBrushLayer != nullptr) FBrushLayer->SetCenter({x, y});
   if (buttonsHeld_ != Qt::MouseButtons() && Ready()) {
     const int w = FBrushMesh[FMeshIndex].Width(), h = FBrushMesh[FMeshIndex].Height();
     ApplyBrush({b.X - w / 2, b.Y - h / 2});
@@ -451,24 +463,47 @@ void TMorphForm::ApplyBrush(TPoint p) {
     FVelocity = factor;
   }
   if (i0 < i1 && j0 < j1) {
-    for (int j = j0; j < j1; ++j)
-      for (int i = i0; i < i1; ++i) {
-        const TFixedVector mv = mesh.GetFixedVector(i, j);
-        if (mv.X == 0 && mv.Y == 0) continue;  // outside the brush: the map keeps its vector
-        const TFixedVector m{FixedMul(mv.X, factor.X), FixedMul(mv.Y, factor.Y)};
-        const TFixedVector v = map->GetFixedVectorXS(Fixed(p.X + i) + m.X, Fixed(p.Y + j) + m.Y);
-        FScratchMap.SetFixedVector(i, j, {v.X + m.X, v.Y + m.Y});
+    // Every new vector reads the old map, so the rows are computed into the scratch map first
+    // and copied back afterwards. A zero mesh vector reads the map at a whole position, which
+    // gives the old vector back unchanged, so only each row's non-zero span is touched.
+    const int mw = map->Width();
+    TFixedVector* dst = map->GetVectors();
+    TFixedVector* scratch = FScratchMap.GetVectors();
+    const TFixedVector* meshV = mesh.GetVectors();
+    std::vector<std::pair<int, int>> spans(std::size_t(j1 - j0));
+    for (int j = j0; j < j1; ++j) {
+      const TFixedVector* mrow = meshV + std::ptrdiff_t(j) * w;
+      int a = i0, b = i1;
+      while (a < b && mrow[a].X == 0 && mrow[a].Y == 0) ++a;
+      while (b > a && mrow[b - 1].X == 0 && mrow[b - 1].Y == 0) --b;
+      spans[std::size_t(j - j0)] = {a, b};
+      ApplyMorphBrushRow({mrow, scratch + std::ptrdiff_t(j) * w, map, p.X, p.Y + j, factor}, a, b);
+    }
+    for (int j = j0; j < j1; ++j) {
+      const auto [a, b] = spans[std::size_t(j - j0)];
+      if (a < b)
+        std::memcpy(dst + (p.X + a) + std::ptrdiff_t(p.Y + j) * mw, scratch + a + std::ptrdiff_t(j) * w,
+                    std::size_t(b - a) * sizeof(TFixedVector));
+    }
+    // Only pixels whose vectors changed can change: render bands of rows, each as wide as its
+    // rows' spans (the corners of the brush square stay). The bitmap reports each rendered area,
+    // and the view shows again only that.
+    const TRect bounds = DstImg->Bitmap()->BoundsRect();
+    constexpr int kBand = 32;
+    for (int j = j0; j < j1; j += kBand) {
+      int a = i1, b = i0;
+      for (int k = j; k < std::min(j1, j + kBand); ++k) {
+        const auto [sa, sb] = spans[std::size_t(k - j0)];
+        if (sa < sb) {
+          a = std::min(a, sa);
+          b = std::max(b, sb);
+        }
       }
-    for (int j = j0; j < j1; ++j)
-      for (int i = i0; i < i1; ++i) {
-        const TFixedVector mv = mesh.GetFixedVector(i, j);
-        if (mv.X != 0 || mv.Y != 0) map->SetFixedVector(p.X + i, p.Y + j, FScratchMap.GetFixedVector(i, j));
-      }
-    const TRect r{p.X, p.Y, p.X + w, p.Y + h};
-    TRect clip;
-    if (IntersectRect(clip, r, DstImg->Bitmap()->BoundsRect())) Transform(DstImg->Bitmap(), FSrc.get(), FRemap.get(), clip);
-    DstImg->update();
-    growDirty(r);
+      TRect clip;
+      if (a < b && IntersectRect(clip, TRect{p.X + a, p.Y + j, p.X + b, p.Y + std::min(j1, j + kBand)}, bounds))
+        Transform(DstImg->Bitmap(), FSrc.get(), FRemap.get(), clip);
+    }
+    growDirty({p.X, p.Y, p.X + w, p.Y + h});
   }
   FLastPos = p;
 }

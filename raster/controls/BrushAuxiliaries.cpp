@@ -45,6 +45,15 @@ void TBrushLayer::SetRadius(int value) {
   Changed(square());
 }
 
+void TBrushLayer::Assign(const TCustomLayer& source) {
+  if (const auto* b = dynamic_cast<const TBrushLayer*>(&source)) {
+    centerX_ = b->centerX_;
+    centerY_ = b->centerY_;
+    radius_ = b->radius_;
+  }
+  TPositionedLayer::Assign(source);
+}
+
 void TBrushLayer::Paint(TBitmap32* buffer) {
   const float r = float(radius_), x = float(centerX_), y = float(centerY_);
   buffer->MoveToF(x + r, y);

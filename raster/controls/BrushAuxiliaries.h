@@ -30,6 +30,8 @@ class TBrushLayer : public TPositionedLayer {
   int Radius() const { return radius_; }
   void SetRadius(int value);
   void Paint(TBitmap32* buffer) override;
+  TCustomLayer* CreateLike(TLayerCollection* collection) const override { return new TBrushLayer(collection); }
+  void Assign(const TCustomLayer& source) override;
 
  private:
   TRect square() const {

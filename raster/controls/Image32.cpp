@@ -1,5 +1,6 @@
 #include "Image32.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
@@ -31,16 +32,34 @@ void TCustomPaintBox32::SetRepaintMode(TRepaintMode value) {
   if (value == TRepaintMode::rmOptimizer)
     buffer_.OnAreaChanged = [this](TBitmap32*, const TRect& a, std::uint32_t info) {
       optimizer_->AreaUpdateHandler(a, info);
-      update();
+      RequestRepaint();
     };
   else if (value == TRepaintMode::rmDirect)
-    buffer_.OnAreaChanged = [this](TBitmap32*, const TRect& a, std::uint32_t) {
-      addInvalidRect(a);
-      update();
+    buffer_.OnAreaChanged = [this](TBitmap32*, const TRect& a, std::uint32_t info) {
+      TRect r = a;
+      if ((info & AREAINFO_LINE_BIT) != 0 && (info & AREAINFO_RECT) == 0) {
+        // A line: its corners in any order, widened by its width.
+        const int w = int(info & 0xFFFFFF) + 1;
+        r = {std::min(a.Left, a.Right) - w, std::min(a.Top, a.Bottom) - w, std::max(a.Left, a.Right) + w,
+             std::max(a.Top, a.Bottom) + w};
+      }
+      addInvalidRect(r);
+      updateRect(r);
     };
   optimizer_->SetEnabled(value == TRepaintMode::rmOptimizer);
   repaintMode_ = value;
   Invalidate();
+}
+
+void TCustomPaintBox32::updateRect(const TRect& r) {
+  TRect c;
+  if (IntersectRect(c, r, GetViewportRect())) update(QRect(c.Left, c.Top, c.Width(), c.Height()));
+}
+
+void TCustomPaintBox32::RequestRepaint() {
+  TRect r;
+  if (optimizer_->Enabled() && !forceFullRepaint_ && optimizer_->PendingBounds(r)) updateRect(r);
+  else update();
 }
 
 void TCustomPaintBox32::addInvalidRect(const TRect& r) {
@@ -126,10 +145,41 @@ void TCustomPaintBox32::resizeEvent(QResizeEvent*) {
 }
 
 void TCustomPaintBox32::enterEvent(QEnterEvent*) {
+  mouseInControl_ = true;
   if (OnMouseEnter) OnMouseEnter();
 }
 void TCustomPaintBox32::leaveEvent(QEvent*) {
+  mouseInControl_ = false;
   if (OnMouseLeave) OnMouseLeave();
+}
+
+namespace {
+bool isArrowKey(int key) { return key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down; }
+}  // namespace
+
+bool TCustomPaintBox32::event(QEvent* e) {
+  // Arrow keys the control wants must not be taken as shortcuts by the window first.
+  if (e->type() == QEvent::ShortcutOverride && (Options & pboWantArrowKeys) != 0 &&
+      isArrowKey(static_cast<QKeyEvent*>(e)->key())) {
+    e->accept();
+    return true;
+  }
+  return QWidget::event(e);
+}
+
+void TCustomPaintBox32::keyPressEvent(QKeyEvent* e) {
+  if ((Options & pboWantArrowKeys) != 0 && isArrowKey(e->key())) {
+    if (OnKeyDown) OnKeyDown(e->key(), e->modifiers());
+    e->accept();
+    return;
+  }
+  if (!isArrowKey(e->key()) && OnKeyDown) OnKeyDown(e->key(), e->modifiers());
+  QWidget::keyPressEvent(e);
+}
+
+void TCustomPaintBox32::mousePressEvent(QMouseEvent* e) {
+  if ((Options & pboAutoFocus) != 0 && focusPolicy() != Qt::NoFocus && isEnabled()) setFocus(Qt::MouseFocusReason);
+  e->accept();
 }
 
 TPaintBox32::TPaintBox32(QWidget* parent) : TCustomPaintBox32(parent) {}
@@ -146,6 +196,7 @@ TCustomImage32::TCustomImage32(QWidget* parent) : TCustomPaintBox32(parent) {
   bitmap_.OnResize = [this](TNotifiablePersistent*) { BitmapResized(); };
   layers_->OnChange = [this] { Changed(); };
   layers_->OnGDIUpdate = [this] { update(); };
+  layers_->OnSetCursor = [this](const TCustomLayer* l) { showLayerCursor(l); };
   layers_->OnGetViewportScale = [this](float& sx, float& sy) {
     UpdateCache();
     sx = cachedXForm_[0] * FixedToFloat;
@@ -217,10 +268,14 @@ void TCustomImage32::bitmapAreaChanged(const TRect& area) {
     rects.push_back({tl.X, tl.Y, br.X, br.Y});
   }
   for (const TRect& r : rects) {
-    if (RepaintMode() == TRepaintMode::rmDirect) addInvalidRect(r);
-    else optimizer_->AreaUpdateHandler(r, AREAINFO_RECT);
+    if (RepaintMode() == TRepaintMode::rmDirect) {
+      addInvalidRect(r);
+      updateRect(r);
+    } else {
+      optimizer_->AreaUpdateHandler(r, AREAINFO_RECT);
+    }
   }
-  update();
+  if (RepaintMode() != TRepaintMode::rmDirect) RequestRepaint();
 }
 
 void TCustomImage32::SetBitmap(const TBitmap32* value) {
@@ -268,7 +323,10 @@ void TCustomImage32::EndUpdate() {
 
 void TCustomImage32::Changed() {
   if (updateCount_ != 0) return;
-  Invalidate();
+  // Invalidate, showing again only what the optimizer knows to have changed.
+  cacheValid_ = false;
+  bufferValid_ = false;
+  RequestRepaint();
   if (OnChange) OnChange();
 }
 
@@ -287,12 +345,51 @@ bool TCustomImage32::InvalidRectsAvailable() {
   return !invalidRects_.empty();
 }
 
+void TCustomImage32::DoPaintGDIOverlay(QPainter& p) {
+  for (int i = 0; i < layers_->Count(); ++i) {
+    TCustomLayer* l = layers_->Items(i);
+    if ((l->LayerOptions() & LOB_GDI_OVERLAY) != 0) l->PaintGDI(p);
+  }
+  TCustomPaintBox32::DoPaintGDIOverlay(p);
+}
+
+bool TCustomImage32::CanAutoSize(int& newWidth, int& newHeight) {
+  InvalidateCache();
+  int w = bitmap_.Width(), h = bitmap_.Height();
+  if (scaleMode_ == TScaleMode::smScale) {
+    w = int(std::lrint(w * scaleX_));
+    h = int(std::lrint(h * scaleY_));
+  }
+  if (Align == TAlign::alNone || Align == TAlign::alLeft || Align == TAlign::alRight) newWidth = w;
+  if (Align == TAlign::alNone || Align == TAlign::alTop || Align == TAlign::alBottom) newHeight = h;
+  return true;
+}
+
+void TCustomImage32::Loaded() {
+  TCustomPaintBox32::Loaded();
+  DoInitStages();
+}
+
+void TCustomImage32::showLayerCursor(const TCustomLayer* layer) {
+  if (layer != nullptr) {
+    if (!layerCursor_) ownCursor_ = cursor();
+    layerCursor_ = true;
+    setCursor(layer->Cursor());
+  } else if (layerCursor_) {
+    layerCursor_ = false;
+    setCursor(ownCursor_);
+  }
+}
+
+void TCustomImage32::leaveEvent(QEvent* e) {
+  if (layers_->MouseEvents && layers_->MouseListener() == nullptr) showLayerCursor(nullptr);
+  TCustomPaintBox32::leaveEvent(e);
+}
+
 void TCustomImage32::BitmapResized() {
   if (AutoSize) {
-    const QSize s = scaleMode_ == TScaleMode::smScale
-                        ? QSize(int(std::lround(bitmap_.Width() * scaleX_)), int(std::lround(bitmap_.Height() * scaleY_)))
-                        : QSize(bitmap_.Width(), bitmap_.Height());
-    if (s.width() >= 1 && s.height() >= 1) resize(s);
+    int w = width(), h = height();
+    if (CanAutoSize(w, h) && w >= 1 && h >= 1 && bitmap_.Width() >= 1 && bitmap_.Height() >= 1) resize(w, h);
   }
   if (OnBitmapResize) OnBitmapResize();
   InvalidateCache();
@@ -489,6 +586,7 @@ void TCustomImage32::SetupBitmap(bool doClear, TColor32 clearColor) {
 }
 
 void TCustomImage32::mousePressEvent(QMouseEvent* e) {
+  TCustomPaintBox32::mousePressEvent(e);
   if (focusPolicy() != Qt::NoFocus) setFocus();
   const QPoint p = e->position().toPoint();
   TCustomLayer* layer = layers_->MouseEvents ? layers_->MouseDown(e->button(), e->modifiers(), p.x(), p.y()) : nullptr;
@@ -525,8 +623,35 @@ TImgView32::TImgView32(QWidget* parent) : TCustomImage32(parent) {
   }
   scaleMode_ = TScaleMode::smScale;
   bitmapAlign_ = TBitmapAlign::baCustom;
+  scrollProps_ = std::make_unique<TIVScrollProperties>(this, hScroll_, vScroll_);
   AlignAll();
 }
+
+void TImgView32::Loaded() {
+  AlignAll();
+  Invalidate();
+  UpdateScrollBars();
+  if (centered_) ScrollToCenter(bitmap_.Width() / 2, bitmap_.Height() / 2);
+  TCustomImage32::Loaded();
+}
+
+void TIVScrollProperties::Assign(const TArrowBarAccess& source) {
+  TArrowBarAccess::Assign(source);
+  if (const auto* p = dynamic_cast<const TIVScrollProperties*>(&source); p != nullptr && p != this) {
+    SetIncrement(p->Increment());
+    SetSize(p->Size());
+    SetVisibility(p->Visibility());
+  }
+}
+
+void TIVScrollProperties::SetIncrement(int v) {
+  hbar_->Increment = v;
+  vbar_->Increment = v;
+}
+int TIVScrollProperties::Size() const { return view_->ScrollBarSizeSetting(); }
+void TIVScrollProperties::SetSize(int v) { view_->SetScrollBarSize(v); }
+TScrollBarVisibility TIVScrollProperties::Visibility() const { return view_->ScrollBarVisibility(); }
+void TIVScrollProperties::SetVisibility(TScrollBarVisibility v) { view_->SetScrollBarVisibility(v); }
 
 int TImgView32::GetScrollBarSize() const {
   if (!GetScrollBarsVisible()) return 0;
@@ -654,9 +779,14 @@ void TImgView32::SetScrollBarVisibility(TScrollBarVisibility v) {
 }
 
 void TImgView32::SetScrollBarSize(int v) {
+  v = std::max(0, v);
+  if (v == scrollBarSize_) return;
   scrollBarSize_ = v;
   AlignAll();
   ResizeBuffer();
+  InvalidateCache();
+  UpdateScrollBars();
+  UpdateImage();
 }
 
 void TImgView32::BitmapResized() {

@@ -17,6 +17,10 @@ class TCustomRepaintOptimizer;
 
 enum class TRepaintMode { rmFull, rmDirect, rmOptimizer };
 enum class TBitmapAlign { baTopLeft = 0, baCenter = 1, baTile = 2, baCustom = 3 };
+enum TPaintBoxOption : unsigned { pboWantArrowKeys = 1, pboAutoFocus = 2 };
+using TPaintBoxOptions = unsigned;
+// How a parent lays the control out (the auto-size rule proposes only the free sides).
+enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
 enum class TScaleMode { smNormal = 0, smStretch = 1, smScale = 2, smResize = 3, smOptimal = 4, smOptimalScaled = 5 };
 
 class TCustomPaintBox32 : public QWidget {
@@ -41,8 +45,18 @@ class TCustomPaintBox32 : public QWidget {
   void RepaintBuffer();
 
   std::function<void()> OnGDIOverlay, OnMouseEnter, OnMouseLeave, OnResize;
+  // Arrow keys reach it (pboWantArrowKeys) as OnKeyDown; others are left to the parent.
+  std::function<void(int key, Qt::KeyboardModifiers)> OnKeyDown;
+
+  TPaintBoxOptions Options = 0;
+  bool MouseInControl() const { return mouseInControl_; }
+  // Called once the creator has set the control up (the image lets OnInitStages replace its stages).
+  virtual void Loaded() {}
 
  protected:
+  bool event(QEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void mousePressEvent(QMouseEvent* e) override;
   void paintEvent(QPaintEvent*) override;
   void resizeEvent(QResizeEvent*) override;
   void enterEvent(QEnterEvent*) override;
@@ -54,12 +68,16 @@ class TCustomPaintBox32 : public QWidget {
   virtual void DoPaintGDIOverlay(QPainter&) { if (OnGDIOverlay) OnGDIOverlay(); }
   void ResizeBuffer();
   void addInvalidRect(const TRect& r);
+  void updateRect(const TRect& r);
+  // Asks for a paint of what the pending changes touch (everything when that is not known).
+  void RequestRepaint();
 
   TBitmap32 buffer_;
   bool bufferValid_ = false;
   bool forceFullRepaint_ = true;
   std::vector<TRect> invalidRects_;
   std::unique_ptr<TCustomRepaintOptimizer> optimizer_;
+  bool mouseInControl_ = false;
 
  private:
   TRepaintMode repaintMode_ = TRepaintMode::rmFull;
@@ -90,6 +108,7 @@ class TPaintStages {
   void Clear() { items_.clear(); }
   int Count() const { return int(items_.size()); }
   TPaintStage& Items(int i) { return items_.at(std::size_t(i)); }
+  void Assign(const TPaintStages& source) { if (&source != this) items_ = source.items_; }
 
  private:
   std::vector<TPaintStage> items_;
@@ -117,6 +136,10 @@ class TCustomImage32 : public TCustomPaintBox32 {
   virtual void SetScaleMode(TScaleMode value);
   void SetRepaintMode(TRepaintMode value) override;
   bool AutoSize = false;
+  TAlign Align = TAlign::alNone;
+  // Proposes the bitmap's size (scaled in scale mode) for the sides the alignment leaves free.
+  bool CanAutoSize(int& newWidth, int& newHeight);
+  void Loaded() override;
 
   void BeginUpdate() { ++updateCount_; }
   // Raises std::logic_error "Unpaired EndUpdate call" without a matching BeginUpdate.
@@ -142,7 +165,11 @@ class TCustomImage32 : public TCustomPaintBox32 {
   void mousePressEvent(QMouseEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
+  void leaveEvent(QEvent* e) override;
   bool InvalidRectsAvailable() override;
+  virtual void DoInitStages() { if (OnInitStages) OnInitStages(); }
+  void DoPaintGDIOverlay(QPainter& p) override;
+  void showLayerCursor(const TCustomLayer* layer);
   void DoPaintBuffer() override;
   virtual void BitmapResized();
   virtual void DoScaleChange() { if (OnScaleChange) OnScaleChange(); }
@@ -164,10 +191,34 @@ class TCustomImage32 : public TCustomPaintBox32 {
   bool cacheValid_ = false;
   TRect cachedBitmapRect_;
   std::int32_t cachedXForm_[6] = {FixedOne, FixedOne, 0, 0, FixedOne, FixedOne};  // sx, sy, dx, dy, rx, ry
+  bool layerCursor_ = false;
+  QCursor ownCursor_;
 };
 
 enum class TScrollBarVisibility { svAlways, svHidden, svAuto };
 enum class TSizeGripStyle { sgAuto, sgNone, sgAlways };
+
+class TImgView32;
+
+// The image view's scroll-bar settings as one property object: the look of both bars, their
+// step, their size and when they show.
+class TIVScrollProperties : public TArrowBarAccess {
+ public:
+  TIVScrollProperties(TImgView32* view, TCustomRangeBar* hbar, TCustomRangeBar* vbar)
+      : TArrowBarAccess(hbar, vbar), view_(view), hbar_(hbar), vbar_(vbar) {}
+  void Assign(const TArrowBarAccess& source) override;
+  int Increment() const { return hbar_->Increment; }
+  void SetIncrement(int v);
+  int Size() const;
+  void SetSize(int v);
+  TScrollBarVisibility Visibility() const;
+  void SetVisibility(TScrollBarVisibility v);
+
+ private:
+  TImgView32* view_;
+  TCustomRangeBar* hbar_;
+  TCustomRangeBar* vbar_;
+};
 
 class TImgView32 : public TCustomImage32 {
   Q_OBJECT
@@ -184,6 +235,10 @@ class TImgView32 : public TCustomImage32 {
   TScrollBarVisibility ScrollBarVisibility() const { return visibility_; }
   void SetScrollBarVisibility(TScrollBarVisibility v);
   void SetScrollBarSize(int v);
+  int ScrollBarSizeSetting() const { return scrollBarSize_; }
+  TIVScrollProperties* ScrollBars() const { return scrollProps_.get(); }
+  void SetScrollBars(const TIVScrollProperties& v) { scrollProps_->Assign(v); }
+  void Loaded() override;
   void SetScaleMode(TScaleMode value) override;
   int GetScrollBarSize() const;
   bool GetScrollBarsVisible() const;
@@ -220,6 +275,7 @@ class TImgView32 : public TCustomImage32 {
   QCursor savedCursor_;
   TCustomRangeBar* hScroll_ = nullptr;
   TCustomRangeBar* vScroll_ = nullptr;
+  std::unique_ptr<TIVScrollProperties> scrollProps_;
 };
 
 }  // namespace kalvora::raster

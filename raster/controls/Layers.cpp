@@ -19,6 +19,18 @@ void TLayerCollection::Clear() {
   EndUpdate();
 }
 
+void TLayerCollection::Assign(const TLayerCollection& source) {
+  if (&source == this) return;
+  BeginUpdate();
+  while (!items_.empty()) delete items_.back();
+  for (const TCustomLayer* from : source.items_) {
+    TCustomLayer* layer = from->CreateLike(this);
+    notifyList(TLayerListAction::Added, layer, int(items_.size()) - 1);
+    layer->Assign(*from);
+  }
+  EndUpdate();
+}
+
 void TLayerCollection::BeginUpdate() {
   if (updateCount_ == 0 && OnChanging) OnChanging();
   ++updateCount_;
@@ -81,6 +93,7 @@ TCustomLayer* TLayerCollection::MouseDown(Qt::MouseButton button, Qt::KeyboardMo
 void TLayerCollection::MouseMove(Qt::KeyboardModifiers shift, int x, int y) {
   TCustomLayer* l = mouseListener_ != nullptr ? mouseListener_ : FindLayerAtPos(x, y, LOB_MOUSE_EVENTS);
   if (l != nullptr) l->MouseMove(shift, x, y);
+  else if (OnSetCursor) OnSetCursor(nullptr);
 }
 
 void TLayerCollection::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) {
@@ -106,7 +119,49 @@ void TLayerCollection::GetViewportShift(float& sx, float& sy) const {
 TCustomLayer::TCustomLayer(TLayerCollection* collection) { SetLayerCollection(collection); }
 
 TCustomLayer::~TCustomLayer() {
+  if (OnDestroy) OnDestroy(this);
+  while (!notifyList_.empty()) {
+    TCustomLayer* other = notifyList_.back();
+    notifyList_.pop_back();
+    std::erase(other->watching_, this);
+    other->Notification(this);
+  }
+  for (TCustomLayer* other : watching_) std::erase(other->notifyList_, this);
+  watching_.clear();
   if (collection_ != nullptr) collection_->removeItem(this);
+}
+
+void TCustomLayer::AddNotification(TCustomLayer* layer) {
+  if (layer == nullptr || layer == this) return;
+  if (std::find(notifyList_.begin(), notifyList_.end(), layer) != notifyList_.end()) return;
+  notifyList_.push_back(layer);
+  layer->watching_.push_back(this);
+}
+
+void TCustomLayer::RemoveNotification(TCustomLayer* layer) {
+  if (layer == nullptr) return;
+  std::erase(notifyList_, layer);
+  std::erase(layer->watching_, this);
+}
+
+void TCustomLayer::Assign(const TCustomLayer& source) {
+  if (&source == this) return;
+  BeginUpdate();
+  SetCursor(source.cursor_);
+  OnHitTest = source.OnHitTest;
+  OnMouseDown = source.OnMouseDown;
+  OnMouseUp = source.OnMouseUp;
+  OnMouseMove = source.OnMouseMove;
+  OnPaint = source.OnPaint;
+  EndUpdate();
+  SetLayerOptions(source.options_);
+}
+
+void TCustomLayer::SetCursor(Qt::CursorShape v) {
+  if (v == cursor_) return;
+  cursor_ = v;
+  if (collection_ != nullptr && collection_->mouseListener_ == this && collection_->OnSetCursor)
+    collection_->OnSetCursor(this);
 }
 
 void TCustomLayer::EndUpdate() {
@@ -148,9 +203,11 @@ void TCustomLayer::MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, int 
   if (OnMouseDown) OnMouseDown(this, button, x, y);
 }
 void TCustomLayer::MouseMove(Qt::KeyboardModifiers, int x, int y) {
+  if (collection_ != nullptr && collection_->OnSetCursor) collection_->OnSetCursor(this);
   if (OnMouseMove) OnMouseMove(this, x, y);
 }
 void TCustomLayer::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
+  if (collection_ != nullptr && collection_->OnSetCursor) collection_->OnSetCursor(nullptr);
   if (OnMouseUp) OnMouseUp(this, button, x, y);
 }
 
@@ -198,6 +255,15 @@ TFloatRect TPositionedLayer::GetAdjustedRect(const TFloatRect& r) const {
   LayerCollection()->GetViewportScale(sx, sy);
   LayerCollection()->GetViewportShift(tx, ty);
   return {r.Left * sx + tx, r.Top * sy + ty, r.Right * sx + tx, r.Bottom * sy + ty};
+}
+
+void TPositionedLayer::Assign(const TCustomLayer& source) {
+  if (const auto* p = dynamic_cast<const TPositionedLayer*>(&source)) {
+    location_ = p->location_;
+    Scaled = p->Scaled;
+  }
+  TCustomLayer::Assign(source);
+  Changed();
 }
 
 bool TPositionedLayer::DoHitTest(int x, int y) {

@@ -7,6 +7,8 @@
 #include <memory>
 #include <vector>
 
+class QPainter;
+
 #include "Bitmap32.h"
 
 namespace kalvora::raster {
@@ -27,7 +29,7 @@ enum class TLayerListAction { Added = 0, Deleted = 2, Cleared = 3 };
 class TLayerCollection {
  public:
   explicit TLayerCollection(void* owner = nullptr) : owner_(owner) {}
-  ~TLayerCollection();
+  virtual ~TLayerCollection();
   TLayerCollection(const TLayerCollection&) = delete;
   TLayerCollection& operator=(const TLayerCollection&) = delete;
 
@@ -39,6 +41,8 @@ class TLayerCollection {
     return layer;
   }
   void Clear();
+  // Replaces every layer by a copy of the source's layers, each of the same class.
+  void Assign(const TLayerCollection& source);
   void BeginUpdate();
   // Raises std::logic_error "Unpaired EndUpdate" without a matching BeginUpdate.
   void EndUpdate();
@@ -62,6 +66,8 @@ class TLayerCollection {
   std::function<void(TCustomLayer*)> OnLayerUpdated;
   std::function<void(const TRect&, std::uint32_t)> OnAreaUpdated;
   std::function<void(float&, float&)> OnGetViewportScale, OnGetViewportShift;
+  // The owner shows a layer's cursor, or its own cursor again for nullptr.
+  std::function<void(const TCustomLayer*)> OnSetCursor;
 
  private:
   friend class TCustomLayer;
@@ -100,6 +106,18 @@ class TCustomLayer {
   virtual void MouseMove(Qt::KeyboardModifiers shift, int x, int y);
   virtual void MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
   virtual void Paint(TBitmap32* buffer) { if (OnPaint) OnPaint(this, buffer); }
+  // Layers with the GDI overlay bit paint on the control itself after the buffer is shown.
+  virtual void PaintGDI(QPainter&) {}
+  // A new layer of this layer's own class in collection (what copying a collection needs).
+  virtual TCustomLayer* CreateLike(TLayerCollection* collection) const { return new TCustomLayer(collection); }
+  // Copies cursor, options and event handlers; derived layers add their own settings.
+  virtual void Assign(const TCustomLayer& source);
+
+  // Free notification: layer is told (Notification) when this layer is destroyed. A layer
+  // destroyed first leaves every list it is on, so no list keeps a freed layer.
+  void AddNotification(TCustomLayer* layer);
+  void RemoveNotification(TCustomLayer* layer);
+  virtual void Notification(TCustomLayer*) {}
 
   int Index() const;
   void SetIndex(int value);
@@ -109,8 +127,11 @@ class TCustomLayer {
   void SetLayerOptions(std::uint32_t value);
   bool Visible() const { return (options_ & LOB_VISIBLE) != 0; }
   void SetVisible(bool v) { SetLayerOptions(v ? options_ | LOB_VISIBLE : options_ & ~LOB_VISIBLE); }
+  // The mark of a layer whose area must be drawn again; set and read without any report.
+  bool Invalid() const { return (options_ & LOB_INVALID) != 0; }
+  void SetInvalid(bool v) { options_ = v ? options_ | LOB_INVALID : options_ & ~LOB_INVALID; }
   Qt::CursorShape Cursor() const { return cursor_; }
-  void SetCursor(Qt::CursorShape v) { cursor_ = v; }
+  void SetCursor(Qt::CursorShape v);
   // Capture flags of the buttons held on this layer.
   Qt::MouseButtons LayerStates() const { return states_; }
 
@@ -118,6 +139,8 @@ class TCustomLayer {
   std::function<void(TCustomLayer*, Qt::MouseButton, int, int)> OnMouseDown, OnMouseUp;
   std::function<void(TCustomLayer*, int, int)> OnMouseMove;
   std::function<void(TCustomLayer*, TBitmap32*)> OnPaint;
+  // Called first when the layer is destroyed.
+  std::function<void(TCustomLayer*)> OnDestroy;
 
  protected:
   virtual bool DoHitTest(int, int) { return true; }
@@ -129,6 +152,8 @@ class TCustomLayer {
   Qt::MouseButtons states_;
   Qt::CursorShape cursor_ = Qt::ArrowCursor;
   int updateCount_ = 0;
+  std::vector<TCustomLayer*> notifyList_;  // told when this layer goes
+  std::vector<TCustomLayer*> watching_;    // layers whose lists hold this one
 };
 
 class TPositionedLayer : public TCustomLayer {
@@ -138,6 +163,8 @@ class TPositionedLayer : public TCustomLayer {
   void SetLocation(const TFloatRect& v) { location_ = v; }
   bool Scaled = false;
   TFloatRect GetAdjustedRect(const TFloatRect& r) const;
+  TCustomLayer* CreateLike(TLayerCollection* collection) const override { return new TPositionedLayer(collection); }
+  void Assign(const TCustomLayer& source) override;
 
  protected:
   bool DoHitTest(int x, int y) override;

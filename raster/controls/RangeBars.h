@@ -2,8 +2,11 @@
 // Scroll-bar-like controls drawn by the program itself: the arrow bar base, the range bar over a
 // floating-point position, and the gauge bar over an integer position.
 #include <QTimer>
+#include <QColor>
 #include <QWidget>
 #include <functional>
+
+class QPainter;
 
 namespace kalvora::raster {
 
@@ -19,11 +22,27 @@ class TArrowBar : public QWidget {
  public:
   explicit TArrowBar(QWidget* parent = nullptr);
 
-  TRBBackgnd Backgnd = TRBBackgnd::bgPattern;
   std::function<void(TArrowBar*)> OnChange;
   std::function<void(TArrowBar*)> OnUserChange;
   std::function<void(TArrowBar*)> OnMouseUp;
 
+  TRBBackgnd Backgnd() const { return backgnd_; }
+  void SetBackgnd(TRBBackgnd v);
+  // The track's colour (the platform's scroll-bar colour by default).
+  QColor Color() const { return colors_[0]; }
+  void SetColor(const QColor& v) { setColorAt(0, v); }
+  QColor HandleColor() const { return colors_[1]; }
+  void SetHandleColor(const QColor& v) { setColorAt(1, v); }
+  QColor ButtonColor() const { return colors_[2]; }
+  void SetButtonColor(const QColor& v) { setColorAt(2, v); }
+  QColor HighLightColor() const { return colors_[3]; }
+  void SetHighLightColor(const QColor& v) { setColorAt(3, v); }
+  QColor ShadowColor() const { return colors_[4]; }
+  void SetShadowColor(const QColor& v) { setColorAt(4, v); }
+  QColor BorderColor() const { return colors_[5]; }
+  void SetBorderColor(const QColor& v) { setColorAt(5, v); }
+  bool ShowHandleGrip() const { return showHandleGrip_; }
+  void SetShowHandleGrip(bool v);
   TRBBorderStyle BorderStyle() const { return borderStyle_; }
   void SetBorderStyle(TRBBorderStyle v);
   int ButtonSize() const { return buttonSize_; }
@@ -65,6 +84,10 @@ class TArrowBar : public QWidget {
   virtual void DragHandle(int delta) = 0;                 // handle moved by delta along the bar
   virtual void BeginHandleDrag() = 0;
   void MouseLeft();
+  // The parts of the bar; direction 0 left, 1 up, 2 right, 3 down.
+  virtual void DoDrawButton(QPainter& p, QRect r, int direction, bool pushed, bool enabled, bool hot);
+  virtual void DoDrawHandle(QPainter& p, QRect r, bool horz, bool pushed, bool hot);
+  virtual void DoDrawTrack(QPainter& p, QRect r, int direction, bool pushed, bool enabled, bool hot);
 
   bool genChange_ = false;
   TRBZone dragZone_ = 0, hotZone_ = 0;
@@ -78,6 +101,10 @@ class TArrowBar : public QWidget {
   TScrollBarKind kind_ = TScrollBarKind::sbHorizontal;
   bool showArrows_ = true;
   TRBStyle style_ = TRBStyle::rbsDefault;
+  TRBBackgnd backgnd_ = TRBBackgnd::bgPattern;
+  bool showHandleGrip_ = true;
+  QColor colors_[6];  // Color, handle, button, highlight, shadow, border
+  void setColorAt(int i, const QColor& v);
 };
 
 class TCustomRangeBar : public TArrowBar {
@@ -106,6 +133,7 @@ class TCustomRangeBar : public TArrowBar {
   void BeginHandleDrag() override { posBeforeDrag_ = position_; }
   void AdjustPosition();
   void updateEffectiveWindow();
+  void keepCentre(int oldRange, int oldEw);
 
  private:
   float position_ = 0, posBeforeDrag_ = 0;
@@ -141,6 +169,50 @@ class TGaugeBar : public TArrowBar {
  private:
   int position_ = 0, posBeforeDrag_ = 0, min_ = 0, max_ = 100;
   int largeChange_ = 1, smallChange_ = 1, handleSize_ = 0;
+};
+
+// The look of a bar as a property object, so an owner can expose its bars' look as one
+// setting. A second bar, when given, follows every change, so both bars of a view look alike.
+class TArrowBarAccess {
+ public:
+  // The getters read the master bar, so a proxy always has one.
+  explicit TArrowBarAccess(TArrowBar* master, TArrowBar* slave = nullptr) : master_(master), slave_(slave) {}
+  virtual ~TArrowBarAccess() = default;
+  TArrowBar* Master() const { return master_; }
+  // Copies every look setting from another proxy (nothing when either has no bar).
+  virtual void Assign(const TArrowBarAccess& source);
+
+  QColor Color() const { return master_->Color(); }
+  void SetColor(const QColor& v) { apply([&](TArrowBar* b) { b->SetColor(v); }); }
+  TRBBackgnd Backgnd() const { return master_->Backgnd(); }
+  void SetBackgnd(TRBBackgnd v) { apply([&](TArrowBar* b) { b->SetBackgnd(v); }); }
+  int ButtonSize() const { return master_->ButtonSize(); }
+  void SetButtonSize(int v) { apply([&](TArrowBar* b) { b->SetButtonSize(v); }); }
+  QColor HandleColor() const { return master_->HandleColor(); }
+  void SetHandleColor(const QColor& v) { apply([&](TArrowBar* b) { b->SetHandleColor(v); }); }
+  QColor ButtonColor() const { return master_->ButtonColor(); }
+  void SetButtonColor(const QColor& v) { apply([&](TArrowBar* b) { b->SetButtonColor(v); }); }
+  QColor HighLightColor() const { return master_->HighLightColor(); }
+  void SetHighLightColor(const QColor& v) { apply([&](TArrowBar* b) { b->SetHighLightColor(v); }); }
+  QColor ShadowColor() const { return master_->ShadowColor(); }
+  void SetShadowColor(const QColor& v) { apply([&](TArrowBar* b) { b->SetShadowColor(v); }); }
+  QColor BorderColor() const { return master_->BorderColor(); }
+  void SetBorderColor(const QColor& v) { apply([&](TArrowBar* b) { b->SetBorderColor(v); }); }
+  bool ShowArrows() const { return master_->ShowArrows(); }
+  void SetShowArrows(bool v) { apply([&](TArrowBar* b) { b->SetShowArrows(v); }); }
+  bool ShowHandleGrip() const { return master_->ShowHandleGrip(); }
+  void SetShowHandleGrip(bool v) { apply([&](TArrowBar* b) { b->SetShowHandleGrip(v); }); }
+  TRBStyle Style() const { return master_->Style(); }
+  void SetStyle(TRBStyle v) { apply([&](TArrowBar* b) { b->SetStyle(v); }); }
+
+ protected:
+  template <class F>
+  void apply(F f) {
+    if (master_ != nullptr) f(master_);
+    if (slave_ != nullptr) f(slave_);
+  }
+  TArrowBar* master_;
+  TArrowBar* slave_;
 };
 
 }  // namespace kalvora::raster

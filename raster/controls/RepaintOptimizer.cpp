@@ -345,6 +345,22 @@ void TMicroTilesRepaintOptimizer::LayerCollectionNotifyHandler(TLayerListAction 
   }
 }
 
+bool TMicroTilesRepaintOptimizer::PendingBounds(TRect& r) const {
+  // A layer that changed as a whole is measured only at paint time: its area is not known yet.
+  if (!enabled_ || !workingTilesValid_ || !oldTilesValid_ || !invalidLayers_.empty()) return false;
+  TRect b{0, 0, 0, 0};
+  for (const TMicroTiles* t : {&forcedInvalid_, &invalidLayerTiles_}) {
+    const TRect& u = t->BoundsUsedTiles;
+    if (u.Left > u.Right || u.Top > u.Bottom) continue;
+    const TRect px{u.Left * 32, u.Top * 32, (u.Right + 1) * 32, (u.Bottom + 1) * 32};
+    if (IsRectEmpty(b)) b = px;
+    else UnionRect(b, b, px);
+  }
+  if (IsRectEmpty(b)) return false;
+  r = b;
+  return true;
+}
+
 bool TMicroTilesRepaintOptimizer::UpdatesAvailable() const {
   rebuildOldTiles();
   return updatesPending_;

@@ -69,6 +69,9 @@ class TCustomRepaintOptimizer {
   virtual void LayerUpdateHandler(TCustomLayer* layer) = 0;
   virtual void LayerCollectionNotifyHandler(TLayerListAction action, TCustomLayer* layer, int index) = 0;
   virtual void BufferResizedHandler(int newWidth, int newHeight) = 0;
+  // The buffer area the pending changes can touch, so the control shows only that again; false
+  // when it is not known (a whole layer changed, or nothing was reported) and everything counts.
+  virtual bool PendingBounds(TRect&) const { return false; }
 
  protected:
   void installHandlers(TLayerCollection* l, bool all);
@@ -97,6 +100,7 @@ class TMicroTilesRepaintOptimizer : public TCustomRepaintOptimizer {
   void BufferResizedHandler(int newWidth, int newHeight) override;
   void BeginPaintBuffer() override;
   void EndPaintBuffer() override;
+  bool PendingBounds(TRect& r) const override;
 
   bool AdaptiveMode = true;
   int PerformanceLevel() const { return level_; }

@@ -1,7 +1,10 @@
 // The warp dialog as the editor's step: a brush stroke, OK, cancel, undo.
+#include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
 
 #include "EditorFixture.h"
+#include "MorphBrushRow.h"
 #include "fMorph.h"
 
 using namespace edtest;
@@ -156,4 +159,98 @@ TEST_F(MorphTest, ToolsTimerAndReset) {
   });
   click(editor->Image22);
   EXPECT_EQ(editor->FUndoIndex(), 0);
+}
+
+// One brush step equals the plain rule: every vector under the brush becomes the old map read
+// (bilinear, fading to zero outside) at the point the mesh moves it to, plus that move; every
+// other vector stays. Checked inside the picture and across its borders, on a map that is
+// already bent.
+TEST(MorphBrush, AStepMatchesTheMapReadAtTheMovedPoints) {
+  QTemporaryDir dir;
+  const QString folder = dir.path() + "/";
+  ASSERT_TRUE(gridImage(120, 90).save(folder + "Temp.jpg", "JPG"));
+  TMorphForm f(folder);
+  ASSERT_TRUE(f.Ready());
+  f.resize(520, 420);
+  f.show();
+  QApplication::processEvents();
+  f.ToolGroup->button(TMorphForm::Zoom)->click();
+  f.RateBar->SetPosition(0);  // no timer ticks of its own
+  f.SizeBar->SetPosition(60);
+  f.GaugeMouseUp();
+  TVectorMap* map = f.Remap()->VectorMap();
+  const int mw = map->Width(), mh = map->Height();
+  for (TPoint centre : {TPoint{60, 45}, TPoint{3, 2}, TPoint{117, 88}, TPoint{10, 80}}) {
+    const TPoint c = f.DstImg->BitmapToControl(centre);
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(c.X, c.Y), f.DstImg->mapToGlobal(QPointF(c.X, c.Y)),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(f.DstImg, &press);
+    f.UpdateTimerTimer();  // bends the map first
+    TVectorMap old;
+    old.SetSize(mw, mh);
+    std::copy(map->GetVectors(), map->GetVectors() + std::ptrdiff_t(mw) * mh, old.GetVectors());
+    f.UpdateTimerTimer();
+    const TVectorMap& mesh = f.BrushMesh(0);
+    const TPoint b = f.DstImg->ControlToBitmap({c.X, c.Y});
+    const TPoint p{b.X - mesh.Width() / 2, b.Y - mesh.Height() / 2};
+    int differing = 0, moved = 0;
+    for (int y = 0; y < mh; ++y)
+      for (int x = 0; x < mw; ++x) {
+        TFixedVector want = old.GetFixedVector(x, y);
+        const int i = x - p.X, j = y - p.Y;
+        if (i >= 0 && j >= 0 && i < mesh.Width() && j < mesh.Height()) {
+          const TFixedVector m = mesh.GetFixedVector(i, j);
+          if (m.X != 0 || m.Y != 0) {
+            const TFixedVector v = old.GetFixedVectorXS(Fixed(x) + m.X, Fixed(y) + m.Y);
+            want = {v.X + m.X, v.Y + m.Y};
+            ++moved;
+          }
+        }
+        const TFixedVector got = map->GetFixedVector(x, y);
+        differing += got.X != want.X || got.Y != want.Y;
+      }
+    EXPECT_GT(moved, 100) << centre.X << "," << centre.Y;
+    EXPECT_EQ(differing, 0) << centre.X << "," << centre.Y;
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(c.X, c.Y), f.DstImg->mapToGlobal(QPointF(c.X, c.Y)),
+                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(f.DstImg, &release);
+  }
+  // What the steps rendered piece by piece is what a full render of the bent map gives.
+  const QImage stepped = viewBitmap(&f);
+  f.Bi1Click();
+  EXPECT_EQ(viewBitmap(&f), stepped);
+  // Should the view free its layers first, the dialog forgets the brush layer and keeps working.
+  f.DstImg->Layers()->Clear();
+  EXPECT_EQ(f.BrushLayer(), nullptr);
+  QTest::mouseMove(f.DstImg, QPoint(30, 30));
+  f.SizeBar->SetPosition(80);
+  f.GaugeMouseUp();
+}
+
+// A brush row on a random map with random mesh vectors and drag factors, across the map's
+// borders: every column as the plain rule gives it (whatever form the processor runs).
+TEST(MorphBrush, ARowMatchesThePlainRuleForAnyFactor) {
+  std::uint32_t seed = 12345;
+  auto rnd = [&](int lo, int hi) {
+    seed = seed * 1664525u + 1013904223u;
+    return lo + int((seed >> 8) % std::uint32_t(hi - lo + 1));
+  };
+  TVectorMap map;
+  map.SetSize(64, 48);
+  for (int y = 0; y < 48; ++y)
+    for (int x = 0; x < 64; ++x) map.SetFixedVector(x, y, {rnd(-5 << 16, 5 << 16), rnd(-5 << 16, 5 << 16)});
+  std::vector<TFixedVector> mesh(80), out(80);
+  for (int round = 0; round < 200; ++round) {
+    for (TFixedVector& m : mesh) m = rnd(0, 3) == 0 ? TFixedVector{0, 0} : TFixedVector{rnd(-3 << 16, 3 << 16), rnd(-3 << 16, 3 << 16)};
+    const TFixedVector factor{rnd(-4 << 16, 4 << 16), rnd(-4 << 16, 4 << 16)};
+    const int mapX = rnd(-20, 30), mapY = rnd(-2, 49);
+    const int a = rnd(0, 10), b = rnd(a, 80);
+    ApplyMorphBrushRow({mesh.data(), out.data(), &map, mapX, mapY, factor}, a, b);
+    for (int i = a; i < b; ++i) {
+      const TFixedVector m{FixedMul(mesh[std::size_t(i)].X, factor.X), FixedMul(mesh[std::size_t(i)].Y, factor.Y)};
+      const TFixedVector v = map.GetFixedVectorXS(Fixed(mapX + i) + m.X, Fixed(mapY) + m.Y);
+      ASSERT_EQ(out[std::size_t(i)].X, v.X + m.X) << round << " " << i;
+      ASSERT_EQ(out[std::size_t(i)].Y, v.Y + m.Y) << round << " " << i;
+    }
+  }
 }
