@@ -48,7 +48,7 @@ TFTPForm::TFTPForm(QWidget* owner, const QString& appDir, const QString& gallery
   setWindowFlag(Qt::Window);
   setAttribute(Qt::WA_DeleteOnClose);
   setModal(false);
-  setWindowTitle(QStringLiteral("Diashow FTP"));
+  setWindowTitle(PublishingText("Diashow FTP", "Slideshow FTP"));
 
   auto* outer = new QHBoxLayout(this);
   Image1 = new QLabel(this);

@@ -29,7 +29,7 @@ void inform(const QString& text) {
 }  // namespace
 
 TOnlineFotoForm::TOnlineFotoForm(QWidget* parent) : TForm("OnlineFotoForm", parent) {
-  setWindowTitle(QStringLiteral("Online Foto Entwicklung"));
+  setWindowTitle(PublishingText("Online Foto Entwicklung", "Online photo development"));
   resize(958, 671);
   auto* layout = new QVBoxLayout(this);
   Panel1 = panel(this, "Panel1");
@@ -87,7 +87,8 @@ void TOnlineFotoForm::FormActivate() {
     FExportFolder = MainForm->FExportFolder;
     if (Image2->pixmap().isNull()) {
       const QPixmap banner(MainForm->FAppDir + "recom/" + BannerPictureName);
-      if (!banner.isNull()) Image2->setPixmap(banner);
+      // The top panel is 41 pixels high: the banner fits in, not cut off at the bottom.
+      if (!banner.isNull()) Image2->setPixmap(banner.scaledToHeight(Panel1->height() - 2 * Panel1->frameWidth(), Qt::SmoothTransformation));
     }
   }
   // The pictures lie in one folder per slideshow: show the export folder and its folders.

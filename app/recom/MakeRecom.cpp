@@ -76,10 +76,11 @@ void banner(QPainter& p, QSize s) {
   const double h = s.height();
   photo(p, QPointF(h * 0.7, h * 0.5), h * 0.8, -8, QColor(90, 160, 220));
   photo(p, QPointF(h * 1.55, h * 0.52), h * 0.8, 6, QColor(240, 150, 90));
-  text(p, QRectF(h * 2.3, 0, s.width() - h * 2.4, h * 0.62), "Tessaro", int(h * 0.42), Qt::white,
-       Qt::AlignLeft | Qt::AlignBottom, true);
-  text(p, QRectF(h * 2.3, h * 0.62, s.width() - h * 2.4, h * 0.38), QString::fromUtf8("Fotos · Diashows · Video-CD"),
-       int(h * 0.2), kAmber, Qt::AlignLeft | Qt::AlignTop);
+  // One banner serves both languages: the maker's name and pictures, no words.
+  text(p, QRectF(h * 2.3, 0, s.width() - h * 2.4, h), "Tessaro", int(h * 0.46), Qt::white,
+       Qt::AlignLeft | Qt::AlignVCenter, true);
+  p.setPen(QPen(kAmber, std::max(2.0, h * 0.05)));
+  p.drawLine(QPointF(h * 2.32, h * 0.8), QPointF(h * 4.6, h * 0.8));
 }
 
 void sideBanner(QPainter& p, QSize s) {

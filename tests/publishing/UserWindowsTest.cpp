@@ -2,6 +2,8 @@
 // shown, windows sized to be used, a way to close each, and a folder view that can be walked.
 #include <QAction>
 #include <QApplication>
+#include <QGroupBox>
+#include <QRegularExpression>
 #include <QPrintPreviewDialog>
 #include <QScreen>
 #include <QTimer>
@@ -102,7 +104,8 @@ TEST_F(UserWindowsTest, PhotoLabFolderViewOpensFoldersGoesBackAndOpensPictures) 
   TOnlineFotoForm lab;
   lab.show();
   QCoreApplication::processEvents();
-  EXPECT_FALSE(shown(lab.Image2).isNull());
+  ASSERT_FALSE(shown(lab.Image2).isNull());
+  EXPECT_LE(shown(lab.Image2).height(), lab.Panel1->contentsRect().height());
   auto entry = [&](const QString& name) -> QModelIndex {
     const QModelIndex root = lab.FolderView->rootIndex();
     // The model reads folders in the background.
@@ -127,4 +130,27 @@ TEST_F(UserWindowsTest, PhotoLabFolderViewOpensFoldersGoesBackAndOpensPictures) 
   EXPECT_EQ(shownFolder(), QDir(exportDir).canonicalPath());
   QTest::mouseClick(lab.CloseBitBtn, Qt::LeftButton);
   EXPECT_FALSE(lab.isVisible());
+}
+
+// With English chosen, nothing German is left in these windows: captions, labels, buttons.
+TEST_F(UserWindowsTest, EnglishWindowsCarryNoGermanText) {
+  setSetting("Language", "ENGLISH");
+  LoadLanguage();
+  ASSERT_TRUE(LanguageIsEnglish());
+  QDir().mkpath(form->FExportFolder);
+  THTMLForm html;
+  TFTPForm ftp(nullptr, appDir(), appDir() + "gallery/");
+  TOnlineFotoForm lab;
+  TPrintSelectForm select;
+  TPrintSizeWizard size;
+  lab.FormActivate();
+  static const QRegularExpression german(QString::fromUtf8("[äöüÄÖÜß]|Diashow|Bild|Schlie|Bitte|Foto "));
+  for (QWidget* w : std::initializer_list<QWidget*>{&html, &ftp, &lab, &select, &size}) {
+    QStringList texts{w->windowTitle()};
+    for (auto* l : w->findChildren<QLabel*>()) texts << l->text();
+    for (auto* b : w->findChildren<QAbstractButton*>()) texts << b->text();
+    for (auto* g : w->findChildren<QGroupBox*>()) texts << g->title();
+    for (const QString& t : texts)
+      EXPECT_FALSE(german.match(t).hasMatch()) << w->objectName().toStdString() << ": " << t.toStdString();
+  }
 }
