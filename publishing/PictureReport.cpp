@@ -72,6 +72,7 @@ bool TPictureReport::run(bool preview) {
   report.onProgress = [this](int p) { SetProgress(p); };
   if (!FSkipped.isEmpty()) tellSkipped(FSkipped);
   if (preview) {
+    report.closeCaption = ReportText("Schließen", "Close");
     report.preview(this);
     return true;
   }

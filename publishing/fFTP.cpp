@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QPixmap>
@@ -11,6 +12,7 @@
 #include "GalleryPages.h"
 #include "IniFile.h"
 #include "Prompter.h"
+#include "PublishingPictures.h"
 #include "PublishingTexts.h"
 #include "ShellConstants.h"
 
@@ -25,6 +27,20 @@ void inform(kalvora::MsgKind kind, const QString& text) {
 }
 
 QString startText() { return PublishingText(2807, "Upload starten", "Start upload"); }
+
+QString ConnectProblemText(int status) {
+  switch (Status(status)) {
+    case Status::LoginFailed:
+      return PublishingText("Der Server hat die Anmeldung abgelehnt.", "The server refused the login.");
+    case Status::InvalidName:
+      return PublishingText("Der Name des Servers ist ungültig.", "The server name is not valid.");
+    case Status::Aborted: return PublishingText("Abgebrochen.", "Stopped.");
+    case Status::LocalError:
+      return PublishingText("Auf diesem Rechner ist ein Fehler aufgetreten.", "An error occurred on this computer.");
+    default:
+      return PublishingText("Der Server ist nicht erreichbar.", "The server cannot be reached.");
+  }
+}
 }  // namespace
 
 TFTPForm::TFTPForm(QWidget* owner, const QString& appDir, const QString& galleryFolder)
@@ -32,12 +48,12 @@ TFTPForm::TFTPForm(QWidget* owner, const QString& appDir, const QString& gallery
   setWindowFlag(Qt::Window);
   setAttribute(Qt::WA_DeleteOnClose);
   setModal(false);
-  setWindowTitle(QStringLiteral("Diashow FTP"));
+  setWindowTitle(PublishingText("Diashow FTP", "Slideshow FTP"));
 
   auto* outer = new QHBoxLayout(this);
   Image1 = new QLabel(this);
   Image1->setObjectName("Image1");
-  const QPixmap banner(appDir + "recom/" + BannerPictureName);
+  const QPixmap banner(appDir + "recom/" + SideBannerPictureName);
   if (!banner.isNull()) Image1->setPixmap(banner);
   outer->addWidget(Image1, 0, Qt::AlignTop);
   auto* layout = new QVBoxLayout;
@@ -248,14 +264,17 @@ void TFTPForm::log(const QString& line) {
 
 void TFTPForm::onConnected() {
   FConnected = FRunning;
-  ProgressLabel->setText(QStringLiteral("Connected"));
+  ProgressLabel->setText(PublishingText("Verbunden", "Connected"));
 }
 
 void TFTPForm::onConnectFailed(int status, const QString& reason) {
   FConnected = false;
   connectFailed_ = true;
-  ProgressLabel->setText(QStringLiteral("Connection Failed"));
-  log(QStringLiteral("Connection Failed") + (reason.isEmpty() ? QString() : " (" + reason + ")"));
+  // The label and the log speak the user's language; the client's own words stay out of sight.
+  Q_UNUSED(reason);
+  const QString failed = PublishingText("Verbindung fehlgeschlagen", "Connection Failed");
+  ProgressLabel->setText(failed);
+  log(failed + ": " + ConnectProblemText(status));
   QString text = PublishingText(10028, "Die Verbindung zum Server konnte nicht hergestellt werden. Bitte prüfen Sie "
                                        "Server, User ID, Passwort und Port.",
                                 "Could not connect to the server. Please check the server, user ID, password and port.");
@@ -267,11 +286,11 @@ void TFTPForm::onConnectFailed(int status, const QString& reason) {
 void TFTPForm::onCommandStarted(int index) {
   if (index < 0 || index >= FScript.size()) return;
   FLastCommand = CommandText(FScript[index]);
-  ProgressLabel->setText(QStringLiteral("Beginning Data Transfer"));
+  ProgressLabel->setText(PublishingText("Datenübertragung beginnt", "Beginning Data Transfer"));
 }
 
 void TFTPForm::onProgress(qint64 done, qint64 total) {
-  ProgressLabel->setText(QStringLiteral("%1 of %2 bytes sent").arg(done).arg(total));
+  ProgressLabel->setText(PublishingText("%1 von %2 Bytes gesendet", "%1 of %2 bytes sent").arg(done).arg(total));
 }
 
 void TFTPForm::onCommandDone(int index, int status, const QString& reason) {
@@ -280,13 +299,14 @@ void TFTPForm::onCommandDone(int index, int status, const QString& reason) {
   QString message;
   if (status == int(Status::Ok)) {
     message = name + " success";
-    ProgressLabel->setText(QStringLiteral("Data Transfer Complete"));
+    ProgressLabel->setText(PublishingText("Datenübertragung beendet", "Data Transfer Complete"));
   } else {
     ++FFailures;
     message = "ERROR: " + name + " failure";
     if (status == int(Status::Aborted)) message += " (aborted)";
     else if (!reason.isEmpty()) message += " (" + reason + ")";
-    ProgressLabel->setText(message);
+    ProgressLabel->setText(PublishingText("Fehler beim Übertragen: %1", "Transfer error: %1")
+                               .arg(QFileInfo(FScript[index].source).fileName()));
   }
   log(CommandText(FScript[index]) + " " + message);
   ProgressBar1->setValue(int(std::lround(double(index + 1) / FScript.size() * 100)));
@@ -296,7 +316,7 @@ void TFTPForm::onFinished(bool aborted) {
   setRunning(false);
   FConnected = false;
   session_->Wait();
-  ProgressLabel->setText(QStringLiteral("Disconnected"));
+  ProgressLabel->setText(PublishingText("Getrennt", "Disconnected"));
   if (connectFailed_) return;
   if (aborted) {
     log(PublishingText("Upload abgebrochen.", "Upload stopped."));

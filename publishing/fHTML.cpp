@@ -12,6 +12,7 @@
 #include "Language.h"
 #include "ListItems.h"
 #include "Prompter.h"
+#include "PublishingPictures.h"
 #include "PublishingTexts.h"
 #include "ShellConstants.h"
 #include "ShellOpen.h"
@@ -154,7 +155,7 @@ THTMLForm::THTMLForm(QWidget* parent) : TForm("HTMLForm", parent) {
 
   FAppDir = MainForm ? MainForm->FAppDir : QString();
   if (!FAppDir.isEmpty()) {
-    const QPixmap banner(FAppDir + "recom/" + BannerPictureName);
+    const QPixmap banner(FAppDir + "recom/" + SideBannerPictureName);
     if (!banner.isNull()) Image1->setPixmap(banner);
   }
 

@@ -1,6 +1,7 @@
 #include "fOnlineFoto.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QPixmap>
 #include <QVBoxLayout>
@@ -28,7 +29,7 @@ void inform(const QString& text) {
 }  // namespace
 
 TOnlineFotoForm::TOnlineFotoForm(QWidget* parent) : TForm("OnlineFotoForm", parent) {
-  setWindowTitle(QStringLiteral("Online Foto Entwicklung"));
+  setWindowTitle(PublishingText("Online Foto Entwicklung", "Online photo development"));
   resize(958, 671);
   auto* layout = new QVBoxLayout(this);
   Panel1 = panel(this, "Panel1");
@@ -68,6 +69,7 @@ TOnlineFotoForm::TOnlineFotoForm(QWidget* parent) : TForm("OnlineFotoForm", pare
 
   CloseBitBtn = AddFormButton(this, layout, "CloseBitBtn", PublishingText("Schließen", "Close"), kalvora::mrOk);
   connect(OrderBitBtn, &QPushButton::clicked, this, [this] { OpenOrderPage(); });
+  connect(FolderView, &QListView::activated, this, [this](const QModelIndex& i) { OpenFolderEntry(i); });
   connect(FolderBitBtn, &QPushButton::clicked, this, [this] {
     if (!FExportFolder.isEmpty() && !ShellOpenDocument(FExportFolder))
       inform(PublishingText("Der Ordner konnte nicht geöffnet werden:", "The folder could not be opened:") + "\n" +
@@ -85,15 +87,15 @@ void TOnlineFotoForm::FormActivate() {
     FExportFolder = MainForm->FExportFolder;
     if (Image2->pixmap().isNull()) {
       const QPixmap banner(MainForm->FAppDir + "recom/" + BannerPictureName);
-      if (!banner.isNull()) Image2->setPixmap(banner);
+      // The top panel is 41 pixels high: the banner fits in, not cut off at the bottom.
+      if (!banner.isNull()) Image2->setPixmap(banner.scaledToHeight(Panel1->height() - 2 * Panel1->frameWidth(), Qt::SmoothTransformation));
     }
   }
   // The pictures lie in one folder per slideshow: show the export folder and its folders.
-  FolderModel->setFilter(QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot);
   // A folder that is not there would make the model show the working folder instead.
   const bool exists = !FExportFolder.isEmpty() && QDir(FExportFolder).exists();
   FolderView->setModel(exists ? FolderModel : nullptr);
-  if (exists) FolderView->setRootIndex(FolderModel->setRootPath(FExportFolder));
+  if (exists) ShowFolder(FExportFolder);
   if (!exists) {
     InfoLabel->setText(PublishingText("Der Exportordner ist noch leer:\n%1\n\nBitte exportieren Sie zuerst die Bilder, "
                                       "die entwickelt werden sollen.",
@@ -110,6 +112,29 @@ void TOnlineFotoForm::FormActivate() {
                      "in your browser. Upload the pictures of this folder there.")
           .arg(QDir::toNativeSeparators(FExportFolder)));
   OpenOrderPage();
+}
+
+void TOnlineFotoForm::ShowFolder(const QString& folder) {
+  const bool top = QDir(folder).canonicalPath() == QDir(FExportFolder).canonicalPath();
+  FolderModel->setFilter(QDir::AllDirs | QDir::Files | (top ? QDir::NoDotAndDotDot : QDir::NoDot));
+  FolderView->setRootIndex(FolderModel->setRootPath(QDir(folder).absolutePath()));
+}
+
+void TOnlineFotoForm::OpenFolderEntry(const QModelIndex& index) {
+  if (!index.isValid() || FolderView->model() != FolderModel) return;
+  const QString path = FolderModel->filePath(index);
+  if (QFileInfo(path).fileName() == "..") {
+    QDir up(FolderModel->rootPath());
+    if (QDir(up).canonicalPath() != QDir(FExportFolder).canonicalPath() && up.cdUp()) ShowFolder(up.path());
+    return;
+  }
+  if (QFileInfo(path).isDir()) {
+    ShowFolder(path);
+    return;
+  }
+  if (!ShellOpenDocument(path))
+    inform(PublishingText("Die Datei konnte nicht geöffnet werden:", "The file could not be opened:") + "\n" +
+           QDir::toNativeSeparators(path));
 }
 
 bool TOnlineFotoForm::OpenOrderPage() {

@@ -31,6 +31,10 @@ class TOnlineFotoForm : public TForm {
 
   void FormActivate();
   bool OpenOrderPage();
+  // Like a file browser: a folder opens in the list, ".." goes back up (not above the export
+  // folder), a picture opens in the desktop's viewer.
+  void OpenFolderEntry(const QModelIndex& index);
+  void ShowFolder(const QString& folder);
 
  protected:
   void showEvent(QShowEvent* event) override;

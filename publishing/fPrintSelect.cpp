@@ -1,7 +1,9 @@
 #include "fPrintSelect.h"
 
 #include <QDir>
+#include <QHBoxLayout>
 #include <QPixmap>
+#include <QScreen>
 #include <QVBoxLayout>
 
 #include "PictureReport.h"
@@ -23,6 +25,12 @@ TPrintSelectForm::TPrintSelectForm(QWidget* parent) : TForm("PrintSelectForm", p
   TopPanel->setFixedHeight(31);
   BannerImage = new QLabel(TopPanel);
   BannerImage->setObjectName("BannerImage");
+  // In a layout the label takes the banner's size; on its own it stays at its default size and
+  // shows only a corner of the picture.
+  auto* top = new QHBoxLayout(TopPanel);
+  top->setContentsMargins(0, 0, 0, 0);
+  top->addWidget(BannerImage);
+  top->addStretch();
   layout->addWidget(TopPanel);
 
   auto* middle = new QVBoxLayout;
@@ -56,6 +64,9 @@ TPrintSelectForm::TPrintSelectForm(QWidget* parent) : TForm("PrintSelectForm", p
 
 void TPrintSelectForm::showEvent(QShowEvent* e) {
   TForm::showEvent(e);
+  // The window fills the screen also where no window manager maximises it; a list of 70-pixel
+  // thumbnails in a small window shows hardly two pictures.
+  if (QScreen* s = screen()) setGeometry(s->availableGeometry());
   setWindowState(windowState() | Qt::WindowMaximized);
   FormActivate();
 }

@@ -40,6 +40,10 @@ TPrintSizeWizard::TPrintSizeWizard(QWidget* parent) : TForm("PrintSizeWizard", p
   layout->addWidget(BannerImage);
   Label3 = new QLabel(ReportText("Bildgröße für den Ausdruck", "Picture size for printing"), this);
   Label3->setObjectName("Label3");
+  QFont heading = Label3->font();  // the window's heading
+  heading.setBold(true);
+  heading.setPointSizeF(heading.pointSizeF() * 1.2);
+  Label3->setFont(heading);
   layout->addWidget(Label3);
 
   FormatAnpassungGroupBox1 = new QGroupBox(ReportText("Bildformat", "Picture format"), this);

@@ -5,8 +5,11 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
+#include <QToolBar>
+#include <QToolButton>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QScreen>
 #include <cmath>
 
 namespace kalvora::report {
@@ -200,6 +203,17 @@ void Report::preview(QWidget* parent) const {
   dlg.setObjectName(QStringLiteral("PrintPreview"));
   dlg.setWindowTitle(title);
   QObject::connect(&dlg, &QPrintPreviewDialog::paintRequested, &dlg, [this](QPrinter* pr) { print(*pr); });
+  // Qt's preview has no button to close it: without a title bar it could not be left.
+  if (auto* bar = dlg.findChild<QToolBar*>()) {
+    bar->addSeparator();
+    QAction* close = bar->addAction(closeCaption);
+    close->setObjectName(QStringLiteral("ClosePreview"));
+    if (auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(close)))
+      button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    QObject::connect(close, &QAction::triggered, &dlg, &QDialog::reject);
+  }
+  // A page is hardly readable in Qt's default size.
+  if (QScreen* screen = dlg.screen()) dlg.resize(screen->availableGeometry().size() * 0.85);
   dlg.exec();
 }
 

@@ -60,6 +60,7 @@ class Report {
   QPageSize pageSize{QPageSize::A4};
   double marginMm = 12.7;  // on every side
   QString title;           // the job's name in the printer queue
+  QString closeCaption = QString::fromUtf8("Schließen");  // the preview's own close button
   Band titleBand;          // first page only
   Band footerBand;         // every page
   std::vector<Band> details;

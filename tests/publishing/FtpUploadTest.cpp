@@ -196,6 +196,9 @@ TEST_F(FtpUploadTest, ANoServerAtThePortIsReported) {
   ASSERT_EQ(prompter.messageTexts().size(), 1);
   EXPECT_TRUE(prompter.messageTexts().first().contains("Verbindung zum Server"));
   EXPECT_FALSE(logLines().join("\n").contains("copy"));
+  // The log and the status line speak German, not the network library's English.
+  EXPECT_EQ(logLines(), QStringList{QString::fromUtf8("Verbindung fehlgeschlagen: Der Server ist nicht erreichbar.")});
+  EXPECT_EQ(form->ProgressLabel->text(), "Getrennt");
 }
 
 TEST_F(FtpUploadTest, ARefusedFileIsLoggedAndTheNextStillGoes) {
@@ -244,7 +247,7 @@ TEST_F(FtpUploadTest, AbortStopsWithinASecondAndKeepsTheWindow) {
   ASSERT_GT(srv.port(), 0);
   open(srv.port(), "");
   start();
-  QTRY_VERIFY_WITH_TIMEOUT(form->ProgressLabel->text().contains("bytes sent"), 10000);
+  QTRY_VERIFY_WITH_TIMEOUT(form->ProgressLabel->text().contains("Bytes gesendet"), 10000);
   // While the transfer runs the window answers and the password is nowhere in a command line.
   for (const QString& pid : QDir("/proc").entryList(QDir::Dirs)) {
     const QByteArray cmd = testsupport::readBytes("/proc/" + pid + "/cmdline");
