@@ -169,7 +169,7 @@ void TDVDWizardForm::WeiterBitBtnClick() {
   }
   const QString secs = SecondsPerPicture ? SecondsPerPicture() : (MainForm ? MainForm->FSecondsPerPicture : QString("5"));
   if (CheckedSecondsPerPicture(secs) < 0) {
-    kalvora::ShowMessage(Text(10028, "Die Sekunden pro Bild müssen eine Zahl von 0,04 bis 3600 sein.",
+    kalvora::ShowMessage(Text(10032, "Die Sekunden pro Bild müssen eine Zahl von 0,04 bis 3600 sein.",
                               "Seconds per picture must be a number from 0.04 to 3600."));
     return;
   }
