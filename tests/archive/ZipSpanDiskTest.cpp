@@ -218,3 +218,13 @@ TEST(ZipLimits, FilePastFourGibibytesIsRefusedBeforeReading) {
   a.reset();
   EXPECT_EQ(fs::file_size(d / "gross.zip"), 0u);
 }
+
+// Zip64 records (as Info-ZIP writes them when forced) are not read; the load says so.
+TEST(ZipLimits, Zip64ArchiveIsRefusedOnLoad) {
+  if (!have("zip")) GTEST_SKIP();
+  TempDir d;
+  writeFile(d / "a.txt", bytes("hallo"));
+  ASSERT_EQ(run("cd " + d.path + " && zip -q -fz z64.zip a.txt"), 0);
+  TKvZipArchive a(d / "z64.zip", fmOpenRead);
+  EXPECT_THROW(a.Load(), EKvZipInvalid);
+}
