@@ -151,9 +151,14 @@ class Encoder {
     if (win < 256 || win > maxWin || (win & (win - 1))) win = maxWin;
     window_ = uint32_t(win);
     mask_ = window_ - 1;
-    head_.assign(1 << kHashBits, -1);
-    head3_.assign(1 << kHash3Bits, -1);
-    prev_.assign(window_, -1);
+    // Wide tables keep chains short on large inputs; small inputs need not clear them.
+    int bits = 10;
+    while (bits < kHashBits && (size_t(1) << bits) < n_) ++bits;
+    hashShift_ = 32 - bits;
+    head_.assign(size_t(1) << bits, -1);
+    hash3Shift_ = 32 - std::min(bits, kHash3Bits);
+    head3_.assign(size_t(1) << std::min(bits, kHash3Bits), -1);
+    prev_.assign(std::min<size_t>(window_, std::max<size_t>(n_, 1)), -1);
     good_ = h.GoodMatchLength();
     lazy_ = h.MaxLazyMatch();
     chain_ = h.MaxChainSteps();
@@ -164,7 +169,7 @@ class Encoder {
   int64_t Written() const { return w_.Written(); }
 
  private:
-  static constexpr int kHashBits = 15;
+  static constexpr int kHashBits = 17;
   static constexpr int kHash3Bits = 14;
   static constexpr int kNice = 128;
   static uint32_t load32(const uint8_t* p) {
@@ -174,8 +179,8 @@ class Encoder {
   }
   // Chains link positions whose next four bytes hash alike; a one-entry table per
   // three-byte hash still finds the short near matches the chains would miss.
-  static uint32_t hash4(uint32_t v) { return (v * 0x9E3779B1u) >> (32 - kHashBits); }
-  static uint32_t hash3(uint32_t v) { return ((v & 0xFFFFFFu) * 0x9E3779B1u) >> (32 - kHash3Bits); }
+  uint32_t hash4(uint32_t v) const { return (v * 0x9E3779B1u) >> hashShift_; }
+  uint32_t hash3(uint32_t v) const { return ((v & 0xFFFFFFu) * 0x9E3779B1u) >> hash3Shift_; }
   void insert(size_t p) {
     if (p + 4 > n_) return;
     uint32_t v = load32(d_ + p);
@@ -217,6 +222,7 @@ class Encoder {
   int maxLen_;
   uint32_t window_, mask_;
   std::vector<int32_t> head_, head3_, prev_;
+  int hashShift_ = 32 - kHashBits, hash3Shift_ = 32 - kHash3Bits;
   int good_, lazy_, chain_;
   bool firstBlock_ = true, zeroLiteral_ = false;
 
@@ -240,6 +246,12 @@ bool Encoder::search(size_t p, int prevLen, int& len, uint32_t& dist) {
   uint32_t h3 = hash3(first);
   int32_t cand3 = head3_[h3];
   head3_[h3] = int32_t(p);
+  // The next position's buckets are wanted next; fetch them while this one is searched.
+  if (p + 5 <= n_) {
+    uint32_t nx = load32(cur + 1);
+    __builtin_prefetch(&head_[hash4(nx)]);
+    __builtin_prefetch(&head3_[hash3(nx)]);
+  }
   int limit = int(std::min<size_t>(n_ - p, size_t(maxLen_)));
   int best = 2;
   uint32_t bestDist = 0;
