@@ -171,7 +171,7 @@ class Encoder {
  private:
   static constexpr int kHashBits = 17;
   static constexpr int kHash3Bits = 14;
-  static constexpr int kNice = 128;
+  static constexpr int kNice = 64;
   static uint32_t load32(const uint8_t* p) {
     uint32_t v;
     std::memcpy(&v, p, 4);
