@@ -199,9 +199,11 @@ class Encoder {
     if (!b) zeroLiteral_ = true;
   }
   void addMatch(int len, uint32_t dist) {
-    items_.push_back({uint32_t(len), dist});
-    litFreq_[lenSym(len)]++;
-    distFreq_[distSym(dist)]++;
+    // Symbols ride along in the top byte, so writing need not look them up again.
+    uint32_t ls = uint32_t(lenSym(len)), ds = uint32_t(distSym(dist));
+    items_.push_back({uint32_t(len) | ((ls - 257) << 24), dist | (ds << 24)});
+    litFreq_[ls]++;
+    distFreq_[ds]++;
     ++matches_;
     blockBytes_ += uint32_t(len);
   }
@@ -336,24 +338,26 @@ uint64_t Encoder::staticBits() const {
 }
 
 void Encoder::writeItems(const uint16_t* lc, const uint8_t* ll, const uint16_t* dc, const uint8_t* dl) {
+  // A code and its extra bits go out in one piece (at most 31 bits).
   for (const Item& it : items_) {
     if (!it.dist) {
       w_.Put(lc[it.litOrLen], ll[it.litOrLen]);
       continue;
     }
-    int len = int(it.litOrLen);
-    int s = lenSym(len);
-    w_.Put(lc[s], ll[s]);
+    uint32_t len = it.litOrLen & 0xFFFFFFu;
+    int s = 257 + int(it.litOrLen >> 24);
     if (s == 285) {
-      if (d64_) w_.Put(uint32_t(len - 3), 16);
-    } else if (kLenExtra[s - 257]) {
-      w_.Put(uint32_t(len - kLenBase[s - 257]), kLenExtra[s - 257]);
+      if (d64_) w_.Put(lc[s] | ((len - 3) << ll[s]), ll[s] + 16);
+      else w_.Put(lc[s], ll[s]);
+    } else {
+      int e = kLenExtra[s - 257];
+      w_.Put(lc[s] | ((len - kLenBase[s - 257]) << ll[s]), ll[s] + e);
     }
-    int ds = distSym(it.dist);
+    int ds = int(it.dist >> 24);
+    uint32_t dist = it.dist & 0xFFFFFFu;
     if (ds >= 30 && !d64_)
       throw std::logic_error("TKvDfLZStream.Encode: a Deflate64 distance symbol has been generated for Deflate");
-    w_.Put(dc[ds], dl[ds]);
-    if (kDistExtra[ds]) w_.Put(it.dist - kDistBase[ds], kDistExtra[ds]);
+    w_.Put(dc[ds] | ((dist - kDistBase[ds]) << dl[ds]), dl[ds] + kDistExtra[ds]);
   }
   w_.Put(lc[256], ll[256]);
 }
