@@ -228,3 +228,36 @@ TEST(ZipLimits, Zip64ArchiveIsRefusedOnLoad) {
   TKvZipArchive a(d / "z64.zip", fmOpenRead);
   EXPECT_THROW(a.Load(), EKvZipInvalid);
 }
+
+// Numbered parts: the image request may cancel; the archive as it was stays untouched.
+TEST(ZipSpanParts, CancelledPartRequestKeepsTheOldArchive) {
+  TempDir d;
+  fs::create_directories(d / "src");
+  writeFile(d / "src/a.txt", bytes("erste Fassung"));
+  writeFile(d / "src/b.bin", randomBytes(50000, 9));
+  auto a = std::make_unique<TKvZipArchive>(d / "n.zip", fmCreate);
+  a->SetBaseDirectory(d / "src");
+  a->Load();
+  a->Add(a->CreateItem("a.txt"));
+  a->Save();
+  const auto before = readFile(d / "n.zip");
+  std::vector<int> asked;
+  a->OnRequestImage = [&](TKvArchive*, int n, std::string& name, bool& abort) {
+    asked.push_back(n);
+    EXPECT_EQ(name, d / ("n.z" + std::string(n < 10 ? "0" : "") + std::to_string(n)));
+    abort = n == 2;
+  };
+  a->SpanSizeLimit = 20000;
+  a->Add(a->CreateItem("b.bin"));
+  EXPECT_THROW(a->Save(), EKvUserAbort);
+  EXPECT_EQ(asked, (std::vector<int>{1, 2}));
+  EXPECT_FALSE(a->Spanned);
+  a.reset();
+  EXPECT_EQ(readFile(d / "n.zip"), before);
+  int count = 0;
+  for (auto& e : fs::directory_iterator(d.path)) count += e.is_regular_file();
+  EXPECT_EQ(count, 1);
+  TKvZipArchive r(d / "n.zip", fmOpenRead);
+  r.Load();
+  EXPECT_EQ(r.Count(), 1);
+}
