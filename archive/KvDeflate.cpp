@@ -265,7 +265,8 @@ bool Encoder::search(size_t p, int prevLen, int& len, uint32_t& dist) {
     bestDist = uint32_t(p - size_t(cand3));
   }
   int good = std::min(good_, limit);
-  int nice = std::min(std::max(kNice, good_), limit);
+  // Long chains are asked for the best ratio: then only the longest match ends a search.
+  int nice = std::min(std::max(chain_ >= 256 ? 258 : kNice, good_), limit);
   int steps = best >= good ? std::max(1, chain_ / 4) : chain_;
   while (cand >= 0 && steps-- > 0) {
     uint32_t distance = uint32_t(p - size_t(cand));
