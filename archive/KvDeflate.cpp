@@ -260,7 +260,7 @@ bool Encoder::search(size_t p, int prevLen, int& len, uint32_t& dist) {
   if (prevLen > 0) {
     if (prevLen >= limit) return false;
     best = prevLen;
-  } else if (cand3 >= 0 && p - size_t(cand3) <= 4096 && ((load32(d_ + cand3) ^ first) & 0xFFFFFFu) == 0) {
+  } else if (cand3 >= 0 && p - size_t(cand3) <= std::min<size_t>(4096, window_) && ((load32(d_ + cand3) ^ first) & 0xFFFFFFu) == 0) {
     best = 3;
     bestDist = uint32_t(p - size_t(cand3));
   }
