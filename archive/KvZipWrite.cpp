@@ -431,7 +431,9 @@ void KvZipWriter::Save(TKvZipArchive& a) {
   a.reopenStream(a.ArchiveName(), onDisks ? mkRemovableDisks : mkNumberedFiles, fmOpenRead | fmShareDenyNone);
   a.OnRemovableDrive = onDisks;
   a.NumberedParts = span && !onDisks;
-  a.CurrentDisk = 0;
+  // The last disk is the one left in the drive.
+  if (onDisks) a.SpanStream()->OpenPart(a.ArchiveName(), lastPart);
+  a.CurrentDisk = uint16_t(onDisks ? lastPart : 0);
   a.EndRecord = end;
   a.EndRecordPosition = endPos;
   a.HasStub = !stub.empty();

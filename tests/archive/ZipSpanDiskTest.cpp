@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 
 #include "KvArchivePrompts.h"
@@ -70,7 +71,8 @@ struct FloppyDrive {
     return files;
   }
   // Writes the files as a set of parts of at most partSize bytes.
-  void write(const std::map<std::string, std::vector<uint8_t>>& files, int64_t partSize) {
+  void write(const std::map<std::string, std::vector<uint8_t>>& files, int64_t partSize,
+             std::function<void(TKvZipArchive&)> after = {}) {
     TKvZipArchive a(drive + "/set.zip", fmCreate);
     KvAskThroughPrompter(a);
     a.SetBaseDirectory(d / "src");
@@ -79,6 +81,7 @@ struct FloppyDrive {
     a.Load();
     for (auto& f : files) a.Add(a.CreateItem(f.first));
     a.Save();
+    if (after) after(a);
   }
   std::vector<std::string> driveFiles() const {
     std::vector<std::string> v;
@@ -94,9 +97,22 @@ TEST(ZipSpanDisks, EachDiskIsAskedForAndTheSetReadsBack) {
   auto files = f.sources();
   FloppyUser user(f.drive, "set.zip");
   kalvora::PrompterScope scope(user);
-  f.write(files, 20000);
-  // The last disk stays in the drive; every earlier one was asked for as a blank disk.
-  user.takeOut();
+  // Right after writing, the last disk is in the drive: an item on the first disk asks for it.
+  f.write(files, 20000, [&](TKvZipArchive& a) {
+    user.takeOut();
+    KvConnectUnzipProcs(&a);
+    for (int i = 0; i < a.Count(); ++i) {
+      if (a.ZipItem(i)->DiskNumberStart() != 0) continue;
+      size_t asked = user.questions().size();
+      KvMemoryStream out;
+      a.ExtractItemToStreamAt(i, &out);
+      EXPECT_EQ(out.Data(), files.at(a.Items(i)->FileName()));
+      ASSERT_GT(user.questions().size(), asked);
+      EXPECT_EQ(user.questions()[asked].text, "Insert disk number 1 of the spanned disk set");
+      break;
+    }
+  });
+  // Every disk but the last was asked for as a blank disk.
   ASSERT_GE(user.shelf.size(), 3u);
   EXPECT_EQ(user.blanks, int(user.shelf.size()) - 1);
   for (auto& q : user.questions()) {
