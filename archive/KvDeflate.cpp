@@ -151,8 +151,14 @@ class Encoder {
     if (win < 256 || win > maxWin || (win & (win - 1))) win = maxWin;
     window_ = uint32_t(win);
     mask_ = window_ - 1;
-    head_.assign(1 << kHashBits, -1);
-    prev_.assign(window_, -1);
+    // Wide tables keep chains short on large inputs; small inputs need not clear them.
+    int bits = 10;
+    while (bits < kHashBits && (size_t(1) << bits) < n_) ++bits;
+    hashShift_ = 32 - bits;
+    head_.assign(size_t(1) << bits, -1);
+    hash3Shift_ = 32 - std::min(bits, kHash3Bits);
+    head3_.assign(size_t(1) << std::min(bits, kHash3Bits), -1);
+    prev_.assign(std::min<size_t>(window_, std::max<size_t>(n_, 1)), -1);
     good_ = h.GoodMatchLength();
     lazy_ = h.MaxLazyMatch();
     chain_ = h.MaxChainSteps();
@@ -163,16 +169,25 @@ class Encoder {
   int64_t Written() const { return w_.Written(); }
 
  private:
-  static constexpr int kHashBits = 15;
-  static constexpr int kNice = 128;
-  uint32_t hashAt(size_t p) const {
-    return ((uint32_t(d_[p]) << 10) ^ (uint32_t(d_[p + 1]) << 5) ^ d_[p + 2]) & ((1u << kHashBits) - 1);
+  static constexpr int kHashBits = 17;
+  static constexpr int kHash3Bits = 14;
+  static constexpr int kNice = 64;
+  static uint32_t load32(const uint8_t* p) {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
   }
+  // Chains link positions whose next four bytes hash alike; a one-entry table per
+  // three-byte hash still finds the short near matches the chains would miss.
+  uint32_t hash4(uint32_t v) const { return (v * 0x9E3779B1u) >> hashShift_; }
+  uint32_t hash3(uint32_t v) const { return ((v & 0xFFFFFFu) * 0x9E3779B1u) >> hash3Shift_; }
   void insert(size_t p) {
-    if (p + 2 >= n_) return;
-    uint32_t hsh = hashAt(p);
-    prev_[p & mask_] = head_[hsh];
-    head_[hsh] = int32_t(p);
+    if (p + 4 > n_) return;
+    uint32_t v = load32(d_ + p);
+    uint32_t h = hash4(v);
+    prev_[p & mask_] = head_[h];
+    head_[h] = int32_t(p);
+    head3_[hash3(v)] = int32_t(p);
   }
   // Longest match at p, longer than prevLen; inserts p into the chains.
   bool search(size_t p, int prevLen, int& len, uint32_t& dist);
@@ -184,9 +199,11 @@ class Encoder {
     if (!b) zeroLiteral_ = true;
   }
   void addMatch(int len, uint32_t dist) {
-    items_.push_back({uint32_t(len), dist});
-    litFreq_[lenSym(len)]++;
-    distFreq_[distSym(dist)]++;
+    // Symbols ride along in the top byte, so writing need not look them up again.
+    uint32_t ls = uint32_t(lenSym(len)), ds = uint32_t(distSym(dist));
+    items_.push_back({uint32_t(len) | ((ls - 257) << 24), dist | (ds << 24)});
+    litFreq_[ls]++;
+    distFreq_[ds]++;
     ++matches_;
     blockBytes_ += uint32_t(len);
   }
@@ -206,7 +223,8 @@ class Encoder {
   bool d64_;
   int maxLen_;
   uint32_t window_, mask_;
-  std::vector<int32_t> head_, prev_;
+  std::vector<int32_t> head_, head3_, prev_;
+  int hashShift_ = 32 - kHashBits, hash3Shift_ = 32 - kHash3Bits;
   int good_, lazy_, chain_;
   bool firstBlock_ = true, zeroLiteral_ = false;
 
@@ -220,45 +238,62 @@ class Encoder {
 bool Encoder::search(size_t p, int prevLen, int& len, uint32_t& dist) {
   len = 0;
   dist = 0;
-  if (p + 2 >= n_) return false;
-  uint32_t hsh = hashAt(p);
+  if (p + 4 > n_) return false;
+  const uint8_t* cur = d_ + p;
+  uint32_t first = load32(cur);
+  uint32_t hsh = hash4(first);
   int32_t cand = head_[hsh];
   prev_[p & mask_] = cand;
   head_[hsh] = int32_t(p);
+  uint32_t h3 = hash3(first);
+  int32_t cand3 = head3_[h3];
+  head3_[h3] = int32_t(p);
+  // The next position's buckets are wanted next; fetch them while this one is searched.
+  if (p + 5 <= n_) {
+    uint32_t nx = load32(cur + 1);
+    __builtin_prefetch(&head_[hash4(nx)]);
+    __builtin_prefetch(&head3_[hash3(nx)]);
+  }
   int limit = int(std::min<size_t>(n_ - p, size_t(maxLen_)));
-  if (limit < 3) return false;
-  int good = std::min(good_, limit);
-  int nice = std::min(std::max(kNice, good_), limit);
   int best = 2;
+  uint32_t bestDist = 0;
   if (prevLen > 0) {
     if (prevLen >= limit) return false;
     best = prevLen;
+  } else if (cand3 >= 0 && p - size_t(cand3) <= std::min<size_t>(4096, window_) && ((load32(d_ + cand3) ^ first) & 0xFFFFFFu) == 0) {
+    best = 3;
+    bestDist = uint32_t(p - size_t(cand3));
   }
+  int good = std::min(good_, limit);
+  // Long chains are asked for the best ratio: then only the longest match ends a search.
+  int nice = std::min(std::max(chain_ >= 256 ? 258 : kNice, good_), limit);
   int steps = best >= good ? std::max(1, chain_ / 4) : chain_;
-  const uint8_t* cur = d_ + p;
-  uint32_t bestDist = 0;
   while (cand >= 0 && steps-- > 0) {
     uint32_t distance = uint32_t(p - size_t(cand));
     if (distance == 0 || distance > window_) break;
     const uint8_t* m = d_ + cand;
-    if (m[best] == cur[best] && m[best - 1] == cur[best - 1] && m[0] == cur[0] && m[1] == cur[1]) {
-      int l = 2;
-      while (l + 8 <= limit) {
-        uint64_t a, b;
-        std::memcpy(&a, cur + l, 8);
-        std::memcpy(&b, m + l, 8);
-        if (a != b) {
-          l += __builtin_ctzll(a ^ b) >> 3;
-          goto done;
+    // The last bytes a longer match would need, then the first four.
+    if (best < 3 || (load32(m + best - 3) == load32(cur + best - 3))) {
+      if (load32(m) == first) {
+        int l = 4;
+        while (l + 8 <= limit) {
+          uint64_t a, b;
+          std::memcpy(&a, cur + l, 8);
+          std::memcpy(&b, m + l, 8);
+          if (a != b) {
+            l += __builtin_ctzll(a ^ b) >> 3;
+            goto done;
+          }
+          l += 8;
         }
-        l += 8;
-      }
-      while (l < limit && m[l] == cur[l]) ++l;
-    done:
-      if (l > best) {
-        best = l;
-        bestDist = distance;
-        if (best >= nice) break;
+        while (l < limit && m[l] == cur[l]) ++l;
+      done:
+        if (l > limit) l = limit;
+        if (l > best) {
+          best = l;
+          bestDist = distance;
+          if (best >= nice) break;
+        }
       }
     }
     int32_t nxt = prev_[size_t(cand) & mask_];
@@ -304,24 +339,26 @@ uint64_t Encoder::staticBits() const {
 }
 
 void Encoder::writeItems(const uint16_t* lc, const uint8_t* ll, const uint16_t* dc, const uint8_t* dl) {
+  // A code and its extra bits go out in one piece (at most 31 bits).
   for (const Item& it : items_) {
     if (!it.dist) {
       w_.Put(lc[it.litOrLen], ll[it.litOrLen]);
       continue;
     }
-    int len = int(it.litOrLen);
-    int s = lenSym(len);
-    w_.Put(lc[s], ll[s]);
+    uint32_t len = it.litOrLen & 0xFFFFFFu;
+    int s = 257 + int(it.litOrLen >> 24);
     if (s == 285) {
-      if (d64_) w_.Put(uint32_t(len - 3), 16);
-    } else if (kLenExtra[s - 257]) {
-      w_.Put(uint32_t(len - kLenBase[s - 257]), kLenExtra[s - 257]);
+      if (d64_) w_.Put(lc[s] | ((len - 3) << ll[s]), ll[s] + 16);
+      else w_.Put(lc[s], ll[s]);
+    } else {
+      int e = kLenExtra[s - 257];
+      w_.Put(lc[s] | ((len - kLenBase[s - 257]) << ll[s]), ll[s] + e);
     }
-    int ds = distSym(it.dist);
+    int ds = int(it.dist >> 24);
+    uint32_t dist = it.dist & 0xFFFFFFu;
     if (ds >= 30 && !d64_)
       throw std::logic_error("TKvDfLZStream.Encode: a Deflate64 distance symbol has been generated for Deflate");
-    w_.Put(dc[ds], dl[ds]);
-    if (kDistExtra[ds]) w_.Put(it.dist - kDistBase[ds], kDistExtra[ds]);
+    w_.Put(dc[ds] | ((dist - kDistBase[ds]) << dl[ds]), dl[ds] + kDistExtra[ds]);
   }
   w_.Put(lc[256], ll[256]);
 }
@@ -654,7 +691,27 @@ uint32_t Deflate(KvStream* aSource, KvStream* aDest, TKvDeflateHelper* aHelper) 
     crypt = std::make_unique<TKvDfEncryptStream>(aDest, h.CipherPassword, uint32_t(h.HeaderCheck));
     out = crypt.get();
   }
-  std::vector<uint8_t> data = readAll(aSource);
+  // Memory input is used where it lies; anything else is read in first.
+  std::vector<uint8_t> owned;
+  const uint8_t* src = nullptr;
+  size_t srcSize = 0;
+  if (auto* ms = dynamic_cast<KvMemoryStream*>(aSource)) {
+    int64_t at = std::clamp<int64_t>(ms->Position(), 0, int64_t(ms->Data().size()));
+    src = ms->Data().data() + at;
+    srcSize = ms->Data().size() - size_t(at);
+    ms->Seek(0, soEnd);
+  } else {
+    owned = readAll(aSource);
+    src = owned.data();
+    srcSize = owned.size();
+  }
+  struct View {
+    const uint8_t* p;
+    size_t n;
+    const uint8_t* data() const { return p; }
+    size_t size() const { return n; }
+    bool empty() const { return n == 0; }
+  } data{src, srcSize};
   uint32_t check = (h.Options() & dfoAdler32) ? KvAdler32(1, data.data(), data.size())
                                                : KvCrc32(0, data.data(), data.size());
   int modes = h.Options() & 7;

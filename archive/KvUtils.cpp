@@ -230,7 +230,17 @@ char KvDriveLetterOf(const std::string& path) {
   return 'A';
 }
 
+namespace {
+std::function<bool(const std::string&)>& removableQuery() {
+  static std::function<bool(const std::string&)> q;
+  return q;
+}
+}  // namespace
+
+void KvSetRemovableDriveQuery(std::function<bool(const std::string&)> query) { removableQuery() = std::move(query); }
+
 bool KvIsRemovableDrive(const std::string& path) {
+  if (removableQuery()) return removableQuery()(path);
   struct stat st;
   std::string p = path;
   while (!p.empty() && ::stat(p.c_str(), &st) != 0) p = KvExtractFileDir(p);

@@ -2,6 +2,7 @@
 // Free routines the archive classes share: paths, wildcards, folders, drives, times, ratios, the lock.
 #include <cstdint>
 #include <mutex>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,9 @@ bool KvWriteAttributes(const std::string& path, int attributes);
 // Drives and volumes.
 char KvDriveLetterOf(const std::string& path);
 bool KvIsRemovableDrive(const std::string& path);
+// Replaces the removable-drive test (an empty function restores the system's); a test
+// uses it to play a floppy drive in a plain folder.
+void KvSetRemovableDriveQuery(std::function<bool(const std::string&)> query);
 int64_t KvClusterFreeBytes(const std::string& path);
 int64_t KvFreeBytesAt(const std::string& path);
 int KvSetVolumeName(const std::string& label, const std::string& drive);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -65,14 +66,30 @@ std::vector<uint8_t> centralHeader(const TKvZipDirectoryFileHeader& d) {
   return v;
 }
 
-// Output over one file or a set of parts; headers never straddle two parts.
+// Free bytes where the archive goes (the span stream's query when a test set one).
+int64_t freeBytesFor(TKvZipArchive& a) {
+  TKvSpanStream* s = a.SpanStream();
+  int64_t f = s && s->FreeSpaceQuery ? s->FreeSpaceQuery(a.ArchiveName()) : KvFreeBytesAt(a.ArchiveName());
+  return f < 0 ? INT64_MAX : f;
+}
+
+// Output over one file or a set of parts; headers never straddle two parts. Numbered
+// parts are written to temporary files that take their names only when all went well.
+// On removable disks every part has the archive's own name: a full disk's part takes
+// it before the user is asked for a blank disk; a cancel there removes that part, so
+// no disk is left holding what looks like a whole archive.
 class PartWriter {
  public:
-  PartWriter(TKvZipArchive& a, int64_t limit) : a_(a), limit_(limit) { open(); }
+  PartWriter(TKvZipArchive& a, bool span, bool removable)
+      : a_(a), span_(span), removable_(removable), wasSpanned_(a.Spanned) {
+    open();
+  }
   ~PartWriter() {
     file_.reset();
-    if (!done_)
+    if (!done_) {
       for (auto& t : temps_) ::unlink(t.c_str());
+      a_.Spanned = wasSpanned_;
+    }
   }
   int Part() const { return part_; }
   int64_t Position() const { return inPart_; }
@@ -97,9 +114,13 @@ class PartWriter {
   // Moves every part to its name: the archive's own name for the first, name.zNN after it.
   void Finish() {
     file_.reset();
-    for (size_t i = 0; i < temps_.size(); ++i) {
-      std::string target = i == 0 ? a_.ArchiveName() : names_[i - 1];
-      if (::rename(temps_[i].c_str(), target.c_str()) != 0) throw EKvFileCreateError(target, errno);
+    if (removable_) {
+      placeOnDisk();
+    } else {
+      for (size_t i = 0; i < temps_.size(); ++i) {
+        std::string target = i == 0 ? a_.ArchiveName() : names_[i - 1];
+        if (::rename(temps_[i].c_str(), target.c_str()) != 0) throw EKvFileCreateError(target, errno);
+      }
     }
     done_ = true;
   }
@@ -116,10 +137,37 @@ class PartWriter {
     temps_.push_back(t);
     file_ = std::make_unique<KvFileStream>(t, fmCreate);
     inPart_ = 0;
+    limit_ = span_ ? a_.SpanSizeLimit : 0;
+    if (span_ && removable_) {
+      // A disk takes what fits on it, at most the part size asked for.
+      int64_t room = freeBytesFor(a_);
+      limit_ = limit_ > 0 ? std::min(limit_, room) : room;
+      if (limit_ < 64) throw EKvException(KvMessage(31), 31);
+    }
+  }
+  // The finished part takes the archive's name on the disk in the drive.
+  void placeOnDisk() {
+    std::string t = temps_.back();
+    if (::rename(t.c_str(), a_.ArchiveName().c_str()) != 0) throw EKvFileCreateError(a_.ArchiveName(), errno);
+    temps_.pop_back();
+    KvLabelSpanVolume(a_.ArchiveName(), part_ + 1);
   }
   void next() {
     // Numbers run to 99; beyond that the set cannot be named.
     if (part_ + 1 > 99) throw EKvException("Spanned set: more than 99 parts needed");
+    if (removable_) {
+      file_.reset();
+      placeOnDisk();
+      bool abort = false;
+      a_.DoRequestEmptyDisk(abort);
+      if (abort) {
+        ::unlink(a_.ArchiveName().c_str());
+        throw EKvUserAbort();
+      }
+      ++part_;
+      open();
+      return;
+    }
     std::string name = numbered(part_ + 1);
     if (a_.OnRequestImage) {
       bool abort = false;
@@ -132,7 +180,8 @@ class PartWriter {
     open();
   }
   TKvZipArchive& a_;
-  int64_t limit_;
+  bool span_, removable_, wasSpanned_;
+  int64_t limit_ = 0;
   int part_ = 0;
   int64_t inPart_ = 0;
   std::unique_ptr<KvFileStream> file_;
@@ -159,7 +208,7 @@ std::vector<uint8_t> readAllOf(KvStream& s) {
 // Compresses (and encrypts) one new item's data into out; fills its directory entry.
 void insertItem(TKvZipArchive& a, TKvZipItem* item, KvStream& src, KvStream& out, int64_t mtime, int dosAttr) {
   std::vector<uint8_t> plain = readAllOf(src);
-  if (plain.size() > 0xFFFFFFFFu) throw EKvException("File too large for a ZIP archive");
+  if (plain.size() > 0xFFFFFFFFu) throw EKvException("File too large for a ZIP archive (at most 4 GiB)");
   uint32_t crc = KvCrc32(0, plain.data(), plain.size());
   auto& d = item->Dir;
   d.GeneralPurposeBitFlag &= 0x0800;
@@ -205,7 +254,7 @@ void insertItem(TKvZipArchive& a, TKvZipItem* item, KvStream& src, KvStream& out
   d.CRC32 = crc;
   d.UncompressedSize = uint32_t(plain.size());
   int64_t packed = out.Position() - start;
-  if (packed > 0xFFFFFFFFll) throw EKvException("File too large for a ZIP archive");
+  if (packed > 0xFFFFFFFFll) throw EKvException("File too large for a ZIP archive (at most 4 GiB)");
   d.CompressedSize = uint32_t(packed);
   if (mtime >= 0) KvUnixToDos(mtime, d.LastModFileDate, d.LastModFileTime);
   if (dosAttr >= 0) d.ExternalFileAttributes = uint32_t(dosAttr);
@@ -236,7 +285,11 @@ void KvZipWriter::Save(TKvZipArchive& a) {
           path = KvEnsureTrailingSlash(a.BaseDirectory()) + path;
         KvFileStream in(path, fmOpenRead);
         struct ::stat st;
-        int64_t mtime = ::fstat(in.Handle(), &st) == 0 ? int64_t(st.st_mtime) : -1;
+        bool known = ::fstat(in.Handle(), &st) == 0;
+        // Refused before anything is read: the classic headers hold 32-bit sizes.
+        if (known && uint64_t(st.st_size) > 0xFFFFFFFFull)
+          throw EKvException("File too large for a ZIP archive (at most 4 GiB): " + path);
+        int64_t mtime = known ? int64_t(st.st_mtime) : -1;
         a.CurrentItem = item;
         insertItem(a, item, in, *scratch, mtime, KvReadAttributes(path));
         break;
@@ -264,6 +317,8 @@ void KvZipWriter::Save(TKvZipArchive& a) {
     list.push_back(p);
   }
 
+  // Past these limits the classic records cannot hold the values; such archives are refused.
+  if (list.size() > 0xFFFF) throw EKvException("Too many entries for a ZIP archive (at most 65535)");
   std::vector<uint8_t> stub = a.NewStub;
   if (stub.empty() && a.HasStub && a.StubLength > 0) {
     stub.resize(size_t(a.StubLength));
@@ -271,11 +326,14 @@ void KvZipWriter::Save(TKvZipArchive& a) {
     old->ReadBuffer(stub.data(), a.StubLength);
   }
   int64_t limit = a.SpanSizeLimit;
-  bool span = limit > 0 && limit < total + int64_t(stub.size());
+  int64_t whole = total + int64_t(stub.size());
+  TKvSpanStream* ss = a.SpanStream();
+  bool removable = a.OnRemovableDrive || (ss && ss->MediaKind() == mkRemovableDisks);
+  bool span = (limit > 0 && limit < whole) || (removable && freeBytesFor(a) < whole);
   if (span && !stub.empty()) throw EKvException(KvMessage(16), 16);
-  if (span && limit < 64) throw EKvException(KvMessage(31), 31);
+  if (span && limit > 0 && limit < 64) throw EKvException(KvMessage(31), 31);
 
-  PartWriter w(a, span ? limit : 0);
+  PartWriter w(a, span, removable && span);
   if (span) {
     std::vector<uint8_t> marker;
     put32(marker, kSigSpan);
@@ -287,7 +345,7 @@ void KvZipWriter::Save(TKvZipArchive& a) {
     auto& d = p.item->Dir;
     std::vector<uint8_t> lh = localHeader(d);
     w.Ensure(int64_t(lh.size()));
-    if (w.Position() > 0xFFFFFFFFll) throw EKvException("Archive too large for ZIP");
+    if (w.Position() > 0xFFFFFFFFll) throw EKvException("Archive too large for a ZIP archive (at most 4 GiB)");
     d.DiskNumberStart = uint16_t(w.Part());
     d.RelativeOffsetOfLocalHeader = uint32_t(w.Position());
     w.Write(lh);
@@ -316,6 +374,8 @@ void KvZipWriter::Save(TKvZipArchive& a) {
     int before = w.Part();
     w.Ensure(int64_t(ch.size()));
     if (w.Part() != before) onDisk = 0;
+    if (w.Position() + int64_t(ch.size()) > 0xFFFFFFFFll)
+      throw EKvException("Archive too large for a ZIP archive (at most 4 GiB)");
     if (first) {
       end.StartDiskNumber = uint16_t(w.Part());
       end.DirectoryOffset = uint32_t(w.Position());
@@ -333,7 +393,6 @@ void KvZipWriter::Save(TKvZipArchive& a) {
   } else if (end.StartDiskNumber != w.Part() && onDisk == 0) {
     onDisk = 0;
   }
-  if (list.size() > 0xFFFF) throw EKvException("Too many entries for ZIP");
   end.DiskNumber = uint16_t(w.Part());
   end.TotalEntries = uint16_t(list.size());
   end.EntriesOnDisk = onDisk;
@@ -358,7 +417,7 @@ void KvZipWriter::Save(TKvZipArchive& a) {
   try {
     w.Finish();
     // Parts of an earlier, longer set would confuse the reader.
-    for (int n = lastPart + 1; n <= 99; ++n) {
+    for (int n = lastPart + 1; !(removable && span) && n <= 99; ++n) {
       std::string extra = PartWriter::numberedOf(a.ArchiveName(), n);
       if (!KvFileExists(extra)) break;
       ::unlink(extra.c_str());
@@ -368,9 +427,13 @@ void KvZipWriter::Save(TKvZipArchive& a) {
     throw;
   }
   a.Spanned = span;
-  a.reopenStream(a.ArchiveName(), mkNumberedFiles, fmOpenRead | fmShareDenyNone);
-  a.NumberedParts = span;
-  a.CurrentDisk = 0;
+  bool onDisks = removable && span;
+  a.reopenStream(a.ArchiveName(), onDisks ? mkRemovableDisks : mkNumberedFiles, fmOpenRead | fmShareDenyNone);
+  a.OnRemovableDrive = onDisks;
+  a.NumberedParts = span && !onDisks;
+  // The last disk is the one left in the drive.
+  if (onDisks) a.SpanStream()->OpenPart(a.ArchiveName(), lastPart);
+  a.CurrentDisk = uint16_t(onDisks ? lastPart : 0);
   a.EndRecord = end;
   a.EndRecordPosition = endPos;
   a.HasStub = !stub.empty();

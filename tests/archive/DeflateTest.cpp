@@ -133,9 +133,9 @@ std::vector<uint8_t> deflate(const std::vector<uint8_t>& in, int options, uint32
   return dst.Data();
 }
 
-std::vector<uint8_t> zlibInflate(const std::vector<uint8_t>& in, bool* ok) {
+std::vector<uint8_t> zlibInflate(const std::vector<uint8_t>& in, bool* ok, int windowBits = 15) {
   z_stream z{};
-  inflateInit2(&z, -15);
+  inflateInit2(&z, -windowBits);
   std::vector<uint8_t> out;
   std::vector<uint8_t> buf(1 << 16);
   z.next_in = const_cast<Bytef*>(in.data());
@@ -299,3 +299,16 @@ TEST(Deflate, OptionsMustChooseABlockKind) {
 }
 
 }  // namespace
+
+// A smaller window is a promise: zlib, told the same window, finds no distance past it.
+TEST(Deflate, SmallWindowsKeepTheirDistances) {
+  std::vector<uint8_t> in = textBytes(200000, 7);
+  auto rnd = randomBytes(3000, 8);
+  for (int i = 0; i < 20; ++i) in.insert(in.end(), rnd.begin(), rnd.end());
+  for (int bits : {8, 10, 12}) {
+    auto packed = deflate(in, 0x0F, nullptr, [bits](TKvDeflateHelper& h) { h.WindowSize = 1 << bits; });
+    bool ok = false;
+    EXPECT_EQ(zlibInflate(packed, &ok, bits), in) << bits;
+    EXPECT_TRUE(ok) << bits;
+  }
+}
