@@ -46,6 +46,14 @@ const uint16_t kDistBase[32] = {1, 2, 3, 4, 5, 7, 9, 13, 17, 25, 33, 49, 65, 97,
 const uint8_t kDistExtra[32] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6,
                                 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, 14, 14};
 
+#if defined(__x86_64__)
+#define KV_BMI2 __attribute__((target("bmi2")))
+const bool kHaveBmi2 = (__builtin_cpu_init(), __builtin_cpu_supports("bmi2"));
+#else
+#define KV_BMI2
+constexpr bool kHaveBmi2 = false;
+#endif
+
 [[noreturn]] void fail(const char* cause) { throw EKvInternalInflateError(cause); }
 
 uint32_t litEntry(int sym, bool d64) {
@@ -403,119 +411,130 @@ class Decoder {
   }
 
   void data(const uint32_t* lit, const uint32_t* dist) {
-    constexpr uint32_t litMask = (1u << kLitPrimary) - 1, distMask = (1u << kDistPrimary) - 1;
     for (;;) {
       if (pad_ == 0 && end_ - pos_ >= 48) {
-        // The hot loop keeps its state in locals: stores through the byte pointer
-        // would otherwise force the members to be reloaded after every byte.
-        uint64_t bits = bits_;
-        unsigned cnt = cnt_;
-        const uint8_t* const inBase = in_.data();
-        const uint8_t* ip = inBase + pos_;
-        // A round refills at most twice, seven bytes each, reading eight.
-        const uint8_t* const ipSafe = inBase + end_ - 32;
-        uint8_t* const buf = w_.buf_;
-        uint8_t* out = buf + w_.pos_;
-        uint8_t* check = buf + w_.checkPos_;
-        int64_t before = w_.before_;
-        // Refilling only adds bits above those counted, so an entry looked up
-        // before a refill stays good after it.
-        auto refill = [&] {
-          uint64_t w;
-          std::memcpy(&w, ip, 8);
-          bits |= w << cnt;
-          ip += (63 - cnt) >> 3;
-          cnt |= 56;
-        };
-        auto consume = [&](uint32_t e) {
-          bits >>= eTotal(e);
-          cnt -= eTotal(e);
-        };
-        auto sub = [&](const uint32_t* t, uint32_t e) {
-          consume(e);
-          return t[eValue(e) + (bits & ((1u << eCode(e)) - 1))];
-        };
-        auto flushCheck = [&] {
-          if (out >= check) {
-            w_.pos_ = size_t(out - buf);
-            bits_ = bits;  // an early stop reports the input used so far
-            cnt_ = cnt;
-            pos_ = size_t(ip - inBase);
-            w_.Check();
-            out = buf + w_.pos_;
-            check = buf + w_.checkPos_;
-            before = w_.before_;
-          }
-        };
-        bool eob = false;
-        refill();
-        uint32_t e = lit[bits & litMask];
-        while (ip <= ipSafe) {
-          if (eIsLit(e)) {
-            // Up to three literals from one refill: each code takes at most 15 bits, so
-            // the look-up after them still has the 11 bits of the first level.
-            consume(e);
-            *out++ = uint8_t(eValue(e));
-            e = lit[bits & litMask];
-            if (eIsLit(e)) {
-              consume(e);
-              *out++ = uint8_t(eValue(e));
-              e = lit[bits & litMask];
-              if (eIsLit(e)) {
-                consume(e);
-                *out++ = uint8_t(eValue(e));
-                e = lit[bits & litMask];
-              }
-            }
-            flushCheck();
-            refill();
-            continue;
-          }
-          // Here at least 56 bits are counted: enough for any length code with its extra bits.
-          if (eKind(e) == kSub) e = sub(lit, e);
-          const uint32_t kind = eKind(e);
-          if (kind == kLen) {
-            const uint32_t length = eDecode(e, bits);
-            consume(e);
-            if (cnt < 29) refill();
-            uint32_t de = dist[bits & distMask];
-            if (eKind(de) == kSub) de = sub(dist, de);
-            if (eKind(de) != kDist) badDistance(de);
-            const uint32_t distance = eDecode(de, bits);
-            consume(de);
-            if (int64_t(distance) > before + int64_t(out - buf)) fail("distance too far back [DecodeData]");
-            // The next entry is looked up before the copy, so both run side by side.
-            refill();
-            e = lit[bits & litMask];
-            copyMatch(out, distance, length);
-            out += length;
-            flushCheck();
-            continue;
-          }
-          if (kind == kLit) {  // a literal behind a subtable link
-            consume(e);
-            *out++ = uint8_t(eValue(e));
-            flushCheck();
-            refill();
-            e = lit[bits & litMask];
-            continue;
-          }
-          if (kind == kEob) {
-            consume(e);
-            eob = true;
-            break;
-          }
-          badLiteral(e);
-        }
-        bits_ = bits;
-        cnt_ = cnt;
-        pos_ = size_t(ip - inBase);
-        w_.pos_ = size_t(out - buf);
-        if (eob) return;
+        if (kHaveBmi2 ? fastBmi2(lit, dist) : fastPlain(lit, dist)) return;
         continue;
       }
       if (slowStep(lit, dist)) return;
     }
+  }
+
+  // The hot loop twice: once with the variable shifts and masks of BMI2, chosen at start.
+  KV_BMI2 bool fastBmi2(const uint32_t* lit, const uint32_t* dist) {
+    return fastLoop(lit, dist);
+  }
+  bool fastPlain(const uint32_t* lit, const uint32_t* dist) { return fastLoop(lit, dist); }
+
+  // Decodes while input and window room last; true at the end of the block.
+  __attribute__((always_inline)) inline bool fastLoop(const uint32_t* lit, const uint32_t* dist) {
+    constexpr uint32_t litMask = (1u << kLitPrimary) - 1, distMask = (1u << kDistPrimary) - 1;
+    // The hot loop keeps its state in locals: stores through the byte pointer
+    // would otherwise force the members to be reloaded after every byte.
+    uint64_t bits = bits_;
+    unsigned cnt = cnt_;
+    const uint8_t* const inBase = in_.data();
+    const uint8_t* ip = inBase + pos_;
+    // A round refills at most twice, seven bytes each, reading eight.
+    const uint8_t* const ipSafe = inBase + end_ - 32;
+    uint8_t* const buf = w_.buf_;
+    uint8_t* out = buf + w_.pos_;
+    uint8_t* check = buf + w_.checkPos_;
+    int64_t before = w_.before_;
+    // Refilling only adds bits above those counted, so an entry looked up
+    // before a refill stays good after it.
+    auto refill = [&] {
+      uint64_t w;
+      std::memcpy(&w, ip, 8);
+      bits |= w << cnt;
+      ip += (63 - cnt) >> 3;
+      cnt |= 56;
+    };
+    auto consume = [&](uint32_t e) {
+      bits >>= eTotal(e);
+      cnt -= eTotal(e);
+    };
+    auto sub = [&](const uint32_t* t, uint32_t e) {
+      consume(e);
+      return t[eValue(e) + (bits & ((1u << eCode(e)) - 1))];
+    };
+    auto flushCheck = [&] {
+      if (out >= check) {
+        w_.pos_ = size_t(out - buf);
+        bits_ = bits;  // an early stop reports the input used so far
+        cnt_ = cnt;
+        pos_ = size_t(ip - inBase);
+        w_.Check();
+        out = buf + w_.pos_;
+        check = buf + w_.checkPos_;
+        before = w_.before_;
+      }
+    };
+    bool eob = false;
+    refill();
+    uint32_t e = lit[bits & litMask];
+    while (ip <= ipSafe) {
+      if (eIsLit(e)) {
+        // Up to three literals from one refill: each code takes at most 15 bits, so
+        // the look-up after them still has the 11 bits of the first level.
+        consume(e);
+        *out++ = uint8_t(eValue(e));
+        e = lit[bits & litMask];
+        if (eIsLit(e)) {
+          consume(e);
+          *out++ = uint8_t(eValue(e));
+          e = lit[bits & litMask];
+          if (eIsLit(e)) {
+            consume(e);
+            *out++ = uint8_t(eValue(e));
+            e = lit[bits & litMask];
+          }
+        }
+        flushCheck();
+        refill();
+        continue;
+      }
+      // Here at least 56 bits are counted: enough for any length code with its extra bits.
+      if (eKind(e) == kSub) e = sub(lit, e);
+      const uint32_t kind = eKind(e);
+      if (kind == kLen) {
+        const uint32_t length = eDecode(e, bits);
+        consume(e);
+        if (cnt < 29) refill();
+        uint32_t de = dist[bits & distMask];
+        if (eKind(de) == kSub) de = sub(dist, de);
+        if (eKind(de) != kDist) badDistance(de);
+        const uint32_t distance = eDecode(de, bits);
+        consume(de);
+        if (int64_t(distance) > before + int64_t(out - buf)) fail("distance too far back [DecodeData]");
+        // The next entry is looked up before the copy, so both run side by side.
+        refill();
+        e = lit[bits & litMask];
+        copyMatch(out, distance, length);
+        out += length;
+        flushCheck();
+        continue;
+      }
+      if (kind == kLit) {  // a literal behind a subtable link
+        consume(e);
+        *out++ = uint8_t(eValue(e));
+        flushCheck();
+        refill();
+        e = lit[bits & litMask];
+        continue;
+      }
+      if (kind == kEob) {
+        consume(e);
+        eob = true;
+        break;
+      }
+      badLiteral(e);
+    }
+    bits_ = bits;
+    cnt_ = cnt;
+    pos_ = size_t(ip - inBase);
+    w_.pos_ = size_t(out - buf);
+    return eob;
   }
 
   KvStream* src_;
