@@ -335,15 +335,23 @@ class Decoder {
     const uint8_t* from = out - distance;
     uint8_t* const stop = out + length;
     if (distance >= 16) {
-      do {
-        uint64_t a, b;
-        std::memcpy(&a, from, 8);
-        std::memcpy(&b, from + 8, 8);
-        std::memcpy(out, &a, 8);
-        std::memcpy(out + 8, &b, 8);
-        out += 16;
-        from += 16;
-      } while (out < stop);
+      // Most matches are short: the first 16 bytes without a loop.
+      auto copy16 = [](uint8_t* to, const uint8_t* at) {
+        uint8_t t[16];
+        std::memcpy(t, at, 16);
+        std::memcpy(to, t, 16);
+      };
+      copy16(out, from);
+      if (length > 16) {
+        copy16(out + 16, from + 16);
+        out += 32;
+        from += 32;
+        while (out < stop) {
+          copy16(out, from);
+          out += 16;
+          from += 16;
+        }
+      }
     } else if (distance >= 8) {
       do {
         uint64_t v;
