@@ -187,7 +187,12 @@ class Decoder {
     std::memmove(in_.data(), in_.data() + pos_, left);
     pos_ = 0;
     end_ = left;
-    int64_t n = src_->Read(in_.data() + end_, int64_t(kIn - end_));
+    // After a stored block only the next header is fetched: if the block after it is stored
+    // too, its bytes then go straight from the source into the window, not through here.
+    int64_t want = int64_t(kIn - end_);
+    if (afterStored_) want = std::min<int64_t>(want, 16);
+    afterStored_ = false;
+    int64_t n = src_->Read(in_.data() + end_, want);
     if (n <= 0) {
       eof_ = true;
       return false;
@@ -244,10 +249,14 @@ class Decoder {
     uint32_t len = take(16), nlen = take(16);
     checkPad();
     if ((len ^ 0xFFFF) != nlen) fail("invalid stored block (length and NOT length do not match) [InflateStoredBlock]");
+    // The few whole bytes still in the bit buffer.
+    uint8_t held[8];
+    size_t k = 0;
     while (len > 0 && cnt_ >= 8 && cnt_ > unsigned(pad_) * 8) {
-      w_.PutLiteral(uint8_t(take(8)));
+      held[k++] = uint8_t(take(8));
       --len;
     }
+    w_.PutBuffer(held, int64_t(k));
     if (cnt_ == 0) bits_ = 0;  // what lay above was read ahead; it is copied below
     if (len > 0 && pad_) fail("no more compressed data in stream [TKvDfInBitStream.ReadBuffer]");
     size_t n = std::min<size_t>(len, end_ - pos_);
@@ -269,6 +278,7 @@ class Decoder {
       len -= uint32_t(got);
       if (w_.pos_ >= w_.checkPos_) w_.Check();
     }
+    afterStored_ = true;
   }
 
   void dynamic() {
@@ -553,6 +563,7 @@ class Decoder {
   std::vector<uint8_t> in_;
   size_t pos_ = 0, end_ = 0;
   bool eof_ = false;
+  bool afterStored_ = false;
   int64_t read_ = 0;
   uint64_t bits_ = 0;
   unsigned cnt_ = 0;
