@@ -20,6 +20,7 @@ inline uint32_t KvCrc32(uint32_t prev, const void* data, size_t count) {
 uint32_t KvAdler32(uint32_t adler, const void* data, size_t count);
 
 // The ways of computing the checksums; all give the same bits. For tests and benchmarks.
+// Adler-32 has one vector form (AVX2), used with either folding form.
 enum class TKvChecksumForm { Plain, Sliced, Fold128, Fold512 };
 // The forms this processor can run, plain first.
 std::vector<TKvChecksumForm> KvChecksumForms();

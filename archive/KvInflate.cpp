@@ -24,7 +24,6 @@ constexpr uint32_t link(uint32_t offset, uint32_t primary, uint32_t subBits) {
 }
 inline uint32_t eTotal(uint32_t e) { return e & 0xFF; }
 inline uint32_t eCode(uint32_t e) { return (e >> 8) & 15; }
-inline uint32_t eExtra(uint32_t e) { return eTotal(e) - eCode(e); }
 inline uint32_t eKind(uint32_t e) { return (e >> 12) & 7; }
 inline bool eIsLit(uint32_t e) { return (e & kKindMask) == 0; }
 inline uint32_t eValue(uint32_t e) { return e >> 16; }
