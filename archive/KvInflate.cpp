@@ -1,6 +1,7 @@
 #include "KvInflate.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -88,31 +89,42 @@ void buildTable(const uint8_t* lens, int n, int primary, uint32_t* table, size_t
   }
   const size_t psize = size_t(1) << primary;
   const uint32_t bad = entry(kBad, 0, 0);
-  std::fill(table, table + psize, bad);
-  // Longest code per primary prefix, for the subtables.
-  uint8_t subLen[1 << kLitPrimary] = {0};  // primary tables are at most this big
+  // A complete code covers every slot; only an incomplete one leaves gaps to mark.
+  const bool gaps = left != 0;
+  if (gaps) std::fill(table, table + psize, bad);
+  // Longest code per primary prefix, for the subtables, and the prefixes in order seen.
+  uint8_t subLen[1 << kLitPrimary];  // primary tables are at most this big
+  std::memset(subLen, 0, psize);
+  uint16_t prefixes[320];
+  int nPrefixes = 0;
   uint16_t revs[320];
+  static const auto rev8 = [] {
+    std::array<uint8_t, 256> r{};
+    for (int i = 0; i < 256; ++i)
+      for (int b = 0; b < 8; ++b) r[size_t(i)] = uint8_t(r[size_t(i)] | (((i >> b) & 1) << (7 - b)));
+    return r;
+  }();
   for (int s = 0; s < n; ++s) {
     int l = lens[s];
     if (!l) continue;
     int c = next[l]++;
-    int rev = 0;
-    for (int b = 0; b < l; ++b) rev |= ((c >> b) & 1) << (l - 1 - b);
+    int rev = ((rev8[size_t(c & 0xFF)] << 8) | rev8[size_t(c >> 8)]) >> (16 - l);
     revs[s] = uint16_t(rev);
     if (l > primary) {
       int pre = rev & int(psize - 1);
+      if (!subLen[pre]) prefixes[nPrefixes++] = uint16_t(pre);
       subLen[pre] = uint8_t(std::max<int>(subLen[pre], l - primary));
     }
   }
   size_t used = psize;
-  for (size_t pre = 0; pre < psize; ++pre)
-    if (subLen[pre]) {
-      size_t size = size_t(1) << subLen[pre];
-      if (used + size > cap) fail("decode table overflow [BuildTable]");
-      std::fill(table + used, table + used + size, bad);
-      table[pre] = link(uint32_t(used), uint32_t(primary), subLen[pre]);
-      used += size;
-    }
+  for (int k = 0; k < nPrefixes; ++k) {
+    const size_t pre = prefixes[k];
+    size_t size = size_t(1) << subLen[pre];
+    if (used + size > cap) fail("decode table overflow [BuildTable]");
+    if (gaps) std::fill(table + used, table + used + size, bad);
+    table[pre] = link(uint32_t(used), uint32_t(primary), subLen[pre]);
+    used += size;
+  }
   for (int s = 0; s < n; ++s) {
     int l = lens[s];
     if (!l) continue;
