@@ -381,8 +381,6 @@ class Decoder {
         out += 8;
         from += 8;
       } while (out < stop);
-    } else if (distance == 1) {
-      std::memset(out, *from, length);
     } else {
       // A short repeat: one word holds the pattern, stored again and again, each time
       // moved on by whole periods, so no store has to be read back.
