@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -53,6 +54,8 @@ const bool kHaveBmi2 = (__builtin_cpu_init(), __builtin_cpu_supports("bmi2"));
 #define KV_BMI2
 constexpr bool kHaveBmi2 = false;
 #endif
+
+std::atomic<bool> gForcePlain{false};
 
 [[noreturn]] void fail(const char* cause) { throw EKvInternalInflateError(cause); }
 
@@ -440,7 +443,8 @@ class Decoder {
   void data(const uint32_t* lit, const uint32_t* dist) {
     for (;;) {
       if (pad_ == 0 && end_ - pos_ >= 48) {
-        if (kHaveBmi2 ? fastBmi2(lit, dist) : fastPlain(lit, dist)) return;
+        const bool bmi2 = kHaveBmi2 && !gForcePlain.load(std::memory_order_relaxed);
+        if (bmi2 ? fastBmi2(lit, dist) : fastPlain(lit, dist)) return;
         continue;
       }
       if (slowStep(lit, dist)) return;
@@ -582,6 +586,8 @@ class Decoder {
 };
 
 }  // namespace
+
+void KvInflateForcePlainLoop(bool plain) { gForcePlain = plain; }
 
 uint32_t Inflate(KvStream* aSource, KvStream* aDest, TKvDeflateHelper* aHelper) {
   if (!aSource) throw std::logic_error("Deflate: aSource stream cannot be nil");

@@ -123,6 +123,24 @@ TEST(Inflate, EqualsZlibOnTheCorpusAtEveryLevelAndStrategy) {
       }
 }
 
+// The hot loop is built twice; where the processor picks the BMI2 build, the plain one
+// must still be right, as it is on processors without BMI2.
+TEST(Inflate, BothBuildsOfTheHotLoopEqualZlib) {
+  struct Restore {
+    ~Restore() { KvInflateForcePlainLoop(false); }
+  } restore;
+  for (bool plain : {true, false}) {
+    KvInflateForcePlainLoop(plain);
+    for (const auto& data : corpus())
+      for (int level : {1, 6, 9})
+        for (int strategy : {Z_DEFAULT_STRATEGY, Z_FIXED}) {
+          Result r = inflateAll(rawDeflate(data, level, strategy));
+          ASSERT_EQ(r.out, data) << "plain " << plain << " level " << level << " size " << data.size();
+          EXPECT_EQ(r.check, uint32_t(crc32(0, data.data(), uInt(data.size()))));
+        }
+  }
+}
+
 TEST(Inflate, AdlerOptionAndEmptyStoredBlock) {
   auto plain = textBytes(5000, 3);
   Result r = inflateAll(rawDeflate(plain), 0x0F | dfoAdler32);
