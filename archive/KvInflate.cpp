@@ -474,16 +474,18 @@ class Decoder {
     int64_t before = w_.before_;
     // Refilling only adds bits above those counted, so an entry looked up
     // before a refill stays good after it.
+    // Only the low byte of cnt counts: whole entries are subtracted from it (their low
+    // byte is the bit count), which saves extracting the count on every symbol.
     auto refill = [&] {
       uint64_t w;
       std::memcpy(&w, ip, 8);
-      bits |= w << cnt;
-      ip += (63 - cnt) >> 3;
+      bits |= w << (cnt & 63);
+      ip += ((cnt & 63) ^ 63) >> 3;
       cnt |= 56;
     };
     auto consume = [&](uint32_t e) {
-      bits >>= eTotal(e);
-      cnt -= eTotal(e);
+      bits >>= (e & 63);  // a total is below 32
+      cnt -= e;
     };
     auto sub = [&](const uint32_t* t, uint32_t e) {
       consume(e);
@@ -493,7 +495,7 @@ class Decoder {
       if (out >= check) {
         w_.pos_ = size_t(out - buf);
         bits_ = bits;  // an early stop reports the input used so far
-        cnt_ = cnt;
+        cnt_ = cnt & 0xFF;
         pos_ = size_t(ip - inBase);
         w_.Check();
         out = buf + w_.pos_;
@@ -531,7 +533,7 @@ class Decoder {
       if (kind == kLen) {
         const uint32_t length = eDecode(e, bits);
         consume(e);
-        if (cnt < 29) refill();
+        if ((cnt & 0xFF) < 29) refill();
         uint32_t de = dist[bits & distMask];
         if (eKind(de) == kSub) de = sub(dist, de);
         if (eKind(de) != kDist) badDistance(de);
@@ -562,7 +564,7 @@ class Decoder {
       badLiteral(e);
     }
     bits_ = bits;
-    cnt_ = cnt;
+    cnt_ = cnt & 0xFF;
     pos_ = size_t(ip - inBase);
     w_.pos_ = size_t(out - buf);
     return eob;
