@@ -63,9 +63,7 @@ bool TKvArchiveItem::MatchesMaskList(const std::string& maskList) const {
 
 // ---- list ----
 
-TKvArchiveList::~TKvArchiveList() {
-  for (auto it = items_.rbegin(); it != items_.rend(); ++it) delete *it;
-}
+TKvArchiveList::~TKvArchiveList() { Clear(); }
 
 int TKvArchiveList::BucketOf(const std::string& name) {
   uint32_t h = 0;
@@ -122,7 +120,9 @@ int TKvArchiveList::IndexOf(const TKvArchiveItem* item) const {
   return it == items_.end() ? -1 : int(it - items_.begin());
 }
 
+// The list owns its items: clearing frees them, last first, as the destructor always did.
 void TKvArchiveList::Clear() {
+  for (auto it = items_.rbegin(); it != items_.rend(); ++it) delete *it;
   items_.clear();
   std::fill(heads_.begin(), heads_.end(), nullptr);
 }

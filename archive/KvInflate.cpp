@@ -1,6 +1,8 @@
 #include "KvInflate.h"
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -11,17 +13,26 @@
 namespace kv {
 namespace {
 
-// Decode table entries: bits 0-3 code bits, 4-8 extra bits, 9-11 kind,
-// 12-15 subtable bits, 16-31 value (byte, base length, base distance or subtable offset).
+// Decode table entries: bits 0-7 the bits to take in all (code and extra bits; for a link to
+// a subtable, the first level's bits), 8-11 the code bits alone (for a link, the subtable's
+// index bits), 12-14 kind, 16-31 value (byte, base length, base distance or subtable offset).
+// With the extra bits counted in, a length or distance is one mask and one shift away.
 enum Kind : uint32_t { kLit = 0, kLen = 1, kEob = 2, kSub = 3, kBad = 4, kDist = 5 };
-constexpr uint32_t entry(uint32_t kind, uint32_t value, uint32_t extra, uint32_t bits, uint32_t sub = 0) {
-  return bits | (extra << 4) | (kind << 9) | (sub << 12) | (value << 16);
+constexpr uint32_t kKindMask = 7u << 12;
+constexpr uint32_t entry(uint32_t kind, uint32_t value, uint32_t extra) { return extra | (kind << 12) | (value << 16); }
+constexpr uint32_t withCode(uint32_t e, uint32_t codeBits) { return e + codeBits + (codeBits << 8); }
+constexpr uint32_t link(uint32_t offset, uint32_t primary, uint32_t subBits) {
+  return primary | (subBits << 8) | (kSub << 12) | (offset << 16);
 }
-inline uint32_t eBits(uint32_t e) { return e & 15; }
-inline uint32_t eExtra(uint32_t e) { return (e >> 4) & 31; }
-inline uint32_t eKind(uint32_t e) { return (e >> 9) & 7; }
-inline uint32_t eSub(uint32_t e) { return (e >> 12) & 15; }
+inline uint32_t eTotal(uint32_t e) { return e & 0xFF; }
+inline uint32_t eCode(uint32_t e) { return (e >> 8) & 15; }
+inline uint32_t eKind(uint32_t e) { return (e >> 12) & 7; }
+inline bool eIsLit(uint32_t e) { return (e & kKindMask) == 0; }
 inline uint32_t eValue(uint32_t e) { return e >> 16; }
+// Base plus extra bits, from the bit buffer as it stands before the code is taken.
+inline uint32_t eDecode(uint32_t e, uint64_t bits) {
+  return eValue(e) + uint32_t((bits & ((uint64_t(1) << eTotal(e)) - 1)) >> eCode(e));
+}
 
 constexpr int kLitPrimary = 11, kDistPrimary = 8;
 constexpr size_t kLitTableSize = (1 << kLitPrimary) + 288 * 32;
@@ -36,19 +47,29 @@ const uint16_t kDistBase[32] = {1, 2, 3, 4, 5, 7, 9, 13, 17, 25, 33, 49, 65, 97,
 const uint8_t kDistExtra[32] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6,
                                 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, 14, 14};
 
+#if defined(__x86_64__)
+#define KV_BMI2 __attribute__((target("bmi2")))
+const bool kHaveBmi2 = (__builtin_cpu_init(), __builtin_cpu_supports("bmi2"));
+#else
+#define KV_BMI2
+constexpr bool kHaveBmi2 = false;
+#endif
+
+std::atomic<bool> gForcePlain{false};
+
 [[noreturn]] void fail(const char* cause) { throw EKvInternalInflateError(cause); }
 
 uint32_t litEntry(int sym, bool d64) {
-  if (sym < 256) return entry(kLit, uint32_t(sym), 0, 0);
-  if (sym == 256) return entry(kEob, 0, 0, 0);
-  if (sym > 285) return entry(kBad, 1, 0, 0);  // invalid length symbol
-  if (sym == 285) return d64 ? entry(kLen, 3, 16, 0) : entry(kLen, 258, 0, 0);
-  return entry(kLen, kLenBase[sym - 257], kLenExtra[sym - 257], 0);
+  if (sym < 256) return entry(kLit, uint32_t(sym), 0);
+  if (sym == 256) return entry(kEob, 0, 0);
+  if (sym > 285) return entry(kBad, 1, 0);  // invalid length symbol
+  if (sym == 285) return d64 ? entry(kLen, 3, 16) : entry(kLen, 258, 0);
+  return entry(kLen, kLenBase[sym - 257], kLenExtra[sym - 257]);
 }
 
 uint32_t distEntry(int sym, bool d64) {
-  if (sym >= 30 && !d64) return entry(kBad, 2, 0, 0);  // invalid distance symbol
-  return entry(kDist, kDistBase[sym], kDistExtra[sym], 0);
+  if (sym >= 30 && !d64) return entry(kBad, 2, 0);  // invalid distance symbol
+  return entry(kDist, kDistBase[sym], kDistExtra[sym]);
 }
 
 // Builds a two-level table; over-subscribed lengths are refused, incomplete ones leave
@@ -70,42 +91,53 @@ void buildTable(const uint8_t* lens, int n, int primary, uint32_t* table, size_t
     next[l] = code;
   }
   const size_t psize = size_t(1) << primary;
-  const uint32_t bad = entry(kBad, 0, 0, 0);
-  std::fill(table, table + psize, bad);
-  // Longest code per primary prefix, for the subtables.
-  uint8_t subLen[1 << kLitPrimary] = {0};  // primary tables are at most this big
+  const uint32_t bad = entry(kBad, 0, 0);
+  // A complete code covers every slot; only an incomplete one leaves gaps to mark.
+  const bool gaps = left != 0;
+  if (gaps) std::fill(table, table + psize, bad);
+  // Longest code per primary prefix, for the subtables, and the prefixes in order seen.
+  uint8_t subLen[1 << kLitPrimary];  // primary tables are at most this big
+  std::memset(subLen, 0, psize);
+  uint16_t prefixes[320];
+  int nPrefixes = 0;
   uint16_t revs[320];
+  static const auto rev8 = [] {
+    std::array<uint8_t, 256> r{};
+    for (int i = 0; i < 256; ++i)
+      for (int b = 0; b < 8; ++b) r[size_t(i)] = uint8_t(r[size_t(i)] | (((i >> b) & 1) << (7 - b)));
+    return r;
+  }();
   for (int s = 0; s < n; ++s) {
     int l = lens[s];
     if (!l) continue;
     int c = next[l]++;
-    int rev = 0;
-    for (int b = 0; b < l; ++b) rev |= ((c >> b) & 1) << (l - 1 - b);
+    int rev = ((rev8[size_t(c & 0xFF)] << 8) | rev8[size_t(c >> 8)]) >> (16 - l);
     revs[s] = uint16_t(rev);
     if (l > primary) {
       int pre = rev & int(psize - 1);
+      if (!subLen[pre]) prefixes[nPrefixes++] = uint16_t(pre);
       subLen[pre] = uint8_t(std::max<int>(subLen[pre], l - primary));
     }
   }
   size_t used = psize;
-  for (size_t pre = 0; pre < psize; ++pre)
-    if (subLen[pre]) {
-      size_t size = size_t(1) << subLen[pre];
-      if (used + size > cap) fail("decode table overflow [BuildTable]");
-      std::fill(table + used, table + used + size, bad);
-      table[pre] = entry(kSub, uint32_t(used), 0, uint32_t(primary), subLen[pre]);
-      used += size;
-    }
+  for (int k = 0; k < nPrefixes; ++k) {
+    const size_t pre = prefixes[k];
+    size_t size = size_t(1) << subLen[pre];
+    if (used + size > cap) fail("decode table overflow [BuildTable]");
+    if (gaps) std::fill(table + used, table + used + size, bad);
+    table[pre] = link(uint32_t(used), uint32_t(primary), subLen[pre]);
+    used += size;
+  }
   for (int s = 0; s < n; ++s) {
     int l = lens[s];
     if (!l) continue;
-    uint32_t e = entryFor(s) | uint32_t(l <= primary ? l : l - primary);
+    uint32_t e = withCode(entryFor(s), uint32_t(l <= primary ? l : l - primary));
     int rev = revs[s];
     if (l <= primary) {
       for (size_t i = size_t(rev); i < psize; i += size_t(1) << l) table[i] = e;
     } else {
       uint32_t p = table[rev & int(psize - 1)];
-      size_t base = eValue(p), sub = size_t(1) << eSub(p);
+      size_t base = eValue(p), sub = size_t(1) << eCode(p);
       for (size_t i = size_t(rev >> primary); i < sub; i += size_t(1) << (l - primary)) table[base + i] = e;
     }
   }
@@ -169,7 +201,12 @@ class Decoder {
     std::memmove(in_.data(), in_.data() + pos_, left);
     pos_ = 0;
     end_ = left;
-    int64_t n = src_->Read(in_.data() + end_, int64_t(kIn - end_));
+    // After a stored block only the next header is fetched: if the block after it is stored
+    // too, its bytes then go straight from the source into the window, not through here.
+    int64_t want = int64_t(kIn - end_);
+    if (afterStored_) want = std::min<int64_t>(want, 16);
+    afterStored_ = false;
+    int64_t n = src_->Read(in_.data() + end_, want);
     if (n <= 0) {
       eof_ = true;
       return false;
@@ -226,10 +263,14 @@ class Decoder {
     uint32_t len = take(16), nlen = take(16);
     checkPad();
     if ((len ^ 0xFFFF) != nlen) fail("invalid stored block (length and NOT length do not match) [InflateStoredBlock]");
+    // The few whole bytes still in the bit buffer.
+    uint8_t held[8];
+    size_t k = 0;
     while (len > 0 && cnt_ >= 8 && cnt_ > unsigned(pad_) * 8) {
-      w_.PutLiteral(uint8_t(take(8)));
+      held[k++] = uint8_t(take(8));
       --len;
     }
+    w_.PutBuffer(held, int64_t(k));
     if (cnt_ == 0) bits_ = 0;  // what lay above was read ahead; it is copied below
     if (len > 0 && pad_) fail("no more compressed data in stream [TKvDfInBitStream.ReadBuffer]");
     size_t n = std::min<size_t>(len, end_ - pos_);
@@ -251,6 +292,7 @@ class Decoder {
       len -= uint32_t(got);
       if (w_.pos_ >= w_.checkPos_) w_.Check();
     }
+    afterStored_ = true;
   }
 
   void dynamic() {
@@ -268,14 +310,14 @@ class Decoder {
     checkPad();
     // The code-length code: a single level of 7 bits.
     uint32_t clt[128 + 8];
-    buildTable(cl, 19, 7, clt, 136, [](int s) { return entry(kLit, uint32_t(s), 0, 0); });
+    buildTable(cl, 19, 7, clt, 136, [](int s) { return entry(kLit, uint32_t(s), 0); });
     uint8_t lens[320] = {0};
     int n = hlit + hdist, i = 0;
     while (i < n) {
       need(7 + 7);
       uint32_t e = clt[bits_ & 127];
       if (eKind(e) != kLit) fail("decoded a code length out of range {ReadLitDistCodeLengths}");
-      take(eBits(e));
+      take(eTotal(e));
       int sym = int(eValue(e));
       if (sym < 16) {
         lens[i++] = uint8_t(sym);
@@ -307,7 +349,7 @@ class Decoder {
     uint32_t e = t[bits_ & ((1u << primary) - 1)];
     if (eKind(e) == kSub) {
       take(uint32_t(primary));
-      e = t[eValue(e) + (bits_ & ((1u << eSub(e)) - 1))];
+      e = t[eValue(e) + (bits_ & ((1u << eCode(e)) - 1))];
     }
     return e;
   }
@@ -317,15 +359,23 @@ class Decoder {
     const uint8_t* from = out - distance;
     uint8_t* const stop = out + length;
     if (distance >= 16) {
-      do {
-        uint64_t a, b;
-        std::memcpy(&a, from, 8);
-        std::memcpy(&b, from + 8, 8);
-        std::memcpy(out, &a, 8);
-        std::memcpy(out + 8, &b, 8);
-        out += 16;
-        from += 16;
-      } while (out < stop);
+      // Most matches are short: the first 16 bytes without a loop.
+      auto copy16 = [](uint8_t* to, const uint8_t* at) {
+        uint8_t t[16];
+        std::memcpy(t, at, 16);
+        std::memcpy(to, t, 16);
+      };
+      copy16(out, from);
+      if (length > 16) {
+        copy16(out + 16, from + 16);
+        out += 32;
+        from += 32;
+        while (out < stop) {
+          copy16(out, from);
+          out += 16;
+          from += 16;
+        }
+      }
     } else if (distance >= 8) {
       do {
         uint64_t v;
@@ -334,8 +384,6 @@ class Decoder {
         out += 8;
         from += 8;
       } while (out < stop);
-    } else if (distance == 1) {
-      std::memset(out, *from, length);
     } else {
       // A short repeat: one word holds the pattern, stored again and again, each time
       // moved on by whole periods, so no store has to be read back.
@@ -366,23 +414,23 @@ class Decoder {
     uint32_t e = lookup(lit, kLitPrimary);
     uint32_t kind = eKind(e);
     if (kind == kLit) {
-      take(eBits(e));
+      take(eTotal(e));
       checkPad();
       buf[w_.pos_++] = uint8_t(eValue(e));
     } else if (kind == kLen) {
-      take(eBits(e));
-      uint32_t length = eValue(e) + take(eExtra(e));
+      uint32_t length = eDecode(e, bits_);
+      take(eTotal(e));
       need(30);
       uint32_t de = lookup(dist, kDistPrimary);
       if (eKind(de) != kDist) badDistance(de);
-      take(eBits(de));
-      uint32_t distance = eValue(de) + take(eExtra(de));
+      uint32_t distance = eDecode(de, bits_);
+      take(eTotal(de));
       checkPad();
       if (int64_t(distance) > w_.before_ + int64_t(w_.pos_)) fail("distance too far back [DecodeData]");
       copyMatch(buf + w_.pos_, distance, length);
       w_.pos_ += length;
     } else if (kind == kEob) {
-      take(eBits(e));
+      take(eTotal(e));
       checkPad();
       return true;
     } else {
@@ -393,105 +441,133 @@ class Decoder {
   }
 
   void data(const uint32_t* lit, const uint32_t* dist) {
-    constexpr uint32_t litMask = (1u << kLitPrimary) - 1, distMask = (1u << kDistPrimary) - 1;
     for (;;) {
-      if (pad_ == 0 && end_ - pos_ >= 32) {
-        // The hot loop keeps its state in locals: stores through the byte pointer
-        // would otherwise force the members to be reloaded after every byte.
-        uint64_t bits = bits_;
-        unsigned cnt = cnt_;
-        const uint8_t* const inBase = in_.data();
-        const uint8_t* ip = inBase + pos_;
-        const uint8_t* const ipSafe = inBase + end_ - 16;
-        uint8_t* const buf = w_.buf_;
-        uint8_t* out = buf + w_.pos_;
-        uint8_t* check = buf + w_.checkPos_;
-        int64_t before = w_.before_;
-        auto refill = [&] {
-          uint64_t w;
-          std::memcpy(&w, ip, 8);
-          bits |= w << cnt;
-          ip += (63 - cnt) >> 3;
-          cnt |= 56;
-        };
-        auto consume = [&](uint32_t n) {
-          bits >>= n;
-          cnt -= n;
-        };
-        auto extra = [&](uint32_t n) {
-          uint32_t v = uint32_t(bits & ((uint64_t(1) << n) - 1));
-          consume(n);
-          return v;
-        };
-        auto sub = [&](const uint32_t* t, uint32_t e) {
-          consume(eBits(e));
-          return t[eValue(e) + (bits & ((1u << eSub(e)) - 1))];
-        };
-        auto flushCheck = [&] {
-          if (out >= check) {
-            w_.pos_ = size_t(out - buf);
-            bits_ = bits;  // an early stop reports the input used so far
-            cnt_ = cnt;
-            pos_ = size_t(ip - inBase);
-            w_.Check();
-            out = buf + w_.pos_;
-            check = buf + w_.checkPos_;
-            before = w_.before_;
-          }
-        };
-        bool eob = false;
-        while (ip <= ipSafe) {
-          refill();
-          uint32_t e = lit[bits & litMask];
-          if (eKind(e) == kSub) e = sub(lit, e);
-          uint32_t kind = eKind(e);
-          if (kind == kLit) {
-            consume(eBits(e));
-            *out++ = uint8_t(eValue(e));
-            e = lit[bits & litMask];
-            if (eKind(e) == kLit) {
-              consume(eBits(e));
-              *out++ = uint8_t(eValue(e));
-              e = lit[bits & litMask];
-              if (eKind(e) == kLit) {
-                consume(eBits(e));
-                *out++ = uint8_t(eValue(e));
-              }
-            }
-            flushCheck();
-            continue;
-          }
-          if (kind == kLen) {
-            consume(eBits(e));
-            uint32_t length = eValue(e) + extra(eExtra(e));
-            if (cnt < 30) refill();
-            uint32_t de = dist[bits & distMask];
-            if (eKind(de) == kSub) de = sub(dist, de);
-            if (eKind(de) != kDist) badDistance(de);
-            consume(eBits(de));
-            uint32_t distance = eValue(de) + extra(eExtra(de));
-            if (int64_t(distance) > before + int64_t(out - buf)) fail("distance too far back [DecodeData]");
-            copyMatch(out, distance, length);
-            out += length;
-            flushCheck();
-            continue;
-          }
-          if (kind == kEob) {
-            consume(eBits(e));
-            eob = true;
-            break;
-          }
-          badLiteral(e);
-        }
-        bits_ = bits;
-        cnt_ = cnt;
-        pos_ = size_t(ip - inBase);
-        w_.pos_ = size_t(out - buf);
-        if (eob) return;
+      if (pad_ == 0 && end_ - pos_ >= 48) {
+        const bool bmi2 = kHaveBmi2 && !gForcePlain.load(std::memory_order_relaxed);
+        if (bmi2 ? fastBmi2(lit, dist) : fastPlain(lit, dist)) return;
         continue;
       }
       if (slowStep(lit, dist)) return;
     }
+  }
+
+  // The hot loop twice: once with the variable shifts and masks of BMI2, chosen at start.
+  KV_BMI2 bool fastBmi2(const uint32_t* lit, const uint32_t* dist) {
+    return fastLoop(lit, dist);
+  }
+  bool fastPlain(const uint32_t* lit, const uint32_t* dist) { return fastLoop(lit, dist); }
+
+  // Decodes while input and window room last; true at the end of the block.
+  __attribute__((always_inline)) inline bool fastLoop(const uint32_t* lit, const uint32_t* dist) {
+    constexpr uint32_t litMask = (1u << kLitPrimary) - 1, distMask = (1u << kDistPrimary) - 1;
+    // The hot loop keeps its state in locals: stores through the byte pointer
+    // would otherwise force the members to be reloaded after every byte.
+    uint64_t bits = bits_;
+    unsigned cnt = cnt_;
+    const uint8_t* const inBase = in_.data();
+    const uint8_t* ip = inBase + pos_;
+    // A round refills at most twice, seven bytes each, reading eight.
+    const uint8_t* const ipSafe = inBase + end_ - 32;
+    uint8_t* const buf = w_.buf_;
+    uint8_t* out = buf + w_.pos_;
+    uint8_t* check = buf + w_.checkPos_;
+    int64_t before = w_.before_;
+    // Refilling only adds bits above those counted, so an entry looked up
+    // before a refill stays good after it.
+    // Only the low byte of cnt counts: whole entries are subtracted from it (their low
+    // byte is the bit count), which saves extracting the count on every symbol.
+    auto refill = [&] {
+      uint64_t w;
+      std::memcpy(&w, ip, 8);
+      bits |= w << (cnt & 63);
+      ip += ((cnt & 63) ^ 63) >> 3;
+      cnt |= 56;
+    };
+    auto consume = [&](uint32_t e) {
+      bits >>= (e & 63);  // a total is below 32
+      cnt -= e;
+    };
+    auto sub = [&](const uint32_t* t, uint32_t e) {
+      consume(e);
+      return t[eValue(e) + (bits & ((1u << eCode(e)) - 1))];
+    };
+    auto flushCheck = [&] {
+      if (out >= check) {
+        w_.pos_ = size_t(out - buf);
+        bits_ = bits;  // an early stop reports the input used so far
+        cnt_ = cnt & 0xFF;
+        pos_ = size_t(ip - inBase);
+        w_.Check();
+        out = buf + w_.pos_;
+        check = buf + w_.checkPos_;
+        before = w_.before_;
+      }
+    };
+    bool eob = false;
+    refill();
+    uint32_t e = lit[bits & litMask];
+    while (ip <= ipSafe) {
+      if (eIsLit(e)) {
+        // Up to three literals from one refill: each code takes at most 15 bits, so
+        // the look-up after them still has the 11 bits of the first level.
+        consume(e);
+        *out++ = uint8_t(eValue(e));
+        e = lit[bits & litMask];
+        if (eIsLit(e)) {
+          consume(e);
+          *out++ = uint8_t(eValue(e));
+          e = lit[bits & litMask];
+          if (eIsLit(e)) {
+            consume(e);
+            *out++ = uint8_t(eValue(e));
+            e = lit[bits & litMask];
+          }
+        }
+        flushCheck();
+        refill();
+        continue;
+      }
+      // Here at least 56 bits are counted: enough for any length code with its extra bits.
+      if (eKind(e) == kSub) e = sub(lit, e);
+      const uint32_t kind = eKind(e);
+      if (kind == kLen) {
+        const uint32_t length = eDecode(e, bits);
+        consume(e);
+        if ((cnt & 0xFF) < 29) refill();
+        uint32_t de = dist[bits & distMask];
+        if (eKind(de) == kSub) de = sub(dist, de);
+        if (eKind(de) != kDist) badDistance(de);
+        const uint32_t distance = eDecode(de, bits);
+        consume(de);
+        if (int64_t(distance) > before + int64_t(out - buf)) fail("distance too far back [DecodeData]");
+        // The next entry is looked up before the copy, so both run side by side.
+        refill();
+        e = lit[bits & litMask];
+        copyMatch(out, distance, length);
+        out += length;
+        flushCheck();
+        continue;
+      }
+      if (kind == kLit) {  // a literal behind a subtable link
+        consume(e);
+        *out++ = uint8_t(eValue(e));
+        flushCheck();
+        refill();
+        e = lit[bits & litMask];
+        continue;
+      }
+      if (kind == kEob) {
+        consume(e);
+        eob = true;
+        break;
+      }
+      badLiteral(e);
+    }
+    bits_ = bits;
+    cnt_ = cnt & 0xFF;
+    pos_ = size_t(ip - inBase);
+    w_.pos_ = size_t(out - buf);
+    return eob;
   }
 
   KvStream* src_;
@@ -502,6 +578,7 @@ class Decoder {
   std::vector<uint8_t> in_;
   size_t pos_ = 0, end_ = 0;
   bool eof_ = false;
+  bool afterStored_ = false;
   int64_t read_ = 0;
   uint64_t bits_ = 0;
   unsigned cnt_ = 0;
@@ -511,6 +588,8 @@ class Decoder {
 };
 
 }  // namespace
+
+void KvInflateForcePlainLoop(bool plain) { gForcePlain = plain; }
 
 uint32_t Inflate(KvStream* aSource, KvStream* aDest, TKvDeflateHelper* aHelper) {
   if (!aSource) throw std::logic_error("Deflate: aSource stream cannot be nil");

@@ -11,4 +11,8 @@ namespace kv {
 // checksum of the output (CRC-32, or Adler-32 with dfoAdler32), 0 after an early stop.
 uint32_t Inflate(KvStream* aSource, KvStream* aDest, TKvDeflateHelper* aHelper);
 
+// For tests: the hot loop is built twice (with and without BMI2) and picked at start;
+// true makes Inflate use the plain build even where BMI2 is there.
+void KvInflateForcePlainLoop(bool plain);
+
 }  // namespace kv

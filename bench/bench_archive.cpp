@@ -4,6 +4,7 @@
 #include <libdeflate.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -42,6 +43,28 @@ class BufferStream : public kv::KvStream {
   int64_t pos_ = 0;
 };
 
+// Reads the caller's buffer in place: the references get a pointer, so copying the packed
+// data into a fresh stream on every round would be charged to us alone.
+class ViewStream : public kv::KvStream {
+ public:
+  explicit ViewStream(const std::vector<uint8_t>& b) : b_(b) {}
+  int64_t Read(void* p, int64_t n) override {
+    n = std::min<int64_t>(n, int64_t(b_.size()) - pos_);
+    if (n <= 0) return 0;
+    std::memcpy(p, b_.data() + pos_, size_t(n));
+    pos_ += n;
+    return n;
+  }
+  int64_t Write(const void*, int64_t) override { return 0; }
+  int64_t Seek(int64_t o, int origin) override {
+    return pos_ = origin == kv::soBeginning ? o : origin == kv::soEnd ? int64_t(b_.size()) + o : pos_ + o;
+  }
+  int64_t Size() override { return int64_t(b_.size()); }
+ private:
+  const std::vector<uint8_t>& b_;
+  int64_t pos_ = 0;
+};
+
 std::vector<uint8_t> rawDeflate(const std::vector<uint8_t>& in, int level) {
   z_stream z{};
   deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
@@ -71,7 +94,7 @@ int main(int argc, char** argv) {
     std::vector<uint8_t> out(plain.size() + 65536);
     double mb = double(plain.size()) / 1e6;
     double ours = best(5, [&] {
-      kv::KvMemoryStream src(packed);
+      ViewStream src(packed);
       BufferStream dst(out);
       kv::Inflate(&src, &dst, nullptr);
     });
@@ -97,6 +120,7 @@ int main(int argc, char** argv) {
                 mb / l, z / ours, zc / ours, l / ours);
   }
   libdeflate_free_decompressor(ld);
+  if (argc > 2 && std::string(argv[2]) == "inflate") return 0;  // the extraction takes long
 
   // Extraction of 40 frames, about 200 MB.
   namespace fs = std::filesystem;

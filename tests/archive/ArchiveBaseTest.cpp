@@ -180,6 +180,33 @@ TEST(ArchiveList, CaseVariantsShareABucketAndDeleteUnlinksTheRightOne) {
   EXPECT_EQ(KvUpperName("äöü"), "ÄÖÜ");
 }
 
+TEST(ArchiveList, ClearFreesTheItemsAndTheListStaysUsable) {
+  struct Counted : TKvArchiveItem {
+    explicit Counted(int& gone) : gone_(gone) {}
+    ~Counted() override { ++gone_; }
+    int& gone_;
+  };
+  int gone = 0;
+  {
+    TKvArchiveList list;
+    for (const char* n : {"a.bmp", "A.BMP", "b/c.txt"}) {
+      auto* it = new Counted(gone);
+      it->SetFileName(n);
+      list.Add(it);
+    }
+    list.Clear();
+    EXPECT_EQ(gone, 3);
+    EXPECT_EQ(list.Count(), 0);
+    EXPECT_EQ(list.Find("a.bmp"), -1);
+    EXPECT_FALSE(list.IsActiveDuplicate("b/c.txt"));
+    auto* again = new Counted(gone);
+    again->SetFileName("a.bmp");
+    EXPECT_EQ(list.Add(again), 0);
+    EXPECT_EQ(list.Find("A.bmp"), 0);
+  }
+  EXPECT_EQ(gone, 4);  // the list's own end frees what is left, once
+}
+
 TEST(ArchiveList, MaskListsTrimTheirMasks) {
   TKvArchiveItem it;
   it.SetFileName("dir/readme.txt");

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
+
 #include "KvChecksum.h"
 #include "KvDeflateBase.h"
 #include "KvErrors.h"
@@ -73,6 +75,37 @@ TEST(Checksums, EqualZlibForRandomBuffersAndSplits) {
   }
 }
 
+// Every way of computing them the processor offers, over lengths around each form's step
+// sizes, odd starting addresses and running values carried across a split.
+TEST(Checksums, EveryFormEqualsZlib) {
+  const auto forms = KvChecksumForms();
+  ASSERT_GE(forms.size(), 2u);
+  EXPECT_NE(std::find(forms.begin(), forms.end(), KvChecksumForm()), forms.end());
+  std::mt19937 rng(11);
+  auto data = randomBytes(300000, 5);
+  std::vector<size_t> lengths;
+  for (size_t n = 0; n <= 600; ++n) lengths.push_back(n);
+  for (size_t n : {1023u, 1024u, 1025u, 4095u, 65536u, 65551u, 299000u}) lengths.push_back(n);
+  for (TKvChecksumForm form : forms)
+    for (size_t n : lengths) {
+      const uint8_t* p = data.data() + rng() % 64;
+      size_t split = n ? rng() % (n + 1) : 0;
+      uint32_t want = uint32_t(crc32(0, p, uInt(n)));
+      uint32_t whole = ~KvCrc32RawUsing(form, 0xFFFFFFFFu, p, n);
+      uint32_t parts = ~KvCrc32RawUsing(form, KvCrc32RawUsing(form, 0xFFFFFFFFu, p, split), p + split, n - split);
+      ASSERT_EQ(whole, want) << "form " << int(form) << " length " << n;
+      ASSERT_EQ(parts, want) << "form " << int(form) << " length " << n << " split " << split;
+      uint32_t adler = KvAdler32Using(form, KvAdler32Using(form, 1, p, split), p + split, n - split);
+      ASSERT_EQ(adler, uint32_t(adler32(1, p, uInt(n)))) << "form " << int(form) << " length " << n;
+    }
+  // Long runs of one byte value, where a sum could overflow.
+  std::vector<uint8_t> ff(200000, 0xFF);
+  for (TKvChecksumForm form : forms) {
+    EXPECT_EQ(~KvCrc32RawUsing(form, 0xFFFFFFFFu, ff.data(), ff.size()), uint32_t(crc32(0, ff.data(), uInt(ff.size()))));
+    EXPECT_EQ(KvAdler32Using(form, 1, ff.data(), ff.size()), uint32_t(adler32(1, ff.data(), uInt(ff.size()))));
+  }
+}
+
 TEST(Inflate, EqualsZlibOnTheCorpusAtEveryLevelAndStrategy) {
   const int strategies[] = {Z_DEFAULT_STRATEGY, Z_FILTERED, Z_HUFFMAN_ONLY, Z_RLE, Z_FIXED};
   for (const auto& plain : corpus())
@@ -88,6 +121,24 @@ TEST(Inflate, EqualsZlibOnTheCorpusAtEveryLevelAndStrategy) {
         EXPECT_EQ(r.packed, int64_t(packedSize));
         EXPECT_EQ(r.plain, int64_t(plain.size()));
       }
+}
+
+// The hot loop is built twice; where the processor picks the BMI2 build, the plain one
+// must still be right, as it is on processors without BMI2.
+TEST(Inflate, BothBuildsOfTheHotLoopEqualZlib) {
+  struct Restore {
+    ~Restore() { KvInflateForcePlainLoop(false); }
+  } restore;
+  for (bool plain : {true, false}) {
+    KvInflateForcePlainLoop(plain);
+    for (const auto& data : corpus())
+      for (int level : {1, 6, 9})
+        for (int strategy : {Z_DEFAULT_STRATEGY, Z_FIXED}) {
+          Result r = inflateAll(rawDeflate(data, level, strategy));
+          ASSERT_EQ(r.out, data) << "plain " << plain << " level " << level << " size " << data.size();
+          EXPECT_EQ(r.check, uint32_t(crc32(0, data.data(), uInt(data.size()))));
+        }
+  }
 }
 
 TEST(Inflate, AdlerOptionAndEmptyStoredBlock) {
