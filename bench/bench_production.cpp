@@ -23,6 +23,7 @@
 #include <random>
 
 #include "FrameConversion.h"
+#include "BenchPicture.h"
 #include "PxFile.h"
 #include "fAnweisung.h"
 #include "fDVD.h"
@@ -35,23 +36,6 @@ bool Run(const QString& program, const QStringList& args, QByteArray* err = null
   const bool ok = p.waitForFinished(-1) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
   if (err) *err = p.readAllStandardError();
   return ok;
-}
-
-// A photograph-like 4000 x 3000 picture.
-bool MakePicture(const QString& path, int seed) {
-  std::mt19937 rng{static_cast<unsigned>(seed)};
-  px::Bitmap b;
-  if (px::CreateBitmap(b, 4000, 3000, 24) != px::kOk) return false;
-  for (int y = 0; y < 3000; ++y) {
-    uint8_t* p = b.scanLine(y);
-    for (int x = 0; x < 4000; ++x, p += 3) {
-      const int g = int(rng() & 15);
-      p[0] = uint8_t((x * 255 / 4000 + g + seed * 40) & 255);
-      p[1] = uint8_t((y * 255 / 3000 + g) & 255);
-      p[2] = uint8_t(128 + 100 * std::sin((x + seed * 300) / 150.0) * std::cos(y / 170.0));
-    }
-  }
-  return px::SaveBitmap(QFile::encodeName(path).toStdString(), b, px::kFormatJfif, 24, 12) == px::kOk;
 }
 
 // `seconds` of 44.1 kHz stereo: a slow melody of sine tones, so the MP3 is not trivial.
@@ -120,7 +104,7 @@ int main(int argc, char** argv) {
   for (int i = 0; i < pictures; ++i) {
     const QString name = QString("p%1.jpg").arg(i, 3, 10, QChar('0'));
     const QString path = root + "Archive_0001/" + name;
-    if (i < distinct ? !MakePicture(path, i)
+    if (i < distinct ? !MakeBenchPicture(path, i)
                      : !QFile::copy(root + QString("Archive_0001/p%1.jpg").arg(i % distinct, 3, 10, QChar('0')), path))
       return 1;
     list += name.toUtf8() + "\r\n";

@@ -19,6 +19,7 @@
 #include "AviWriter.h"
 #include "BmpFile.h"
 #include "FrameConversion.h"
+#include "BenchPicture.h"
 #include "PxFile.h"
 #include "fCapture.h"
 
@@ -31,23 +32,6 @@ bool Run(const QString& program, const QStringList& args) {
   QProcess p;
   p.start(program, args);
   return p.waitForFinished(-1) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
-
-// A photograph-like 4000 x 3000 picture.
-bool MakePicture(const QString& path, int seed) {
-  std::mt19937 rng{static_cast<unsigned>(seed)};
-  px::Bitmap b;
-  if (px::CreateBitmap(b, 4000, 3000, 24) != px::kOk) return false;
-  for (int y = 0; y < 3000; ++y) {
-    uint8_t* p = b.scanLine(y);
-    for (int x = 0; x < 4000; ++x, p += 3) {
-      const int g = int(rng() & 15);
-      p[0] = uint8_t((x * 255 / 4000 + g + seed * 40) & 255);
-      p[1] = uint8_t((y * 255 / 3000 + g) & 255);
-      p[2] = uint8_t(128 + 100 * std::sin((x + seed * 300) / 150.0) * std::cos(y / 170.0));
-    }
-  }
-  return px::SaveBitmap(QFile::encodeName(path).toStdString(), b, px::kFormatJfif, 24, 12) == px::kOk;
 }
 
 QByteArray Wave(double seconds) {
@@ -83,7 +67,7 @@ int main(int argc, char** argv) {
   // 1. Pictures to frames.
   std::printf("making 100 pictures of 12 megapixels...\n");
   for (int i = 0; i < 8; ++i)
-    if (!MakePicture(d + QString("p%1.jpg").arg(i, 3, 10, QChar('0')), i)) return 1;
+    if (!MakeBenchPicture(d + QString("p%1.jpg").arg(i, 3, 10, QChar('0')), i)) return 1;
   for (int i = 8; i < 100; ++i)
     QFile::copy(d + QString("p%1.jpg").arg(i % 8, 3, 10, QChar('0')), d + QString("p%1.jpg").arg(i, 3, 10, QChar('0')));
 
