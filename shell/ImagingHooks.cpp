@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "Colors.h"
+#include "DecodeAhead.h"
 #include "PxProcess.h"
 
 namespace {
@@ -43,6 +44,26 @@ void SetUpThumbnailMaker(PicImageControl* maker) {
   maker->SetPatternStyle(epsTransparent);
 }
 
+namespace {
+// The thumbnail steps after the load: scaled to height with the file's own ratio, framed,
+// the two bare corners whitened and saved as JPEG.
+bool FinishThumbnail(PicImageControl* maker, int w, int h, const QString& thumbnail, int height) {
+  maker->Size(ThumbnailWidth(w, h, height), height, 4);
+  maker->SetDrawPersistence(true);
+  maker->SetShapeLeft(0);
+  maker->SetShapeTop(0);
+  maker->SetShapeHeight(maker->BitmapHeight());
+  maker->SetShapeWidth(maker->BitmapWidth());
+  maker->DrawShape(2000, nullptr);
+  maker->SetAutoRepaint(true);
+  // The two corners the drop shadow leaves uncovered.
+  const int bw = maker->BitmapWidth(), bh = maker->BitmapHeight();
+  const QRegion corners = QRegion(0, bh - 2, 2, 2) + QRegion(bw - 2, 0, 2, 2);
+  px::FillBitmap(maker->Bitmap(), 0xFFFFFF, &corners);
+  return maker->Save(thumbnail, 23, 24, 2, 0) == 1;
+}
+}  // namespace
+
 bool MakeThumbnailFile(PicImageControl* maker, const QString& picture, const QString& thumbnail, int height) {
   if (!maker || height <= 0) return false;
   try {
@@ -54,19 +75,32 @@ bool MakeThumbnailFile(PicImageControl* maker, const QString& picture, const QSt
     // The ratio of the file's own size: a reduced decode may have rounded its sides.
     const int w = maker->InfoWidth() > 0 && maker->InfoHeight() > 0 ? maker->InfoWidth() : maker->BitmapWidth();
     const int h = maker->InfoWidth() > 0 && maker->InfoHeight() > 0 ? maker->InfoHeight() : maker->BitmapHeight();
-    maker->Size(ThumbnailWidth(w, h, height), height, 4);
-    maker->SetDrawPersistence(true);
-    maker->SetShapeLeft(0);
-    maker->SetShapeTop(0);
-    maker->SetShapeHeight(maker->BitmapHeight());
-    maker->SetShapeWidth(maker->BitmapWidth());
-    maker->DrawShape(2000, nullptr);
+    return FinishThumbnail(maker, w, h, thumbnail, height);
+  } catch (...) {
     maker->SetAutoRepaint(true);
-    // The two corners the drop shadow leaves uncovered.
-    const int bw = maker->BitmapWidth(), bh = maker->BitmapHeight();
-    const QRegion corners = QRegion(0, bh - 2, 2, 2) + QRegion(bw - 2, 0, 2, 2);
-    px::FillBitmap(maker->Bitmap(), 0xFFFFFF, &corners);
-    return maker->Save(thumbnail, 23, 24, 2, 0) == 1;
+    return false;
+  }
+}
+
+bool MakeThumbnailFromDecoded(PicImageControl* maker, const DecodedPicture& picture, const QString& thumbnail,
+                              int height) {
+  if (!maker || height <= 0) return false;
+  try {
+    maker->SetAutoRepaint(false);
+    maker->FreeImage();
+    if (picture.status != 1 || !picture.bitmap.allocated()) {
+      maker->SetAutoRepaint(true);
+      return false;
+    }
+    maker->SetBitmap(&picture.bitmap);
+    if (!maker->IsAllocated() || maker->BitmapWidth() <= 0 || maker->BitmapHeight() <= 0) {
+      maker->SetAutoRepaint(true);
+      return false;
+    }
+    const px::FileInfo& info = picture.info;
+    const int w = info.width > 0 && info.height > 0 ? info.width : maker->BitmapWidth();
+    const int h = info.width > 0 && info.height > 0 ? info.height : maker->BitmapHeight();
+    return FinishThumbnail(maker, w, h, thumbnail, height);
   } catch (...) {
     maker->SetAutoRepaint(true);
     return false;

@@ -9,6 +9,7 @@
 #include "StringList.h"
 
 class QAction;
+struct DecodedPicture;
 class QCloseEvent;
 class QEvent;
 class TMediaPlayer;
@@ -232,7 +233,9 @@ class TMainForm : public QMainWindow {
   QString PlayerPath() const;       // the player in the archive root
 
   // Thumbnails (the picture work itself is an imaging hook until the picture component lands).
-  void MakeThumb(const QString& path, int height, bool toCache, bool overwrite);
+  // decoded: the picture read ahead by a worker (nullptr: the maker loads it itself).
+  void MakeThumb(const QString& path, int height, bool toCache, bool overwrite,
+                 const DecodedPicture* decoded = nullptr);
   // A file name for the thumbnail cache made from a picture's full path.
   static QString MakeDosName(const QString& name);
 

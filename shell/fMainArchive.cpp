@@ -16,6 +16,7 @@
 #include <QStatusBar>
 #include <QToolButton>
 
+#include "DecodeAhead.h"
 #include "FileOps.h"
 #include "ImagingHooks.h"
 #include "IniFile.h"
@@ -91,6 +92,15 @@ void TMainForm::OpenArchive(const QString& folder) {
     PicProgressBar->show();
     {
       BusyCursor busy;
+      // The pictures whose thumbnail is missing are decoded ahead on every core.
+      QStringList missing;
+      for (int i = 0; i < lines.count(); ++i) {
+        const QString name = TrimBlanks(ExtractWordN(1, lines[i], "|"));
+        if (!IsPlainFileName(name)) continue;
+        const QString picture = kalvora::ResolveNoCase(path + name);
+        if (QFileInfo(picture).isFile() && !QFileInfo::exists(path + "_THUMB_" + FileNamePart(picture))) missing << picture;
+      }
+      DecodeAhead ahead(missing, 70);
       for (int i = 0; i < lines.count(); ++i) {
         FFilesDone = i;
         const QString name = TrimBlanks(ExtractWordN(1, lines[i], "|"));
@@ -103,7 +113,8 @@ void TMainForm::OpenArchive(const QString& folder) {
         const QString picture = kalvora::ResolveNoCase(path + name);
         if (!QFileInfo(picture).isFile()) continue;
         const QString stored = FileNamePart(picture);
-        MakeThumb(picture, 70, false, false);
+        const std::optional<DecodedPicture> decoded = ahead.takeIfNext(picture);
+        MakeThumb(picture, 70, false, false, decoded ? &*decoded : nullptr);
         DiashowListBox->Add(MakeListItem(path + "_THUMB_" + stored, stored, DecodeStoredCaption(text)));
         DiashowListBox->repaint();
       }
@@ -252,7 +263,8 @@ QString TMainForm::MakeDosName(const QString& name) {
   return out;
 }
 
-void TMainForm::MakeThumb(const QString& path, int height, bool toCache, bool overwrite) {
+void TMainForm::MakeThumb(const QString& path, int height, bool toCache, bool overwrite,
+                          const DecodedPicture* decoded) {
   const QString thumb = toCache ? FAppDir + "thumbs/" + CacheThumbnailName(path)
                                 : AddTrailingBackslash(DirectoryPart(path)) + "_THUMB_" + FileNamePart(path);
   if (QFileInfo::exists(thumb) && !overwrite) return;
@@ -264,7 +276,9 @@ void TMainForm::MakeThumb(const QString& path, int height, bool toCache, bool ov
   {
     BusyCursor busy;
     try {
-      MakeThumbnailFile(PicImage3, path, thumb, height);  // imaging hook
+      // A picture changed or gone since a worker read it is read now, as it is.
+      if (decoded && decoded->stillCurrent(path)) MakeThumbnailFromDecoded(PicImage3, *decoded, thumb, height);
+      else MakeThumbnailFile(PicImage3, path, thumb, height);  // imaging hook
     } catch (...) {
       // A picture that cannot be read gets no thumbnail; its item shows none.
     }

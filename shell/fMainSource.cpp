@@ -14,6 +14,7 @@
 #include <QToolButton>
 #include <cmath>
 
+#include "DecodeAhead.h"
 #include "FileOps.h"
 #include "ImagingHooks.h"
 #include "Language.h"
@@ -174,11 +175,18 @@ void TMainForm::BilderEinlesen(const QString& folderIn) {
   FFilesDone = 0;
   PicProgressBar->show();
   kalvora::ForceDirectories(FAppDir + "thumbs/");
+  // The pictures without a cached thumbnail are decoded ahead on every core.
+  QStringList missing;
+  for (const QString& name : names)
+    if (name.toUpper().contains(".JPG") && !QFileInfo::exists(FAppDir + "thumbs/" + CacheThumbnailName(folder + name)))
+      missing << folder + name;
+  DecodeAhead ahead(missing, 70);
   for (const QString& name : names) {
     if (!name.toUpper().contains(".JPG")) continue;
     if (!QFileInfo(folder + name).isFile()) continue;  // gone while the folder was read
     const QString thumb = FAppDir + "thumbs/" + CacheThumbnailName(folder + name);
-    MakeThumb(folder + name, 70, true, false);
+    const std::optional<DecodedPicture> decoded = ahead.takeIfNext(folder + name);
+    MakeThumb(folder + name, 70, true, false, decoded ? &*decoded : nullptr);
     ++FFilesDone;
     // A file that is no readable picture gets no thumbnail: it is reported, not listed.
     if (!QFileInfo(thumb).isFile()) {
