@@ -1,8 +1,7 @@
 #include "DecodeAhead.h"
 
-#include <QDateTime>
 #include <QFile>
-#include <QFileInfo>
+#include <sys/stat.h>
 #include <algorithm>
 
 namespace {
@@ -14,22 +13,24 @@ std::atomic<int> g_workerCount{0};
 void DecodeAhead::SetWorkerCount(int count) { g_workerCount = count; }
 
 namespace {
-void stampOf(const QString& path, qint64& size, qint64& modifiedMs) {
-  const QFileInfo info(path);
-  size = info.isFile() ? info.size() : -1;
-  modifiedMs = info.isFile() ? info.lastModified().toMSecsSinceEpoch() : -1;
+void stampOf(const QString& path, qint64& size, qint64& modifiedNs) {
+  // stat directly: QFileInfo's times go through the local time zone, which is not thread-safe.
+  struct stat st {};
+  const bool file = ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+  size = file ? qint64(st.st_size) : -1;
+  modifiedNs = file ? qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec : -1;
 }
 }  // namespace
 
 bool DecodedPicture::stillCurrent(const QString& path) const {
   qint64 size, modified;
   stampOf(path, size, modified);
-  return size >= 0 && size == fileSize && modified == modifiedMs;
+  return size >= 0 && size == fileSize && modified == modifiedNs;
 }
 
 DecodedPicture DecodeForThumbnail(const QString& path, int height) {
   DecodedPicture out;
-  stampOf(path, out.fileSize, out.modifiedMs);
+  stampOf(path, out.fileSize, out.modifiedNs);
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
     out.status = px::kOpenError;

@@ -22,7 +22,7 @@ struct DecodedPicture {
   px::Bitmap bitmap;
   // The file as it was read: a picture changed or gone since is read again by its taker.
   qint64 fileSize = -1;
-  qint64 modifiedMs = -1;
+  qint64 modifiedNs = -1;
   bool stillCurrent(const QString& path) const;
 };
 
