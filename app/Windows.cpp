@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "fMain.h"
+#include "FlatMenu.h"
 #include "fAbout.h"
 #include "fAnweisung.h"
 #include "fBetrachter.h"
@@ -50,6 +51,11 @@ void CreateWindows() {
   // The main window comes first: it is the application's main window, closing it ends the
   // program. Its set-up runs before any other window exists and touches none of them.
   MainForm = new TMainForm();
+  // The flat menu look; through the manager every later window takes it too.
+  auto* flatMenu = new TFlatMenu(MainForm);
+  flatMenu->setObjectName("FlatMenu1");
+  flatMenu->ApplyStoredConfiguration();
+  flatMenu->Loaded();
   create(AboutBox);
   create(OpenForm);
   create(NewForm);

@@ -366,6 +366,17 @@ std::string TKvArchive::diskFileNameOf(const TKvArchiveItem* item) const {
   return baseDir_.empty() ? stored : KvEnsureTrailingSlash(baseDir_) + stored;
 }
 
+// Asks the owner, then marks the item for the next save.
+void TKvArchive::markConfirmed(TKvArchiveItem* target, TKvProcessType pt, TKvItemAction action) {
+  bool confirm = true;
+  DoConfirmProcessItem(target, pt, confirm);
+  if (confirm) {
+    target->Action = action;
+    IsDirty = true;
+    if (AutoSave) Save();
+  }
+}
+
 void TKvArchive::Freshen(TKvArchiveItem* item) {
   int i = items_->Find(item->FileName());
   if (i < 0) return;
@@ -382,13 +393,7 @@ void TKvArchive::Freshen(TKvArchiveItem* item) {
     KvUnixToDos(secs, d, t);
   }
   if (d != target->LastModFileDate() || t != target->LastModFileTime()) {
-    bool confirm = true;
-    DoConfirmProcessItem(target, ptFreshen, confirm);
-    if (confirm) {
-      target->Action = iaFreshen;
-      IsDirty = true;
-      if (AutoSave) Save();
-    }
+    markConfirmed(target, ptFreshen, iaFreshen);
   }
   if (target != item) delete item;
 }
@@ -400,13 +405,7 @@ void TKvArchive::Replace(TKvArchiveItem* item) {
   saveIfPending(target);
   Busy b(*this);
   target->DiskFileName = diskFileNameOf(target);
-  bool confirm = true;
-  DoConfirmProcessItem(target, ptReplace, confirm);
-  if (confirm) {
-    target->Action = iaReplace;
-    IsDirty = true;
-    if (AutoSave) Save();
-  }
+  markConfirmed(target, ptReplace, iaReplace);
   if (target != item) delete item;
 }
 

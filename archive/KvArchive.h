@@ -174,6 +174,7 @@ class TKvArchive {
   friend class Busy;
   void checkValid() const;
   void saveIfPending(TKvArchiveItem* item);
+  void markConfirmed(TKvArchiveItem* target, TKvProcessType pt, TKvItemAction action);
   void logEntry(const std::string& name, int type);
   std::string diskFileNameOf(const TKvArchiveItem* item) const;
   void reopenStream(const std::string& name, int mediaKind, uint16_t mode);

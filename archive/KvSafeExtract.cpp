@@ -140,19 +140,7 @@ KvSafeFileWriter::~KvSafeFileWriter() {
   if (dirFd_ >= 0) ::close(dirFd_);
 }
 
-int64_t KvSafeFileWriter::Write(const void* buffer, int64_t count) {
-  auto* p = static_cast<const uint8_t*>(buffer);
-  int64_t done = 0;
-  while (done < count) {
-    ssize_t n = ::write(fd_, p + done, size_t(count - done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw EKvStreamWriteError(std::string("Stream write error: ") + std::strerror(errno), errno);
-    }
-    done += n;
-  }
-  return done;
-}
+int64_t KvSafeFileWriter::Write(const void* buffer, int64_t count) { return KvWriteFd(fd_, buffer, count); }
 
 int64_t KvSafeFileWriter::Seek(int64_t offset, int origin) {
   int whence = origin == soCurrent ? SEEK_CUR : origin == soEnd ? SEEK_END : SEEK_SET;

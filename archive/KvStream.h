@@ -35,6 +35,9 @@ enum : uint16_t {
 };
 
 // A plain file; sharing modes mean nothing here.
+// Writes all of buffer to fd, retrying on EINTR; raises on a write error.
+int64_t KvWriteFd(int fd, const void* buffer, int64_t count);
+
 class KvFileStream : public KvStream {
  public:
   KvFileStream(const std::string& fileName, uint16_t mode);

@@ -1,5 +1,8 @@
 #include "KvUnZipper.h"
 
+#include "KvGzip.h"
+#include "KvTar.h"
+
 #include <limits.h>
 #include <unistd.h>
 
@@ -254,8 +257,20 @@ void TKvCustomZipBrowser::SetFileName(const std::string& value) {
         InitArchive();
         break;
       }
+      case akTar:
+        archive_ = std::make_unique<TKvTarArchive>(path, uint16_t(fmOpenRead | fmShareDenyNone));
+        TKvBaseBrowser::InitArchive();
+        break;
+      case akGzip: case akGzippedTar: {
+        auto g = std::make_unique<TKvGzipArchive>(path, uint16_t(fmOpenRead | fmShareDenyNone));
+        g->IsGzippedTar = k == akGzippedTar;
+        g->SetPresentAsTar(TarAutoHandle);
+        archive_ = std::move(g);
+        TKvBaseBrowser::InitArchive();
+        break;
+      }
       default:
-        // TAR, GZIP and CAB are recognised; this build opens only ZIP archives.
+        // Cabinets are recognised but not opened here.
         throw EKvUnhandledType();
     }
     try {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "KvChecksum.h"
+#include "KvExtractTarget.h"
 #include "KvInflate.h"
 #include "KvLegacy.h"
 #include "KvSafeExtract.h"
@@ -186,33 +187,10 @@ void UnzipToStream(TKvZipArchive* a, TKvZipItem* item, KvStream* out) {
 }
 
 void UnzipToFile(TKvZipArchive* a, TKvZipItem* item, const std::string& useName) {
-  bool restore = a->ExtractOptions & eoRestorePath;
-  bool create = a->ExtractOptions & eoCreateDirs;
-  KvSafeName name = KvSanitizeStoredName(useName, restore);
-  if (name.IsFolder()) {
-    if (restore && !name.folders.empty()) KvSafeMakeFolders(a->BaseDirectory(), name.folders);
-    return;
-  }
-  std::string base = a->BaseDirectory();
-  if (a->OnConfirmOverwrite && KvSafeTargetExists(base, name)) {
-    std::string full = KvEnsureTrailingSlash(base) + name.Relative();
-    std::string asked = full;
-    bool confirm = true;
-    a->OnConfirmOverwrite(asked, confirm);
-    if (!confirm) return;
-    if (asked != full) {
-      // Another name is welcome as long as it stays below the base folder.
-      std::string prefix = KvEnsureTrailingSlash(base);
-      if (asked.rfind(prefix, 0) != 0) throw EKvUnsafeName();
-      name = KvSanitizeStoredName(asked.substr(prefix.size()), true);
-      if (name.IsFolder()) throw EKvUnsafeName();
-    }
-  }
-  KvSafeFileWriter w(base, name, create);
-  UnzipToStream(a, item, &w);
   int64_t secs = -1;
   if (!KvDosToUnix(item->LastModFileDate(), item->LastModFileTime(), secs)) secs = -1;
-  w.Commit(secs, item->ExternalFileAttributes() & faReadOnly);
+  KvExtractToSafeFile(a, useName, secs, item->ExternalFileAttributes() & faReadOnly,
+                      [&](KvStream* w) { UnzipToStream(a, item, w); });
 }
 
 void TestItem(TKvZipArchive* a, TKvZipItem* item) {

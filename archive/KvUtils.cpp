@@ -342,6 +342,18 @@ void KvUnixToDos(int64_t seconds, uint16_t& date, uint16_t& time) {
   time = uint16_t((tm.tm_hour << 11) | (tm.tm_min << 5) | (tm.tm_sec / 2));
 }
 
+uint16_t KvUnixToDosDate(int64_t seconds) {
+  uint16_t d, t;
+  KvUnixToDos(seconds, d, t);
+  return d;
+}
+
+uint16_t KvUnixToDosTime(int64_t seconds) {
+  uint16_t d, t;
+  KvUnixToDos(seconds, d, t);
+  return t;
+}
+
 bool KvWildcardMatch(const std::string& s, size_t si, const std::string& p, size_t pi) {
   if (s.empty()) return p.empty();
   if (pi == 0 && (p == "*" || p == "*.*")) return true;

@@ -53,6 +53,8 @@ void KvCrc32UpdateByte(uint32_t& crc, uint8_t b);
 // DOS date and time (local time) to and from Unix seconds; false for an invalid date.
 bool KvDosToUnix(uint16_t date, uint16_t time, int64_t& seconds);
 void KvUnixToDos(int64_t seconds, uint16_t& date, uint16_t& time);
+uint16_t KvUnixToDosDate(int64_t seconds);
+uint16_t KvUnixToDosTime(int64_t seconds);
 
 // Wildcards.
 bool KvNameFitsMask(const std::string& fileName, const std::string& mask);

@@ -1,4 +1,5 @@
 #include "KvZip.h"
+#include "KvZipWrite.h"
 
 #include <algorithm>
 #include <cstring>
@@ -37,6 +38,19 @@ const uint16_t kCp437High[128] = {
     0x03A6, 0x0398, 0x03A9, 0x03B4, 0x221E, 0x03C6, 0x03B5, 0x2229, 0x2261, 0x00B1, 0x2265, 0x2264, 0x2320,
     0x2321, 0x00F7, 0x2248, 0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0};
 
+// The fields local and central headers have in common, in the same order from p on.
+template <class Header>
+void readSharedFields(Header& d, const uint8_t* p) {
+  d.VersionNeededToExtract = rd16(p);
+  d.GeneralPurposeBitFlag = rd16(p + 2);
+  d.CompressionMethod = rd16(p + 4);
+  d.LastModFileTime = rd16(p + 6);
+  d.LastModFileDate = rd16(p + 8);
+  d.CRC32 = rd32(p + 10);
+  d.CompressedSize = rd32(p + 14);
+  d.UncompressedSize = rd32(p + 18);
+}
+
 }  // namespace
 
 std::string KvCp437ToUtf8(const std::string& s) {
@@ -66,14 +80,7 @@ void TKvZipLocalFileHeader::LoadFromStream(KvStream& s) {
   readExact(s, h, 30);
   Signature = rd32(h);
   if (Signature != kSigLocal) throw EKvZipInvalid();
-  VersionNeededToExtract = rd16(h + 4);
-  GeneralPurposeBitFlag = rd16(h + 6);
-  CompressionMethod = rd16(h + 8);
-  LastModFileTime = rd16(h + 10);
-  LastModFileDate = rd16(h + 12);
-  CRC32 = rd32(h + 14);
-  CompressedSize = rd32(h + 18);
-  UncompressedSize = rd32(h + 22);
+  readSharedFields(*this, h + 4);
   size_t n = rd16(h + 26), m = rd16(h + 28);
   FileName = readString(s, n);
   ExtraField = readString(s, m);
@@ -83,14 +90,7 @@ size_t TKvZipDirectoryFileHeader::Parse(const uint8_t* p, size_t avail) {
   if (avail < 46) return 0;
   Signature = rd32(p);
   VersionMadeBy = rd16(p + 4);
-  VersionNeededToExtract = rd16(p + 6);
-  GeneralPurposeBitFlag = rd16(p + 8);
-  CompressionMethod = rd16(p + 10);
-  LastModFileTime = rd16(p + 12);
-  LastModFileDate = rd16(p + 14);
-  CRC32 = rd32(p + 16);
-  CompressedSize = rd32(p + 20);
-  UncompressedSize = rd32(p + 24);
+  readSharedFields(*this, p + 6);
   size_t n = rd16(p + 28), m = rd16(p + 30), k = rd16(p + 32);
   DiskNumberStart = rd16(p + 34);
   InternalFileAttributes = rd16(p + 36);
@@ -245,8 +245,7 @@ void TKvZipArchive::SaveArchive() {
     IsDirty = false;
     throw EKvZipSpanOverwrite();
   }
-  // This build reads archives; writing them is not part of it.
-  throw EKvZipNoInsertion();
+  KvZipWriter::Save(*this);
 }
 
 std::string TKvZipArchive::partName(int n) const {

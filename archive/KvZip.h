@@ -78,6 +78,7 @@ class TKvZipItem : public TKvArchiveItem {
   int ImplodeDictionary() const { return Dir.CompressionMethod == 6 ? ((Dir.GeneralPurposeBitFlag & 2) ? 2 : 1) : 0; }
   int ImplodeTrees() const { return Dir.CompressionMethod == 6 ? ((Dir.GeneralPurposeBitFlag & 4) ? 3 : 2) : 0; }
   void DecodeName();
+  KvStream* SourceStream = nullptr;  // data of an iaAddFromStream item (not owned)
 };
 
 class TKvZipArchive;
@@ -109,6 +110,11 @@ class TKvZipArchive : public TKvArchive {
 
   std::string Password;
   uint8_t PasswordRetries = 3;
+  // Writing: 0 stored, 1 Deflate, 2 the smaller of both, 3 Deflate64; speed 0 fast, 1 normal, 2 best.
+  uint8_t MethodChoice = 2;
+  uint8_t DeflationOption = 1;
+  // A stub (such as an unzip program) to put in front on the next save; empty keeps the old one.
+  std::vector<uint8_t> NewStub;
   uint16_t CurrentDisk = 65535;
   bool HasStub = false;
   int64_t StubLength = 0;
@@ -128,6 +134,7 @@ class TKvZipArchive : public TKvArchive {
   std::function<bool(const std::string&, const std::string&)> OnPrompt;
 
  private:
+  friend class KvZipWriter;
   void getNextDisk(int diskNumber, bool& abort);
   std::string partName(int n) const;
   std::vector<std::pair<uint16_t, uint32_t>> offsets_;  // (disk, local header offset), sorted

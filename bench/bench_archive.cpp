@@ -17,11 +17,13 @@
 
 #include "KvChecksum.h"
 #include "KvInflate.h"
+#include "ArchiveCorpus.h"
 #include "KvStream.h"
 #include "KvUnZipper.h"
 
 namespace {
 
+using namespace archive_bench;
 using Clock = std::chrono::steady_clock;
 
 // Writes into a fixed buffer, like the references do.
@@ -54,75 +56,12 @@ std::vector<uint8_t> rawDeflate(const std::vector<uint8_t>& in, int level) {
   return out;
 }
 
-double best(int reps, const std::function<void()>& f) {
-  double b = 1e9;
-  for (int i = 0; i < reps; ++i) {
-    auto t0 = Clock::now();
-    f();
-    b = std::min(b, std::chrono::duration<double>(Clock::now() - t0).count());
-  }
-  return b;
-}
-
-std::vector<uint8_t> readAll(const std::string& p) {
-  std::ifstream f(p, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
-}
-
-std::vector<uint8_t> frame(int w, int h, int seed) {
-  std::vector<uint8_t> v(54 + size_t(w) * size_t(h) * 3);
-  v[0] = 'B';
-  v[1] = 'M';
-  std::mt19937 rng{uint32_t(seed)};
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      size_t i = 54 + (size_t(y) * size_t(w) + size_t(x)) * 3;
-      uint8_t noise = uint8_t(rng() & 7);
-      v[i] = uint8_t(x / 3 + seed + noise);
-      v[i + 1] = uint8_t(y / 2 + noise);
-      v[i + 2] = uint8_t(((x * y) >> 9) + seed * 5);
-    }
-  return v;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string specDir = argc > 1 ? argv[1] : "/work/shared/spec";
-  std::vector<std::pair<std::string, std::vector<uint8_t>>> corpora;
-  {
-    std::vector<uint8_t> text;
-    std::vector<uint8_t> seed;
-    for (const char* f : {"overview.md", "piece-01.md", "piece-02.md"}) {
-      auto b = readAll(specDir + "/" + f);
-      seed.insert(seed.end(), b.begin(), b.end());
-    }
-    if (seed.empty()) seed.assign(100000, 'x');
-    while (text.size() < (32u << 20)) text.insert(text.end(), seed.begin(), seed.end());
-    corpora.emplace_back("text", text);
-  }
-  {
-    std::vector<uint8_t> bmp;
-    for (int i = 0; i < 6; ++i) {
-      auto f = frame(1280, 1024, i);
-      bmp.insert(bmp.end(), f.begin(), f.end());
-    }
-    corpora.emplace_back("bmp", bmp);
-  }
-  {
-    std::vector<uint8_t> bin = readAll("/proc/self/exe");
-    for (const char* p : {"/usr/lib/x86_64-linux-gnu/libQt6Widgets.so.6", "/usr/lib/x86_64-linux-gnu/libQt6Core.so.6"}) {
-      auto b = readAll(p);
-      bin.insert(bin.end(), b.begin(), b.end());
-    }
-    corpora.emplace_back("binary", bin);
-  }
-  {
-    std::mt19937 rng(1);
-    std::vector<uint8_t> r(16u << 20);
-    for (auto& b : r) b = uint8_t(rng());
-    corpora.emplace_back("random", r);
-  }
+  const std::string sourceDir = argc > 1 ? argv[1] : KALVORA_SOURCE_DIR;
+  const Corpora corpora =
+      makeCorpora(sourceDir, 32u << 20, 6, {"/usr/lib/x86_64-linux-gnu/libQt6Widgets.so.6", "/usr/lib/x86_64-linux-gnu/libQt6Core.so.6"}, 16u << 20);
   std::printf("Inflate, MB/s of plain data (best of 5); ours includes the CRC-32 a ZIP entry needs\n");
   std::printf("%-8s %10s %10s %12s %12s %9s %9s %10s\n", "corpus", "ours", "zlib", "zlib+crc32", "libdeflate",
               "vs zlib", "vs z+crc", "vs libdfl");

@@ -13,12 +13,7 @@
 #include <tuple>
 
 #include "AppDir.h"
-#include "PxFile.h"
-#include "PxPaint.h"
-#include "fBildbearbeitung.h"
-#include "fSize.h"
-#include "fVerschiebenTip.h"
-#include "fZuschneidenTip.h"
+#include "ShotSetup.h"
 
 namespace {
 QImage samplePicture() {
@@ -48,24 +43,14 @@ int main(int argc, char** argv) {
   }
   const QString out = QString::fromLocal8Bit(argv[1]);
   QTemporaryDir work;
-  QString picture = argc > 2 ? QString::fromLocal8Bit(argv[2]) : work.path() + "/Beispiel.jpg";
-  if (argc <= 2) {
-    px::Bitmap bmp;
-    if (px::FromQImage(samplePicture(), bmp) != 1 ||
-        px::SaveBitmap(picture.toStdString(), bmp, px::kFormatJpeg422, 24, 2) != 1)
-      return 1;
-  }
+  const QString picture = editorshot::pictureToShow(argc, argv, work.path(), samplePicture);
+  if (picture.isEmpty()) return 1;
   // The exchange files go to a folder of their own, never into the program folder.
   QDir().mkpath(work.path() + "/app");
   QFile(work.path() + "/app/NoZuschneidenTip.ini").open(QIODevice::WriteOnly);
-  SizeForm = new TSizeForm();
-  ZuschneidenTipForm = new TZuschneidenTipForm();
-  VerschiebenTipForm = new TVerschiebenTipForm();
+  editorshot::HelperWindows helpers;
   TBildbeaerbeitungForm editor;
-  editor.FPicturePath = picture;
-  editor.FProgramFolder = work.path() + "/app/";
-  editor.resize(1016, 657);
-  editor.show();
+  editorshot::showEditor(editor, picture, work.path() + "/app/");
   int status = 1;
   QTimer::singleShot(800, [&] {
     // First the menu, then the print crop with a selection beside it.
@@ -94,8 +79,5 @@ int main(int argc, char** argv) {
     });
   });
   app.exec();
-  delete SizeForm;
-  delete ZuschneidenTipForm;
-  delete VerschiebenTipForm;
   return status;
 }

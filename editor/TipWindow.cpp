@@ -4,8 +4,11 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "AppDir.h"
 #include "EditorFiles.h"
 #include "FormButtons.h"
+#include "Prompter.h"
+#include "fMain.h"
 
 TipWindowParts BuildTipWindow(TForm* form, const QString& title, const QString& text, bool withCheckBox) {
   TipWindowParts parts;
@@ -46,3 +49,10 @@ TipWindowParts BuildTipWindow(TForm* form, const QString& title, const QString& 
 }
 
 bool WriteTipMarker(const QString& path) { return editor::WriteFileAtomic(path, QByteArray()); }
+
+void CloseTipWindow(TForm* form, const QString& programFolder, const QCheckBox* box, const QString& markerName) {
+  QString folder = programFolder;
+  if (folder.isEmpty()) folder = MainForm ? MainForm->FAppDir : kalvora::ProgramFolder();
+  if (box->isChecked()) WriteTipMarker(folder + markerName);
+  form->SetModalResult(kalvora::mrOk);
+}

@@ -18,3 +18,6 @@ struct TipWindowParts {
 TipWindowParts BuildTipWindow(TForm* form, const QString& title, const QString& text, bool withCheckBox);
 // Writes the empty marker file that switches the tip off.
 bool WriteTipMarker(const QString& path);
+// "Weiter" of a tip with the box: writes `markerName` into `programFolder` (the main window's
+// folder when empty) if the box is ticked, then closes the form with OK.
+void CloseTipWindow(TForm* form, const QString& programFolder, const QCheckBox* box, const QString& markerName);

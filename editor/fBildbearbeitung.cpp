@@ -324,27 +324,16 @@ void TBildbeaerbeitungForm::reenterMode() {
   }
 }
 
-void TBildbeaerbeitungForm::UndoImageClick() {
-  PicImageControl* v = BildbViewPicImage;
-  // Red-eye mode keeps the marked area over undo.
-  const QRegion region = FRedeyeActive && v->IsAllocated() ? v->Region() : QRegion();
-  BusyCursor busy;
-  if (!session_.Undo()) {
-    refreshButtons();
-    return;
-  }
-  reenterMode();
-  if (FRedeyeActive && !region.isEmpty()) {
-    QRegion copy = region;
-    v->SetRgnHandle(&copy, 0, 0, 1);
-  }
-}
+void TBildbeaerbeitungForm::UndoImageClick() { stepHistory(&editor::EditSession::Undo); }
 
-void TBildbeaerbeitungForm::RedoImageClick() {
+void TBildbeaerbeitungForm::RedoImageClick() { stepHistory(&editor::EditSession::Redo); }
+
+void TBildbeaerbeitungForm::stepHistory(bool (editor::EditSession::*step)()) {
   PicImageControl* v = BildbViewPicImage;
+  // Red-eye mode keeps the marked area over undo and redo.
   const QRegion region = FRedeyeActive && v->IsAllocated() ? v->Region() : QRegion();
   BusyCursor busy;
-  if (!session_.Redo()) {
+  if (!(session_.*step)()) {
     refreshButtons();
     return;
   }

@@ -120,6 +120,7 @@ class TBildbeaerbeitungForm : public TForm {
   void Image19Click();
   void UndoImageClick();
   void RedoImageClick();
+  void stepHistory(bool (editor::EditSession::*step)());
   void AusfuehrenBitBtnClick();
   void BitBtn4Click();
   void DoBitBtnClick();

@@ -9,13 +9,16 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "Bitmap24Qt.h"
 #include "EditorFiles.h"
 #include "FxDrawImage.h"
+#include "PainterEffectsLink.h"
 #include "Prompter.h"
 #include "PxPaint.h"
 #include "fBildbearbeitung.h"
+#include "fMorph.h"
 #include "fSize.h"
 
 namespace {
@@ -70,6 +73,7 @@ void TBildbeaerbeitungForm::RunMenuDialog(const QString& button) {
   RedeyePanel->hide();
   if (!session_.EnsureWorkingCopy()) return;
   const QString folder = FProgramFolder;
+  editor::LinkPainterEffects(this);
   if (button == "Image12") {
     Art->AutoEnhance();
   } else if (button == "Image14" || button == "Image17") {
@@ -92,13 +96,46 @@ void TBildbeaerbeitungForm::RunMenuDialog(const QString& button) {
       if (step.IsOpen() && step.CommitPicture(pic->Bitmap())) FitPicture();
       QFile::remove(text);
     }
+  } else if (button == "Image21") {
+    // The frames dialog reads the picture from "rahmen.jpg" and hands its result back as a
+    // bitmap (its "ErgebnisBitmap"); "rahmen.jpg" goes in every case.
+    TForm* f = programWindow("RahmenForm");
+    if (!f) {
+      inform(u("Diese Funktion steht noch nicht zur Verfügung."));
+      return;
+    }
+    const QString rahmen = folder + "rahmen.jpg";
+    QString error;
+    if (!editor::CopyFileAtomic(session_.WorkingCopyPath(), rahmen, &error)) {
+      QFile::remove(rahmen);
+      kalvora::CurrentPrompter().message(kalvora::MsgKind::Error, QString(), error, kalvora::mbOk);
+      return;
+    }
+    f->setProperty("FPicturePath", rahmen);
+    const bool ok = f->ShowModal() == kalvora::mrOk;
+    const QImage result = ok ? f->property("ErgebnisBitmap").value<QImage>() : QImage();
+    QFile::remove(rahmen);
+    px::Bitmap bmp;
+    // OK is only possible with a preview; an empty one changes nothing.
+    if (result.isNull() || px::FromQImage(result.convertToFormat(QImage::Format_RGB888), bmp) != 1) return;
+    editor::EditStep step = session_.BeginStep();
+    if (step.IsOpen() && step.CommitPicture(bmp)) FitPicture();
   } else if (button == "Image21" || button == "Image22") {
     // The frames and warp dialogs leave their result in "Temp.bmp"; a file of an earlier run
     // must never count as this one's result.
     const QString result = folder + editor::DialogResultName;
     const QString rahmen = folder + "rahmen.jpg";
     QFile::remove(result);
-    TForm* f = programWindow(button == "Image21" ? "RahmenForm" : "MorphForm");
+    // The warp dialog is made for this one use and freed after it.
+    std::unique_ptr<TMorphForm> morph;
+    if (button == "Image22") {
+      morph = std::make_unique<TMorphForm>(folder, this);
+      if (!morph->Ready()) {
+        inform(morph->LoadError());
+        return;
+      }
+    }
+    TForm* f = morph ? morph.get() : programWindow("RahmenForm");
     if (!f) {
       inform(u("Diese Funktion steht noch nicht zur Verfügung."));
       return;

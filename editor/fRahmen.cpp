@@ -108,6 +108,15 @@ void TRahmenForm::FormActivate() {
   BearbeitenPanel->hide();
   SaveBitBtn->hide();
   RotateBitBtn->hide();
+  // Each showing starts without a frame: a result of an earlier showing is never taken over.
+  FRotateFrame = false;
+  MaskeBitmap = QImage();
+  ErgebnisBitmap = QImage();
+  BildBitmap = QImage();
+  MaskeImage->clear();
+  ErgebnisImage->clear();
+  BildImage->clear();
+  SaveBitBtn->setEnabled(false);
   const QString zip = folder + "Rahmen.zip";
   if (!QFile::exists(zip)) return;
   int failures = 0;

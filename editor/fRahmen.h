@@ -15,6 +15,8 @@
 class TRahmenForm : public TForm {
   Q_OBJECT
   Q_PROPERTY(QString FPicturePath MEMBER FPicturePath)
+  // The editor takes the result from here after OK (empty while the preview is empty).
+  Q_PROPERTY(QImage ErgebnisBitmap READ Ergebnis)
  public:
   explicit TRahmenForm(QWidget* parent = nullptr);
 
@@ -42,6 +44,7 @@ class TRahmenForm : public TForm {
   // The pictures of the image controls: the scaled picture with the frame, the frame,
   // and the result (empty while the frame does not fit).
   QImage BildBitmap, MaskeBitmap, ErgebnisBitmap;
+  QImage Ergebnis() const { return ErgebnisBitmap; }
 
   Q_INVOKABLE void FormActivate();
   void BitBtn1Click();

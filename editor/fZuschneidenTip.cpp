@@ -1,9 +1,6 @@
 #include "fZuschneidenTip.h"
 
-#include "AppDir.h"
-#include "Prompter.h"
 #include "TipWindow.h"
-#include "fMain.h"
 
 TZuschneidenTipForm* ZuschneidenTipForm = nullptr;
 
@@ -22,9 +19,4 @@ TZuschneidenTipForm::TZuschneidenTipForm(QWidget* parent) : TForm("ZuschneidenTi
   connect(OkBitBtn, &QPushButton::clicked, this, [this] { CloseBitBtnClick(); });
 }
 
-void TZuschneidenTipForm::CloseBitBtnClick() {
-  QString folder = FProgramFolder;
-  if (folder.isEmpty()) folder = MainForm ? MainForm->FAppDir : kalvora::ProgramFolder();
-  if (CheckBox1->isChecked()) WriteTipMarker(folder + "NoZuschneidenTip.ini");
-  SetModalResult(kalvora::mrOk);
-}
+void TZuschneidenTipForm::CloseBitBtnClick() { CloseTipWindow(this, FProgramFolder, CheckBox1, "NoZuschneidenTip.ini"); }

@@ -1,9 +1,6 @@
 #include "fZuschneidenTip2.h"
 
-#include "AppDir.h"
-#include "Prompter.h"
 #include "TipWindow.h"
-#include "fMain.h"
 
 TZuschneidenTipForm2* ZuschneidenTipForm2 = nullptr;
 
@@ -21,9 +18,4 @@ TZuschneidenTipForm2::TZuschneidenTipForm2(QWidget* parent) : TForm("Zuschneiden
   connect(OkBitBtn, &QPushButton::clicked, this, [this] { CloseBitBtnClick(); });
 }
 
-void TZuschneidenTipForm2::CloseBitBtnClick() {
-  QString folder = FProgramFolder;
-  if (folder.isEmpty()) folder = MainForm ? MainForm->FAppDir : kalvora::ProgramFolder();
-  if (CheckBox1->isChecked()) WriteTipMarker(folder + "NoZuschneidenTip2.ini");
-  SetModalResult(kalvora::mrOk);
-}
+void TZuschneidenTipForm2::CloseBitBtnClick() { CloseTipWindow(this, FProgramFolder, CheckBox1, "NoZuschneidenTip2.ini"); }

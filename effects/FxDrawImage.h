@@ -29,8 +29,8 @@ struct FxEffectInfo {
   int barMax, barMin, barStart;
 };
 
-// Creates the painter-effects dialog of a new host. The default makes the stand-in TPainterEffectsF;
-// the editor installs one that makes its own dialog. A null factory restores the default.
+// Creates the painter-effects dialog of a new host. The default makes TPainterEffectsF (the
+// editor links it to its picture); tests may install another. A null factory restores the default.
 using FxEffectsDialogFactory = std::function<std::unique_ptr<FxEffectsDialog>(class TFxDrawImage*)>;
 void SetEffectsDialogFactory(FxEffectsDialogFactory factory);
 

@@ -1,8 +1,6 @@
 #pragma once
-// What the effect host needs of its painter-effects dialog. The editor's full dialog
-// (TPainterEffectsF, with its tree of effects, track bars and OK/abort buttons) implements this;
-// until it exists PainterEffectsF.h provides a small stand-in with just these members, and tests
-// use a fake.
+// What the effect host needs of its painter-effects dialog. TPainterEffectsF (PainterEffectsF.h,
+// with its tree of effects, track bars and OK/abort buttons) implements this; tests may use a fake.
 #include "Bitmap24.h"
 
 namespace kalvora {

@@ -1,48 +1,83 @@
 #include "fWizardMake.h"
 
+#include <QDesktopServices>
+#include <QHBoxLayout>
+#include <QTabWidget>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "FormButtons.h"
+#include "Language.h"
 #include "Prompter.h"
+#include "fMain.h"
 
 TMakeWizzard* MakeWizzard = nullptr;
 
+QString TMakeWizzard::Text(int id, const char* german, const char* english) const {
+  const QString t = GetLanguageText(id);
+  if (!t.isEmpty()) return t;
+  return QString::fromUtf8(CurrentLanguage() == "GERMAN" || CurrentLanguage().isEmpty() ? german : english);
+}
+
 TMakeWizzard::TMakeWizzard(QWidget* parent) : TForm("MakeWizzard", parent) {
-  setWindowTitle(QString::fromUtf8("Assistent"));
+  setWindowTitle(Text(6206, "Assistent", "Wizard"));
   auto* layout = new QVBoxLayout(this);
-  PCRadioButton = new QRadioButton(this);
-  PCRadioButton->setObjectName("PCRadioButton");
-  layout->addWidget(PCRadioButton);
-  DVDRadioButton = new QRadioButton(this);
-  DVDRadioButton->setObjectName("DVDRadioButton");
-  layout->addWidget(DVDRadioButton);
-  PrintRadioButton = new QRadioButton(this);
-  PrintRadioButton->setObjectName("PrintRadioButton");
-  layout->addWidget(PrintRadioButton);
-  PrintAllRadioButton = new QRadioButton(this);
-  PrintAllRadioButton->setObjectName("PrintAllRadioButton");
-  layout->addWidget(PrintAllRadioButton);
-  ThumbnailRadioButton = new QRadioButton(this);
-  ThumbnailRadioButton->setObjectName("ThumbnailRadioButton");
-  layout->addWidget(ThumbnailRadioButton);
-  BetrachterRadioButton = new QRadioButton(this);
-  BetrachterRadioButton->setObjectName("BetrachterRadioButton");
-  layout->addWidget(BetrachterRadioButton);
-  FotoEntwickungRadioButton = new QRadioButton(this);
-  FotoEntwickungRadioButton->setObjectName("FotoEntwickungRadioButton");
-  layout->addWidget(FotoEntwickungRadioButton);
-  FotoLaborRadioButton = new QRadioButton(this);
-  FotoLaborRadioButton->setObjectName("FotoLaborRadioButton");
-  layout->addWidget(FotoLaborRadioButton);
-  CDROMRadioButton = new QRadioButton(this);
-  CDROMRadioButton->setObjectName("CDROMRadioButton");
-  layout->addWidget(CDROMRadioButton);
-  HTMLRadioButton = new QRadioButton(this);
-  HTMLRadioButton->setObjectName("HTMLRadioButton");
-  layout->addWidget(HTMLRadioButton);
-  ScreenSaverRadioButton = new QRadioButton(this);
-  ScreenSaverRadioButton->setObjectName("ScreenSaverRadioButton");
-  layout->addWidget(ScreenSaverRadioButton);
-  OkBitBtn = AddFormButton(this, layout, "OkBitBtn", QString::fromUtf8("Weiter"), kalvora::mrOk);
-  AbortBitBtn = AddFormButton(this, layout, "AbortBitBtn", QString::fromUtf8("Abbrechen"), kalvora::mrCancel);
+  auto label = [&](const char* name, const QString& text) {
+    auto* l = new QLabel(text, this);
+    l->setObjectName(name);
+    layout->addWidget(l);
+    return l;
+  };
+  auto radio = [&](const char* name, const QString& text) {
+    auto* r = new QRadioButton(text, this);
+    r->setObjectName(name);
+    layout->addWidget(r);
+    return r;
+  };
+  Label3 = label("Label3", Text(6200, "Was wollen Sie tun?", "What do you want to do?"));
+  Label2 = label("Label2", Text(6211, "Diashow", "Slideshow"));
+  PCRadioButton = radio("PCRadioButton", Text(6201, "Diashow für meinen PC erstellen", "Slideshow for my PC"));
+  CDROMRadioButton = radio("CDROMRadioButton", Text(6202, "Diashow für eine CD ROM erstellen", "Slideshow for a CD-ROM"));
+  DVDRadioButton = radio("DVDRadioButton", Text(6203, "Diashow für einen DVD-Player erstellen", "Slideshow for a DVD player"));
+  ScreenSaverRadioButton =
+      radio("ScreenSaverRadioButton", Text(6205, "Bildschirmschoner mit Diashow (Screensaver)", "Screen saver with slideshow"));
+  Label4 = label("Label4", Text(6212, "Interaktiv", "Interactive"));
+  HTMLRadioButton = radio("HTMLRadioButton", Text(6204, "Internetseite mit Diashow erstellen ", "Web page with slideshow"));
+  BetrachterRadioButton = radio("BetrachterRadioButton", Text(6210, "Betrachter", "Viewer"));
+  DruckenLabel = label("DruckenLabel", Text(6213, "Drucken", "Print"));
+  PrintRadioButton = radio("PrintRadioButton", Text(6207, "Ausgewählte Bilder des Archivs drucken", "Print chosen pictures of the archive"));
+  PrintAllRadioButton = radio("PrintAllRadioButton", Text(6209, "Alle Bilder des Archivs drucken", "Print all pictures of the archive"));
+  ThumbnailRadioButton = radio("ThumbnailRadioButton", QString::fromUtf8("Übersicht (Thumbnails) drucken"));
+  Label1 = label("Label1", Text(6214, "Fotoentwicklung", "Photo development"));
+  FotoLaborRadioButton = radio("FotoLaborRadioButton", Text(6208, "CD für Fotolabor erstellen", "CD for a photo lab"));
+  FotoEntwickungRadioButton = radio("FotoEntwickungRadioButton", QString::fromUtf8("Online Fotoentwicklung"));
+  auto* buttons = new QHBoxLayout;
+  layout->addLayout(buttons);
+  HilfeBitBtn = AddFormButton(this, buttons, "HilfeBitBtn", Text(6001, "Hilfe", "Help"));
+  WeiterBitBtn = AddFormButton(this, buttons, "WeiterBitBtn", Text(6003, "Weiter", "Next"));
+  AbortBitBtn = AddFormButton(this, buttons, "AbortBitBtn", Text(6002, "Abbrechen", "Cancel"));
+  OkBitBtn = WeiterBitBtn;
+  connect(WeiterBitBtn, &QPushButton::clicked, this, [this] { WeiterBitBtnClick(); });
+  connect(AbortBitBtn, &QPushButton::clicked, this, [this] { AbortBitBtnClick(); });
+  connect(HilfeBitBtn, &QPushButton::clicked, this, [this] { HilfeBitBtnClick(); });
+}
+
+void TMakeWizzard::WeiterBitBtnClick() {
+  for (QRadioButton* r : findChildren<QRadioButton*>())
+    if (r->isChecked()) {
+      SetModalResult(kalvora::mrOk);
+      return;
+    }
+  kalvora::ShowMessage(Text(10027, "Bitte treffen Sie eine Auswahl.", "Please make a choice."));
+}
+
+void TMakeWizzard::AbortBitBtnClick() {
+  if (MainForm && MainForm->PageControl1) MainForm->PageControl1->setCurrentIndex(1);
+  SetModalResult(kalvora::mrCancel);
+}
+
+void TMakeWizzard::HilfeBitBtnClick() {
+  const QString appDir = MainForm ? MainForm->FAppDir : QString();
+  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(appDir + "help/wizard.html")))
+    kalvora::ShowMessage("Unable to start internet browser! Make sure you have it properly set-up on your system!");
 }

@@ -1,5 +1,7 @@
 #pragma once
-// The production wizard: one of its choices is ticked when it closes with OK.
+// The production wizard: what to make from the open slideshow. It closes with OK once one of
+// its choices is ticked; the main window's production step carries the choice out.
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -10,6 +12,11 @@ class TMakeWizzard : public TForm {
  public:
   explicit TMakeWizzard(QWidget* parent = nullptr);
 
+  QLabel* Label3 = nullptr;
+  QLabel* Label2 = nullptr;
+  QLabel* DruckenLabel = nullptr;
+  QLabel* Label1 = nullptr;
+  QLabel* Label4 = nullptr;
   QRadioButton* PCRadioButton = nullptr;
   QRadioButton* DVDRadioButton = nullptr;
   QRadioButton* PrintRadioButton = nullptr;
@@ -21,8 +28,17 @@ class TMakeWizzard : public TForm {
   QRadioButton* CDROMRadioButton = nullptr;
   QRadioButton* HTMLRadioButton = nullptr;
   QRadioButton* ScreenSaverRadioButton = nullptr;
-  QPushButton* OkBitBtn = nullptr;
+  QPushButton* WeiterBitBtn = nullptr;
   QPushButton* AbortBitBtn = nullptr;
+  QPushButton* HilfeBitBtn = nullptr;
+  QPushButton* OkBitBtn = nullptr;  // the same button as WeiterBitBtn
+
+  void WeiterBitBtnClick();
+  void AbortBitBtnClick();
+  void HilfeBitBtnClick();
+
+ private:
+  QString Text(int id, const char* german, const char* english) const;
 };
 
 extern TMakeWizzard* MakeWizzard;

@@ -4,14 +4,8 @@
 # crop panel).
 #   scripts/screenshot-editor.sh [program folder (default build/bin)] [screenshot (default editor.png)] [picture]
 set -euo pipefail
-bin=$(cd "${1:-build/bin}" && pwd)
-out=$(realpath -m "${2:-editor.png}")
+. "$(dirname "$0")/screenshot-common.sh"
 picture=${3:+$(realpath "$3")}
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-mkdir -p "$tmp/home" "$tmp/app"
-rm -f "$out"
-HOME="$tmp/home" KALVORA_APPDIR="$tmp/app" \
-  timeout 120 xvfb-run -a -s "-screen 0 1280x900x24" "$bin/kalvora_editor_shot" "$out" ${picture:+"$picture"}
-test -s "$out"
+shot_setup "${1:-build/bin}" "${2:-editor.png}"
+shot_run "$bin/kalvora_editor_shot" "$out" ${picture:+"$picture"}
 echo "$out" "${out%.*}-zuschneiden.${out##*.}"

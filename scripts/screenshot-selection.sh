@@ -3,16 +3,8 @@
 # the second into the source list and saves a screenshot of the picture-selection page.
 #   scripts/screenshot-selection.sh [program folder (default build/bin)] [picture (default selection.png)]
 set -euo pipefail
-bin=$(cd "${1:-build/bin}" && pwd)
-out=$(realpath -m "${2:-selection.png}")
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-mkdir -p "$tmp/home" "$tmp/app"
-# A copy of the program folder, so its settings and caches stay as they are.
-cp -r "$bin"/. "$tmp/app/"
-touch "$tmp/app/NoTip.ini" "$tmp/app/NoWer.ini"
-rm -f "$out"
-HOME="$tmp/home" KALVORA_APPDIR="$tmp/app" KALVORA_SHOT_SELECTION="$out" \
-  timeout 120 xvfb-run -a -s "-screen 0 1280x900x24" "$bin/kalvora"
-test -s "$out"
+. "$(dirname "$0")/screenshot-common.sh"
+shot_setup "${1:-build/bin}" "${2:-selection.png}"
+shot_copy_program
+shot_run KALVORA_SHOT_SELECTION="$out" "$bin/kalvora"
 echo "$out"

@@ -25,7 +25,13 @@ int TForm::ShowModal() {
 void TForm::SetModalResult(int result) { done(result); }
 
 QWidget* FindProgramWindow(const QString& instanceName) {
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (w->objectName() == instanceName) return w;
-  return nullptr;
+  // A helper component may give its own dialog a program window's name (the effect host's
+  // dialog does); the program's own window wins, whatever order Qt lists top-levels in.
+  QWidget* other = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (w->objectName() != instanceName) continue;
+    if (dynamic_cast<TForm*>(w)) return w;
+    if (!other) other = w;
+  }
+  return other;
 }

@@ -24,6 +24,7 @@
 #include "StringList.h"
 #include "SystemInfo.h"
 #include "TestSupport.h"
+#include "TreeCopy.h"
 #include "Windows.h"
 #include "fMain.h"
 
@@ -64,14 +65,6 @@ QStringList names(MarkupListBoxControl* list) {
 }
 
 int indexOf(MarkupListBoxControl* list, const QString& name) { return int(names(list).indexOf(name)); }
-
-void copyTree(const QString& from, const QString& to) {
-  QDir().mkpath(to);
-  for (const QFileInfo& fi : QDir(from).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
-    if (fi.isDir()) copyTree(fi.filePath(), to + "/" + fi.fileName());
-    else QFile::copy(fi.filePath(), to + "/" + fi.fileName());
-  }
-}
 
 void startProgram() {
   ResetWindowsInfo();

@@ -14,19 +14,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Dir {
-  std::string path;
-  Dir() {
-    char t[] = "/tmp/kvcabtXXXXXX";
-    path = ::mkdtemp(t);
-  }
-  ~Dir() { fs::remove_all(path); }
-  std::string operator/(const std::string& n) const { return path + "/" + n; }
-};
-
 TEST(Cab, GcabCabinetListsAndExtracts) {
   if (!have("gcab") || !KvCabinetBackend()) GTEST_SKIP();
-  Dir d;
+  TempDir d;
   fs::create_directories(d / "src");
   auto a = textBytes(50000, 1), b = randomBytes(3000, 2);
   writeFile(d / "src/a.txt", a);
@@ -54,7 +44,7 @@ TEST(Cab, GcabCabinetListsAndExtracts) {
 
 TEST(Cab, OurCabinetExtractsWithGcab) {
   if (!have("gcab") || !KvCabinetBackend()) GTEST_SKIP();
-  Dir d;
+  TempDir d;
   fs::create_directories(d / "src/sub");
   auto a = textBytes(20000, 3);
   writeFile(d / "src/a.txt", a);
@@ -76,7 +66,7 @@ TEST(Cab, OurCabinetExtractsWithGcab) {
 
 TEST(Cab, RefusedWritesAndHostileNames) {
   if (!KvCabinetBackend()) GTEST_SKIP();
-  Dir d;
+  TempDir d;
   fs::create_directories(d / "src");
   writeFile(d / "src/a.txt", bytes("a"));
   {
@@ -113,7 +103,7 @@ TEST(Cab, RefusedWritesAndHostileNames) {
 }
 
 TEST(Cab, MissingBackendIsReportedOnFirstUse) {
-  Dir d;
+  TempDir d;
   writeFile(d / "x.cab", bytes("MSCF"));
   KvSetCabinetBackend(nullptr);
   TKvCabArchive c(d / "x.cab", fmOpenRead);  // creating the object does not need it

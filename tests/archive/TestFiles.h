@@ -2,6 +2,7 @@
 // File helpers for the archive tests (std only, so the library stays Qt-free).
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -9,6 +10,17 @@
 #include <vector>
 
 namespace ziptest {
+
+// A fresh folder under /tmp, removed with everything in it at the end of the test.
+struct TempDir {
+  std::string path;
+  TempDir() {
+    char t[] = "/tmp/kvarchXXXXXX";
+    path = ::mkdtemp(t);
+  }
+  ~TempDir() { std::filesystem::remove_all(path); }
+  std::string operator/(const std::string& n) const { return path + "/" + n; }
+};
 
 inline void writeFile(const std::string& path, const std::vector<uint8_t>& data) {
   std::ofstream f(path, std::ios::binary | std::ios::trunc);

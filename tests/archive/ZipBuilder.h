@@ -24,6 +24,31 @@ inline std::vector<uint8_t> rawDeflate(const std::vector<uint8_t>& in, int level
 
 inline uint32_t crcOf(const std::vector<uint8_t>& d) { return uint32_t(crc32(0, d.data(), uInt(d.size()))); }
 
+// Bits written least significant first, for hand-made streams.
+struct BitWriter {
+  std::vector<uint8_t> out;
+  uint32_t acc = 0;
+  int n = 0;
+  void put(uint32_t v, int bits) {
+    for (int i = 0; i < bits; ++i) {
+      acc |= ((v >> i) & 1u) << n;
+      if (++n == 8) {
+        out.push_back(uint8_t(acc));
+        acc = 0;
+        n = 0;
+      }
+    }
+  }
+  // Huffman codes go most significant bit first.
+  void code(uint32_t c, int len) {
+    for (int i = len - 1; i >= 0; --i) put((c >> i) & 1, 1);
+  }
+  std::vector<uint8_t> done() {
+    if (n) out.push_back(uint8_t(acc));
+    return out;
+  }
+};
+
 struct Entry {
   Entry(std::string n, std::vector<uint8_t> d) : name(std::move(n)), data(std::move(d)) {}
   std::string name;

@@ -20,26 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Bits {
-  std::vector<uint8_t> out;
-  uint32_t acc = 0;
-  int n = 0;
-  void put(uint32_t v, int bits) {
-    for (int i = 0; i < bits; ++i) {
-      acc |= ((v >> i) & 1u) << n;
-      if (++n == 8) {
-        out.push_back(uint8_t(acc));
-        acc = 0;
-        n = 0;
-      }
-    }
-  }
-  std::vector<uint8_t> done() {
-    if (n) out.push_back(uint8_t(acc));
-    return out;
-  }
-};
-
 std::vector<uint8_t> legacy(int method, uint16_t flags, const std::vector<uint8_t>& packed, int64_t size) {
   KvMemoryStream in(packed), out;
   KvLegacyJob job;
@@ -116,7 +96,7 @@ TEST(ZipItems, TestingComparesLocalAndCentralHeaders) {
 
 TEST(ZipLegacy, ShrinkReduceAndImplode) {
   {  // shrink: literals and one string from the dictionary
-    Bits w;
+    BitWriter w;
     for (char c : std::string("abab")) w.put(uint8_t(c), 9);
     w.put(257, 9);  // "ab"
     w.put(256, 9);
@@ -125,13 +105,13 @@ TEST(ZipLegacy, ShrinkReduceAndImplode) {
     EXPECT_EQ(legacy(1, 0, w.done(), 7), bytes("abababz"));
   }
   {  // shrink: a code that is not yet defined
-    Bits w;
+    BitWriter w;
     w.put('a', 9);
     w.put(300, 9);
     EXPECT_THROW(legacy(1, 0, w.done(), 5), EKvZipInvalid);
   }
   {  // reduce factor 2 with a follower set for 'a'
-    Bits w;
+    BitWriter w;
     for (int x = 255; x >= 0; --x) {
       if (x == 'a') {
         w.put(2, 6);
@@ -148,7 +128,7 @@ TEST(ZipLegacy, ShrinkReduceAndImplode) {
     EXPECT_EQ(legacy(3, 0, w.done(), 3), bytes("aca"));
   }
   {  // implode with two trees: raw literals and one match of minimum length 2
-    Bits w;
+    BitWriter w;
     // 64 symbols all of length 6: 4 entries of 16
     for (int t = 0; t < 2; ++t) {
       w.put(3, 8);

@@ -7,28 +7,13 @@
 #include <QImageReader>
 
 #include "AviWriter.h"
+#include "EveryPercent.h"
 #include "FrameConversion.h"
 #include "TestSupport.h"
 #include "VideoTestUtil.h"
 #include "fCapture.h"
 
 namespace {
-
-// Reports every whole percent from 0 to 100 once.
-class EveryPercent : public TPicImage {
- public:
-  using TPicImage::TPicImage;
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    if (OnPaintNotify) OnPaintNotify(this, 0, 1);
-    effectFrame_ = QImage(size(), QImage::Format_ARGB32_Premultiplied);
-    effectFrame_.fill(Qt::darkGreen);
-    for (int p = 0; p <= 100; ++p)
-      if (EnableProgressEvent() && OnStatus) OnStatus(this, p);
-    if (OnPaint) OnPaint(this);
-  }
-};
 
 class VideoRoadTest : public ::testing::Test {
  protected:
@@ -94,7 +79,7 @@ TEST_F(VideoRoadTest, PlainFramesBecomeAPlayableAvi) {
 }
 
 TEST_F(VideoRoadTest, HighQualityWithTheCaptureWindowGivesNinetySixFrames) {
-  TCaptureForm::PictureFactory = [](QWidget* parent) { return new EveryPercent(parent); };
+  TCaptureForm::PictureFactory = [](QWidget* parent) { return new videotest::EveryPercent(parent); };
   conv.HighQuality = true;
   int steps = 0;
   conv.ProgressStep = [&] { ++steps; };

@@ -1,0 +1,75 @@
+#pragma once
+// GZIP files: members read one after the other (their data joined into one item, as
+// gzip does), written as one member; a gzipped TAR can be shown as the TAR inside.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "KvDeflateBase.h"
+#include "KvTar.h"
+
+namespace kv {
+
+enum : uint8_t { gzFText = 1, gzFHCrc = 2, gzFExtra = 4, gzFName = 8, gzFComment = 16 };
+
+class TKvGzipItem : public TKvArchiveItem {
+ public:
+  TKvGzipItem();
+  uint32_t ExternalFileAttributes() const override { return 0; }
+  void SetExternalFileAttributes(uint32_t) override {}
+  bool IsEncrypted() const override { return false; }
+  void SetIsEncrypted(bool) override {}
+  uint16_t LastModFileDate() const override;
+  uint16_t LastModFileTime() const override;
+  void SetLastModFileDate(uint16_t v) override;
+  void SetLastModFileTime(uint16_t v) override;
+  void SetFileName(const std::string& v) override;
+
+  // Reads a member header at the stream's position (names and comments are bounded);
+  // raises EKvGzipInvalid for anything that is not one.
+  void ReadHeader(KvStream& s);
+  void WriteHeader(KvStream& s) const;
+
+  uint8_t Flags = 0;
+  uint32_t MTime = 0;
+  uint8_t ExtraFlags = 2;
+  uint8_t OS = 0;
+  std::string Extra, Comment;
+  bool WriteHeaderCRC = false;
+  KvStream* Source = nullptr;  // data of an iaAddFromStream item (not owned)
+};
+
+// Decompresses every member from offset 0 of src into out, checking each trailer
+// (EKvGzipBadCRC, EKvGzipBadFileSize); answers the number of plain bytes.
+int64_t KvGunzip(KvStream& src, KvStream* out);
+// Writes one member: header, Deflate of data (from its position to the end), trailer.
+void KvGzipWrite(KvStream& out, TKvGzipItem& item, KvStream& data, TKvDeflateHelper* helper = nullptr);
+
+class TKvGzipArchive : public TKvTarArchive {
+ public:
+  TKvGzipArchive(const std::string& fileName, uint16_t mode);
+  TKvArchiveItem* CreateItem(const std::string& fileName) override;
+  void ExtractItemAt(int index, const std::string& newName) override;
+  void ExtractItemToStreamAt(int index, KvStream* stream) override;
+  void LoadArchive() override;
+  void SaveArchive() override;
+  void TestItemAt(int index) override;
+  std::string FixName(const std::string& value) override;
+  void DoMediaRequest(int imageNumber, std::string& imageName, bool& abort) override;
+
+  bool IsGzippedTar = false;
+  bool PresentAsTar() const { return presentAsTar_; }
+  void SetPresentAsTar(bool v);
+  bool TarView() const { return view_ == 1; }
+
+ private:
+  bool tarMode() const { return IsGzippedTar && presentAsTar_; }
+  void setView(int v);
+  KvStream& gzipStream() { return view_ == 0 ? *stream_ : *other_; }
+  bool presentAsTar_ = false, tarLoaded_ = false;
+  int view_ = 0;
+  std::unique_ptr<KvStream> other_;
+  std::unique_ptr<TKvArchiveList> otherItems_;
+};
+
+}  // namespace kv

@@ -1,0 +1,391 @@
+#include "KvZipWrite.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "KvChecksum.h"
+#include "KvCrypt.h"
+#include "KvDeflate.h"
+#include "KvScratchStreams.h"
+
+namespace kv {
+
+namespace {
+
+void put16(std::vector<uint8_t>& v, uint32_t x) {
+  v.push_back(uint8_t(x));
+  v.push_back(uint8_t(x >> 8));
+}
+void put32(std::vector<uint8_t>& v, uint32_t x) {
+  put16(v, x & 0xFFFF);
+  put16(v, x >> 16);
+}
+
+// The fields local and central headers have in common, in the same order.
+void putSharedFields(std::vector<uint8_t>& v, const TKvZipDirectoryFileHeader& d) {
+  put16(v, d.VersionNeededToExtract);
+  put16(v, d.GeneralPurposeBitFlag);
+  put16(v, d.CompressionMethod);
+  put16(v, d.LastModFileTime);
+  put16(v, d.LastModFileDate);
+  put32(v, d.CRC32);
+  put32(v, d.CompressedSize);
+  put32(v, d.UncompressedSize);
+  put16(v, uint32_t(d.FileName.size()));
+  put16(v, uint32_t(d.ExtraField.size()));
+}
+
+std::vector<uint8_t> localHeader(const TKvZipDirectoryFileHeader& d) {
+  std::vector<uint8_t> v;
+  put32(v, kSigLocal);
+  putSharedFields(v, d);
+  v.insert(v.end(), d.FileName.begin(), d.FileName.end());
+  v.insert(v.end(), d.ExtraField.begin(), d.ExtraField.end());
+  return v;
+}
+
+std::vector<uint8_t> centralHeader(const TKvZipDirectoryFileHeader& d) {
+  std::vector<uint8_t> v;
+  put32(v, kSigCentral);
+  put16(v, d.VersionMadeBy);
+  putSharedFields(v, d);
+  put16(v, uint32_t(d.FileComment.size()));
+  put16(v, d.DiskNumberStart);
+  put16(v, d.InternalFileAttributes);
+  put32(v, d.ExternalFileAttributes);
+  put32(v, d.RelativeOffsetOfLocalHeader);
+  v.insert(v.end(), d.FileName.begin(), d.FileName.end());
+  v.insert(v.end(), d.ExtraField.begin(), d.ExtraField.end());
+  v.insert(v.end(), d.FileComment.begin(), d.FileComment.end());
+  return v;
+}
+
+// Output over one file or a set of parts; headers never straddle two parts.
+class PartWriter {
+ public:
+  PartWriter(TKvZipArchive& a, int64_t limit) : a_(a), limit_(limit) { open(); }
+  ~PartWriter() {
+    file_.reset();
+    if (!done_)
+      for (auto& t : temps_) ::unlink(t.c_str());
+  }
+  int Part() const { return part_; }
+  int64_t Position() const { return inPart_; }
+  void Ensure(int64_t need) {
+    if (limit_ > 0 && limit_ - inPart_ < need) next();
+  }
+  void Write(const uint8_t* p, int64_t n) {
+    while (n > 0) {
+      int64_t room = limit_ > 0 ? limit_ - inPart_ : n;
+      if (room <= 0) {
+        next();
+        continue;
+      }
+      int64_t w = std::min(room, n);
+      file_->WriteBuffer(p, w);
+      inPart_ += w;
+      p += w;
+      n -= w;
+    }
+  }
+  void Write(const std::vector<uint8_t>& v) { Write(v.data(), int64_t(v.size())); }
+  // Moves every part to its name: the archive's own name for the first, name.zNN after it.
+  void Finish() {
+    file_.reset();
+    for (size_t i = 0; i < temps_.size(); ++i) {
+      std::string target = i == 0 ? a_.ArchiveName() : names_[i - 1];
+      if (::rename(temps_[i].c_str(), target.c_str()) != 0) throw EKvFileCreateError(target, errno);
+    }
+    done_ = true;
+  }
+  static std::string numberedOf(const std::string& base, int n) {
+    std::string s = base;
+    KvSpanPartName(s, n);
+    return s;
+  }
+  std::string numbered(int n) const { return numberedOf(a_.ArchiveName(), n); }
+
+ private:
+  void open() {
+    std::string t = KvMakeTempName(KvExtractFileDir(a_.ArchiveName()), true);
+    temps_.push_back(t);
+    file_ = std::make_unique<KvFileStream>(t, fmCreate);
+    inPart_ = 0;
+  }
+  void next() {
+    // Numbers run to 99; beyond that the set cannot be named.
+    if (part_ + 1 > 99) throw EKvException("Spanned set: more than 99 parts needed");
+    std::string name = numbered(part_ + 1);
+    if (a_.OnRequestImage) {
+      bool abort = false;
+      a_.OnRequestImage(&a_, part_ + 1, name, abort);
+      if (abort) throw EKvUserAbort();
+      if (name.empty()) throw EKvFileCreateError(name, ENOENT);
+    }
+    names_.push_back(name);
+    ++part_;
+    open();
+  }
+  TKvZipArchive& a_;
+  int64_t limit_;
+  int part_ = 0;
+  int64_t inPart_ = 0;
+  std::unique_ptr<KvFileStream> file_;
+  std::vector<std::string> temps_, names_;
+  bool done_ = false;
+};
+
+struct Prepared {
+  TKvZipItem* item;
+  int64_t start = 0, length = 0;  // in the scratch stream
+};
+
+std::vector<uint8_t> readAllOf(KvStream& s) {
+  std::vector<uint8_t> d;
+  uint8_t buf[65536];
+  for (;;) {
+    int64_t n = s.Read(buf, sizeof buf);
+    if (n <= 0) break;
+    d.insert(d.end(), buf, buf + n);
+  }
+  return d;
+}
+
+// Compresses (and encrypts) one new item's data into out; fills its directory entry.
+void insertItem(TKvZipArchive& a, TKvZipItem* item, KvStream& src, KvStream& out, int64_t mtime, int dosAttr) {
+  std::vector<uint8_t> plain = readAllOf(src);
+  if (plain.size() > 0xFFFFFFFFu) throw EKvException("File too large for a ZIP archive");
+  uint32_t crc = KvCrc32(0, plain.data(), plain.size());
+  auto& d = item->Dir;
+  d.GeneralPurposeBitFlag &= 0x0800;
+  bool encrypt = !a.Password.empty();
+  if (encrypt) d.GeneralPurposeBitFlag |= 1;
+  int method = a.MethodChoice == 0 ? 0 : a.MethodChoice == 3 ? 9 : 8;
+  int64_t start = out.Position();
+  auto storeIt = [&]() {
+    out.SetSize(start);
+    out.Seek(start, soBeginning);
+    if (encrypt) {
+      TKvDfEncryptStream enc(&out, a.Password, crc);
+      enc.WriteBuffer(plain.data(), int64_t(plain.size()));
+    } else {
+      out.WriteBuffer(plain.data(), int64_t(plain.size()));
+    }
+    method = 0;
+  };
+  if (method == 0) {
+    storeIt();
+  } else {
+    KvMemoryStream in(plain);
+    TKvDeflateHelper h;
+    int opts = 0x0F | (method == 9 ? dfoDeflate64 : 0);
+    h.SetOptions(opts);
+    if (a.DeflationOption == 0) {
+      h.SetMaxChainSteps(8);
+      h.SetMaxLazyMatch(4);
+    } else if (a.DeflationOption >= 2) {
+      h.SetMaxChainSteps(1024);
+      h.SetGoodMatchLength(32);
+      h.SetMaxLazyMatch(258);
+    }
+    h.CipherPassword = a.Password;
+    h.HeaderCheck = int64_t(crc);
+    Deflate(&in, &out, &h);
+    // Data that does not shrink is stored instead, unless Deflate was asked for.
+    if (a.MethodChoice == 2 && out.Position() - start >= int64_t(plain.size()) + (encrypt ? 12 : 0)) storeIt();
+  }
+  d.CompressionMethod = uint16_t(method);
+  d.VersionNeededToExtract = method == 9 ? 21 : (method == 8 || encrypt) ? 20 : 10;
+  d.VersionMadeBy = 20;
+  d.CRC32 = crc;
+  d.UncompressedSize = uint32_t(plain.size());
+  int64_t packed = out.Position() - start;
+  if (packed > 0xFFFFFFFFll) throw EKvException("File too large for a ZIP archive");
+  d.CompressedSize = uint32_t(packed);
+  if (mtime >= 0) KvUnixToDos(mtime, d.LastModFileDate, d.LastModFileTime);
+  if (dosAttr >= 0) d.ExternalFileAttributes = uint32_t(dosAttr);
+}
+
+}  // namespace
+
+void KvZipWriter::Save(TKvZipArchive& a) {
+  if (a.Spanned) {
+    for (int i = 0; i < a.Count(); ++i) a.Items(i)->Action = iaNone;
+    a.IsDirty = false;
+    throw EKvZipSpanOverwrite();
+  }
+  KvStream* old = a.Stream();
+  auto scratch = std::make_unique<TKvVirtualMemoryStream>();
+  scratch->SwapFolder = a.TempDirectory;
+  std::vector<Prepared> list;
+  int64_t total = 22;
+  for (int i = 0; i < a.Count(); ++i) {
+    auto* item = a.ZipItem(i);
+    if (item->Action == iaDelete) continue;
+    Prepared p{item};
+    p.start = scratch->Position();
+    switch (item->Action) {
+      case iaAdd: case iaFreshen: case iaReplace: {
+        std::string path = item->DiskFileName.empty() ? a.diskFileNameOf(item) : item->DiskFileName;
+        if (!path.empty() && path[0] != '/' && !a.BaseDirectory().empty())
+          path = KvEnsureTrailingSlash(a.BaseDirectory()) + path;
+        KvFileStream in(path, fmOpenRead);
+        struct ::stat st;
+        int64_t mtime = ::fstat(in.Handle(), &st) == 0 ? int64_t(st.st_mtime) : -1;
+        a.CurrentItem = item;
+        insertItem(a, item, in, *scratch, mtime, KvReadAttributes(path));
+        break;
+      }
+      case iaAddFromStream: {
+        if (!item->SourceStream) throw EKvException("nil stream");
+        item->SourceStream->Seek(0, soBeginning);
+        insertItem(a, item, *item->SourceStream, *scratch, -1, -1);
+        break;
+      }
+      default: {
+        // Kept items: their compressed bytes, as they follow the old local header.
+        old->Seek(item->RelativeOffset(), soBeginning);
+        TKvZipLocalFileHeader lh;
+        lh.LoadFromStream(*old);
+        if (item->CompressedSize() > 0) scratch->CopyFrom(*old, item->CompressedSize());
+        // The sizes go into the local header; only an encrypted entry keeps its data
+        // descriptor, because its password check byte was made from the time then.
+        if (!(item->Dir.GeneralPurposeBitFlag & 1)) item->Dir.GeneralPurposeBitFlag &= uint16_t(~8);
+        break;
+      }
+    }
+    p.length = scratch->Position() - p.start;
+    total += p.length + 76 + 2 * int64_t(item->Dir.FileName.size()) + 2 * int64_t(item->Dir.ExtraField.size());
+    list.push_back(p);
+  }
+
+  std::vector<uint8_t> stub = a.NewStub;
+  if (stub.empty() && a.HasStub && a.StubLength > 0) {
+    stub.resize(size_t(a.StubLength));
+    old->Seek(0, soBeginning);
+    old->ReadBuffer(stub.data(), a.StubLength);
+  }
+  int64_t limit = a.SpanSizeLimit;
+  bool span = limit > 0 && limit < total + int64_t(stub.size());
+  if (span && !stub.empty()) throw EKvException(KvMessage(16), 16);
+  if (span && limit < 64) throw EKvException(KvMessage(31), 31);
+
+  PartWriter w(a, span ? limit : 0);
+  if (span) {
+    std::vector<uint8_t> marker;
+    put32(marker, kSigSpan);
+    w.Write(marker);
+  }
+  if (!stub.empty()) w.Write(stub);
+  std::vector<uint8_t> buf(65536);
+  for (auto& p : list) {
+    auto& d = p.item->Dir;
+    std::vector<uint8_t> lh = localHeader(d);
+    w.Ensure(int64_t(lh.size()));
+    if (w.Position() > 0xFFFFFFFFll) throw EKvException("Archive too large for ZIP");
+    d.DiskNumberStart = uint16_t(w.Part());
+    d.RelativeOffsetOfLocalHeader = uint32_t(w.Position());
+    w.Write(lh);
+    scratch->Seek(p.start, soBeginning);
+    for (int64_t done = 0; done < p.length;) {
+      int64_t n = std::min<int64_t>(int64_t(buf.size()), p.length - done);
+      scratch->ReadBuffer(buf.data(), n);
+      w.Write(buf.data(), n);
+      done += n;
+    }
+    if (d.GeneralPurposeBitFlag & 8) {
+      std::vector<uint8_t> dd;
+      put32(dd, kSigSpan);
+      put32(dd, d.CRC32);
+      put32(dd, d.CompressedSize);
+      put32(dd, d.UncompressedSize);
+      w.Write(dd);
+    }
+  }
+  TKvZipDirectoryFileFooter end;
+  bool first = true;
+  uint32_t dirSize = 0;
+  uint16_t onDisk = 0;
+  for (auto& p : list) {
+    std::vector<uint8_t> ch = centralHeader(p.item->Dir);
+    int before = w.Part();
+    w.Ensure(int64_t(ch.size()));
+    if (w.Part() != before) onDisk = 0;
+    if (first) {
+      end.StartDiskNumber = uint16_t(w.Part());
+      end.DirectoryOffset = uint32_t(w.Position());
+      first = false;
+    }
+    w.Write(ch);
+    dirSize += uint32_t(ch.size());
+    ++onDisk;
+  }
+  w.Ensure(22);
+  if (first) {
+    end.StartDiskNumber = uint16_t(w.Part());
+    end.DirectoryOffset = uint32_t(w.Position());
+    onDisk = 0;
+  } else if (end.StartDiskNumber != w.Part() && onDisk == 0) {
+    onDisk = 0;
+  }
+  if (list.size() > 0xFFFF) throw EKvException("Too many entries for ZIP");
+  end.DiskNumber = uint16_t(w.Part());
+  end.TotalEntries = uint16_t(list.size());
+  end.EntriesOnDisk = onDisk;
+  end.DirectorySize = dirSize;
+  end.ZipfileComment = a.EndRecord.ZipfileComment;
+  std::vector<uint8_t> er;
+  put32(er, kSigEnd);
+  put16(er, end.DiskNumber);
+  put16(er, end.StartDiskNumber);
+  put16(er, end.EntriesOnDisk);
+  put16(er, end.TotalEntries);
+  put32(er, end.DirectorySize);
+  put32(er, end.DirectoryOffset);
+  put16(er, uint32_t(end.ZipfileComment.size()));
+  er.insert(er.end(), end.ZipfileComment.begin(), end.ZipfileComment.end());
+  int64_t endPos = w.Position();
+  w.Write(er);
+  int lastPart = w.Part();
+
+  // Everything is written: the new files take the place of the old.
+  a.stream_.reset();
+  try {
+    w.Finish();
+    // Parts of an earlier, longer set would confuse the reader.
+    for (int n = lastPart + 1; n <= 99; ++n) {
+      std::string extra = PartWriter::numberedOf(a.ArchiveName(), n);
+      if (!KvFileExists(extra)) break;
+      ::unlink(extra.c_str());
+    }
+  } catch (...) {
+    a.reopenStream(a.ArchiveName(), mkNumberedFiles, fmOpenRead | fmShareDenyNone);
+    throw;
+  }
+  a.Spanned = span;
+  a.reopenStream(a.ArchiveName(), mkNumberedFiles, fmOpenRead | fmShareDenyNone);
+  a.NumberedParts = span;
+  a.CurrentDisk = 0;
+  a.EndRecord = end;
+  a.EndRecordPosition = endPos;
+  a.HasStub = !stub.empty();
+  a.StubLength = int64_t(stub.size());
+  for (int i = a.Count() - 1; i >= 0; --i) {
+    if (a.Items(i)->Action == iaDelete) a.items_->Delete(i);
+    else {
+      a.Items(i)->Action = iaNone;
+      a.ZipItem(i)->SourceStream = nullptr;
+    }
+  }
+  a.offsets_.clear();
+  for (int i = 0; i < a.Count(); ++i)
+    a.offsets_.emplace_back(a.ZipItem(i)->DiskNumberStart(), a.ZipItem(i)->RelativeOffset());
+  std::sort(a.offsets_.begin(), a.offsets_.end());
+}
+
+}  // namespace kv

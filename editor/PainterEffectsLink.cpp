@@ -1,0 +1,61 @@
+#include "PainterEffectsLink.h"
+
+#include <QVariant>
+
+#include "Bitmap24Qt.h"
+#include "FxDrawImage.h"
+#include "PainterEffectsF.h"
+#include "PxPaint.h"
+#include "PxProcess.h"
+#include "fBildbearbeitung.h"
+
+namespace editor {
+
+namespace {
+QString u(const char* s) { return QString::fromUtf8(s); }
+
+// The host's result (sharpened for the automatic enhancement) as one step.
+bool storeResult(TBildbeaerbeitungForm* form, bool sharpen) {
+  EditSession& session = form->Steps();
+  if (!session.IsOpenFor()) return false;
+  const QImage result = kalvora::ToQImage(form->Art->WorkBitmap);
+  px::Bitmap bmp;
+  EditStep step = session.BeginStep();
+  if (!step.IsOpen()) return false;
+  if (result.isNull() || px::FromQImage(result, bmp) != 1) {
+    step.Rollback(u("Das Ergebnis des Effekts ist leer."));
+    return false;
+  }
+  if (sharpen) px::SharpenBitmap(bmp, 850);
+  if (!step.CommitPicture(bmp)) return false;
+  form->FitPicture();
+  return true;
+}
+
+// While the automatic face is open nothing else in the editor may make a step: its OK stores
+// the picture it was computed from.
+void holdSteps(TBildbeaerbeitungForm* form, QWidget* dialog, bool running) {
+  for (QObject* child : form->children()) {
+    auto* w = qobject_cast<QWidget*>(child);
+    if (w && w != dialog && !w->isWindow()) w->setEnabled(!running);
+  }
+}
+}  // namespace
+
+void LinkPainterEffects(TBildbeaerbeitungForm* form) {
+  if (!form || !form->Art) return;
+  auto* dlg = dynamic_cast<kalvora::TPainterEffectsF*>(form->Art->EffectsDialog());
+  if (!dlg) return;
+  dlg->ProgramFolder = form->FProgramFolder;
+  if (dlg->property("kalvoraLinked").toBool()) return;
+  dlg->setProperty("kalvoraLinked", true);
+  dlg->LoadWorkingCopy = [form] { form->LoadWorkingCopyIntoArt(); };
+  dlg->StoreResult = [form](bool sharpen) { return storeResult(form, sharpen); };
+  dlg->OnModelessRunning = [form, dlg](bool running) { holdSteps(form, dlg, running); };
+  // The editor closing ends the automatic face without a step.
+  QObject::connect(form, &QDialog::finished, dlg, [dlg] {
+    if (dlg->isVisible()) dlg->AbortBitBtnClick();
+  });
+}
+
+}  // namespace editor

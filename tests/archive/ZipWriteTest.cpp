@@ -1,0 +1,247 @@
+// Writing ZIP archives: Info-ZIP and 7-Zip as oracles, spanned sets through our own reader.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "KvErrors.h"
+#include "KvUnZipper.h"
+#include "KvZip.h"
+#include "TestFiles.h"
+
+using namespace kv;
+using namespace ziptest;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string q(const std::string& s) { return "'" + s + "'"; }
+
+// Source files of every kind of content.
+std::map<std::string, std::vector<uint8_t>> makeSources(const TempDir& d) {
+  std::map<std::string, std::vector<uint8_t>> files = {
+      {"text.txt", textBytes(120000, 1)},
+      {"bild.bmp", bmpBytes(120, 90)},
+      {"zufall.bin", randomBytes(40000, 2)},
+      {"leer.txt", {}},
+      {"ordner/unter.txt", bytes("unten\n")},
+      {"ümlaut.txt", bytes("äöü")},
+  };
+  for (auto& [n, data] : files) {
+    fs::create_directories(fs::path(d / ("src/" + n)).parent_path());
+    writeFile(d / ("src/" + n), data);
+  }
+  return files;
+}
+
+std::unique_ptr<TKvZipArchive> build(const TempDir& d, const std::string& name,
+                                     const std::map<std::string, std::vector<uint8_t>>& files,
+                                     std::function<void(TKvZipArchive&)> setup = {}) {
+  auto a = std::make_unique<TKvZipArchive>(d / name, fmCreate);
+  a->SetBaseDirectory(d / "src");
+  if (setup) setup(*a);
+  a->Load();
+  for (auto& f : files) a->Add(a->CreateItem(f.first));
+  a->Save();
+  return a;
+}
+
+void expectReadsBack(const TempDir& d, const std::string& zip, const std::map<std::string, std::vector<uint8_t>>& files,
+                     const std::string& password = "") {
+  std::string out = d / ("back-" + zip);
+  fs::create_directories(out);
+  TKvUnZipper z;
+  std::vector<std::string> failures;
+  z.OnProcessItemFailure = [&](TKvBaseBrowser*, TKvArchiveItem* it, TKvProcessType, TKvErrorClass, int code) {
+    failures.push_back(it->FileName() + " " + std::to_string(code));
+  };
+  z.SetPassword(password);
+  z.SetExtractOptions(eoCreateDirs | eoRestorePath);
+  z.SetFileName(d / zip);
+  z.SetBaseDirectory(out);
+  ASSERT_EQ(z.Count(), int(files.size()));
+  z.ExtractFiles("*.*");
+  EXPECT_TRUE(failures.empty()) << failures[0];
+  for (auto& [n, data] : files) EXPECT_EQ(readFile(out + "/" + n), data) << n;
+}
+
+TEST(ZipWrite, PlainArchivePassesUnzipAndReadsBack) {
+  TempDir d;
+  auto files = makeSources(d);
+  build(d, "a.zip", files);
+  if (have("unzip")) {
+    EXPECT_EQ(run("unzip -tq " + q(d / "a.zip") + " >/dev/null"), 0);
+    fs::create_directories(d / "info");
+    ASSERT_EQ(run("unzip -q " + q(d / "a.zip") + " -d " + q(d / "info")), 0);
+    // Names beyond ASCII depend on unzip's locale; the rest must match.
+    for (auto& [n, data] : files) {
+      if (std::all_of(n.begin(), n.end(), [](char c) { return uint8_t(c) < 0x80; })) {
+        EXPECT_EQ(readFile(d / ("info/" + n)), data) << n;
+      }
+    }
+  }
+  expectReadsBack(d, "a.zip", files);
+}
+
+TEST(ZipWrite, MethodsAndEncryption) {
+  TempDir d;
+  auto files = makeSources(d);
+  struct Case {
+    const char* zip;
+    uint8_t method;
+    std::string password;
+  } cases[] = {{"stored.zip", 0, ""}, {"deflate.zip", 1, ""}, {"geheim.zip", 2, "Geheim1"},
+               {"geheim0.zip", 0, "pw"}};
+  for (auto& c : cases) {
+    build(d, c.zip, files, [&](TKvZipArchive& a) {
+      a.MethodChoice = c.method;
+      a.Password = c.password;
+    });
+    if (have("unzip")) {
+      std::string pw = c.password.empty() ? "" : " -P " + c.password;
+      EXPECT_EQ(run("unzip -tq" + pw + " " + q(d / c.zip) + " >/dev/null"), 0) << c.zip;
+    }
+    expectReadsBack(d, c.zip, files, c.password);
+  }
+}
+
+TEST(ZipWrite, Deflate64PassesSevenZip) {
+  TempDir d;
+  auto files = makeSources(d);
+  build(d, "d64.zip", files, [](TKvZipArchive& a) { a.MethodChoice = 3; });
+  if (have("7zz")) {
+    EXPECT_EQ(run("7zz t " + q(d / "d64.zip") + " >/dev/null"), 0);
+  }
+  expectReadsBack(d, "d64.zip", files);
+}
+
+TEST(ZipWrite, AddDeleteMoveFreshenKeepTheRest) {
+  TempDir d;
+  auto files = makeSources(d);
+  auto a = build(d, "u.zip", files);
+  // Delete one, move one, add one from a stream; the others are copied as they were.
+  int del = a->ItemList().Find("zufall.bin");
+  ASSERT_GE(del, 0);
+  a->Items(del)->Action = iaDelete;
+  a->IsDirty = true;
+  a->Save();
+  a->Move(a->Items(a->ItemList().Find("text.txt")), "neu/text2.txt");
+  a->Save();
+  KvMemoryStream extra(bytes("aus dem Strom"));
+  auto* it = static_cast<TKvZipItem*>(a->CreateItem("strom.txt"));
+  it->SourceStream = &extra;
+  a->Add(it);
+  it->Action = iaAddFromStream;
+  a->Save();
+  // Freshen: the disk file is newer.
+  writeFile(d / "src/bild.bmp", bytes("neues Bild"));
+  fs::last_write_time(d / "src/bild.bmp", fs::file_time_type::clock::now() + std::chrono::hours(1));
+  a->NameOptions |= stoFreshen;
+  a->Add(a->CreateItem("bild.bmp"));
+  a->Save();
+  a.reset();
+  auto want = files;
+  want.erase("zufall.bin");
+  want["neu/text2.txt"] = want["text.txt"];
+  want.erase("text.txt");
+  want["strom.txt"] = bytes("aus dem Strom");
+  want["bild.bmp"] = bytes("neues Bild");
+  if (have("unzip")) {
+    EXPECT_EQ(run("unzip -tq " + q(d / "u.zip") + " >/dev/null"), 0);
+  }
+  expectReadsBack(d, "u.zip", want);
+}
+
+TEST(ZipWrite, NothingChangedNothingWritten) {
+  TempDir d;
+  auto files = makeSources(d);
+  build(d, "same.zip", files);
+  auto before = fs::last_write_time(d / "same.zip");
+  auto bytesBefore = readFile(d / "same.zip");
+  {
+    TKvZipArchive a(d / "same.zip", fmOpenRead);
+    a.Load();
+    a.Save();
+  }
+  EXPECT_EQ(fs::last_write_time(d / "same.zip"), before);
+  EXPECT_EQ(readFile(d / "same.zip"), bytesBefore);
+}
+
+TEST(ZipWrite, SpannedSetReadsBackThroughOurReader) {
+  TempDir d;
+  auto files = makeSources(d);
+  auto a = build(d, "s.zip", files, [](TKvZipArchive& z) { z.SpanSizeLimit = 30000; });
+  EXPECT_TRUE(a->Spanned);
+  a.reset();
+  EXPECT_TRUE(fs::exists(d / "s.z01"));
+  EXPECT_TRUE(fs::exists(d / "s.z02"));
+  for (auto& e : fs::directory_iterator(d.path))
+    if (e.path().filename().string().rfind("s.z", 0) == 0) {
+      EXPECT_LE(fs::file_size(e.path()), 30000u);
+    }
+  expectReadsBack(d, "s.zip", files);
+  // A spanned set is not updated in place.
+  TKvZipArchive again(d / "s.zip", fmOpenRead);
+  again.Load();
+  again.Add(again.CreateItem("ganz-neu.txt"));
+  EXPECT_THROW(again.Save(), EKvException);
+}
+
+TEST(ZipWrite, MoreThanNinetyNinePartsAreRefused) {
+  TempDir d;
+  std::map<std::string, std::vector<uint8_t>> big = {{"gross.bin", randomBytes(120000, 3)}};
+  fs::create_directories(d / "src");
+  writeFile(d / "src/gross.bin", big["gross.bin"]);
+  auto a = std::make_unique<TKvZipArchive>(d / "v.zip", fmCreate);
+  a->SetBaseDirectory(d / "src");
+  a->SpanSizeLimit = 1000;
+  a->Load();
+  a->Add(a->CreateItem("gross.bin"));
+  EXPECT_THROW(a->Save(), EKvException);
+  a.reset();
+  // Nothing half-written is left: no parts, and no temporary files.
+  EXPECT_FALSE(fs::exists(d / "v.z01"));
+  int files = 0;
+  for (auto& e : fs::directory_iterator(d.path)) files += e.is_regular_file();
+  EXPECT_LE(files, 1);  // the empty archive file that creating the object made
+}
+
+TEST(ZipWrite, SelfExtractingStubIsKept) {
+  TempDir d;
+  auto files = makeSources(d);
+  std::vector<uint8_t> stub = bytes("MZ");
+  stub.resize(1234, 0x90);
+  auto a = build(d, "sfx.exe", files, [&](TKvZipArchive& z) { z.NewStub = stub; });
+  a.reset();
+  auto raw = readFile(d / "sfx.exe");
+  EXPECT_TRUE(std::equal(stub.begin(), stub.end(), raw.begin()));
+  EXPECT_EQ(DetectArchiveType(d / "sfx.exe", akUnrecognized), akSelfExtractingZip);
+  TKvZipArchive r(d / "sfx.exe", fmOpenRead);
+  r.Load();
+  EXPECT_TRUE(r.HasStub);
+  EXPECT_EQ(r.StubLength, 1234);
+  if (have("unzip")) {
+    EXPECT_EQ(run("unzip -tq " + q(d / "sfx.exe") + " >/dev/null 2>&1"), 0);
+  }
+}
+
+TEST(ZipWrite, KeptEncryptedEntryWithDataDescriptorStillOpens) {
+  if (!have("zip") || !have("unzip")) GTEST_SKIP();
+  TempDir d;
+  auto files = makeSources(d);
+  // Written to a pipe, zip marks the entry with a data descriptor and checks the password by the time.
+  ASSERT_EQ(run("cd " + q(d / "src") + " && zip -q -P pw - text.txt > " + q(d / "p.zip")), 0);
+  {
+    TKvZipArchive a(d / "p.zip", fmOpenRead);
+    a.SetBaseDirectory(d / "src");
+    a.Load();
+    ASSERT_EQ(a.Count(), 1);
+    ASSERT_TRUE(a.ZipItem(0)->GeneralPurposeBitFlag() & 8);
+    a.Password = "pw";
+    a.Add(a.CreateItem("leer.txt"));
+    a.Save();
+  }
+  EXPECT_EQ(run("unzip -tq -P pw " + q(d / "p.zip") + " >/dev/null"), 0);
+  expectReadsBack(d, "p.zip", {{"text.txt", files["text.txt"]}, {"leer.txt", {}}}, "pw");
+}
+
+}  // namespace

@@ -1,0 +1,158 @@
+// The MPEG encoder layer on a small work folder: ffprobe reads what it writes.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include "MpegEncoder.h"
+#include "TestSupport.h"
+#include "VideoTestUtil.h"
+
+using kalvora::mpeg::EncodeStatus;
+
+namespace {
+
+// vcdimager (the oracle) builds a disc image of kind "vcd2" or "svcd" from the file; empty when
+// it accepts it, else what it said. Skipped (returns "skip") when it is not installed.
+QString vcdImagerRejects(const QString& mpg, const QString& kind, const QString& folder) {
+  if (QStandardPaths::findExecutable("vcdimager").isEmpty()) return "skip";
+  QProcess p;
+  p.setWorkingDirectory(folder);
+  p.start("vcdimager", {"-t", kind, "-c", folder + "/image.cue", "-b", folder + "/image.bin", mpg});
+  if (!p.waitForFinished(120000)) return "timeout";
+  const QString said = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+  const bool imaged = QFileInfo(folder + "/image.bin").size() > 0;
+  QFile::remove(folder + "/image.bin");
+  QFile::remove(folder + "/image.cue");
+  if (p.exitCode() != 0 || !imaged || said.contains("error", Qt::CaseInsensitive)) return "rejected: " + said;
+  return {};
+}
+
+class MpegEncoderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    work = tmp.path() + "/enc oder's/";
+    QDir().mkpath(work);
+  }
+  // Three key frames of w x h with the given repeat counts, a transition frame of another size
+  // between the first two, and `seconds` of sound.
+  void makeFolder(int w, int h, double seconds) {
+    ASSERT_TRUE(videotest::framePicture(w, h, 0).save(work + "Test_0000.jpg"));
+    ASSERT_TRUE(videotest::framePicture(640, 480, 1).save(work + "Test_0001.jpg"));
+    ASSERT_TRUE(videotest::framePicture(w, h, 2).save(work + "Test_0002.jpg"));
+    ASSERT_TRUE(videotest::framePicture(w, h, 3).save(work + "Test_0010.jpg"));
+    ASSERT_TRUE(videotest::writeFile(work + "Test_quantity.nno",
+                                     "Test_0000.jpg*25\r\nTest_0002.jpg*50\r\nTest_0010.jpg*24\r\n"));
+    // Not ours: never part of the video.
+    ASSERT_TRUE(videotest::framePicture(w, h, 9).save(work + "Urlaub.jpg"));
+    if (seconds > 0) {
+      ASSERT_TRUE(videotest::writeFile(work + "Input.wav", videotest::waveBytes(seconds)));
+    }
+  }
+  kalvora::mpeg::EncodeResult encode(const QString& out) {
+    const QByteArray f = work.toUtf8(), o = out.toUtf8();
+    const char* fp = f.constData();
+    const char* op = o.constData();
+    OpenMPDX(&fp, &op);
+    EncodeMPDX();
+    return MPDXResult();
+  }
+  testsupport::TempFolder tmp;
+  QString work;
+};
+
+TEST(MpegPlan, NumericOrderRepeatsAndNtscRetiming) {
+  testsupport::TempFolder tmp;
+  const QString d = tmp.path() + "/";
+  for (const char* n : {"Test_0010.jpg", "Test_0002.jpg", "Test_0000.jpg", "Test_x.jpg", "Bild.jpg"})
+    ASSERT_TRUE(videotest::writeFile(d + n, "x"));
+  ASSERT_TRUE(videotest::writeFile(d + "Test_quantity.nno", "Test_0000.jpg*125\r\nTest_0010.jpg*100\r\n"));
+  const auto plan = kalvora::mpeg::ReadFramePlan(d);
+  ASSERT_EQ(plan.size(), 3);
+  EXPECT_TRUE(plan[0].File.endsWith("Test_0000.jpg"));
+  EXPECT_TRUE(plan[1].File.endsWith("Test_0002.jpg"));
+  EXPECT_TRUE(plan[2].File.endsWith("Test_0010.jpg"));
+  EXPECT_EQ(plan[1].Count25, 1);
+  EXPECT_EQ(kalvora::mpeg::RetimePlan(plan, 25, 1).size(), 226u);
+  // 5 s + 0.04 s + 4 s at 29.97 fps: each picture keeps its seconds.
+  const auto ntsc = kalvora::mpeg::RetimePlan(plan, 30000, 1001);
+  EXPECT_EQ(ntsc.size(), size_t(std::ceil(9.04 * 30000 / 1001)));
+  EXPECT_EQ(std::count(ntsc.begin(), ntsc.end(), 0), 150);  // ceil(5 * 29.97)
+}
+
+TEST_F(MpegEncoderTest, PalVcdIsAnMpeg1ProgramStreamWithSoundEndingWithTheVideo) {
+  makeFolder(352, 288, 10.0);
+  const QString out = tmp.path() + "/urlaub_VCD.mpg";
+  const auto r = encode(out);
+  ASSERT_EQ(r.Status, EncodeStatus::Done) << r.ErrorText.toStdString();
+  EXPECT_FALSE(QFileInfo::exists(out + ".part"));
+  EXPECT_EQ(r.VideoFrames, 25 + 1 + 50 + 24);
+  const auto p = videotest::probe(out, "-count_packets");
+  EXPECT_EQ(p["format"].toObject()["format_name"].toString(), "mpeg");
+  const auto v = videotest::stream(p, "video");
+  EXPECT_EQ(v["codec_name"].toString(), "mpeg1video");
+  EXPECT_EQ(v["width"].toInt(), 352);
+  EXPECT_EQ(v["height"].toInt(), 288);
+  EXPECT_EQ(v["r_frame_rate"].toString(), "25/1");
+  EXPECT_EQ(v["nb_read_packets"].toString().toInt(), 100);
+  const auto a = videotest::stream(p, "audio");
+  EXPECT_EQ(a["codec_name"].toString(), "mp2");
+  EXPECT_EQ(a["sample_rate"].toString(), "44100");
+  EXPECT_EQ(a["channels"].toInt(), 2);
+  // 4 s of video; the sound ends within one MP2 frame after it.
+  EXPECT_GE(r.AudioSamples, 4 * 44100);
+  EXPECT_LT(r.AudioSamples, 4 * 44100 + 1152);
+  EXPECT_TRUE(videotest::decodesCleanly(out));
+  const QString said = vcdImagerRejects(out, "vcd2", tmp.path());
+  if (said != "skip") {
+    EXPECT_TRUE(said.isEmpty()) << said.toStdString();
+  }
+}
+
+TEST_F(MpegEncoderTest, NtscSvcdWithoutSoundPadsSilence) {
+  makeFolder(480, 480, 0);
+  const QString out = tmp.path() + "/urlaub_SVCD.mpg";
+  const auto r = encode(out);
+  ASSERT_EQ(r.Status, EncodeStatus::Done) << r.ErrorText.toStdString();
+  const auto p = videotest::probe(out, "-count_packets");
+  const auto v = videotest::stream(p, "video");
+  EXPECT_EQ(v["codec_name"].toString(), "mpeg2video");
+  EXPECT_EQ(v["width"].toInt(), 480);
+  EXPECT_EQ(v["height"].toInt(), 480);
+  EXPECT_EQ(v["r_frame_rate"].toString(), "30000/1001");
+  EXPECT_EQ(r.VideoFrames, 120);  // ceil(4 s x 29.97)
+  EXPECT_EQ(videotest::stream(p, "audio")["codec_name"].toString(), "mp2");
+  const QString said = vcdImagerRejects(out, "svcd", tmp.path());
+  if (said != "skip") {
+    EXPECT_TRUE(said.isEmpty()) << said.toStdString();
+  }
+}
+
+TEST_F(MpegEncoderTest, AbortAndFailureLeaveNothingBehind) {
+  makeFolder(352, 288, 1.0);
+  const QString out = tmp.path() + "/urlaub_VCD.mpg";
+  SetMPDXProgress([](int64_t done, int64_t) { return done < 10; });
+  auto r = encode(out);
+  SetMPDXProgress(nullptr);
+  EXPECT_EQ(r.Status, EncodeStatus::Aborted);
+  EXPECT_FALSE(QFileInfo::exists(out));
+  EXPECT_FALSE(QFileInfo::exists(out + ".part"));
+
+  ASSERT_TRUE(videotest::writeFile(work + "Test_0002.jpg", "kein Bild"));
+  r = encode(out);
+  EXPECT_EQ(r.Status, EncodeStatus::Failed);
+  EXPECT_FALSE(r.ErrorText.isEmpty());
+  EXPECT_FALSE(QFileInfo::exists(out));
+  EXPECT_FALSE(QFileInfo::exists(out + ".part"));
+
+  QDir(work).removeRecursively();
+  QDir().mkpath(work);
+  r = encode(out);
+  EXPECT_EQ(r.Status, EncodeStatus::Failed);
+  EXPECT_FALSE(QFileInfo::exists(out));
+}
+
+}  // namespace

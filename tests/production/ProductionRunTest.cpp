@@ -1,0 +1,310 @@
+// The production run end to end, offscreen: five pictures with captions and a real MP3 into a
+// VCD/SVCD MPEG or an AVI, read back by ffprobe; abort in each phase; the run's own files only.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTimer>
+
+#include "EveryPercent.h"
+#include "MpegEncoder.h"
+#include "TestSupport.h"
+#include "VideoTestUtil.h"
+#include "fAnweisung.h"
+#include "fCapture.h"
+#include "fDVD.h"
+
+namespace {
+
+QStringList readLog(const QString& path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  return QString::fromUtf8(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
+}
+
+class ProductionRunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    base = tmp.path() + "/Mein \"Archiv\" mit Leer zeichen/";
+    root = base + "Kalvora/";
+    video = base + "DVD Diashow/";
+    enc = video + "encoder/";
+    app = base + "Pro gramm/";
+    for (const QString& d : {root + "Archive_0001", enc, app, base + "Musik"}) QDir().mkpath(d);
+    QByteArray list;
+    const QSize sizes[] = {{1600, 1200}, {900, 1400}, {200, 100}, {1100, 1000}, {640, 640}};
+    for (int i = 0; i < 5; ++i) {
+      ASSERT_TRUE(videotest::framePicture(sizes[i].width(), sizes[i].height(), i)
+                      .save(root + QString("Archive_0001/Bild %1.jpg").arg(i + 1), "JPG"));
+      list += QString("Bild %1.jpg | Überschrift Nr. %1\r\n").arg(i + 1).toUtf8();
+    }
+    ASSERT_TRUE(videotest::writeFile(root + "Archive_0001/Pictures.ini", list));
+    ASSERT_TRUE(videotest::writeFile(app + "Effects.ini", "2000;0;8;4;0\r\n"));
+    ASSERT_TRUE(videotest::writeFile(app + "empty.wav", videotest::waveBytes(1.0)));
+    // What the user keeps in the work folder stays and never gets into the video.
+    ASSERT_TRUE(videotest::framePicture(352, 288, 9).save(enc + "Eigenes Bild.jpg"));
+    ASSERT_TRUE(videotest::writeFile(enc + "Eigene Musik.mp3", "ID3"));
+    const QString mp3 = KALVORA_TEST_MP3;
+    ASSERT_FALSE(mp3.isEmpty()) << "lame and ffmpeg are needed to make the test music";
+    music = base + "Musik/Titel eins.mp3";
+    ASSERT_TRUE(QFile::copy(mp3, music));
+
+    form = std::make_unique<TDVDForm>();
+    form->TakeFromMainWindow = false;
+    form->Run.AppDir = app;
+    form->Run.EncoderFolder = enc;
+    form->Run.VideoFolder = video;
+    form->Run.ArchiveRoot = root;
+    form->Run.ArchiveFolder = "Archive_0001";
+    form->Run.DiashowTitle = QString::fromUtf8("Urlaub Köln 2004!");
+    form->Run.SecondsPerPicture = "2";
+    form->Run.AudioFiles = {music};
+    form->Frames.TransitionsOff = false;
+    form->Frames.RunCapture = [this](const TCaptureJob& job) {
+      const int n = RunCaptureWindow(job);
+      grabs += n;
+      ++transitions;
+      if (onTransition) onTransition(transitions);
+      return n;
+    };
+    TCaptureForm::PictureFactory = [](QWidget* parent) { return new videotest::EveryPercent(parent); };
+    // The closing hint windows are answered as a user would.
+    hintCloser.setInterval(20);
+    QObject::connect(&hintCloser, &QTimer::timeout, [this] {
+      if (auto* h = qobject_cast<TAnweisungForm*>(QApplication::activeModalWidget())) {
+        ++hints;
+        h->SetModalResult(1);
+      }
+    });
+    hintCloser.start();
+  }
+  void TearDown() override { TCaptureForm::PictureFactory = nullptr; }
+
+  QStringList runFilesLeft() const {
+    QStringList left = QDir(enc).entryList(QDir::Files);
+    left.removeAll("Eigenes Bild.jpg");
+    left.removeAll("Eigene Musik.mp3");
+    return left;
+  }
+  void expectUserFilesKept() const {
+    EXPECT_TRUE(QFileInfo::exists(enc + "Eigenes Bild.jpg"));
+    EXPECT_TRUE(QFileInfo::exists(enc + "Eigene Musik.mp3"));
+  }
+
+  testsupport::TempFolder tmp;
+  QString base, root, video, enc, app, music;
+  std::unique_ptr<TDVDForm> form;
+  int grabs = 0, transitions = 0, hints = 0;
+  std::function<void(int)> onTransition;
+  QTimer hintCloser;
+};
+
+TEST_F(ProductionRunTest, PalVcdHighQualityIsAVcdProgramStream) {
+  form->Mode = "VCD";
+  form->HighQuality = true;
+  form->MakeVideo();
+  const QString out = video + "urlaub_koeln_2004__VCD.mpg";
+  ASSERT_FALSE(form->Failed()) << readLog(form->LogFile()).join("\n").toStdString();
+  ASSERT_TRUE(QFileInfo::exists(out));
+  const QStringList log = readLog(form->LogFile());
+  ASSERT_FALSE(log.isEmpty());
+  EXPECT_EQ(log.first(), "BEGIN");
+  EXPECT_TRUE(log.contains("MODE: PAL VCD"));
+  EXPECT_TRUE(log.contains("START: AUDIO"));
+  EXPECT_TRUE(log.contains("END"));
+  EXPECT_EQ(transitions, 5);
+  // Five pictures of 2 s and the closing slide of 4 s at 25 fps, plus every grabbed frame once.
+  const int frames = 5 * 50 + 100 + grabs;
+  const auto p = videotest::probe(out, "-count_packets");
+  EXPECT_EQ(p["format"].toObject()["format_name"].toString(), "mpeg");
+  const auto v = videotest::stream(p, "video");
+  EXPECT_EQ(v["codec_name"].toString(), "mpeg1video");
+  EXPECT_EQ(v["width"].toInt(), 352);
+  EXPECT_EQ(v["height"].toInt(), 288);
+  EXPECT_EQ(v["r_frame_rate"].toString(), "25/1");
+  EXPECT_EQ(v["nb_read_packets"].toString().toInt(), frames);
+  const auto a = videotest::stream(p, "audio");
+  EXPECT_EQ(a["codec_name"].toString(), "mp2");
+  EXPECT_EQ(a["sample_rate"].toString(), "44100");
+  EXPECT_EQ(a["channels"].toInt(), 2);
+  const double videoEnd = frames / 25.0;
+  const double audioEnd = a["nb_read_packets"].toString().toInt() * 1152 / 44100.0;
+  EXPECT_GE(audioEnd, videoEnd - 1e-6);
+  EXPECT_LT(audioEnd, videoEnd + 1152 / 44100.0);
+  EXPECT_TRUE(runFilesLeft().isEmpty()) << runFilesLeft().join(",").toStdString();
+  expectUserFilesKept();
+  EXPECT_TRUE(form->CloseBitBtn->isEnabled());
+  EXPECT_TRUE(form->VideoBitBtn->isEnabled());
+  EXPECT_EQ(form->ProgressBar1->value(), 100);
+}
+
+TEST_F(ProductionRunTest, PalSvcdNtscVcdAndThePlainAvi) {
+  struct Case {
+    const char* mode;
+    bool pal, hq;
+    const char* file;
+    const char* codec;
+    int w, h;
+    const char* rate;
+  };
+  const Case cases[] = {
+      {"SVCD", true, true, "urlaub_koeln_2004__SVCD.mpg", "mpeg2video", 480, 576, "25/1"},
+      {"VCD", false, true, "urlaub_koeln_2004__VCD.mpg", "mpeg1video", 352, 240, "30000/1001"},
+      {"VCD", true, false, "urlaub_koeln_2004__VCD.avi", "rawvideo", 352, 288, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.mode) + (c.pal ? " PAL" : " NTSC") + (c.hq ? " HQ" : " plain"));
+    grabs = 0;
+    form->Mode = c.mode;
+    form->Pal = c.pal;
+    form->HighQuality = c.hq;
+    form->MakeVideo();
+    ASSERT_FALSE(form->Failed()) << readLog(form->LogFile()).join("\n").toStdString();
+    const auto p = videotest::probe(video + c.file, "-count_packets");
+    const auto v = videotest::stream(p, "video");
+    EXPECT_EQ(v["codec_name"].toString(), c.codec);
+    EXPECT_EQ(v["width"].toInt(), c.w);
+    EXPECT_EQ(v["height"].toInt(), c.h);
+    if (c.rate) {
+      EXPECT_EQ(v["r_frame_rate"].toString(), c.rate);
+    }
+    if (!c.pal) {
+      // Each picture as long as in PAL: the 25 fps plan retimed to 29.97.
+      const int64_t frames25 = 5 * 50 + 100 + grabs;
+      EXPECT_EQ(v["nb_read_packets"].toString().toLongLong(), (frames25 * 30000 + 25 * 1001 - 1) / (25 * 1001));
+    }
+    if (!c.hq) {
+      EXPECT_EQ(videotest::stream(p, "audio")["codec_name"].toString(), "pcm_s16le");
+    }
+    EXPECT_TRUE(readLog(form->LogFile()).contains("END"));
+    EXPECT_TRUE(runFilesLeft().isEmpty()) << runFilesLeft().join(",").toStdString();
+  }
+  expectUserFilesKept();
+}
+
+TEST_F(ProductionRunTest, AbortInEachPhaseThenASecondRunSucceeds) {
+  form->Mode = "VCD";
+  form->HighQuality = true;
+  const QString out = video + "urlaub_koeln_2004__VCD.mpg";
+  // During the transitions.
+  bool modalWhileRunning = false;
+  onTransition = [&](int n) {
+    if (n == 1) {
+      modalWhileRunning = form->windowModality() == Qt::ApplicationModal && !form->CloseBitBtn->isEnabled();
+      form->MakeVideo();  // a second run cannot start inside the first
+      form->close();      // nor can the window be closed
+    }
+    if (n == 2) form->AbortBitBtn->click();
+  };
+  form->MakeVideo();
+  onTransition = nullptr;
+  EXPECT_TRUE(form->Aborted());
+  EXPECT_EQ(transitions, 2);
+  EXPECT_TRUE(modalWhileRunning);
+  EXPECT_EQ(readLog(form->LogFile()).count("BEGIN"), 1);
+  EXPECT_FALSE(readLog(form->LogFile()).contains("END"));
+  EXPECT_TRUE(runFilesLeft().isEmpty()) << runFilesLeft().join(",").toStdString();
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_FALSE(QFileInfo::exists(out));
+
+  // During the sound track: a decoder that takes its time is stopped.
+  const QString slowLame = base + "slow lame";
+  ASSERT_TRUE(videotest::writeFile(slowLame, "#!/bin/sh\nsleep 30\n"));
+  QFile::setPermissions(slowLame, QFile::permissions(slowLame) | QFileDevice::ExeOwner);
+  form->LameProgram = slowLame;
+  QTimer abortSoon;
+  QObject::connect(&abortSoon, &QTimer::timeout, [this] {
+    if (readLog(form->LogFile()).contains("START: AUDIO")) form->AbortBitBtn->click();
+  });
+  abortSoon.start(50);
+  QElapsedTimer t;
+  t.start();
+  form->MakeVideo();
+  abortSoon.stop();
+  EXPECT_LT(t.elapsed(), 25000);
+  EXPECT_TRUE(form->Aborted());
+  EXPECT_FALSE(readLog(form->LogFile()).contains("END"));
+  EXPECT_TRUE(runFilesLeft().isEmpty()) << runFilesLeft().join(",").toStdString();
+  form->LameProgram = "lame";
+  abortSoon.disconnect();
+
+  // During the encoding.
+  QObject::connect(&abortSoon, &QTimer::timeout, [this] {
+    if (readLog(form->LogFile()).join("\n").contains("START: MPEG")) form->AbortBitBtn->click();
+  });
+  abortSoon.start(20);
+  form->MakeVideo();
+  abortSoon.stop();
+  abortSoon.disconnect();
+  EXPECT_TRUE(form->Aborted());
+  EXPECT_TRUE(readLog(form->LogFile()).join("\n").contains("START: MPEG"));
+  EXPECT_FALSE(readLog(form->LogFile()).contains("END"));
+  EXPECT_FALSE(QFileInfo::exists(out));
+  EXPECT_FALSE(QFileInfo::exists(out + ".part"));
+  EXPECT_TRUE(runFilesLeft().isEmpty()) << runFilesLeft().join(",").toStdString();
+  EXPECT_GE(hints, 3);  // each abort told the user
+
+  form->MakeVideo();
+  EXPECT_FALSE(form->Aborted());
+  EXPECT_FALSE(form->Failed());
+  EXPECT_TRUE(readLog(form->LogFile()).contains("END"));
+  EXPECT_TRUE(QFileInfo::exists(out));
+  expectUserFilesKept();
+}
+
+TEST_F(ProductionRunTest, FailuresAreNeverReportedAsSuccess) {
+  form->Mode = "VCD";
+  form->HighQuality = true;
+  // A decoder that fails.
+  const QString badLame = base + "bad lame";
+  ASSERT_TRUE(videotest::writeFile(badLame, "#!/bin/sh\nexit 3\n"));
+  QFile::setPermissions(badLame, QFile::permissions(badLame) | QFileDevice::ExeOwner);
+  form->LameProgram = badLame;
+  form->MakeVideo();
+  EXPECT_TRUE(form->Failed());
+  EXPECT_FALSE(readLog(form->LogFile()).contains("END"));
+  EXPECT_FALSE(QFileInfo::exists(video + "urlaub_koeln_2004__VCD.mpg"));
+  EXPECT_TRUE(form->CloseBitBtn->isEnabled());
+  EXPECT_FALSE(form->VideoBitBtn->isEnabled());
+  EXPECT_TRUE(runFilesLeft().isEmpty());
+  form->LameProgram = "lame";
+
+  // A picture that is no picture: the error is caught, logged and the window closable.
+  ASSERT_TRUE(videotest::writeFile(root + "Archive_0001/Bild 3.jpg", "kein Bild"));
+  form->MakeVideo();
+  EXPECT_TRUE(form->Failed());
+  EXPECT_FALSE(readLog(form->LogFile()).contains("END"));
+  EXPECT_FALSE(form->Running());
+  form->CloseBitBtn->click();
+  EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(ProductionRunTest, WithoutTheEncoderTheRunSkipsTheMpegAndEnds) {
+  form->Mode = "SVCD";
+  form->HighQuality = true;
+  form->EncoderPresent = false;
+  form->Run.AudioFiles.clear();
+  form->MakeVideo();
+  EXPECT_FALSE(form->Failed());
+  const QStringList log = readLog(form->LogFile());
+  EXPECT_TRUE(log.contains(QString::fromUtf8("KEINE AUDIO DATEI FÜR DIE DIASHOW AUSGEWÄHLT")));
+  EXPECT_TRUE(log.contains("END"));
+  EXPECT_FALSE(QFileInfo::exists(video + "urlaub_koeln_2004__SVCD.mpg"));
+}
+
+TEST(ProductionNames, TitlesBecomeSafeFileNames) {
+  EXPECT_EQ(ReplaceUmlauts(QString::fromUtf8("Urlaub Köln 2004!")), "urlaub_koeln_2004_");
+  EXPECT_EQ(ReplaceUmlauts(QString::fromUtf8("Sommer in Österreich")), "sommer_in_oesterreich");
+  EXPECT_EQ(ReplaceUmlauts("Ferien am Meer"), "ferien_am_meer");
+  EXPECT_EQ(ReplaceUmlauts("a/b\\c:d*e"), "axbxcxdxe");
+  EXPECT_EQ(ReplaceUmlauts(QString::fromUtf8("Tom & Jerry's \"Party\"")), "tom_a_jerry_s__party_");
+  EXPECT_EQ(ReplaceUmlauts(QString(300, 'x')).size(), 200);
+  EXPECT_EQ(ReplaceUmlauts(QString::fromUtf8("日本\n")), "___");
+  EXPECT_EQ(DotToComma("2.5"), "2,5");
+  EXPECT_EQ(DotToComma("2,5"), "2,5");
+}
+
+}  // namespace
