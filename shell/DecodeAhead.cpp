@@ -3,14 +3,20 @@
 #include <QFile>
 #include <sys/stat.h>
 #include <algorithm>
+#include <atomic>
 
 namespace {
-// Decoded pictures waiting for the main thread: bounded so a slow list never fills the memory.
-constexpr int kLookAhead = 64;
 std::atomic<int> g_workerCount{0};
 }  // namespace
 
-void DecodeAhead::SetWorkerCount(int count) { g_workerCount = count; }
+void SetReadWorkerCount(int count) { g_workerCount = count; }
+
+int ReadWorkerCount(int requested, int jobs) {
+  if (g_workerCount < 0) return 0;
+  int threads = requested > 0 ? requested : g_workerCount.load();
+  if (threads <= 0) threads = int(std::max(1u, std::thread::hardware_concurrency()));
+  return std::max(0, std::min(threads, jobs));
+}
 
 namespace {
 void stampOf(const QString& path, qint64& size, qint64& modifiedNs) {
@@ -60,55 +66,13 @@ DecodedPicture DecodeForThumbnail(const QString& path, int height) {
 }
 
 DecodeAhead::DecodeAhead(QStringList paths, int height, int threads)
-    : paths_(g_workerCount < 0 ? QStringList() : std::move(paths)), height_(height), results_(size_t(paths_.size())) {
-  if (threads <= 0) threads = g_workerCount;
-  if (threads <= 0) threads = int(std::max(1u, std::thread::hardware_concurrency()));
-  threads = std::min(threads, int(paths_.size()));
-  for (int i = 0; i < threads; ++i) threads_.emplace_back([this] { work(); });
-}
+    : paths_(std::move(paths)),
+      work_(int(paths_.size()), [this, height](int i) { return DecodeForThumbnail(paths_[i], height); },
+            ReadWorkerCount(threads, int(paths_.size()))) {}
 
-DecodeAhead::~DecodeAhead() {
-  cancel();
-  for (std::thread& t : threads_) t.join();
-}
-
-void DecodeAhead::cancel() {
-  {
-    std::lock_guard lock(mutex_);
-    cancelled_ = true;
-  }
-  room_.notify_all();
-  ready_.notify_all();
-}
-
-void DecodeAhead::work() {
-  for (;;) {
-    int index;
-    {
-      std::unique_lock lock(mutex_);
-      room_.wait(lock, [&] { return cancelled_ || next_ >= paths_.size() || next_ < taken_ + kLookAhead; });
-      if (cancelled_ || next_ >= paths_.size()) return;
-      index = next_++;
-    }
-    DecodedPicture picture = DecodeForThumbnail(paths_[index], height_);
-    {
-      std::lock_guard lock(mutex_);
-      results_[size_t(index)] = std::move(picture);
-    }
-    ready_.notify_all();
-  }
-}
-
-std::optional<DecodedPicture> DecodeAhead::takeIfNext(const QString& path) {
-  std::unique_lock lock(mutex_);
-  if (cancelled_ || taken_ >= paths_.size() || paths_[taken_] != path) return std::nullopt;
-  const size_t index = size_t(taken_);
-  ready_.wait(lock, [&] { return cancelled_ || results_[index].has_value(); });
-  if (!results_[index]) return std::nullopt;
-  std::optional<DecodedPicture> out = std::move(results_[index]);
-  results_[index].reset();
-  ++taken_;
-  lock.unlock();
-  room_.notify_all();
-  return out;
+std::optional<DecodedPicture> DecodeAhead::takeIfNext(const QString& path,
+                                                      const OrderedWork<DecodedPicture>::Pump& pump) {
+  const int index = work_.next();
+  if (index >= paths_.size() || paths_[index] != path) return std::nullopt;
+  return work_.take(pump);
 }

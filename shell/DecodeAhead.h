@@ -1,12 +1,13 @@
 #pragma once
 // Reading the pictures of a folder or a slideshow ahead on worker threads, one per core. The
-// workers only read and decode files with the imaging library's thread-safe path (no picture
-// component, no global current image); the main thread takes the results in the list's order
-// and makes the thumbnails with its picture component exactly as before.
+// workers only read, decode and write files with the imaging library's thread-safe path (no
+// picture component, no global current image); the main thread takes the results in the list's
+// order and does everything the user sees (list, progress, texts, messages) exactly as before.
 #include <QString>
 #include <QStringList>
-#include <atomic>
+#include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -14,6 +15,105 @@
 
 #include "PxBitmap.h"
 #include "PxFile.h"
+#include "PxProcess.h"
+
+// Worker threads of later reads: 0 one per core (the default), a negative count none at all
+// (every picture is read on the main thread, as a reference).
+void SetReadWorkerCount(int count);
+int ReadWorkerCount(int requested, int jobs);
+
+// Runs job(0) .. job(count - 1) on worker threads, never more than a bounded number ahead of
+// the taker, and hands the results over in index order.
+template <class Result>
+class OrderedWork {
+ public:
+  // Called about every 20 ms while the taker waits; false gives the wait up.
+  using Pump = std::function<bool()>;
+
+  OrderedWork(int count, std::function<Result(int)> job, int threads, int lookAhead = 64)
+      : count_(count), lookAhead_(lookAhead), job_(std::move(job)), results_(size_t(std::max(0, count))) {
+    for (int i = 0; i < threads; ++i) threads_.emplace_back([this] { work(); });
+  }
+  ~OrderedWork() { stop(); }
+  OrderedWork(const OrderedWork&) = delete;
+  OrderedWork& operator=(const OrderedWork&) = delete;
+
+  int threadCount() const { return int(threads_.size()); }
+  // The index the next take hands over.
+  int next() {
+    std::lock_guard lock(mutex_);
+    return taken_;
+  }
+
+  // The next result in order; nothing when stopped, when the pump gave up or without workers.
+  std::optional<Result> take(const Pump& pump = {}) {
+    std::unique_lock lock(mutex_);
+    if (threads_.empty() || cancelled_ || taken_ >= count_) return std::nullopt;
+    const size_t index = size_t(taken_);
+    const auto ready = [&] { return cancelled_ || results_[index].has_value(); };
+    while (!ready()) {
+      if (!pump) {
+        ready_.wait(lock, ready);
+        break;
+      }
+      if (ready_.wait_for(lock, std::chrono::milliseconds(20), ready)) break;
+      lock.unlock();
+      const bool goOn = pump();
+      lock.lock();
+      if (!goOn) return std::nullopt;
+    }
+    if (!results_[index]) return std::nullopt;
+    std::optional<Result> out = std::move(results_[index]);
+    results_[index].reset();
+    ++taken_;
+    lock.unlock();
+    room_.notify_all();
+    return out;
+  }
+
+  // Starts no further job; what a worker has begun is finished (so no file is left half
+  // written) before this returns. Only the thread that made the work may stop it.
+  void stop() {
+    {
+      std::lock_guard lock(mutex_);
+      cancelled_ = true;
+    }
+    room_.notify_all();
+    ready_.notify_all();
+    for (std::thread& t : threads_)
+      if (t.joinable()) t.join();
+  }
+
+ private:
+  void work() {
+    px::SetSerialRows(true);  // the other cores have their own pictures
+    for (;;) {
+      int index;
+      {
+        std::unique_lock lock(mutex_);
+        room_.wait(lock, [&] { return cancelled_ || next_ >= count_ || next_ < taken_ + lookAhead_; });
+        if (cancelled_ || next_ >= count_) return;
+        index = next_++;
+      }
+      Result r = job_(index);
+      {
+        std::lock_guard lock(mutex_);
+        results_[size_t(index)] = std::move(r);
+      }
+      ready_.notify_all();
+    }
+  }
+
+  const int count_, lookAhead_;
+  const std::function<Result(int)> job_;
+  std::mutex mutex_;
+  std::condition_variable ready_, room_;
+  std::vector<std::optional<Result>> results_;
+  int next_ = 0;   // next job a worker starts
+  int taken_ = 0;  // next result the taker takes
+  bool cancelled_ = false;
+  std::vector<std::thread> threads_;
+};
 
 // A picture decoded for a thumbnail: what the component's load of its first page gives.
 struct DecodedPicture {
@@ -32,31 +132,20 @@ DecodedPicture DecodeForThumbnail(const QString& path, int height);
 
 class DecodeAhead {
  public:
-  // threads 0: one per core.
+  // threads 0: as SetWorkerCount says (one per core by default).
   DecodeAhead(QStringList paths, int height, int threads = 0);
-  ~DecodeAhead();  // cancels and waits for the workers
   DecodeAhead(const DecodeAhead&) = delete;
   DecodeAhead& operator=(const DecodeAhead&) = delete;
 
-  // The next picture in order when it is path (waits for it); nothing when the next one is
-  // another picture, so a caller that skips a picture simply decodes it itself.
-  std::optional<DecodedPicture> takeIfNext(const QString& path);
-  void cancel();
-  int threadCount() const { return int(threads_.size()); }
-  // Workers of later reads: 0 one per core (the default), a negative count none at all (every
-  // picture is read on the main thread, as a reference).
-  static void SetWorkerCount(int count);
+  // The next picture in order when it is path (waits for it, pumping); nothing when the next
+  // one is another picture, so a caller that skips a picture simply decodes it itself.
+  std::optional<DecodedPicture> takeIfNext(const QString& path, const OrderedWork<DecodedPicture>::Pump& pump = {});
+  void cancel() { work_.stop(); }
+  void stop() { work_.stop(); }
+  int threadCount() const { return work_.threadCount(); }
+  static void SetWorkerCount(int count) { SetReadWorkerCount(count); }
 
  private:
-  void work();
-
   const QStringList paths_;
-  const int height_;
-  std::mutex mutex_;
-  std::condition_variable ready_, room_;
-  std::vector<std::optional<DecodedPicture>> results_;
-  int next_ = 0;   // next picture a worker starts
-  int taken_ = 0;  // next picture the main thread takes
-  bool cancelled_ = false;
-  std::vector<std::thread> threads_;
+  OrderedWork<DecodedPicture> work_;
 };

@@ -1,5 +1,6 @@
 #include "ImagingHooks.h"
 
+#include <QFile>
 #include <algorithm>
 #include <cmath>
 
@@ -119,4 +120,31 @@ bool LoadPictureInto(PicImageControl* picture, const QString& path) {
 void ConvertToJpeg(PicImageControl* picture, const QString& source, const QString& target) {
   picture->Load(source, 0, 0, -1);
   picture->Save(target, 23, 24, 2, 0);
+}
+
+int ConvertToJpegFile(const QString& source, const QString& target) {
+  // As the component's load of every page and save of the first one.
+  px::LoadOptions opts;
+  opts.infoRequestA = -1;
+  px::Bitmap first;
+  bool firstDone = false;
+  int st = px::LoadFile(QFile::encodeName(source).toStdString(), opts, 0,
+                        [&](px::Bitmap& b, unsigned flags, int, int) {
+                          if (!firstDone && (flags & (px::kBandPageEnd | px::kBandLast)) ==
+                                                (px::kBandPageEnd | px::kBandLast)) {
+                            first = b;
+                            firstDone = true;
+                          }
+                          return 1;
+                        });
+  if (st == px::kStopped) st = 1;
+  if (st != 1) return st;
+  if (!firstDone || !first.allocated()) return px::kInvalidFormat;
+  px::SaveOptions save;
+  save.page = 1;
+  save.passes = 0;
+  save.flags = 0x10;
+  save.globalWidth = first.viewWidth();
+  save.globalHeight = first.viewHeight();
+  return px::SaveBitmap(QFile::encodeName(target).toStdString(), first, 23, 24, 2, save);
 }

@@ -22,3 +22,5 @@ bool LoadPictureInto(PicImageControl* picture, const QString& path);
 // Loads picture (all pages) into the component and saves it as a JPEG 4:2:2 copy of quality 2.
 // Raises the component's EPicImageError when loading or saving fails.
 void ConvertToJpeg(PicImageControl* picture, const QString& source, const QString& target);
+// The same copy without a picture component (the same bytes), safe on any thread; 1 when written.
+int ConvertToJpegFile(const QString& source, const QString& target);

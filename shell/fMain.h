@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QMainWindow>
 #include <QStringList>
+#include <functional>
 
 #include "Placeholders.h"
 #include "StringList.h"
@@ -377,6 +378,15 @@ class TMainForm : public QMainWindow {
   void ConnectProductionHandlers();  // the handlers of fMainArchiveList/Export/Audio/Dispatch/Exit
   bool FTipsShown_ = false;
   bool FClosed_ = false;
+  // The running folder read or slideshow open: its workers stop (and finish what they write)
+  // before anything else touches the files; a newer read or closing ends the running one.
+  int FReadGeneration_ = 0;
+  std::function<void()> FStopRead_;
+  void StopRunningRead();
+  // Lets the window paint and answer while a read waits for its workers; false when the read
+  // of generation has been overtaken by another one or by closing.
+  bool KeepReading(int generation);
+  friend class RunningRead;
 };
 
 extern TMainForm* MainForm;

@@ -19,6 +19,7 @@
 #include "DecodeAhead.h"
 #include "FileOps.h"
 #include "ImagingHooks.h"
+#include "RunningRead.h"
 #include "IniFile.h"
 #include "Language.h"
 #include "ListItems.h"
@@ -64,6 +65,7 @@ QString TMainForm::NewArchiveFolder() {
 }
 
 void TMainForm::OpenArchive(const QString& folder) {
+  RunningRead read(this);
   FreeDiashowListBox();
   CreateDiashowListBox();
   // No picture is selected in the fresh list: no caption to edit, nothing to turn.
@@ -101,6 +103,7 @@ void TMainForm::OpenArchive(const QString& folder) {
         if (QFileInfo(picture).isFile() && !QFileInfo::exists(path + "_THUMB_" + FileNamePart(picture))) missing << picture;
       }
       DecodeAhead ahead(missing, 70);
+      WatchedWork watching(read, ahead);
       for (int i = 0; i < lines.count(); ++i) {
         FFilesDone = i;
         const QString name = TrimBlanks(ExtractWordN(1, lines[i], "|"));
@@ -113,7 +116,8 @@ void TMainForm::OpenArchive(const QString& folder) {
         const QString picture = kalvora::ResolveNoCase(path + name);
         if (!QFileInfo(picture).isFile()) continue;
         const QString stored = FileNamePart(picture);
-        const std::optional<DecodedPicture> decoded = ahead.takeIfNext(picture);
+        const std::optional<DecodedPicture> decoded = ahead.takeIfNext(picture, read.pump());
+        if (read.overtaken()) return;
         MakeThumb(picture, 70, false, false, decoded ? &*decoded : nullptr);
         DiashowListBox->Add(MakeListItem(path + "_THUMB_" + stored, stored, DecodeStoredCaption(text)));
         DiashowListBox->repaint();
