@@ -27,7 +27,7 @@ int ReadWorkerCount(int requested, int jobs);
 template <class Result>
 class OrderedWork {
  public:
-  // Called about every 20 ms while the taker waits; false gives the wait up.
+  // Called once per take and about every 20 ms while the taker waits; false gives the take up.
   using Pump = std::function<bool()>;
 
   OrderedWork(int count, std::function<Result(int)> job, int threads, int lookAhead = 64)
@@ -47,6 +47,8 @@ class OrderedWork {
 
   // The next result in order; nothing when stopped, when the pump gave up or without workers.
   std::optional<Result> take(const Pump& pump = {}) {
+    // The window answers once per picture, also while the workers are ahead.
+    if (pump && !threads_.empty() && !pump()) return std::nullopt;
     std::unique_lock lock(mutex_);
     if (threads_.empty() || cancelled_ || taken_ >= count_) return std::nullopt;
     const size_t index = size_t(taken_);

@@ -5,7 +5,10 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QTimer>
 #include <chrono>
+#include <string>
+#include <utility>
 
 #include "DecodeAhead.h"
 #include "ListItems.h"
@@ -14,6 +17,7 @@
 #include "Thumbnails.h"
 
 using shelltest::writePicture;
+using shelltest::writeText;
 
 namespace {
 // Every file under a folder with its bytes, by path relative to the folder.
@@ -152,4 +156,114 @@ TEST_F(ParallelReadTest, CancellingStopsTheWorkersAndWritesNothing) {
   // The workers stopped long before they could have decoded the rest.
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
   EXPECT_EQ(QDir(source).entryList(QDir::Files), before);
+}
+
+TEST_F(ParallelReadTest, CopiesAndTheirFailuresAreTheSameAsWithOneThread) {
+  // Pictures that are converted, broken ones among them, and names whose copies coincide.
+  struct Case {
+    const char* name;
+    int format;  // 0: a file that is no picture
+  };
+  const Case cases[] = {{"a.bmp", 6}, {"b.gif", 2}, {"c.tif", 3}, {"d.tiff", 3}, {"kaputt.bmp", 0},
+                        {"leer.gif", 0}, {"e.jpg", 23}, {"f.BMP", 6}, {"g.bmp", 6}, {"g.BMP", 6}};
+  int seed = 0;
+  for (const Case& c : cases) {
+    const QString path = source + c.name;
+    if (c.format) {
+      ASSERT_TRUE(writePicture(path, 90 + seed * 11, 70 + seed * 7, c.format, seed));
+    } else {
+      QFile f(path);
+      ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+      f.write("BM kein Bild");
+    }
+    ++seed;
+  }
+  const Reading pooled = read(0);
+  const Reading single = read(-1);
+  EXPECT_EQ(pooled.items, single.items);
+  EXPECT_EQ(pooled.temp.keys(), single.temp.keys());
+  EXPECT_TRUE(pooled.temp == single.temp);
+  EXPECT_TRUE(pooled.thumbs == single.thumbs);
+  EXPECT_EQ(pooled.messages, single.messages);
+  ASSERT_EQ(pooled.messages.size(), 1);
+  EXPECT_TRUE(pooled.messages[0].contains("kaputt.bmp"));
+  EXPECT_TRUE(pooled.messages[0].contains("leer.gif"));
+  for (const char* copy : {"a_bmp.jpg", "b_gif.jpg", "c_tiff.jpg", "d_tiff.jpg", "f_bmp.jpg", "g_bmp.jpg"})
+    EXPECT_TRUE(pooled.temp.contains(copy)) << copy;
+}
+
+namespace {
+// Every file under folder is a whole picture, and no temporary file of a write is left.
+void expectOnlyWholePictures(const QString& folder) {
+  QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    const QString path = it.next();
+    const QString name = QFileInfo(path).fileName();
+    EXPECT_FALSE(name.startsWith('.')) << "left over: " << path.toStdString();
+    if (!name.toUpper().endsWith(".JPG")) continue;
+    px::FileInfo info;
+    EXPECT_EQ(px::GetFileInfo(path.toStdString(), info), 1) << path.toStdString();
+    px::BitmapList pages;
+    EXPECT_EQ(px::LoadFileToList(path.toStdString(), {}, 0, pages), 1) << path.toStdString();
+  }
+}
+}  // namespace
+
+TEST_F(ParallelReadTest, ASecondReadOrClosingEndsTheRunningOneCleanly) {
+  // Large enough that the workers are busy when the second read starts.
+  for (int i = 0; i < 120; ++i) {
+    const QString ext = i % 10 == 3 ? ".bmp" : i % 10 == 6 ? ".tif" : ".jpg";
+    const int format = ext == ".bmp" ? 6 : ext == ".tif" ? 3 : 23;
+    ASSERT_TRUE(writePicture(source + QString("gross%1").arg(i, 3, 10, QChar('0')) + ext, 900, 700, format, i));
+  }
+  const QString other = home() + "Andere/";
+  QDir().mkpath(other);
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(writePicture(other + QString("x%1.jpg").arg(i), 80, 60, 23, i));
+  enum class Then { SecondRead, Close };
+  // While the copies are made, and while the thumbnails are made.
+  const std::pair<Then, int> cases[] = {{Then::SecondRead, 5}, {Then::SecondRead, 40}, {Then::Close, 40}};
+  for (const auto& c : cases) {
+    const Then then = c.first;
+    const int after = c.second;
+    SCOPED_TRACE((then == Then::Close ? "closing after " : "second read after ") + std::to_string(after));
+    QDir(form->FAppDir + "thumbs/").removeRecursively();
+    DecodeAhead::SetWorkerCount(0);
+    writeText(form->FAppDir + "NoWer.ini", "");  // no farewell window
+    int pumped = 0;
+    bool started = false;
+    // Started from the event loop the read lets run while it waits for its workers.
+    QTimer poke;
+    poke.setInterval(0);
+    QObject::connect(&poke, &QTimer::timeout, [&] {
+      if (++pumped < after || started) return;
+      started = true;
+      poke.stop();
+      if (then == Then::SecondRead) {
+        form->FSourceFolder = other;
+        form->BilderEinlesen(other);
+      } else {
+        form->close();
+      }
+    });
+    poke.start();
+    form->FSourceFolder = source;
+    const int messagesBefore = int(prompter.messageTexts().size());
+    form->BilderEinlesen(source);
+    poke.stop();
+    ASSERT_TRUE(started) << "the read never let the window answer";
+    EXPECT_TRUE(prompter.messageTexts().mid(messagesBefore).isEmpty());
+    expectOnlyWholePictures(form->FAppDir + "thumbs/");
+    expectOnlyWholePictures(form->FTempPicFolder);
+    if (then == Then::SecondRead) {
+      QStringList items;
+      for (int i = 0; i < form->FileListBox->Count(); ++i) items << ItemFileName(form->FileListBox->Item(i));
+      EXPECT_EQ(items, (QStringList{"x0.jpg", "x1.jpg", "x2.jpg"}));
+      // Thumbnails the first read finished stay in the cache; the second read made its own.
+      for (const QString& name : items)
+        EXPECT_TRUE(QFileInfo(form->FAppDir + "thumbs/" + CacheThumbnailName(other + name)).isFile());
+    } else {
+      EXPECT_TRUE(QDir(form->FAppDir + "thumbs/").entryList(QDir::Files).isEmpty());
+      EXPECT_TRUE(QDir(form->FTempPicFolder).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    }
+  }
 }
