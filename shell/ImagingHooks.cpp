@@ -9,6 +9,18 @@
 #include "PxProcess.h"
 
 namespace {
+// A thumbnail is too small for the row loops to pay for their threads.
+class SerialRowsScope {
+ public:
+  SerialRowsScope() : was_(px::SetSerialRows(true)) {}
+  ~SerialRowsScope() { px::SetSerialRows(was_); }
+  SerialRowsScope(const SerialRowsScope&) = delete;
+  SerialRowsScope& operator=(const SerialRowsScope&) = delete;
+
+ private:
+  bool was_;
+};
+
 // Sets a load size hint for one load and clears it on every way out.
 class LoadHintScope {
  public:
@@ -49,6 +61,7 @@ namespace {
 // The thumbnail steps after the load: scaled to height with the file's own ratio, framed,
 // the two bare corners whitened and saved as JPEG.
 bool FinishThumbnail(PicImageControl* maker, int w, int h, const QString& thumbnail, int height) {
+  const SerialRowsScope serial;
   maker->Size(ThumbnailWidth(w, h, height), height, 4);
   maker->SetDrawPersistence(true);
   maker->SetShapeLeft(0);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace px {
@@ -312,7 +313,7 @@ namespace {
 thread_local bool t_serialRows = false;
 }
 
-void SetSerialRows(bool serial) { t_serialRows = serial; }
+bool SetSerialRows(bool serial) { return std::exchange(t_serialRows, serial); }
 
 void ParallelRows(int count, const std::function<void(int, int)>& fn, int64_t workPerRow) {
   if (count <= 0) return;

@@ -43,7 +43,7 @@ namespace px {
 // (one piece when the work is small).
 void ParallelRows(int count, const std::function<void(int, int)>& fn, int64_t workPerRow = 1 << 16);
 // On a thread that is itself one of a pool of workers the rows run on that thread alone.
-void SetSerialRows(bool serial);
+bool SetSerialRows(bool serial);  // answers the former setting
 
 int SizeBitmap(Bitmap& bmp, int width, int height, int flags);
 int RotateBitmap(Bitmap& bmp, int angle, int flags, uint32_t fillColor);
