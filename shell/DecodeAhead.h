@@ -27,7 +27,7 @@ int ReadWorkerCount(int requested, int jobs);
 template <class Result>
 class OrderedWork {
  public:
-  // Called once per take and about every 20 ms while the taker waits; false gives the take up.
+  // Called about every 20 ms while the taker takes or waits; false gives the take up.
   using Pump = std::function<bool()>;
 
   OrderedWork(int count, std::function<Result(int)> job, int threads, int lookAhead = 64)
@@ -47,8 +47,12 @@ class OrderedWork {
 
   // The next result in order; nothing when stopped, when the pump gave up or without workers.
   std::optional<Result> take(const Pump& pump = {}) {
-    // The window answers once per picture, also while the workers are ahead.
-    if (pump && !threads_.empty() && !pump()) return std::nullopt;
+    // The window answers every 20 ms, also while the workers are ahead (not on every take: a
+    // pass of the event loop costs more than a small thumbnail).
+    if (pump && !threads_.empty() && std::chrono::steady_clock::now() - lastPump_ >= kPumpEvery) {
+      lastPump_ = std::chrono::steady_clock::now();
+      if (!pump()) return std::nullopt;
+    }
     std::unique_lock lock(mutex_);
     if (threads_.empty() || cancelled_ || taken_ >= count_) return std::nullopt;
     const size_t index = size_t(taken_);
@@ -58,8 +62,9 @@ class OrderedWork {
         ready_.wait(lock, ready);
         break;
       }
-      if (ready_.wait_for(lock, std::chrono::milliseconds(20), ready)) break;
+      if (ready_.wait_for(lock, kPumpEvery, ready)) break;
       lock.unlock();
+      lastPump_ = std::chrono::steady_clock::now();
       const bool goOn = pump();
       lock.lock();
       if (!goOn) return std::nullopt;
@@ -106,6 +111,8 @@ class OrderedWork {
     }
   }
 
+  static constexpr std::chrono::milliseconds kPumpEvery{20};
+  std::chrono::steady_clock::time_point lastPump_ = std::chrono::steady_clock::now();  // taker only
   const int count_, lookAhead_;
   const std::function<Result(int)> job_;
   std::mutex mutex_;

@@ -221,7 +221,7 @@ TEST_F(ParallelReadTest, ASecondReadOrClosingEndsTheRunningOneCleanly) {
   for (int i = 0; i < 3; ++i) ASSERT_TRUE(writePicture(other + QString("x%1.jpg").arg(i), 80, 60, 23, i));
   enum class Then { SecondRead, Close };
   // While the copies are made, and while the thumbnails are made.
-  const std::pair<Then, int> cases[] = {{Then::SecondRead, 5}, {Then::SecondRead, 40}, {Then::Close, 40}};
+  const std::pair<Then, int> cases[] = {{Then::SecondRead, 2}, {Then::SecondRead, 8}, {Then::Close, 8}};
   for (const auto& c : cases) {
     const Then then = c.first;
     const int after = c.second;
