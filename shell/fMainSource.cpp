@@ -177,9 +177,10 @@ void TMainForm::BilderEinlesen(const QString& folderIn) {
       }
     int ahead = std::max(0, int(targets.size()) - 1);
     // A copy that another one would overwrite or read is made in order, all on this thread.
-    if (QSet<QString>(targets.begin(), targets.end()).size() != targets.size()) ahead = 0;
-    for (const QString& t : targets)
-      if (sources.contains(t)) ahead = 0;
+    const QSet<QString> targetSet(targets.begin(), targets.end());
+    if (targetSet.size() != targets.size()) ahead = 0;
+    for (const QString& s : sources)
+      if (targetSet.contains(s)) ahead = 0;
     OrderedWork<int> converting(
         ahead, [&sources, &targets](int i) { return ConvertToJpegFile(sources[i], targets[i]); },
         ReadWorkerCount(0, ahead));
