@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
+#include "DecodeAhead.h"
 #include "FileOps.h"
 #include "Language.h"
 #include "PxBitmap.h"
@@ -27,6 +28,8 @@ QTemporaryDir* work = nullptr;
 TMainForm* form = nullptr;
 QString sourceFolder, archiveFolder;
 double shellSeconds = 0, vipsSeconds = 0, openWithSeconds = 0, openWithoutSeconds = 0;
+// The same with every picture read on the main thread alone (the reading before the workers).
+double shellOneThreadSeconds = 0, openWithoutOneThreadSeconds = 0;
 
 void writeJpeg(const QString& path, int w, int h, int seed) {
   QImage img(w, h, QImage::Format_RGB888);
@@ -48,6 +51,8 @@ void clearFolder(const QString& folder, const QString& mask) {
 }
 
 void BM_ReadFolder(benchmark::State& state) {
+  const bool oneThread = state.range(0) != 0;
+  DecodeAhead::SetWorkerCount(oneThread ? -1 : 0);
   for (auto _ : state) {
     state.PauseTiming();
     clearFolder(form->FAppDir + "thumbs/", "*.*");
@@ -55,8 +60,9 @@ void BM_ReadFolder(benchmark::State& state) {
     QElapsedTimer t;
     t.start();
     form->BilderEinlesen(sourceFolder);
-    shellSeconds = t.nsecsElapsed() / 1e9;
+    (oneThread ? shellOneThreadSeconds : shellSeconds) = t.nsecsElapsed() / 1e9;
   }
+  DecodeAhead::SetWorkerCount(0);
   state.counters["pictures"] = form->FileListBox->Count();
 }
 
@@ -78,6 +84,8 @@ void BM_Vipsthumbnail(benchmark::State& state) {
 
 void BM_OpenSlideshow(benchmark::State& state) {
   const bool withThumbs = state.range(0) != 0;
+  const bool oneThread = state.range(1) != 0;
+  DecodeAhead::SetWorkerCount(oneThread ? -1 : 0);
   form->OpenArchive("Archive_0100");  // thumbnails made once
   for (auto _ : state) {
     if (!withThumbs) {
@@ -88,15 +96,19 @@ void BM_OpenSlideshow(benchmark::State& state) {
     QElapsedTimer t;
     t.start();
     form->OpenArchive("Archive_0100");
-    (withThumbs ? openWithSeconds : openWithoutSeconds) = t.nsecsElapsed() / 1e9;
+    (withThumbs ? openWithSeconds : oneThread ? openWithoutOneThreadSeconds : openWithoutSeconds) =
+        t.nsecsElapsed() / 1e9;
   }
+  DecodeAhead::SetWorkerCount(0);
   state.counters["pictures"] = form->DiashowListBox->Count();
 }
 
-BENCHMARK(BM_ReadFolder)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReadFolder)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReadFolder)->Arg(0)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Vipsthumbnail)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_OpenSlideshow)->Arg(1)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_OpenSlideshow)->Arg(0)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OpenSlideshow)->Args({1, 0})->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OpenSlideshow)->Args({0, 1})->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OpenSlideshow)->Args({0, 0})->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -147,5 +159,13 @@ int main(int argc, char** argv) {
               shellSeconds, vipsSeconds, vipsSeconds > 0 ? shellSeconds / vipsSeconds : 0.0);
   std::printf("Opening a slideshow of 1000 pictures: %.2f s with thumbnails, %.2f s without, ratio %.2f\n",
               openWithSeconds, openWithoutSeconds, openWithSeconds > 0 ? openWithoutSeconds / openWithSeconds : 0.0);
+  std::printf("Workers against one thread: reading the folder %.2f s against %.2f s, speed-up %.2f; vipsthumbnail "
+              "against the workers %.2f\n",
+              shellSeconds, shellOneThreadSeconds, shellSeconds > 0 ? shellOneThreadSeconds / shellSeconds : 0.0,
+              shellSeconds > 0 ? vipsSeconds / shellSeconds : 0.0);
+  std::printf("Opening 1000 pictures without thumbnails: %.2f s with workers against %.2f s on one thread, speed-up "
+              "%.2f\n",
+              openWithoutSeconds, openWithoutOneThreadSeconds,
+              openWithoutSeconds > 0 ? openWithoutOneThreadSeconds / openWithoutSeconds : 0.0);
   return 0;
 }

@@ -1,12 +1,26 @@
 #include "ImagingHooks.h"
 
+#include <QFile>
 #include <algorithm>
 #include <cmath>
 
 #include "Colors.h"
+#include "DecodeAhead.h"
 #include "PxProcess.h"
 
 namespace {
+// A thumbnail is too small for the row loops to pay for their threads.
+class SerialRowsScope {
+ public:
+  SerialRowsScope() : was_(px::SetSerialRows(true)) {}
+  ~SerialRowsScope() { px::SetSerialRows(was_); }
+  SerialRowsScope(const SerialRowsScope&) = delete;
+  SerialRowsScope& operator=(const SerialRowsScope&) = delete;
+
+ private:
+  bool was_;
+};
+
 // Sets a load size hint for one load and clears it on every way out.
 class LoadHintScope {
  public:
@@ -43,6 +57,27 @@ void SetUpThumbnailMaker(PicImageControl* maker) {
   maker->SetPatternStyle(epsTransparent);
 }
 
+namespace {
+// The thumbnail steps after the load: scaled to height with the file's own ratio, framed,
+// the two bare corners whitened and saved as JPEG.
+bool FinishThumbnail(PicImageControl* maker, int w, int h, const QString& thumbnail, int height) {
+  const SerialRowsScope serial;
+  maker->Size(ThumbnailWidth(w, h, height), height, 4);
+  maker->SetDrawPersistence(true);
+  maker->SetShapeLeft(0);
+  maker->SetShapeTop(0);
+  maker->SetShapeHeight(maker->BitmapHeight());
+  maker->SetShapeWidth(maker->BitmapWidth());
+  maker->DrawShape(2000, nullptr);
+  maker->SetAutoRepaint(true);
+  // The two corners the drop shadow leaves uncovered.
+  const int bw = maker->BitmapWidth(), bh = maker->BitmapHeight();
+  const QRegion corners = QRegion(0, bh - 2, 2, 2) + QRegion(bw - 2, 0, 2, 2);
+  px::FillBitmap(maker->Bitmap(), 0xFFFFFF, &corners);
+  return maker->Save(thumbnail, 23, 24, 2, 0) == 1;
+}
+}  // namespace
+
 bool MakeThumbnailFile(PicImageControl* maker, const QString& picture, const QString& thumbnail, int height) {
   if (!maker || height <= 0) return false;
   try {
@@ -54,19 +89,32 @@ bool MakeThumbnailFile(PicImageControl* maker, const QString& picture, const QSt
     // The ratio of the file's own size: a reduced decode may have rounded its sides.
     const int w = maker->InfoWidth() > 0 && maker->InfoHeight() > 0 ? maker->InfoWidth() : maker->BitmapWidth();
     const int h = maker->InfoWidth() > 0 && maker->InfoHeight() > 0 ? maker->InfoHeight() : maker->BitmapHeight();
-    maker->Size(ThumbnailWidth(w, h, height), height, 4);
-    maker->SetDrawPersistence(true);
-    maker->SetShapeLeft(0);
-    maker->SetShapeTop(0);
-    maker->SetShapeHeight(maker->BitmapHeight());
-    maker->SetShapeWidth(maker->BitmapWidth());
-    maker->DrawShape(2000, nullptr);
+    return FinishThumbnail(maker, w, h, thumbnail, height);
+  } catch (...) {
     maker->SetAutoRepaint(true);
-    // The two corners the drop shadow leaves uncovered.
-    const int bw = maker->BitmapWidth(), bh = maker->BitmapHeight();
-    const QRegion corners = QRegion(0, bh - 2, 2, 2) + QRegion(bw - 2, 0, 2, 2);
-    px::FillBitmap(maker->Bitmap(), 0xFFFFFF, &corners);
-    return maker->Save(thumbnail, 23, 24, 2, 0) == 1;
+    return false;
+  }
+}
+
+bool MakeThumbnailFromDecoded(PicImageControl* maker, const DecodedPicture& picture, const QString& thumbnail,
+                              int height) {
+  if (!maker || height <= 0) return false;
+  try {
+    maker->SetAutoRepaint(false);
+    maker->FreeImage();
+    if (picture.status != 1 || !picture.bitmap.allocated()) {
+      maker->SetAutoRepaint(true);
+      return false;
+    }
+    maker->SetBitmap(&picture.bitmap);
+    if (!maker->IsAllocated() || maker->BitmapWidth() <= 0 || maker->BitmapHeight() <= 0) {
+      maker->SetAutoRepaint(true);
+      return false;
+    }
+    const px::FileInfo& info = picture.info;
+    const int w = info.width > 0 && info.height > 0 ? info.width : maker->BitmapWidth();
+    const int h = info.width > 0 && info.height > 0 ? info.height : maker->BitmapHeight();
+    return FinishThumbnail(maker, w, h, thumbnail, height);
   } catch (...) {
     maker->SetAutoRepaint(true);
     return false;
@@ -85,4 +133,31 @@ bool LoadPictureInto(PicImageControl* picture, const QString& path) {
 void ConvertToJpeg(PicImageControl* picture, const QString& source, const QString& target) {
   picture->Load(source, 0, 0, -1);
   picture->Save(target, 23, 24, 2, 0);
+}
+
+int ConvertToJpegFile(const QString& source, const QString& target) {
+  // As the component's load of every page and save of the first one.
+  px::LoadOptions opts;
+  opts.infoRequestA = -1;
+  px::Bitmap first;
+  bool firstDone = false;
+  int st = px::LoadFile(QFile::encodeName(source).toStdString(), opts, 0,
+                        [&](px::Bitmap& b, unsigned flags, int, int) {
+                          if (!firstDone && (flags & (px::kBandPageEnd | px::kBandLast)) ==
+                                                (px::kBandPageEnd | px::kBandLast)) {
+                            first = b;
+                            firstDone = true;
+                          }
+                          return 1;
+                        });
+  if (st == px::kStopped) st = 1;
+  if (st != 1) return st;
+  if (!firstDone || !first.allocated()) return px::kInvalidFormat;
+  px::SaveOptions save;
+  save.page = 1;
+  save.passes = 0;
+  save.flags = 0x10;
+  save.globalWidth = first.viewWidth();
+  save.globalHeight = first.viewHeight();
+  return px::SaveBitmap(QFile::encodeName(target).toStdString(), first, 23, 24, 2, save);
 }

@@ -13,8 +13,14 @@ void SetUpThumbnailMaker(PicImageControl* maker);
 // Makes a thumbnail of picture into thumbnail: height pixels high, framed, saved as JPEG 4:2:2
 // quality 2 with the thumbnail maker. False when nothing was written (errors are swallowed).
 bool MakeThumbnailFile(PicImageControl* maker, const QString& picture, const QString& thumbnail, int height);
+// The same thumbnail from a picture a worker has decoded already (DecodeAhead.h).
+struct DecodedPicture;
+bool MakeThumbnailFromDecoded(PicImageControl* maker, const DecodedPicture& picture, const QString& thumbnail,
+                              int height);
 // Loads a picture into a picture component (whole picture, first page). False on failure.
 bool LoadPictureInto(PicImageControl* picture, const QString& path);
 // Loads picture (all pages) into the component and saves it as a JPEG 4:2:2 copy of quality 2.
 // Raises the component's EPicImageError when loading or saving fails.
 void ConvertToJpeg(PicImageControl* picture, const QString& source, const QString& target);
+// The same copy without a picture component (the same bytes), safe on any thread; 1 when written.
+int ConvertToJpegFile(const QString& source, const QString& target);

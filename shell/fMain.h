@@ -4,11 +4,13 @@
 #include <QColor>
 #include <QMainWindow>
 #include <QStringList>
+#include <functional>
 
 #include "Placeholders.h"
 #include "StringList.h"
 
 class QAction;
+struct DecodedPicture;
 class QCloseEvent;
 class QEvent;
 class TMediaPlayer;
@@ -232,7 +234,9 @@ class TMainForm : public QMainWindow {
   QString PlayerPath() const;       // the player in the archive root
 
   // Thumbnails (the picture work itself is an imaging hook until the picture component lands).
-  void MakeThumb(const QString& path, int height, bool toCache, bool overwrite);
+  // decoded: the picture read ahead by a worker (nullptr: the maker loads it itself).
+  void MakeThumb(const QString& path, int height, bool toCache, bool overwrite,
+                 const DecodedPicture* decoded = nullptr);
   // A file name for the thumbnail cache made from a picture's full path.
   static QString MakeDosName(const QString& name);
 
@@ -374,6 +378,15 @@ class TMainForm : public QMainWindow {
   void ConnectProductionHandlers();  // the handlers of fMainArchiveList/Export/Audio/Dispatch/Exit
   bool FTipsShown_ = false;
   bool FClosed_ = false;
+  // The running folder read or slideshow open: its workers stop (and finish what they write)
+  // before anything else touches the files; a newer read or closing ends the running one.
+  int FReadGeneration_ = 0;
+  std::function<void()> FStopRead_;
+  void StopRunningRead();
+  // Lets the window paint and answer while a read waits for its workers; false when the read
+  // of generation has been overtaken by another one or by closing.
+  bool KeepReading(int generation);
+  friend class RunningRead;
 };
 
 extern TMainForm* MainForm;

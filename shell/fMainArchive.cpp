@@ -16,8 +16,10 @@
 #include <QStatusBar>
 #include <QToolButton>
 
+#include "DecodeAhead.h"
 #include "FileOps.h"
 #include "ImagingHooks.h"
+#include "RunningRead.h"
 #include "IniFile.h"
 #include "Language.h"
 #include "ListItems.h"
@@ -63,6 +65,7 @@ QString TMainForm::NewArchiveFolder() {
 }
 
 void TMainForm::OpenArchive(const QString& folder) {
+  RunningRead read(this);
   FreeDiashowListBox();
   CreateDiashowListBox();
   // No picture is selected in the fresh list: no caption to edit, nothing to turn.
@@ -91,6 +94,16 @@ void TMainForm::OpenArchive(const QString& folder) {
     PicProgressBar->show();
     {
       BusyCursor busy;
+      // The pictures whose thumbnail is missing are decoded ahead on every core.
+      QStringList missing;
+      for (int i = 0; i < lines.count(); ++i) {
+        const QString name = TrimBlanks(ExtractWordN(1, lines[i], "|"));
+        if (!IsPlainFileName(name)) continue;
+        const QString picture = kalvora::ResolveNoCase(path + name);
+        if (QFileInfo(picture).isFile() && !QFileInfo::exists(path + "_THUMB_" + FileNamePart(picture))) missing << picture;
+      }
+      DecodeAhead ahead(missing, 70);
+      WatchedWork watching(read, ahead);
       for (int i = 0; i < lines.count(); ++i) {
         FFilesDone = i;
         const QString name = TrimBlanks(ExtractWordN(1, lines[i], "|"));
@@ -103,7 +116,9 @@ void TMainForm::OpenArchive(const QString& folder) {
         const QString picture = kalvora::ResolveNoCase(path + name);
         if (!QFileInfo(picture).isFile()) continue;
         const QString stored = FileNamePart(picture);
-        MakeThumb(picture, 70, false, false);
+        const std::optional<DecodedPicture> decoded = ahead.takeIfNext(picture, read.pump());
+        if (read.overtaken()) return;
+        MakeThumb(picture, 70, false, false, decoded ? &*decoded : nullptr);
         DiashowListBox->Add(MakeListItem(path + "_THUMB_" + stored, stored, DecodeStoredCaption(text)));
         DiashowListBox->repaint();
       }
@@ -252,7 +267,8 @@ QString TMainForm::MakeDosName(const QString& name) {
   return out;
 }
 
-void TMainForm::MakeThumb(const QString& path, int height, bool toCache, bool overwrite) {
+void TMainForm::MakeThumb(const QString& path, int height, bool toCache, bool overwrite,
+                          const DecodedPicture* decoded) {
   const QString thumb = toCache ? FAppDir + "thumbs/" + CacheThumbnailName(path)
                                 : AddTrailingBackslash(DirectoryPart(path)) + "_THUMB_" + FileNamePart(path);
   if (QFileInfo::exists(thumb) && !overwrite) return;
@@ -264,7 +280,9 @@ void TMainForm::MakeThumb(const QString& path, int height, bool toCache, bool ov
   {
     BusyCursor busy;
     try {
-      MakeThumbnailFile(PicImage3, path, thumb, height);  // imaging hook
+      // A picture changed or gone since a worker read it is read now, as it is.
+      if (decoded && decoded->stillCurrent(path)) MakeThumbnailFromDecoded(PicImage3, *decoded, thumb, height);
+      else MakeThumbnailFile(PicImage3, path, thumb, height);  // imaging hook
     } catch (...) {
       // A picture that cannot be read gets no thumbnail; its item shows none.
     }

@@ -125,6 +125,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 void TMainForm::FormClose() {
   if (FClosed_) return;
   FClosed_ = true;
+  StopRunningRead();  // a read still running ends here, before its files are cleared
   if (MediaPlayer1) MediaPlayer1->Close();
   SaveGeneratorSettings();
   FEffectsList.clear();

@@ -7,18 +7,22 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
+#include <QSet>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
 #include <cmath>
+#include <optional>
 
+#include "DecodeAhead.h"
 #include "FileOps.h"
 #include "ImagingHooks.h"
 #include "Language.h"
 #include "ListItems.h"
 #include "Prompter.h"
+#include "RunningRead.h"
 #include "ProgramWindows.h"
 #include "PxFile.h"
 #include "StringHelpers.h"
@@ -73,7 +77,20 @@ void TMainForm::OpenBitBtnClick() {
   BilderEinlesen(FSourceFolder);
 }
 
+void TMainForm::StopRunningRead() {
+  if (!FStopRead_) return;
+  const std::function<void()> stop = std::move(FStopRead_);
+  FStopRead_ = nullptr;
+  stop();
+}
+
+bool TMainForm::KeepReading(int generation) {
+  QCoreApplication::processEvents();
+  return generation == FReadGeneration_ && !FClosed_;
+}
+
 void TMainForm::ClearTempPicFolder() {
+  StopRunningRead();  // no worker writes into the folder while it is emptied
   if (FTempPicFolder.isEmpty()) return;
   for (const QString& name : kalvora::FindFiles(FTempPicFolder, "*.*")) QFile::remove(FTempPicFolder + name);
 }
@@ -82,12 +99,14 @@ void TMainForm::DeleteConvertedCopies(const QString& folder) {
   // Converted copies are made only in the temporary picture folder; a picture of the user's
   // own that happens to carry such a name is never touched.
   if (!sameFolder(folder, FTempPicFolder)) return;
+  StopRunningRead();
   const QString prefix = AddTrailingBackslash(folder);
   for (const QString& name : kalvora::FindFiles(folder, "*.*"))
     if (IsConvertedCopyName(name)) QFile::remove(prefix + name);
 }
 
 void TMainForm::BilderEinlesen(const QString& folderIn) {
+  RunningRead read(this);
   QString folder = AddTrailingBackslash(folderIn);
   FileListBox->Clear();
   FileListBox->SetSorted(false);
@@ -147,12 +166,43 @@ void TMainForm::BilderEinlesen(const QString& folderIn) {
   if (needsConversion) {
     PicProgressBar->show();
     names = kalvora::FindFiles(folder, "*.*");
+    // The copies are made ahead on every core; the last one on this thread with the preview
+    // component, which is left holding it as before.
+    QStringList sources, targets;
+    for (const QString& name : names)
+      for (const QString& copy : ConvertedCopyNames(name)) {
+        if (IsConvertedCopyName(name) && readingTemp) continue;
+        sources << folder + name;
+        targets << folder + copy;
+      }
+    int ahead = std::max(0, int(targets.size()) - 1);
+    // A copy that another one would overwrite or read is made in order, all on this thread.
+    const QSet<QString> targetSet(targets.begin(), targets.end());
+    if (targetSet.size() != targets.size()) ahead = 0;
+    for (const QString& s : sources)
+      if (targetSet.contains(s)) ahead = 0;
+    OrderedWork<int> converting(
+        ahead, [&sources, &targets](int i) { return ConvertToJpegFile(sources[i], targets[i]); },
+        ReadWorkerCount(0, ahead));
+    WatchedWork watching(read, converting);
     for (const QString& name : names) {
       for (const QString& copy : ConvertedCopyNames(name)) {
         if (IsConvertedCopyName(name) && readingTemp) continue;  // a copy of an earlier reading
-        try {
-          ConvertToJpeg(ViewPicImage, folder + name, folder + copy);
-        } catch (...) {
+        const int index = converting.next();
+        std::optional<int> made;
+        if (index < ahead) {
+          made = converting.take(read.pump());
+          if (read.overtaken()) return;
+        }
+        bool ok = made && *made == 1;
+        if (!made) {
+          try {
+            ConvertToJpeg(ViewPicImage, folder + name, folder + copy);
+            ok = true;
+          } catch (...) {
+          }
+        }
+        if (!ok) {
           QFile::remove(folder + copy);
           if (!failed.contains(name)) failed << name;
         }
@@ -174,11 +224,20 @@ void TMainForm::BilderEinlesen(const QString& folderIn) {
   FFilesDone = 0;
   PicProgressBar->show();
   kalvora::ForceDirectories(FAppDir + "thumbs/");
+  // The pictures without a cached thumbnail are decoded ahead on every core.
+  QStringList missing;
+  for (const QString& name : names)
+    if (name.toUpper().contains(".JPG") && !QFileInfo::exists(FAppDir + "thumbs/" + CacheThumbnailName(folder + name)))
+      missing << folder + name;
+  DecodeAhead ahead(missing, 70);
+  WatchedWork watching(read, ahead);
   for (const QString& name : names) {
     if (!name.toUpper().contains(".JPG")) continue;
     if (!QFileInfo(folder + name).isFile()) continue;  // gone while the folder was read
     const QString thumb = FAppDir + "thumbs/" + CacheThumbnailName(folder + name);
-    MakeThumb(folder + name, 70, true, false);
+    const std::optional<DecodedPicture> decoded = ahead.takeIfNext(folder + name, read.pump());
+    if (read.overtaken()) return;
+    MakeThumb(folder + name, 70, true, false, decoded ? &*decoded : nullptr);
     ++FFilesDone;
     // A file that is no readable picture gets no thumbnail: it is reported, not listed.
     if (!QFileInfo(thumb).isFile()) {

@@ -54,9 +54,10 @@ int JpegQualityFromQFactor(int qfactor) {
 }
 
 // ---- Callbacks and options ------------------------------------------------------------------
-static StatusCallback g_status;
-static LoadInfoCallback g_loadInfo;
-static DocumentOptions g_docOptions;
+// Per thread: a worker decoding beside the main thread never calls its callbacks.
+static thread_local StatusCallback g_status;
+static thread_local LoadInfoCallback g_loadInfo;
+static thread_local DocumentOptions g_docOptions;
 
 StatusCallback SetStatusCallback(StatusCallback cb) {
   StatusCallback prev = g_status;

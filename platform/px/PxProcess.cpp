@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace px {
@@ -308,8 +309,18 @@ std::vector<QRect> AreaRects(const Bitmap& bmp, const QRegion* region) {
 
 }  // namespace
 
+namespace {
+thread_local bool t_serialRows = false;
+}
+
+bool SetSerialRows(bool serial) { return std::exchange(t_serialRows, serial); }
+
 void ParallelRows(int count, const std::function<void(int, int)>& fn, int64_t workPerRow) {
   if (count <= 0) return;
+  if (t_serialRows) {
+    fn(0, count);
+    return;
+  }
   unsigned hw = std::max(1u, std::min(8u, std::thread::hardware_concurrency()));
   int64_t total = int64_t(count) * std::max<int64_t>(1, workPerRow);
   int pieces = int(std::min<int64_t>({int64_t(hw), int64_t(count), total / (1 << 18) + 1}));

@@ -42,6 +42,8 @@ namespace px {
 // Runs fn(first, end) over [0, count) split into pieces on up to hardware-concurrency threads
 // (one piece when the work is small).
 void ParallelRows(int count, const std::function<void(int, int)>& fn, int64_t workPerRow = 1 << 16);
+// On a thread that is itself one of a pool of workers the rows run on that thread alone.
+bool SetSerialRows(bool serial);  // answers the former setting
 
 int SizeBitmap(Bitmap& bmp, int width, int height, int flags);
 int RotateBitmap(Bitmap& bmp, int angle, int flags, uint32_t fillColor);

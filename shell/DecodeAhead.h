@@ -1,0 +1,160 @@
+#pragma once
+// Reading the pictures of a folder or a slideshow ahead on worker threads, one per core. The
+// workers only read, decode and write files with the imaging library's thread-safe path (no
+// picture component, no global current image); the main thread takes the results in the list's
+// order and does everything the user sees (list, progress, texts, messages) exactly as before.
+#include <QString>
+#include <QStringList>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "PxBitmap.h"
+#include "PxFile.h"
+#include "PxProcess.h"
+
+// Worker threads of later reads: 0 one per core (the default), a negative count none at all
+// (every picture is read on the main thread, as a reference).
+void SetReadWorkerCount(int count);
+int ReadWorkerCount(int requested, int jobs);
+
+// Runs job(0) .. job(count - 1) on worker threads, never more than a bounded number ahead of
+// the taker, and hands the results over in index order.
+template <class Result>
+class OrderedWork {
+ public:
+  // Called about every 20 ms while the taker takes or waits; false gives the take up.
+  using Pump = std::function<bool()>;
+
+  OrderedWork(int count, std::function<Result(int)> job, int threads, int lookAhead = 64)
+      : count_(count), lookAhead_(lookAhead), job_(std::move(job)), results_(size_t(std::max(0, count))) {
+    for (int i = 0; i < threads; ++i) threads_.emplace_back([this] { work(); });
+  }
+  ~OrderedWork() { stop(); }
+  OrderedWork(const OrderedWork&) = delete;
+  OrderedWork& operator=(const OrderedWork&) = delete;
+
+  int threadCount() const { return int(threads_.size()); }
+  // The index the next take hands over.
+  int next() {
+    std::lock_guard lock(mutex_);
+    return taken_;
+  }
+
+  // The next result in order; nothing when stopped, when the pump gave up or without workers.
+  std::optional<Result> take(const Pump& pump = {}) {
+    // The window answers every 20 ms, also while the workers are ahead (not on every take: a
+    // pass of the event loop costs more than a small thumbnail).
+    if (pump && !threads_.empty() && std::chrono::steady_clock::now() - lastPump_ >= kPumpEvery) {
+      lastPump_ = std::chrono::steady_clock::now();
+      if (!pump()) return std::nullopt;
+    }
+    std::unique_lock lock(mutex_);
+    if (threads_.empty() || cancelled_ || taken_ >= count_) return std::nullopt;
+    const size_t index = size_t(taken_);
+    const auto ready = [&] { return cancelled_ || results_[index].has_value(); };
+    while (!ready()) {
+      if (!pump) {
+        ready_.wait(lock, ready);
+        break;
+      }
+      if (ready_.wait_for(lock, kPumpEvery, ready)) break;
+      lock.unlock();
+      lastPump_ = std::chrono::steady_clock::now();
+      const bool goOn = pump();
+      lock.lock();
+      if (!goOn) return std::nullopt;
+    }
+    if (!results_[index]) return std::nullopt;
+    std::optional<Result> out = std::move(results_[index]);
+    results_[index].reset();
+    ++taken_;
+    lock.unlock();
+    room_.notify_all();
+    return out;
+  }
+
+  // Starts no further job; what a worker has begun is finished (so no file is left half
+  // written) before this returns. Only the thread that made the work may stop it.
+  void stop() {
+    {
+      std::lock_guard lock(mutex_);
+      cancelled_ = true;
+    }
+    room_.notify_all();
+    ready_.notify_all();
+    for (std::thread& t : threads_)
+      if (t.joinable()) t.join();
+  }
+
+ private:
+  void work() {
+    px::SetSerialRows(true);  // the other cores have their own pictures
+    for (;;) {
+      int index;
+      {
+        std::unique_lock lock(mutex_);
+        room_.wait(lock, [&] { return cancelled_ || next_ >= count_ || next_ < taken_ + lookAhead_; });
+        if (cancelled_ || next_ >= count_) return;
+        index = next_++;
+      }
+      Result r = job_(index);
+      {
+        std::lock_guard lock(mutex_);
+        results_[size_t(index)] = std::move(r);
+      }
+      ready_.notify_all();
+    }
+  }
+
+  static constexpr std::chrono::milliseconds kPumpEvery{20};
+  std::chrono::steady_clock::time_point lastPump_ = std::chrono::steady_clock::now();  // taker only
+  const int count_, lookAhead_;
+  const std::function<Result(int)> job_;
+  std::mutex mutex_;
+  std::condition_variable ready_, room_;
+  std::vector<std::optional<Result>> results_;
+  int next_ = 0;   // next job a worker starts
+  int taken_ = 0;  // next result the taker takes
+  bool cancelled_ = false;
+  std::vector<std::thread> threads_;
+};
+
+// A picture decoded for a thumbnail: what the component's load of its first page gives.
+struct DecodedPicture {
+  int status = 0;  // 1 when read
+  px::FileInfo info;
+  px::Bitmap bitmap;
+  // The file as it was read: a picture changed or gone since is read again by its taker.
+  qint64 fileSize = -1;
+  qint64 modifiedNs = -1;
+  bool stillCurrent(const QString& path) const;
+};
+
+// Decodes the first page of a picture at a reduced size of at least `height` rows (the same
+// request a thumbnail load makes). Safe to call from any thread.
+DecodedPicture DecodeForThumbnail(const QString& path, int height);
+
+class DecodeAhead {
+ public:
+  // threads 0: as SetWorkerCount says (one per core by default).
+  DecodeAhead(QStringList paths, int height, int threads = 0);
+  DecodeAhead(const DecodeAhead&) = delete;
+  DecodeAhead& operator=(const DecodeAhead&) = delete;
+
+  // The next picture in order when it is path (waits for it, pumping); nothing when the next
+  // one is another picture, so a caller that skips a picture simply decodes it itself.
+  std::optional<DecodedPicture> takeIfNext(const QString& path, const OrderedWork<DecodedPicture>::Pump& pump = {});
+  void cancel() { work_.stop(); }
+  void stop() { work_.stop(); }
+  int threadCount() const { return work_.threadCount(); }
+  static void SetWorkerCount(int count) { SetReadWorkerCount(count); }
+
+ private:
+  const QStringList paths_;
+  OrderedWork<DecodedPicture> work_;
+};

@@ -1,0 +1,269 @@
+// Reading a source folder and opening a slideshow with the pictures decoded on worker threads:
+// the same list, thumbnails, copies and messages as a read on the main thread alone.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QTimer>
+#include <chrono>
+#include <string>
+#include <utility>
+
+#include "DecodeAhead.h"
+#include "ListItems.h"
+#include "PictureFiles.h"
+#include "ShellFixture.h"
+#include "Thumbnails.h"
+
+using shelltest::writePicture;
+using shelltest::writeText;
+
+namespace {
+// Every file under a folder with its bytes, by path relative to the folder.
+QMap<QString, QByteArray> filesUnder(const QString& folder) {
+  QMap<QString, QByteArray> out;
+  QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    const QString path = it.next();
+    QFile f(path);
+    if (f.open(QIODevice::ReadOnly)) out.insert(QDir(folder).relativeFilePath(path), f.readAll());
+  }
+  return out;
+}
+
+class ParallelReadTest : public shelltest::ShellTest {
+ protected:
+  void SetUp() override {
+    ShellTest::SetUp();
+    start();
+    source = home() + "Fotos/";
+    QDir().mkpath(source);
+  }
+  void TearDown() override {
+    DecodeAhead::SetWorkerCount(0);
+    ShellTest::TearDown();
+  }
+  struct Reading {
+    QStringList items;
+    QMap<QString, QByteArray> thumbs, temp;
+    QStringList messages;
+  };
+  Reading read(int workers) {
+    QDir(form->FAppDir + "thumbs/").removeRecursively();
+    DecodeAhead::SetWorkerCount(workers);
+    const int before = int(prompter.messageTexts().size());
+    form->FSourceFolder = source;
+    form->BilderEinlesen(source);
+    Reading r;
+    for (int i = 0; i < form->FileListBox->Count(); ++i) r.items << form->FileListBox->Item(i);
+    r.thumbs = filesUnder(form->FAppDir + "thumbs/");
+    r.temp = filesUnder(form->FTempPicFolder);
+    r.messages = prompter.messageTexts().mid(before);
+    return r;
+  }
+  QString source;
+};
+}  // namespace
+
+TEST_F(ParallelReadTest, ThreeHundredPicturesGiveTheSameListThumbnailsAndCopiesAsOneThread) {
+  for (int i = 0; i < 300; ++i) {
+    const QString name = QString("bild%1").arg(i, 3, 10, QChar('0'));
+    // Upright and wide pictures, a few BMP, GIF and TIFF pictures that are converted.
+    const int w = 40 + (i * 37) % 200, h = 30 + (i * 53) % 180;
+    const int format = i % 50 == 7 ? 6 : i % 50 == 19 ? 2 : i % 50 == 31 ? 3 : 23;
+    const QString ext = format == 6 ? ".bmp" : format == 2 ? ".gif" : format == 3 ? ".tif" : ".jpg";
+    ASSERT_TRUE(writePicture(source + name + ext, w, h, format, i));
+  }
+  // Files that are no readable pictures are reported, not listed.
+  for (const QString& broken : {QString("kaputt.jpg"), QString("leer.jpg")}) {
+    QFile f(source + broken);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    if (broken == "kaputt.jpg") f.write("\xFF\xD8\xFF\xE0 nur ein Anfang", 20);
+  }
+  const Reading pooled = read(0);
+  const Reading single = read(-1);
+  EXPECT_EQ(pooled.items.size(), 300);
+  EXPECT_EQ(pooled.items, single.items);
+  EXPECT_EQ(pooled.thumbs.size(), 300);
+  EXPECT_EQ(pooled.thumbs.keys(), single.thumbs.keys());
+  for (auto it = pooled.thumbs.begin(); it != pooled.thumbs.end(); ++it)
+    EXPECT_TRUE(single.thumbs.value(it.key()) == it.value()) << it.key().toStdString();
+  EXPECT_EQ(pooled.temp.keys(), single.temp.keys());
+  EXPECT_TRUE(pooled.temp == single.temp);
+  EXPECT_EQ(pooled.messages, single.messages);
+  ASSERT_EQ(pooled.messages.size(), 1);
+  EXPECT_TRUE(pooled.messages[0].contains("kaputt.jpg"));
+  EXPECT_TRUE(pooled.messages[0].contains("leer.jpg"));
+}
+
+TEST_F(ParallelReadTest, ASlideshowWithoutThumbnailsOpensAsWithOneThread) {
+  const QString folder = form->FArchiveRoot + "Archive_0042/";
+  QDir().mkpath(folder);
+  QString list;
+  for (int i = 0; i < 40; ++i) {
+    const QString name = QString("p%1.jpg").arg(i);
+    ASSERT_TRUE(writePicture(folder + name, 60 + i * 7, 50 + (i * 13) % 90, 23, i));
+    list += name + "|Bild " + QString::number(i) + "\r\n";
+  }
+  list += "fehlt.jpg|weg\r\n";
+  QFile ini(folder + "Diashow.ini");
+  ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+  ini.write("[DIASHOW]\r\nTitel=Parallel\r\nTime=5\r\n");
+  ini.close();
+  QFile pictures(folder + "Pictures.ini");
+  ASSERT_TRUE(pictures.open(QIODevice::WriteOnly));
+  pictures.write(list.toUtf8());
+  pictures.close();
+  auto open = [&](int workers) {
+    for (const QString& name : QDir(folder).entryList({"_THUMB*"}, QDir::Files)) QFile::remove(folder + name);
+    DecodeAhead::SetWorkerCount(workers);
+    form->OpenArchive("Archive_0042");
+    QStringList items;
+    for (int i = 0; i < form->DiashowListBox->Count(); ++i) items << form->DiashowListBox->Item(i);
+    return std::make_pair(items, filesUnder(folder));
+  };
+  const auto pooled = open(0);
+  const auto single = open(-1);
+  EXPECT_EQ(pooled.first.size(), 40);
+  EXPECT_EQ(pooled.first, single.first);
+  EXPECT_EQ(pooled.second.keys(), single.second.keys());
+  EXPECT_TRUE(pooled.second == single.second);
+}
+
+TEST_F(ParallelReadTest, CancellingStopsTheWorkersAndWritesNothing) {
+  QStringList paths;
+  for (int i = 0; i < 200; ++i) {
+    const QString path = source + QString("c%1.jpg").arg(i);
+    ASSERT_TRUE(writePicture(path, 200, 150, 23, i));
+    paths << path;
+  }
+  const QStringList before = QDir(source).entryList(QDir::Files);
+  const auto started = std::chrono::steady_clock::now();
+  {
+    DecodeAhead ahead(paths, 70, 4);
+    EXPECT_EQ(ahead.threadCount(), 4);
+    // In order, and a picture that is not the next one is left to the caller.
+    EXPECT_FALSE(ahead.takeIfNext(paths[1]).has_value());
+    const auto first = ahead.takeIfNext(paths[0]);
+    ASSERT_TRUE(first.has_value());
+    EXPECT_EQ(first->status, 1);
+    EXPECT_GE(first->bitmap.height, 70);
+    EXPECT_EQ(first->info.width, 200);
+    ahead.cancel();
+    EXPECT_FALSE(ahead.takeIfNext(paths[1]).has_value());
+  }
+  // The workers stopped long before they could have decoded the rest.
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+  EXPECT_EQ(QDir(source).entryList(QDir::Files), before);
+}
+
+TEST_F(ParallelReadTest, CopiesAndTheirFailuresAreTheSameAsWithOneThread) {
+  // Pictures that are converted, broken ones among them, and names whose copies coincide.
+  struct Case {
+    const char* name;
+    int format;  // 0: a file that is no picture
+  };
+  const Case cases[] = {{"a.bmp", 6}, {"b.gif", 2}, {"c.tif", 3}, {"d.tiff", 3}, {"kaputt.bmp", 0},
+                        {"leer.gif", 0}, {"e.jpg", 23}, {"f.BMP", 6}, {"g.bmp", 6}, {"g.BMP", 6}};
+  int seed = 0;
+  for (const Case& c : cases) {
+    const QString path = source + c.name;
+    if (c.format) {
+      ASSERT_TRUE(writePicture(path, 90 + seed * 11, 70 + seed * 7, c.format, seed));
+    } else {
+      QFile f(path);
+      ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+      f.write("BM kein Bild");
+    }
+    ++seed;
+  }
+  const Reading pooled = read(0);
+  const Reading single = read(-1);
+  EXPECT_EQ(pooled.items, single.items);
+  EXPECT_EQ(pooled.temp.keys(), single.temp.keys());
+  EXPECT_TRUE(pooled.temp == single.temp);
+  EXPECT_TRUE(pooled.thumbs == single.thumbs);
+  EXPECT_EQ(pooled.messages, single.messages);
+  ASSERT_EQ(pooled.messages.size(), 1);
+  EXPECT_TRUE(pooled.messages[0].contains("kaputt.bmp"));
+  EXPECT_TRUE(pooled.messages[0].contains("leer.gif"));
+  for (const char* copy : {"a_bmp.jpg", "b_gif.jpg", "c_tiff.jpg", "d_tiff.jpg", "f_bmp.jpg", "g_bmp.jpg"})
+    EXPECT_TRUE(pooled.temp.contains(copy)) << copy;
+}
+
+namespace {
+// Every file under folder is a whole picture, and no temporary file of a write is left.
+void expectOnlyWholePictures(const QString& folder) {
+  QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    const QString path = it.next();
+    const QString name = QFileInfo(path).fileName();
+    EXPECT_FALSE(name.startsWith('.')) << "left over: " << path.toStdString();
+    if (!name.toUpper().endsWith(".JPG")) continue;
+    px::FileInfo info;
+    EXPECT_EQ(px::GetFileInfo(path.toStdString(), info), 1) << path.toStdString();
+    px::BitmapList pages;
+    EXPECT_EQ(px::LoadFileToList(path.toStdString(), {}, 0, pages), 1) << path.toStdString();
+  }
+}
+}  // namespace
+
+TEST_F(ParallelReadTest, ASecondReadOrClosingEndsTheRunningOneCleanly) {
+  // Large enough that the workers are busy when the second read starts.
+  for (int i = 0; i < 120; ++i) {
+    const QString ext = i % 10 == 3 ? ".bmp" : i % 10 == 6 ? ".tif" : ".jpg";
+    const int format = ext == ".bmp" ? 6 : ext == ".tif" ? 3 : 23;
+    ASSERT_TRUE(writePicture(source + QString("gross%1").arg(i, 3, 10, QChar('0')) + ext, 900, 700, format, i));
+  }
+  const QString other = home() + "Andere/";
+  QDir().mkpath(other);
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(writePicture(other + QString("x%1.jpg").arg(i), 80, 60, 23, i));
+  enum class Then { SecondRead, Close };
+  // While the copies are made, and while the thumbnails are made.
+  const std::pair<Then, int> cases[] = {{Then::SecondRead, 2}, {Then::SecondRead, 8}, {Then::Close, 8}};
+  for (const auto& c : cases) {
+    const Then then = c.first;
+    const int after = c.second;
+    SCOPED_TRACE((then == Then::Close ? "closing after " : "second read after ") + std::to_string(after));
+    QDir(form->FAppDir + "thumbs/").removeRecursively();
+    DecodeAhead::SetWorkerCount(0);
+    writeText(form->FAppDir + "NoWer.ini", "");  // no farewell window
+    int pumped = 0;
+    bool started = false;
+    // Started from the event loop the read lets run while it waits for its workers.
+    QTimer poke;
+    poke.setInterval(0);
+    QObject::connect(&poke, &QTimer::timeout, [&] {
+      if (++pumped < after || started) return;
+      started = true;
+      poke.stop();
+      if (then == Then::SecondRead) {
+        form->FSourceFolder = other;
+        form->BilderEinlesen(other);
+      } else {
+        form->close();
+      }
+    });
+    poke.start();
+    form->FSourceFolder = source;
+    const int messagesBefore = int(prompter.messageTexts().size());
+    form->BilderEinlesen(source);
+    poke.stop();
+    ASSERT_TRUE(started) << "the read never let the window answer";
+    EXPECT_TRUE(prompter.messageTexts().mid(messagesBefore).isEmpty());
+    expectOnlyWholePictures(form->FAppDir + "thumbs/");
+    expectOnlyWholePictures(form->FTempPicFolder);
+    if (then == Then::SecondRead) {
+      QStringList items;
+      for (int i = 0; i < form->FileListBox->Count(); ++i) items << ItemFileName(form->FileListBox->Item(i));
+      EXPECT_EQ(items, (QStringList{"x0.jpg", "x1.jpg", "x2.jpg"}));
+      // Thumbnails the first read finished stay in the cache; the second read made its own.
+      for (const QString& name : items)
+        EXPECT_TRUE(QFileInfo(form->FAppDir + "thumbs/" + CacheThumbnailName(other + name)).isFile());
+    } else {
+      EXPECT_TRUE(QDir(form->FAppDir + "thumbs/").entryList(QDir::Files).isEmpty());
+      EXPECT_TRUE(QDir(form->FTempPicFolder).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    }
+  }
+}
