@@ -348,6 +348,33 @@ void TKvDfOutputWindow::Check() {
 
 void TKvDfOutputWindow::FlushAll() { flushPending(); }
 
+uint8_t* TKvDfOutputWindow::DirectBegin(size_t n) {
+  // A stop size or an output limit is watched byte by byte in the window.
+  if (testOnly_ || stop_ > 0 || (limit_ >= 0 && before_ + int64_t(pos_ + n) > limit_)) return nullptr;
+  if (!stream_->WritableSpan(0)) return nullptr;  // asked first: other targets keep their large writes
+  flushPending();
+  return stream_->WritableSpan(int64_t(n));
+}
+
+void TKvDfOutputWindow::DirectEnd(const uint8_t* p, size_t n) {
+  check_ = crc32_ ? KvCrc32Raw(check_, p, n) : KvAdler32(check_, p, n);
+  stream_->SpanWritten(int64_t(n));
+  before_ += int64_t(n);
+  stale_ = true;
+}
+
+void TKvDfOutputWindow::reload() {
+  // All output so far lies in the target, flushed; the window takes its last part back.
+  const int64_t total = before_ + int64_t(pos_);
+  const size_t k = size_t(std::min<int64_t>(int64_t(history_), total));
+  const uint8_t* end = stream_->WritableSpan(0);
+  std::memcpy(buf_, end - k, k);
+  pos_ = flushed_ = k;
+  before_ = total - int64_t(k);
+  stale_ = false;
+  recompute();
+}
+
 void TKvDfOutputWindow::PutLiteral(uint8_t b) {
   buf_[pos_++] = b;
   if (pos_ >= checkPos_) Check();

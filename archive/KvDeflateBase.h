@@ -163,7 +163,16 @@ class TKvDfOutputWindow {
   size_t checkPos_ = 0;   // the next position where something must be looked at
   int64_t before_ = 0;    // bytes of output that lie before buf_[0]
   void Check();           // stop size, output limit, flush
+  // Stored data straight into a memory target: room for n bytes there, or nullptr when
+  // they must go through the window. DirectEnd takes the bytes written; the window then
+  // reads its history back from the target only when a coded block needs it.
+  uint8_t* DirectBegin(size_t n);
+  void DirectEnd(const uint8_t* p, size_t n);
+  void Refresh() {
+    if (stale_) reload();
+  }
  private:
+  void reload();
   void recompute();
   void flushPending();
   KvStream* stream_;
@@ -173,6 +182,7 @@ class TKvDfOutputWindow {
   size_t flushed_ = 0;
   int64_t counted_ = 0;
   uint32_t check_;
+  bool stale_ = false;
   std::unique_ptr<uint8_t[]> storage_;
 };
 

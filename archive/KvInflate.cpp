@@ -181,10 +181,13 @@ class Decoder {
       checkPad();
       if (type == 0) stored();
       else if (type == 1) {
+        w_.Refresh();
         const Tables& t = staticTables(d64_);
         data(t.lit, t.dist);
-      } else if (type == 2) dynamic();
-      else fail("starting new block, but invalid block type [Inflate]");
+      } else if (type == 2) {
+        w_.Refresh();
+        dynamic();
+      } else fail("starting new block, but invalid block type [Inflate]");
       if (last) break;
     }
   }
@@ -270,6 +273,13 @@ class Decoder {
       held[k++] = uint8_t(take(8));
       --len;
     }
+    if (len > 0 && !pad_) {
+      if (uint8_t* to = w_.DirectBegin(k + len)) {
+        storedDirect(to, held, k, len);
+        return;
+      }
+    }
+    w_.Refresh();
     w_.PutBuffer(held, int64_t(k));
     if (cnt_ == 0) bits_ = 0;  // what lay above was read ahead; it is copied below
     if (len > 0 && pad_) fail("no more compressed data in stream [TKvDfInBitStream.ReadBuffer]");
@@ -292,6 +302,32 @@ class Decoder {
       len -= uint32_t(got);
       if (w_.pos_ >= w_.checkPos_) w_.Check();
     }
+    afterStored_ = true;
+  }
+
+  // A memory target takes the block in one copy, from the source straight into place.
+  void storedDirect(uint8_t* to, const uint8_t* held, size_t k, uint32_t len) {
+    std::memcpy(to, held, k);
+    if (cnt_ == 0) bits_ = 0;  // what lay above was read ahead; it is copied below
+    size_t done = k;
+    size_t n = std::min<size_t>(len, end_ - pos_);
+    std::memcpy(to + done, in_.data() + pos_, n);
+    pos_ += n;
+    done += n;
+    len -= uint32_t(n);
+    while (len > 0) {
+      int64_t got = src_->Read(to + done, int64_t(len));
+      if (got <= 0) {
+        eof_ = true;
+        w_.DirectEnd(to, done);
+        fail("no more compressed data in stream [TKvDfInBitStream.ReadBuffer]");
+      }
+      read_ += got;
+      if (progress_ && size_ > 0) progress_(int(std::nearbyint(double(read_) * 100.0 / double(size_))));
+      done += size_t(got);
+      len -= uint32_t(got);
+    }
+    w_.DirectEnd(to, done);
     afterStored_ = true;
   }
 

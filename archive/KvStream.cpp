@@ -156,6 +156,24 @@ int64_t KvMemoryStream::Seek(int64_t offset, int origin) {
   return pos_;
 }
 
+uint8_t* KvStream::WritableSpan(int64_t) { return nullptr; }
+
+void KvStream::SpanWritten(int64_t) {}
+
+uint8_t* KvMemoryStream::WritableSpan(int64_t count) {
+  sizeBeforeSpan_ = data_.size();
+  size_t end = size_t(pos_ + std::max<int64_t>(count, 0));
+  if (end > data_.size()) data_.resize(end);
+  return data_.data() + pos_;
+}
+
+void KvMemoryStream::SpanWritten(int64_t n) {
+  pos_ += n;
+  // Room handed out but not filled (a cut input) does not stay in the stream.
+  size_t keep = std::max(sizeBeforeSpan_, size_t(pos_));
+  if (data_.size() > keep) data_.resize(keep);
+}
+
 void KvMemoryStream::SetSize(int64_t size) {
   data_.resize(size_t(std::max<int64_t>(0, size)));
   pos_ = std::min(pos_, size);

@@ -23,6 +23,12 @@ class KvStream {
   void WriteBuffer(const void* buffer, int64_t count);
   // Copies count bytes (all when count is 0) from source; answers the bytes copied.
   int64_t CopyFrom(KvStream& source, int64_t count);
+  // Streams held in plain memory lend their bytes so a decoder can write into them once
+  // instead of copying through a buffer: room for count bytes at the position (the bytes
+  // before it readable too), or nullptr where the stream has no such memory. The pointer
+  // holds until the stream is next used; SpanWritten(n) then moves past the n bytes filled.
+  virtual uint8_t* WritableSpan(int64_t count);
+  virtual void SpanWritten(int64_t n);
 };
 
 // File open modes (the low bits as the class library had them).
@@ -66,9 +72,12 @@ class KvMemoryStream : public KvStream {
   int64_t Size() override { return int64_t(data_.size()); }
   void SetSize(int64_t size) override;
   std::vector<uint8_t>& Data() { return data_; }
+  uint8_t* WritableSpan(int64_t count) override;
+  void SpanWritten(int64_t n) override;
  private:
   std::vector<uint8_t> data_;
   int64_t pos_ = 0;
+  size_t sizeBeforeSpan_ = 0;
 };
 
 // A read-only window of at most Limit bytes, read on from the base's current position;

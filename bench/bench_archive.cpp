@@ -38,6 +38,11 @@ class BufferStream : public kv::KvStream {
     return n;
   }
   int64_t Seek(int64_t o, int origin) override { return pos_ = origin == kv::soBeginning ? o : pos_ + o; }
+  // Memory, like the references' output: stored blocks are read straight into it.
+  uint8_t* WritableSpan(int64_t n) override {
+    return pos_ + n <= int64_t(b_.size()) ? b_.data() + pos_ : nullptr;
+  }
+  void SpanWritten(int64_t n) override { pos_ += n; }
  private:
   std::vector<uint8_t>& b_;
   int64_t pos_ = 0;

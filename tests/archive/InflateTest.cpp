@@ -3,6 +3,8 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 
 #include "KvChecksum.h"
 #include "KvDeflateBase.h"
@@ -149,6 +151,77 @@ TEST(Inflate, AdlerOptionAndEmptyStoredBlock) {
   EXPECT_EQ(inflateAll(empty).check, 0u);
   EXPECT_EQ(inflateAll(empty, 0x0F | dfoAdler32).check, 1u);
   EXPECT_TRUE(inflateAll(empty).out.empty());
+}
+
+// Stored blocks go straight into a memory target; the coded blocks after them must still
+// find their matches in the stored bytes, and a file-like target must see the same bytes.
+TEST(Inflate, StoredBlocksBetweenCodedOnesReachEveryTarget) {
+  // Random stretches (stored) and copies of their tails (coded, far matches), one stream.
+  std::vector<uint8_t> plain;
+  z_stream z{};
+  ASSERT_EQ(deflateInit2(&z, 0, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY), Z_OK);
+  std::vector<uint8_t> packed(4 << 20);
+  z.next_out = packed.data();
+  z.avail_out = uInt(packed.size());
+  auto feed = [&](const std::vector<uint8_t>& part, int level) {
+    ASSERT_EQ(deflateParams(&z, level, Z_DEFAULT_STRATEGY), Z_OK);
+    plain.insert(plain.end(), part.begin(), part.end());
+    z.next_in = const_cast<Bytef*>(part.data());
+    z.avail_in = uInt(part.size());
+    ASSERT_EQ(deflate(&z, Z_SYNC_FLUSH), Z_OK);
+  };
+  const size_t sizes[] = {3, 70000, 20000, 40000, 1, 33000};
+  uint32_t seed = 5;
+  for (size_t n : sizes) {
+    feed(randomBytes(n, seed++), 0);
+    std::vector<uint8_t> tail(plain.end() - long(std::min<size_t>(plain.size(), 30000)), plain.end());
+    tail.resize(tail.size() / 2);
+    auto text = textBytes(5000, seed++);
+    tail.insert(tail.end(), text.begin(), text.end());
+    feed(tail, 9);
+  }
+  z.avail_in = 0;
+  ASSERT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+  packed.resize(z.total_out);
+  deflateEnd(&z);
+  const uint32_t crc = uint32_t(crc32(0, plain.data(), uInt(plain.size())));
+
+  Result r = inflateAll(packed);
+  ASSERT_EQ(r.out, plain);
+  EXPECT_EQ(r.check, crc);
+  EXPECT_EQ(r.plain, int64_t(plain.size()));
+  EXPECT_EQ(r.packed, int64_t(packed.size()));
+
+  // A memory target with bytes of its own before the position keeps them.
+  {
+    KvMemoryStream src(packed), dst(std::vector<uint8_t>(100, 0xAB));
+    dst.SetPosition(100);
+    EXPECT_EQ(Inflate(&src, &dst, nullptr), crc);
+    ASSERT_EQ(dst.Data().size(), 100 + plain.size());
+    EXPECT_TRUE(std::all_of(dst.Data().begin(), dst.Data().begin() + 100, [](uint8_t b) { return b == 0xAB; }));
+    EXPECT_TRUE(std::equal(plain.begin(), plain.end(), dst.Data().begin() + 100));
+  }
+  // A file target goes through the window.
+  {
+    char name[] = "/tmp/kv-inflate-XXXXXX";
+    int fd = mkstemp(name);
+    ASSERT_GE(fd, 0);
+    {
+      KvFileStream dst(fd, name);
+      KvMemoryStream src(packed);
+      EXPECT_EQ(Inflate(&src, &dst, nullptr), crc);
+    }
+    EXPECT_EQ(readFile(name), plain);
+    std::remove(name);
+  }
+  // Cut inside a stored block: an error, and the memory target holds only bytes produced.
+  {
+    std::vector<uint8_t> cut(packed.begin(), packed.begin() + 30000);
+    KvMemoryStream src(cut), dst;
+    EXPECT_THROW(Inflate(&src, &dst, nullptr), EKvInflateError);
+    EXPECT_LE(dst.Data().size(), plain.size());
+    EXPECT_TRUE(std::equal(dst.Data().begin(), dst.Data().end(), plain.begin()));
+  }
 }
 
 TEST(Inflate, EveryPrefixOfAValidStreamFails) {
