@@ -160,19 +160,34 @@ KV_VCLMUL inline __m512i fold64(__m512i x, __m512i k, __m512i next) {
 }
 
 // 256 bytes a step in four 64-byte registers. Needs count >= 256, a multiple of 16.
-KV_VCLMUL uint32_t crcFold512(uint32_t crc, const uint8_t* buf, size_t len) {
+// With a target, the steps' bytes are stored there as they are loaded (what is left
+// after the last step is the caller's to copy).
+template <bool kCopy>
+KV_VCLMUL inline uint32_t crcFold512Into(uint32_t crc, const uint8_t* buf, size_t len, uint8_t* to) {
   const int64_t a = int64_t(foldK(2080)), b = int64_t(foldK(2016)), c = int64_t(foldK(544)), d = int64_t(foldK(480));
   const __m512i k2048 = _mm512_set_epi64(b, a, b, a, b, a, b, a);
   const __m512i k512 = _mm512_set_epi64(d, c, d, c, d, c, d, c);
   __m512i a0 = _mm512_xor_si512(load(buf), _mm512_inserti32x4(_mm512_setzero_si512(), _mm_cvtsi32_si128(int(crc)), 0));
   __m512i a1 = load(buf + 64), a2 = load(buf + 128), a3 = load(buf + 192);
+  if constexpr (kCopy) {
+    for (int i = 0; i < 4; ++i) _mm512_storeu_si512(to + 64 * i, load(buf + 64 * i));
+    to += 256;
+  }
   buf += 256;
   len -= 256;
   while (len >= 256) {
-    a0 = fold64(a0, k2048, load(buf));
-    a1 = fold64(a1, k2048, load(buf + 64));
-    a2 = fold64(a2, k2048, load(buf + 128));
-    a3 = fold64(a3, k2048, load(buf + 192));
+    const __m512i n0 = load(buf), n1 = load(buf + 64), n2 = load(buf + 128), n3 = load(buf + 192);
+    if constexpr (kCopy) {
+      _mm512_storeu_si512(to, n0);
+      _mm512_storeu_si512(to + 64, n1);
+      _mm512_storeu_si512(to + 128, n2);
+      _mm512_storeu_si512(to + 192, n3);
+      to += 256;
+    }
+    a0 = fold64(a0, k2048, n0);
+    a1 = fold64(a1, k2048, n1);
+    a2 = fold64(a2, k2048, n2);
+    a3 = fold64(a3, k2048, n3);
     buf += 256;
     len -= 256;
   }
@@ -187,6 +202,10 @@ KV_VCLMUL uint32_t crcFold512(uint32_t crc, const uint8_t* buf, size_t len) {
   alignas(64) uint8_t lanes[64];
   _mm512_store_si512(lanes, a3);
   return foldFinish(loadu(lanes), loadu(lanes + 16), loadu(lanes + 32), loadu(lanes + 48), buf, len);
+}
+
+KV_VCLMUL uint32_t crcFold512(uint32_t crc, const uint8_t* buf, size_t len) {
+  return crcFold512Into<false>(crc, buf, len, nullptr);
 }
 
 #undef load
@@ -299,6 +318,26 @@ uint32_t KvCrc32Raw(uint32_t crc, const void* data, size_t count) {
   // A caller from another file's static initialiser may come before the choice is made.
   CrcFn f = kCrc ? kCrc : pickCrc(bestForm());
   return f(crc, static_cast<const uint8_t*>(data), count);
+}
+
+uint32_t KvCrc32RawCopy(uint32_t crc, void* to, const void* from, size_t count) {
+  auto* d = static_cast<uint8_t*>(to);
+  auto* s = static_cast<const uint8_t*>(from);
+#if defined(__x86_64__)
+  if (kForm == TKvChecksumForm::Fold512 && count >= 256) {
+    // One pass: each 256 bytes are stored while they are folded in.
+    size_t steps = count & ~size_t(255);
+    crc = crcFold512Into<true>(crc, s, steps, d);
+    // The last partial step, copied already, is folded on from memory.
+    d += steps;
+    s += steps;
+    count -= steps;
+    std::memcpy(d, s, count);
+    return KvCrc32Raw(crc, d, count);
+  }
+#endif
+  std::memcpy(d, s, count);
+  return KvCrc32Raw(crc, d, count);
 }
 
 uint32_t KvAdler32(uint32_t adler, const void* data, size_t count) {

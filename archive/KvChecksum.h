@@ -12,6 +12,8 @@ const uint32_t* KvCrc32Table();
 // processor offers, chosen once at start.
 uint32_t KvCrc32Raw(uint32_t crc, const void* data, size_t count);
 inline uint32_t KvCrc32Step(uint32_t crc, uint8_t b) { return KvCrc32Table()[(crc ^ b) & 0xFF] ^ (crc >> 8); }
+// Copies count bytes and answers the running value over them, in one pass where it can.
+uint32_t KvCrc32RawCopy(uint32_t crc, void* to, const void* from, size_t count);
 // zlib-style: crc of nothing is 0; pass the previous result to continue.
 inline uint32_t KvCrc32(uint32_t prev, const void* data, size_t count) {
   return ~KvCrc32Raw(~prev, data, count);

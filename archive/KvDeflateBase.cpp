@@ -356,8 +356,20 @@ uint8_t* TKvDfOutputWindow::DirectBegin(size_t n) {
   return stream_->WritableSpan(int64_t(n));
 }
 
-void TKvDfOutputWindow::DirectEnd(const uint8_t* p, size_t n) {
+void TKvDfOutputWindow::DirectCopy(uint8_t* to, const uint8_t* from, size_t n) {
+  if (crc32_) {
+    check_ = KvCrc32RawCopy(check_, to, from, n);
+  } else {
+    std::memcpy(to, from, n);
+    check_ = KvAdler32(check_, to, n);
+  }
+}
+
+void TKvDfOutputWindow::DirectChecksum(const uint8_t* p, size_t n) {
   check_ = crc32_ ? KvCrc32Raw(check_, p, n) : KvAdler32(check_, p, n);
+}
+
+void TKvDfOutputWindow::DirectEnd(size_t n) {
   stream_->SpanWritten(int64_t(n));
   before_ += int64_t(n);
   stale_ = true;

@@ -167,7 +167,9 @@ class TKvDfOutputWindow {
   // they must go through the window. DirectEnd takes the bytes written; the window then
   // reads its history back from the target only when a coded block needs it.
   uint8_t* DirectBegin(size_t n);
-  void DirectEnd(const uint8_t* p, size_t n);
+  void DirectCopy(uint8_t* to, const uint8_t* from, size_t n);  // copies and checksums
+  void DirectChecksum(const uint8_t* p, size_t n);              // bytes already in place
+  void DirectEnd(size_t n);
   void Refresh() {
     if (stale_) reload();
   }

@@ -307,19 +307,26 @@ class Decoder {
 
   // A memory target takes the block in one copy, from the source straight into place.
   void storedDirect(uint8_t* to, const uint8_t* held, size_t k, uint32_t len) {
-    std::memcpy(to, held, k);
+    w_.DirectCopy(to, held, k);
     if (cnt_ == 0) bits_ = 0;  // what lay above was read ahead; it is copied below
     size_t done = k;
     size_t n = std::min<size_t>(len, end_ - pos_);
-    std::memcpy(to + done, in_.data() + pos_, n);
+    w_.DirectCopy(to + done, in_.data() + pos_, n);
     pos_ += n;
     done += n;
     len -= uint32_t(n);
     while (len > 0) {
-      int64_t got = src_->Read(to + done, int64_t(len));
+      // A source in memory is copied and checksummed in one pass.
+      int64_t got = int64_t(len);
+      if (const uint8_t* from = src_->ReadSpan(got)) {
+        w_.DirectCopy(to + done, from, size_t(got));
+      } else {
+        got = src_->Read(to + done, int64_t(len));
+        if (got > 0) w_.DirectChecksum(to + done, size_t(got));
+      }
       if (got <= 0) {
         eof_ = true;
-        w_.DirectEnd(to, done);
+        w_.DirectEnd(done);
         fail("no more compressed data in stream [TKvDfInBitStream.ReadBuffer]");
       }
       read_ += got;
@@ -327,7 +334,7 @@ class Decoder {
       done += size_t(got);
       len -= uint32_t(got);
     }
-    w_.DirectEnd(to, done);
+    w_.DirectEnd(done);
     afterStored_ = true;
   }
 

@@ -160,6 +160,15 @@ uint8_t* KvStream::WritableSpan(int64_t) { return nullptr; }
 
 void KvStream::SpanWritten(int64_t) {}
 
+const uint8_t* KvStream::ReadSpan(int64_t&) { return nullptr; }
+
+const uint8_t* KvMemoryStream::ReadSpan(int64_t& count) {
+  count = std::max<int64_t>(0, std::min<int64_t>(count, int64_t(data_.size()) - pos_));
+  const uint8_t* p = data_.data() + pos_;
+  pos_ += count;
+  return p;
+}
+
 uint8_t* KvMemoryStream::WritableSpan(int64_t count) {
   sizeBeforeSpan_ = data_.size();
   size_t end = size_t(pos_ + std::max<int64_t>(count, 0));

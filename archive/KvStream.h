@@ -29,6 +29,9 @@ class KvStream {
   // holds until the stream is next used; SpanWritten(n) then moves past the n bytes filled.
   virtual uint8_t* WritableSpan(int64_t count);
   virtual void SpanWritten(int64_t n);
+  // The reading side: up to count bytes at the position lent in place (count set to how
+  // many) and the position moved past them, or nullptr where the stream cannot.
+  virtual const uint8_t* ReadSpan(int64_t& count);
 };
 
 // File open modes (the low bits as the class library had them).
@@ -74,6 +77,7 @@ class KvMemoryStream : public KvStream {
   std::vector<uint8_t>& Data() { return data_; }
   uint8_t* WritableSpan(int64_t count) override;
   void SpanWritten(int64_t n) override;
+  const uint8_t* ReadSpan(int64_t& count) override;
  private:
   std::vector<uint8_t> data_;
   int64_t pos_ = 0;

@@ -61,6 +61,12 @@ class ViewStream : public kv::KvStream {
     return n;
   }
   int64_t Write(const void*, int64_t) override { return 0; }
+  const uint8_t* ReadSpan(int64_t& n) override {
+    n = std::max<int64_t>(0, std::min<int64_t>(n, int64_t(b_.size()) - pos_));
+    const uint8_t* p = b_.data() + pos_;
+    pos_ += n;
+    return p;
+  }
   int64_t Seek(int64_t o, int origin) override {
     return pos_ = origin == kv::soBeginning ? o : origin == kv::soEnd ? int64_t(b_.size()) + o : pos_ + o;
   }

@@ -108,6 +108,19 @@ TEST(Checksums, EveryFormEqualsZlib) {
   }
 }
 
+TEST(Checksums, CopyingFormCopiesAndEqualsZlib) {
+  auto data = randomBytes(5000, 9);
+  for (size_t from : {0, 1, 7, 64})
+    for (size_t n : {0, 1, 15, 63, 64, 255, 256, 257, 511, 512, 1000, 4000}) {
+      std::vector<uint8_t> to(n + 3, 0xCC);
+      uint32_t c = ~KvCrc32RawCopy(0xFFFFFFFFu, to.data() + 1, data.data() + from, n);
+      EXPECT_EQ(c, uint32_t(crc32(0, data.data() + from, uInt(n)))) << from << " " << n;
+      EXPECT_TRUE(std::equal(data.begin() + long(from), data.begin() + long(from + n), to.begin() + 1)) << n;
+      EXPECT_EQ(to[0], 0xCC);
+      EXPECT_EQ(to[n + 1], 0xCC);
+    }
+}
+
 TEST(Inflate, EqualsZlibOnTheCorpusAtEveryLevelAndStrategy) {
   const int strategies[] = {Z_DEFAULT_STRATEGY, Z_FILTERED, Z_HUFFMAN_ONLY, Z_RLE, Z_FIXED};
   for (const auto& plain : corpus())
