@@ -213,6 +213,8 @@ void TKvGzipArchive::LoadArchive() {
     if (!tarLoaded_) {
       stream_->SetSize(0);
       stream_->Seek(0, soBeginning);
+      // The whole TAR passes through here: the largest cache lets the swap take long runs.
+      if (auto* vm = dynamic_cast<TKvVirtualMemoryStream*>(stream_.get())) vm->SetCacheBytes(1 << 20);
       // A new, empty file holds an empty TAR.
       if (other_->Size() > 0) KvGunzip(*other_, stream_.get());
       tarLoaded_ = true;

@@ -1,6 +1,7 @@
 #include "KvScratchStreams.h"
 
 #include <fcntl.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -44,21 +45,58 @@ void TKvVirtualMemoryStream::openSwap() {
   }
 }
 
-void TKvVirtualMemoryStream::swapWrite(const Page& p) {
+void TKvVirtualMemoryStream::swapWriteRun(size_t index) {
   if (swapFd_ < 0) openSwap();
-  if (::lseek(swapFd_, p.offset, SEEK_SET) < 0) throw EKvVMSSeekFail(swapName_);
-  if (::write(swapFd_, p.data.get(), kPage) != kPage) throw EKvVMSWriteFail(int(kPage), swapName_);
-  swapSize_ = std::max(swapSize_, p.offset + kPage);
+  // Pages are few and ordered by offset; a run of neighbours goes out in one call.
+  constexpr size_t kMaxRun = 64;
+  iovec iov[kMaxRun];
+  size_t n = 0;
+  int64_t start = pages_[index]->offset;
+  for (size_t j = index; j < pages_.size() && n < kMaxRun; ++j, ++n) {
+    Page& q = *pages_[j];
+    if (!q.dirty || q.offset != start + int64_t(n) * kPage) break;
+    iov[n].iov_base = q.data.get();
+    iov[n].iov_len = size_t(kPage);
+  }
+  int64_t want = int64_t(n) * kPage, done = 0;
+  size_t first = 0;
+  while (done < want) {
+    ssize_t w = ::pwritev(swapFd_, iov + first, int(n - first), start + done);
+    if (w <= 0) throw EKvVMSWriteFail(int(kPage), swapName_);
+    done += w;
+    // Partial writes: step over the finished vectors and into the cut one.
+    while (first < n && w >= ssize_t(iov[first].iov_len)) w -= ssize_t(iov[first++].iov_len);
+    if (first < n && w > 0) {
+      iov[first].iov_base = static_cast<uint8_t*>(iov[first].iov_base) + w;
+      iov[first].iov_len -= size_t(w);
+    }
+  }
+  for (size_t j = index; j < index + n; ++j) pages_[j]->dirty = false;
+  swapSize_ = std::max(swapSize_, start + want);
+  if (aheadLen_ && start < aheadStart_ + aheadLen_ && aheadStart_ < start + want) aheadLen_ = 0;
 }
 
 void TKvVirtualMemoryStream::swapRead(Page& p) {
-  if (::lseek(swapFd_, p.offset, SEEK_SET) < 0) throw EKvVMSSeekFail(swapName_);
-  if (::read(swapFd_, p.data.get(), kPage) != kPage) throw EKvVMSReadFail(int(kPage), swapName_);
+  if (!aheadLen_ || p.offset < aheadStart_ || p.offset + kPage > aheadStart_ + aheadLen_) {
+    if (!ahead_) ahead_.reset(new uint8_t[kReadAhead]);
+    int64_t want = std::min<int64_t>(kReadAhead, std::max<int64_t>(swapSize_ - p.offset, kPage));
+    int64_t got = 0;
+    while (got < want) {
+      ssize_t r = ::pread(swapFd_, ahead_.get() + got, size_t(want - got), p.offset + got);
+      if (r <= 0) break;
+      got += r;
+    }
+    aheadLen_ = 0;
+    if (got < kPage) throw EKvVMSReadFail(int(kPage), swapName_);
+    aheadStart_ = p.offset;
+    aheadLen_ = got & ~(kPage - 1);
+  }
+  std::memcpy(p.data.get(), ahead_.get() + (p.offset - aheadStart_), size_t(kPage));
 }
 
 void TKvVirtualMemoryStream::evict(size_t index, std::unique_ptr<uint8_t[]>& reuse) {
   Page& v = *pages_[index];
-  if (v.dirty) swapWrite(v);
+  if (v.dirty) swapWriteRun(index);
   reuse = std::move(v.data);
   if (current_ == &v) current_ = nullptr;
   pages_.erase(pages_.begin() + long(index));
@@ -165,6 +203,7 @@ void TKvVirtualMemoryStream::SetSize(int64_t size) {
     }
   int64_t rounded = (size + kPage - 1) / kPage * kPage;
   if (swapSize_ > rounded) swapSize_ = rounded;
+  aheadLen_ = 0;
   size_ = size;
   if (pos_ > size_) pos_ = size_;
 }

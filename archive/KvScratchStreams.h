@@ -36,7 +36,8 @@ class TKvVirtualMemoryStream : public KvStream {
   Page* pageFor(int64_t offset);
   void touch(Page* p);
   void evict(size_t index, std::unique_ptr<uint8_t[]>& reuse);
-  void swapWrite(const Page& p);
+  // Writes the dirty page at index with the dirty pages that follow it in one call.
+  void swapWriteRun(size_t index);
   void swapRead(Page& p);
   void openSwap();
 
@@ -49,6 +50,11 @@ class TKvVirtualMemoryStream : public KvStream {
   std::string swapName_;
   int swapFd_ = -1;
   int64_t swapSize_ = 0;
+  // Swap reads fetch a window of following pages at once: a sequential read back
+  // costs one call per window instead of one per page.
+  static constexpr int64_t kReadAhead = 128 * 1024;
+  std::unique_ptr<uint8_t[]> ahead_;
+  int64_t aheadStart_ = 0, aheadLen_ = 0;
 };
 
 class TKvBitBucketStream : public KvStream {
