@@ -193,18 +193,13 @@ int TPicImage::RemoveRedeye(TColor newColor, int threshold, int lightness) {
   return RaiseMethodError(QStringLiteral("RemoveRedeye"), status);
 }
 
-int TPicImage::DrawShape(int shape, const px::Bitmap* target) {
-  QPainter* canvas = BeginDrawCanvas(true);
-  if (!canvas) {
-    lastError_ = -1;
-    return RaiseMethodError(QStringLiteral("DrawShape"), -1);
-  }
+px::ShapeStyle TPicImage::ShapeStyleOf(const px::Bitmap* target, QImage& background) {
   const QPalette* pal = &palette();
   const double scale = DrawPersistence() ? std::max(1, PaintZoomFactor()) / 100.0 : 1.0;
   px::ShapeStyle s;
   s.fillColor = ColorToQColor(PatternBackColor(), pal);
   s.backgroundStyle = int(ShapeBackgroundStyle());
-  QImage background;
+  background = QImage();
   s.backgroundRect = QRect(BackgroundImageLeft(), BackgroundImageTop(), BackgroundImageWidth(), BackgroundImageHeight());
   if (ShapeBackgroundStyle() == sbsGradient || ShapeBackgroundStyle() == sbsTranslucentGradient) {
     s.backgroundStyle = ShapeBackgroundStyle() == sbsGradient ? 3 : 4;
@@ -232,6 +227,17 @@ int TPicImage::DrawShape(int shape, const px::Bitmap* target) {
   s.shadowX = RoundEven(ShadowXDepth() / scale);
   s.shadowY = RoundEven(ShadowYDepth() / scale);
   s.shadowColor = ColorToQColor(ShadowColor(), pal);
+  return s;
+}
+
+int TPicImage::DrawShape(int shape, const px::Bitmap* target) {
+  QPainter* canvas = BeginDrawCanvas(true);
+  if (!canvas) {
+    lastError_ = -1;
+    return RaiseMethodError(QStringLiteral("DrawShape"), -1);
+  }
+  QImage background;
+  const px::ShapeStyle s = ShapeStyleOf(target, background);
   int status = px::EfxDraw3dShape(*canvas, shape, QRect(ShapeLeft(), ShapeTop(), ShapeWidth(), ShapeHeight()), s);
   EndDrawCanvas(canvas);
   return RaiseMethodError(QStringLiteral("DrawShape"), status);

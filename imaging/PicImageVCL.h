@@ -38,6 +38,7 @@
 #include <vector>
 
 #include "PicErrCode.h"
+#include "PxDraw.h"
 #include "PxBitmap.h"
 #include "PxFile.h"
 #include "PicPlayback.h"
@@ -823,6 +824,9 @@ class TPicImage : public QWidget {
   int RemoveRedeye(TColor newColor, int threshold, int lightness);
   // Shape codes and text flags: platform/px/PxDraw.h.
   int DrawShape(int shape, const px::Bitmap* target);
+  // The style DrawShape draws with, as plain values: a worker may draw the same shape with
+  // px::EfxDraw3dShape. background keeps the picture s.background points to.
+  px::ShapeStyle ShapeStyleOf(const px::Bitmap* target, QImage& background);
   int DrawText(const QString& text, const px::Bitmap* target);
   int DrawFrame(const QRect& rect);
   int SaveWithLayers(const QString& fileName, int format, int saveOptions, int flags, int qfactor, int bits);

@@ -66,9 +66,27 @@ DecodedPicture DecodeForThumbnail(const QString& path, int height) {
 }
 
 DecodeAhead::DecodeAhead(QStringList paths, int height, int threads)
+    : DecodeAhead(std::move(paths), QStringList(), ThumbnailFrame(), height, threads) {}
+
+DecodeAhead::DecodeAhead(QStringList paths, QStringList thumbnails, const ThumbnailFrame& frame, int height,
+                         int threads)
     : paths_(std::move(paths)),
-      work_(int(paths_.size()), [this, height](int i) { return DecodeForThumbnail(paths_[i], height); },
-            ReadWorkerCount(threads, int(paths_.size()))) {}
+      thumbnails_(std::move(thumbnails)),
+      frame_(frame),
+      height_(height),
+      work_(int(paths_.size()), [this](int i) { return job(i); }, ReadWorkerCount(threads, int(paths_.size()))) {}
+
+DecodedPicture DecodeAhead::job(int i) const {
+  DecodedPicture out = DecodeForThumbnail(paths_[i], height_);
+  if (out.status != 1 || i >= thumbnails_.size()) return out;
+  const int st = FinishThumbnailOnWorker(out.bitmap, out.info, frame_, thumbnails_[i], height_);
+  if (st == 0) return out;  // the maker makes this one
+  // Made or failed: either way the taker writes nothing more from this picture.
+  out.bitmap = px::Bitmap();
+  if (st == 1) out.thumbnailWritten = true;
+  else out.status = st;
+  return out;
+}
 
 std::optional<DecodedPicture> DecodeAhead::takeIfNext(const QString& path,
                                                       const OrderedWork<DecodedPicture>::Pump& pump) {

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "ImagingHooks.h"
 #include "PxBitmap.h"
 #include "PxFile.h"
 #include "PxProcess.h"
@@ -132,6 +133,8 @@ struct DecodedPicture {
   // The file as it was read: a picture changed or gone since is read again by its taker.
   qint64 fileSize = -1;
   qint64 modifiedNs = -1;
+  // The worker has written the thumbnail too (the bitmap is then dropped).
+  bool thumbnailWritten = false;
   bool stillCurrent(const QString& path) const;
 };
 
@@ -143,6 +146,9 @@ class DecodeAhead {
  public:
   // threads 0: as SetWorkerCount says (one per core by default).
   DecodeAhead(QStringList paths, int height, int threads = 0);
+  // The workers also scale, frame and write each picture's thumbnail (thumbnails[i] for
+  // paths[i]) as the maker would, where they can.
+  DecodeAhead(QStringList paths, QStringList thumbnails, const ThumbnailFrame& frame, int height, int threads = 0);
   DecodeAhead(const DecodeAhead&) = delete;
   DecodeAhead& operator=(const DecodeAhead&) = delete;
 
@@ -155,6 +161,10 @@ class DecodeAhead {
   static void SetWorkerCount(int count) { SetReadWorkerCount(count); }
 
  private:
-  const QStringList paths_;
+  DecodedPicture job(int i) const;
+
+  const QStringList paths_, thumbnails_;
+  const ThumbnailFrame frame_;
+  const int height_;
   OrderedWork<DecodedPicture> work_;
 };

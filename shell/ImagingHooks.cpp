@@ -1,11 +1,13 @@
 #include "ImagingHooks.h"
 
 #include <QFile>
+#include <QPainter>
 #include <algorithm>
 #include <cmath>
 
 #include "Colors.h"
 #include "DecodeAhead.h"
+#include "PxPaint.h"
 #include "PxProcess.h"
 
 namespace {
@@ -58,6 +60,15 @@ void SetUpThumbnailMaker(PicImageControl* maker) {
 }
 
 namespace {
+// The two corners the drop shadow leaves uncovered become white.
+void WhitenBareCorners(px::Bitmap& bitmap) {
+  const int bw = bitmap.width, bh = bitmap.height;
+  const QRegion corners = QRegion(0, bh - 2, 2, 2) + QRegion(bw - 2, 0, 2, 2);
+  px::FillBitmap(bitmap, 0xFFFFFF, &corners);
+}
+
+constexpr int kThumbnailShape = 2000;
+
 // The thumbnail steps after the load: scaled to height with the file's own ratio, framed,
 // the two bare corners whitened and saved as JPEG.
 bool FinishThumbnail(PicImageControl* maker, int w, int h, const QString& thumbnail, int height) {
@@ -68,15 +79,52 @@ bool FinishThumbnail(PicImageControl* maker, int w, int h, const QString& thumbn
   maker->SetShapeTop(0);
   maker->SetShapeHeight(maker->BitmapHeight());
   maker->SetShapeWidth(maker->BitmapWidth());
-  maker->DrawShape(2000, nullptr);
+  maker->DrawShape(kThumbnailShape, nullptr);
   maker->SetAutoRepaint(true);
-  // The two corners the drop shadow leaves uncovered.
-  const int bw = maker->BitmapWidth(), bh = maker->BitmapHeight();
-  const QRegion corners = QRegion(0, bh - 2, 2, 2) + QRegion(bw - 2, 0, 2, 2);
-  px::FillBitmap(maker->Bitmap(), 0xFFFFFF, &corners);
+  WhitenBareCorners(maker->Bitmap());
   return maker->Save(thumbnail, 23, 24, 2, 0) == 1;
 }
+
+// The maker paints 24- and 32-bit pictures of view perspective 0 in place; others through a
+// converted copy, which is left to the maker.
+bool paintedInPlace(const px::Bitmap& b) { return b.allocated() && b.bits >= 24 && b.viewPerspective == 0; }
 }  // namespace
+
+ThumbnailFrame ThumbnailFrameOf(PicImageControl* maker) {
+  ThumbnailFrame out;
+  if (!maker) return out;
+  QImage background;
+  out.style = maker->ShapeStyleOf(nullptr, background);
+  // A background picture would be the maker's; a worker draws only plain frames.
+  out.usable = out.style.background == nullptr && maker->PaintZoomFactor() == 100;
+  out.style.background = nullptr;
+  return out;
+}
+
+int FinishThumbnailOnWorker(px::Bitmap& bitmap, const px::FileInfo& info, const ThumbnailFrame& frame,
+                            const QString& thumbnail, int height) {
+  if (!frame.usable || height <= 0 || !paintedInPlace(bitmap)) return 0;
+  if (bitmap.width <= 0 || bitmap.height <= 0) return px::kInvalidFormat;
+  const int w = info.width > 0 && info.height > 0 ? info.width : bitmap.width;
+  const int h = info.width > 0 && info.height > 0 ? info.height : bitmap.height;
+  px::Bitmap sized = bitmap;
+  int st = px::SizeBitmap(sized, ThumbnailWidth(w, h, height), height, 4);
+  if (st != 1) return st;
+  if (!paintedInPlace(sized)) return 0;
+  {
+    QImage canvas = px::ToQImage(sized);
+    if (canvas.isNull()) return px::kNoMemory;
+    QPainter painter(&canvas);
+    st = px::EfxDraw3dShape(painter, kThumbnailShape, QRect(0, 0, sized.width, sized.height), frame.style);
+  }
+  if (st != 1) return st;
+  WhitenBareCorners(sized);
+  px::SaveOptions save;
+  save.page = 1;
+  save.passes = 0;
+  save.flags = 0x10;
+  return px::SaveBitmap(QFile::encodeName(thumbnail).toStdString(), sized, 23, 24, 2, save);
+}
 
 bool MakeThumbnailFile(PicImageControl* maker, const QString& picture, const QString& thumbnail, int height) {
   if (!maker || height <= 0) return false;

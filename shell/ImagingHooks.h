@@ -4,6 +4,9 @@
 #include <QString>
 
 #include "Placeholders.h"
+#include "PxBitmap.h"
+#include "PxDraw.h"
+#include "PxFile.h"
 
 // Width of a thumbnail `height` pixels high for a width x height picture: scaled by the same
 // factor, a half rounded to the even neighbour, at least 1 pixel.
@@ -17,6 +20,19 @@ bool MakeThumbnailFile(PicImageControl* maker, const QString& picture, const QSt
 struct DecodedPicture;
 bool MakeThumbnailFromDecoded(PicImageControl* maker, const DecodedPicture& picture, const QString& thumbnail,
                               int height);
+// The frame the thumbnail maker draws, as plain values a worker can draw with; taken from the
+// maker on the main thread. Not usable when the maker draws anything a worker cannot repeat.
+struct ThumbnailFrame {
+  px::ShapeStyle style;
+  bool usable = false;
+};
+ThumbnailFrame ThumbnailFrameOf(PicImageControl* maker);
+// Scales, frames and saves a decoded picture (info: the file's own size) as MakeThumbnailFile
+// does with the maker, byte for byte, without the component; safe on any thread. 1 when
+// written; 0 when the picture is one the maker paints through a copy (left untouched for the
+// maker); otherwise the failure, with nothing written.
+int FinishThumbnailOnWorker(px::Bitmap& bitmap, const px::FileInfo& info, const ThumbnailFrame& frame,
+                            const QString& thumbnail, int height);
 // Loads a picture into a picture component (whole picture, first page). False on failure.
 bool LoadPictureInto(PicImageControl* picture, const QString& path);
 // Loads picture (all pages) into the component and saves it as a JPEG 4:2:2 copy of quality 2.

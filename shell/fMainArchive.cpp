@@ -95,14 +95,19 @@ void TMainForm::OpenArchive(const QString& folder) {
     {
       BusyCursor busy;
       // The pictures whose thumbnail is missing are decoded ahead on every core.
-      QStringList missing;
+      QStringList missing, thumbnails;
       for (int i = 0; i < lines.count(); ++i) {
         const QString name = TrimBlanks(ExtractWordN(1, lines[i], "|"));
         if (!IsPlainFileName(name)) continue;
         const QString picture = kalvora::ResolveNoCase(path + name);
-        if (QFileInfo(picture).isFile() && !QFileInfo::exists(path + "_THUMB_" + FileNamePart(picture))) missing << picture;
+        const QString thumbnail = path + "_THUMB_" + FileNamePart(picture);
+        if (QFileInfo(picture).isFile() && !QFileInfo::exists(thumbnail)) {
+          missing << picture;
+          thumbnails << thumbnail;
+        }
       }
-      DecodeAhead ahead(missing, 70);
+      // The workers finish the thumbnails too; this thread only takes them in order.
+      DecodeAhead ahead(missing, thumbnails, ThumbnailFrameOf(PicImage3), 70);
       WatchedWork watching(read, ahead);
       for (int i = 0; i < lines.count(); ++i) {
         FFilesDone = i;
@@ -271,18 +276,23 @@ void TMainForm::MakeThumb(const QString& path, int height, bool toCache, bool ov
                           const DecodedPicture* decoded) {
   const QString thumb = toCache ? FAppDir + "thumbs/" + CacheThumbnailName(path)
                                 : AddTrailingBackslash(DirectoryPart(path)) + "_THUMB_" + FileNamePart(path);
-  if (QFileInfo::exists(thumb) && !overwrite) return;
+  // A thumbnail a worker wrote is made again when its picture changed since.
+  const bool madeAhead = decoded && decoded->thumbnailWritten;
+  if (!madeAhead && QFileInfo::exists(thumb) && !overwrite) return;
   const int percent = FFileCount == 0 ? 0 : roundEven(double(FFilesDone) / FFileCount * 100);
   StatusBar1->showMessage(GetLanguageText(14000) + " " + QString::number(percent) + " " + GetLanguageText(14001));
   PicProgressBar->setValue(std::clamp(percent, 0, 100));
   PicProgressBar->repaint();
   StatusBar1->repaint();
-  {
+  // Asked only now: the picture may change or go while the window answered.
+  const bool current = decoded && decoded->stillCurrent(path);
+  if (!(madeAhead && current)) {
     BusyCursor busy;
     try {
       // A picture changed or gone since a worker read it is read now, as it is.
-      if (decoded && decoded->stillCurrent(path)) MakeThumbnailFromDecoded(PicImage3, *decoded, thumb, height);
-      else MakeThumbnailFile(PicImage3, path, thumb, height);  // imaging hook
+      if (current && !madeAhead) MakeThumbnailFromDecoded(PicImage3, *decoded, thumb, height);
+      else if (madeAhead) QFile::remove(thumb);  // of the picture as it was
+      if (!current || madeAhead) MakeThumbnailFile(PicImage3, path, thumb, height);  // imaging hook
     } catch (...) {
       // A picture that cannot be read gets no thumbnail; its item shows none.
     }

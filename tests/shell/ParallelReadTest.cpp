@@ -5,12 +5,14 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QTimer>
 #include <chrono>
 #include <string>
 #include <utility>
 
 #include "DecodeAhead.h"
+#include "ImagingHooks.h"
 #include "ListItems.h"
 #include "PictureFiles.h"
 #include "ShellFixture.h"
@@ -30,6 +32,14 @@ QMap<QString, QByteArray> filesUnder(const QString& folder) {
     if (f.open(QIODevice::ReadOnly)) out.insert(QDir(folder).relativeFilePath(path), f.readAll());
   }
   return out;
+}
+
+bool writeGreyJpeg(const QString& path, int w, int h, int seed) {
+  px::Bitmap bmp;
+  if (px::CreateBitmap(bmp, w, h, 8) != 1) return false;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) bmp.scanLine(y)[x] = uchar((x * 7 + y * 3 + seed * 29) & 0xFF);
+  return px::SaveBitmap(path.toStdString(), bmp, 23, 8, 2) == 1;
 }
 
 class ParallelReadTest : public shelltest::ShellTest {
@@ -106,6 +116,22 @@ TEST_F(ParallelReadTest, ASlideshowWithoutThumbnailsOpensAsWithOneThread) {
     ASSERT_TRUE(writePicture(folder + name, 60 + i * 7, 50 + (i * 13) % 90, 23, i));
     list += name + "|Bild " + QString::number(i) + "\r\n";
   }
+  // Grey pictures (the maker paints them through a copy), a one-row and a one-column picture
+  // and a broken file.
+  for (int i = 0; i < 4; ++i) {
+    const QString name = QString("grau%1.jpg").arg(i);
+    ASSERT_TRUE(writeGreyJpeg(folder + name, 50 + i * 31, 40 + i * 17, i));
+    list += name + "|Grau\r\n";
+  }
+  ASSERT_TRUE(writePicture(folder + "zeile.jpg", 300, 1, 23, 1));
+  ASSERT_TRUE(writePicture(folder + "spalte.jpg", 1, 300, 23, 2));
+  list += "zeile.jpg|\r\nspalte.jpg|\r\n";
+  {
+    QFile broken(folder + "kaputt.jpg");
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("\xFF\xD8\xFF\xE0 nur ein Anfang", 20);
+  }
+  list += "kaputt.jpg|\r\n";
   list += "fehlt.jpg|weg\r\n";
   QFile ini(folder + "Diashow.ini");
   ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
@@ -125,7 +151,7 @@ TEST_F(ParallelReadTest, ASlideshowWithoutThumbnailsOpensAsWithOneThread) {
   };
   const auto pooled = open(0);
   const auto single = open(-1);
-  EXPECT_EQ(pooled.first.size(), 40);
+  EXPECT_EQ(pooled.first.size(), 47);
   EXPECT_EQ(pooled.first, single.first);
   EXPECT_EQ(pooled.second.keys(), single.second.keys());
   EXPECT_TRUE(pooled.second == single.second);
@@ -266,4 +292,37 @@ TEST_F(ParallelReadTest, ASecondReadOrClosingEndsTheRunningOneCleanly) {
       EXPECT_TRUE(QDir(form->FTempPicFolder).entryList(QDir::Files | QDir::Hidden).isEmpty());
     }
   }
+}
+
+TEST_F(ParallelReadTest, WorkersWriteColourThumbnailsAsTheMakerDoesAndLeaveGreyOnesToIt) {
+  const QString made = home() + "made/", maker = home() + "maker/";
+  QDir().mkpath(made);
+  QDir().mkpath(maker);
+  QStringList paths, thumbs;
+  for (int i = 0; i < 6; ++i) {
+    paths << source + QString("f%1.jpg").arg(i);
+    ASSERT_TRUE(i < 4 ? writePicture(paths.last(), 30 + i * 90, 200 - i * 40, 23, i)
+                      : writeGreyJpeg(paths.last(), 120, 80, i));
+    thumbs << made + QString("t%1.jpg").arg(i);
+  }
+  const ThumbnailFrame frame = ThumbnailFrameOf(form->PicImage3);
+  ASSERT_TRUE(frame.usable);
+  DecodeAhead ahead(paths, thumbs, frame, 70, 3);
+  for (int i = 0; i < paths.size(); ++i) {
+    const std::optional<DecodedPicture> got = ahead.takeIfNext(paths[i]);
+    ASSERT_TRUE(got.has_value());
+    EXPECT_EQ(got->status, 1);
+    const bool colour = i < 4;
+    EXPECT_EQ(got->thumbnailWritten, colour) << i;
+    EXPECT_EQ(got->bitmap.allocated(), !colour) << i;
+    EXPECT_EQ(QFileInfo::exists(thumbs[i]), colour) << i;
+    ASSERT_TRUE(MakeThumbnailFile(form->PicImage3, paths[i], maker + QString("t%1.jpg").arg(i), 70));
+    if (colour) {
+      QFile a(thumbs[i]), b(maker + QString("t%1.jpg").arg(i));
+      ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+      EXPECT_TRUE(a.readAll() == b.readAll()) << i;
+    }
+  }
+  // Only the finished files: no temporary file is left beside them.
+  EXPECT_EQ(QDir(made).entryList(QDir::Files | QDir::Hidden).size(), 4);
 }
