@@ -1145,6 +1145,8 @@ QString MarkupUnescape(const QString& text) {
   return out;
 }
 
+QString ThumbnailItemPictureURL(const QString& thumbnailPath) { return QStringLiteral("file://") + thumbnailPath; }
+
 QString ThumbnailItem(const QString& thumbnailPath, const QString& fileName) {
   return QStringLiteral("<IMG src=\"file://") + MarkupEscape(thumbnailPath) +
          QStringLiteral("\" align=\"top\">") + MarkupEscape(fileName);

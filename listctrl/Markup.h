@@ -85,6 +85,8 @@ QString MarkupUnescape(const QString& text);
 // then " | " + caption when there is a caption field (an empty one included). Every piece is
 // escaped, so names and captions with "<", ">", "&", '"' or "|" stay plain text.
 QString ThumbnailItem(const QString& thumbnailPath, const QString& fileName);
+// The source under which a list looks up the picture of such an item.
+QString ThumbnailItemPictureURL(const QString& thumbnailPath);
 QString ThumbnailItem(const QString& thumbnailPath, const QString& fileName, const QString& caption);
 // Reads such an item back: the text after the picture element up to the first "|" (trimmed)
 // is the file name, the text after that "|" (trimmed) the caption; both unescaped.

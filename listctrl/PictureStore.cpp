@@ -52,17 +52,23 @@ void THTMLPicture::setData(const QByteArray& data) {
   empty_ = false;
 }
 
+namespace {
+QByteArray ReadPictureFile(const QString& fileName) {
+  QString path = fileName;
+  if (!QFile::exists(path)) path = ResolveNoCase(path);
+  // Only regular files: a device or a pipe named in an item must not hang the list.
+  if (!QFileInfo(path).isFile()) throw std::runtime_error("Could not read image file");
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) throw std::runtime_error("Could not read image file");
+  QByteArray bytes = f.read(kMaxPictureFileSize + 1);
+  if (bytes.size() > kMaxPictureFileSize) throw std::runtime_error("Could not read image file");
+  return bytes;
+}
+}  // namespace
+
 void THTMLPicture::LoadFromFile(const QString& fileName) {
   try {
-    QString path = fileName;
-    if (!QFile::exists(path)) path = ResolveNoCase(path);
-    // Only regular files: a device or a pipe named in an item must not hang the list.
-    if (!QFileInfo(path).isFile()) throw std::runtime_error("Could not read image file");
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) throw std::runtime_error("Could not read image file");
-    const QByteArray bytes = f.read(kMaxPictureFileSize + 1);
-    if (bytes.size() > kMaxPictureFileSize) throw std::runtime_error("Could not read image file");
-    setData(bytes);
+    setData(ReadPictureFile(fileName));
     decode();
     if (OnChange) OnChange();
   } catch (...) {
@@ -104,6 +110,14 @@ void THTMLPicture::Assign(const THTMLPicture* source) {
 }
 
 void THTMLPicture::LoadFromURL(const QString& url) {
+  const QString old = url_;
+  struct Reindex {
+    THTMLPicture* p;
+    const QString& old;
+    ~Reindex() {
+      if (p->owner_ && p->url_ != old) p->owner_->urlChanged(p, old);
+    }
+  } reindex{this, old};
   const QString up = url.toUpper();
   if (up.startsWith(QLatin1String("RES://"))) {
     url_ = url;
@@ -120,6 +134,27 @@ void THTMLPicture::LoadFromURL(const QString& url) {
     // Network pictures are never fetched; remembering the source is all there is to do.
     downloadUrl_ = url;
   }
+}
+
+std::optional<THTMLPicture::Prepared> THTMLPicture::Prepare(const QString& url) {
+  if (!url.startsWith(QLatin1String("FILE://"), Qt::CaseInsensitive)) return std::nullopt;
+  Prepared out;
+  out.url = url;
+  // As LoadFromFile, on a picture of this thread (its reader lives and dies here). A GIF is
+  // not even decoded: its decoding sets a limit shared by the whole program.
+  try {
+    const QByteArray bytes = ReadPictureFile(url.mid(7));
+    if (gifscan::IsGif(bytes)) return std::nullopt;
+    THTMLPicture picture;
+    picture.setData(bytes);
+    picture.decode();
+    out.data = picture.data_;
+    out.image = picture.image_;
+    out.empty = false;
+  } catch (...) {
+    // What the list's load would leave: an empty picture under this source.
+  }
+  return out;
 }
 
 int THTMLPicture::FrameCount() const {
@@ -277,13 +312,46 @@ void THTMLPicture::Draw(QPainter& p, const QRect& rect) const {
 
 THTMLPicture* THTMLPictureCache::AddPicture() {
   pictures_.push_back(std::make_unique<THTMLPicture>());
-  return pictures_.back().get();
+  THTMLPicture* p = pictures_.back().get();
+  p->owner_ = this;
+  p->place_ = pictures_.size() - 1;
+  return p;
+}
+
+THTMLPicture* THTMLPictureCache::AddPrepared(THTMLPicture::Prepared prepared) {
+  if (THTMLPicture* here = FindPicture(prepared.url)) return here;
+  THTMLPicture* p = AddPicture();
+  // As the list's renderer sets up a picture it loads itself.
+  p->Asynchronous = false;
+  p->data_ = std::move(prepared.data);
+  p->image_ = std::move(prepared.image);
+  p->empty_ = prepared.empty;
+  p->url_ = prepared.url;
+  urlChanged(p, QString());
+  return p;
 }
 
 THTMLPicture* THTMLPictureCache::FindPicture(const QString& url) const {
+  if (!url.isEmpty()) return index_.value(url, nullptr);
   for (const auto& p : pictures_)
-    if (p->URL() == url) return p.get();
+    if (p->URL().isEmpty()) return p.get();
   return nullptr;
+}
+
+void THTMLPictureCache::urlChanged(THTMLPicture* picture, const QString& old) {
+  if (!old.isEmpty() && index_.value(old) == picture) {
+    // The next picture that still has the old URL takes its place in the index.
+    index_.remove(old);
+    for (size_t i = picture->place_ + 1; i < pictures_.size(); ++i)
+      if (pictures_[i]->URL() == old) {
+        index_.insert(old, pictures_[i].get());
+        break;
+      }
+  }
+  const QString& url = picture->URL();
+  if (url.isEmpty()) return;
+  THTMLPicture*& first = index_[url];
+  if (!first || first->place_ > picture->place_) first = picture;
 }
 
 bool THTMLPictureCache::Animate() {

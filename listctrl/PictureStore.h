@@ -10,10 +10,12 @@
 // ("file://" + path, "res://" + a Qt resource name); TPictureStore is a set of pictures by
 // name for sources without ":". Network sources keep their URL and stay empty.
 #include <QByteArray>
+#include <QHash>
 #include <QImage>
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -26,8 +28,21 @@ class QImageReader;
 
 namespace kalvora {
 
+class THTMLPictureCache;
+
 class THTMLPicture {
  public:
+  // A "file://" picture read and decoded ahead, away from its list (see Prepare).
+  struct Prepared {
+    QString url;
+    QByteArray data;
+    QImage image;
+    bool empty = true;
+  };
+  // Reads and decodes url as LoadFromURL would, touching nothing shared, so any thread may
+  // call it. Nothing for other sources and for animations, whose frames are read as they show.
+  static std::optional<Prepared> Prepare(const QString& url);
+
   THTMLPicture();
   ~THTMLPicture();
   THTMLPicture(const THTMLPicture&) = delete;
@@ -90,6 +105,7 @@ class THTMLPicture {
   std::function<void()> OnFrameChange;
 
  private:
+  friend class THTMLPictureCache;
   void setData(const QByteArray& data);
   void resetAnimation();
   void decode();  // throws
@@ -108,6 +124,9 @@ class THTMLPicture {
   int nextFrameTime_ = -1;
   int tickCount_ = -1;
   QString url_, downloadUrl_;
+  // The cache holding this picture and its place there (its URL is indexed).
+  THTMLPictureCache* owner_ = nullptr;
+  size_t place_ = 0;
   // Kept open between frames so stepping an animation reads each frame once.
   std::unique_ptr<QBuffer> buffer_;
   std::unique_ptr<QImageReader> reader_;
@@ -118,16 +137,27 @@ class THTMLPicture {
 class THTMLPictureCache {
  public:
   THTMLPicture* AddPicture();
+  // Adds a prepared picture unless one with its URL is here already (that one is returned):
+  // a list showing it then neither reads nor decodes the file again.
+  THTMLPicture* AddPrepared(THTMLPicture::Prepared prepared);
   // The first picture whose URL equals url exactly (with case); nullptr when none.
   THTMLPicture* FindPicture(const QString& url) const;
   THTMLPicture* GetPicture(int index) const { return pictures_.at(size_t(index)).get(); }
   int Count() const { return int(pictures_.size()); }
-  void Clear() { pictures_.clear(); }
+  void Clear() {
+    pictures_.clear();
+    index_.clear();
+  }
   // Steps every picture; true when any frame changed.
   bool Animate();
 
  private:
+  friend class THTMLPicture;
+  void urlChanged(THTMLPicture* picture, const QString& old);
   std::vector<std::unique_ptr<THTMLPicture>> pictures_;
+  // The first picture of each non-empty URL: a list of thousands of thumbnails looks each up
+  // while it measures and paints.
+  QHash<QString, THTMLPicture*> index_;
 };
 
 class TPictureItem {

@@ -1,6 +1,9 @@
 #include "DecodeAhead.h"
 
+#include "Markup.h"
+
 #include <QFile>
+#include <QSet>
 #include <sys/stat.h>
 #include <algorithm>
 #include <atomic>
@@ -18,25 +21,32 @@ int ReadWorkerCount(int requested, int jobs) {
   return std::max(0, std::min(threads, jobs));
 }
 
-namespace {
-void stampOf(const QString& path, qint64& size, qint64& modifiedNs) {
+FileStamp FileStamp::Of(const QString& path) {
   // stat directly: QFileInfo's times go through the local time zone, which is not thread-safe.
+  FileStamp out;
   struct stat st {};
-  const bool file = ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
-  size = file ? qint64(st.st_size) : -1;
-  modifiedNs = file ? qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec : -1;
+  if (::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode)) {
+    out.size = qint64(st.st_size);
+    out.modifiedNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  }
+  return out;
 }
-}  // namespace
 
 bool DecodedPicture::stillCurrent(const QString& path) const {
-  qint64 size, modified;
-  stampOf(path, size, modified);
-  return size >= 0 && size == fileSize && modified == modifiedNs;
+  return stamp.size >= 0 && FileStamp::Of(path) == stamp;
+}
+
+void AdoptListPicture(kalvora::THTMLPictureCache& cache, std::optional<DecodedPicture>& decoded) {
+  if (!decoded || !decoded->listPicture) return;
+  if (decoded->listPictureStamp.size >= 0 && FileStamp::Of(decoded->listPicturePath) == decoded->listPictureStamp)
+    cache.AddPrepared(std::move(*decoded->listPicture));
+  decoded->listPicture.reset();
 }
 
 DecodedPicture DecodeForThumbnail(const QString& path, int height) {
   DecodedPicture out;
-  stampOf(path, out.fileSize, out.modifiedNs);
+  out.decoded = true;
+  out.stamp = FileStamp::Of(path);
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
     out.status = px::kOpenError;
@@ -65,32 +75,82 @@ DecodedPicture DecodeForThumbnail(const QString& path, int height) {
   return out;
 }
 
+namespace {
+std::vector<AheadItem> itemsOf(const QStringList& paths, const QStringList& thumbnails) {
+  std::vector<AheadItem> items(size_t(paths.size()));
+  for (qsizetype i = 0; i < paths.size(); ++i) {
+    items[size_t(i)].picture = paths[i];
+    if (i < thumbnails.size()) items[size_t(i)].thumbnail = thumbnails[i];
+  }
+  return items;
+}
+
+// Two workers never write one file: a later entry naming a thumbnail again leaves it to the taker,
+// who finds it made (or makes it, when the first picture could not be read), as one thread would.
+std::vector<AheadItem> firstWriterOnly(std::vector<AheadItem> items) {
+  QSet<QString> claimed;
+  for (AheadItem& item : items) {
+    if (item.thumbnail.isEmpty()) continue;
+    if (claimed.contains(item.thumbnail)) item.thumbnail.clear();
+    else claimed.insert(item.thumbnail);
+  }
+  return items;
+}
+}  // namespace
+
 DecodeAhead::DecodeAhead(QStringList paths, int height, int threads)
-    : DecodeAhead(std::move(paths), QStringList(), ThumbnailFrame(), height, threads) {}
+    : DecodeAhead(itemsOf(paths, QStringList()), ThumbnailFrame(), height, threads) {}
 
 DecodeAhead::DecodeAhead(QStringList paths, QStringList thumbnails, const ThumbnailFrame& frame, int height,
                          int threads)
-    : paths_(std::move(paths)),
-      thumbnails_(std::move(thumbnails)),
+    : DecodeAhead(itemsOf(paths, thumbnails), frame, height, threads) {}
+
+DecodeAhead::DecodeAhead(std::vector<AheadItem> items, const ThumbnailFrame& frame, int height, int threads)
+    : items_(firstWriterOnly(std::move(items))),
       frame_(frame),
       height_(height),
-      work_(int(paths_.size()), [this](int i) { return job(i); }, ReadWorkerCount(threads, int(paths_.size()))) {}
+      work_(int(items_.size()), [this](int i) { return job(i); }, ReadWorkerCount(threads, int(items_.size()))) {}
 
 DecodedPicture DecodeAhead::job(int i) const {
-  DecodedPicture out = DecodeForThumbnail(paths_[i], height_);
-  if (out.status != 1 || i >= thumbnails_.size()) return out;
-  const int st = FinishThumbnailOnWorker(out.bitmap, out.info, frame_, thumbnails_[i], height_);
-  if (st == 0) return out;  // the maker makes this one
-  // Made or failed: either way the taker writes nothing more from this picture.
-  out.bitmap = px::Bitmap();
-  if (st == 1) out.thumbnailWritten = true;
-  else out.status = st;
+  const AheadItem& item = items_[size_t(i)];
+  DecodedPicture out;
+  if (item.decode) {
+    out = DecodeForThumbnail(item.picture, height_);
+    if (out.status == 1 && !item.thumbnail.isEmpty()) {
+      const int st = FinishThumbnailOnWorker(out.bitmap, out.info, frame_, item.thumbnail, height_);
+      if (st != 0) {
+        // Made or failed: either way the taker writes nothing more from this picture.
+        out.bitmap = px::Bitmap();
+        if (st == 1) out.thumbnailWritten = true;
+        else out.status = st;
+      }
+    }
+    // The list picture is read only once the thumbnail is final.
+    if (!out.thumbnailWritten) return out;
+  }
+  if (!item.listPicture.isEmpty()) {
+    out.listPicturePath = item.listPicture;
+    out.listPictureStamp = FileStamp::Of(item.listPicture);
+    if (out.listPictureStamp.size >= 0) {
+      out.listPicture = kalvora::THTMLPicture::Prepare(kalvora::ThumbnailItemPictureURL(item.listPicture));
+      // Read as it was when stamped: a file replaced in between is left to the list.
+      if (!(FileStamp::Of(item.listPicture) == out.listPictureStamp)) out.listPicture.reset();
+    }
+  }
   return out;
 }
 
 std::optional<DecodedPicture> DecodeAhead::takeIfNext(const QString& path,
                                                       const OrderedWork<DecodedPicture>::Pump& pump) {
+  // An entry the taker passed by (its file went meanwhile) is dropped; a picture the list does
+  // not hold is the taker's own.
   const int index = work_.next();
-  if (index >= paths_.size() || paths_[index] != path) return std::nullopt;
-  return work_.take(pump);
+  const int end = std::min(int(items_.size()), index + kSkipAtMost);
+  for (int k = index; k < end; ++k) {
+    if (items_[size_t(k)].picture != path) continue;
+    while (work_.next() < k)
+      if (!work_.take(pump)) return std::nullopt;
+    return work_.take(pump);
+  }
+  return std::nullopt;
 }

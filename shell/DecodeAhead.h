@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "ImagingHooks.h"
+#include "PictureStore.h"
 #include "PxBitmap.h"
 #include "PxFile.h"
 #include "PxProcess.h"
@@ -125,17 +126,41 @@ class OrderedWork {
   std::vector<std::thread> threads_;
 };
 
+// A file's size and time of change (size -1 when it is no file), to see whether it changed.
+struct FileStamp {
+  qint64 size = -1;
+  qint64 modifiedNs = -1;
+  static FileStamp Of(const QString& path);  // safe on any thread
+  bool operator==(const FileStamp& o) const { return size == o.size && modifiedNs == o.modifiedNs; }
+};
+
 // A picture decoded for a thumbnail: what the component's load of its first page gives.
 struct DecodedPicture {
-  int status = 0;  // 1 when read
+  bool decoded = false;  // the worker read the picture (the rest of the item may still be done)
+  int status = 0;        // 1 when read
   px::FileInfo info;
   px::Bitmap bitmap;
   // The file as it was read: a picture changed or gone since is read again by its taker.
-  qint64 fileSize = -1;
-  qint64 modifiedNs = -1;
+  FileStamp stamp;
   // The worker has written the thumbnail too (the bitmap is then dropped).
   bool thumbnailWritten = false;
   bool stillCurrent(const QString& path) const;
+  // The picture of the item's list entry, read as its list would read it, and its file then.
+  std::optional<kalvora::THTMLPicture::Prepared> listPicture;
+  QString listPicturePath;
+  FileStamp listPictureStamp;
+};
+
+// Hands the list the picture a worker read for an item about to be added, unless the file has
+// changed since (then the list reads it itself, as it would have without workers).
+void AdoptListPicture(kalvora::THTMLPictureCache& cache, std::optional<DecodedPicture>& decoded);
+
+// One entry of a list read ahead.
+struct AheadItem {
+  QString picture;       // the picture the entry is for (what the taker asks for)
+  bool decode = true;    // decode it for a thumbnail
+  QString thumbnail;     // written by the worker as well, when set
+  QString listPicture;   // the entry's thumbnail file, read for the list when set
 };
 
 // Decodes the first page of a picture at a reduced size of at least `height` rows (the same
@@ -149,10 +174,13 @@ class DecodeAhead {
   // The workers also scale, frame and write each picture's thumbnail (thumbnails[i] for
   // paths[i]) as the maker would, where they can.
   DecodeAhead(QStringList paths, QStringList thumbnails, const ThumbnailFrame& frame, int height, int threads = 0);
+  // Any mix: entries to decode, to make the thumbnail of, and to read the list picture of.
+  // A thumbnail named by two entries is written by the worker of the first only.
+  DecodeAhead(std::vector<AheadItem> items, const ThumbnailFrame& frame, int height, int threads = 0);
   DecodeAhead(const DecodeAhead&) = delete;
   DecodeAhead& operator=(const DecodeAhead&) = delete;
 
-  // The next picture in order when it is path (waits for it, pumping); nothing when the next
+  // The next entry in order when it is for path (waits for it, pumping); nothing when the next
   // one is another picture, so a caller that skips a picture simply decodes it itself.
   std::optional<DecodedPicture> takeIfNext(const QString& path, const OrderedWork<DecodedPicture>::Pump& pump = {});
   void cancel() { work_.stop(); }
@@ -162,8 +190,9 @@ class DecodeAhead {
 
  private:
   DecodedPicture job(int i) const;
+  static constexpr int kSkipAtMost = 64;
 
-  const QStringList paths_, thumbnails_;
+  std::vector<AheadItem> items_;
   const ThumbnailFrame frame_;
   const int height_;
   OrderedWork<DecodedPicture> work_;

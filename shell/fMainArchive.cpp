@@ -94,21 +94,24 @@ void TMainForm::OpenArchive(const QString& folder) {
     PicProgressBar->show();
     {
       BusyCursor busy;
-      // The pictures whose thumbnail is missing are decoded ahead on every core.
-      QStringList missing, thumbnails;
+      // Every core reads ahead: the pictures whose thumbnail is missing are decoded and their
+      // thumbnails made, and each entry's thumbnail is read for the list.
+      std::vector<AheadItem> ahead;
       for (int i = 0; i < lines.count(); ++i) {
         const QString name = TrimBlanks(ExtractWordN(1, lines[i], "|"));
         if (!IsPlainFileName(name)) continue;
         const QString picture = kalvora::ResolveNoCase(path + name);
-        const QString thumbnail = path + "_THUMB_" + FileNamePart(picture);
-        if (QFileInfo(picture).isFile() && !QFileInfo::exists(thumbnail)) {
-          missing << picture;
-          thumbnails << thumbnail;
-        }
+        if (!QFileInfo(picture).isFile()) continue;
+        AheadItem item;
+        item.picture = picture;
+        item.listPicture = path + "_THUMB_" + FileNamePart(picture);
+        item.decode = !QFileInfo::exists(item.listPicture);
+        if (item.decode) item.thumbnail = item.listPicture;
+        ahead.push_back(std::move(item));
       }
-      // The workers finish the thumbnails too; this thread only takes them in order.
-      DecodeAhead ahead(missing, thumbnails, ThumbnailFrameOf(PicImage3), 70);
-      WatchedWork watching(read, ahead);
+      // This thread only takes the results in order.
+      DecodeAhead reading(std::move(ahead), ThumbnailFrameOf(PicImage3), 70);
+      WatchedWork watching(read, reading);
       for (int i = 0; i < lines.count(); ++i) {
         FFilesDone = i;
         const QString name = TrimBlanks(ExtractWordN(1, lines[i], "|"));
@@ -121,9 +124,10 @@ void TMainForm::OpenArchive(const QString& folder) {
         const QString picture = kalvora::ResolveNoCase(path + name);
         if (!QFileInfo(picture).isFile()) continue;
         const QString stored = FileNamePart(picture);
-        const std::optional<DecodedPicture> decoded = ahead.takeIfNext(picture, read.pump());
+        std::optional<DecodedPicture> decoded = reading.takeIfNext(picture, read.pump());
         if (read.overtaken()) return;
-        MakeThumb(picture, 70, false, false, decoded ? &*decoded : nullptr);
+        MakeThumb(picture, 70, false, false, decoded && decoded->decoded ? &*decoded : nullptr);
+        AdoptListPicture(DiashowListBox->PictureCache(), decoded);
         DiashowListBox->Add(MakeListItem(path + "_THUMB_" + stored, stored, DecodeStoredCaption(text)));
         DiashowListBox->repaint();
       }

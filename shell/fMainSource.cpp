@@ -224,26 +224,34 @@ void TMainForm::BilderEinlesen(const QString& folderIn) {
   FFilesDone = 0;
   PicProgressBar->show();
   kalvora::ForceDirectories(FAppDir + "thumbs/");
-  // The pictures without a cached thumbnail are decoded ahead on every core.
-  QStringList missing;
-  for (const QString& name : names)
-    if (name.toUpper().contains(".JPG") && !QFileInfo::exists(FAppDir + "thumbs/" + CacheThumbnailName(folder + name)))
-      missing << folder + name;
-  DecodeAhead ahead(missing, 70);
-  WatchedWork watching(read, ahead);
+  // Every core reads ahead: the pictures without a cached thumbnail are decoded and their
+  // thumbnails made, and each entry's thumbnail is read for the list.
+  std::vector<AheadItem> ahead;
+  for (const QString& name : names) {
+    if (!name.toUpper().contains(".JPG") || !QFileInfo(folder + name).isFile()) continue;
+    AheadItem item;
+    item.picture = folder + name;
+    item.listPicture = FAppDir + "thumbs/" + CacheThumbnailName(folder + name);
+    item.decode = !QFileInfo::exists(item.listPicture);
+    if (item.decode) item.thumbnail = item.listPicture;
+    ahead.push_back(std::move(item));
+  }
+  DecodeAhead reading(std::move(ahead), ThumbnailFrameOf(PicImage3), 70);
+  WatchedWork watching(read, reading);
   for (const QString& name : names) {
     if (!name.toUpper().contains(".JPG")) continue;
     if (!QFileInfo(folder + name).isFile()) continue;  // gone while the folder was read
     const QString thumb = FAppDir + "thumbs/" + CacheThumbnailName(folder + name);
-    const std::optional<DecodedPicture> decoded = ahead.takeIfNext(folder + name, read.pump());
+    std::optional<DecodedPicture> decoded = reading.takeIfNext(folder + name, read.pump());
     if (read.overtaken()) return;
-    MakeThumb(folder + name, 70, true, false, decoded ? &*decoded : nullptr);
+    MakeThumb(folder + name, 70, true, false, decoded && decoded->decoded ? &*decoded : nullptr);
     ++FFilesDone;
     // A file that is no readable picture gets no thumbnail: it is reported, not listed.
     if (!QFileInfo(thumb).isFile()) {
       failed << name;
       continue;
     }
+    AdoptListPicture(FileListBox->PictureCache(), decoded);
     FileListBox->Add(MakeListItem(thumb, name));
   }
   FileListBox->SetSorted(true);

@@ -349,6 +349,22 @@ int FeedLoader::stop() {
 }
 
 // ---- Saving ---------------------------------------------------------------------------------
+// The process's umask. Asking umask() means setting it for a moment, which would give files that
+// other threads create meanwhile the wrong permissions; Linux shows it in /proc.
+static mode_t ProcessUmask() {
+  if (FILE* f = std::fopen("/proc/self/status", "re")) {
+    char line[256];
+    unsigned value = 0;
+    bool found = false;
+    while (!found && std::fgets(line, sizeof line, f)) found = std::sscanf(line, "Umask: %o", &value) == 1;
+    std::fclose(f);
+    if (found) return mode_t(value);
+  }
+  const mode_t m = ::umask(0);
+  ::umask(m);
+  return m;
+}
+
 // Writes bytes to a temporary file next to path and renames it over path.
 static int WriteReplacing(const std::string& path, const std::vector<uint8_t>& bytes) {
   if (path.empty() || path.back() == '/') return kInvalidFilename;
@@ -378,9 +394,7 @@ static int WriteReplacing(const std::string& path, const std::vector<uint8_t>& b
     done += size_t(n);
   }
   // Keep the permissions a new file would get.
-  mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::fchmod(fd, 0666 & ~mask);
+  ::fchmod(fd, 0666 & ~ProcessUmask());
   if (::close(fd) != 0) {
     ::unlink(name.data());
     return kWriteError;

@@ -330,4 +330,24 @@ TEST_F(ListFixture, MouseDownReportsAfterSelecting) {
 
 }  // namespace
 
+TEST_F(ListFixture, AnItemUsesThePictureHandedToItsList) {
+  testsupport::TempFolder tmp;
+  const QString path = tmp.file("_THUMB_a&b.jpg");
+  QImage green(12, 10, QImage::Format_RGB32);
+  green.fill(Qt::green);
+  ASSERT_TRUE(green.save(path, "JPEG"));
+  auto prepared = THTMLPicture::Prepare(ThumbnailItemPictureURL(path));
+  ASSERT_TRUE(prepared.has_value());
+  // The file changes afterwards: the list shows what was handed to it, and reads nothing.
+  QImage red(30, 40, QImage::Format_RGB32);
+  red.fill(Qt::red);
+  ASSERT_TRUE(red.save(path, "JPEG"));
+  THTMLPicture* handed = list.PictureCache().AddPrepared(std::move(*prepared));
+  list.Add(ThumbnailItem(path, "a&b.jpg"));
+  list.repaint();
+  EXPECT_EQ(list.PictureCache().Count(), 1);
+  EXPECT_EQ(list.PictureCache().GetPicture(0), handed);
+  EXPECT_EQ(handed->Width(), 12);
+}
+
 #include "ListBoxTest.moc"

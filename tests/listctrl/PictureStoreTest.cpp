@@ -181,6 +181,79 @@ TEST(PictureCache, LookupIsExactWithCase) {
   EXPECT_EQ(cache.Count(), 1);
 }
 
+TEST(PictureCache, TheFirstPictureOfEachUrlIsFoundAsItsUrlChanges) {
+  testsupport::TempFolder tmp;
+  ASSERT_TRUE(testsupport::writeBytes(tmp.file("a.png"), lctest::MakePng(2, 2, Qt::red)));
+  ASSERT_TRUE(testsupport::writeBytes(tmp.file("b.png"), lctest::MakePng(3, 3, Qt::blue)));
+  const QString a = "file://" + tmp.file("a.png"), b = "file://" + tmp.file("b.png");
+  THTMLPictureCache cache;
+  THTMLPicture* first = cache.AddPicture();
+  THTMLPicture* second = cache.AddPicture();
+  THTMLPicture* empty = cache.AddPicture();
+  EXPECT_EQ(cache.FindPicture(""), first);  // no source yet
+  second->LoadFromURL(a);
+  first->LoadFromURL(a);
+  EXPECT_EQ(cache.FindPicture(a), first);  // the first in order, whatever loaded first
+  EXPECT_EQ(cache.FindPicture(""), empty);
+  first->LoadFromURL(b);
+  EXPECT_EQ(cache.FindPicture(a), second);
+  EXPECT_EQ(cache.FindPicture(b), first);
+  second->LoadFromURL(b);
+  EXPECT_EQ(cache.FindPicture(a), nullptr);
+  EXPECT_EQ(cache.FindPicture(b), first);
+  cache.Clear();
+  EXPECT_EQ(cache.FindPicture(b), nullptr);
+  THTMLPicture* fresh = cache.AddPicture();
+  EXPECT_EQ(cache.FindPicture(""), fresh);
+}
+
+TEST(PictureCache, PreparedPicturesAreWhatTheListWouldLoad) {
+  testsupport::TempFolder tmp;
+  QImage img(9, 7, QImage::Format_RGB32);
+  img.fill(QColor(10, 200, 30));
+  // Characters the item mark-up escapes: the list must look the picture up under the same source.
+  const QString path = tmp.file("a&b|<c>.jpg");
+  ASSERT_TRUE(img.save(path, "JPEG"));
+  const auto prepared = THTMLPicture::Prepare("file://" + path);
+  ASSERT_TRUE(prepared.has_value());
+  THTMLPicture loaded;
+  loaded.LoadFromURL("file://" + path);
+  EXPECT_EQ(prepared->url, loaded.URL());
+  EXPECT_FALSE(prepared->empty);
+  EXPECT_EQ(prepared->image, loaded.Image());
+
+  struct Case {
+    const char* file;
+    QByteArray bytes;
+    bool prepared;
+    bool empty;
+  };
+  const Case cases[] = {
+      {"gone.jpg", QByteArray(), true, true},                           // as the list: empty
+      {"broken.jpg", QByteArray("\xFF\xD8 nothing else"), true, true},  // as the list: empty
+      {"anim.gif", lctest::MakeGif(4, 4, {1, 2}, 10), false, false},    // frames read as shown
+  };
+  for (const Case& c : cases) {
+    if (!c.bytes.isEmpty()) {
+      ASSERT_TRUE(testsupport::writeBytes(tmp.file(c.file), c.bytes));
+    }
+    const auto p = THTMLPicture::Prepare("file://" + tmp.file(c.file));
+    ASSERT_EQ(p.has_value(), c.prepared) << c.file;
+    if (p) {
+      EXPECT_EQ(p->empty, c.empty) << c.file;
+    }
+  }
+  EXPECT_FALSE(THTMLPicture::Prepare("res://logo").has_value());
+  EXPECT_FALSE(THTMLPicture::Prepare("http://example.org/a.jpg").has_value());
+
+  THTMLPictureCache cache;
+  THTMLPicture* here = cache.AddPrepared(*prepared);
+  EXPECT_EQ(cache.FindPicture("file://" + path), here);
+  EXPECT_EQ(here->Image(), loaded.Image());
+  EXPECT_EQ(cache.AddPrepared(*prepared), here);  // never twice
+  EXPECT_EQ(cache.Count(), 1);
+}
+
 TEST(PictureStore, FindsNamesWithoutCase) {
   TPictureStore store;
   TPictureItem* a = store.Items().Add();

@@ -42,6 +42,17 @@ bool writeGreyJpeg(const QString& path, int w, int h, int seed) {
   return px::SaveBitmap(path.toStdString(), bmp, 23, 8, 2) == 1;
 }
 
+// Each item's picture as its list holds it (the list reads it when the item is added).
+QList<QImage> listPictures(MarkupListBoxControl* list) {
+  QList<QImage> out;
+  for (int i = 0; i < list->Count(); ++i) {
+    const kalvora::THTMLPicture* p =
+        list->PictureCache().FindPicture(kalvora::ThumbnailItemPictureURL(ItemThumbnailPath(list->Item(i))));
+    out << (p ? p->Image() : QImage());
+  }
+  return out;
+}
+
 class ParallelReadTest : public shelltest::ShellTest {
  protected:
   void SetUp() override {
@@ -56,6 +67,7 @@ class ParallelReadTest : public shelltest::ShellTest {
   }
   struct Reading {
     QStringList items;
+    QList<QImage> pictures;
     QMap<QString, QByteArray> thumbs, temp;
     QStringList messages;
   };
@@ -67,6 +79,7 @@ class ParallelReadTest : public shelltest::ShellTest {
     form->BilderEinlesen(source);
     Reading r;
     for (int i = 0; i < form->FileListBox->Count(); ++i) r.items << form->FileListBox->Item(i);
+    r.pictures = listPictures(form->FileListBox);
     r.thumbs = filesUnder(form->FAppDir + "thumbs/");
     r.temp = filesUnder(form->FTempPicFolder);
     r.messages = prompter.messageTexts().mid(before);
@@ -95,6 +108,8 @@ TEST_F(ParallelReadTest, ThreeHundredPicturesGiveTheSameListThumbnailsAndCopiesA
   const Reading single = read(-1);
   EXPECT_EQ(pooled.items.size(), 300);
   EXPECT_EQ(pooled.items, single.items);
+  EXPECT_EQ(pooled.pictures, single.pictures);
+  EXPECT_FALSE(pooled.pictures.contains(QImage()));
   EXPECT_EQ(pooled.thumbs.size(), 300);
   EXPECT_EQ(pooled.thumbs.keys(), single.thumbs.keys());
   for (auto it = pooled.thumbs.begin(); it != pooled.thumbs.end(); ++it)
@@ -141,20 +156,33 @@ TEST_F(ParallelReadTest, ASlideshowWithoutThumbnailsOpensAsWithOneThread) {
   ASSERT_TRUE(pictures.open(QIODevice::WriteOnly));
   pictures.write(list.toUtf8());
   pictures.close();
-  auto open = [&](int workers) {
-    for (const QString& name : QDir(folder).entryList({"_THUMB*"}, QDir::Files)) QFile::remove(folder + name);
+  struct Opened {
+    QStringList items;
+    QList<QImage> pictures;
+    QMap<QString, QByteArray> files;
+  };
+  auto open = [&](int workers, bool keepThumbnails) {
+    if (!keepThumbnails)
+      for (const QString& name : QDir(folder).entryList({"_THUMB*"}, QDir::Files)) QFile::remove(folder + name);
     DecodeAhead::SetWorkerCount(workers);
     form->OpenArchive("Archive_0042");
-    QStringList items;
-    for (int i = 0; i < form->DiashowListBox->Count(); ++i) items << form->DiashowListBox->Item(i);
-    return std::make_pair(items, filesUnder(folder));
+    Opened o;
+    for (int i = 0; i < form->DiashowListBox->Count(); ++i) o.items << form->DiashowListBox->Item(i);
+    o.pictures = listPictures(form->DiashowListBox);
+    o.files = filesUnder(folder);
+    return o;
   };
-  const auto pooled = open(0);
-  const auto single = open(-1);
-  EXPECT_EQ(pooled.first.size(), 47);
-  EXPECT_EQ(pooled.first, single.first);
-  EXPECT_EQ(pooled.second.keys(), single.second.keys());
-  EXPECT_TRUE(pooled.second == single.second);
+  const Opened pooled = open(0, false);
+  const Opened single = open(-1, false);
+  // Opened again with every thumbnail there: the workers only read them for the list.
+  const Opened again = open(0, true);
+  EXPECT_EQ(pooled.items.size(), 47);
+  for (const Opened* o : {&single, &again}) {
+    EXPECT_EQ(pooled.items, o->items);
+    EXPECT_EQ(pooled.pictures, o->pictures);
+    EXPECT_EQ(pooled.files.keys(), o->files.keys());
+    EXPECT_TRUE(pooled.files == o->files);
+  }
 }
 
 TEST_F(ParallelReadTest, CancellingStopsTheWorkersAndWritesNothing) {
@@ -169,15 +197,20 @@ TEST_F(ParallelReadTest, CancellingStopsTheWorkersAndWritesNothing) {
   {
     DecodeAhead ahead(paths, 70, 4);
     EXPECT_EQ(ahead.threadCount(), 4);
-    // In order, and a picture that is not the next one is left to the caller.
-    EXPECT_FALSE(ahead.takeIfNext(paths[1]).has_value());
+    // In order; a picture not read ahead is left to the caller, and one the caller passes by
+    // (its file went) is dropped.
+    EXPECT_FALSE(ahead.takeIfNext(source + "anders.jpg").has_value());
     const auto first = ahead.takeIfNext(paths[0]);
     ASSERT_TRUE(first.has_value());
     EXPECT_EQ(first->status, 1);
     EXPECT_GE(first->bitmap.height, 70);
     EXPECT_EQ(first->info.width, 200);
-    ahead.cancel();
+    const auto third = ahead.takeIfNext(paths[2]);
+    ASSERT_TRUE(third.has_value());
+    EXPECT_EQ(third->stamp.size, QFileInfo(paths[2]).size());
     EXPECT_FALSE(ahead.takeIfNext(paths[1]).has_value());
+    ahead.cancel();
+    EXPECT_FALSE(ahead.takeIfNext(paths[3]).has_value());
   }
   // The workers stopped long before they could have decoded the rest.
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
@@ -246,14 +279,17 @@ TEST_F(ParallelReadTest, ASecondReadOrClosingEndsTheRunningOneCleanly) {
   QDir().mkpath(other);
   for (int i = 0; i < 3; ++i) ASSERT_TRUE(writePicture(other + QString("x%1.jpg").arg(i), 80, 60, 23, i));
   enum class Then { SecondRead, Close };
-  // While the copies are made, and while the thumbnails are made.
-  const std::pair<Then, int> cases[] = {{Then::SecondRead, 2}, {Then::SecondRead, 8}, {Then::Close, 8}};
+  enum class During { Copies, Thumbnails };
+  const std::pair<Then, During> cases[] = {
+      {Then::SecondRead, During::Copies}, {Then::SecondRead, During::Thumbnails}, {Then::Close, During::Thumbnails}};
   for (const auto& c : cases) {
     const Then then = c.first;
-    const int after = c.second;
-    SCOPED_TRACE((then == Then::Close ? "closing after " : "second read after ") + std::to_string(after));
+    const During during = c.second;
+    SCOPED_TRACE(std::string(then == Then::Close ? "closing" : "second read") +
+                 (during == During::Copies ? " during the copies" : " during the thumbnails"));
     QDir(form->FAppDir + "thumbs/").removeRecursively();
-    DecodeAhead::SetWorkerCount(0);
+    // Two workers: busy long enough for the window to answer in either phase.
+    DecodeAhead::SetWorkerCount(2);
     writeText(form->FAppDir + "NoWer.ini", "");  // no farewell window
     int pumped = 0;
     bool started = false;
@@ -261,7 +297,10 @@ TEST_F(ParallelReadTest, ASecondReadOrClosingEndsTheRunningOneCleanly) {
     QTimer poke;
     poke.setInterval(0);
     QObject::connect(&poke, &QTimer::timeout, [&] {
-      if (++pumped < after || started) return;
+      if (started) return;
+      ++pumped;
+      const bool listing = form->FileListBox->Count() > 0;
+      if (during == During::Copies ? (pumped < 2 || listing) : !listing) return;
       started = true;
       poke.stop();
       if (then == Then::SecondRead) {
@@ -325,4 +364,31 @@ TEST_F(ParallelReadTest, WorkersWriteColourThumbnailsAsTheMakerDoesAndLeaveGreyO
   }
   // Only the finished files: no temporary file is left beside them.
   EXPECT_EQ(QDir(made).entryList(QDir::Files | QDir::Hidden).size(), 4);
+}
+
+TEST_F(ParallelReadTest, AListPictureReadAheadIsDroppedWhenItsFileChanged) {
+  QStringList thumbs;
+  std::vector<AheadItem> items;
+  for (int i = 0; i < 2; ++i) {
+    thumbs << source + QString("_THUMB_t%1.jpg").arg(i);
+    ASSERT_TRUE(writePicture(thumbs.last(), 40, 30, 23, i));
+    AheadItem item;
+    item.picture = source + QString("t%1.jpg").arg(i);
+    item.decode = false;
+    item.listPicture = thumbs.last();
+    items.push_back(item);
+  }
+  DecodeAhead ahead(std::move(items), ThumbnailFrame(), 70, 2);
+  std::optional<DecodedPicture> kept = ahead.takeIfNext(source + "t0.jpg");
+  std::optional<DecodedPicture> changed = ahead.takeIfNext(source + "t1.jpg");
+  ASSERT_TRUE(kept && changed);
+  EXPECT_FALSE(kept->decoded);
+  ASSERT_TRUE(kept->listPicture && changed->listPicture);
+  ASSERT_TRUE(writePicture(thumbs[1], 64, 48, 23, 7));  // replaced after the worker read it
+  kalvora::THTMLPictureCache cache;
+  AdoptListPicture(cache, kept);
+  AdoptListPicture(cache, changed);
+  ASSERT_EQ(cache.Count(), 1);
+  EXPECT_EQ(cache.GetPicture(0)->URL(), kalvora::ThumbnailItemPictureURL(thumbs[0]));
+  EXPECT_EQ(cache.GetPicture(0)->Width(), 40);
 }

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 
+#include <sys/stat.h>
 #include <zlib.h>
 
 #include "PxFile.h"
@@ -420,6 +421,21 @@ TEST(PxFile, AbortedSaveLeavesTheOldFileAlone) {
   EXPECT_EQ(testsupport::readBytes(tmp.file("keep.jpg")), QByteArray("old picture"));
   // A save into a missing folder fails cleanly.
   EXPECT_LT(SaveBitmap(Path(tmp, "no/such/dir.jpg"), b, 23, 24, 2), 1);
+}
+
+TEST(PxFile, SavedFilesGetThePermissionsOfTheUmaskWithoutTouchingIt) {
+  testsupport::TempFolder tmp;
+  const Bitmap b = Smooth(8, 8);
+  for (const mode_t mask : {mode_t(022), mode_t(027), mode_t(077)}) {
+    const mode_t old = ::umask(mask);
+    const std::string path = Path(tmp, "p.png");
+    // Saved over an existing file too: the new file replaces it with the umask's permissions.
+    EXPECT_EQ(SaveBitmap(path, b, kFormatPng, 24, 2), kOk);
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask) << std::oct << mask;
+    EXPECT_EQ(::umask(old), mask);
+  }
 }
 
 TEST(PxFile, ReadCallbackAnswersEndTheLoad) {
