@@ -3,9 +3,7 @@
 //   kalvora_editor_shot <output.png> [picture]
 #include <QApplication>
 #include <QDir>
-#include <QLinearGradient>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -15,26 +13,6 @@
 #include "AppDir.h"
 #include "ShotSetup.h"
 
-namespace {
-QImage samplePicture() {
-  QImage img(1600, 1200, QImage::Format_RGB888);
-  QPainter p(&img);
-  QLinearGradient sky(0, 0, 0, 800);
-  sky.setColorAt(0, QColor(70, 130, 200));
-  sky.setColorAt(1, QColor(200, 225, 245));
-  p.fillRect(0, 0, 1600, 800, sky);
-  p.fillRect(0, 800, 1600, 400, QColor(60, 140, 70));
-  p.setBrush(QColor(250, 220, 80));
-  p.setPen(Qt::NoPen);
-  p.drawEllipse(QPoint(1250, 250), 120, 120);
-  p.setBrush(QColor(120, 90, 60));
-  p.drawRect(400, 550, 300, 300);
-  p.setBrush(QColor(180, 40, 40));
-  p.drawPolygon(QPolygon({QPoint(370, 560), QPoint(550, 400), QPoint(730, 560)}));
-  return img;
-}
-}  // namespace
-
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   if (argc < 2) {
@@ -43,7 +21,7 @@ int main(int argc, char** argv) {
   }
   const QString out = QString::fromLocal8Bit(argv[1]);
   QTemporaryDir work;
-  const QString picture = editorshot::pictureToShow(argc, argv, work.path(), samplePicture);
+  const QString picture = editorshot::pictureToShow(argc, argv, work.path(), [] { return editorshot::samplePicture(1600, 1200); });
   if (picture.isEmpty()) return 1;
   // The exchange files go to a folder of their own, never into the program folder.
   QDir().mkpath(work.path() + "/app");
@@ -71,9 +49,7 @@ int main(int argc, char** argv) {
       QApplication::sendEvent(v, &e);
     }
     QTimer::singleShot(400, [&] {
-      QString crop = out;
-      crop.insert(crop.lastIndexOf('.') < 0 ? crop.size() : crop.lastIndexOf('.'), "-zuschneiden");
-      status = editor.grab().save(crop) ? 0 : 1;
+      status = editor.grab().save(editorshot::withSuffix(out, "-zuschneiden")) ? 0 : 1;
       editor.Steps().Close();
       app.quit();
     });

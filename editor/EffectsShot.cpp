@@ -15,33 +15,6 @@
 #include "PainterEffectsF.h"
 #include "ShotSetup.h"
 
-namespace {
-QImage samplePicture() {
-  QImage img(1200, 900, QImage::Format_RGB888);
-  QPainter p(&img);
-  QLinearGradient sky(0, 0, 0, 600);
-  sky.setColorAt(0, QColor(70, 130, 200));
-  sky.setColorAt(1, QColor(200, 225, 245));
-  p.fillRect(0, 0, 1200, 600, sky);
-  p.fillRect(0, 600, 1200, 300, QColor(60, 140, 70));
-  p.setPen(Qt::NoPen);
-  p.setBrush(QColor(250, 220, 80));
-  p.drawEllipse(QPoint(950, 200), 100, 100);
-  p.setBrush(QColor(120, 90, 60));
-  p.drawRect(300, 420, 220, 220);
-  p.setBrush(QColor(180, 40, 40));
-  p.drawPolygon(QPolygon({QPoint(280, 430), QPoint(410, 300), QPoint(540, 430)}));
-  return img;
-}
-
-QString numbered(const QString& out, const QString& suffix) {
-  QString s = out;
-  const int dot = s.lastIndexOf('.');
-  s.insert(dot < 0 ? s.size() : dot, suffix);
-  return s;
-}
-}  // namespace
-
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   if (argc < 2) {
@@ -50,7 +23,7 @@ int main(int argc, char** argv) {
   }
   const QString out = QString::fromLocal8Bit(argv[1]);
   QTemporaryDir work;
-  const QString picture = editorshot::pictureToShow(argc, argv, work.path(), samplePicture);
+  const QString picture = editorshot::pictureToShow(argc, argv, work.path(), [] { return editorshot::samplePicture(1200, 900); });
   if (picture.isEmpty()) return 1;
   QDir().mkpath(work.path() + "/app");
   editorshot::HelperWindows helpers;
@@ -68,7 +41,7 @@ int main(int argc, char** argv) {
           dlg->ETree->setCurrentItem(item);
           dlg->EListClick(item->data(0, Qt::UserRole).toInt());
           QApplication::processEvents();
-          ok = dlg->grab().save(numbered(out, QString("-%1").arg(row + 1, 2, 10, QChar('0')))) && ok;
+          ok = dlg->grab().save(editorshot::withSuffix(out, QString("-%1").arg(row + 1, 2, 10, QChar('0')))) && ok;
         }
         QTreeWidgetItem* twist = dlg->ETree->topLevelItem(11);
         dlg->ETree->setCurrentItem(twist);
