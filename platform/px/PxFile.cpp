@@ -365,6 +365,47 @@ static mode_t ProcessUmask() {
   return m;
 }
 
+static bool WriteAll(int fd, const std::vector<uint8_t>& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    done += size_t(n);
+  }
+  return true;
+}
+
+constexpr int kNotDone = -100000;
+
+// A new file is written without a name and linked in whole: one change of the folder instead of
+// a create and a rename, which matters when every core writes thumbnails into one folder. Gives
+// kNotDone where the file system cannot (or the name was taken meanwhile).
+static int WriteNew(const std::string& dir, const std::string& path, const std::vector<uint8_t>& bytes) {
+#ifdef O_TMPFILE
+  const int fd = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+  if (fd < 0) return kNotDone;
+  if (!WriteAll(fd, bytes)) {
+    ::close(fd);
+    return kWriteError;
+  }
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  const bool linked = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
+  const bool closed = ::close(fd) == 0;
+  if (!linked) return kNotDone;
+  if (!closed) {
+    ::unlink(path.c_str());
+    return kWriteError;
+  }
+  return kOk;
+#else
+  (void)dir, (void)path, (void)bytes;
+  return kNotDone;
+#endif
+}
+
 // Writes bytes to a temporary file next to path and renames it over path.
 static int WriteReplacing(const std::string& path, const std::vector<uint8_t>& bytes) {
   if (path.empty() || path.back() == '/') return kInvalidFilename;
@@ -376,22 +417,21 @@ static int WriteReplacing(const std::string& path, const std::vector<uint8_t>& b
     base = path.substr(slash + 1);
   }
   struct stat st {};
-  if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return kInvalidFilename;
+  const bool exists = ::stat(path.c_str(), &st) == 0;
+  if (exists && S_ISDIR(st.st_mode)) return kInvalidFilename;
+  if (!exists) {
+    const int st2 = WriteNew(dir, path, bytes);
+    if (st2 != kNotDone) return st2;
+  }
   std::string tmpl = dir + "/." + base + ".XXXXXX";
   std::vector<char> name(tmpl.begin(), tmpl.end());
   name.push_back('\0');
   int fd = ::mkstemp(name.data());
   if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? kInvalidFilename : kOpenError;
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      ::close(fd);
-      ::unlink(name.data());
-      return kWriteError;
-    }
-    done += size_t(n);
+  if (!WriteAll(fd, bytes)) {
+    ::close(fd);
+    ::unlink(name.data());
+    return kWriteError;
   }
   // Keep the permissions a new file would get.
   ::fchmod(fd, 0666 & ~ProcessUmask());

@@ -423,7 +423,7 @@ TEST(PxFile, AbortedSaveLeavesTheOldFileAlone) {
   EXPECT_LT(SaveBitmap(Path(tmp, "no/such/dir.jpg"), b, 23, 24, 2), 1);
 }
 
-TEST(PxFile, SavedFilesGetThePermissionsOfTheUmaskWithoutTouchingIt) {
+TEST(PxFile, NewAndReplacedFilesAreWholeWithThePermissionsOfTheUmask) {
   testsupport::TempFolder tmp;
   const Bitmap b = Smooth(8, 8);
   for (const mode_t mask : {mode_t(022), mode_t(027), mode_t(077)}) {
@@ -435,6 +435,9 @@ TEST(PxFile, SavedFilesGetThePermissionsOfTheUmaskWithoutTouchingIt) {
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask) << std::oct << mask;
     EXPECT_EQ(::umask(old), mask);
+    // Made new the first time, replaced after: no temporary file is left either way.
+    EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"p.png"});
+    EXPECT_EQ(LoadFile(path, {}, 0, nullptr), kOk);
   }
 }
 
