@@ -3,6 +3,7 @@
 #include "Markup.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSet>
 #include <sys/stat.h>
 #include <algorithm>
@@ -73,6 +74,15 @@ DecodedPicture DecodeForThumbnail(const QString& path, int height) {
   if (st == 1 && !out.bitmap.allocated()) st = px::kInvalidFormat;
   out.status = st;
   return out;
+}
+
+AheadItem AheadItem::ListEntry(const QString& picture, const QString& thumbnail) {
+  AheadItem item;
+  item.picture = picture;
+  item.listPicture = thumbnail;
+  item.decode = !QFileInfo::exists(thumbnail);
+  if (item.decode) item.thumbnail = thumbnail;
+  return item;
 }
 
 namespace {

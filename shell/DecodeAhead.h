@@ -161,6 +161,8 @@ struct AheadItem {
   bool decode = true;    // decode it for a thumbnail
   QString thumbnail;     // written by the worker as well, when set
   QString listPicture;   // the entry's thumbnail file, read for the list when set
+  // A list entry showing thumbnail: made by the worker when missing, then read for the list.
+  static AheadItem ListEntry(const QString& picture, const QString& thumbnail);
 };
 
 // Decodes the first page of a picture at a reduced size of at least `height` rows (the same

@@ -102,12 +102,7 @@ void TMainForm::OpenArchive(const QString& folder) {
         if (!IsPlainFileName(name)) continue;
         const QString picture = kalvora::ResolveNoCase(path + name);
         if (!QFileInfo(picture).isFile()) continue;
-        AheadItem item;
-        item.picture = picture;
-        item.listPicture = path + "_THUMB_" + FileNamePart(picture);
-        item.decode = !QFileInfo::exists(item.listPicture);
-        if (item.decode) item.thumbnail = item.listPicture;
-        ahead.push_back(std::move(item));
+        ahead.push_back(AheadItem::ListEntry(picture, path + "_THUMB_" + FileNamePart(picture)));
       }
       // This thread only takes the results in order.
       DecodeAhead reading(std::move(ahead), ThumbnailFrameOf(PicImage3), 70);

@@ -229,12 +229,7 @@ void TMainForm::BilderEinlesen(const QString& folderIn) {
   std::vector<AheadItem> ahead;
   for (const QString& name : names) {
     if (!name.toUpper().contains(".JPG") || !QFileInfo(folder + name).isFile()) continue;
-    AheadItem item;
-    item.picture = folder + name;
-    item.listPicture = FAppDir + "thumbs/" + CacheThumbnailName(folder + name);
-    item.decode = !QFileInfo::exists(item.listPicture);
-    if (item.decode) item.thumbnail = item.listPicture;
-    ahead.push_back(std::move(item));
+    ahead.push_back(AheadItem::ListEntry(folder + name, FAppDir + "thumbs/" + CacheThumbnailName(folder + name)));
   }
   DecodeAhead reading(std::move(ahead), ThumbnailFrameOf(PicImage3), 70);
   WatchedWork watching(read, reading);
