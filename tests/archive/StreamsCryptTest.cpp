@@ -16,6 +16,42 @@
 using namespace kv;
 using namespace ziptest;
 
+namespace {
+// A scratch stream driven beside a vector that says what it must hold.
+struct StreamModel {
+  explicit StreamModel(TKvVirtualMemoryStream& stream) : s(stream) {}
+  TKvVirtualMemoryStream& s;
+  std::vector<uint8_t> model;
+  int64_t pos = 0;
+  void write(const std::vector<uint8_t>& data) {
+    s.Seek(pos, soBeginning);
+    s.WriteBuffer(data.data(), int64_t(data.size()));
+    if (pos + int64_t(data.size()) > int64_t(model.size())) model.resize(size_t(pos) + data.size());
+    std::copy(data.begin(), data.end(), model.begin() + pos);
+    pos += int64_t(data.size());
+  }
+  void jump(uint32_t r) { pos = model.empty() ? 0 : int64_t(r % model.size()); }
+  // Reads size bytes at the position: as many as the vector has there, and the same ones.
+  ::testing::AssertionResult read(size_t size) {
+    std::vector<uint8_t> got(size);
+    s.Seek(pos, soBeginning);
+    const int64_t n = s.Read(got.data(), int64_t(got.size()));
+    const int64_t want = std::max<int64_t>(0, std::min<int64_t>(int64_t(got.size()), int64_t(model.size()) - pos));
+    if (n != want) return ::testing::AssertionFailure() << "read " << n << " bytes, not " << want;
+    if (!std::equal(got.begin(), got.begin() + n, model.begin() + pos))
+      return ::testing::AssertionFailure() << "other bytes at " << pos;
+    pos += n;
+    return ::testing::AssertionSuccess();
+  }
+  void shrink(uint32_t r) {
+    const int64_t ns = model.empty() ? 0 : int64_t(r % model.size());
+    s.SetSize(ns);
+    model.resize(size_t(ns));
+    pos = std::min<int64_t>(pos, ns);
+  }
+};
+}  // namespace
+
 // Swap traffic goes in runs of neighbouring pages and in read-ahead windows: a larger
 // cache with long writes, shrinking and re-reading must still act as the vector does.
 TEST(VirtualMemoryStream, RunsAndReadAheadKeepTheContent) {
@@ -23,7 +59,8 @@ TEST(VirtualMemoryStream, RunsAndReadAheadKeepTheContent) {
   TKvVirtualMemoryStream s;
   s.SwapFolder = tmp.path().toStdString();
   s.SetCacheBytes(64 * 1024);
-  std::vector<uint8_t> model;
+  StreamModel m(s);
+  std::vector<uint8_t>& model = m.model;
   std::mt19937 rng(11);
   // A sequential fill much larger than the cache, read back in one sweep.
   auto fill = randomBytes(900000, 5);
@@ -33,31 +70,17 @@ TEST(VirtualMemoryStream, RunsAndReadAheadKeepTheContent) {
   s.Seek(0, soBeginning);
   ASSERT_EQ(s.Read(back.data(), int64_t(back.size())), int64_t(model.size()));
   ASSERT_EQ(back, model);
-  int64_t pos = 0;
   for (int op = 0; op < 600; ++op) {
     int kind = int(rng() % 5);
     if (kind == 0) {
-      auto data = randomBytes(rng() % 70000, rng());
-      s.Seek(pos, soBeginning);
-      s.WriteBuffer(data.data(), int64_t(data.size()));
-      if (pos + int64_t(data.size()) > int64_t(model.size())) model.resize(size_t(pos) + data.size());
-      std::copy(data.begin(), data.end(), model.begin() + pos);
-      pos += int64_t(data.size());
+      const uint32_t seed = rng();  // the seed before the size, as before
+      m.write(randomBytes(rng() % 70000, seed));
     } else if (kind == 1) {
-      pos = model.empty() ? 0 : int64_t(rng() % model.size());
+      m.jump(rng());
     } else if (kind == 2 || kind == 3) {
-      std::vector<uint8_t> got(rng() % 90000);
-      s.Seek(pos, soBeginning);
-      int64_t n = s.Read(got.data(), int64_t(got.size()));
-      int64_t want = std::max<int64_t>(0, std::min<int64_t>(int64_t(got.size()), int64_t(model.size()) - pos));
-      ASSERT_EQ(n, want) << "op " << op;
-      ASSERT_TRUE(std::equal(got.begin(), got.begin() + n, model.begin() + pos)) << "op " << op;
-      pos += n;
+      ASSERT_TRUE(m.read(rng() % 90000)) << "op " << op;
     } else if (op % 40 == 0) {
-      int64_t ns = model.empty() ? 0 : int64_t(rng() % model.size());
-      s.SetSize(ns);
-      model.resize(size_t(ns));
-      pos = std::min<int64_t>(pos, ns);
+      m.shrink(rng());
     }
   }
   back.assign(model.size(), 0);
@@ -74,36 +97,22 @@ TEST(VirtualMemoryStream, BehavesLikeAVectorAndSwapsThroughATemporaryFile) {
     TKvVirtualMemoryStream s;
     s.SwapFolder = tmp.path().toStdString();
     s.SetCacheBytes(8192);
-    std::vector<uint8_t> model;
+    StreamModel m(s);
     std::mt19937 rng(3);
-    int64_t pos = 0;
     for (int op = 0; op < 400; ++op) {
       int kind = int(rng() % 4);
       if (kind == 0 || op < 20) {
-        auto data = randomBytes(rng() % 3000, rng());
-        s.Seek(pos, soBeginning);
-        s.WriteBuffer(data.data(), int64_t(data.size()));
-        if (pos + int64_t(data.size()) > int64_t(model.size())) model.resize(size_t(pos) + data.size());
-        std::copy(data.begin(), data.end(), model.begin() + pos);
-        pos += int64_t(data.size());
+        const uint32_t seed = rng();  // the seed before the size, as before
+        m.write(randomBytes(rng() % 3000, seed));
       } else if (kind == 1) {
-        pos = model.empty() ? 0 : int64_t(rng() % model.size());
+        m.jump(rng());
       } else if (kind == 2) {
-        std::vector<uint8_t> got(rng() % 5000);
-        s.Seek(pos, soBeginning);
-        int64_t n = s.Read(got.data(), int64_t(got.size()));
-        int64_t want = std::max<int64_t>(0, std::min<int64_t>(int64_t(got.size()), int64_t(model.size()) - pos));
-        ASSERT_EQ(n, want);
-        ASSERT_TRUE(std::equal(got.begin(), got.begin() + n, model.begin() + pos));
-        pos += n;
+        ASSERT_TRUE(m.read(rng() % 5000)) << "op " << op;
       } else if (op % 50 == 0) {
-        int64_t ns = model.empty() ? 0 : int64_t(rng() % model.size());
-        s.SetSize(ns);
-        model.resize(size_t(ns));
-        pos = std::min<int64_t>(pos, ns);
+        m.shrink(rng());
       }
     }
-    EXPECT_EQ(s.Size(), int64_t(model.size()));
+    EXPECT_EQ(s.Size(), int64_t(m.model.size()));
     swapName = s.SwapFileName();
     EXPECT_FALSE(swapName.empty());
     EXPECT_TRUE(std::filesystem::exists(swapName));
