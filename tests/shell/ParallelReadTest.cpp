@@ -53,17 +53,11 @@ QList<QImage> listPictures(MarkupListBoxControl* list) {
   return out;
 }
 
-class ParallelReadTest : public shelltest::ShellTest {
+class ParallelReadTest : public shelltest::SourceFolderTest {
  protected:
-  void SetUp() override {
-    ShellTest::SetUp();
-    start();
-    source = home() + "Fotos/";
-    QDir().mkpath(source);
-  }
   void TearDown() override {
     DecodeAhead::SetWorkerCount(0);
-    ShellTest::TearDown();
+    SourceFolderTest::TearDown();
   }
   struct Reading {
     QStringList items;
@@ -85,7 +79,6 @@ class ParallelReadTest : public shelltest::ShellTest {
     r.messages = prompter.messageTexts().mid(before);
     return r;
   }
-  QString source;
 };
 }  // namespace
 

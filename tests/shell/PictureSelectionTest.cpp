@@ -64,14 +64,8 @@ TEST(Captions, SurviveThePictureListAsText) {
 }
 
 namespace {
-class PictureSelectionTest : public shelltest::ShellTest {
+class PictureSelectionTest : public shelltest::SourceFolderTest {
  protected:
-  void SetUp() override {
-    ShellTest::SetUp();
-    start();
-    source = home() + "Fotos/";
-    QDir().mkpath(source);
-  }
   QString slideshow() const { return form->SlideshowFolder(); }
   QStringList names(MarkupListBoxControl* list) const {
     QStringList out;
@@ -86,7 +80,6 @@ class PictureSelectionTest : public shelltest::ShellTest {
     form->FSecondsPerPicture = "3";
     form->DiashowListBox->Clear();
   }
-  QString source;
 };
 }  // namespace
 

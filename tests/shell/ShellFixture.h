@@ -89,4 +89,16 @@ class ShellTest : public ::testing::Test {
   std::unique_ptr<TMainForm> form;
 };
 
+// A started main window and an empty picture folder "Fotos" in the home folder.
+class SourceFolderTest : public ShellTest {
+ protected:
+  void SetUp() override {
+    ShellTest::SetUp();
+    start();
+    source = home() + "Fotos/";
+    QDir().mkpath(source);
+  }
+  QString source;
+};
+
 }  // namespace shelltest
