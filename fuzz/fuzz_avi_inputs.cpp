@@ -3,17 +3,18 @@
 #include <QDir>
 #include <QFile>
 #include <QString>
+#include <QTemporaryDir>
 #include <cstddef>
 #include <cstdint>
 #include <exception>
-#include <unistd.h>
 
 #include "AviWriter.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const QString dir = QString("/tmp/fuzz_avi_inputs_%1/").arg(getpid());
-  static const bool made = [] { return QDir().mkpath(dir); }();
-  if (!made) return 0;
+  // A folder of this run's own (mode 0700, a name no one can guess), removed at exit.
+  static QTemporaryDir folder(QDir::tempPath() + "/fuzz_avi_inputs-XXXXXX");
+  if (!folder.isValid()) return 0;
+  static const QString dir = folder.path() + "/";
   {
     QFile f(dir + "input.wav");
     if (!f.open(QIODevice::WriteOnly) || f.write(reinterpret_cast<const char*>(data), qint64(size)) != qint64(size))

@@ -251,6 +251,10 @@ class TMainForm : public QMainWindow {
   // Reading a source folder and previewing pictures.
   void OpenBitBtnClick();
   void BilderEinlesen(const QString& folder);
+  // Tests: called on the main thread when a folder read reaches a phase, as a pass of the event
+  // loop would be; the read ends if the call started another one or closed the window.
+  enum class ReadPhase { Copies, Listing };
+  std::function<void(ReadPhase)> OnReadPhase;
   void ClearTempPicFolder();
   void DeleteConvertedCopies(const QString& folder);
   void FileListBoxClick();

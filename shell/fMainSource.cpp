@@ -185,6 +185,7 @@ void TMainForm::BilderEinlesen(const QString& folderIn) {
         ahead, [&sources, &targets](int i) { return ConvertToJpegFile(sources[i], targets[i]); },
         ReadWorkerCount(0, ahead));
     WatchedWork watching(read, converting);
+    bool copying = false;
     for (const QString& name : names) {
       for (const QString& copy : ConvertedCopyNames(name)) {
         if (IsConvertedCopyName(name) && readingTemp) continue;  // a copy of an earlier reading
@@ -208,6 +209,11 @@ void TMainForm::BilderEinlesen(const QString& folderIn) {
         }
       }
       ++FFilesDone;
+      if (!copying && !ConvertedCopyNames(name).isEmpty() && OnReadPhase) {
+        copying = true;
+        OnReadPhase(ReadPhase::Copies);
+        if (read.overtaken()) return;
+      }
       const int percent = percentOf(FFilesDone, FFileCount);
       StatusBar1->showMessage(GetLanguageText(14000) + " " + QString::number(percent) + " " + GetLanguageText(14001));
       PicProgressBar->setValue(std::clamp(percent, 0, 100));
@@ -248,6 +254,10 @@ void TMainForm::BilderEinlesen(const QString& folderIn) {
     }
     AdoptListPicture(FileListBox->PictureCache(), decoded);
     FileListBox->Add(MakeListItem(thumb, name));
+    if (FileListBox->Count() == 1 && OnReadPhase) {
+      OnReadPhase(ReadPhase::Listing);
+      if (read.overtaken()) return;
+    }
   }
   FileListBox->SetSorted(true);
   StatusBar1->clearMessage();

@@ -1,7 +1,6 @@
 // Messages, exceptions, utilities and the item list of the archive library.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <set>
 #include <system_error>
 
@@ -93,10 +92,9 @@ TEST(ArchiveUtilities, WildcardsMatchAsTheLibraryAlwaysDid) {
   EXPECT_TRUE(KvNameFitsMask("bilder/rahmen1.bmp", "*.BMP"));
   EXPECT_TRUE(KvNameFitsMask("bilder/rahmen1.bmp", "BILDER/*.BMP"));
   EXPECT_FALSE(KvNameFitsMask("andere/rahmen1.bmp", "BILDER/*.BMP"));
+  // Backtracking over every split of the stars would not end within the test's time limit.
   std::string many(10000, 'a');
-  auto t0 = std::chrono::steady_clock::now();
-  EXPECT_FALSE(KvWildcardMatch(many, 0, "a*a*a*a*b", 0));
-  EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(50));
+  EXPECT_FALSE(KvWildcardMatch(many, 0, "a*a*a*a*a*a*b", 0));
 }
 
 TEST(ArchiveUtilities, PathsPartsAndRatios) {

@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
 
 #include "KvArchive.h"
@@ -340,7 +339,6 @@ TEST_F(ZipHostile, EveryCutOfASmallArchiveEndsWithoutHangOrPrompt) {
       ++prompts;
       abort = true;
     });
-    auto t0 = std::chrono::steady_clock::now();
     try {
       v.open(zip, base);
       v.z.ExtractFiles("*.*");
@@ -348,7 +346,6 @@ TEST_F(ZipHostile, EveryCutOfASmallArchiveEndsWithoutHangOrPrompt) {
     } catch (const EKvException&) {
     }
     EXPECT_EQ(prompts, 0) << cut;
-    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(2));
   }
 }
 
@@ -363,13 +360,11 @@ TEST_F(ZipHostile, ABombStopsAtItsDeclaredSize) {
   e.uncompressedSize = 1 << 20;
   e.crc = 0;
   b.entries.push_back(e);
-  auto t0 = std::chrono::steady_clock::now();
   open(b.build());
   u->z.ExtractFiles("*.*");
   ASSERT_EQ(u->failures.size(), 1u);
   EXPECT_EQ(u->failures[0].code, 23);
   EXPECT_FALSE(fs::exists(base + "/bombe.bin"));
-  EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(5));
 }
 
 TEST_F(ZipHostile, OverlappingEntriesAreRefused) {

@@ -234,7 +234,7 @@ TEST(PicImageKeys, OnKeyDownWhenFocused) {
   Shown s;
   s.img.activateWindow();
   s.img.setFocus();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return s.img.hasFocus(); }, 5000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return s.img.hasFocus(); }, 60000));
   std::vector<std::pair<int, int>> keys;
   s.img.OnKeyDown = [&](TPicImage*, int key, TPicImage::TShiftState shift) { keys.emplace_back(key, shift); };
   QTest::keyClick(&s.img, Qt::Key_Down, Qt::ShiftModifier);

@@ -54,7 +54,7 @@ void onModal(std::function<void(QWidget*)> action) {
   QObject::connect(timer, &QTimer::timeout, [timer, tries, action] {
     QWidget* w = QApplication::activeModalWidget();
     if (!w || !w->isVisible()) {
-      if (++*tries > 500) timer->deleteLater();
+      if (++*tries > 6000) timer->deleteLater();  // a minute at the least
       return;
     }
     timer->stop();
@@ -66,22 +66,22 @@ void onModal(std::function<void(QWidget*)> action) {
   timer->start();
 }
 
-// The names the dialog's file list shows, once it has settled.
-QStringList listedNames(QFileDialog* dialog) {
+// The names the dialog's file list shows, once they satisfy done (the list is filled in the
+// background) or a generous deadline has passed.
+QStringList listedNames(QFileDialog* dialog, const std::function<bool(const QStringList&)>& done) {
   auto* view = dialog->findChild<QListView*>("listView");
   if (!view) return {};
   QStringList names;
-  int stable = 0;
-  for (int i = 0; i < 200 && stable < 5; ++i) {
-    QTest::qWait(10);
-    QStringList now;
-    QAbstractItemModel* m = view->model();
-    for (int r = 0; r < m->rowCount(view->rootIndex()); ++r)
-      now << m->index(r, 0, view->rootIndex()).data().toString();
-    now.sort();
-    stable = (!now.isEmpty() && now == names) ? stable + 1 : 0;
-    names = now;
-  }
+  (void)QTest::qWaitFor(
+      [&] {
+        names.clear();
+        QAbstractItemModel* m = view->model();
+        for (int r = 0; r < m->rowCount(view->rootIndex()); ++r)
+          names << m->index(r, 0, view->rootIndex()).data().toString();
+        names.sort();
+        return done(names);
+      },
+      60000);
   return names;
 }
 
@@ -115,8 +115,9 @@ TEST(QtFileDialogRoad, PictureDialogListsThePicturesOfAFolder) {
   std::unique_ptr<QFileDialog> dialog(
       CreateFileDialog(nullptr, FileDialogKind::Open, "Bilder einlesen", folder.path(), kPictureFilter));
   dialog->show();
-  EXPECT_EQ(listedNames(dialog.get()),
-            QStringList({"a.jpg", "b.JPG", "c.jpeg", "d.bmp", "e.gif", "f.tif", "g.tiff"}));
+  const QStringList pictures{"a.jpg", "b.JPG", "c.jpeg", "d.bmp", "e.gif", "f.tif", "g.tiff"};
+  // Waits for the whole list, then holds it against the pictures: no other file may be listed.
+  EXPECT_EQ(listedNames(dialog.get(), [&](const QStringList& n) { return n.size() >= pictures.size(); }), pictures);
   EXPECT_EQ(dialog->nameFilters(), QStringList({"Alle Bilddateien (*.jpg *.jpeg *.bmp *.tif *.tiff *.gif)"}));
 }
 
@@ -127,7 +128,7 @@ TEST(QtFileDialogRoad, OpenFileReturnsThePictureTheUserPicks) {
   onModal([](QWidget* w) {
     auto* dialog = qobject_cast<QFileDialog*>(w);
     ASSERT_NE(dialog, nullptr);
-    ASSERT_TRUE(listedNames(dialog).contains("d.bmp"));
+    ASSERT_TRUE(listedNames(dialog, [](const QStringList& n) { return n.contains("d.bmp"); }).contains("d.bmp"));
     // As a user does: click the picture in the list, then the dialog's open button.
     auto* view = dialog->findChild<QListView*>("listView");
     const QModelIndexList hits =

@@ -51,6 +51,6 @@ TEST(WindowTest, ClosesWhenTheShowIsOver) {
   PlayerWindow window(&engine, QString(), 50);
   window.show();
   clock.set(1000);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }, 5000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }, 60000));
   EXPECT_TRUE(window.playedToTheEnd());
 }

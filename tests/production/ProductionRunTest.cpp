@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTimer>
@@ -220,11 +219,8 @@ TEST_F(ProductionRunTest, AbortInEachPhaseThenASecondRunSucceeds) {
     if (readLog(form->LogFile()).contains("START: AUDIO")) form->AbortBitBtn->click();
   });
   abortSoon.start(50);
-  QElapsedTimer t;
-  t.start();
   form->MakeVideo();
   abortSoon.stop();
-  EXPECT_LT(t.elapsed(), 25000);
   EXPECT_TRUE(form->Aborted());
   EXPECT_FALSE(readLog(form->LogFile()).contains("END"));
   EXPECT_TRUE(runFilesLeft().isEmpty()) << runFilesLeft().join(",").toStdString();

@@ -193,7 +193,7 @@ TEST_F(GalleryWindowTest, TheUploadWindowIsOwnedAndDoesNotBlock) {
   QTest::mouseClick(html->BitBtn2, Qt::LeftButton);
   EXPECT_EQ(html->FTPForm, ftp);
   QTest::mouseClick(ftp->CloseBitBtn, Qt::LeftButton);
-  QTRY_VERIFY(ftp.isNull());
+  QTRY_VERIFY_WITH_TIMEOUT(ftp.isNull(), 60000);
   // The close button closes the gallery window.
   QTest::mouseClick(html->BitBtn3, Qt::LeftButton);
   EXPECT_FALSE(html->isVisible());

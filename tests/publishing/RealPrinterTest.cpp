@@ -87,7 +87,7 @@ struct PrintSystem {
       printer.setProcessChannelMode(QProcess::MergedChannels);
       printer.start(ippeve, {"-p", QString::number(printerPort), "-n", "127.0.0.1", "-r", "off", "-k", "-d",
                              d + "/spool", "-f", "application/pdf,application/octet-stream", "KalvoraTest"});
-      if (waitForPort(printerPort, printer, 5000)) {
+      if (waitForPort(printerPort, printer, 60000)) {
         device = QString("ipp://127.0.0.1:%1/ipp/print").arg(printerPort);
         jobFolder = d + "/spool";
         viaIpp = true;
@@ -122,7 +122,7 @@ struct PrintSystem {
                                 .toUtf8());
     cupsd.setProcessChannelMode(QProcess::MergedChannels);
     cupsd.start(cupsdExe, {"-f", "-c", d + "/root/cupsd.conf", "-s", d + "/root/cups-files.conf"});
-    if (!waitForPort(port, cupsd, 10000)) {
+    if (!waitForPort(port, cupsd, 60000)) {
       cupsd.waitForFinished(1000);
       skipReason = "a private CUPS scheduler cannot start here: " + QString::fromUtf8(cupsd.readAll()).trimmed() +
                    " " + QString::fromUtf8(testsupport::readBytes(d + "/log/error_log")).right(400);
@@ -210,7 +210,7 @@ TEST_F(RealPrinterTest, TheListReportArrivesAtThePrinter) {
   QRListForm->FPrintWidth = 495;
   QRListForm->Print();
   EXPECT_TRUE(prompter.messageTexts().isEmpty()) << prompter.messageTexts().join("|").toStdString();
-  const QString job = g_system->waitForJob(30000);
+  const QString job = g_system->waitForJob(180000);
   ASSERT_FALSE(job.isEmpty()) << "no job arrived in " << g_system->jobFolder.toStdString() << "; the scheduler's log:\n"
                               << testsupport::readBytes(g_system->dir.path() + "/log/error_log").right(3000).toStdString();
   EXPECT_EQ(pdfPages(job), 2);

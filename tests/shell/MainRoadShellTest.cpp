@@ -223,8 +223,9 @@ TEST_F(MainRoadShellTest, PictureColumnsKeepTheirWidthWhenAPictureIsSelected) {
   const QPoint editAt = mf->TextEdit->mapTo(mf, QPoint());
   const QPoint labelAt = mf->TextLabel->mapTo(mf, QPoint());
   selectPicture(0);
-  QTest::qWait(400);  // the deferred preview
-  EXPECT_TRUE(mf->ViewPicImage->isVisible());
+  // The preview follows a selection on a timer.
+  QTRY_VERIFY_WITH_TIMEOUT(!mf->Timer1->isActive() && !mf->Timer2->isActive(), 60000);
+  QTRY_VERIFY_WITH_TIMEOUT(mf->ViewPicImage->isVisible(), 60000);
   EXPECT_EQ(mf->FileListBox->geometry(), lists[0]);
   EXPECT_EQ(mf->ListBoxPanel->geometry(), lists[1]);
   EXPECT_EQ(preview->geometry(), lists[2]);
