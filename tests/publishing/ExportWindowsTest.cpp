@@ -2,6 +2,7 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include "TestSupport.h"
 #include "PublishingFixture.h"
 #include "fExport.h"
 #include "fOnlineFoto.h"
@@ -86,7 +87,7 @@ TEST_F(PublishingTest, PhotoLabWindowShowsTheRealExportFolderAndOpensTheOrderPag
   EXPECT_EQ(lab.windowTitle(), "Online Foto Entwicklung");
   lab.show();
   EXPECT_EQ(lab.FolderModel->rootPath() + "/", form->FExportFolder);
-  QTRY_COMPARE_WITH_TIMEOUT(lab.FolderModel->rowCount(lab.FolderView->rootIndex()), 1, 60000);
+  KV_WAIT_FOR(lab.FolderModel->rowCount(lab.FolderView->rootIndex()) == 1, 60000);
   EXPECT_EQ(lab.FolderModel->fileName(lab.FolderModel->index(0, 0, lab.FolderView->rootIndex())), "Archive_0001");
   EXPECT_TRUE(lab.InfoLabel->text().contains(form->FExportFolder));
   EXPECT_EQ(g_opened, QStringList{PhotoLabAddress});
@@ -110,5 +111,5 @@ TEST_F(PublishingTest, PhotoLabWindowWithoutAnExportFolderListsNothing) {
   shelltest::writeText(form->FExportFolder + "a/b.jpg", "x");
   lab.show();
   EXPECT_EQ(lab.FolderView->model(), lab.FolderModel);
-  QTRY_COMPARE_WITH_TIMEOUT(lab.FolderModel->rowCount(lab.FolderView->rootIndex()), 1, 60000);
+  KV_WAIT_FOR(lab.FolderModel->rowCount(lab.FolderView->rootIndex()) == 1, 60000);
 }

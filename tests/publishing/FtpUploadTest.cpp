@@ -107,7 +107,7 @@ class FtpUploadTest : public ::testing::Test {
   }
   void start() { QTest::mouseClick(form->BitBtn1, Qt::LeftButton); }
   // Waits for the run to end; the window may close itself.
-  void waitDone(int ms = 120000) { QTRY_VERIFY_WITH_TIMEOUT(!form || !form->FRunning, ms); }
+  void waitDone(int ms = 120000) { KV_WAIT_FOR(!form || !form->FRunning, ms); }
   QStringList logLines() const {
     QStringList out;
     if (form)
@@ -138,7 +138,7 @@ TEST_F(FtpUploadTest, UploadsByteIdenticalIntoTheLoginFolderAndCloses) {
   EXPECT_TRUE(form->FRunning);
   EXPECT_TRUE(form->Edit1->isReadOnly());
   waitDone();
-  QTRY_VERIFY_WITH_TIMEOUT(form.isNull(), 60000);  // closed by itself after complete success
+  KV_WAIT_FOR(form.isNull(), 60000);  // closed by itself after complete success
   expectOnServer("");
   EXPECT_TRUE(prompter.messageTexts().isEmpty()) << prompter.messageTexts().join("|").toStdString();
 }
@@ -150,7 +150,7 @@ TEST_F(FtpUploadTest, UploadsIntoServerFoldersItCreatesKeepingTheirCase) {
   open(srv.port(), " Daten/Galerie/ ");
   start();
   waitDone();
-  QTRY_VERIFY_WITH_TIMEOUT(form.isNull(), 60000);
+  KV_WAIT_FOR(form.isNull(), 60000);
   expectOnServer("Daten/Galerie/");
   EXPECT_FALSE(QFileInfo::exists(serverRoot + "/daten"));
   // The access data were kept, owner-only, the port as typed.
@@ -246,7 +246,7 @@ TEST_F(FtpUploadTest, AbortStopsTheTransferAtOnceAndKeepsTheWindow) {
   ASSERT_GT(srv.port(), 0);
   open(srv.port(), "");
   start();
-  QTRY_VERIFY_WITH_TIMEOUT(form->ProgressLabel->text().contains("Bytes gesendet"), 10000);
+  KV_WAIT_FOR(form->ProgressLabel->text().contains("Bytes gesendet"), 60000);
   // While the transfer runs the window answers and the password is nowhere in a command line.
   for (const QString& pid : QDir("/proc").entryList(QDir::Dirs)) {
     const QByteArray cmd = testsupport::readBytes("/proc/" + pid + "/cmdline");
@@ -265,7 +265,7 @@ TEST_F(FtpUploadTest, AbortStopsTheTransferAtOnceAndKeepsTheWindow) {
   start();  // the start button again: abort
   EXPECT_FALSE(form->FConnected);
   // An upload that went on would finish the throttled file and send the next one: judged below.
-  QTRY_VERIFY_WITH_TIMEOUT(!form->FRunning, 120000);
+  KV_WAIT_FOR(!form->FRunning, 120000);
   ASSERT_TRUE(form);
   EXPECT_TRUE(form->isVisible());
   EXPECT_FALSE(QFileInfo::exists(serverRoot + "/zweite.jpg"));
@@ -361,7 +361,7 @@ TEST(FtpClientCommands, EveryCommandOfTheScript) {
   ASSERT_TRUE(session.Start(acc, {{C::MakeDir, "drei", ""}, {C::ChangeDir, "drei", ""},
                                   {C::Upload, local.file("a.bin"), "a.bin"}, {C::ChangeDirUp, "", ""},
                                   {C::Delete, "drei/a.bin", ""}, {C::ChangeDirRoot, "", ""}, {C::RemoveDir, "drei", ""}}));
-  QTRY_VERIFY_WITH_TIMEOUT(done, 10000);
+  KV_WAIT_FOR(done, 60000);
   EXPECT_EQ(statuses, QList<int>(7, int(Status::Ok)));
   EXPECT_FALSE(QFileInfo::exists(server.path() + "/drei"));
 }

@@ -2,6 +2,7 @@
 // holds afterwards, and what happens with bad settings and unreadable pictures.
 #include <QPointer>
 
+#include "TestSupport.h"
 #include "PublishingFixture.h"
 #include "fFTP.h"
 #include "fHTML.h"
@@ -193,7 +194,7 @@ TEST_F(GalleryWindowTest, TheUploadWindowIsOwnedAndDoesNotBlock) {
   QTest::mouseClick(html->BitBtn2, Qt::LeftButton);
   EXPECT_EQ(html->FTPForm, ftp);
   QTest::mouseClick(ftp->CloseBitBtn, Qt::LeftButton);
-  QTRY_VERIFY_WITH_TIMEOUT(ftp.isNull(), 60000);
+  KV_WAIT_FOR(ftp.isNull(), 60000);
   // The close button closes the gallery window.
   QTest::mouseClick(html->BitBtn3, Qt::LeftButton);
   EXPECT_FALSE(html->isVisible());

@@ -6,6 +6,7 @@
 #include <QWheelEvent>
 #include <stdexcept>
 
+#include "TestSupport.h"
 #include "BrushAuxiliaries.h"
 #include "Image32.h"
 #include "Layers.h"
@@ -121,8 +122,8 @@ TEST(GaugeBar, AutoRepeatStepsUntilTheEnd) {
   EXPECT_EQ(bar.Position(), 1);  // one step at once
   EXPECT_TRUE(bar.RepeatTimer()->isActive());
   EXPECT_EQ(bar.RepeatTimer()->interval(), 600);
-  QTRY_COMPARE_WITH_TIMEOUT(bar.Position(), 3, 60000);
-  QTRY_VERIFY_WITH_TIMEOUT(!bar.RepeatTimer()->isActive(), 60000);  // stops at Max
+  KV_WAIT_FOR(bar.Position() == 3, 60000);
+  KV_WAIT_FOR(!bar.RepeatTimer()->isActive(), 60000);  // stops at Max
   QTest::mouseRelease(&bar, Qt::LeftButton, Qt::NoModifier, QPoint(98, 8));
 
   // Min = Max - 1: one step, no repeating.

@@ -18,6 +18,7 @@
 #include <QStyledItemDelegate>
 #include <QToolButton>
 
+#include "TestSupport.h"
 #include "AudioTitles.h"
 #include "ListItems.h"
 #include "PicImageVCL.h"
@@ -224,8 +225,8 @@ TEST_F(MainRoadShellTest, PictureColumnsKeepTheirWidthWhenAPictureIsSelected) {
   const QPoint labelAt = mf->TextLabel->mapTo(mf, QPoint());
   selectPicture(0);
   // The preview follows a selection on a timer.
-  QTRY_VERIFY_WITH_TIMEOUT(!mf->Timer1->isActive() && !mf->Timer2->isActive(), 60000);
-  QTRY_VERIFY_WITH_TIMEOUT(mf->ViewPicImage->isVisible(), 60000);
+  KV_WAIT_FOR(!mf->Timer1->isActive() && !mf->Timer2->isActive(), 60000);
+  KV_WAIT_FOR(mf->ViewPicImage->isVisible(), 60000);
   EXPECT_EQ(mf->FileListBox->geometry(), lists[0]);
   EXPECT_EQ(mf->ListBoxPanel->geometry(), lists[1]);
   EXPECT_EQ(preview->geometry(), lists[2]);

@@ -1,4 +1,6 @@
 #pragma once
+#include <QTest>
+#include <gtest/gtest.h>
 // Small helpers shared by the test programs.
 #include <QByteArray>
 #include <QString>
@@ -32,3 +34,8 @@ class FakeHome {
 };
 
 }  // namespace testsupport
+
+// Waits with the event loop running until cond holds; the test fails when the deadline passes.
+// (Qt's QTRY_ macros report to QTestLib, which a GoogleTest program never reads.)
+#define KV_WAIT_FOR(cond, ms) \
+  ASSERT_TRUE(QTest::qWaitFor([&] { return bool(cond); }, ms)) << "still not true: " #cond

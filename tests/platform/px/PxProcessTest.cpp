@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 #include "PxProcess.h"
 
@@ -187,6 +190,61 @@ TEST(PxProcess, GaussianSmoothsAndKeepsFlatAreas) {
     ASSERT_EQ(GaussianFilterBitmap(u, radius), kOk);
     EXPECT_EQ(GetPixel(u, 15, 15) & 0xFFFFFF, 0x405060u);
     EXPECT_EQ(GetPixel(u, 0, 29) & 0xFFFFFF, 0x405060u);
+  }
+}
+
+namespace {
+// The small Gaussian written out plainly: 14-bit weights, the rows then the columns, each pass
+// rounded to 8 bits, edges repeated. The filter must give exactly these bytes.
+Bitmap PlainGaussian(const Bitmap& in, double sigma) {
+  const int r = std::max(1, int(std::ceil(3 * sigma)));
+  std::vector<double> k(size_t(2 * r + 1));
+  double sum = 0;
+  for (int i = -r; i <= r; ++i) sum += k[size_t(i + r)] = std::exp(-(i * i) / (2 * sigma * sigma));
+  std::vector<int> w(k.size());
+  int acc = 0;
+  for (size_t i = 0; i < k.size(); ++i) acc += w[i] = int(std::lround(k[i] / sum * 16384));
+  w[size_t(r)] += 16384 - acc;
+  const int ch = in.bits / 8, W = in.width, H = in.height;
+  Bitmap rows, out;
+  EXPECT_EQ(CopyBitmap(in, rows), kOk);
+  EXPECT_EQ(CopyBitmap(in, out), kOk);
+  for (int y = 0; y < H; ++y)
+    for (int x = 0; x < W * ch; ++x) {
+      int a = 8192;
+      for (int i = -r; i <= r; ++i) a += in.scanLine(y)[std::clamp(x / ch + i, 0, W - 1) * ch + x % ch] * w[size_t(i + r)];
+      rows.scanLine(y)[x] = uint8_t(std::min(255, a >> 14));
+    }
+  for (int y = 0; y < H; ++y)
+    for (int x = 0; x < W * ch; ++x) {
+      int a = 8192;
+      for (int i = -r; i <= r; ++i) a += rows.scanLine(std::clamp(y + i, 0, H - 1))[x] * w[size_t(i + r)];
+      out.scanLine(y)[x] = uint8_t(std::min(255, a >> 14));
+    }
+  return out;
+}
+}  // namespace
+
+TEST(PxProcess, SmallGaussianGivesExactlyThePlainFilter) {
+  struct Case {
+    int w, h, bits, radius;
+  } cases[] = {{1, 1, 24, 20},  {2, 40, 24, 30}, {40, 2, 32, 30}, {97, 61, 24, 5},   {97, 61, 24, 20},
+               {97, 61, 32, 13}, {700, 9, 24, 20}, {1201, 700, 24, 20}, {613, 1100, 32, 30}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << "x" << c.bits << " radius " << c.radius);
+    Bitmap b = Ramp(c.w, c.h, c.bits);
+    for (int y = 0; y < c.h; ++y)  // some texture, and values at both ends of the range
+      for (int x = 0; x < c.w; ++x)
+        if ((x * 13 + y * 7) % 11 < 3) SetPixel(b, x, y, (x + y) % 2 ? 0xFFFFFF : 0);
+    const Bitmap expect = PlainGaussian(b, c.radius / 10.0);
+    Bitmap original;
+    ASSERT_EQ(CopyBitmap(b, original), kOk);
+    const Bitmap shared = b;  // a bitmap sharing the pixels keeps the old ones
+    ASSERT_EQ(GaussianFilterBitmap(b, c.radius), kOk);
+    for (int y = 0; y < c.h; ++y) {
+      ASSERT_EQ(0, std::memcmp(b.scanLine(y), expect.scanLine(y), size_t(b.stride))) << "row " << y;
+      ASSERT_EQ(0, std::memcmp(shared.scanLine(y), original.scanLine(y), size_t(b.stride))) << "row " << y;
+    }
   }
 }
 
