@@ -465,6 +465,7 @@ void TKvTarArchive::settle(const std::vector<int64_t>& positions) {
 
 void TKvTarArchive::replaceFile(const std::string& tmpName) {
   stream_.reset();
+  KvTakeModeOf(tmpName, ArchiveName());
   if (::rename(tmpName.c_str(), ArchiveName().c_str()) != 0) {
     ::unlink(tmpName.c_str());
     reopenStream(ArchiveName(), mkNumberedFiles, fmOpenRead | fmShareDenyNone);
