@@ -407,6 +407,11 @@ void TKvGzipArchive::ExtractItemToStreamAt(int index, KvStream* stream) {
     auto* item = static_cast<TKvTarItem*>(Items(index));
     if (item->DataPos < 0) throw EKvException("Invalid Tar");
     if (item->Size == 0) return;
+    keepSmallTar();
+    if (tarKept_) {
+      TKvTarArchive::ExtractItemToStreamAt(index, stream);
+      return;
+    }
     // Only what lies before the entry's end is inflated, and only the entry is kept.
     RangeSink sink(*stream, item->DataPos, item->Size);
     try {
@@ -477,6 +482,22 @@ void TKvGzipArchive::TestItemAt(int index) {
   s.Seek(pos, soBeginning);
 }
 
+void TKvGzipArchive::keepSmallTar() {
+  // A small TAR is kept whole on its first extraction, so that extracting all of it
+  // inflates it once; a larger one is inflated up to each entry's end instead.
+  constexpr int64_t kKeepWhole = int64_t(64) << 20;
+  if (tarKept_ || tarBytes_ > kKeepWhole || other_->Size() == 0) return;
+  int64_t room = KvFreeBytesFor(TempDirectory);
+  if (room >= 0 && room < tarBytes_) return;
+  auto whole = std::make_unique<TKvVirtualMemoryStream>();
+  whole->SwapFolder = TempDirectory;
+  whole->SetCacheBytes(1 << 20);
+  KvBudgetStream fit(*whole, tarBytes_);
+  KvGunzip(*other_, &fit);
+  stream_ = std::move(whole);
+  tarKept_ = true;
+}
+
 int64_t TKvGzipArchive::newTarBytes() {
   int64_t total = 1024;
   for (int i = 0; i < Count(); ++i) {
@@ -516,7 +537,7 @@ void TKvGzipArchive::SaveArchive() {
     // The old and the new TAR are both held whole in the swap: refused when they cannot fit.
     bool old = keepsOldData() && other_->Size() > 0;
     int64_t room = KvFreeBytesFor(TempDirectory);
-    if (room >= 0 && room < newTarBytes() + (old ? tarBytes_ : 0)) {
+    if (room >= 0 && room < newTarBytes() + (old && !tarKept_ ? tarBytes_ : 0)) {
       ::unlink(tmp.c_str());
       throw EKvNoDiskSpace();
     }
@@ -524,14 +545,16 @@ void TKvGzipArchive::SaveArchive() {
     tar->SwapFolder = TempDirectory;
     std::vector<int64_t> positions;
     try {
-      auto oldTar = std::make_unique<TKvVirtualMemoryStream>();
-      oldTar->SwapFolder = TempDirectory;
-      oldTar->SetCacheBytes(1 << 20);
-      if (old) {
-        KvBudgetStream fit(*oldTar, room);
-        KvGunzip(*other_, &fit);
+      if (!tarKept_) {
+        auto oldTar = std::make_unique<TKvVirtualMemoryStream>();
+        oldTar->SwapFolder = TempDirectory;
+        oldTar->SetCacheBytes(1 << 20);
+        if (old) {
+          KvBudgetStream fit(*oldTar, room);
+          KvGunzip(*other_, &fit);
+        }
+        stream_ = std::move(oldTar);
       }
-      stream_ = std::move(oldTar);
       positions = writeTo(*tar);
       tar->Seek(0, soBeginning);
       KvFileStream out(tmp, fmCreate);
@@ -541,12 +564,14 @@ void TKvGzipArchive::SaveArchive() {
     } catch (...) {
       ::unlink(tmp.c_str());
       stream_ = std::make_unique<TKvVirtualMemoryStream>();
+      tarKept_ = false;
       throw;
     }
     setView(0);
     replaceFile(tmp);
     setView(1);
     stream_ = std::make_unique<TKvVirtualMemoryStream>();
+    tarKept_ = false;
     settle(positions);
     // The next listing reads the new file.
     tarLoaded_ = false;

@@ -89,7 +89,9 @@ class TKvGzipArchive : public TKvTarArchive {
   int64_t newTarBytes();
   // Whether a save of the TAR view copies entries of the old TAR.
   bool keepsOldData();
-  bool presentAsTar_ = false, tarLoaded_ = false;
+  // Keeps a small TAR whole in the TAR view's stream.
+  void keepSmallTar();
+  bool presentAsTar_ = false, tarLoaded_ = false, tarKept_ = false;
   std::vector<KvTarEntry> tarEntries_;
   int64_t tarBytes_ = 0;
   int view_ = 0;
