@@ -147,28 +147,7 @@ bool overLimit(const EKvInflateError& e) { return std::strstr(e.what(), "more ou
 
 // A member ran past the size the file's last trailer declares: it may be a larger member
 // before the last one, which only its own trailer can tell.
-struct NeedMemberSizes {
-  int64_t start;
-};
-
-// Whether another member could start after the header at start: without the magic
-// anywhere behind it, the member is the last one and its trailer is the file's.
-bool laterMemberPossible(KvStream& src, int64_t start) {
-  static const uint8_t magic[3] = {31, 139, 8};
-  std::vector<uint8_t> buf(65536 + 2);
-  int64_t pos = start + 10;
-  size_t keep = 0;
-  src.Seek(pos, soBeginning);
-  for (;;) {
-    int64_t got = src.Read(buf.data() + keep, int64_t(buf.size() - keep));
-    if (got <= 0) return false;
-    size_t n = keep + size_t(got);
-    auto end = buf.begin() + long(n);
-    if (std::search(buf.begin(), end, magic, magic + 3) != end) return true;
-    keep = std::min<size_t>(2, n);
-    std::memmove(buf.data(), buf.data() + n - keep, keep);
-  }
-}
+struct NeedMemberSizes {};
 
 enum class Bound { Declared, Physical, Exact };
 
@@ -205,7 +184,7 @@ int64_t gunzipPass(KvStream& src, KvStream* out, bool testOnly, Bound bound, con
       crc = Inflate(&src, out, &hlp);
     } catch (const EKvInflateError& e) {
       if (!overLimit(e)) throw;
-      if (bound == Bound::Declared && limit < most) throw NeedMemberSizes{start};
+      if (bound == Bound::Declared && limit < most) throw NeedMemberSizes();
       throw EKvGzipBadFileSize();
     }
     uint8_t t[8];
@@ -225,10 +204,10 @@ int64_t KvGunzip(KvStream& src, KvStream* out) {
   int64_t outStart = testOnly ? 0 : out->Position();
   try {
     return gunzipPass(src, out, testOnly, Bound::Declared, {}, nullptr);
-  } catch (const NeedMemberSizes& n) {
-    if (!laterMemberPossible(src, n.start)) throw EKvGzipBadFileSize();
+  } catch (const NeedMemberSizes&) {
   }
-  // Each member's own trailer, learnt without writing anything, then the real run.
+  // Each member's own trailer, learnt without writing anything, then the real run. (What
+  // follows the last member, zero padding say, also makes the last four bytes no size.)
   std::vector<int64_t> sizes;
   TKvBitBucketStream bucket(32768);
   int64_t total = gunzipPass(src, &bucket, true, Bound::Physical, {}, &sizes);
