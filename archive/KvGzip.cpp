@@ -291,20 +291,73 @@ TKvArchiveItem* TKvGzipArchive::CreateItem(const std::string& fileName) {
   return item;
 }
 
+namespace {
+
+// A TAR this small is kept whole, so that extracting all of it inflates it once; a larger
+// one is inflated up to each entry's end instead.
+constexpr int64_t kKeepWholeTar = int64_t(64) << 20;
+
+int64_t roomForSwap(const std::string& folder) {
+  int64_t room = KvFreeBytesFor(folder);
+  return room < 0 ? kKeepWholeTar : room;
+}
+
+// Hands everything to the lister and keeps a copy until it passes limit bytes.
+class KeepSmall : public KvStream {
+ public:
+  KeepSmall(KvStream& lister, KvStream* keep, int64_t limit) : lister_(lister), keep_(keep), limit_(limit) {}
+  int64_t Read(void*, int64_t) override { return 0; }
+  int64_t Write(const void* buffer, int64_t count) override {
+    lister_.WriteBuffer(buffer, count);
+    if (keeping_) {
+      if (keep_->Position() + count > limit_) {
+        keeping_ = false;
+        keep_->SetSize(0);
+      } else {
+        keep_->WriteBuffer(buffer, count);
+      }
+    }
+    return count;
+  }
+  int64_t Seek(int64_t offset, int origin) override {
+    if (origin == soBeginning && offset == 0 && keeping_) {
+      keep_->SetSize(0);
+      keep_->Seek(0, soBeginning);
+    }
+    return lister_.Seek(offset, origin);
+  }
+  bool Kept() const { return keeping_; }
+ private:
+  KvStream& lister_;
+  KvStream* keep_;
+  int64_t limit_;
+  bool keeping_ = true;
+};
+
+}  // namespace
+
 void TKvGzipArchive::LoadArchive() {
   if (tarMode()) {
     setView(1);
     if (!tarLoaded_) {
-      // The TAR is listed as it passes: its headers are read, its data is not kept.
+      // The TAR is listed as it passes; only a small one is kept on the way.
       KvTarStreamLister lister;
+      auto whole = std::make_unique<TKvVirtualMemoryStream>();
+      whole->SwapFolder = TempDirectory;
+      whole->SetCacheBytes(1 << 20);
+      KeepSmall tee(lister, whole.get(), std::min(kKeepWholeTar, roomForSwap(TempDirectory)));
       // A new, empty file holds an empty TAR.
       if (other_->Size() > 0) {
-        KvGunzip(*other_, &lister);
+        KvGunzip(*other_, &tee);
         lister.Finish();
       }
       tarEntries_ = std::move(lister.Entries);
       tarBytes_ = lister.Position();
       tarLoaded_ = true;
+      if (tee.Kept() && other_->Size() > 0) {
+        stream_ = std::move(whole);
+        tarKept_ = true;
+      }
     }
     loadEntries(tarEntries_);
     return;
@@ -462,10 +515,8 @@ void TKvGzipArchive::TestItemAt(int index) {
 }
 
 void TKvGzipArchive::keepSmallTar() {
-  // A small TAR is kept whole on its first extraction, so that extracting all of it
-  // inflates it once; a larger one is inflated up to each entry's end instead.
-  constexpr int64_t kKeepWhole = int64_t(64) << 20;
-  if (tarKept_ || tarBytes_ > kKeepWhole || other_->Size() == 0) return;
+  // After a save the new TAR has not passed through yet.
+  if (tarKept_ || tarBytes_ > kKeepWholeTar || other_->Size() == 0) return;
   int64_t room = KvFreeBytesFor(TempDirectory);
   if (room >= 0 && room < tarBytes_) return;
   auto whole = std::make_unique<TKvVirtualMemoryStream>();
