@@ -41,6 +41,8 @@ KV_SIMPLE_ERROR(EKvUnhandledType, EKvException, 35)
 KV_SIMPLE_ERROR(EKvSpanningNotSupported, EKvException, 36)
 // A stored name that would land outside the target folder.
 KV_SIMPLE_ERROR(EKvUnsafeName, EKvException, 520)
+// Output that would not fit into the free space of its target.
+KV_SIMPLE_ERROR(EKvNoDiskSpace, EKvException, 521)
 KV_SIMPLE_ERROR(EKvZipBadSpanStream, EKvZipException, 13)
 KV_SIMPLE_ERROR(EKvZipBadCRC, EKvZipException, 23)
 KV_SIMPLE_ERROR(EKvZipInvalid, EKvZipException, 28)

@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 
@@ -127,14 +129,42 @@ void TKvGzipItem::WriteHeader(KvStream& s) const {
   s.WriteBuffer(h.data(), int64_t(h.size()));
 }
 
-int64_t KvGunzip(KvStream& src, KvStream* out) {
+namespace {
+
+// Deflate makes at most 1032 bytes of one (four 258-byte matches of two bits each).
+constexpr int64_t kMaxRatio = 1032;
+
+int64_t mostPlainFrom(int64_t packed) { return (std::max<int64_t>(packed, 0) + 1) * kMaxRatio; }
+
+// ISIZE keeps the plain size modulo 2^32: the largest size of that class the compressed
+// bytes can still produce (a member that declares more than that can only fail).
+int64_t declaredLimit(uint32_t isize, int64_t most) {
+  if (int64_t(isize) > most) return most;
+  return int64_t(isize) + (((most - int64_t(isize)) >> 32) << 32);
+}
+
+bool overLimit(const EKvInflateError& e) { return std::strstr(e.what(), "more output than the entry declares"); }
+
+// A member ran past the size the file's last trailer declares: it may be a larger member
+// before the last one, which only its own trailer can tell.
+struct NeedMemberSizes {};
+
+enum class Bound { Declared, Physical, Exact };
+
+int64_t gunzipPass(KvStream& src, KvStream* out, bool testOnly, Bound bound, const std::vector<int64_t>& exact,
+                   std::vector<int64_t>* found) {
   src.Seek(0, soBeginning);
   int64_t size = src.Size(), total = 0;
-  bool first = true;
-  bool bucket = dynamic_cast<TKvBitBucketStream*>(out) != nullptr;
-  for (;;) {
+  uint32_t lastIsize = 0;
+  if (size >= 8) {
+    uint8_t t[4];
+    src.Seek(size - 4, soBeginning);
+    if (src.Read(t, 4) == 4) lastIsize = get32(t);
+    src.Seek(0, soBeginning);
+  }
+  for (size_t member = 0;; ++member) {
     int64_t start = src.Position();
-    if (!first) {
+    if (member > 0) {
       // Another member, or the end (gzip ignores what follows the last one).
       uint8_t m[2];
       if (size - start < 18 || src.Read(m, 2) != 2 || m[0] != 31 || m[1] != 139) break;
@@ -142,17 +172,71 @@ int64_t KvGunzip(KvStream& src, KvStream* out) {
     }
     TKvGzipItem h;
     h.ReadHeader(src);
+    int64_t most = mostPlainFrom(size - src.Position() - 8);
+    int64_t limit = most;
+    if (bound == Bound::Declared) limit = declaredLimit(lastIsize, most);
+    else if (bound == Bound::Exact && member < exact.size()) limit = exact[member];
     TKvDeflateHelper hlp;
-    if (bucket) hlp.SetOptions(hlp.Options() | dfoTestOnly);
-    uint32_t crc = Inflate(&src, out, &hlp);
+    if (testOnly) hlp.SetOptions(hlp.Options() | dfoTestOnly);
+    hlp.OutputLimit = limit;
+    uint32_t crc;
+    try {
+      crc = Inflate(&src, out, &hlp);
+    } catch (const EKvInflateError& e) {
+      if (!overLimit(e)) throw;
+      if (bound == Bound::Declared && limit < most) throw NeedMemberSizes();
+      throw EKvGzipBadFileSize();
+    }
     uint8_t t[8];
     if (src.Read(t, 8) != 8) throw EKvGzipBadFileSize();
     if (get32(t) != crc) throw EKvGzipBadCRC();
     if (get32(t + 4) != uint32_t(hlp.PlainSize)) throw EKvGzipBadFileSize();
+    if (found) found->push_back(hlp.PlainSize);
     total += hlp.PlainSize;
-    first = false;
   }
   return total;
+}
+
+}  // namespace
+
+int64_t KvGunzip(KvStream& src, KvStream* out) {
+  bool testOnly = dynamic_cast<TKvBitBucketStream*>(out) != nullptr;
+  int64_t outStart = testOnly ? 0 : out->Position();
+  try {
+    return gunzipPass(src, out, testOnly, Bound::Declared, {}, nullptr);
+  } catch (const NeedMemberSizes&) {
+  }
+  // Each member's own trailer, learnt without writing anything, then the real run. (What
+  // follows the last member, zero padding say, also makes the last four bytes no size.)
+  std::vector<int64_t> sizes;
+  TKvBitBucketStream bucket(32768);
+  int64_t total = gunzipPass(src, &bucket, true, Bound::Physical, {}, &sizes);
+  if (testOnly) return total;
+  out->Seek(outStart, soBeginning);
+  return gunzipPass(src, out, false, Bound::Exact, sizes, nullptr);
+}
+
+KvBudgetStream::KvBudgetStream(KvStream& out, int64_t budget) : out_(out), budget_(budget) {
+  start_ = out_.Position();
+}
+
+int64_t KvBudgetStream::Write(const void* buffer, int64_t count) {
+  if (budget_ >= 0 && out_.Position() - start_ + count > budget_) throw EKvNoDiskSpace();
+  return out_.Write(buffer, count);
+}
+
+int64_t KvBudgetStream::Seek(int64_t offset, int origin) {
+  if (origin == soBeginning) return out_.Seek(start_ + offset, soBeginning) - start_;
+  return out_.Seek(offset, origin) - start_;
+}
+
+int64_t KvFreeBytesFor(const std::string& folder) {
+  std::string d = folder;
+  if (d.empty() || !KvIsDirectory(d)) {
+    const char* t = std::getenv("TMPDIR");
+    d = t && *t ? t : "/tmp";
+  }
+  return KvClusterFreeBytes(d);
 }
 
 void KvGzipWrite(KvStream& out, TKvGzipItem& item, KvStream& data, TKvDeflateHelper* helper) {
@@ -207,19 +291,75 @@ TKvArchiveItem* TKvGzipArchive::CreateItem(const std::string& fileName) {
   return item;
 }
 
+namespace {
+
+// A TAR this small is kept whole, so that extracting all of it inflates it once; a larger
+// one is inflated up to each entry's end instead.
+constexpr int64_t kKeepWholeTar = int64_t(64) << 20;
+
+int64_t roomForSwap(const std::string& folder) {
+  int64_t room = KvFreeBytesFor(folder);
+  return room < 0 ? kKeepWholeTar : room;
+}
+
+// Hands everything to the lister and keeps a copy until it passes limit bytes.
+class KeepSmall : public KvStream {
+ public:
+  KeepSmall(KvStream& lister, KvStream* keep, int64_t limit) : lister_(lister), keep_(keep), limit_(limit) {}
+  int64_t Read(void*, int64_t) override { return 0; }
+  int64_t Write(const void* buffer, int64_t count) override {
+    lister_.WriteBuffer(buffer, count);
+    if (keeping_) {
+      if (keep_->Position() + count > limit_) {
+        keeping_ = false;
+        keep_->SetSize(0);
+      } else {
+        keep_->WriteBuffer(buffer, count);
+      }
+    }
+    return count;
+  }
+  int64_t Seek(int64_t offset, int origin) override {
+    if (origin == soBeginning && offset == 0 && keeping_) {
+      keep_->SetSize(0);
+      keep_->Seek(0, soBeginning);
+    }
+    return lister_.Seek(offset, origin);
+  }
+  bool Kept() const { return keeping_; }
+ private:
+  KvStream& lister_;
+  KvStream* keep_;
+  int64_t limit_;
+  bool keeping_ = true;
+};
+
+}  // namespace
+
 void TKvGzipArchive::LoadArchive() {
   if (tarMode()) {
     setView(1);
     if (!tarLoaded_) {
-      stream_->SetSize(0);
-      stream_->Seek(0, soBeginning);
-      // The whole TAR passes through here: the largest cache lets the swap take long runs.
-      if (auto* vm = dynamic_cast<TKvVirtualMemoryStream*>(stream_.get())) vm->SetCacheBytes(1 << 20);
+      // The TAR is listed as it passes; only a small one is kept on the way.
+      KvTarStreamLister lister;
+      auto whole = std::make_unique<TKvVirtualMemoryStream>();
+      whole->SwapFolder = TempDirectory;
+      whole->SetCacheBytes(1 << 20);
+      KeepSmall tee(lister, whole.get(), std::min(kKeepWholeTar, roomForSwap(TempDirectory)));
       // A new, empty file holds an empty TAR.
-      if (other_->Size() > 0) KvGunzip(*other_, stream_.get());
+      if (other_->Size() > 0) {
+        KvGunzip(*other_, &tee);
+        lister.Finish();
+      }
+      tarEntries_ = std::move(lister.Entries);
+      tarBytes_ = lister.Position();
       tarLoaded_ = true;
+      if (tee.Kept() && other_->Size() > 0) {
+        stream_ = std::move(whole);
+        tarKept_ = true;
+      }
     }
-    TKvTarArchive::LoadArchive();
+    loadEntries(tarEntries_);
     return;
   }
   setView(0);
@@ -251,19 +391,90 @@ void TKvGzipArchive::LoadArchive() {
   IsDirty = false;
 }
 
+namespace {
+
+// Reached the end of the range asked for: the rest of the stream is not inflated.
+struct RangeDone {};
+
+// Passes on only the bytes [from, from + count) of what is written to it.
+class RangeSink : public KvStream {
+ public:
+  RangeSink(KvStream& out, int64_t from, int64_t count) : out_(out), from_(from), end_(from + count) {
+    outStart_ = out_.Position();
+  }
+  int64_t Read(void*, int64_t) override { return 0; }
+  int64_t Write(const void* buffer, int64_t count) override {
+    if (done_) return count;  // the window's last flush after the stop
+    const uint8_t* p = static_cast<const uint8_t*>(buffer);
+    int64_t a = std::max(pos_, from_), b = std::min(pos_ + count, end_);
+    if (b > a) out_.WriteBuffer(p + (a - pos_), b - a);
+    pos_ += count;
+    if (pos_ >= end_) {
+      done_ = true;
+      throw RangeDone();
+    }
+    return count;
+  }
+  int64_t Seek(int64_t offset, int origin) override {
+    if (origin == soBeginning && offset == 0) {
+      pos_ = 0;
+      done_ = false;
+      out_.Seek(outStart_, soBeginning);
+    }
+    return pos_;
+  }
+  int64_t Delivered() const { return std::clamp<int64_t>(pos_, from_, end_) - from_; }
+ private:
+  KvStream& out_;
+  int64_t from_, end_, outStart_ = 0, pos_ = 0;
+  bool done_ = false;
+};
+
+}  // namespace
+
 void TKvGzipArchive::ExtractItemToStreamAt(int index, KvStream* stream) {
   if (tarMode()) {
     setView(1);
-    TKvTarArchive::ExtractItemToStreamAt(index, stream);
+    if (index < 0 || index >= Count()) throw EKvException("Index out of range");
+    auto* item = static_cast<TKvTarItem*>(Items(index));
+    if (item->DataPos < 0) throw EKvException("Invalid Tar");
+    if (item->Size == 0) return;
+    keepSmallTar();
+    if (tarKept_) {
+      TKvTarArchive::ExtractItemToStreamAt(index, stream);
+      return;
+    }
+    // Only what lies before the entry's end is inflated, and only the entry is kept.
+    RangeSink sink(*stream, item->DataPos, item->Size);
+    try {
+      KvGunzip(*other_, &sink);
+    } catch (const RangeDone&) {
+    }
+    if (sink.Delivered() != item->Size) throw EKvException("Invalid Tar");
     return;
   }
   if (index != 0 || Count() < 1) throw EKvException("Index out of range");
   KvGunzip(gzipStream(), stream);
 }
 
+namespace {
+
+// Free bytes where extracted files go: the base folder, or the nearest folder above it
+// that exists yet.
+int64_t freeBelow(const std::string& base) {
+  std::string p = base.empty() ? "." : base;
+  while (!p.empty() && !KvIsDirectory(p)) p = KvExtractFileDir(p);
+  return p.empty() ? -1 : KvClusterFreeBytes(p);
+}
+
+}  // namespace
+
 void TKvGzipArchive::ExtractItemAt(int index, const std::string& newName) {
+  int64_t room = freeBelow(BaseDirectory());
   if (tarMode()) {
     setView(1);
+    if (index >= 0 && index < Count() && room >= 0 && Items(index)->UncompressedSize() > room)
+      throw EKvNoDiskSpace();
     TKvTarArchive::ExtractItemAt(index, newName);
     return;
   }
@@ -271,14 +482,22 @@ void TKvGzipArchive::ExtractItemAt(int index, const std::string& newName) {
   auto* item = static_cast<TKvGzipItem*>(Items(0));
   // Only the base name of a stored name counts: "../x" becomes "x".
   std::string use = baseName(newName.empty() ? item->FileName() : newName);
-  KvExtractToSafeFile(this, use, item->MTime ? int64_t(item->MTime) : -1, false,
-                      [&](KvStream* out) { ExtractItemToStreamAt(0, out); });
+  KvExtractToSafeFile(this, use, item->MTime ? int64_t(item->MTime) : -1, false, [&](KvStream* out) {
+    KvBudgetStream fit(*out, room);
+    KvGunzip(gzipStream(), &fit);
+  });
 }
 
 void TKvGzipArchive::TestItemAt(int index) {
   if (tarMode()) {
     setView(1);
-    TKvTarArchive::TestItemAt(index);
+    KvTarStreamLister lister;
+    KvGunzip(*other_, &lister);
+    lister.Finish();
+    if (index >= 0 && index < Count()) {
+      auto* item = static_cast<TKvTarItem*>(Items(index));
+      if (item->DataPos < 0 || item->DataPos + item->Size > lister.Position()) throw EKvException("Invalid Tar");
+    }
     return;
   }
   KvStream& s = gzipStream();
@@ -295,15 +514,77 @@ void TKvGzipArchive::TestItemAt(int index) {
   s.Seek(pos, soBeginning);
 }
 
+void TKvGzipArchive::keepSmallTar() {
+  // After a save the new TAR has not passed through yet.
+  if (tarKept_ || tarBytes_ > kKeepWholeTar || other_->Size() == 0) return;
+  int64_t room = KvFreeBytesFor(TempDirectory);
+  if (room >= 0 && room < tarBytes_) return;
+  auto whole = std::make_unique<TKvVirtualMemoryStream>();
+  whole->SwapFolder = TempDirectory;
+  whole->SetCacheBytes(1 << 20);
+  KvBudgetStream fit(*whole, tarBytes_);
+  KvGunzip(*other_, &fit);
+  stream_ = std::move(whole);
+  tarKept_ = true;
+}
+
+int64_t TKvGzipArchive::newTarBytes() {
+  int64_t total = 1024;
+  for (int i = 0; i < Count(); ++i) {
+    auto* item = static_cast<TKvTarItem*>(Items(i));
+    int64_t size = item->Size;
+    switch (item->Action) {
+      case iaDelete: continue;
+      case iaAdd: case iaFreshen: case iaReplace:
+        size = std::max<int64_t>(KvSizeOfFile(item->DiskFileName.empty() ? diskFileNameOf(item) : item->DiskFileName), 0);
+        break;
+      case iaAddFromStream:
+        size = item->Source ? item->Source->Size() : 0;
+        break;
+      default: break;
+    }
+    int64_t name = int64_t(item->FileName().size());
+    total += 512 + ((size + 511) & ~int64_t(511)) + (name > 99 ? 512 + ((name + 512) & ~int64_t(511)) : 0);
+  }
+  return total;
+}
+
+bool TKvGzipArchive::keepsOldData() {
+  for (int i = 0; i < Count(); ++i) {
+    switch (Items(i)->Action) {
+      case iaDelete: case iaAdd: case iaFreshen: case iaReplace: case iaAddFromStream: break;
+      default: return true;
+    }
+  }
+  return false;
+}
+
 void TKvGzipArchive::SaveArchive() {
   std::string dir = KvExtractFileDir(ArchiveName());
   std::string tmp = KvMakeTempName(dir, true);
   if (tarMode()) {
     setView(1);
+    // The old and the new TAR are both held whole in the swap: refused when they cannot fit.
+    bool old = keepsOldData() && other_->Size() > 0;
+    int64_t room = KvFreeBytesFor(TempDirectory);
+    if (room >= 0 && room < newTarBytes() + (old && !tarKept_ ? tarBytes_ : 0)) {
+      ::unlink(tmp.c_str());
+      throw EKvNoDiskSpace();
+    }
     auto tar = std::make_unique<TKvVirtualMemoryStream>();
     tar->SwapFolder = TempDirectory;
     std::vector<int64_t> positions;
     try {
+      if (!tarKept_) {
+        auto oldTar = std::make_unique<TKvVirtualMemoryStream>();
+        oldTar->SwapFolder = TempDirectory;
+        oldTar->SetCacheBytes(1 << 20);
+        if (old) {
+          KvBudgetStream fit(*oldTar, room);
+          KvGunzip(*other_, &fit);
+        }
+        stream_ = std::move(oldTar);
+      }
       positions = writeTo(*tar);
       tar->Seek(0, soBeginning);
       KvFileStream out(tmp, fmCreate);
@@ -312,13 +593,19 @@ void TKvGzipArchive::SaveArchive() {
       KvGzipWrite(out, hdr, *tar);
     } catch (...) {
       ::unlink(tmp.c_str());
+      stream_ = std::make_unique<TKvVirtualMemoryStream>();
+      tarKept_ = false;
       throw;
     }
     setView(0);
     replaceFile(tmp);
     setView(1);
-    stream_ = std::move(tar);
+    stream_ = std::make_unique<TKvVirtualMemoryStream>();
+    tarKept_ = false;
     settle(positions);
+    // The next listing reads the new file.
+    tarLoaded_ = false;
+    tarBytes_ = tar->Size();
     return;
   }
   setView(0);
@@ -353,7 +640,8 @@ void TKvGzipArchive::SaveArchive() {
           // The old content is decompressed and written anew under the item's header.
           auto plain = std::make_unique<TKvVirtualMemoryStream>();
           plain->SwapFolder = TempDirectory;
-          KvGunzip(*stream_, plain.get());
+          KvBudgetStream fit(*plain, KvFreeBytesFor(TempDirectory));
+          KvGunzip(*stream_, &fit);
           plain->Seek(0, soBeginning);
           owned = std::move(plain);
           data = owned.get();

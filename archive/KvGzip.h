@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "KvDeflateBase.h"
 #include "KvTar.h"
@@ -40,8 +41,26 @@ class TKvGzipItem : public TKvArchiveItem {
 };
 
 // Decompresses every member from offset 0 of src into out, checking each trailer
-// (EKvGzipBadCRC, EKvGzipBadFileSize); answers the number of plain bytes.
+// (EKvGzipBadCRC, EKvGzipBadFileSize); answers the number of plain bytes. A member stops
+// with EKvGzipBadFileSize as soon as its output passes what its trailer declares (or
+// what its compressed size could produce), before more is written.
 int64_t KvGunzip(KvStream& src, KvStream* out);
+
+// Passes writes on to out until they would take more than budget bytes (-1: no
+// limit), then raises EKvNoDiskSpace; seeks are relative to out's start position.
+class KvBudgetStream : public KvStream {
+ public:
+  KvBudgetStream(KvStream& out, int64_t budget);
+  int64_t Read(void*, int64_t) override { return 0; }
+  int64_t Write(const void* buffer, int64_t count) override;
+  int64_t Seek(int64_t offset, int origin) override;
+ private:
+  KvStream& out_;
+  int64_t budget_, start_ = 0;
+};
+
+// Free bytes in a folder (the temporary folder for an empty or missing one); -1 unknown.
+int64_t KvFreeBytesFor(const std::string& folder);
 // Writes one member: header, Deflate of data (from its position to the end), trailer.
 void KvGzipWrite(KvStream& out, TKvGzipItem& item, KvStream& data, TKvDeflateHelper* helper = nullptr);
 
@@ -66,7 +85,15 @@ class TKvGzipArchive : public TKvTarArchive {
   bool tarMode() const { return IsGzippedTar && presentAsTar_; }
   void setView(int v);
   KvStream& gzipStream() { return view_ == 0 ? *stream_ : *other_; }
-  bool presentAsTar_ = false, tarLoaded_ = false;
+  // Bytes a save of the TAR view puts in the swap for the new TAR.
+  int64_t newTarBytes();
+  // Whether a save of the TAR view copies entries of the old TAR.
+  bool keepsOldData();
+  // Keeps a small TAR whole in the TAR view's stream.
+  void keepSmallTar();
+  bool presentAsTar_ = false, tarLoaded_ = false, tarKept_ = false;
+  std::vector<KvTarEntry> tarEntries_;
+  int64_t tarBytes_ = 0;
   int view_ = 0;
   std::unique_ptr<KvStream> other_;
   std::unique_ptr<TKvArchiveList> otherItems_;

@@ -99,6 +99,58 @@ bool KvTarGetNumber(const uint8_t* f, int width, int64_t& value) {
 
 KvTarScanner::KvTarScanner(KvStream& s) : s_(s) { size_ = s.Size(); }
 
+bool KvTarKnownMagic(const uint8_t* b) {
+  return std::memcmp(b + 257, "ustar  \0", 8) == 0 || std::memcmp(b + 257, "GNUtar \0", 8) == 0;
+}
+
+namespace {
+
+bool allZero(const uint8_t* b) {
+  for (int i = 0; i < 512; ++i)
+    if (b[i]) return false;
+  return true;
+}
+
+// The fields of one header block at pos; "Invalid Tar" for a damaged one. Answers true
+// for a long-name or pax record, whose data the caller collects (at most kMaxLongName).
+bool readHeader(const uint8_t* b, int64_t pos, KvTarEntry& e) {
+  int64_t stored, size, mtime, mode;
+  bool sumOk = KvTarGetNumber(b + 148, 8, stored) &&
+               (uint32_t(stored) == KvTarChecksum(b) || uint32_t(stored) == signedChecksum(b));
+  if (!sumOk && !KvTarKnownMagic(b)) throw EKvException(kInvalidTar);
+  if (!KvTarGetNumber(b + 124, 12, size) || size < 0) throw EKvException(kInvalidTar);
+  if (!KvTarGetNumber(b + 136, 12, mtime)) mtime = 0;
+  if (!KvTarGetNumber(b + 100, 8, mode)) mode = 0644;
+  e.Type = char(b[156]);
+  e.Size = size;
+  e.MTime = mtime;
+  e.Mode = uint32_t(mode) & 07777;
+  e.HeaderPos = pos;
+  e.DataPos = pos + 512;
+  if (e.Type == 'L' || e.Type == 'x') {
+    if (size > kMaxLongName) throw EKvException(kInvalidTar);
+    return true;
+  }
+  e.Name = fieldText(b, 100);
+  if (std::memcmp(b + 257, "ustar\0", 6) == 0 && b[345]) e.Name = fieldText(b + 345, 155) + "/" + e.Name;
+  return false;
+}
+
+// A long-name or pax record's data: the name for the entry that follows.
+void takeSpecial(char type, const std::string& data, std::string& longName, std::string& pax) {
+  if (type == 'L') longName = data.substr(0, data.find('\0'));
+  else pax = paxPath(data);
+}
+
+void applyNames(KvTarEntry& e, std::string& longName, std::string& pax) {
+  if (!longName.empty()) e.Name = longName;
+  if (!pax.empty()) e.Name = pax;
+  longName.clear();
+  pax.clear();
+}
+
+}  // namespace
+
 bool KvTarScanner::Next(KvTarEntry& e) {
   std::string longName, pax;
   for (;;) {
@@ -106,47 +158,97 @@ bool KvTarScanner::Next(KvTarEntry& e) {
     uint8_t b[512];
     s_.Seek(pos_, soBeginning);
     if (s_.Read(b, 512) != 512) return false;
-    bool zero = true;
-    for (uint8_t c : b)
-      if (c) {
-        zero = false;
-        break;
-      }
-    if (zero) return false;
-    int64_t stored, size, mtime, mode;
-    if (!KvTarGetNumber(b + 148, 8, stored) ||
-        (uint32_t(stored) != KvTarChecksum(b) && uint32_t(stored) != signedChecksum(b)))
-      throw EKvException(kInvalidTar);
-    if (!KvTarGetNumber(b + 124, 12, size) || size < 0) throw EKvException(kInvalidTar);
-    int64_t dataPos = pos_ + 512;
-    if (size > size_ - dataPos) throw EKvException(kInvalidTar);
-    if (!KvTarGetNumber(b + 136, 12, mtime)) mtime = 0;
-    if (!KvTarGetNumber(b + 100, 8, mode)) mode = 0644;
-    int64_t next = dataPos + roundUp512(size);
-    char type = char(b[156]);
-    if (type == 'L' || type == 'x') {
-      if (size > kMaxLongName) throw EKvException(kInvalidTar);
-      std::string data(size_t(size), '\0');
-      s_.Seek(dataPos, soBeginning);
-      s_.ReadBuffer(data.data(), size);
-      if (type == 'L') longName = data.substr(0, data.find('\0'));
-      else pax = paxPath(data);
+    if (allZero(b)) return false;
+    KvTarEntry h;
+    bool special = readHeader(b, pos_, h);
+    if (h.Size > size_ - h.DataPos) throw EKvException(kInvalidTar);
+    int64_t next = h.DataPos + roundUp512(h.Size);
+    if (special) {
+      std::string data(size_t(h.Size), '\0');
+      s_.Seek(h.DataPos, soBeginning);
+      s_.ReadBuffer(data.data(), h.Size);
+      takeSpecial(h.Type, data, longName, pax);
       pos_ = next;
       continue;
     }
-    e.Name = fieldText(b, 100);
-    if (std::memcmp(b + 257, "ustar\0", 6) == 0 && b[345]) e.Name = fieldText(b + 345, 155) + "/" + e.Name;
-    if (!longName.empty()) e.Name = longName;
-    if (!pax.empty()) e.Name = pax;
-    e.Type = type;
-    e.Size = size;
-    e.MTime = mtime;
-    e.Mode = uint32_t(mode) & 07777;
-    e.HeaderPos = pos_;
-    e.DataPos = dataPos;
+    applyNames(h, longName, pax);
+    e = h;
     pos_ = next;
     return true;
   }
+}
+
+KvTarStreamLister::KvTarStreamLister() { std::memset(block_, 0, sizeof block_); }
+
+int64_t KvTarStreamLister::Write(const void* buffer, int64_t count) {
+  const uint8_t* p = static_cast<const uint8_t*>(buffer);
+  int64_t left = count;
+  while (left > 0 && !ended_) {
+    int64_t n;
+    if (skip_ > 0) {
+      n = std::min(skip_, left);
+      int64_t data = std::min(n, dataLeft_);
+      if (special_ && data > 0) collected_.append(reinterpret_cast<const char*>(p), size_t(data));
+      dataLeft_ -= data;
+      skip_ -= n;
+      if (special_ && dataLeft_ == 0) {
+        takeSpecial(special_, collected_, longName_, pax_);
+        special_ = 0;
+        collected_.clear();
+      }
+    } else {
+      n = std::min<int64_t>(512 - fill_, left);
+      std::memcpy(block_ + fill_, p, size_t(n));
+      fill_ += int(n);
+    }
+    p += n;
+    left -= n;
+    pos_ += n;
+    if (fill_ == 512) header();
+  }
+  pos_ += left;  // past the end block: counted, not read
+  return count;
+}
+
+void KvTarStreamLister::header() {
+  fill_ = 0;
+  if (allZero(block_)) {
+    ended_ = true;
+    return;
+  }
+  KvTarEntry h;
+  if (readHeader(block_, pos_ - 512, h)) {
+    special_ = h.Type;
+    collected_.clear();
+    if (h.Size == 0) {
+      takeSpecial(special_, collected_, longName_, pax_);
+      special_ = 0;
+    }
+  } else {
+    if (Entries.size() >= MaxEntries) throw EKvException(kInvalidTar);
+    applyNames(h, longName_, pax_);
+    Entries.push_back(h);
+  }
+  dataLeft_ = h.Size;
+  skip_ = roundUp512(h.Size);
+}
+
+int64_t KvTarStreamLister::Seek(int64_t offset, int origin) {
+  if (origin == soBeginning && offset == 0) {
+    Entries.clear();
+    pos_ = skip_ = dataLeft_ = 0;
+    fill_ = 0;
+    special_ = 0;
+    collected_.clear();
+    longName_.clear();
+    pax_.clear();
+    ended_ = false;
+  }
+  return pos_;
+}
+
+void KvTarStreamLister::Finish() {
+  if (dataLeft_ > 0) throw EKvException(kInvalidTar);
 }
 
 int VerifyTarStream(KvStream& s) {
@@ -221,12 +323,16 @@ std::string TKvTarArchive::FixName(const std::string& value) {
 }
 
 void TKvTarArchive::loadFrom(KvStream& s) {
-  // The list does not free what it clears.
-  while (Count() > 0) items_->Delete(Count() - 1);
   KvTarScanner sc(s);
   KvTarEntry e;
   std::vector<KvTarEntry> all;
   while (sc.Next(e)) all.push_back(e);
+  loadEntries(all);
+}
+
+void TKvTarArchive::loadEntries(const std::vector<KvTarEntry>& all) {
+  // The list does not free what it clears.
+  while (Count() > 0) items_->Delete(Count() - 1);
   int n = 0;
   for (const auto& en : all) {
     ++n;
@@ -359,6 +465,7 @@ void TKvTarArchive::settle(const std::vector<int64_t>& positions) {
 
 void TKvTarArchive::replaceFile(const std::string& tmpName) {
   stream_.reset();
+  KvTakeModeOf(tmpName, ArchiveName());
   if (::rename(tmpName.c_str(), ArchiveName().c_str()) != 0) {
     ::unlink(tmpName.c_str());
     reopenStream(ArchiveName(), mkNumberedFiles, fmOpenRead | fmShareDenyNone);

@@ -33,8 +33,37 @@ class KvTarScanner {
   int64_t pos_ = 0, size_;
 };
 
+// Lists a TAR as its bytes pass (written to it in order, never read back), for a TAR
+// that exists only as a stream: the same entries and errors as KvTarScanner.
+class KvTarStreamLister : public KvStream {
+ public:
+  KvTarStreamLister();
+  int64_t Read(void*, int64_t) override { return 0; }
+  int64_t Write(const void* buffer, int64_t count) override;
+  // soCurrent answers the bytes seen; a seek back to 0 starts the listing over.
+  int64_t Seek(int64_t offset, int origin) override;
+  // At the end of the stream: "Invalid Tar" when the last entry's data is cut short.
+  void Finish();
+  std::vector<KvTarEntry> Entries;
+  // More entries than this are refused: a small gzipped file could list millions.
+  size_t MaxEntries = size_t(1) << 18;
+
+ private:
+  void header();
+  int64_t pos_ = 0;
+  uint8_t block_[512];
+  int fill_ = 0;
+  int64_t skip_ = 0, dataLeft_ = 0;  // bytes of the current entry still to pass, data among them
+  char special_ = 0;                 // 'L' or 'x' while such a record's data is collected
+  std::string collected_, longName_, pax_;
+  bool ended_ = false;
+};
+
 // Header helpers.
 uint32_t KvTarChecksum(const uint8_t* block512);
+// The GNU magic ("ustar  " or "GNUtar ", zero-terminated): such a block is a header
+// even when its checksum is wrong.
+bool KvTarKnownMagic(const uint8_t* block512);
 // Octal as the format writes it: right-aligned with spaces, one space after the digits;
 // values too large for octal go in base-256.
 void KvTarPutNumber(uint8_t* field, int width, uint64_t value);
@@ -81,6 +110,7 @@ class TKvTarArchive : public TKvArchive {
  protected:
   // Loads the directory of a TAR stream into the current list.
   void loadFrom(KvStream& s);
+  void loadEntries(const std::vector<KvTarEntry>& all);
   // Writes the whole archive as it will be to out; answers the new data positions.
   std::vector<int64_t> writeTo(KvStream& out);
   // After a save: deleted items go, the others take their new positions.

@@ -37,7 +37,7 @@ int VerifyTar(KvStream& stream) {
         break;
       }
     }
-    if (digits && stored == sum) kind = akTar;
+    if ((digits && stored == sum) || KvTarKnownMagic(h)) kind = akTar;
   }
   stream.Seek(pos, soBeginning);
   return kind;

@@ -29,6 +29,10 @@ bool KvIsDirectory(const std::string& path);
 void KvMakeDirPath(const std::string& path);
 void KvCollectFiles(const std::string& mask, int attributes, std::vector<std::string>& list, bool recurse);
 std::string KvMakeTempName(const std::string& dir, bool createIt);
+// Before a finished temporary file is renamed over target: it takes the permissions (and,
+// where allowed, the owner) of the file it replaces; for a new target 0666 less the umask,
+// as any new file.
+void KvTakeModeOf(const std::string& tmpName, const std::string& target);
 int64_t KvSizeOfFile(const std::string& path);
 bool KvFileExists(const std::string& path);
 enum : int { faReadOnly = 1, faHidden = 2, faSysFile = 4, faDirectory = 0x10, faArchive = 0x20 };

@@ -119,6 +119,7 @@ class PartWriter {
     } else {
       for (size_t i = 0; i < temps_.size(); ++i) {
         std::string target = i == 0 ? a_.ArchiveName() : names_[i - 1];
+        KvTakeModeOf(temps_[i], target);
         if (::rename(temps_[i].c_str(), target.c_str()) != 0) throw EKvFileCreateError(target, errno);
       }
     }
@@ -148,6 +149,7 @@ class PartWriter {
   // The finished part takes the archive's name on the disk in the drive.
   void placeOnDisk() {
     std::string t = temps_.back();
+    KvTakeModeOf(t, a_.ArchiveName());
     if (::rename(t.c_str(), a_.ArchiveName().c_str()) != 0) throw EKvFileCreateError(a_.ArchiveName(), errno);
     temps_.pop_back();
     KvLabelSpanVolume(a_.ArchiveName(), part_ + 1);
