@@ -84,12 +84,12 @@ int TKvArchiveList::Add(TKvArchiveItem* item) {
   return int(items_.size()) - 1;
 }
 
-void TKvArchiveList::Delete(int index) {
-  TKvArchiveItem* item = items_[size_t(index)];
-  // Unlink this very item: another whose name differs only in case stays.
+// Unlinks this very item: another whose name differs only in case stays.
+void TKvArchiveList::unlink(TKvArchiveItem* item) {
   TKvArchiveItem** link = &heads_[size_t(BucketOf(item->FileName()))];
   while (*link && *link != item) link = &(*link)->Next;
   if (!*link) {
+    // A format item may have changed its own name behind the list's back.
     for (auto& h : heads_) {
       link = &h;
       while (*link && *link != item) link = &(*link)->Next;
@@ -97,8 +97,26 @@ void TKvArchiveList::Delete(int index) {
     }
   }
   if (*link) *link = item->Next;
+  item->Next = nullptr;
+}
+
+void TKvArchiveList::Delete(int index) {
+  TKvArchiveItem* item = items_[size_t(index)];
+  unlink(item);
   items_.erase(items_.begin() + index);
   delete item;
+}
+
+void TKvArchiveList::Rename(TKvArchiveItem* item, const std::string& newName) {
+  if (IndexOf(item) < 0) {
+    item->SetFileName(newName);
+    return;
+  }
+  unlink(item);
+  item->SetFileName(newName);
+  int b = BucketOf(item->FileName());
+  item->Next = heads_[size_t(b)];
+  heads_[size_t(b)] = item;
 }
 
 int TKvArchiveList::Find(const std::string& name) const {
@@ -348,7 +366,8 @@ void TKvArchive::Move(TKvArchiveItem* item, const std::string& newStoredPath) {
   bool confirm = true;
   DoConfirmProcessItem(item, ptMove, confirm);
   if (confirm) {
-    item->SetFileName(fixed);
+    // Found under its new name from now on, so a second move to that name is refused.
+    items_->Rename(item, fixed);
     item->Action = iaMove;
     IsDirty = true;
     if (AutoSave) Save();

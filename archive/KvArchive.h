@@ -79,9 +79,12 @@ class TKvArchiveList {
   int Count() const { return int(items_.size()); }
   TKvArchiveItem* Items(int index) const { return items_[size_t(index)]; }
   int IndexOf(const TKvArchiveItem* item) const;
+  // Gives a listed item a new name and moves it to that name's bucket.
+  void Rename(TKvArchiveItem* item, const std::string& newName);
   void Clear();
   static int BucketOf(const std::string& name);
  private:
+  void unlink(TKvArchiveItem* item);
   std::vector<TKvArchiveItem*> items_;
   std::vector<TKvArchiveItem*> heads_;
 };
