@@ -419,12 +419,14 @@ void KvZipWriter::Save(TKvZipArchive& a) {
     dirSize += uint32_t(ch.size());
     ++onDisk;
   }
+  int beforeEnd = w.Part();
   w.Ensure(22);
   if (first) {
     end.StartDiskNumber = uint16_t(w.Part());
     end.DirectoryOffset = uint32_t(w.Position());
     onDisk = 0;
-  } else if (end.StartDiskNumber != w.Part() && onDisk == 0) {
+  } else if (w.Part() != beforeEnd) {
+    // The end record starts a part of its own: no entry lies on it.
     onDisk = 0;
   }
   end.DiskNumber = uint16_t(w.Part());
