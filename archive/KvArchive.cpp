@@ -277,6 +277,17 @@ void TKvArchive::ExtractMatching(const std::string& fileMask, const std::string&
   checkValid();
   int n = Count();
   if (n == 0) return;
+  struct Run {
+    TKvArchive& a;
+    explicit Run(TKvArchive& x) : a(x) {
+      a.inRun_ = true;
+      a.runTargets_.clear();
+    }
+    ~Run() {
+      a.inRun_ = false;
+      a.runTargets_.clear();
+    }
+  } run(*this);
   for (int i = 0; i < Count(); ++i) {
     TKvArchiveItem* it = Items(i);
     if (it->MatchesMaskList(fileMask) && !it->MatchesMaskList(exclusionMask)) ExtractAt(i, "");

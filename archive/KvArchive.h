@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -115,6 +116,12 @@ class TKvArchive {
   virtual void DoMediaRequest(int imageNumber, std::string& imageName, bool& abort);
   // The engine's progress: raises EKvAbortProgress when asked to stop.
   void EngineProgress(int progress);
+  // Files written by the extraction run under way (ExtractMatching): names stripped of
+  // their folders can meet, and the second item must not replace the first one's file.
+  bool TargetTakenInRun(const std::string& path) const { return runTargets_.count(path) != 0; }
+  void NoteTargetInRun(const std::string& path) {
+    if (inRun_) runTargets_.insert(path);
+  }
 
   void Add(TKvArchiveItem* item);
   void Load();
@@ -191,6 +198,8 @@ class TKvArchive {
   bool logging_ = false;
   std::unique_ptr<KvFileStream> log_;
   TKvPadLock lock_;
+  bool inRun_ = false;
+  std::set<std::string> runTargets_;
 };
 
 // The program's folder: KALVORA_APPDIR when set, else the executable's folder.

@@ -41,6 +41,10 @@ KV_SIMPLE_ERROR(EKvUnhandledType, EKvException, 35)
 KV_SIMPLE_ERROR(EKvSpanningNotSupported, EKvException, 36)
 // A stored name that would land outside the target folder.
 KV_SIMPLE_ERROR(EKvUnsafeName, EKvException, 520)
+// Extraction to files: the target was written by an earlier item of the same run, or it
+// is a file the user may not write.
+KV_SIMPLE_ERROR(EKvDuplicateTarget, EKvException, 530)
+KV_SIMPLE_ERROR(EKvReadOnlyTarget, EKvException, 531)
 KV_SIMPLE_ERROR(EKvZipBadSpanStream, EKvZipException, 13)
 KV_SIMPLE_ERROR(EKvZipBadCRC, EKvZipException, 23)
 KV_SIMPLE_ERROR(EKvZipInvalid, EKvZipException, 28)
