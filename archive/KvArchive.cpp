@@ -261,8 +261,9 @@ void TKvArchive::Load() {
 
 void TKvArchive::Save() {
   if (status_ == stInvalid) return;
-  // Only changes are written: a browsed archive is never rewritten on closing.
-  if (!IsDirty) return;
+  // Only changes are written: a browsed archive is never rewritten on closing. An empty
+  // file without items is the exception: it gets the format's empty archive.
+  if (!IsDirty && !(Count() == 0 && stream_ && stream_->Size() == 0)) return;
   Busy b(*this);
   bool confirm = true;
   DoConfirmWrite(confirm);

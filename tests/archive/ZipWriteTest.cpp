@@ -331,3 +331,35 @@ TEST(ZipWrite, SpannedEndRecordCountsTheEntriesOnItsPart) {
   EXPECT_GT(endStartsAPart, 0);
   if (!have("7z")) GTEST_SKIP() << "7z (p7zip-full) is missing: the sets were checked by our reader only";
 }
+
+// An empty file named .zip, opened and closed through the component, becomes the 22-byte
+// empty archive; opened again it is left alone, as any archive without changes.
+TEST(ZipWrite, ClosingAnEmptyZipWritesTheEmptyArchive) {
+  TempDir d;
+  writeFile(d / "leer.zip", {});
+  {
+    TKvUnZipper z;
+    z.SetFileName(d / "leer.zip");
+    EXPECT_EQ(z.ArchiveKind(), akZip);
+    EXPECT_EQ(z.Count(), 0);
+    z.SetFileName("");
+  }
+  std::vector<uint8_t> empty(22, 0);
+  empty[0] = 'P';
+  empty[1] = 'K';
+  empty[2] = 5;
+  empty[3] = 6;
+  EXPECT_EQ(readFile(d / "leer.zip"), empty);
+  if (have("7z")) {
+    EXPECT_EQ(run("7z t '" + d / "leer.zip" + "' >/dev/null 2>&1"), 0);
+  }
+  auto written = fs::last_write_time(d / "leer.zip");
+  {
+    TKvUnZipper z;
+    z.SetFileName(d / "leer.zip");
+    EXPECT_EQ(z.Count(), 0);
+    z.SetFileName("");
+  }
+  EXPECT_EQ(fs::last_write_time(d / "leer.zip"), written);
+  EXPECT_EQ(readFile(d / "leer.zip"), empty);
+}
