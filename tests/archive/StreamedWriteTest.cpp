@@ -104,10 +104,10 @@ std::vector<uint8_t> mixed(size_t n, uint32_t seed) {
 
 // The heap this program holds through new and delete, and its peak since the last reset.
 std::atomic<int64_t> gHeapNow{0}, gHeapPeak{0};
-void resetHeapPeak() { gHeapPeak = gHeapNow.load(); }
+[[maybe_unused]] void resetHeapPeak() { gHeapPeak = gHeapNow.load(); }
 
 // A large, compressible file written in pieces, so the test itself never holds it.
-void writeLarge(const std::string& path, size_t size) {
+[[maybe_unused]] void writeLarge(const std::string& path, size_t size) {
   std::ofstream f(path, std::ios::binary);
   auto piece = mixed(1 << 20, 9);
   for (size_t done = 0; done < size; done += piece.size())
