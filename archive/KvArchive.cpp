@@ -84,12 +84,12 @@ int TKvArchiveList::Add(TKvArchiveItem* item) {
   return int(items_.size()) - 1;
 }
 
-void TKvArchiveList::Delete(int index) {
-  TKvArchiveItem* item = items_[size_t(index)];
-  // Unlink this very item: another whose name differs only in case stays.
+// Unlinks this very item: another whose name differs only in case stays.
+void TKvArchiveList::unlink(TKvArchiveItem* item) {
   TKvArchiveItem** link = &heads_[size_t(BucketOf(item->FileName()))];
   while (*link && *link != item) link = &(*link)->Next;
   if (!*link) {
+    // A format item may have changed its own name behind the list's back.
     for (auto& h : heads_) {
       link = &h;
       while (*link && *link != item) link = &(*link)->Next;
@@ -97,8 +97,26 @@ void TKvArchiveList::Delete(int index) {
     }
   }
   if (*link) *link = item->Next;
+  item->Next = nullptr;
+}
+
+void TKvArchiveList::Delete(int index) {
+  TKvArchiveItem* item = items_[size_t(index)];
+  unlink(item);
   items_.erase(items_.begin() + index);
   delete item;
+}
+
+void TKvArchiveList::Rename(TKvArchiveItem* item, const std::string& newName) {
+  if (IndexOf(item) < 0) {
+    item->SetFileName(newName);
+    return;
+  }
+  unlink(item);
+  item->SetFileName(newName);
+  int b = BucketOf(item->FileName());
+  item->Next = heads_[size_t(b)];
+  heads_[size_t(b)] = item;
 }
 
 int TKvArchiveList::Find(const std::string& name) const {
@@ -243,8 +261,9 @@ void TKvArchive::Load() {
 
 void TKvArchive::Save() {
   if (status_ == stInvalid) return;
-  // Only changes are written: a browsed archive is never rewritten on closing.
-  if (!IsDirty) return;
+  // Only changes are written: a browsed archive is never rewritten on closing. An empty
+  // file without items is the exception: it gets the format's empty archive.
+  if (!IsDirty && !(Count() == 0 && stream_ && stream_->Size() == 0)) return;
   Busy b(*this);
   bool confirm = true;
   DoConfirmWrite(confirm);
@@ -259,6 +278,17 @@ void TKvArchive::ExtractMatching(const std::string& fileMask, const std::string&
   checkValid();
   int n = Count();
   if (n == 0) return;
+  struct Run {
+    TKvArchive& a;
+    explicit Run(TKvArchive& x) : a(x) {
+      a.inRun_ = true;
+      a.runTargets_.clear();
+    }
+    ~Run() {
+      a.inRun_ = false;
+      a.runTargets_.clear();
+    }
+  } run(*this);
   for (int i = 0; i < Count(); ++i) {
     TKvArchiveItem* it = Items(i);
     if (it->MatchesMaskList(fileMask) && !it->MatchesMaskList(exclusionMask)) ExtractAt(i, "");
@@ -348,7 +378,8 @@ void TKvArchive::Move(TKvArchiveItem* item, const std::string& newStoredPath) {
   bool confirm = true;
   DoConfirmProcessItem(item, ptMove, confirm);
   if (confirm) {
-    item->SetFileName(fixed);
+    // Found under its new name from now on, so a second move to that name is refused.
+    items_->Rename(item, fixed);
     item->Action = iaMove;
     IsDirty = true;
     if (AutoSave) Save();

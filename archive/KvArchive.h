@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -79,9 +80,12 @@ class TKvArchiveList {
   int Count() const { return int(items_.size()); }
   TKvArchiveItem* Items(int index) const { return items_[size_t(index)]; }
   int IndexOf(const TKvArchiveItem* item) const;
+  // Gives a listed item a new name and moves it to that name's bucket.
+  void Rename(TKvArchiveItem* item, const std::string& newName);
   void Clear();
   static int BucketOf(const std::string& name);
  private:
+  void unlink(TKvArchiveItem* item);
   std::vector<TKvArchiveItem*> items_;
   std::vector<TKvArchiveItem*> heads_;
 };
@@ -112,6 +116,12 @@ class TKvArchive {
   virtual void DoMediaRequest(int imageNumber, std::string& imageName, bool& abort);
   // The engine's progress: raises EKvAbortProgress when asked to stop.
   void EngineProgress(int progress);
+  // Files written by the extraction run under way (ExtractMatching): names stripped of
+  // their folders can meet, and the second item must not replace the first one's file.
+  bool TargetTakenInRun(const std::string& path) const { return runTargets_.count(path) != 0; }
+  void NoteTargetInRun(const std::string& path) {
+    if (inRun_) runTargets_.insert(path);
+  }
 
   void Add(TKvArchiveItem* item);
   void Load();
@@ -188,6 +198,8 @@ class TKvArchive {
   bool logging_ = false;
   std::unique_ptr<KvFileStream> log_;
   TKvPadLock lock_;
+  bool inRun_ = false;
+  std::set<std::string> runTargets_;
 };
 
 // The program's folder: KALVORA_APPDIR when set, else the executable's folder.

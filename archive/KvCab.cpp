@@ -27,6 +27,15 @@ struct PrivateDir {
   }
 };
 
+// The mode a saved cabinet gets: the old one's, or what a new file gets under the umask.
+mode_t savedMode(const std::string& archive) {
+  struct ::stat st;
+  if (::stat(archive.c_str(), &st) == 0) return st.st_mode & 07777;
+  mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
 }  // namespace
 
 TKvCabArchive::TKvCabArchive(const std::string& fileName, uint16_t mode)
@@ -153,13 +162,21 @@ void TKvCabArchive::SaveArchive() {
     }
     inputs.push_back(in);
   }
-  std::string tmp = dir.path + "/new.cab";
-  b.Write(tmp, inputs, CompressionType);
+  // Written beside the old cabinet and renamed over it: a failure leaves the old one whole.
+  std::string tmp = KvMakeTempName(KvExtractFileDir(ArchiveName()), true);
+  if (tmp.empty()) throw EKvFCIFileOpenError();
+  try {
+    b.Write(tmp, inputs, CompressionType);
+    if (::chmod(tmp.c_str(), savedMode(ArchiveName())) != 0) throw EKvFCIFileWriteError();
+  } catch (...) {
+    ::unlink(tmp.c_str());
+    throw;
+  }
   stream_.reset();
-  std::error_code ec;
-  std::filesystem::copy_file(tmp, ArchiveName(), std::filesystem::copy_options::overwrite_existing, ec);
+  bool moved = ::rename(tmp.c_str(), ArchiveName().c_str()) == 0;
+  if (!moved) ::unlink(tmp.c_str());
   reopenStream(ArchiveName(), mkNumberedFiles, fmOpenRead | fmShareDenyNone);
-  if (ec) throw EKvFCIFileWriteError();
+  if (!moved) throw EKvFCIFileWriteError();
   LoadArchive();
 }
 

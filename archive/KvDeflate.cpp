@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -139,10 +140,15 @@ struct Item {
   uint32_t dist;      // 0 for a literal
 };
 
+// The input is either memory, used where it lies, or a stream read into a buffer that
+// slides by whole windows, so a file of any size needs only that buffer. Positions are
+// offsets into the buffer; base_ is the input offset of its first byte.
 class Encoder {
  public:
-  Encoder(const uint8_t* data, size_t size, KvStream* out, const TKvDeflateHelper& h, int modes)
-      : d_(data), n_(size), w_(out), h_(h), modes_(modes) {
+  // sizeHint: the input's size when known (it sizes the hash tables), else SIZE_MAX.
+  Encoder(const uint8_t* data, size_t size, KvStream* src, size_t sizeHint, KvStream* out, const TKvDeflateHelper& h,
+          int modes)
+      : d_(data), n_(size), src_(src), w_(out), h_(h), modes_(modes) {
     d64_ = (h.Options() & dfoDeflate64) != 0;
     maxLen_ = d64_ ? 65538 : 258;
     int win = h.WindowSize;
@@ -151,25 +157,47 @@ class Encoder {
     if (win < 256 || win > maxWin || (win & (win - 1))) win = maxWin;
     window_ = uint32_t(win);
     mask_ = window_ - 1;
+    if (!src_) sizeHint = size;
     // Wide tables keep chains short on large inputs; small inputs need not clear them.
     int bits = 10;
-    while (bits < kHashBits && (size_t(1) << bits) < n_) ++bits;
+    while (bits < kHashBits && (size_t(1) << bits) < sizeHint) ++bits;
     hashShift_ = 32 - bits;
     head_.assign(size_t(1) << bits, -1);
     hash3Shift_ = 32 - std::min(bits, kHash3Bits);
     head3_.assign(size_t(1) << std::min(bits, kHash3Bits), -1);
-    prev_.assign(std::min<size_t>(window_, std::max<size_t>(n_, 1)), -1);
+    prev_.assign(src_ ? size_t(window_) : std::min<size_t>(window_, std::max<size_t>(n_, 1)), -1);
     good_ = h.GoodMatchLength();
     lazy_ = h.MaxLazyMatch();
     chain_ = h.MaxChainSteps();
     items_.reserve(32768 + 8);
+    adler_ = (h.Options() & dfoAdler32) != 0;
+    check_ = adler_ ? 1 : 0;
+    if (src_) {
+      eof_ = false;
+      srcStart_ = src_->Position();
+      // Room for a window of history, a longest match ahead and a large read.
+      look_ = size_t(maxLen_) + 64;
+      cap_ = kChunk + 2 * size_t(window_) + look_;
+      own_.reset(new uint8_t[cap_]);
+      d_ = own_.get();
+      n_ = 0;
+    }
+    if (h.OnProgressPercent) {
+      progressTotal_ = h.SourceSize > 0 ? h.SourceSize : sizeHint != SIZE_MAX ? int64_t(sizeHint) : 0;
+    }
   }
 
-  void Run();
+  void Run() {
+    if (src_) run<true>();
+    else run<false>();
+  }
   int64_t Written() const { return w_.Written(); }
+  int64_t PlainCount() const { return read_; }
+  uint32_t Checksum() const { return check_; }
 
  private:
   static constexpr int kHashBits = 17;
+  static constexpr size_t kChunk = size_t(1) << 20;  // a whole number of any window
   static constexpr int kHash3Bits = 14;
   static constexpr int kNice = 64;
   static uint32_t load32(const uint8_t* p) {
@@ -217,6 +245,7 @@ class Encoder {
 
   const uint8_t* d_;
   size_t n_;
+  KvStream* src_;  // null: all input is in d_
   BitWriter w_;
   const TKvDeflateHelper& h_;
   int modes_;
@@ -232,8 +261,90 @@ class Encoder {
   uint32_t litFreq_[286] = {0};
   uint32_t distFreq_[32] = {0};
   uint32_t lits_ = 0, matches_ = 0, blockBytes_ = 0;
-  size_t blockStart_ = 0;
+  int64_t blockStart_ = 0;  // input offset
+
+  // Streamed input.
+  template <bool kStreamed>
+  void run();
+  size_t refill(size_t pos);
+  void slide(size_t delta);
+  void putPlain(int64_t at, size_t count);
+  void progress(int64_t at);
+  std::unique_ptr<uint8_t[]> own_;
+  bool eof_ = true, adler_ = false;
+  int64_t srcStart_ = 0, base_ = 0, read_ = 0;
+  size_t cap_ = 0, look_ = 0;
+  uint32_t check_ = 0;
+  int64_t progressTotal_ = 0, nextProgress_ = 4096;
 };
+
+size_t Encoder::refill(size_t pos) {
+  size_t slid = 0;
+  if (cap_ - n_ < look_ && pos > 2 * size_t(window_)) {
+    // Whole windows, so a position keeps its slot in the chain ring.
+    slid = (pos - window_) / window_ * window_;
+    slide(slid);
+  }
+  while (!eof_ && n_ < cap_) {
+    int64_t got = src_->Read(own_.get() + n_, int64_t(cap_ - n_));
+    if (got <= 0) {
+      eof_ = true;
+      break;
+    }
+    const uint8_t* p = own_.get() + n_;
+    check_ = adler_ ? KvAdler32(check_, p, size_t(got)) : KvCrc32(check_, p, size_t(got));
+    n_ += size_t(got);
+    read_ += got;
+  }
+  return slid;
+}
+
+void Encoder::slide(size_t delta) {
+  std::memmove(own_.get(), own_.get() + delta, n_ - delta);
+  n_ -= delta;
+  base_ += int64_t(delta);
+  // Links to what slid out could only have been too far back anyway.
+  const int32_t dd = int32_t(delta);
+  auto rebase = [dd](std::vector<int32_t>& v) {
+    for (int32_t& e : v) e = e >= dd ? e - dd : -1;
+  };
+  rebase(head_);
+  rebase(head3_);
+  rebase(prev_);
+}
+
+// Plain bytes of the input at an offset: from the buffer, or read again from the source
+// for what has slid out of it.
+void Encoder::putPlain(int64_t at, size_t count) {
+  while (count > 0) {
+    if (at >= base_) {
+      w_.Bytes(d_ + (at - base_), count);
+      return;
+    }
+    size_t k = size_t(std::min<int64_t>(int64_t(count), base_ - at));
+    std::vector<uint8_t> tmp(k);
+    int64_t back = srcStart_ + read_;
+    if (src_->Seek(srcStart_ + at, soBeginning) != srcStart_ + at)
+      throw EKvInternalDeflateError("could not read the input again");
+    for (size_t done = 0; done < k;) {
+      int64_t got = src_->Read(tmp.data() + done, int64_t(k - done));
+      if (got <= 0) throw EKvInternalDeflateError("could not read the input again");
+      done += size_t(got);
+    }
+    src_->Seek(back, soBeginning);
+    w_.Bytes(tmp.data(), k);
+    at += int64_t(k);
+    count -= k;
+  }
+}
+
+// Every 4096 bytes of input; the handler stops the run by raising.
+void Encoder::progress(int64_t at) {
+  nextProgress_ = (at / 4096 + 1) * 4096;
+  if (progressTotal_ <= 0) return;
+  int64_t pct = (at * 100 + progressTotal_ / 2) / progressTotal_;
+  h_.OnProgressPercent(int(std::min<int64_t>(pct, 100)));
+}
 
 bool Encoder::search(size_t p, int prevLen, int& len, uint32_t& dist) {
   len = 0;
@@ -380,7 +491,7 @@ void Encoder::writeStatic(bool last) {
 
 void Encoder::writeStored(bool last) {
   size_t count = blockBytes_;
-  const uint8_t* p = d_ + blockStart_;
+  int64_t at = blockStart_;
   // An empty last block still has to close the stream.
   do {
     size_t piece = std::min<size_t>(count, 65535);
@@ -389,8 +500,8 @@ void Encoder::writeStored(bool last) {
     w_.Align();
     uint8_t hdr[4] = {uint8_t(piece), uint8_t(piece >> 8), uint8_t(~piece), uint8_t(~piece >> 8)};
     w_.Bytes(hdr, 4);
-    w_.Bytes(p, piece);
-    p += piece;
+    putPlain(at, piece);
+    at += int64_t(piece);
     count -= piece;
   } while (count > 0);
 }
@@ -471,8 +582,11 @@ void Encoder::writeBlock(bool last) {
   }
 }
 
-void Encoder::Run() {
+// Input from memory needs no refills: that loop stays as lean as it always was.
+template <bool kStreamed>
+void Encoder::run() {
   size_t pos = 0;
+  if (kStreamed) refill(0);
   startBlock();
   blockStart_ = 0;
   int pLen = 0;
@@ -480,13 +594,20 @@ void Encoder::Run() {
   auto newBlockIfFull = [&]() {
     if (!blockFull()) return;
     writeBlock(false);
-    blockStart_ += blockBytes_;
+    blockStart_ += int64_t(blockBytes_);
     startBlock();
   };
   auto hashRange = [&](size_t from, size_t count) {
     for (size_t i = 0; i < count; ++i) insert(from + i);
   };
-  while (n_ - pos >= 3) {
+  const bool reports = bool(h_.OnProgressPercent);
+  for (;;) {
+    // A longest match and its hashing must find their bytes in the buffer.
+    if constexpr (kStreamed) {
+      if (!eof_ && n_ - pos < look_) pos -= refill(pos);
+    }
+    if (n_ - pos < 3) break;
+    if (reports && base_ + int64_t(pos) >= nextProgress_) progress(base_ + int64_t(pos));
     if (firstBlock_ && blockBytes_ >= 1024) {
       if (h_.LevelLetter() == 'n' && !zeroLiteral_) {
         good_ = good_ >= INT_MAX / 2 ? good_ : good_ * 2;
@@ -533,22 +654,15 @@ void Encoder::Run() {
   w_.Finish();
 }
 
-// Reads the rest of a stream into memory.
-std::vector<uint8_t> readAll(KvStream* s) {
-  std::vector<uint8_t> data;
-  int64_t pos = s->Position(), size = -1;
-  try {
-    size = s->Size() - pos;
-  } catch (...) {
-  }
-  if (size > 0) data.reserve(size_t(size));
-  uint8_t buf[65536];
-  for (;;) {
-    int64_t got = s->Read(buf, sizeof buf);
+// Reads up to count bytes; fewer only at the end of the stream.
+size_t readUpTo(KvStream* s, uint8_t* to, size_t count) {
+  size_t done = 0;
+  while (done < count) {
+    int64_t got = s->Read(to + done, int64_t(count - done));
     if (got <= 0) break;
-    data.insert(data.end(), buf, buf + got);
+    done += size_t(got);
   }
-  return data;
+  return done;
 }
 
 }  // namespace
@@ -691,53 +805,81 @@ uint32_t Deflate(KvStream* aSource, KvStream* aDest, TKvDeflateHelper* aHelper) 
     crypt = std::make_unique<TKvDfEncryptStream>(aDest, h.CipherPassword, uint32_t(h.HeaderCheck));
     out = crypt.get();
   }
-  // Memory input is used where it lies; anything else is read in first.
-  std::vector<uint8_t> owned;
+  // Memory input is used where it lies; anything else is read as it goes.
   const uint8_t* src = nullptr;
   size_t srcSize = 0;
+  KvStream* stream = nullptr;
+  size_t hint = SIZE_MAX;
   if (auto* ms = dynamic_cast<KvMemoryStream*>(aSource)) {
     int64_t at = std::clamp<int64_t>(ms->Position(), 0, int64_t(ms->Data().size()));
     src = ms->Data().data() + at;
     srcSize = ms->Data().size() - size_t(at);
     ms->Seek(0, soEnd);
   } else {
-    owned = readAll(aSource);
-    src = owned.data();
-    srcSize = owned.size();
+    stream = aSource;
+    try {
+      int64_t left = aSource->Size() - aSource->Position();
+      if (left >= 0) hint = size_t(left);
+    } catch (...) {
+    }
   }
-  struct View {
-    const uint8_t* p;
-    size_t n;
-    const uint8_t* data() const { return p; }
-    size_t size() const { return n; }
-    bool empty() const { return n == 0; }
-  } data{src, srcSize};
-  uint32_t check = (h.Options() & dfoAdler32) ? KvAdler32(1, data.data(), data.size())
-                                               : KvCrc32(0, data.data(), data.size());
+  const bool adler = h.Options() & dfoAdler32;
+  uint32_t check = 0;
+  int64_t plain = 0;
   int modes = h.Options() & 7;
   if (modes == 1) {
     // Whole-stream stored: the last piece is the one that ends the data; nothing at all
     // still needs one empty final block.
     BitWriter w(out);
-    size_t pos = 0;
-    do {
-      size_t piece = std::min<size_t>(data.size() - pos, 65535);
-      bool last = pos + piece == data.size();
-      uint8_t hdr[5] = {uint8_t(last ? 1 : 0), uint8_t(piece), uint8_t(piece >> 8), uint8_t(~piece),
-                        uint8_t(~piece >> 8)};
-      w.Bytes(hdr, 5);
-      w.Bytes(data.data() + pos, piece);
-      pos += piece;
-      if (h.OnProgressPercent && !data.empty()) h.OnProgressPercent(int(pos * 100 / data.size()));
-    } while (pos < data.size());
+    if (!stream) {
+      check = adler ? KvAdler32(1, src, srcSize) : KvCrc32(0, src, srcSize);
+      size_t pos = 0;
+      do {
+        size_t piece = std::min<size_t>(srcSize - pos, 65535);
+        bool last = pos + piece == srcSize;
+        uint8_t hdr[5] = {uint8_t(last ? 1 : 0), uint8_t(piece), uint8_t(piece >> 8), uint8_t(~piece),
+                          uint8_t(~piece >> 8)};
+        w.Bytes(hdr, 5);
+        w.Bytes(src + pos, piece);
+        pos += piece;
+        if (h.OnProgressPercent && srcSize) h.OnProgressPercent(int(pos * 100 / srcSize));
+      } while (pos < srcSize);
+      plain = int64_t(srcSize);
+    } else {
+      // One piece read ahead tells whether the one in hand is the last.
+      check = adler ? 1 : 0;
+      std::vector<uint8_t> cur(65535), next(65535);
+      size_t have = readUpTo(stream, cur.data(), cur.size());
+      int64_t total = h.SourceSize > 0 ? h.SourceSize : hint != SIZE_MAX ? int64_t(hint) : 0;
+      for (;;) {
+        size_t more = have == cur.size() ? readUpTo(stream, next.data(), next.size()) : 0;
+        check = adler ? KvAdler32(check, cur.data(), have) : KvCrc32(check, cur.data(), have);
+        uint8_t hdr[5] = {uint8_t(more ? 0 : 1), uint8_t(have), uint8_t(have >> 8), uint8_t(~have),
+                          uint8_t(~have >> 8)};
+        w.Bytes(hdr, 5);
+        w.Bytes(cur.data(), have);
+        plain += int64_t(have);
+        if (h.OnProgressPercent && total > 0) h.OnProgressPercent(int(std::min<int64_t>(plain * 100 / total, 100)));
+        if (!more) break;
+        cur.swap(next);
+        have = more;
+      }
+    }
     w.Finish();
   } else {
-    Encoder enc(data.data(), data.size(), out, h, modes);
+    Encoder enc(src, srcSize, stream, hint, out, h, modes);
     enc.Run();
+    if (stream) {
+      check = enc.Checksum();
+      plain = enc.PlainCount();
+    } else {
+      check = adler ? KvAdler32(1, src, srcSize) : KvCrc32(0, src, srcSize);
+      plain = int64_t(srcSize);
+    }
     if (h.OnProgressPercent) h.OnProgressPercent(100);
   }
   if (aHelper) {
-    aHelper->PlainSize = int64_t(data.size());
+    aHelper->PlainSize = plain;
     aHelper->PackedSize = aDest->Position() - destStart;
   }
   return check;

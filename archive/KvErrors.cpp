@@ -13,7 +13,7 @@ struct Entry {
   const char* text;
 };
 
-// Kept in the order the library has always had it (38 before 37); 520 and 521 are ours.
+// Kept in the order the library has always had it (38 before 37); 520 and up are ours.
 const Entry kTable[] = {
     {1, "Cannot extract file - newer version required"},
     {2, "Cannot extract file - unsupported compression method"},
@@ -163,6 +163,8 @@ const Entry kTable[] = {
     {513, "Unhandled Entity"},
     {520, "Cannot extract file - the name leads outside the target folder"},
     {521, "Not enough free disk space"},
+    {530, "Cannot extract file - an earlier item of this run has the same name"},
+    {531, "Cannot extract file - the existing file is read-only"},
 };
 
 }  // namespace

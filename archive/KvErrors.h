@@ -43,6 +43,10 @@ KV_SIMPLE_ERROR(EKvSpanningNotSupported, EKvException, 36)
 KV_SIMPLE_ERROR(EKvUnsafeName, EKvException, 520)
 // Output that would not fit into the free space of its target.
 KV_SIMPLE_ERROR(EKvNoDiskSpace, EKvException, 521)
+// Extraction to files: the target was written by an earlier item of the same run, or it
+// is a file the user may not write.
+KV_SIMPLE_ERROR(EKvDuplicateTarget, EKvException, 530)
+KV_SIMPLE_ERROR(EKvReadOnlyTarget, EKvException, 531)
 KV_SIMPLE_ERROR(EKvZipBadSpanStream, EKvZipException, 13)
 KV_SIMPLE_ERROR(EKvZipBadCRC, EKvZipException, 23)
 KV_SIMPLE_ERROR(EKvZipInvalid, EKvZipException, 28)

@@ -4,6 +4,17 @@
 
 namespace kv {
 
+namespace {
+
+// A second item of the run on the same file, or a file the user may not write, is
+// skipped and reported rather than replaced.
+void refuseTarget(TKvArchive* a, const std::string& base, const KvSafeName& name) {
+  if (a->TargetTakenInRun(KvEnsureTrailingSlash(base) + name.Relative())) throw EKvDuplicateTarget();
+  if (KvSafeTargetIsReadOnly(base, name)) throw EKvReadOnlyTarget();
+}
+
+}  // namespace
+
 void KvExtractToSafeFile(TKvArchive* a, const std::string& useName, int64_t mtime, bool readOnly,
                          const std::function<void(KvStream*)>& fill) {
   bool restore = a->ExtractOptions & eoRestorePath;
@@ -14,6 +25,7 @@ void KvExtractToSafeFile(TKvArchive* a, const std::string& useName, int64_t mtim
     return;
   }
   std::string base = a->BaseDirectory();
+  refuseTarget(a, base, name);
   if (a->OnConfirmOverwrite && KvSafeTargetExists(base, name)) {
     std::string full = KvEnsureTrailingSlash(base) + name.Relative();
     std::string asked = full;
@@ -25,11 +37,13 @@ void KvExtractToSafeFile(TKvArchive* a, const std::string& useName, int64_t mtim
       if (asked.rfind(prefix, 0) != 0) throw EKvUnsafeName();
       name = KvSanitizeStoredName(asked.substr(prefix.size()), true);
       if (name.IsFolder()) throw EKvUnsafeName();
+      refuseTarget(a, base, name);
     }
   }
   KvSafeFileWriter w(base, name, create);
   fill(&w);
   w.Commit(mtime, readOnly);
+  a->NoteTargetInRun(w.FullName());
 }
 
 }  // namespace kv

@@ -243,7 +243,12 @@ void KvGzipWrite(KvStream& out, TKvGzipItem& item, KvStream& data, TKvDeflateHel
   item.WriteHeader(out);
   TKvDeflateHelper own;
   TKvDeflateHelper* h = helper ? helper : &own;
-  uint32_t crc = Deflate(&data, &out, h);
+  uint32_t crc;
+  try {
+    crc = Deflate(&data, &out, h);
+  } catch (const EKvAbortProgress&) {
+    throw EKvUserAbort();
+  }
   uint8_t t[8];
   put32(t, crc);
   put32(t + 4, uint32_t(h->PlainSize));
@@ -648,7 +653,12 @@ void TKvGzipArchive::SaveArchive() {
           break;
         }
       }
-      KvGzipWrite(out, *keep, *data);
+      // The data is read as it is compressed; its progress can stop the save.
+      TKvDeflateHelper h;
+      h.SourceSize = -1;
+      h.OnProgressPercent = [this](int p) { EngineProgress(p); };
+      CurrentItem = keep;
+      KvGzipWrite(out, *keep, *data, &h);
     }
   } catch (...) {
     ::unlink(tmp.c_str());

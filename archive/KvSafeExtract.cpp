@@ -113,6 +113,20 @@ bool KvSafeTargetExists(const std::string& baseDir, const KvSafeName& name) {
   return exists;
 }
 
+bool KvSafeTargetIsReadOnly(const std::string& baseDir, const KvSafeName& name) {
+  int fd;
+  try {
+    fd = walk(baseDir, name.folders, false);
+  } catch (...) {
+    return false;
+  }
+  struct stat st;
+  bool readOnly = ::fstatat(fd, name.file.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+                  ::faccessat(fd, name.file.c_str(), W_OK, AT_EACCESS) != 0 && (errno == EACCES || errno == EROFS);
+  ::close(fd);
+  return readOnly;
+}
+
 KvSafeFileWriter::KvSafeFileWriter(const std::string& baseDir, const KvSafeName& name, bool createDirs)
     : final_(name.file) {
   full_ = KvEnsureTrailingSlash(baseDir) + name.Relative();

@@ -45,5 +45,8 @@ class KvSafeFileWriter : public KvStream {
 void KvSafeMakeFolders(const std::string& baseDir, const std::vector<std::string>& folders);
 // Whether the target exists (as anything, links included) below base.
 bool KvSafeTargetExists(const std::string& baseDir, const KvSafeName& name);
+// Whether the target is an existing file the user may not write: renaming over it
+// would replace it all the same, so it is left alone.
+bool KvSafeTargetIsReadOnly(const std::string& baseDir, const KvSafeName& name);
 
 }  // namespace kv

@@ -288,6 +288,7 @@ void TKvCustomZipBrowser::InitArchive() {
   TKvBaseBrowser::InitArchive();
   if (TKvZipArchive* z = ZipArchive()) {
     z->Password = password_;
+    z->OnPrompt = onPrompt_;
     if (onRequestLastDisk_)
       z->OnRequestLastDisk = [this](bool& abort) { onRequestLastDisk_(this, abort); };
     if (onRequestNthDisk_)
@@ -308,6 +309,11 @@ void TKvCustomZipBrowser::SetPassword(const std::string& value) {
 void TKvCustomZipBrowser::SetOnRequestLastDisk(TKvRequestDiskEvent value) {
   onRequestLastDisk_ = std::move(value);
   if (ZipArchive()) InitArchive();
+}
+
+void TKvCustomZipBrowser::SetOnPrompt(std::function<bool(const std::string&, const std::string&)> value) {
+  onPrompt_ = std::move(value);
+  if (TKvZipArchive* z = ZipArchive()) z->OnPrompt = onPrompt_;
 }
 
 void TKvCustomZipBrowser::SetOnRequestNthDisk(TKvRequestNthDiskEvent value) {

@@ -105,11 +105,15 @@ class TKvCustomZipBrowser : public TKvBaseBrowser {
   void SetPassword(const std::string& value);
   void SetOnRequestLastDisk(TKvRequestDiskEvent value);
   void SetOnRequestNthDisk(TKvRequestNthDiskEvent value);
+  // Disk and part questions without a handler of their own (text, caption; true is OK);
+  // KvAskThroughPrompter connects the program's prompter here.
+  void SetOnPrompt(std::function<bool(const std::string&, const std::string&)> value);
   bool TarAutoHandle = false;
  protected:
   std::string password_;
   TKvRequestDiskEvent onRequestLastDisk_;
   TKvRequestNthDiskEvent onRequestNthDisk_;
+  std::function<bool(const std::string&, const std::string&)> onPrompt_;
 };
 
 class TKvCustomUnZipper : public TKvCustomZipBrowser {

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <memory>
 
 #include "KvChecksum.h"
@@ -196,67 +197,99 @@ struct Prepared {
   int64_t start = 0, length = 0;  // in the scratch stream
 };
 
-std::vector<uint8_t> readAllOf(KvStream& s) {
-  std::vector<uint8_t> d;
-  uint8_t buf[65536];
+constexpr int64_t kMaxClassic = 0xFFFFFFFFll;
+
+// Reads src from its position to the end in pieces, handing each to use; answers the bytes read.
+int64_t eachPiece(KvStream& src, const std::function<void(const uint8_t*, int64_t)>& use) {
+  std::vector<uint8_t> buf(1 << 16);
+  int64_t total = 0;
   for (;;) {
-    int64_t n = s.Read(buf, sizeof buf);
+    int64_t n = src.Read(buf.data(), int64_t(buf.size()));
     if (n <= 0) break;
-    d.insert(d.end(), buf, buf + n);
+    use(buf.data(), n);
+    total += n;
+    if (total > kMaxClassic) throw EKvException("File too large for a ZIP archive (at most 4 GiB)");
   }
-  return d;
+  return total;
 }
 
 // Compresses (and encrypts) one new item's data into out; fills its directory entry.
+// The data is read as it goes, never held whole: an encrypted entry reads it twice,
+// because its password check byte comes from the CRC.
 void insertItem(TKvZipArchive& a, TKvZipItem* item, KvStream& src, KvStream& out, int64_t mtime, int dosAttr) {
-  std::vector<uint8_t> plain = readAllOf(src);
-  if (plain.size() > 0xFFFFFFFFu) throw EKvException("File too large for a ZIP archive (at most 4 GiB)");
-  uint32_t crc = KvCrc32(0, plain.data(), plain.size());
+  const int64_t from = src.Position();
   auto& d = item->Dir;
   d.GeneralPurposeBitFlag &= 0x0800;
   bool encrypt = !a.Password.empty();
   if (encrypt) d.GeneralPurposeBitFlag |= 1;
   int method = a.MethodChoice == 0 ? 0 : a.MethodChoice == 3 ? 9 : 8;
   int64_t start = out.Position();
+  uint32_t crc = 0;
+  int64_t plainSize = -1, expect = -1;
+  try {
+    expect = src.Size() - from;
+  } catch (const std::exception&) {
+  }
+  if (encrypt) {
+    plainSize = eachPiece(src, [&](const uint8_t* p, int64_t n) { crc = KvCrc32(crc, p, size_t(n)); });
+    src.Seek(from, soBeginning);
+  }
   auto storeIt = [&]() {
     out.SetSize(start);
     out.Seek(start, soBeginning);
-    if (encrypt) {
-      TKvDfEncryptStream enc(&out, a.Password, crc);
-      enc.WriteBuffer(plain.data(), int64_t(plain.size()));
-    } else {
-      out.WriteBuffer(plain.data(), int64_t(plain.size()));
-    }
+    src.Seek(from, soBeginning);
+    std::unique_ptr<TKvDfEncryptStream> enc;
+    if (encrypt) enc = std::make_unique<TKvDfEncryptStream>(&out, a.Password, crc);
+    KvStream* to = enc ? static_cast<KvStream*>(enc.get()) : &out;
+    uint32_t sum = 0;
+    int64_t done = 0;
+    int last = -1;
+    plainSize = eachPiece(src, [&](const uint8_t* p, int64_t n) {
+      sum = KvCrc32(sum, p, size_t(n));
+      to->WriteBuffer(p, n);
+      done += n;
+      int pct = expect > 0 ? int(std::min<int64_t>(done * 100 / expect, 100)) : 100;
+      if (pct != last) a.EngineProgress(last = pct);
+    });
+    crc = sum;
     method = 0;
   };
-  if (method == 0) {
-    storeIt();
-  } else {
-    KvMemoryStream in(plain);
-    TKvDeflateHelper h;
-    int opts = 0x0F | (method == 9 ? dfoDeflate64 : 0);
-    h.SetOptions(opts);
-    if (a.DeflationOption == 0) {
-      h.SetMaxChainSteps(8);
-      h.SetMaxLazyMatch(4);
-    } else if (a.DeflationOption >= 2) {
-      h.SetMaxChainSteps(1024);
-      h.SetGoodMatchLength(32);
-      h.SetMaxLazyMatch(258);
+  try {
+    if (method == 0) {
+      storeIt();
+    } else {
+      TKvDeflateHelper h;
+      int opts = 0x0F | (method == 9 ? dfoDeflate64 : 0);
+      h.SetOptions(opts);
+      if (a.DeflationOption == 0) {
+        h.SetMaxChainSteps(8);
+        h.SetMaxLazyMatch(4);
+      } else if (a.DeflationOption >= 2) {
+        h.SetMaxChainSteps(1024);
+        h.SetGoodMatchLength(32);
+        h.SetMaxLazyMatch(258);
+      }
+      h.CipherPassword = a.Password;
+      h.HeaderCheck = int64_t(crc);
+      h.OnProgressPercent = [&a](int p) { a.EngineProgress(p); };
+      h.SourceSize = -1;
+      uint32_t got = Deflate(&src, &out, &h);
+      if (!encrypt) crc = got;
+      plainSize = h.PlainSize;
+      if (plainSize > kMaxClassic) throw EKvException("File too large for a ZIP archive (at most 4 GiB)");
+      // Data that does not shrink is stored instead, unless Deflate was asked for.
+      if (a.MethodChoice == 2 && out.Position() - start >= plainSize + (encrypt ? 12 : 0)) storeIt();
     }
-    h.CipherPassword = a.Password;
-    h.HeaderCheck = int64_t(crc);
-    Deflate(&in, &out, &h);
-    // Data that does not shrink is stored instead, unless Deflate was asked for.
-    if (a.MethodChoice == 2 && out.Position() - start >= int64_t(plain.size()) + (encrypt ? 12 : 0)) storeIt();
+  } catch (const EKvAbortProgress&) {
+    throw EKvUserAbort();
   }
   d.CompressionMethod = uint16_t(method);
   d.VersionNeededToExtract = method == 9 ? 21 : (method == 8 || encrypt) ? 20 : 10;
   d.VersionMadeBy = 20;
   d.CRC32 = crc;
-  d.UncompressedSize = uint32_t(plain.size());
+  d.UncompressedSize = uint32_t(plainSize);
   int64_t packed = out.Position() - start;
-  if (packed > 0xFFFFFFFFll) throw EKvException("File too large for a ZIP archive (at most 4 GiB)");
+  if (packed > kMaxClassic) throw EKvException("File too large for a ZIP archive (at most 4 GiB)");
   d.CompressedSize = uint32_t(packed);
   if (mtime >= 0) KvUnixToDos(mtime, d.LastModFileDate, d.LastModFileTime);
   if (dosAttr >= 0) d.ExternalFileAttributes = uint32_t(dosAttr);
@@ -299,6 +332,7 @@ void KvZipWriter::Save(TKvZipArchive& a) {
       case iaAddFromStream: {
         if (!item->SourceStream) throw EKvException("nil stream");
         item->SourceStream->Seek(0, soBeginning);
+        a.CurrentItem = item;
         insertItem(a, item, *item->SourceStream, *scratch, -1, -1);
         break;
       }
@@ -387,12 +421,14 @@ void KvZipWriter::Save(TKvZipArchive& a) {
     dirSize += uint32_t(ch.size());
     ++onDisk;
   }
+  int beforeEnd = w.Part();
   w.Ensure(22);
   if (first) {
     end.StartDiskNumber = uint16_t(w.Part());
     end.DirectoryOffset = uint32_t(w.Position());
     onDisk = 0;
-  } else if (end.StartDiskNumber != w.Part() && onDisk == 0) {
+  } else if (w.Part() != beforeEnd) {
+    // The end record starts a part of its own: no entry lies on it.
     onDisk = 0;
   }
   end.DiskNumber = uint16_t(w.Part());

@@ -11,6 +11,7 @@
 
 #include "AppDir.h"
 #include "FormButtons.h"
+#include "KvArchivePrompts.h"
 #include "Language.h"
 #include "Prompter.h"
 
@@ -37,6 +38,8 @@ QSlider* bar(QWidget* parent, const char* name, int min, int max) {
 
 TRahmenForm::TRahmenForm(QWidget* parent) : TForm("RahmenForm", parent) {
   setWindowTitle(QString::fromUtf8("Rahmen"));
+  // Disk and part questions of the collection reach the user, not a silent cancel.
+  kv::KvAskThroughPrompter(KvUnZipper1);
   auto* layout = new QVBoxLayout(this);
   BitBtn1 = new QPushButton(QString::fromUtf8("Rahmen auswählen"), this);
   BitBtn1->setObjectName("BitBtn1");

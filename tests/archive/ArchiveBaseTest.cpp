@@ -1,12 +1,16 @@
 // Messages, exceptions, utilities and the item list of the archive library.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
 #include <set>
 #include <system_error>
 
 #include "KvArchive.h"
 #include "KvErrors.h"
 #include "KvUtils.h"
+#include "KvZip.h"
+#include "TestFiles.h"
 
 using namespace kv;
 
@@ -29,8 +33,8 @@ TEST(ArchiveMessages, TableLooksUpCodesAndLeavesUnknownOnesAlone) {
   EXPECT_EQ(keep, "unchanged");
   std::set<int> codes;
   for (int i = 0; i < KvMessageCount(); ++i) codes.insert(KvMessageCodeAt(i));
-  EXPECT_EQ(KvMessageCount(), 148);  // the 146 of the library, our unsafe-name and disk-space texts
-  EXPECT_EQ(codes.size(), 148u);
+  EXPECT_EQ(KvMessageCount(), 150);  // the 146 of the library and four texts of ours
+  EXPECT_EQ(codes.size(), 150u);
   // 38 stands before 37, as it always did.
   int i37 = -1, i38 = -1;
   for (int i = 0; i < KvMessageCount(); ++i) {
@@ -212,4 +216,62 @@ TEST(ArchiveList, MaskListsTrimTheirMasks) {
   EXPECT_FALSE(it.MatchesMaskList("a*; *.bmp"));
   EXPECT_FALSE(it.MatchesMaskList(""));
   EXPECT_TRUE(it.MatchesMask("C:*.TXT"));
+}
+
+// A moved item is found under its new name and no longer under the old one, so a second
+// move to that name (in any case) is refused with code 7 and the saved archive holds
+// each name once.
+TEST(ArchiveModel, MovedItemIsRehashedAndADuplicateMoveRefused) {
+  ziptest::TempDir d;
+  std::filesystem::create_directories(d / "src");
+  for (const char* n : {"eins.txt", "zwei.txt", "drei.txt"}) ziptest::writeFile(d / (std::string("src/") + n), ziptest::bytes(n));
+  {
+    TKvZipArchive a(d / "m.zip", fmCreate);
+    a.SetBaseDirectory(d / "src");
+    a.Load();
+    for (const char* n : {"eins.txt", "zwei.txt", "drei.txt"}) a.Add(a.CreateItem(n));
+    a.Save();
+  }
+  TKvZipArchive a(d / "m.zip", fmOpenRead);
+  a.Load();
+  std::vector<int> failures;
+  a.OnProcessItemFailure = [&](TKvArchive*, TKvArchiveItem*, TKvProcessType pt, TKvErrorClass ec, int code) {
+    EXPECT_EQ(pt, ptMove);
+    EXPECT_EQ(ec, ecTamsor);
+    failures.push_back(code);
+  };
+  TKvArchiveItem* first = a.Items(a.ItemList().Find("eins.txt"));
+  TKvArchiveItem* second = a.Items(a.ItemList().Find("zwei.txt"));
+  a.Move(first, "renamed.txt");
+  EXPECT_EQ(a.ItemList().Find("renamed.txt"), a.ItemList().IndexOf(first));
+  EXPECT_EQ(a.ItemList().Find("RENAMED.TXT"), a.ItemList().IndexOf(first));
+  EXPECT_EQ(a.ItemList().Find("eins.txt"), -1);
+  EXPECT_EQ(a.FindItem(first), a.ItemList().IndexOf(first));
+  for (const char* again : {"renamed.txt", "Renamed.TXT"}) {
+    a.Move(second, again);
+    EXPECT_EQ(second->FileName(), "zwei.txt") << again;
+  }
+  EXPECT_EQ(failures, (std::vector<int>{7, 7}));
+  // The old name is free again, and the list stays whole when items go.
+  a.Move(second, "eins.txt");
+  EXPECT_EQ(failures.size(), 2u);
+  EXPECT_EQ(a.ItemList().Find("eins.txt"), a.ItemList().IndexOf(second));
+  a.Save();
+  std::vector<std::string> names;
+  for (int i = 0; i < a.Count(); ++i) names.push_back(a.Items(i)->FileName());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"drei.txt", "eins.txt", "renamed.txt"}));
+  a.ItemList().Delete(a.ItemList().Find("renamed.txt"));
+  EXPECT_EQ(a.ItemList().Find("renamed.txt"), -1);
+  EXPECT_GE(a.ItemList().Find("eins.txt"), 0);
+  EXPECT_GE(a.ItemList().Find("drei.txt"), 0);
+  if (ziptest::have("unzip")) {
+    std::string listing = d / "list.txt";
+    ASSERT_EQ(ziptest::run("unzip -Z1 '" + d / "m.zip" + "' > '" + listing + "'"), 0);
+    std::ifstream in(listing);
+    std::vector<std::string> listed;
+    for (std::string line; std::getline(in, line);) listed.push_back(line);
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, (std::vector<std::string>{"drei.txt", "eins.txt", "renamed.txt"}));
+  }
 }

@@ -1,6 +1,9 @@
 // Cabinets: gcab as the oracle both ways, hostile names, the missing backend.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "KvCab.h"
@@ -100,6 +103,78 @@ TEST(Cab, RefusedWritesAndHostileNames) {
   writeFile(d / "kein.cab", bytes("MSCF und dann nichts"));
   TKvCabArchive bad(d / "kein.cab", fmOpenRead);
   EXPECT_THROW(bad.Load(), EKvInvalidCabFile);
+}
+
+// A small file system of its own, mounted for the test and gone with it.
+struct SmallDisk {
+  std::string path;
+  bool mounted = false;
+  SmallDisk(const std::string& at, const char* size) : path(at) {
+    fs::create_directories(path);
+    mounted = ::geteuid() == 0 &&
+              run("mount -t tmpfs -o size=" + std::string(size) + " tmpfs '" + path + "' 2>/dev/null") == 0;
+  }
+  ~SmallDisk() {
+    if (mounted) run("umount '" + path + "'");
+  }
+};
+
+// A save that does not fit on the disk fails and keeps the old cabinet as it was, with
+// nothing left beside it; a save that fits replaces it and keeps its mode.
+TEST(Cab, FullDiskKeepsTheOldCabinet) {
+  if (!KvCabinetBackend()) GTEST_SKIP();
+  TempDir d;
+  SmallDisk disk(d / "klein", "300k");
+  if (!disk.mounted) GTEST_SKIP() << "a 300 KiB tmpfs cannot be mounted here (needs root)";
+  fs::create_directories(d / "src");
+  writeFile(d / "src/a.txt", textBytes(20000, 5));
+  writeFile(d / "src/gross.bin", randomBytes(400000, 6));
+  writeFile(d / "src/b.txt", bytes("zweites"));
+  const std::string cab = disk.path + "/alt.cab";
+  {
+    TKvCabArchive c(cab, fmCreate);
+    c.SetBaseDirectory(d / "src");
+    c.Load();
+    c.Add(c.CreateItem("a.txt"));
+    c.Save();
+  }
+  ASSERT_EQ(::chmod(cab.c_str(), 0640), 0);
+  const auto before = readFile(cab);
+  auto listing = [&] {
+    std::vector<std::string> v;
+    for (auto& e : fs::directory_iterator(disk.path)) v.push_back(e.path().filename().string());
+    return v;
+  };
+  {
+    TKvCabArchive c(cab, fmOpenRead);
+    c.SetBaseDirectory(d / "src");
+    c.Load();
+    c.Add(c.CreateItem("gross.bin"));
+    EXPECT_THROW(c.Save(), EKvCabException);
+    EXPECT_EQ(readFile(cab), before);
+    EXPECT_EQ(listing(), std::vector<std::string>{"alt.cab"});
+    // The archive still reads its cabinet.
+    KvMemoryStream m;
+    c.ExtractItemToStreamAt(0, &m);
+    EXPECT_EQ(m.Data(), textBytes(20000, 5));
+  }
+  {
+    TKvCabArchive c(cab, fmOpenRead);
+    c.SetBaseDirectory(d / "src");
+    c.Load();
+    c.Add(c.CreateItem("b.txt"));
+    c.Save();
+    EXPECT_EQ(c.Count(), 2);
+  }
+  EXPECT_EQ(listing(), std::vector<std::string>{"alt.cab"});
+  struct ::stat st;
+  ASSERT_EQ(::stat(cab.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  if (have("gcab")) {
+    fs::create_directories(d / "gx");
+    ASSERT_EQ(run("cd " + d / "gx" + " && gcab -x '" + cab + "' >/dev/null"), 0);
+    EXPECT_EQ(readFile(d / "gx/b.txt"), bytes("zweites"));
+  }
 }
 
 TEST(Cab, MissingBackendIsReportedOnFirstUse) {

@@ -8,6 +8,7 @@
 
 #include "KvArchivePrompts.h"
 #include "KvErrors.h"
+#include "KvUnZipper.h"
 #include "KvUnzip.h"
 #include "KvUtils.h"
 #include "KvZip.h"
@@ -170,6 +171,58 @@ TEST(ZipSpanDisks, CancelLeavesNoArchiveBehind) {
   TKvZipArchive r(f.drive + "/set.zip", fmOpenRead);
   KvAskThroughPrompter(r);
   EXPECT_THROW(r.Load(), EKvZipInvalid);
+}
+
+// The unzipper component, as the frames dialog uses it, asks for the disks through the
+// prompter and extracts the whole set; a user who cancels leaves no archive open and the
+// disk in the drive untouched when the component closes.
+TEST(ZipSpanDisks, UnzipperAsksForTheDisksThroughThePrompter) {
+  FloppyDrive f;
+  auto files = f.sources();
+  FloppyUser user(f.drive, "set.zip");
+  kalvora::PrompterScope scope(user);
+  f.write(files, 20000);
+  user.takeOut();
+  user.insert(0);
+  size_t asked = user.questions().size();
+  std::string out = f.d / "out";
+  fs::create_directories(out);
+  {
+    TKvUnZipper z;
+    KvAskThroughPrompter(z);
+    int failures = 0;
+    z.OnProcessItemFailure = [&](TKvBaseBrowser*, TKvArchiveItem*, TKvProcessType, TKvErrorClass, int) { ++failures; };
+    z.SetFileName(f.drive + "/set.zip");
+    ASSERT_EQ(z.Count(), int(files.size()));
+    z.SetBaseDirectory(out);
+    z.ExtractFiles("*.*");
+    z.SetFileName("");
+    EXPECT_EQ(failures, 0);
+  }
+  for (auto& [n, data] : files) EXPECT_EQ(readFile(out + "/" + n), data) << n;
+  ASSERT_GT(user.questions().size(), asked + 1);
+  EXPECT_EQ(user.questions()[asked].text, "Insert the last disk in the spanned disk set");
+  EXPECT_EQ(user.questions()[asked].title, "Insert floppy");
+  bool askedForDisk = false;
+  for (size_t i = asked; i < user.questions().size(); ++i)
+    askedForDisk |= user.questions()[i].text.startsWith("Insert disk number ");
+  EXPECT_TRUE(askedForDisk);
+
+  user.insert(0);
+  const auto firstDisk = readFile(f.drive + "/set.zip");
+  kalvora::ScriptedPrompter cancel;
+  cancel.answerMessage(kalvora::mrCancel);
+  kalvora::PrompterScope cancelScope(cancel);
+  {
+    TKvUnZipper z;
+    KvAskThroughPrompter(z);
+    z.SetFileName(f.drive + "/set.zip");
+    EXPECT_EQ(z.Count(), 0);
+    z.SetFileName("");
+  }
+  ASSERT_EQ(cancel.questions().size(), 1u);
+  EXPECT_EQ(cancel.questions()[0].text, "Insert the last disk in the spanned disk set");
+  EXPECT_EQ(readFile(f.drive + "/set.zip"), firstDisk);
 }
 
 TEST(ZipSpanDisks, NoPrompterAnswerMeansCancel) {
