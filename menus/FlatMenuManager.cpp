@@ -91,11 +91,16 @@ void TFlatMenuManager::RemoveMenu(TFlatMenu* menu) {
 void TFlatMenuManager::CollectPendingForms() {
   for (QWidget* w : QApplication::topLevelWidgets()) {
     if (!w->isWindow() || qobject_cast<QMenu*>(w) || isStyled(w)) continue;
-    if (TagOf(w) == kTagLeaveAlone || ownsFlatMenu(w)) continue;
-    bool pending = false;
-    for (const auto& p : PendingForms) pending |= p == w;
-    if (!pending) PendingForms.append(w);
+    if (TagOf(w) == kTagLeaveAlone || ownsFlatMenu(w) || popups_.contains(w)) continue;
+    if (!isPending(w)) PendingForms.append(w);
   }
+  scheduleStyling();
+}
+
+bool TFlatMenuManager::isPending(const QWidget* w) const {
+  for (const auto& p : PendingForms)
+    if (p == w) return true;
+  return false;
 }
 
 void TFlatMenuManager::HandOver(TFlatMenu* exclude) {
@@ -142,13 +147,26 @@ void TFlatMenuManager::RestoreFormControls(QWidget* form) {
   }
 }
 
+// Styling waits for the event loop: the event that finds a window pending may be one sent while
+// that window (or another) is being destroyed, when walking its children is not safe. Once the
+// current work is done a window is either whole or gone (its pointer then reads null).
+void TFlatMenuManager::scheduleStyling() {
+  if (stylingScheduled_ || PendingForms.isEmpty()) return;
+  stylingScheduled_ = true;
+  QMetaObject::invokeMethod(this, [this] {
+    stylingScheduled_ = false;
+    stylePending();
+  }, Qt::QueuedConnection);
+}
+
 void TFlatMenuManager::stylePending() {
+  StyledForms.removeIf([](const QPointer<QWidget>& f) { return f.isNull(); });
   if (styling_ || PendingForms.isEmpty() || !active_) return;
   styling_ = true;
   const auto pending = PendingForms;
   PendingForms.clear();
   for (const auto& f : pending) {
-    if (!f || isStyled(f)) continue;
+    if (!f || isStyled(f) || popups_.contains(f.data())) continue;
     StyledForms.append(f);
     active_->ApplyToOwnedComponents(f, true, true);
   }
@@ -205,18 +223,21 @@ bool TFlatMenuManager::eventFilter(QObject* watched, QEvent* e) {
     const QEvent::Type t = e->type();
     if (t == QEvent::ChildAdded || t == QEvent::ActionAdded) noticeAdded(watched, e);
     if (auto* w = qobject_cast<QWidget*>(watched); w && w->isWindow()) {
-      if (qobject_cast<QMenu*>(w)) {
+      if (!popups_.contains(w) && qobject_cast<QMenu*>(w)) {
+        popups_.insert(w);
+        connect(w, &QObject::destroyed, this, [this](QObject* o) { popups_.remove(o); });
+      }
+      if (popups_.contains(w)) {
         if (t == QEvent::Show || t == QEvent::Resize) shapePopup(w, true);
         else if (t == QEvent::Hide || t == QEvent::Close) shapePopup(w, false);
-      } else if (active_ && (t == QEvent::Show || t == QEvent::Polish || t == QEvent::WinIdChange) &&
-                 !isStyled(w) && TagOf(w) != kTagLeaveAlone && !ownsFlatMenu(w)) {
-        bool pending = false;
-        for (const auto& p : PendingForms) pending |= p == w;
-        if (!pending) PendingForms.append(w);
-        return false;  // styled on the next event
+      } else if (active_ && (t == QEvent::Show || t == QEvent::Polish ||
+                             // A window losing its native window is going, not coming.
+                             (t == QEvent::WinIdChange && w->internalWinId() != 0)) &&
+                 !isStyled(w) && TagOf(w) != kTagLeaveAlone && !ownsFlatMenu(w) && !isPending(w)) {
+        PendingForms.append(w);
       }
     }
-    if (!PendingForms.isEmpty()) stylePending();
+    if (!PendingForms.isEmpty()) scheduleStyling();
   } catch (...) {
     // The application's events go on whatever happens here.
   }

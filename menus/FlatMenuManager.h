@@ -4,6 +4,7 @@
 // later), gives subclassed controls back when no component is left, and shapes the flat popups.
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QPointer>
 #include <QWidget>
 
@@ -35,11 +36,17 @@ class TFlatMenuManager : public QObject {
   ~TFlatMenuManager() override;
   bool isStyled(const QWidget* w) const;
   void stylePending();
+  void scheduleStyling();
+  bool isPending(const QWidget* w) const;
   void shapePopup(QWidget* menu, bool show);
   void noticeAdded(QObject* watched, QEvent* e);
 
   QPointer<TFlatMenu> active_;
   bool styling_ = false;
+  bool stylingScheduled_ = false;
+  // Popups seen as menus. A dying menu is a plain QWidget by the time its last events arrive,
+  // so it is known by this set, not by its class.
+  QSet<const QObject*> popups_;
 };
 
 // Region of a flat popup: two 2-pixel corners (top right, bottom left) stay transparent.

@@ -116,6 +116,8 @@ void FlatMenuStyle::drawControl(ControlElement el, const QStyleOption* opt, QPai
       item.caption = item.separator ? QStringLiteral("-") : a->text();
       item.shortcut = a->shortcut().toString(QKeySequence::NativeText);
       item.selected = opt->state & State_Selected;
+      // Qt marks a merely hovered menu-bar item as selected too; open (or pressed) it is sunken.
+      if (item.topLevel) item.selected = item.selected && (opt->state & State_Sunken);
       item.enabled = opt->state & State_Enabled;
       item.checked = a->isChecked();
       item.radio = a->isCheckable() && a->actionGroup() && a->actionGroup()->isExclusive();
@@ -123,7 +125,7 @@ void FlatMenuStyle::drawControl(ControlElement el, const QStyleOption* opt, QPai
       item.isDefault = menu && menu->defaultAction() == a;
       item.hasSubItems = a->menu() != nullptr;
       item.rightToLeft = opt->direction == Qt::RightToLeft;
-      item.hot = item.topLevel && (opt->state & State_MouseOver);
+      item.hot = item.topLevel && !item.selected && (opt->state & (State_MouseOver | State_Selected));
       item.glyph = glyphOf(a);
       m->PaintMenuItem(item, p, opt->rect);
       if (!item.topLevel && a->menu()) {

@@ -41,8 +41,12 @@ void TBrushLayer::SetCenter(TPoint value) {
 }
 
 void TBrushLayer::SetRadius(int value) {
+  // The outline drawn with the old radius goes too: a smaller brush would leave it behind.
+  const TRect before = square();
   radius_ = value;
-  Changed(square());
+  const TRect after = square();
+  if (after != before) Changed(before);
+  Changed(after);
 }
 
 void TBrushLayer::Assign(const TCustomLayer& source) {

@@ -185,8 +185,19 @@ void TCustomPaintBox32::mousePressEvent(QMouseEvent* e) {
 TPaintBox32::TPaintBox32(QWidget* parent) : TCustomPaintBox32(parent) {}
 
 void TPaintBox32::DoPaintBuffer() {
-  if (OnPaintBuffer) OnPaintBuffer(this);
+  const bool optimized = optimizer_->Enabled();
+  if (optimized) optimizer_->BeginPaintBuffer();
+  {
+    // What the handler draws is the repaint itself, not a change that asks for another one.
+    buffer_.BeginUpdate();
+    struct EndUpdate {
+      TBitmap32& b;
+      ~EndUpdate() { b.EndUpdate(); }
+    } end{buffer_};
+    if (OnPaintBuffer) OnPaintBuffer(this);
+  }
   TCustomPaintBox32::DoPaintBuffer();
+  if (optimized) optimizer_->EndPaintBuffer();
 }
 
 // ---- image ----

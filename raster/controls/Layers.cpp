@@ -238,8 +238,17 @@ void TCustomLayer::SetLayerCollection(TLayerCollection* value) {
 }
 
 void TCustomLayer::SetLayerOptions(std::uint32_t value) {
+  const bool wasVisible = Visible();
   Changing();
   options_ = value;
+  if (wasVisible && !Visible()) {
+    // A layer being hidden reports itself once more, so the area it covered is drawn again;
+    // an already hidden layer stays quiet as Changed has it.
+    if (updateCount_ != 0 || collection_ == nullptr || (options_ & LOB_NO_UPDATE) != 0) return;
+    if (collection_->OnLayerUpdated) collection_->OnLayerUpdated(this);
+    collection_->doChange();
+    return;
+  }
   Changed();
 }
 

@@ -151,3 +151,49 @@ TEST_F(ManagerTest, WindowClosingWithItsComponentLeavesNothingBehind) {
   EXPECT_EQ(drawOf(other.item), nullptr);
 }
 }  // namespace
+
+namespace {
+// A window that goes while one of its menus is open: the popup dies as part of the window, and
+// the manager must neither take it for a new window nor walk what is left of it.
+TEST_F(ManagerTest, WindowDestroyedWhileItsMenuIsOpen) {
+  QMainWindow main;
+  TFlatMenu* fm = mainComponent(main);
+  main.show();
+  for (bool bar : {false, true}) {
+    auto* win = new QMainWindow;
+    QMenu* popup = nullptr;
+    if (bar) {
+      popup = win->menuBar()->addMenu(QStringLiteral("Bearbeiten"));
+      popup->addAction(QStringLiteral("Kopieren"));
+      popup->addMenu(QStringLiteral("Mehr"))->addAction(QStringLiteral("Einfügen"));
+    } else {
+      popup = new QMenu(win);
+      popup->addAction(QStringLiteral("Kopieren"));
+    }
+    win->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(win));
+    QApplication::processEvents();
+    ASSERT_EQ(drawOf(popup->actions().first()), fm) << bar;
+    popup->popup(win->mapToGlobal(QPoint(20, 20)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return popup->isVisible(); }, 5000));
+    QPointer<QMenu> watch(popup);
+    const auto styled = TFlatMenuManager::Instance()->StyledForms.size();
+    delete win;
+    EXPECT_TRUE(watch.isNull());
+    // Nothing of the dying window was taken for a new one.
+    EXPECT_TRUE(TFlatMenuManager::Instance()->PendingForms.isEmpty()) << bar;
+    EXPECT_EQ(TFlatMenuManager::Instance()->StyledForms.size(), styled) << bar;
+    QApplication::processEvents();
+  }
+  // A window that goes before its turn to be styled is simply forgotten.
+  auto* brief = new QWidget;
+  new QMenu(brief);
+  brief->show();
+  ASSERT_FALSE(TFlatMenuManager::Instance()->PendingForms.isEmpty());
+  delete brief;
+  QApplication::processEvents();
+  EXPECT_TRUE(TFlatMenuManager::Instance()->PendingForms.isEmpty());
+  for (const auto& f : TFlatMenuManager::Instance()->StyledForms) EXPECT_FALSE(f.isNull());
+  EXPECT_EQ(TFlatMenuManager::Instance()->ActiveMenu(), fm);
+}
+}  // namespace

@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QPixmap>
 #include <QTest>
+#include <QWindow>
 #include <gtest/gtest.h>
 #include <cmath>
 
@@ -229,5 +230,49 @@ TEST_F(MenuPaintTest, DefaultItemGetsItsExtraPassesOnlyWhenEnabled) {
   EXPECT_NE(m.fm->RenderMenuItem(def, size), m.fm->RenderMenuItem(item, size));
   item.enabled = def.enabled = false;
   EXPECT_EQ(m.fm->RenderMenuItem(def, size), m.fm->RenderMenuItem(item, size));
+}
+}  // namespace
+
+namespace {
+// Qt marks a hovered menu-bar item as selected as well; only an open (or pressed) item is sunken.
+// Hovering shows the plain framed face, opening the face with its shadow band.
+TEST_F(MenuPaintTest, HoveredMenuBarItemShowsTheHotFaceOpenedTheShadow) {
+  PaintedMenu m;
+  m.menu->addAction(QStringLiteral("Neu"));
+  QMenu* edit = m.win.menuBar()->addMenu(QStringLiteral("Bearbeiten"));
+  edit->addAction(QStringLiteral("Kopieren"));
+  m.activate();
+  m.win.resize(400, 200);
+  m.win.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&m.win));
+  m.win.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&m.win));
+  QMenuBar* bar = m.win.menuBar();
+  const QRect r = bar->actionGeometry(edit->menuAction());
+  ASSERT_GT(r.width(), 20);
+  const SchemeColors& k = m.fm->Scheme();
+  const QColor frame = ToQColor(k.SelectFrameColor), fillc = ToQColor(k.SelectFillColor);
+  const QColor shadow = ToQColor(DarkenColor(k.BarColor, 100)), plain = ToQColor(k.BarColor);
+  const int L = r.left(), Rt = r.left() + r.width(), midY = r.top() + r.height() / 2, lowY = r.bottom() - 2;
+  auto face = [&] { return bar->grab().toImage().convertToFormat(QImage::Format_RGB32); };
+
+  // Through the window, as the mouse really comes.
+  QWindow* handle = m.win.windowHandle();
+  const QPoint centre = bar->mapTo(&m.win, r.center());
+  QTest::mouseMove(handle, centre);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return bar->activeAction() == edit->menuAction(); }, 5000));
+  QImage img = face();
+  EXPECT_EQ(at(img, L, midY), frame);
+  EXPECT_EQ(at(img, L + 2, midY), fillc);
+  EXPECT_EQ(at(img, Rt - 8, midY), frame) << "the hot rectangle ends 7 pixels short of the right edge";
+  for (int x = Rt - 7; x < Rt; ++x) EXPECT_EQ(at(img, x, lowY), plain) << "no shadow band at x " << x;
+
+  QTest::mouseClick(handle, Qt::LeftButton, Qt::NoModifier, centre);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return edit->isVisible(); }, 5000));
+  img = face();
+  EXPECT_EQ(at(img, L, midY), frame);
+  EXPECT_EQ(at(img, Rt - 8, midY), frame);
+  EXPECT_EQ(at(img, Rt - 6, lowY), shadow) << "an open item casts its shadow";
+  edit->hide();
 }
 }  // namespace
