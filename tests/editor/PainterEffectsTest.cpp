@@ -213,6 +213,12 @@ TEST_F(PainterEffectsTest, AutomaticEnhancementAnswersOverTheModalEditor) {
     EXPECT_TRUE(ran);
     EXPECT_FALSE(editor->isVisible());
   };
+  // Clicks and keys through the window system, which holds them back from a window a modal
+  // one blocks (events sent to the widget itself would pass).
+  auto press = [](TPainterEffectsF* d, QPushButton* b) {
+    QTest::mouseClick(d->windowHandle(), Qt::LeftButton, Qt::NoModifier, b->mapTo(d, b->rect().center()));
+  };
+  auto key = [](TPainterEffectsF* d, Qt::Key k) { QTest::keyClick(d->windowHandle(), k); };
   auto openAuto = [&](TPainterEffectsF* d) {
     click(editor->Image12);
     ASSERT_TRUE(QTest::qWaitFor([&] { return d->isVisible(); }, 10000));
@@ -223,7 +229,7 @@ TEST_F(PainterEffectsTest, AutomaticEnhancementAnswersOverTheModalEditor) {
   // The red picture is enhanced and the change discarded when the editor closes.
   execEditor(first, [&](TPainterEffectsF* d) {
     openAuto(d);
-    QTest::mouseClick(d->SaveBitBtn, Qt::LeftButton);
+    press(d, d->SaveBitBtn);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !d->isVisible(); }, 10000));
     EXPECT_EQ(editor->FUndoIndex(), 1);
   });
@@ -235,19 +241,19 @@ TEST_F(PainterEffectsTest, AutomaticEnhancementAnswersOverTheModalEditor) {
     const QImage expected = makeImage(300, 200).scaled(shown.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     EXPECT_LT(meanDiff(shown, expected), 12.0);
 
-    QTest::mouseClick(d->AbortBitBtn, Qt::LeftButton);
+    press(d, d->AbortBitBtn);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !d->isVisible(); }, 10000));
     EXPECT_EQ(editor->FUndoIndex(), 0);
     EXPECT_TRUE(editor->EffectsPanel->isEnabled());
 
     openAuto(d);
-    QTest::keyClick(d, Qt::Key_Escape);
+    key(d, Qt::Key_Escape);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !d->isVisible(); }, 10000));
     EXPECT_TRUE(editor->isVisible());  // only the dialog closed
     EXPECT_EQ(editor->FUndoIndex(), 0);
 
     openAuto(d);
-    QTest::keyClick(d, Qt::Key_Return);
+    key(d, Qt::Key_Return);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !d->isVisible(); }, 10000));
     EXPECT_EQ(editor->FUndoIndex(), 1);
     EXPECT_TRUE(editor->EffectsPanel->isEnabled());
