@@ -98,6 +98,13 @@ TEST_F(SizeDialogTest, TheEditorResizesOnlyOnOkWithBothSides) {
       EXPECT_EQ(SizeForm->FOrgWidth, view()->BitmapWidth());
       SizeForm->SpinEdit1->setValue(c.width);
       (c.ok ? SizeForm->SaveBitBtn : SizeForm->AbortBitBtn)->click();
+      // A zero side is refused with a reason; the dialog waits for a size or Abbrechen.
+      if (c.width == 0) {
+        EXPECT_TRUE(SizeForm->isVisible());
+        ASSERT_FALSE(prompter.messageTexts().isEmpty());
+        EXPECT_TRUE(prompter.messageTexts().last().contains(QString::fromUtf8("größer als 0")));
+        SizeForm->AbortBitBtn->click();
+      }
     });
     click(editor->Image10);
     EXPECT_EQ(QSize(view()->BitmapWidth(), view()->BitmapHeight()), c.expected);
