@@ -42,6 +42,8 @@ QSlider* bar(QWidget* parent, const char* name, int min, int max) {
 TRahmenForm::TRahmenForm(QWidget* parent) : TForm("RahmenForm", parent) {
   setWindowTitle(QString::fromUtf8("Rahmen"));
   auto* layout = new QVBoxLayout(this);
+  // The window always has its content's size: small before a frame is chosen, grown with it.
+  layout->setSizeConstraint(QLayout::SetFixedSize);
   BitBtn1 = new QPushButton(QString::fromUtf8("Rahmen auswählen"), this);
   BitBtn1->setObjectName("BitBtn1");
   layout->addWidget(BitBtn1);
@@ -99,6 +101,10 @@ TRahmenForm::TRahmenForm(QWidget* parent) : TForm("RahmenForm", parent) {
   connect(HeightTrackBar, &QSlider::valueChanged, this, [this] { HeightTrackBarChange(); });
   connect(ZoomTrackBar, &QSlider::valueChanged, this, [this] { ZoomTrackBarChange(); });
   FPicturePath = kalvora::ProgramFolder() + "rahmen.jpg";
+  // Hidden until a frame is chosen: the first showing is as small as its one button.
+  BearbeitenPanel->hide();
+  SaveBitBtn->hide();
+  RotateBitBtn->hide();
 }
 
 void TRahmenForm::showEvent(QShowEvent* e) {
@@ -189,15 +195,17 @@ void TRahmenForm::BitBtn1Click() {
 
 void TRahmenForm::keepOnScreen() {
   const QRect before = frameGeometry();
+  const QSize margins = (before.size() - size()).expandedTo(QSize(0, 0));
+  // The panel's layout first, so the window's sees the previews' new sizes now.
+  BearbeitenPanel->layout()->activate();
   layout()->activate();
   // The window system may report the new size later: the size is taken from the layout.
   const QSize content = sizeHint().expandedTo(minimumSizeHint());
-  resize(content);
   QScreen* s = screen();
   if (!s) return;
   const QRect area = s->availableGeometry();
   // Grown about its old centre, and never past the screen's edges.
-  const QSize frame = content + (before.size() - geometry().size()).expandedTo(QSize(0, 0));
+  const QSize frame = content + margins;
   QPoint topLeft = before.center() - QPoint(frame.width() / 2, frame.height() / 2);
   topLeft.setX(std::clamp(topLeft.x(), area.left(), std::max(area.left(), area.right() + 1 - frame.width())));
   topLeft.setY(std::clamp(topLeft.y(), area.top(), std::max(area.top(), area.bottom() + 1 - frame.height())));

@@ -171,13 +171,15 @@ TEST_F(FramesDialogTest, TheFirstPreviewFillsTheFrameAndTheDialogStaysOnScreen) 
       f.ZoomTrackBar->setValue(c.zoom - 20);
       EXPECT_EQ(f.ZoomTrackBar->value(), c.zoom);
       EXPECT_EQ(f.ErgebnisBitmap.size(), c.frameSize);
-      QApplication::processEvents();
+      // The window system reports the grown window's place and size.
+      EXPECT_TRUE(QTest::qWaitFor([&] { return f.width() >= f.sizeHint().width(); }, 5000));
       EXPECT_TRUE(screen.contains(f.frameGeometry()))
           << "screen " << screen.width() << "x" << screen.height() << ", dialog " << f.frameGeometry().x() << ","
           << f.frameGeometry().y() << " " << f.frameGeometry().width() << "x" << f.frameGeometry().height();
       for (QWidget* w : {static_cast<QWidget*>(f.SaveBitBtn), static_cast<QWidget*>(f.ZoomTrackBar),
                          static_cast<QWidget*>(f.ErgebnisImage)})
-        EXPECT_TRUE(screen.contains(QRect(w->mapToGlobal(QPoint(0, 0)), w->size()))) << w->objectName().toStdString();
+        EXPECT_TRUE(screen.contains(QRect(w->mapToGlobal(QPoint(0, 0)), w->size())))
+            << w->objectName().toStdString() << " at " << w->mapToGlobal(QPoint(0, 0)).x() << "," << w->mapToGlobal(QPoint(0, 0)).y() << " " << w->width() << "x" << w->height() << " dialog " << f.x() << "," << f.y() << " " << f.width() << "x" << f.height() << " hint " << f.sizeHint().width() << "x" << f.sizeHint().height() << " min " << f.minimumWidth() << " max " << f.maximumWidth();
     });
   }
   // The large picture framed: the result has the frame's size.
