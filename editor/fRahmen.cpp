@@ -120,6 +120,7 @@ void TRahmenForm::FormActivate() {
   RotateBitBtn->hide();
   // Each showing starts without a frame: a result of an earlier showing is never taken over.
   FRotateFrame = false;
+  placing_ = false;
   MaskeBitmap = QImage();
   ErgebnisBitmap = QImage();
   BildBitmap = QImage();
@@ -162,6 +163,8 @@ void TRahmenForm::FormActivate() {
 }
 
 void TRahmenForm::BitBtn1Click() {
+  // The window grows about where it is now (its layout resizes it as soon as the panel shows).
+  if (!placing_) placeCentre_ = frameGeometry().center();
   // Only the composition shows the picture, scaled to its box: the picture at full size would
   // make the dialog as large as the picture.
   BildBitmap = QImage(FPicturePath);
@@ -194,22 +197,30 @@ void TRahmenForm::BitBtn1Click() {
 }
 
 void TRahmenForm::keepOnScreen() {
-  const QRect before = frameGeometry();
-  const QSize margins = (before.size() - size()).expandedTo(QSize(0, 0));
+  placing_ = true;
   // The panel's layout first, so the window's sees the previews' new sizes now.
   BearbeitenPanel->layout()->activate();
   layout()->activate();
-  // The window system may report the new size later: the size is taken from the layout.
-  const QSize content = sizeHint().expandedTo(minimumSizeHint());
+  placeAboutCentre();
+}
+
+void TRahmenForm::resizeEvent(QResizeEvent* e) {
+  TForm::resizeEvent(e);
+  // The window system may apply the grown size later: the place follows it.
+  if (placing_) placeAboutCentre();
+}
+
+void TRahmenForm::placeAboutCentre() {
   QScreen* s = screen();
   if (!s) return;
   const QRect area = s->availableGeometry();
+  const QSize margins = (frameGeometry().size() - size()).expandedTo(QSize(0, 0));
+  const QSize frame = size().expandedTo(sizeHint()) + margins;
   // Grown about its old centre, and never past the screen's edges.
-  const QSize frame = content + margins;
-  QPoint topLeft = before.center() - QPoint(frame.width() / 2, frame.height() / 2);
+  QPoint topLeft = placeCentre_ - QPoint(frame.width() / 2, frame.height() / 2);
   topLeft.setX(std::clamp(topLeft.x(), area.left(), std::max(area.left(), area.right() + 1 - frame.width())));
   topLeft.setY(std::clamp(topLeft.y(), area.top(), std::max(area.top(), area.bottom() + 1 - frame.height())));
-  move(topLeft);
+  if (topLeft != frameGeometry().topLeft()) move(topLeft);
 }
 
 void TRahmenForm::WidthTrackBarChange() {

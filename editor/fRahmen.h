@@ -60,11 +60,15 @@ class TRahmenForm : public TForm {
 
  protected:
   void showEvent(QShowEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
 
  private:
   void ComposeFrame(int x, int y, int zoom);
   void composeNow();
   void keepOnScreen();
+  void placeAboutCentre();
+  bool placing_ = false;  // a chosen frame grew the window: keep it about placeCentre_
+  QPoint placeCentre_;
   bool composing_ = false;
 };
 
