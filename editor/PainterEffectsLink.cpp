@@ -32,12 +32,19 @@ bool storeResult(TBildbeaerbeitungForm* form, bool sharpen) {
   return true;
 }
 
+bool carries(const QWidget* w, const QWidget* dialog) {
+  for (const QWidget* p = dialog; p; p = p->parentWidget())
+    if (p == w) return true;
+  return false;
+}
+
 // While the automatic face is open nothing else in the editor may make a step: its OK stores
-// the picture it was computed from.
+// the picture it was computed from. The dialog's own parents stay enabled: a disabled parent
+// disables the dialog window with it, and its OK and Abbrechen would be dead.
 void holdSteps(TBildbeaerbeitungForm* form, QWidget* dialog, bool running) {
   for (QObject* child : form->children()) {
     auto* w = qobject_cast<QWidget*>(child);
-    if (w && w != dialog && !w->isWindow()) w->setEnabled(!running);
+    if (w && !w->isWindow() && !carries(w, dialog)) w->setEnabled(!running);
   }
 }
 }  // namespace

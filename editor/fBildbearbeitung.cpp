@@ -8,6 +8,8 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "AppDir.h"
 #include "FxDrawImage.h"
 #include "Prompter.h"
@@ -73,6 +75,9 @@ TBildbeaerbeitungForm::TBildbeaerbeitungForm(QWidget* parent) : TForm("Bildbeaer
   buildMenu(side);
   buildCropPanel(side);
   buildRedeyePanel(side);
+  // As wide as the eye colours need in this font ("Pupillenfarbe (Schwarz)" uncut).
+  const QMargins m = RedeyePanel->layout()->contentsMargins();
+  side->setFixedWidth(std::max(170, ComboBox1->sizeHint().width() + m.left() + m.right()));
   middle->addWidget(side);
 
   StatusBar1 = new QStatusBar(this);

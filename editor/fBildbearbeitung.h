@@ -128,6 +128,9 @@ class TBildbeaerbeitungForm : public TForm {
   void ZoomTrackBarChange();
   void Button1Click();
   void EinpassenBitBtnClick();
+  // Puts the picture's top-left corner at (left, top) of the view, kept so that a picture larger
+  // than the view never shows a gap at its edges; an axis where it fits stays centred.
+  void PanPictureTo(int left, int top);
   void BitBtn1Click();
   void RoteAugenHelpLabelClick();
   // The dialog steps of the menu (colour, effects, text, frames, warp).

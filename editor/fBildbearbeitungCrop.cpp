@@ -239,13 +239,11 @@ void TBildbeaerbeitungForm::ViewMouseMove(int x, int y) {
   FPanY = y;
   FPanDeltaX = FPanX - FPanLastX;
   FPanDeltaY = FPanY - FPanLastY;
-  if (FPanActive && FEditMode == 0 && v->RgnFrameType() == 0 && v->IsAllocated()) {
-    FPanDstRect = QRect(v->DstLeft() + FPanDeltaX, v->DstTop() + FPanDeltaY, v->DstWidth(), v->DstHeight());
-    FPanSrcRect = QRect(v->SrcLeft() + FPanDeltaX, v->SrcTop() + FPanDeltaY, v->SrcWidth(), v->SrcHeight());
-    v->SetDstRect(FPanDstRect.left(), FPanDstRect.top(), FPanDstRect.width(), FPanDstRect.height());
-    v->SetSrcRect(FPanSrcRect.left(), FPanSrcRect.top(), FPanSrcRect.width(), FPanSrcRect.height());
-    v->RepaintImage();
-  }
+  // The picture follows the mouse: only its place in the view moves. (Moving the source
+  // rectangle by the same delta as well would cancel the move at 100 % and reverse it above.)
+  if (FPanActive && FEditMode == 0 && v->RgnFrameType() == 0 && v->IsAllocated() &&
+      (FPanDeltaX != 0 || FPanDeltaY != 0))
+    PanPictureTo(v->DstLeft() + FPanDeltaX, v->DstTop() + FPanDeltaY);
   FPanLastX = FPanX;
   FPanLastY = FPanY;
 }

@@ -75,6 +75,9 @@ void TBildbeaerbeitungForm::RunMenuDialog(const QString& button) {
   const QString folder = FProgramFolder;
   editor::LinkPainterEffects(this);
   if (button == "Image12") {
+    // The dialog's "Original" shows the host's picture as it opens: this picture, not the one
+    // of an earlier showing.
+    LoadPreviewIntoArt();
     Art->AutoEnhance();
   } else if (button == "Image14" || button == "Image17") {
     LoadPreviewIntoArt();

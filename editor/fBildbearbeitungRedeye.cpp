@@ -1,11 +1,12 @@
 // The editor's red-eye removal, zoom strip and moving of the enlarged picture.
 #include <QApplication>
-#include <QDesktopServices>
 #include <QHBoxLayout>
-#include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "Prompter.h"
+#include "ShellOpen.h"
 #include "fBildbearbeitung.h"
 #include "fVerschiebenTip.h"
 
@@ -173,9 +174,8 @@ void TBildbeaerbeitungForm::BitBtn3Click() {
 }
 
 void TBildbeaerbeitungForm::RoteAugenHelpLabelClick() {
-  const QString page = FProgramFolder + "help/roteaugen.html";
-  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(page)))
-    inform(u("Unable to start internet browser! Make sure you have it properly set-up on your system!"));
+  // Names a missing page and says when no browser could open it, as the other help links do.
+  OpenHelpPage(FProgramFolder + "help/roteaugen.html");
 }
 
 void TBildbeaerbeitungForm::ZoomTrackBarChange() {
@@ -190,7 +190,24 @@ void TBildbeaerbeitungForm::ZoomTrackBarChange() {
   v->SetPaintSizeMode(smZoom);
   v->SetPaintZoomFactor(zoom);
   v->SetAutoRepaint(repaint);
+  // A place the picture was moved to at another zoom may now leave a gap.
+  PanPictureTo(v->DstLeft(), v->DstTop());
   v->update();
+}
+
+void TBildbeaerbeitungForm::PanPictureTo(int left, int top) {
+  PicImageControl* v = BildbViewPicImage;
+  if (!v->IsAllocated()) return;
+  const int fw = v->FrameWidth();
+  const int iw = v->width() - 2 * fw, ih = v->height() - 2 * fw;
+  const int w = v->DstWidth(), h = v->DstHeight();
+  left = w > iw ? std::clamp(left, iw - w, 0) : v->DstLeft();
+  top = h > ih ? std::clamp(top, ih - h, 0) : v->DstTop();
+  FPanDstRect = QRect(left, top, w, h);
+  FPanSrcRect = QRect(v->SrcLeft(), v->SrcTop(), v->SrcWidth(), v->SrcHeight());
+  if (left == v->DstLeft() && top == v->DstTop()) return;
+  v->SetDstRect(left, top, w, h);
+  v->RepaintImage();
 }
 
 void TBildbeaerbeitungForm::Button1Click() {

@@ -35,6 +35,8 @@ QSlider* makeBar(QWidget* parent, const char* name, int min, int max, int positi
   return s;
 }
 
+constexpr int PreviewBoxWidth = 240;
+
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text) {
   auto* l = new QLabel(text, parent);
   l->setObjectName(QString::fromLatin1(name));
@@ -45,7 +47,8 @@ PicImageControl* makePicture(QWidget* parent, const char* name) {
   auto* p = new PicImageControl(parent);
   p->setObjectName(QString::fromLatin1(name));
   p->SetPaintSizeMode(smFit);
-  p->setMinimumSize(240, 180);
+  p->SetCenterImage(true);
+  p->setFixedSize(PreviewBoxWidth, 180);
   return p;
 }
 }  // namespace
@@ -53,6 +56,8 @@ PicImageControl* makePicture(QWidget* parent, const char* name) {
 TPicEffectsForm::TPicEffectsForm(QWidget* parent) : TForm("PicEffectsForm", parent) {
   setWindowTitle(u("Effekte"));
   auto* layout = new QVBoxLayout(this);
+  // The window follows the previews, which take the picture's shape: no empty band below them.
+  layout->setSizeConstraint(QLayout::SetFixedSize);
 
   auto* pictures = new QHBoxLayout();
   auto* left = new QVBoxLayout();
@@ -178,7 +183,14 @@ void TPicEffectsForm::FormActivate() {
   preview_ = previewSource_;
   FDirty = false;
   sepia_ = balance_ = false;
-  if (previewSource_.allocated()) PicImage2->SetBitmap(&previewSource_);
+  if (previewSource_.allocated()) {
+    PicImage2->SetBitmap(&previewSource_);
+    const int h = std::clamp(int(std::lround(double(PreviewBoxWidth) * previewSource_.height /
+                                             std::max(1, previewSource_.width))),
+                             24, PreviewBoxWidth);
+    for (PicImageControl* p : {PicImage1, PicImage2}) p->setFixedSize(PreviewBoxWidth, h);
+    layout()->invalidate();
+  }
   RGBPanel->hide();
   SharpenPanel->hide();
   if (Mode == "SHARPEN") {

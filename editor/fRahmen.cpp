@@ -5,8 +5,10 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QScreen>
 #include <QTransform>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 #include "AppDir.h"
@@ -24,6 +26,8 @@ QLabel* imageLabel(QWidget* parent, const char* name) {
   l->setObjectName(name);
   l->setAlignment(Qt::AlignCenter);
   l->setScaledContents(true);
+  l->setWordWrap(true);
+  l->setFixedSize(250, 250);
   return l;
 }
 
@@ -41,6 +45,8 @@ TRahmenForm::TRahmenForm(QWidget* parent) : TForm("RahmenForm", parent) {
   // Disk and part questions of the collection reach the user, not a silent cancel.
   kv::KvAskThroughPrompter(KvUnZipper1);
   auto* layout = new QVBoxLayout(this);
+  // The window always has its content's size: small before a frame is chosen, grown with it.
+  layout->setSizeConstraint(QLayout::SetFixedSize);
   BitBtn1 = new QPushButton(QString::fromUtf8("Rahmen auswählen"), this);
   BitBtn1->setObjectName("BitBtn1");
   layout->addWidget(BitBtn1);
@@ -98,6 +104,10 @@ TRahmenForm::TRahmenForm(QWidget* parent) : TForm("RahmenForm", parent) {
   connect(HeightTrackBar, &QSlider::valueChanged, this, [this] { HeightTrackBarChange(); });
   connect(ZoomTrackBar, &QSlider::valueChanged, this, [this] { ZoomTrackBarChange(); });
   FPicturePath = kalvora::ProgramFolder() + "rahmen.jpg";
+  // Hidden until a frame is chosen: the first showing is as small as its one button.
+  BearbeitenPanel->hide();
+  SaveBitBtn->hide();
+  RotateBitBtn->hide();
 }
 
 void TRahmenForm::showEvent(QShowEvent* e) {
@@ -113,6 +123,7 @@ void TRahmenForm::FormActivate() {
   RotateBitBtn->hide();
   // Each showing starts without a frame: a result of an earlier showing is never taken over.
   FRotateFrame = false;
+  placing_ = false;
   MaskeBitmap = QImage();
   ErgebnisBitmap = QImage();
   BildBitmap = QImage();
@@ -155,8 +166,11 @@ void TRahmenForm::FormActivate() {
 }
 
 void TRahmenForm::BitBtn1Click() {
+  // The window grows about where it is now (its layout resizes it as soon as the panel shows).
+  if (!placing_) placeCentre_ = frameGeometry().center();
+  // Only the composition shows the picture, scaled to its box: the picture at full size would
+  // make the dialog as large as the picture.
   BildBitmap = QImage(FPicturePath);
-  BildImage->setPixmap(QPixmap::fromImage(BildBitmap));
   const QString folder = kalvora::ProgramFolder() + "rahmen/";
   QString file = kalvora::CurrentPrompter().openFile(QString::fromUtf8("Rahmen auswählen"), folder,
                                                      QString::fromUtf8("Bitmaps (*.bmp)"));
@@ -176,10 +190,40 @@ void TRahmenForm::BitBtn1Click() {
   composing_ = true;  // one composition below, not one per bar
   ZoomTrackBar->setMaximum(3000);
   ZoomTrackBar->setMinimum(100);
+  // Each frame starts from the smallest zoom that fills it (the composition raises it there).
+  ZoomTrackBar->setValue(100);
   WidthTrackBar->setValue(0);
   HeightTrackBar->setValue(0);
   composing_ = false;
   composeNow();
+  keepOnScreen();
+}
+
+void TRahmenForm::keepOnScreen() {
+  placing_ = true;
+  // The panel's layout first, so the window's sees the previews' new sizes now.
+  BearbeitenPanel->layout()->activate();
+  layout()->activate();
+  placeAboutCentre();
+}
+
+void TRahmenForm::resizeEvent(QResizeEvent* e) {
+  TForm::resizeEvent(e);
+  // The window system may apply the grown size later: the place follows it.
+  if (placing_) placeAboutCentre();
+}
+
+void TRahmenForm::placeAboutCentre() {
+  QScreen* s = screen();
+  if (!s) return;
+  const QRect area = s->availableGeometry();
+  const QSize margins = (frameGeometry().size() - size()).expandedTo(QSize(0, 0));
+  const QSize frame = size().expandedTo(sizeHint()) + margins;
+  // Grown about its old centre, and never past the screen's edges.
+  QPoint topLeft = placeCentre_ - QPoint(frame.width() / 2, frame.height() / 2);
+  topLeft.setX(std::clamp(topLeft.x(), area.left(), std::max(area.left(), area.right() + 1 - frame.width())));
+  topLeft.setY(std::clamp(topLeft.y(), area.top(), std::max(area.top(), area.bottom() + 1 - frame.height())));
+  if (topLeft != frameGeometry().topLeft()) move(topLeft);
 }
 
 void TRahmenForm::WidthTrackBarChange() {
@@ -233,14 +277,7 @@ void TRahmenForm::ComposeFrame(int x, int y, int zoom) {
     WidthTrackBar->blockSignals(false);
     x = std::min(x, std::max(0, WidthTrackBar->maximum()));
     y = std::min(y, std::max(0, HeightTrackBar->maximum()));
-    double rPic = double(BildBitmap.width()) / BildBitmap.height();
-    double rFrame = double(MaskeBitmap.width()) / MaskeBitmap.height();
-    int minimum;
-    if (rFrame <= 1.0)
-      minimum = int(std::nearbyint(rFrame >= rPic ? MaskeBitmap.height() * rPic / rFrame
-                                                  : MaskeBitmap.width() * rPic / rFrame)) + 1;
-    else
-      minimum = MaskeBitmap.width();
+    const int minimum = MinimumZoom(picture.size(), MaskeBitmap.size());
     ZoomTrackBar->blockSignals(true);
     ZoomTrackBar->setMinimum(minimum);
     ZoomTrackBar->setMaximum(3000);
@@ -260,11 +297,23 @@ void TRahmenForm::ComposeFrame(int x, int y, int zoom) {
   } else {
     ErgebnisBitmap = QImage();
     ErgebnisImage->clear();
+    ErgebnisImage->setText(QString::fromUtf8(LanguageIsEnglish()
+                                                 ? "The picture does not fill the frame. Please raise the zoom."
+                                                 : "Das Bild füllt den Rahmen nicht aus. Bitte erhöhen Sie den Zoom."));
   }
   // Nothing to take over while the preview is empty.
   SaveBitBtn->setEnabled(ok);
   QApplication::restoreOverrideCursor();
   composing_ = false;
+}
+
+int TRahmenForm::MinimumZoom(QSize picture, QSize frame) {
+  if (picture.isEmpty() || frame.isEmpty()) return 1;
+  // The scaled height is picture height x zoom div picture width; both sides must hold the frame.
+  const qint64 pw = picture.width(), ph = picture.height();
+  qint64 zoom = std::max<qint64>(frame.width(), (qint64(frame.height()) * pw + ph - 1) / ph);
+  while (ph * zoom / pw < frame.height()) ++zoom;
+  return int(std::min<qint64>(zoom, 1 << 20));
 }
 
 bool TRahmenForm::BlendMasked(QImage& target, const QImage& source, QRgb transparent, int col, int row, int weight) {

@@ -54,14 +54,21 @@ class TRahmenForm : public TForm {
   void RotateBitBtnClick();
   // Draws source over target at (col, row), skipping pixels of the transparent colour;
   // weight 1..10 mixes (anything else counts as 10). False when it does not fit.
+  // The smallest zoom (scaled picture width) at which the picture covers the frame.
+  static int MinimumZoom(QSize picture, QSize frame);
   static bool BlendMasked(QImage& target, const QImage& source, QRgb transparent, int col, int row, int weight);
 
  protected:
   void showEvent(QShowEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
 
  private:
   void ComposeFrame(int x, int y, int zoom);
   void composeNow();
+  void keepOnScreen();
+  void placeAboutCentre();
+  bool placing_ = false;  // a chosen frame grew the window: keep it about placeCentre_
+  QPoint placeCentre_;
   bool composing_ = false;
 };
 

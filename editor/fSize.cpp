@@ -7,6 +7,7 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -34,6 +35,8 @@ TSizeForm::TSizeForm(QWidget* parent) : TForm("SizeForm", parent) {
   setWindowTitle(u("Größe"));
   setWindowFlag(Qt::Tool);
   auto* layout = new QVBoxLayout(this);
+  // The window follows its content: switching units back to pixels leaves no gaps.
+  layout->setSizeConstraint(QLayout::SetFixedSize);
   Image1 = new QLabel(this);
   Image1->setObjectName("Image1");
   const QString folder = MainForm ? MainForm->FAppDir : kalvora::ProgramFolder();
@@ -133,8 +136,19 @@ void TSizeForm::showEvent(QShowEvent* event) {
 QString TSizeForm::length(double value) const { return QLocale().toString(value, 'f', 2); }
 
 double TSizeForm::number(const QLineEdit* edit) const {
+  QString text = edit->text().trimmed();
   bool ok = false;
-  double v = QLocale().toDouble(edit->text().trimmed(), &ok);
+  double v = QLocale().toDouble(text, &ok);
+  if (ok) return v;
+  // "12,5" and "12.5" both mean twelve and a half, whatever the system's separator: the last
+  // comma or point is the decimal one, earlier ones group the thousands.
+  const qsizetype mark = std::max(text.lastIndexOf(','), text.lastIndexOf('.'));
+  if (mark >= 0) {
+    QString whole = text.left(mark);
+    whole.remove(',').remove('.');
+    text = whole + '.' + text.mid(mark + 1);
+  }
+  v = QLocale::c().toDouble(text, &ok);
   if (ok) return v;
   v = 0;
   // An unreadable length counts as 0.
@@ -259,6 +273,13 @@ void TSizeForm::SaveBitBtnClick() {
   SpinEdit2->interpretText();
   FNewWidth = SpinEdit1->value();
   FNewHeight = SpinEdit2->value();
+  if (FNewWidth == 0 || FNewHeight == 0) {
+    // The editor would make no step: say so instead of closing as if it had worked.
+    kalvora::CurrentPrompter().message(
+        kalvora::MsgKind::Information, windowTitle(),
+        u("Breite und Höhe müssen größer als 0 sein. Bitte geben Sie eine neue Größe ein."), kalvora::mbOk);
+    return;
+  }
   if (FNewWidth < 0 || FNewHeight < 0 || FNewWidth > MaxSide || FNewHeight > MaxSide) {
     kalvora::CurrentPrompter().message(kalvora::MsgKind::Information, windowTitle(),
                                        u("Die neue Größe muss zwischen 1 und %1 Pixel je Seite liegen.").arg(MaxSide),

@@ -23,7 +23,9 @@ FxEffectsDialogFactory& dialogFactory() {
 
 std::unique_ptr<FxEffectsDialog> makeDialog(TFxDrawImage* host) {
   if (dialogFactory()) return dialogFactory()(host);
-  return std::make_unique<TPainterEffectsF>();
+  // A child window of the host: it belongs to the window the host is in, so a modal window
+  // showing the host does not block it.
+  return std::make_unique<TPainterEffectsF>(host);
 }
 }  // namespace
 

@@ -157,8 +157,10 @@ TPainterEffectsF::TPainterEffectsF(QWidget* parent) : QDialog(parent) {
   buttons->addStretch(1);
   SaveBitBtn = new QPushButton(u("OK"), buttonPanel);
   SaveBitBtn->setObjectName("SaveBitBtn");
+  SaveBitBtn->setDefault(true);  // Return confirms
   AbortBitBtn = new QPushButton(u("Abbrechen"), buttonPanel);
   AbortBitBtn->setObjectName("AbortBitBtn");
+  AbortBitBtn->setAutoDefault(false);  // focused from an earlier click it must not take Return
   buttons->addWidget(SaveBitBtn);
   buttons->addWidget(AbortBitBtn);
   layout->addWidget(buttonPanel);
@@ -364,6 +366,7 @@ void TPainterEffectsF::endModeless() {
 
 void TPainterEffectsF::RunAutoEnhance() {
   if (LoadWorkingCopy) LoadWorkingCopy();
+  if (host_) showScaled(Image1, host_->Picture());
   setAdjustBars(0, 350, 0);
   FAdjustDirty = true;
   if (host_) host_->AdjustColors(0, 350, 0);

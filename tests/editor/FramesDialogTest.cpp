@@ -129,33 +129,85 @@ TEST_F(FramesDialogTest, BuiltCollectionFrameTurnedFourTimesIsOneUndoStep) {
   EXPECT_EQ(viewImage(view()).size(), QSize(480, 360));
 }
 
-TEST_F(FramesDialogTest, OkDisabledWhileThePreviewIsEmpty) {
-  // A square frame of our own, already unpacked: no collection, no message.
+// Small and large pictures, wider and narrower than the frame: right after choosing, the zoom
+// is the smallest at which the picture fills the frame, the preview is there, OK can take it,
+// and the grown dialog stays on the screen.
+TEST_F(FramesDialogTest, TheFirstPreviewFillsTheFrameAndTheDialogStaysOnScreen) {
+  putCollection(builtCollection());
   QImage square(100, 80, QImage::Format_RGB888);
   square.fill(qRgb(255, 0, 255));
   for (int y = 0; y < 80; ++y)
     for (int x = 0; x < 100; ++x)
       if (x < 8 || y < 8 || x >= 92 || y >= 72) square.setPixel(x, y, qRgb(10, 120, 10));
   ASSERT_TRUE(square.save(frames + "Eigen.bmp", "BMP"));
-  // 1.6 : 1 under a 1.25 : 1 frame: at the smallest zoom the picture is too low for it.
-  open("breit.png", makeImage(160, 100), px::kFormatPng);
+  struct Case {
+    QSize picture;
+    const char* frame;
+    QSize frameSize;
+    int zoom;
+  };
+  const Case cases[] = {
+      {QSize(160, 100), "Eigen.bmp", QSize(100, 80), 128},  // 1.6 : 1 under 1.25 : 1
+      {QSize(862, 574), "Gold.bmp", QSize(480, 360), 541},  // 3 : 2 under 4 : 3
+      {QSize(3000, 2000), "Gold.bmp", QSize(480, 360), 540},
+      {QSize(574, 862), "Gold.bmp", QSize(480, 360), 480},  // portrait: the width decides
+      {QSize(160, 120), "Gold.bmp", QSize(480, 360), 480},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(QString("%1x%2 %3").arg(c.picture.width()).arg(c.picture.height()).arg(c.frame).toStdString());
+    if (editor->isVisible()) editor->close();  // nothing was changed: no question
+    open(QString("bild%1.png").arg(c.picture.width()), makeImage(c.picture.width(), c.picture.height()),
+         px::kFormatPng);
+    runFrames([&](TRahmenForm& f) {
+      const QRect screen = f.screen()->availableGeometry();
+      choose(f, frames + c.frame);
+      EXPECT_EQ(f.ZoomTrackBar->value(), c.zoom);
+      EXPECT_EQ(f.ZoomTrackBar->minimum(), c.zoom);
+      EXPECT_EQ(f.ZoomLabel->text(), QString("Zoom: %1").arg(c.zoom));
+      EXPECT_EQ(f.ErgebnisBitmap.size(), c.frameSize);
+      EXPECT_TRUE(f.SaveBitBtn->isVisible());
+      EXPECT_TRUE(f.SaveBitBtn->isEnabled());
+      // The zoom cannot go below the picture filling the frame.
+      f.ZoomTrackBar->setValue(c.zoom - 20);
+      EXPECT_EQ(f.ZoomTrackBar->value(), c.zoom);
+      EXPECT_EQ(f.ErgebnisBitmap.size(), c.frameSize);
+      // The window system reports the grown window's place and size.
+      EXPECT_TRUE(QTest::qWaitFor([&] { return f.width() >= f.sizeHint().width(); }, 5000));
+      EXPECT_TRUE(screen.contains(f.frameGeometry()))
+          << "screen " << screen.width() << "x" << screen.height() << ", dialog " << f.frameGeometry().x() << ","
+          << f.frameGeometry().y() << " " << f.frameGeometry().width() << "x" << f.frameGeometry().height();
+      for (QWidget* w : {static_cast<QWidget*>(f.SaveBitBtn), static_cast<QWidget*>(f.ZoomTrackBar),
+                         static_cast<QWidget*>(f.ErgebnisImage)})
+        EXPECT_TRUE(screen.contains(QRect(w->mapToGlobal(QPoint(0, 0)), w->size())))
+            << w->objectName().toStdString() << " at " << w->mapToGlobal(QPoint(0, 0)).x() << "," << w->mapToGlobal(QPoint(0, 0)).y() << " " << w->width() << "x" << w->height() << " dialog " << f.x() << "," << f.y() << " " << f.width() << "x" << f.height() << " hint " << f.sizeHint().width() << "x" << f.sizeHint().height() << " min " << f.minimumWidth() << " max " << f.maximumWidth();
+    });
+  }
+  // The large picture framed: the result has the frame's size.
+  runFrames([&](TRahmenForm& f) {
+    choose(f, frames + "Gold.bmp");
+    click(f.SaveBitBtn);
+  });
+  EXPECT_EQ(QSize(view()->BitmapWidth(), view()->BitmapHeight()), QSize(480, 360));
+  EXPECT_EQ(editor->FUndoIndex(), 1);
+}
+
+TEST_F(FramesDialogTest, OkDisabledWhileThePreviewIsEmpty) {
+  putCollection(builtCollection());
+  open("bild.png", makeImage(160, 120), px::kFormatPng);
   const QImage before = viewImage(view());
   runFrames([&](TRahmenForm& f) {
     EXPECT_FALSE(f.SaveBitBtn->isVisible());
-    choose(f, frames + "Eigen.bmp");
-    EXPECT_TRUE(f.SaveBitBtn->isVisible());
-    EXPECT_EQ(f.ZoomTrackBar->value(), 100);
+    choose(f, frames + "Gold.bmp");
+    EXPECT_TRUE(f.SaveBitBtn->isEnabled());
+    // The handed-over picture gone: the next composition has nothing to show.
+    ASSERT_TRUE(QFile::remove(appDir + "rahmen.jpg"));
+    f.ZoomTrackBar->setValue(600);
     EXPECT_TRUE(f.ErgebnisBitmap.isNull());
     EXPECT_FALSE(f.SaveBitBtn->isEnabled());
+    EXPECT_TRUE(f.ErgebnisImage->text().contains("Zoom"));
     // Return does not take an empty preview either.
     QTest::keyClick(&f, Qt::Key_Return);
     EXPECT_TRUE(f.isVisible());
-    f.ZoomTrackBar->setValue(160);
-    EXPECT_EQ(f.ErgebnisBitmap.size(), QSize(100, 80));
-    EXPECT_TRUE(f.SaveBitBtn->isEnabled());
-    f.ZoomTrackBar->setValue(120);  // 120 x 75: too low again
-    EXPECT_TRUE(f.ErgebnisBitmap.isNull());
-    EXPECT_FALSE(f.SaveBitBtn->isEnabled());
   });
   EXPECT_TRUE(prompter.messageTexts().isEmpty());
   EXPECT_EQ(editor->FUndoIndex(), 0);

@@ -189,6 +189,78 @@ TEST_F(PainterEffectsTest, AutomaticEnhancementHoldsTheEditorAndSharpensBeforeTh
   EXPECT_TRUE(editor->EffectsPanel->isEnabled());
 }
 
+// Over the editor shown modally, as the main window shows it: OK, Abbrechen, Return and Escape
+// answer the automatic face, and its "Original" is the picture being edited.
+TEST_F(PainterEffectsTest, AutomaticEnhancementAnswersOverTheModalEditor) {
+  QImage earlier(200, 150, QImage::Format_RGB888);
+  earlier.fill(QColor(200, 30, 30));
+  const QString first = pictures + "rot.png", second = pictures + "bild.png";
+  ASSERT_TRUE(writePicture(first, earlier, px::kFormatPng));
+  ASSERT_TRUE(writePicture(second, makeImage(300, 200), px::kFormatPng));
+  auto execEditor = [&](const QString& path, const std::function<void(TPainterEffectsF*)>& inside) {
+    picture = path;
+    editor->FPicturePath = path;
+    editor->FProgramFolder = appDir;
+    editor->resize(1016, 657);
+    bool ran = false;
+    QTimer::singleShot(0, editor, [&] {
+      ran = true;
+      inside(dialog());
+      prompter.answerMessage(kalvora::mrNo);  // the edit is thrown away
+      editor->close();
+    });
+    editor->exec();
+    EXPECT_TRUE(ran);
+    EXPECT_FALSE(editor->isVisible());
+  };
+  // Clicks and keys through the window system, which holds them back from a window a modal
+  // one blocks (events sent to the widget itself would pass).
+  auto press = [](TPainterEffectsF* d, QPushButton* b) {
+    QTest::mouseClick(d->windowHandle(), Qt::LeftButton, Qt::NoModifier, b->mapTo(d, b->rect().center()));
+  };
+  auto key = [](TPainterEffectsF* d, Qt::Key k) { QTest::keyClick(d->windowHandle(), k); };
+  auto openAuto = [&](TPainterEffectsF* d) {
+    click(editor->Image12);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return d->isVisible(); }, 10000));
+    EXPECT_TRUE(d->isEnabled());
+    EXPECT_TRUE(d->SaveBitBtn->isEnabled());
+    EXPECT_FALSE(editor->EffectsPanel->isEnabled());
+  };
+  // The red picture is enhanced and the change discarded when the editor closes.
+  execEditor(first, [&](TPainterEffectsF* d) {
+    openAuto(d);
+    press(d, d->SaveBitBtn);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !d->isVisible(); }, 10000));
+    EXPECT_EQ(editor->FUndoIndex(), 1);
+  });
+  execEditor(second, [&](TPainterEffectsF* d) {
+    openAuto(d);
+    // "Original" shows this picture, not the red one of the earlier opening.
+    const QImage shown = d->Image1->pixmap().toImage().convertToFormat(QImage::Format_RGB888);
+    ASSERT_FALSE(shown.isNull());
+    const QImage expected = makeImage(300, 200).scaled(shown.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    EXPECT_LT(meanDiff(shown, expected), 12.0);
+
+    press(d, d->AbortBitBtn);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !d->isVisible(); }, 10000));
+    EXPECT_EQ(editor->FUndoIndex(), 0);
+    EXPECT_TRUE(editor->EffectsPanel->isEnabled());
+
+    openAuto(d);
+    key(d, Qt::Key_Escape);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !d->isVisible(); }, 10000));
+    EXPECT_TRUE(editor->isVisible());  // only the dialog closed
+    EXPECT_EQ(editor->FUndoIndex(), 0);
+
+    openAuto(d);
+    key(d, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !d->isVisible(); }, 10000));
+    EXPECT_EQ(editor->FUndoIndex(), 1);
+    EXPECT_TRUE(editor->EffectsPanel->isEnabled());
+    EXPECT_GT(meanDiff(viewImage(view()), makeImage(300, 200)), 1.0);
+  });
+}
+
 TEST_F(PainterEffectsTest, ExtremePictures) {
   for (QSize size : {QSize(1, 1), QSize(1, 20000)}) {
     SCOPED_TRACE(size.height());

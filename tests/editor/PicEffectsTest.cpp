@@ -193,3 +193,41 @@ TEST_F(PicEffectsTest, ExtremePictures) {
 }
 
 }  // namespace
+
+// The previews take the picture's shape: no empty band between them and the bars, for a
+// landscape, a portrait and a wide picture.
+TEST_F(PicEffectsTest, PreviewsSitRightAboveTheBars) {
+  for (QSize size : {QSize(862, 574), QSize(574, 862), QSize(3000, 600)}) {
+    SCOPED_TRACE(size.width());
+    if (editor->isVisible()) editor->close();
+    open(QString("bild%1.png").arg(size.width()), makeImage(size.width(), size.height()), px::kFormatPng);
+    for (TImageButton* button : {editor->Image15, editor->Image16}) {
+      runDialog(button, [&] {
+        QApplication::processEvents();
+        // The window takes its new size from the window system.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return form->height() <= form->sizeHint().height(); }, 5000));
+        QWidget* bars = form->RGBPanel->isVisible() ? form->RGBPanel : form->SharpenPanel;
+        for (PicImageControl* p : {form->PicImage1, form->PicImage2}) {
+          const int fw = p->FrameWidth();
+          // The picture fills its box's height (a portrait one is centred across it).
+          EXPECT_GE(p->DstHeight(), p->height() - 2 * fw - 2) << p->objectName().toStdString();
+          const int below = bars->mapTo(form, QPoint(0, 0)).y() - (p->mapTo(form, QPoint(0, 0)).y() + p->height());
+          EXPECT_LT(below, 30) << p->objectName().toStdString() << " " << bars->objectName().toStdString() << " p " << p->mapTo(form, QPoint(0, 0)).y() << "+" << p->height() << " form " << form->height();
+        }
+        // The window is no higher than its content.
+        EXPECT_LE(form->height(), form->sizeHint().height());
+      });
+    }
+  }
+}
+
+// The eye colours are shown uncut in the red-eye panel.
+TEST_F(EditorTest, EyeColourBoxShowsItsLongestEntry) {
+  open("bild.png", makeImage(300, 200), px::kFormatPng);
+  click(editor->Image19);
+  QApplication::processEvents();
+  QComboBox* box = editor->ComboBox1;
+  EXPECT_EQ(box->currentText(), QString::fromUtf8("Pupillenfarbe (Schwarz)"));
+  EXPECT_GE(box->width(), box->sizeHint().width());
+  EXPECT_TRUE(editor->RedeyePanel->rect().contains(QRect(box->mapTo(editor->RedeyePanel, QPoint(0, 0)), box->size())));
+}

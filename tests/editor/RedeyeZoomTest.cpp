@@ -91,8 +91,8 @@ TEST_F(EditorTest, DraggingMovesThePictureOnlyOutsideTheSelectionModes) {
   PicImageControl* v = view();
   click(editor->Button1);
   const int left = v->DstLeft();
-  drag(v, QPoint(300, 200), QPoint(340, 230));
-  EXPECT_NE(v->DstLeft(), left);
+  drag(v, QPoint(300, 200), QPoint(260, 170));
+  EXPECT_EQ(v->DstLeft(), left - 40);
   EXPECT_FALSE(v->HasRgn());
   click(editor->Image9);
   const int cropLeft = v->DstLeft();
@@ -107,4 +107,47 @@ TEST_F(EditorTest, DraggingMovesThePictureOnlyOutsideTheSelectionModes) {
   click(editor->BitBtn4);
   click(editor->BitBtn1);
   EXPECT_TRUE(shown);
+}
+
+// "Bild verschieben" at 100 %, 300 % and 1000 %: the picture follows the mouse, the point
+// grabbed stays under it (by the view's mapping and by the pixels shown), and it stops at its
+// edges.
+TEST_F(EditorTest, DraggedPictureKeepsThePointUnderTheMouseAndStopsAtItsEdges) {
+  const QImage source = makeImage(3000, 2000);
+  open("gross.png", source, px::kFormatPng);
+  PicImageControl* v = view();
+  const int fw = v->FrameWidth();
+  auto pictureAt = [&](QPoint p) { return QPoint(v->ClientToBitmapX(p.x(), p.y()), v->ClientToBitmapY(p.x(), p.y())); };
+  auto shownAt = [&](QPoint p) { return v->grab().toImage().pixel(p); };
+  auto near = [](QRgb a, QRgb b) {
+    return std::abs(qRed(a) - qRed(b)) <= 8 && std::abs(qGreen(a) - qGreen(b)) <= 8 && std::abs(qBlue(a) - qBlue(b)) <= 8;
+  };
+  for (int zoom : {100, 300, 1000}) {
+    SCOPED_TRACE(zoom);
+    editor->ZoomTrackBar->setValue(zoom);
+    ASSERT_EQ(v->PaintZoomFactor(), zoom);
+    const QPoint centre = v->rect().center();
+    // Left and up, further, then back: each drag keeps the grabbed point under the mouse.
+    for (QPoint move : {QPoint(-60, -40), QPoint(-130, -90), QPoint(60, 40), QPoint(-7, 3)}) {
+      SCOPED_TRACE(QString("%1,%2").arg(move.x()).arg(move.y()).toStdString());
+      const QPoint to = centre + move;
+      const QPoint grabbed = pictureAt(centre);
+      drag(v, centre, to, 6);
+      EXPECT_EQ(pictureAt(to), grabbed);
+      EXPECT_TRUE(near(shownAt(to), source.pixel(grabbed)));
+    }
+    // Pulled far right and down it stops with its top-left corner in the view's.
+    drag(v, centre, centre + QPoint(40000, 40000), 4);
+    EXPECT_EQ(pictureAt(QPoint(fw, fw)), QPoint(0, 0));
+    EXPECT_EQ(v->BitmapToClient(0, 0), QPoint(fw, fw));
+    // And far left and up with its bottom-right corner in the view's.
+    drag(v, centre, centre - QPoint(40000, 40000), 4);
+    EXPECT_EQ(v->BitmapToClient(3000, 2000), QPoint(v->width() - fw, v->height() - fw));
+    EXPECT_TRUE(near(shownAt(QPoint(v->width() - fw - 1, v->height() - fw - 1)), source.pixel(2999, 1999)));
+  }
+  // A picture that fits the view does not move.
+  click(editor->EinpassenBitBtn);
+  const QPoint corner = v->BitmapToClient(0, 0);
+  drag(v, v->rect().center(), v->rect().center() + QPoint(50, 30));
+  EXPECT_EQ(v->BitmapToClient(0, 0), corner);
 }

@@ -1,5 +1,8 @@
 // The resize dialog alone and as the editor's step.
 #include <QLocale>
+#include <QTimer>
+
+#include <cmath>
 
 #include "EditorFixture.h"
 
@@ -98,9 +101,60 @@ TEST_F(SizeDialogTest, TheEditorResizesOnlyOnOkWithBothSides) {
       EXPECT_EQ(SizeForm->FOrgWidth, view()->BitmapWidth());
       SizeForm->SpinEdit1->setValue(c.width);
       (c.ok ? SizeForm->SaveBitBtn : SizeForm->AbortBitBtn)->click();
+      // A zero side is refused with a reason; the dialog waits for a size or Abbrechen.
+      if (c.width == 0) {
+        EXPECT_TRUE(SizeForm->isVisible());
+        ASSERT_FALSE(prompter.messageTexts().isEmpty());
+        EXPECT_TRUE(prompter.messageTexts().last().contains(QString::fromUtf8("größer als 0")));
+        SizeForm->AbortBitBtn->click();
+      }
     });
     click(editor->Image10);
     EXPECT_EQ(QSize(view()->BitmapWidth(), view()->BitmapHeight()), c.expected);
     EXPECT_EQ(editor->FUndoIndex(), c.steps);
+  }
+}
+
+// "12,5" cm and "12.5" cm, on a system with and without a German locale, typed into the real
+// dialog and confirmed: the picture gets 12.5 cm at 300 dpi. Back in pixels the dialog is as
+// high as before.
+TEST_F(SizeDialogTest, CentimetresWithEitherSeparatorResizeThePicture) {
+  open("bild.png", makeImage(1600, 1200), px::kFormatPng);
+  int steps = 0;
+  for (const QLocale& locale : {QLocale::c(), QLocale(QLocale::German, QLocale::Germany)}) {
+    for (const char* typed : {"12,5", "12.5"}) {
+      SCOPED_TRACE((locale.name() + " " + typed).toStdString());
+      QLocale::setDefault(locale);
+      const QSize before(view()->BitmapWidth(), view()->BitmapHeight());
+      const double ratio = double(before.height()) / before.width();
+      const int width = int(std::nearbyint(12.5 / 2.54 * 300));  // 1476
+      QTimer::singleShot(0, [&] {
+        TSizeForm& f = *SizeForm;
+        ASSERT_TRUE(f.isVisible());
+        f.ComboBox2->setCurrentIndex(0);  // the unit stays from the last showing
+        QApplication::processEvents();
+        const int pixelHeight = f.height();
+        f.ComboBox2->setCurrentIndex(1);
+        QApplication::processEvents();
+        EXPECT_GT(f.height(), pixelHeight);
+        f.ComboBox2->setCurrentIndex(0);
+        QApplication::processEvents();
+        EXPECT_EQ(f.height(), pixelHeight);
+        f.ComboBox2->setCurrentIndex(1);
+        f.BreitEdit->selectAll();
+        QTest::keyClicks(f.BreitEdit, QString::fromLatin1(typed));
+        EXPECT_EQ(f.HochEdit->text(), QLocale().toString(12.5 * ratio, 'f', 2));
+        click(f.SaveBitBtn);
+        if (f.isVisible()) f.AbortBitBtn->click();
+      });
+      click(editor->Image10);
+      EXPECT_EQ(QSize(view()->BitmapWidth(), view()->BitmapHeight()),
+                QSize(width, int(std::nearbyint(width * ratio))));
+      EXPECT_EQ(editor->FUndoIndex(), ++steps);
+      EXPECT_TRUE(prompter.messageTexts().isEmpty());
+      // Back to the first size for the next case.
+      click(editor->UndoImage);
+      --steps;
+    }
   }
 }
