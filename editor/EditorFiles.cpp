@@ -32,7 +32,9 @@ int EncodePicture(const px::Bitmap& bmp, int format, int bits, int qfactor, QByt
 
 bool WriteFileAtomic(const QString& path, const QByteArray& bytes, QString* error) {
   QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) {
+  // Unbuffered: a buffered QSaveFile (Qt 6.4) loses the error of its last write on a full
+  // disk and commits an empty file over the picture.
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
     if (error) *error = writeError(path, file.errorString());
     return false;
   }

@@ -78,7 +78,9 @@ bool CopyFileReplace(const QString& src, const QString& dst) {
   QFile in(src);
   if (!QFileInfo(src).isFile() || !in.open(QIODevice::ReadOnly)) return false;
   QSaveFile out(dst);
-  if (!out.open(QIODevice::WriteOnly)) return false;
+  // Unbuffered: a buffered QSaveFile (Qt 6.4) loses the error of its last write on a full
+  // disk and commits an empty file over the old one.
+  if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
   char buf[1 << 16];
   for (;;) {
     const qint64 n = in.read(buf, sizeof buf);
@@ -96,7 +98,7 @@ bool CopyFileReplace(const QString& src, const QString& dst) {
 
 bool WriteFileAtomic(const QString& path, const QByteArray& data) {
   QSaveFile f(path);
-  if (!f.open(QIODevice::WriteOnly)) return false;
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;  // see CopyFileReplace
   if (f.write(data) != data.size()) {
     f.cancelWriting();
     return false;

@@ -1,7 +1,6 @@
 #include "IniFile.h"
 
 #include <QFile>
-#include <QRegularExpression>
 
 #include "FileOps.h"
 #include "TextCodec.h"
@@ -15,6 +14,58 @@ QString unquote(QString v) {
   if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
     return v.mid(1, v.size() - 2);
   return v;
+}
+
+// The escaped form holds a value with line breaks: \" + text + ", in the text \\, \r and \n.
+// Files of the plain format never hold such a value by accident: it must begin with a backslash
+// and a quote, use no other backslash pair, and give a line break.
+bool unescape(const QString& t, QString& out) {
+  if (t.size() < 3 || !t.startsWith(QLatin1String("\\\"")) || !t.endsWith('"')) return false;
+  out.clear();
+  const qsizetype end = t.size() - 1;
+  bool lineBreak = false;
+  for (qsizetype i = 2; i < end; ++i) {
+    if (t[i] != '\\') {
+      out += t[i];
+      continue;
+    }
+    if (++i >= end) return false;
+    if (t[i] == '\\') {
+      out += '\\';
+    } else if (t[i] == 'r' || t[i] == 'n') {
+      out += t[i] == 'r' ? '\r' : '\n';
+      lineBreak = true;
+    } else {
+      return false;
+    }
+  }
+  return lineBreak;
+}
+
+// The value of the text after "=": blanks at both ends dropped, then one pair of enclosing
+// quotes, as the Windows functions read it; or an escaped value.
+QString readValue(const QString& text) {
+  const QString t = text.trimmed();
+  QString escaped;
+  if (unescape(t, escaped)) return escaped;
+  return unquote(t);
+}
+
+// The text that reads back as exactly value: the value itself wherever that is so (the files
+// stay as they always were), else the value in quotes, and escaped when it holds a line break.
+QString writtenValue(const QString& value) {
+  if (!value.contains('\r') && !value.contains('\n')) {
+    if (readValue(value) == value) return value;
+    return '"' + value + '"';
+  }
+  QString out = QStringLiteral("\\\"");
+  for (const QChar c : value) {
+    if (c == '\\') out += QLatin1String("\\\\");
+    else if (c == '\r') out += QLatin1String("\\r");
+    else if (c == '\n') out += QLatin1String("\\n");
+    else out += c;
+  }
+  return out + '"';
 }
 }  // namespace
 
@@ -101,7 +152,7 @@ QString IniFile::readString(const QString& section, const QString& key, const QS
   const int i = findKey(section, key);
   if (i < 0) return def;
   const QString& raw = lines_[size_t(i)].raw;
-  return unquote(raw.mid(raw.indexOf('=') + 1).trimmed());
+  return readValue(raw.mid(raw.indexOf('=') + 1));
 }
 
 int IniFile::readInteger(const QString& section, const QString& key, int def) const {
@@ -129,11 +180,7 @@ bool IniFile::changed() {
 }
 
 bool IniFile::writeString(const QString& section, const QString& key, const QString& value) {
-  // Line breaks would split the entry; Windows cut the value there, so do we.
-  QString v = value;
-  const qsizetype br = v.indexOf(QRegularExpression("[\r\n]"));
-  if (br >= 0) v.truncate(br);
-  const QString raw = key.trimmed() + "=" + v;
+  const QString raw = key.trimmed() + "=" + writtenValue(value);
   const int k = findKey(section, key);
   if (k >= 0) {
     if (lines_[size_t(k)].raw == raw) return true;

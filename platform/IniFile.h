@@ -2,10 +2,12 @@
 // Ini files with the Windows semantics the program was written against:
 // - section and key names match without case; blanks around names and values are dropped;
 // - a value enclosed in matching quotes reads without them;
+// - every value reads back as written: one the plain form would change (blanks at its ends,
+//   enclosing quotes) is written in quotes, one with a line break as \"text" with \\, \r, \n;
 // - a written key changes in place, a new key goes to the end of its section,
 //   a new section to the end of the file;
 // - a missing file reads as empty and is created on the first write;
-// - lines end in CRLF; a file that is not valid UTF-8 reads as Windows-1252, we write UTF-8;
+// - lines end in CRLF; a line that is not valid UTF-8 reads as Windows-1252, we write UTF-8;
 // - lines that are neither section headers nor keys (comments, garbage) are kept as they are.
 // Every write goes to disk at once (through a temporary file renamed over the old one),
 // unless a Batch is open, which writes once when it ends.
@@ -50,6 +52,8 @@ class IniFile {
 
   // Writes pending changes; false when the file could not be written.
   bool updateFile();
+  // True while changes are not on disk (a write failed, or a Batch is open).
+  bool pending() const { return dirty_; }
 
   // Groups many writes into one file write.
   class Batch {

@@ -1,6 +1,6 @@
 #pragma once
 // A list of text lines as the program's list files keep them: loaded from CR, LF or CRLF
-// separated text (UTF-8, or Windows-1252 when not valid UTF-8), saved with CRLF after each
+// separated text (each line UTF-8, or Windows-1252 when not valid UTF-8), saved with CRLF after each
 // line through a temporary file, so a failed save leaves the old file whole.
 #include <QString>
 #include <QStringList>

@@ -1,5 +1,7 @@
 #include "TextCodec.h"
 
+#include <algorithm>
+
 namespace kalvora {
 
 bool IsValidUtf8(const QByteArray& bytes) {
@@ -46,11 +48,22 @@ QString DecodeWindows1252(const QByteArray& bytes) {
 }
 
 QString DecodeText(const QByteArray& bytes) {
-  if (IsValidUtf8(bytes)) {
-    if (bytes.startsWith("\xEF\xBB\xBF")) return QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
-    return QString::fromUtf8(bytes);
+  const bool bom = bytes.startsWith("\xEF\xBB\xBF");
+  const qsizetype begin = bom ? 3 : 0;
+  // Line by line: a file edited on several systems mixes the two, and one stray Windows byte
+  // must not turn the umlauts of every other line into garbage.
+  QString out;
+  out.reserve(bytes.size() - begin);
+  qsizetype start = begin;
+  while (start < bytes.size()) {
+    qsizetype end = start;
+    while (end < bytes.size() && bytes[end] != '\n' && bytes[end] != '\r') ++end;
+    end = std::min(end + 1, bytes.size());
+    const QByteArray line = QByteArray::fromRawData(bytes.constData() + start, end - start);
+    out += IsValidUtf8(line) ? QString::fromUtf8(line) : DecodeWindows1252(line);
+    start = end;
   }
-  return DecodeWindows1252(bytes);
+  return out;
 }
 
 }  // namespace kalvora

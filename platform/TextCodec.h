@@ -1,6 +1,6 @@
 #pragma once
 // Decoding of text files: UTF-8 where the bytes are valid UTF-8, Windows-1252 otherwise
-// (files written by the Windows version of the program are in that code page).
+// (files written by the Windows version of the program are in that code page), line by line.
 #include <QByteArray>
 #include <QString>
 
@@ -8,7 +8,8 @@ namespace kalvora {
 
 bool IsValidUtf8(const QByteArray& bytes);
 QString DecodeWindows1252(const QByteArray& bytes);
-// UTF-8 (a leading byte-order mark is dropped) when valid, else Windows-1252.
+// Each line (up to and with its CR or LF) as UTF-8 when it is valid UTF-8, else as Windows-1252;
+// a leading byte-order mark is dropped. No line is ever lost for its encoding.
 QString DecodeText(const QByteArray& bytes);
 
 }  // namespace kalvora

@@ -10,6 +10,7 @@ namespace gallery {
 
 namespace {
 const QString kSection = QStringLiteral("SETTINGS");
+constexpr uint32_t kEarlierTextColor = 4;
 
 bool isGerman(const QString& language) { return language == QLatin1String("GERMAN"); }
 bool isSwedish(const QString& language) { return language == QLatin1String("SWEDISH"); }
@@ -73,6 +74,8 @@ Settings LoadSettings(const QString& iniPath) {
   s.picProRow = readNumber(ini, "PicProRow", d.picProRow, 1, kMaxPicProRow);
   s.bkgColor = uint32_t(readNumber(ini, "BKGColor", int(d.bkgColor), 0, 0xFFFFFF));
   s.textColor = uint32_t(readNumber(ini, "TextColor", int(d.textColor), 0, 0xFFFFFF));
+  // Saved by an earlier gallery run as it was installed, not chosen: #040000 on black.
+  if (s.bkgColor == 0 && s.textColor == kEarlierTextColor) s.textColor = d.textColor;
   s.textVisible = readFlag(ini, "TextVisible", "");
   s.filenameVisible = readFlag(ini, "FilenameVisible", "");
   s.shapeVisible = readFlag(ini, "ShapeVisible", "TRUE");
@@ -94,7 +97,7 @@ bool SaveSettings(const QString& iniPath, const Settings& s) {
     ini.writeBool(kSection, "FilenameVisible", s.filenameVisible);
     ini.writeBool(kSection, "ShapeVisible", s.shapeVisible);
   }
-  const bool ok = ini.updateFile();
+  const bool ok = !ini.pending();
   QFile::setPermissions(iniPath, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
   return ok;
 }

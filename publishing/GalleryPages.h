@@ -31,7 +31,8 @@ struct Settings {
   int compression = 80;  // carried through; nothing sets it
   int picProRow = 4;
   uint32_t bkgColor = 0;  // Windows order: red is the lowest byte
-  uint32_t textColor = 4;
+  // White on the black background: the earlier default 4 (#040000) could not be seen on it.
+  uint32_t textColor = 0xFFFFFF;
   bool textVisible = false;
   bool filenameVisible = false;
   bool shapeVisible = true;
@@ -42,7 +43,8 @@ constexpr int kMaxPicX = 9999;
 constexpr int kMaxPicProRow = 99;
 
 // Reads the section; a missing, empty, non-numeric or out-of-range number (0 or less for the
-// sizes and the row length) gives its default, so no later division can be by zero.
+// sizes and the row length) gives its default, so no later division can be by zero. The pair
+// of colours the earlier defaults wrote (text 4 on background 0) reads as the readable default.
 Settings LoadSettings(const QString& iniPath);
 // Writes the section; the file keeps owner-only permissions (it also holds the FTP password).
 bool SaveSettings(const QString& iniPath, const Settings& s);

@@ -171,19 +171,24 @@ void TFTPForm::LoadSettings() {
   Edit5->setText(ini.readString(kSection, "ServerDir"));
 }
 
-void TFTPForm::SaveSettings() {
+bool TFTPForm::SaveSettings() {
   const QString path = FAppDir + "Gallery.ini";
   gallery::ProtectIniFile(path);
+  bool ok = true;
   {
     kalvora::IniFile ini(path);
-    kalvora::IniFile::Batch batch(ini);
-    ini.writeString(kSection, "host", FHost);
-    ini.writeString(kSection, "port", FPort);
-    ini.writeString(kSection, "user-ID", FUserID);
-    ini.writeString(kSection, "password", FPassword);
-    ini.writeString(kSection, "ServerDir", FServerDir);
+    {
+      kalvora::IniFile::Batch batch(ini);
+      ini.writeString(kSection, "host", FHost);
+      ini.writeString(kSection, "port", FPort);
+      ini.writeString(kSection, "user-ID", FUserID);
+      ini.writeString(kSection, "password", FPassword);
+      ini.writeString(kSection, "ServerDir", FServerDir);
+    }
+    ok = !ini.pending();
   }
   gallery::ProtectIniFile(path);
+  return ok;
 }
 
 QString TFTPForm::CommandText(const Command& c) {
@@ -219,7 +224,11 @@ void TFTPForm::BuildUploadList() {
 }
 
 void TFTPForm::BitBtn1Click() {
-  SaveSettings();
+  // The upload still runs with what was typed; the user learns it is not kept.
+  if (!SaveSettings())
+    inform(kalvora::MsgKind::Warning,
+           PublishingText("Die Zugangsdaten konnten nicht gespeichert werden:",
+                          "The access data could not be saved:") + "\n" + FAppDir + "Gallery.ini");
   if (FRunning) {
     // Pressed while connected: stop the transfer, keep the window open.
     session_->Abort();

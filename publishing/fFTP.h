@@ -50,7 +50,7 @@ class TFTPForm : public TForm {
   void FormActivate();
   void BitBtn1Click();
   void LoadSettings();
-  void SaveSettings();
+  bool SaveSettings();  // false when Gallery.ini could not be written
   // The upload records for the gallery folder's files (names starting with "." are left out).
   void BuildUploadList();
   // The command line text of a record, as the log shows it.

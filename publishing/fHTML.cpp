@@ -178,6 +178,8 @@ void THTMLForm::showEvent(QShowEvent* event) {
 }
 
 void THTMLForm::FormActivate() {
+  FGalleryMade = false;
+  setProperty("galleryMade", false);
   if (MainForm) FAppDir = MainForm->FAppDir;
   LoadSettings();
   FGalleryFolder = FAppDir + "gallery";
@@ -232,7 +234,7 @@ void THTMLForm::paintPanels() {
   }
 }
 
-void THTMLForm::SaveSettings() { gallery::SaveSettings(FAppDir + "Gallery.ini", CurrentSettings()); }
+bool THTMLForm::SaveSettings() { return gallery::SaveSettings(FAppDir + "Gallery.ini", CurrentSettings()); }
 
 void THTMLForm::BKGColorButtonClick() {
   if (auto c = kalvora::CurrentPrompter().color(toQColor(FBKGColor))) {
@@ -261,7 +263,10 @@ bool THTMLForm::BitBtn1Click() {
                           "Please enter numbers greater than 0 for the picture widths and the pictures per row."));
     return false;
   }
-  SaveSettings();
+  // The gallery is still made with the settings shown; the user learns they are not kept.
+  if (!SaveSettings())
+    inform(PublishingText("Die Einstellungen der Internetseite konnten nicht gespeichert werden:",
+                          "The settings of the web page could not be saved:") + "\n" + FAppDir + "Gallery.ini");
 
   gallery::RunInput in;
   in.galleryFolder = FGalleryFolder.isEmpty() ? FAppDir + "gallery" : FGalleryFolder;
@@ -326,6 +331,8 @@ bool THTMLForm::BitBtn1Click() {
                           "These pictures could not be read and are missing from the web page:") + "\n" +
            shown.join("\n"));
   }
+  FGalleryMade = true;
+  setProperty("galleryMade", true);
   const QString page = in.galleryFolder + "/gallery.html";
   if (!ShellOpenDocument(page))
     inform(PublishingText("Die Internetseite konnte nicht im Browser geöffnet werden:",

@@ -24,7 +24,7 @@ class THTMLForm : public TForm {
 
   // Settings (Gallery.ini section SETTINGS) and the last run.
   uint32_t FBKGColor = 0;
-  uint32_t FTextColor = 4;
+  uint32_t FTextColor = 0xFFFFFF;
   int FSmallPicX = 80;
   int FLargePicX = 250;
   int FPicProRow = 4;
@@ -73,9 +73,13 @@ class THTMLForm : public TForm {
   void BKGColorButtonClick();
   void TextcolorButtonClick();
 
+  // True once a gallery was made since the window was last shown (also the dynamic property
+  // "galleryMade", which the main window reads for its hint).
+  bool FGalleryMade = false;
+
   gallery::Settings CurrentSettings() const;
   void LoadSettings();
-  void SaveSettings();
+  bool SaveSettings();  // false when Gallery.ini could not be written
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -28,7 +28,13 @@ QStringList AvailableDrives() {
         root.startsWith("/run") || root.startsWith("/boot") || root.startsWith("/snap"))
       continue;
     if (home.startsWith(root) && (root == home || home.mid(root.size()).startsWith('/'))) continue;
-    if (!QFileInfo(root).isWritable()) continue;
+    // Memory file systems lose the archives at the next start; a folder everyone may write
+    // lets anyone change or delete them.
+    const QByteArray type = s.fileSystemType();
+    if (type == "tmpfs" || type == "ramfs") continue;
+    const QFileInfo info(root);
+    if (info.permissions() & QFile::WriteOther) continue;
+    if (!info.isWritable()) continue;
     if (!drives.contains(root)) drives << root;
   }
   return drives;

@@ -10,7 +10,8 @@ bool DriveIsHome(const QString& drive);
 // The root folder of drive, with a trailing '/'.
 QString DriveRootPath(const QString& drive);
 // The roots the drive box offers: the home folder first (as an empty value), then the
-// mounted volumes the user can write to.
+// mounted volumes the user can write to, without memory file systems (tmpfs, ramfs) and
+// without roots that every user may write to.
 QStringList AvailableDrives();
 // What the drive box shows for a drive value.
 QString DriveDisplayName(const QString& drive);

@@ -8,7 +8,23 @@
 
 QString CacheThumbnailName(const QString& picturePath) {
   const QByteArray sum = QCryptographicHash::hash(picturePath.toUtf8(), QCryptographicHash::Md5).toHex().left(8);
-  return TMainForm::MakeDosName(picturePath) + "_" + QString::fromLatin1(sum) + ".jpg";
+  const QString name = TMainForm::MakeDosName(picturePath) + "_" + QString::fromLatin1(sum) + ".jpg";
+  constexpr qsizetype kMaxNameBytes = 255;  // longest file name the file systems take
+  if (name.toUtf8().size() <= kMaxNameBytes) return name;
+  // A deep path: the end of the made name (the picture's own name) and a full hash of the path.
+  const QString tail = "_" + QString::fromLatin1(
+      QCryptographicHash::hash(picturePath.toUtf8(), QCryptographicHash::Sha256).toHex()) + ".jpg";
+  const QList<uint> chars = TMainForm::MakeDosName(picturePath).toUcs4();
+  QString head;
+  qsizetype bytes = tail.size();
+  for (qsizetype i = chars.size() - 1; i >= 0; --i) {
+    const QString c = QString::fromUcs4(reinterpret_cast<const char32_t*>(&chars[i]), 1);
+    const qsizetype n = c.toUtf8().size();
+    if (bytes + n > kMaxNameBytes) break;
+    head.prepend(c);
+    bytes += n;
+  }
+  return head + tail;
 }
 
 QString SlideshowThumbnailName(const QString& fileName) { return "_THUMB_" + fileName; }
@@ -46,6 +62,11 @@ QStringList ConvertedCopyNames(const QString& fileName) {
   for (const Conversion& c : kConversions)
     if (upper.contains(QLatin1String(c.test))) out << FileBaseName(fileName) + QLatin1String(c.suffix);
   return out;
+}
+
+bool IsSourcePictureName(const QString& fileName) {
+  if (fileName.isEmpty() || fileName.startsWith('.')) return false;
+  return fileName.toUpper().contains(QLatin1String(".JPG")) || !ConvertedCopyNames(fileName).isEmpty();
 }
 
 bool IsConvertedCopyName(const QString& fileName) {

@@ -5,6 +5,7 @@
 // The cache thumbnail of a source picture in the program folder's "thumbs/": the picture's full
 // path made into a file name (TMainForm::MakeDosName) plus a short checksum of the exact path,
 // so two paths that give the same name (blank and "_", "(" and "x") never share a thumbnail.
+// Where that passes 255 bytes, the end of the made name and a full hash of the path.
 QString CacheThumbnailName(const QString& picturePath);
 // The plain thumbnail of a slideshow picture: "_THUMB_" + file name.
 QString SlideshowThumbnailName(const QString& fileName);
@@ -17,6 +18,9 @@ QString ThumbnailPictureName(const QString& thumbnailName, bool* numbered = null
 // The JPEG copies a source picture is converted to ("x.bmp" gives "x_bmp.jpg"): one for each of
 // ".TIF", ".GIF", ".JPEG", ".BMP" and ".PNG" found in the upper-cased name, in that order.
 QStringList ConvertedCopyNames(const QString& fileName);
+// True when a file in a source folder counts as a picture: not hidden, and listed (".JPG" in
+// the upper-cased name) or converted.
+bool IsSourcePictureName(const QString& fileName);
 // True when a file name is one of those converted copies.
 bool IsConvertedCopyName(const QString& fileName);
 // A file name usable in the slideshow folder and in Pictures.ini: "|" and line breaks become

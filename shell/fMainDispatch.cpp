@@ -189,7 +189,9 @@ void TMainForm::RunProductionStep() {
     showInstructionControl("IconLabel", false);
     SavePictureList();
     ShowModal("HTMLForm");
-    ShowModal("AnweisungForm");
+    // The hint says the gallery was made: only when it was.
+    const QWidget* gallery = FindProgramWindow("HTMLForm");
+    if (gallery && gallery->property("galleryMade").toBool()) ShowModal("AnweisungForm");
   }
   if (wizardChoice("ScreenSaverRadioButton")) {
     SaveAndStartPlayer(false);

@@ -12,12 +12,15 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "Form.h"
 #include "ImagingHooks.h"
 #include "Language.h"
 #include "ListItems.h"
 #include "PicErrCode.h"
+#include "ProgramWindows.h"
 #include "Prompter.h"
 #include "StringHelpers.h"
 #include "Screenshots.h"
@@ -275,6 +278,17 @@ void TMainForm::RotateFlipPicture(const QString& command) {
   FSavedDiashowIndex = DiashowListBox->ItemIndex();
   SetCurrentPicturePath();
   if (FCurrentPicturePath.isEmpty() || !QFileInfo(FCurrentPicturePath).isFile()) return;
+  // A read-only picture is the user's choice: it is not replaced, and the user is told.
+  const QFileInfo file(FCurrentPicturePath);
+  const bool writable = (file.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)) &&
+                        ::faccessat(AT_FDCWD, QFile::encodeName(FCurrentPicturePath).constData(), W_OK, AT_EACCESS) == 0;
+  if (!writable) {
+    kalvora::CurrentPrompter().message(
+        kalvora::MsgKind::Information, QString(),
+        shellwin::Text(14020, "Das Bild ist schreibgeschützt und bleibt, wie es ist:") + "\n" + FCurrentPicturePath,
+        kalvora::mbOk);
+    return;
+  }
   try {
     // The picture is loaded here, whatever the preview shows now (a source picture, or still
     // the picture clicked before), so it is never saved under another picture's name.
@@ -286,9 +300,13 @@ void TMainForm::RotateFlipPicture(const QString& command) {
     else if (command == "FlipH") ViewPicImage->Flip();
     ViewPicImage->Save(FCurrentPicturePath, 23, 24, 4, 0);
   } catch (const std::exception&) {
+    // The save writes a new file and renames it over the old one: a failure leaves the old one.
     kalvora::CurrentPrompter().message(
-        kalvora::MsgKind::Error, "Error",
-        "An error occured in your application, \n" + ViewPicImage->LastErrorText(), kalvora::mbOk);
+        kalvora::MsgKind::Error, QString(),
+        shellwin::Text(14021, "Das Bild konnte nicht geändert werden und bleibt, wie es war:") + "\n" +
+            FCurrentPicturePath,
+        kalvora::mbOk);
+    FLastPreviewItem.clear();
     return;
   }
   FLastPreviewItem.clear();

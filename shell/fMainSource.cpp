@@ -129,17 +129,20 @@ void TMainForm::BilderEinlesen(const QString& folderIn) {
   FFilesDone = 0;
   bool needsConversion = false;
   for (const QString& name : names)
-    if (!ConvertedCopyNames(name).isEmpty()) needsConversion = true;
+    if (IsSourcePictureName(name) && !ConvertedCopyNames(name).isEmpty()) needsConversion = true;
 
-  // Copy pass: the whole folder goes into the temporary folder, where the copies are made.
+  // Copy pass: the folder's pictures go into the temporary folder, where the copies are made.
+  // Only pictures: hidden and other files of the user's stay where they are, and what is
+  // copied can be read by the user alone, as the folder it lies in.
   if (needsConversion && !readingTemp) {
     PicProgressBar->show();
     kalvora::ForceDirectories(FTempPicFolder);
+    QFile::setPermissions(FTempPicFolder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     for (const QString& name : names) {
       // A source that vanished meanwhile is simply missing afterwards.
-      if (kalvora::CopyFileReplace(folder + name, FTempPicFolder + name))
-        QFile::setPermissions(FTempPicFolder + name,
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+      if (IsSourcePictureName(name) && QFileInfo(folder + name).isFile() &&
+          kalvora::CopyFileReplace(folder + name, FTempPicFolder + name))
+        QFile::setPermissions(FTempPicFolder + name, QFile::ReadOwner | QFile::WriteOwner);
       ++FFilesDone;
       const int percent = percentOf(FFilesDone, FFileCount);
       StatusBar1->showMessage(shellwin::Text(14010, "Bilder kopieren") + " " + QString::number(percent) + "%");
@@ -206,6 +209,8 @@ void TMainForm::BilderEinlesen(const QString& folderIn) {
         if (!ok) {
           QFile::remove(folder + copy);
           if (!failed.contains(name)) failed << name;
+        } else {
+          QFile::setPermissions(folder + copy, QFile::ReadOwner | QFile::WriteOwner);  // in temppic/
         }
       }
       ++FFilesDone;

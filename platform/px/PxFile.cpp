@@ -419,6 +419,10 @@ static int WriteReplacing(const std::string& path, const std::vector<uint8_t>& b
   struct stat st {};
   const bool exists = ::stat(path.c_str(), &st) == 0;
   if (exists && S_ISDIR(st.st_mode)) return kInvalidFilename;
+  // A read-only picture stays as it is; the rename would replace it for anyone who may write
+  // the folder (and for root whatever the modes).
+  if (exists && ((st.st_mode & 0222) == 0 || ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0))
+    return kOpenError;
   if (!exists) {
     const int st2 = WriteNew(dir, path, bytes);
     if (st2 != kNotDone) return st2;
@@ -433,8 +437,17 @@ static int WriteReplacing(const std::string& path, const std::vector<uint8_t>& b
     ::unlink(name.data());
     return kWriteError;
   }
-  // Keep the permissions a new file would get.
-  ::fchmod(fd, 0666 & ~ProcessUmask());
+  // A replaced picture keeps its permissions and, where allowed, its owner; a new one gets
+  // what a new file would get.
+  if (exists) {
+    if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
+      // Not allowed for another owner's file: the group alone may still be kept.
+      [[maybe_unused]] const int kept = ::fchown(fd, uid_t(-1), st.st_gid);
+    }
+    ::fchmod(fd, st.st_mode & 0777);
+  } else {
+    ::fchmod(fd, 0666 & ~ProcessUmask());
+  }
   if (::close(fd) != 0) {
     ::unlink(name.data());
     return kWriteError;

@@ -20,7 +20,9 @@
 //
 // Saving never writes over the target directly: the file is written under a temporary name in
 // the same folder and renamed over the target only when complete, so a failed or aborted save
-// leaves an existing picture untouched and no partial file behind.
+// leaves an existing picture untouched and no partial file behind. A replaced file keeps its
+// permissions (and owner, where allowed); a read-only file (no write permission bit, or not
+// writable for the caller) is not replaced: kOpenError.
 #include <cstddef>
 #include <cstdint>
 #include <functional>

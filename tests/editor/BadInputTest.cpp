@@ -4,6 +4,7 @@
 
 #include "EditorFixture.h"
 #include "FxDrawImage.h"
+#include "../shell/SmallDisk.h"
 
 using namespace edtest;
 
@@ -95,6 +96,26 @@ TEST_F(EditorTest, ADiskFullAtSaveBackKeepsTheOriginal) {
   editor->close();
   EXPECT_FALSE(editor->isVisible());
   EXPECT_EQ(testsupport::readBytes(picture), before);
+}
+
+TEST_F(EditorTest, ARealFullDiskAtSaveBackKeepsTheOriginal) {
+  shelltest::SmallDisk disk(pictures + "klein");
+  if (!disk.mounted()) GTEST_SKIP() << disk.reason();
+  const QString onDisk = pictures + "klein/bild.jpg";
+  ASSERT_TRUE(writePicture(onDisk, makeImage(320, 240), px::kFormatJpeg422));
+  const QByteArray before = testsupport::readBytes(onDisk);
+  openExisting(onDisk);
+  click(editor->Image6);
+  ASSERT_TRUE(disk.fill());
+  prompter.answerMessage(kalvora::mrYes).answerMessage(kalvora::mrOk);
+  editor->close();
+  EXPECT_TRUE(editor->isVisible());  // the edit is not lost
+  ASSERT_EQ(prompter.messageTexts().size(), 2);
+  EXPECT_EQ(testsupport::readBytes(onDisk), before);
+  EXPECT_EQ(QDir(pictures + "klein").entryList(QDir::Files | QDir::Hidden), (QStringList{"bild.jpg", "filler"}));
+  prompter.answerMessage(kalvora::mrNo);
+  editor->close();
+  EXPECT_EQ(testsupport::readBytes(onDisk), before);
 }
 
 TEST_F(EditorTest, ExtremeSideRatios) {

@@ -5,6 +5,7 @@
 
 #include "FileOps.h"
 #include "TestSupport.h"
+#include "../shell/SmallDisk.h"
 
 using namespace kalvora;
 using testsupport::readBytes;
@@ -68,6 +69,27 @@ TEST(FileOps, AtomicWriteLeavesNoTemporaryFiles) {
   EXPECT_EQ(readBytes(dir.file("a.ini")), "two");
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"a.ini"}));
   EXPECT_FALSE(WriteFileAtomic(dir.file("missing/a.ini"), "x"));
+}
+
+TEST(FileOps, AFullOrReadOnlyDiskFailsTheWriteAndKeepsTheOldFile) {
+  TempFolder dir;
+  shelltest::SmallDisk disk(dir.file("klein"));
+  if (!disk.mounted()) GTEST_SKIP() << disk.reason();
+  const QString ini = dir.file("klein/Gallery.ini"), copy = dir.file("klein/kopie.jpg");
+  ASSERT_TRUE(writeBytes(ini, "[SETTINGS]\r\nalt=1\r\n"));
+  ASSERT_TRUE(writeBytes(copy, "old copy"));
+  ASSERT_TRUE(writeBytes(dir.file("quelle.jpg"), QByteArray(20000, 'q')));
+  ASSERT_TRUE(disk.fill());
+  for (const char* state : {"full", "read-only"}) {
+    SCOPED_TRACE(state);
+    EXPECT_FALSE(WriteFileAtomic(ini, "[SETTINGS]\r\nneu=2\r\n"));
+    EXPECT_FALSE(CopyFileReplace(dir.file("quelle.jpg"), copy));
+    EXPECT_EQ(readBytes(ini), "[SETTINGS]\r\nalt=1\r\n");
+    EXPECT_EQ(readBytes(copy), "old copy");
+    EXPECT_EQ(QDir(dir.file("klein")).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+              (QStringList{"Gallery.ini", "filler", "kopie.jpg"}));
+    ASSERT_TRUE(disk.makeReadOnly());
+  }
 }
 
 TEST(FileOps, MoveToTrashUsesTheUsersTrash) {

@@ -86,11 +86,64 @@ TEST(IniFile, SectionsKeysEraseAndDelete) {
   EXPECT_EQ(readBytes(path), "[One]\r\na=1\r\nA=dup\r\n[one]\r\nd=4\r\n");
 }
 
-TEST(IniFile, ValueWithLineBreakIsCutThere) {
-  IniFile ini = IniFile::fromBytes("");
-  ini.writeString("S", "k", "first\r\nsecond=x");
-  EXPECT_EQ(ini.readString("S", "k"), "first");
-  EXPECT_FALSE(ini.valueExists("S", "second"));
+TEST(IniFile, EveryValueReadsBackByteForByte) {
+  const QString values[] = {
+      " lead", "trail ", "\"quoted\"", "'single'", "a\r\nb", "line\nbreak", "cr\r", "\r\n", "\tTab\t",
+      "\\\"a\\nb\"", "\\\"x\\ny\\\"", "C:\\neu\\raum", "\\", "\"", "\"\"", "=", " = ", "a=b", ";nicht",
+      QString::fromUtf8("\u00A0nbsp\u00A0"), QString::fromUtf8("Grüße € \r\n ß"), "", " ", "plain"};
+  TempFolder dir;
+  const QString path = dir.file("Gallery.ini");
+  {
+    IniFile ini(path);
+    IniFile::Batch batch(ini);
+    int i = 0;
+    for (const QString& v : values) ini.writeString("FTP", QString("k%1").arg(i++), v);
+    ini.writeString("FTP", "after", "still here");
+  }
+  const IniFile back(path);
+  int i = 0;
+  for (const QString& v : values) {
+    EXPECT_EQ(back.readString("FTP", QString("k%1").arg(i++)), v) << v.toStdString();
+  }
+  EXPECT_EQ(back.readString("FTP", "after"), "still here");
+  EXPECT_EQ(back.readSection("FTP").size(), qsizetype(std::size(values)) + 1);
+  // Values the plain form keeps are written as before, so existing files do not change.
+  const QByteArray bytes = readBytes(path);
+  EXPECT_TRUE(bytes.contains("\r\nk23=plain\r\n")) << bytes.toStdString();
+  EXPECT_TRUE(bytes.contains("\r\nk11=C:\\neu\\raum\r\n")) << bytes.toStdString();
+  EXPECT_TRUE(bytes.contains("\r\nk0=\" lead\"\r\n")) << bytes.toStdString();
+}
+
+TEST(IniFile, FilesOfThePlainFormatReadAsBefore) {
+  // What the earlier program wrote and how it read it: blanks dropped, one pair of quotes off,
+  // backslashes as they stand.
+  struct Case { QByteArray line; QString value; };
+  const Case cases[] = {
+      {"v=\"  quoted  \"", "  quoted  "},
+      {"v= spaced ", "spaced"},
+      {"v=C:\\neu\\raum", "C:\\neu\\raum"},
+      {"v=\"C:\\neu\\\"", "C:\\neu\\"},
+      {"v=\\\"abc\"", "\\\"abc\""},
+      {"v=\\\"C:\\temp\"", "\\\"C:\\temp\""},
+      {"v=\\\"a\\tb\"", "\\\"a\\tb\""},
+      {"v=\\\"", "\\\""},
+      {"v=\\r\\n", "\\r\\n"},
+      {"v='x'", "x"},
+      {"v=\"open", "\"open"},
+  };
+  for (const Case& c : cases) {
+    const IniFile ini = IniFile::fromBytes("[S]\r\n" + c.line + "\r\n");
+    EXPECT_EQ(ini.readString("S", "v"), c.value) << c.line.toStdString();
+  }
+}
+
+TEST(IniFile, OneLineInWindows1252KeepsTheUtf8OfTheOthers) {
+  const QByteArray bytes = "[S]\r\na=Gr\xC3\xBC\xC3\x9F" "e\r\nb=M\xFC" "nchen\r\nc=\xC3\x84rger\nd=\x80\n";
+  const IniFile ini = IniFile::fromBytes(bytes);
+  EXPECT_EQ(ini.readString("S", "a"), QString::fromUtf8("Grüße"));
+  EXPECT_EQ(ini.readString("S", "b"), QString::fromUtf8("München"));
+  EXPECT_EQ(ini.readString("S", "c"), QString::fromUtf8("Ärger"));
+  EXPECT_EQ(ini.readString("S", "d"), QString::fromUtf8("€"));
 }
 
 TEST(IniFile, BatchWritesOnce) {

@@ -34,3 +34,20 @@ TEST(StringList, LoadsWindows1252AndReportsMissingFiles) {
   EXPECT_FALSE(list.loadFromFile(dir.file("missing.txt")));
   EXPECT_EQ(list.count(), 0);
 }
+
+TEST(StringList, EachLineKeepsItsOwnEncoding) {
+  // UTF-8 lines with one Windows-1252 line among them, with every kind of line end.
+  testsupport::TempFolder dir;
+  testsupport::writeBytes(dir.file("Pictures.ini"),
+                          "\xEF\xBB\xBF\xC3\xA4pfel.jpg | Gr\xC3\xBC\xC3\x9F" "e\r\n"
+                          "m\xFCnchen.jpg | Stra\xDF" "e \x80\r"
+                          "\xC3\xB6l.jpg\n"
+                          "\xE2\x82\xAC.jpg | \xE2\x80\x9E" "Zitat\xE2\x80\x9C");
+  StringList list;
+  ASSERT_TRUE(list.loadFromFile(dir.file("Pictures.ini")));
+  ASSERT_EQ(list.count(), 4);
+  EXPECT_EQ(list[0], QString::fromUtf8("äpfel.jpg | Grüße"));
+  EXPECT_EQ(list[1], QString::fromUtf8("münchen.jpg | Straße €"));
+  EXPECT_EQ(list[2], QString::fromUtf8("öl.jpg"));
+  EXPECT_EQ(list[3], QString::fromUtf8("€.jpg | „Zitat“"));
+}

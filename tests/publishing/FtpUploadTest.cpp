@@ -155,7 +155,7 @@ TEST_F(FtpUploadTest, UploadsIntoServerFoldersItCreatesKeepingTheirCase) {
   EXPECT_FALSE(QFileInfo::exists(serverRoot + "/daten"));
   // The access data were kept, owner-only, the port as typed.
   const QString ini = appDir + "Gallery.ini";
-  EXPECT_EQ(kalvora::IniFile(ini).readString("FTP", "ServerDir"), "Daten/Galerie/");
+  EXPECT_EQ(kalvora::IniFile(ini).readString("FTP", "ServerDir"), " Daten/Galerie/ ");  // as typed
   EXPECT_EQ(kalvora::IniFile(ini).readString("FTP", "port"), QString::number(srv.port()));
   EXPECT_EQ(QFileInfo(ini).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFileDevice::Permissions());
 }

@@ -243,7 +243,8 @@ TEST(GallerySettings, DefaultsAndBadValues) {
   EXPECT_EQ(d.smallPicX, 80);
   EXPECT_EQ(d.largePicX, 250);
   EXPECT_EQ(d.picProRow, 4);
-  EXPECT_EQ(d.textColor, 4u);
+  EXPECT_EQ(d.bkgColor, 0u);
+  EXPECT_EQ(d.textColor, 0xFFFFFFu);
   EXPECT_TRUE(d.shapeVisible);
   EXPECT_FALSE(d.textVisible);
   ASSERT_TRUE(testsupport::writeBytes(ini, "[SETTINGS]\r\nSmallPicX=0\r\nLargePicX=-5\r\nPicProRow=abc\r\n"

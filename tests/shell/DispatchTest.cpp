@@ -1,6 +1,8 @@
 // The production step: the wizard's choices, the preselecting shortcuts and the page changes.
 #include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <QTabWidget>
 
 #include "ProductionFixture.h"
@@ -112,9 +114,26 @@ TEST_F(DispatchTest, OnlineOrderAndSlideshowCd) {
 TEST_F(DispatchTest, GalleryViewerAndScreensaverChoices) {
   choose("HTMLRadioButton");
   QFile::remove(root + "Archive_0003/Pictures.ini");
+  // Closed without making a gallery: no hint that one was made.
+  mf->PageControl1->setCurrentIndex(2);
+  EXPECT_EQ(modal.shown, (QStringList{"MakeWizzard", "HTMLForm"}));
+  EXPECT_TRUE(QFileInfo(root + "Archive_0003/Pictures.ini").isFile());
+  EXPECT_FALSE(QFileInfo::exists(appDir + "gallery/gallery.html"));
+
+  // Made, then closed: the hint names the gallery.
+  modal.shown.clear();
+  modal.handlers["HTMLForm"] = [](QWidget* w) {
+    QTest::mouseClick(w->findChild<QPushButton*>("BitBtn1"), Qt::LeftButton);
+  };
+  QString headline;
+  modal.handlers["AnweisungForm"] = [&](QWidget* w) { headline = w->findChild<QLabel*>("MakeLabel")->text(); };
+  mf->PageControl1->setCurrentIndex(1);
   mf->PageControl1->setCurrentIndex(2);
   EXPECT_EQ(modal.shown, (QStringList{"MakeWizzard", "HTMLForm", "AnweisungForm"}));
-  EXPECT_TRUE(QFileInfo(root + "Archive_0003/Pictures.ini").isFile());
+  EXPECT_EQ(headline, GetLanguageText(4604));
+  EXPECT_TRUE(QFileInfo(appDir + "gallery/gallery.html").isFile());
+  modal.handlers.erase("HTMLForm");
+  modal.handlers.erase("AnweisungForm");
 
   modal.shown.clear();
   choose("BetrachterRadioButton");

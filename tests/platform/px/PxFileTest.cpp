@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include "PxFile.h"
@@ -423,22 +424,55 @@ TEST(PxFile, AbortedSaveLeavesTheOldFileAlone) {
   EXPECT_LT(SaveBitmap(Path(tmp, "no/such/dir.jpg"), b, 23, 24, 2), 1);
 }
 
-TEST(PxFile, NewAndReplacedFilesAreWholeWithThePermissionsOfTheUmask) {
+TEST(PxFile, NewFilesGetTheUmasksPermissionsAndReplacedOnesKeepTheirs) {
   testsupport::TempFolder tmp;
   const Bitmap b = Smooth(8, 8);
-  for (const mode_t mask : {mode_t(022), mode_t(027), mode_t(077)}) {
-    const mode_t old = ::umask(mask);
-    const std::string path = Path(tmp, "p.png");
-    // Saved over an existing file too: the new file replaces it with the umask's permissions.
-    EXPECT_EQ(SaveBitmap(path, b, kFormatPng, 24, 2), kOk);
+  const std::string path = Path(tmp, "p.png");
+  auto mode = [&] {
     struct stat st {};
-    ASSERT_EQ(::stat(path.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask) << std::oct << mask;
+    EXPECT_EQ(::stat(path.c_str(), &st), 0);
+    return st.st_mode & 0777;
+  };
+  for (const mode_t mask : {mode_t(022), mode_t(027), mode_t(077)}) {
+    QFile::remove(QString::fromStdString(path));
+    const mode_t old = ::umask(mask);
+    EXPECT_EQ(SaveBitmap(path, b, kFormatPng, 24, 2), kOk);
+    EXPECT_EQ(mode(), 0666 & ~mask) << std::oct << mask;
     EXPECT_EQ(::umask(old), mask);
-    // Made new the first time, replaced after: no temporary file is left either way.
+  }
+  // Saved over an existing file: its own permissions stay, whatever the umask says.
+  const mode_t old = ::umask(022);
+  for (const mode_t kept : {mode_t(0600), mode_t(0640), mode_t(0664), mode_t(0604)}) {
+    ASSERT_EQ(::chmod(path.c_str(), kept), 0);
+    EXPECT_EQ(SaveBitmap(path, b, kFormatJpeg422, 24, 2), kOk);
+    EXPECT_EQ(mode(), kept) << std::oct << kept;
+    // Replaced in whole: no temporary file is left.
     EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"p.png"});
     EXPECT_EQ(LoadFile(path, {}, 0, nullptr), kOk);
   }
+  ::umask(old);
+}
+
+TEST(PxFile, AReadOnlyFileIsNotReplaced) {
+  testsupport::TempFolder tmp;
+  const Bitmap b = Smooth(8, 8);
+  const QString file = tmp.file("fest.jpg");
+  ASSERT_TRUE(testsupport::writeBytes(file, "old picture"));
+  ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0444), 0);
+  // Also for root, which file modes do not stop.
+  EXPECT_EQ(SaveBitmap(file.toStdString(), b, kFormatJpeg422, 24, 2), kOpenError);
+  EXPECT_EQ(testsupport::readBytes(file), QByteArray("old picture"));
+  // A file the caller may not write, in a folder the caller may write.
+  ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0644), 0);
+  ASSERT_EQ(::chmod(QFile::encodeName(tmp.path()).constData(), 0777), 0);
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::seteuid(65534), 0);
+    const int status = SaveBitmap(file.toStdString(), b, kFormatJpeg422, 24, 2);
+    ASSERT_EQ(::seteuid(0), 0);
+    EXPECT_EQ(status, kOpenError);
+    EXPECT_EQ(testsupport::readBytes(file), QByteArray("old picture"));
+  }
+  EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"fest.jpg"});
 }
 
 TEST(PxFile, ReadCallbackAnswersEndTheLoad) {
