@@ -96,8 +96,10 @@ bool CopyFileReplace(const QString& src, const QString& dst) {
 
 bool WriteFileAtomic(const QString& path, const QByteArray& data) {
   QSaveFile f(path);
-  if (!f.open(QIODevice::WriteOnly)) return false;
-  if (f.write(data) != data.size()) {
+  // Unbuffered: a buffered write that fails only when the buffer goes out at commit (a full
+  // disk) would not stop the commit, and an empty file would replace the old one.
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
+  if (f.write(data) != data.size() || !f.flush()) {
     f.cancelWriting();
     return false;
   }

@@ -91,6 +91,11 @@ class TMainForm : public QMainWindow {
     QStringList after;  // the keys (PictureItemKeys) of the items before it, nearest first
   };
   QList<KeptPictureLine> FKeptPictureLines;
+  // The open slideshow as opened or saved last: each picture line's name and caption, the
+  // title and the time (what HasUnsavedChanges compares with).
+  QList<QPair<QString, QString>> FSavedEntries;
+  QString FSavedTitle;
+  QString FSavedTime;
   // Problems met during start-up, reported together once the window is set up.
   QStringList FStartupProblems;
 
@@ -238,8 +243,10 @@ class TMainForm : public QMainWindow {
   // True when a kept line names the picture file name (without case).
   bool KeptLineNames(const QString& fileName) const;
   // True when closing the open slideshow now would lose what the user changed in it: the
-  // list (captions, order) or the title and time differ from what its files hold.
+  // list (captions, order) or the title and time differ from what was opened or saved last.
   bool HasUnsavedChanges() const;
+  // The open slideshow as it stands now counts as saved (after opening, creating, saving).
+  void MarkSlideshowSaved(bool list = true, bool titleAndTime = true);
   // Writes Pictures.ini and Diashow.ini of the open slideshow; false (reported) when the title
   // is blank or a file could not be written.
   bool SaveOpenSlideshow();

@@ -184,6 +184,8 @@ void TMainForm::OpenArchive(const QString& folder) {
     FSecondsPerPicture = "5";
     SecEdit->setText("5");
   }
+  // What was opened is what the user starts from (nothing of it is unsaved).
+  MarkSlideshowSaved();
   UpdateDiashowLabel();
 }
 
@@ -239,22 +241,28 @@ bool TMainForm::SavePictureList() {
   if (FArchiveFolder.isEmpty()) return true;
   const kalvora::StringList lines(PictureListLines());
   kalvora::ForceDirectories(SlideshowFolder());
-  if (lines.saveToFile(SlideshowFolder() + "Pictures.ini")) return true;
+  if (lines.saveToFile(SlideshowFolder() + "Pictures.ini")) {
+    MarkSlideshowSaved(true, false);
+    return true;
+  }
   reportNotSaved(SlideshowFolder() + "Pictures.ini");
   return false;
 }
 
 bool TMainForm::HasUnsavedChanges() const {
   if (FArchiveFolder.isEmpty() || !DiashowListBox) return false;
-  const QString folder = SlideshowFolder();
   // A slideshow not saved yet holds nothing but its title until a picture is added.
-  if (!QFileInfo(folder).isDir()) return DiashowListBox->Count() > 0;
-  kalvora::StringList stored;
-  stored.loadFromFile(kalvora::ResolveNoCase(folder + "Pictures.ini"));
-  if (storedEntries(stored.lines()) != storedEntries(PictureListLines())) return true;
-  const kalvora::IniFile ini(kalvora::ResolveNoCase(folder + "Diashow.ini"));
-  return TrimBlanks(ini.readString("DIASHOW", "Titel")) != TrimBlanks(FDiashowTitle) ||
-         TrimBlanks(ini.readString("DIASHOW", "Time")) != TrimBlanks(FSecondsPerPicture);
+  if (DiashowListBox->Count() == 0 && !QFileInfo(SlideshowFolder()).isDir()) return false;
+  return storedEntries(PictureListLines()) != FSavedEntries || TrimBlanks(FDiashowTitle) != FSavedTitle ||
+         TrimBlanks(FSecondsPerPicture) != FSavedTime;
+}
+
+void TMainForm::MarkSlideshowSaved(bool list, bool titleAndTime) {
+  if (list) FSavedEntries = storedEntries(PictureListLines());
+  if (titleAndTime) {
+    FSavedTitle = TrimBlanks(FDiashowTitle);
+    FSavedTime = TrimBlanks(FSecondsPerPicture);
+  }
 }
 
 bool TMainForm::SaveOpenSlideshow() {
@@ -269,7 +277,10 @@ bool TMainForm::SaveOpenSlideshow() {
     kalvora::IniFile::Batch batch(ini);
     ini.writeString("DIASHOW", "Titel", FDiashowTitle);
     ini.writeString("DIASHOW", "Time", FSecondsPerPicture);
-    if (ini.updateFile()) return true;
+    if (ini.updateFile()) {
+      MarkSlideshowSaved();
+      return true;
+    }
   }
   reportNotSaved(SlideshowFolder() + "Diashow.ini");
   return false;

@@ -107,6 +107,7 @@ void TMainForm::NewBitBtnClick() {
   UpdateDiashowLabel();
   setWindowTitle(ProductName(CurrentLanguage()) + " - Archiv: " + FDiashowTitle);
   SecEdit->setText(FSecondsPerPicture);
+  MarkSlideshowSaved();
   showTab(PageControl1, TabSheet1, true);
   showTab(PageControl1, TabSheet4, true);
   PageControl1->setCurrentIndex(1);

@@ -53,6 +53,7 @@ void TMainForm::AddPictureToDiashow(const QString& source, int index) {
     kalvora::IniFile::Batch batch(ini);
     ini.writeString("DIASHOW", "Titel", FDiashowTitle);
     ini.writeString("DIASHOW", "Time", FSecondsPerPicture);
+    if (ini.updateFile()) MarkSlideshowSaved(false, true);
   }
   // A picture missing for now keeps its name: its line waits in Pictures.ini for it.
   const auto kept = [this](const QString& path) { return KeptLineNames(FileNamePart(path)); };

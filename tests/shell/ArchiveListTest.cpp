@@ -89,7 +89,7 @@ TEST_F(ArchiveListTest, NewSlideshowTakesAFreeFolderAndCancelChangesNothing) {
     static_cast<TNewForm*>(w)->Edit1->setText("Sommer 2026");
     static_cast<TNewForm*>(w)->BitBtn1->click();
   };
-  mf->FKeptPictureLines.append({"../outside.jpg | alt", {}});
+  mf->FKeptPictureLines.append(TMainForm::KeptPictureLine{"../outside.jpg | alt", {}});
   mf->NewBitBtnClick();
   EXPECT_EQ(mf->FDiashowTitle, "Sommer 2026");
   EXPECT_EQ(mf->TitleEdit->text(), "Sommer 2026");
