@@ -99,7 +99,7 @@ bool CopyFileReplace(const QString& src, const QString& dst) {
 bool WriteFileAtomic(const QString& path, const QByteArray& data) {
   QSaveFile f(path);
   if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;  // see CopyFileReplace
-  if (f.write(data) != data.size()) {
+  if (f.write(data) != data.size() || !f.flush()) {
     f.cancelWriting();
     return false;
   }

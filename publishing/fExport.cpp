@@ -12,6 +12,7 @@
 #include "IniFile.h"
 #include "Prompter.h"
 #include "PublishingTexts.h"
+#include "SlideshowEntries.h"
 #include "fMain.h"
 
 TExportForm* ExportForm = nullptr;
@@ -34,6 +35,12 @@ TExportForm::TExportForm(QWidget* parent) : TForm("ExportForm", parent) {
 
 QStringList TExportForm::SlideshowEntries(const QString& root) {
   QStringList entries;
+  for (const auto& [folder, title] : Slideshows(root)) entries << folder + " " + title;
+  return entries;
+}
+
+QList<QPair<QString, QString>> TExportForm::Slideshows(const QString& root) {
+  QList<QPair<QString, QString>> entries;
   if (root.isEmpty()) return entries;
   const QDir dir(root);
   QStringList folders = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
@@ -42,12 +49,12 @@ QStringList TExportForm::SlideshowEntries(const QString& root) {
     return c != 0 ? c < 0 : a < b;
   });
   for (const QString& name : folders) {
-    // A name with a blank would not survive the reading of the entry (folder = first word).
-    if (name.contains('.') || name.contains(' ') || name.toUpper().contains("DEL")) continue;
+    // The folder travels with the item, so a name with a blank is listed as well.
+    if (name.contains('.') || name.toUpper().contains("DEL")) continue;
     const QString ini = kalvora::ResolveNoCase(dir.filePath(name) + "/Diashow.ini");
     if (!QFileInfo(ini).isFile()) continue;
     const kalvora::IniFile diashow(ini);
-    entries << name + " " + diashow.readString("DIASHOW", "Titel");
+    entries.append({name, diashow.readString("DIASHOW", "Titel")});
   }
   return entries;
 }
@@ -60,8 +67,8 @@ void TExportForm::showEvent(QShowEvent* event) {
 void TExportForm::FormActivate() {
   QApplication::setOverrideCursor(Qt::WaitCursor);
   CheckListBox->clear();
-  for (const QString& entry : SlideshowEntries(MainForm ? MainForm->FArchiveRoot : QString())) {
-    auto* item = new QListWidgetItem(entry, CheckListBox);
+  for (const auto& [folder, title] : Slideshows(MainForm ? MainForm->FArchiveRoot : QString())) {
+    QListWidgetItem* item = AddSlideshowEntry(CheckListBox, folder, title);
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(Qt::Unchecked);
   }

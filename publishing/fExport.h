@@ -1,7 +1,8 @@
 #pragma once
 // Lets the user tick saved slideshows for an export (the CD for the photo lab, the CD-ROM, the
-// screensaver). Each entry is the slideshow's folder name, one blank and its title; the main
-// window reads the ticked entries after the OK result and does the copying.
+// screensaver). Each entry shows the slideshow's folder name, one blank and its title, and
+// carries the folder (SlideshowEntries.h); the main window reads the ticked entries after the
+// OK result and does the copying.
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -26,6 +27,8 @@ class TExportForm : public TForm {
   // The list entries for the slideshows under root (with trailing '/'), sorted by folder name
   // without regard to case.
   static QStringList SlideshowEntries(const QString& root);
+  // The same slideshows as folder name and title.
+  static QList<QPair<QString, QString>> Slideshows(const QString& root);
 
  protected:
   void showEvent(QShowEvent* event) override;

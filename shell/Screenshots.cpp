@@ -6,6 +6,7 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include "SlideshowEntries.h"
 #include "StringHelpers.h"
 #include "fBetrachter.h"
 #include "fMain.h"
@@ -14,7 +15,7 @@ namespace {
 void openSample(TMainForm* f) {
   f->FillArchiveList();
   for (int i = 0; i < f->OpenListBox->count(); ++i)
-    if (ExtractWordN(1, f->OpenListBox->item(i)->text(), " ") == "Archive_0001") f->OpenListBox->setCurrentRow(i);
+    if (SlideshowEntryFolder(f->OpenListBox->item(i)) == "Archive_0001") f->OpenListBox->setCurrentRow(i);
   f->Open1BitBtnClick();
 }
 

@@ -30,18 +30,18 @@ QString CacheThumbnailName(const QString& picturePath) {
 QString SlideshowThumbnailName(const QString& fileName) { return "_THUMB_" + fileName; }
 
 QString NumberedThumbnailName(int n, const QString& fileName) {
-  return "_THUMB" + QString::number(n) + "_" + fileName;
+  return "_THUMB_" + QString::number(n) + fileName;
 }
 
-QString ThumbnailPictureName(const QString& thumbnailName, bool* numbered) {
-  if (numbered) *numbered = false;
+QString ThumbnailPictureName(const QString& thumbnailName, bool* oldNumbered) {
+  if (oldNumbered) *oldNumbered = false;
   if (!thumbnailName.startsWith("_THUMB", Qt::CaseInsensitive)) return QString();
   const QString rest = thumbnailName.mid(6);
   if (rest.startsWith('_')) return rest.mid(1);
   qsizetype i = 0;
   while (i < rest.size() && rest[i].isDigit() && rest[i].unicode() < 128) ++i;
   if (i == 0 || i >= rest.size() || rest[i] != '_') return QString();
-  if (numbered) *numbered = true;
+  if (oldNumbered) *oldNumbered = true;
   return rest.mid(i + 1);
 }
 

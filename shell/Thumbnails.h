@@ -9,12 +9,13 @@
 QString CacheThumbnailName(const QString& picturePath);
 // The plain thumbnail of a slideshow picture: "_THUMB_" + file name.
 QString SlideshowThumbnailName(const QString& fileName);
-// The numbered thumbnail made after an edit: "_THUMB" + n + "_" + file name. It never equals
-// the plain thumbnail of another picture (those go on with "_THUMB_").
+// The numbered thumbnail made after an edit: "_THUMB_" + n + file name. It can look like the
+// plain thumbnail of a picture named n + file name; the caller picks an n that no file holds.
 QString NumberedThumbnailName(int n, const QString& fileName);
-// The picture a thumbnail file belongs to ("" when the name is no thumbnail name); numbered
-// tells whether it is a numbered one.
-QString ThumbnailPictureName(const QString& thumbnailName, bool* numbered = nullptr);
+// The picture a thumbnail file names ("" when the name is no thumbnail name): the rest behind
+// "_THUMB_". oldNumbered tells whether it has the form "_THUMB" + n + "_" + name that earlier
+// versions made after an edit (then the picture is the name behind the number).
+QString ThumbnailPictureName(const QString& thumbnailName, bool* oldNumbered = nullptr);
 // The JPEG copies a source picture is converted to ("x.bmp" gives "x_bmp.jpg"): one for each of
 // ".TIF", ".GIF", ".JPEG", ".BMP" and ".PNG" found in the upper-cased name, in that order.
 QStringList ConvertedCopyNames(const QString& fileName);

@@ -82,9 +82,20 @@ class TMainForm : public QMainWindow {
   bool FPreviewToggle = false;
   int FAudioDragIndex = 0;
   bool FAudioPageShown = false;
-  // Lines of the open slideshow's Pictures.ini that were refused (names reaching outside the
-  // folder); they are written back unchanged so that nothing of the user's file is lost.
-  QStringList FRefusedPictureLines;
+  // Lines of the open slideshow's Pictures.ini that the list does not show: names reaching
+  // outside the folder, and pictures missing when it was opened (renamed for a while, a drive
+  // not mounted). They are written back unchanged, in their place: after the nearest item that
+  // stood before them in the file, so that nothing of the user's file is lost.
+  struct KeptPictureLine {
+    QString line;
+    QStringList after;  // the keys (PictureItemKeys) of the items before it, nearest first
+  };
+  QList<KeptPictureLine> FKeptPictureLines;
+  // The open slideshow as opened or saved last: each picture line's name and caption, the
+  // title and the time (what HasUnsavedChanges compares with).
+  QList<QPair<QString, QString>> FSavedEntries;
+  QString FSavedTitle;
+  QString FSavedTime;
   // Problems met during start-up, reported together once the window is set up.
   QStringList FStartupProblems;
 
@@ -223,13 +234,32 @@ class TMainForm : public QMainWindow {
   // Slideshow folders.
   QString NewArchiveFolder();
   void OpenArchive(const QString& folder);
-  void SavePictureList();
+  // false when Pictures.ini could not be written (reported; the old file stays as it was).
+  bool SavePictureList();
+  // The lines SavePictureList writes: the list's items with the kept lines in their place.
+  QStringList PictureListLines() const;
+  // One key per list item: its name without case and how often the name came before.
+  QStringList PictureItemKeys() const;
+  // True when a kept line names the picture file name (without case).
+  bool KeptLineNames(const QString& fileName) const;
+  // True when closing the open slideshow now would lose what the user changed in it: the
+  // list (captions, order) or the title and time differ from what was opened or saved last.
+  bool HasUnsavedChanges() const;
+  // The open slideshow as it stands now counts as saved (after opening, creating, saving).
+  void MarkSlideshowSaved(bool list = true, bool titleAndTime = true);
+  // Writes Pictures.ini and Diashow.ini of the open slideshow; false (reported) when the title
+  // is blank or a file could not be written.
+  bool SaveOpenSlideshow();
+  // Asks (Ja / Nein / Abbrechen) before the open slideshow's unsaved changes would be dropped;
+  // true when the caller may go on (nothing changed, saved, or the changes are to go).
+  bool ConfirmDropChanges();
   void RemovePictureFromDiashow(int index);
-  void SaveAndStartPlayer(bool start);
+  bool SaveAndStartPlayer(bool start);  // false when nothing or not all could be saved
   void DeleteFiles(const QString& mask);
   void UpdateDiashowLabel();
   void FillArchiveList();
-  void DeleteOrphanThumbs();
+  // listClosing: the list's items are no longer shown, so their numbered thumbnails go too.
+  void DeleteOrphanThumbs(bool listClosing = false);
   QString SlideshowFolder() const;  // FArchiveRoot + FArchiveFolder + "/"
   QString PlayerPath() const;       // the player in the archive root
 
@@ -242,7 +272,11 @@ class TMainForm : public QMainWindow {
 
   // Thumbnails and list items.
   // A free file path beside path: base + "_" + n + "." + extension, n = 1, 2, ...
-  static QString UniqueCopyName(const QString& path);
+  // taken: also counts a path as taken (besides an existing file).
+  static QString UniqueCopyName(const QString& path, const std::function<bool(const QString&)>& taken = {});
+  // The first n for which the numbered thumbnail of the picture fileName is free: no file has
+  // its name, and no picture (on disk or in a kept line) would take it as its own thumbnail.
+  int FreeThumbnailNumber(const QString& fileName) const;
   void AddPictureToDiashow(const QString& source, int index);
   void SetCurrentPicturePath();
   // source: the picture to draw the thumbnail from while the editor has the edit in its working copy.
@@ -304,7 +338,7 @@ class TMainForm : public QMainWindow {
   // Archive list and archive management (fMainArchiveList.cpp).
   QString FSlidoraFolder;  // the sibling program's slideshows: home folder + "diashow/"
   bool CheckArchiveSelected();
-  QString SelectedArchiveFolder() const;  // first word of the selected archive list line
+  QString SelectedArchiveFolder() const;  // the folder of the selected archive list line
   void NewBitBtnClick();
   void Open1BitBtnClick();
   void OpenListBoxDblClick();

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSet>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,6 +27,7 @@
 #include "Process.h"
 #include "Prompter.h"
 #include "ShellConstants.h"
+#include "SlideshowEntries.h"
 #include "StringHelpers.h"
 #include "StringList.h"
 #include "Thumbnails.h"
@@ -43,6 +45,29 @@ class BusyCursor {
 
 void inform(int id) {
   kalvora::CurrentPrompter().message(kalvora::MsgKind::Information, QString(), GetLanguageText(id), kalvora::mbOk);
+}
+
+// A text of the language file (fallback when it has none) with more text behind it.
+void inform(int id, const char* fallback, const QString& more) {
+  const QString text = GetLanguageText(id);
+  kalvora::CurrentPrompter().message(kalvora::MsgKind::Information, QString(),
+                                     (text.isEmpty() ? QString::fromUtf8(fallback) : text) + more, kalvora::mbOk);
+}
+
+void reportNotSaved(const QString& file) {
+  inform(10352, "Die Diashow konnte nicht gespeichert werden, die bisherige Datei bleibt unverändert:", "\n" + file);
+}
+
+// Name (without case) and caption of each stored line, as opening the slideshow reads them;
+// blank lines do not count.
+QList<QPair<QString, QString>> storedEntries(const QStringList& lines) {
+  QList<QPair<QString, QString>> out;
+  for (const QString& line : lines) {
+    if (TrimBlanks(line).isEmpty()) continue;
+    out.append({TrimBlanks(ExtractWordN(1, line, "|")).toLower(),
+                DecodeStoredCaption(TrimBlanks(ExtractWordN(2, line, "|")))});
+  }
+  return out;
 }
 
 // Windows' rounding: a half goes to the even neighbour.
@@ -85,7 +110,12 @@ void TMainForm::OpenArchive(const QString& folder) {
     FSecondsPerPicture = ini.readString("DIASHOW", "Time");
     SecEdit->setText(FSecondsPerPicture);
     DiashowListBox->Clear();
-    FRefusedPictureLines.clear();
+    FKeptPictureLines.clear();
+    QStringList missing;
+    // Keys of the items shown so far, nearest first: where a kept line goes back to.
+    QStringList before;
+    QHash<QString, int> seen;
+    const auto keep = [&](const QString& line) { FKeptPictureLines.append({line, before}); };
     kalvora::StringList lines;
     // A folder without a picture list (its first copy failed) opens as an empty slideshow.
     lines.loadFromFile(kalvora::ResolveNoCase(path + "Pictures.ini"));
@@ -113,12 +143,19 @@ void TMainForm::OpenArchive(const QString& folder) {
         const QString text = TrimBlanks(ExtractWordN(2, lines[i], "|"));
         if (!IsPlainFileName(name)) {
           // A name that reaches outside the folder is never opened; the line stays in the file.
-          if (!TrimBlanks(lines[i]).isEmpty()) FRefusedPictureLines << lines[i];
+          if (!TrimBlanks(lines[i]).isEmpty()) keep(lines[i]);
           continue;
         }
         const QString picture = kalvora::ResolveNoCase(path + name);
-        if (!QFileInfo(picture).isFile()) continue;
+        if (!QFileInfo(picture).isFile()) {
+          // Often missing only for a while: the line and its caption stay for when it is back.
+          keep(lines[i]);
+          missing << name;
+          continue;
+        }
         const QString stored = FileNamePart(picture);
+        const QString lower = stored.toLower();
+        before.prepend(lower + "/" + QString::number(seen[lower]++));
         std::optional<DecodedPicture> decoded = reading.takeIfNext(picture, read.pump());
         if (read.overtaken()) return;
         MakeThumb(picture, 70, false, false, decoded && decoded->decoded ? &*decoded : nullptr);
@@ -133,6 +170,13 @@ void TMainForm::OpenArchive(const QString& folder) {
     if (special) FArchiveFolder = NewArchiveFolder();
     SaveGeneratorSettings();
     DeleteOrphanThumbs();
+    if (!missing.isEmpty()) {
+      QStringList shown = missing.mid(0, 20);
+      if (missing.size() > 20) shown << "...";
+      inform(10351, "Folgende Bilder der Diashow wurden nicht gefunden. Sie werden nicht angezeigt, bleiben "
+                    "aber mit ihrem Text in der Diashow gespeichert:",
+             "\n" + shown.join("\n"));
+    }
   } else {
     FDiashowTitle.clear();
     setWindowTitle(ProductName(CurrentLanguage()));
@@ -140,6 +184,8 @@ void TMainForm::OpenArchive(const QString& folder) {
     FSecondsPerPicture = "5";
     SecEdit->setText("5");
   }
+  // What was opened is what the user starts from (nothing of it is unsaved).
+  MarkSlideshowSaved();
   UpdateDiashowLabel();
 }
 
@@ -151,13 +197,107 @@ void TMainForm::UpdateDiashowLabel() {
                         (count == 1 && !one.isEmpty() ? one : GetLanguageText(595)));
 }
 
-void TMainForm::SavePictureList() {
-  if (FArchiveFolder.isEmpty()) return;
-  kalvora::StringList lines;
-  for (int i = 0; i < DiashowListBox->Count(); ++i) lines.add(ItemPictureListLine(DiashowListBox->Item(i)));
-  for (const QString& refused : FRefusedPictureLines) lines.add(refused);
+QStringList TMainForm::PictureItemKeys() const {
+  QStringList keys;
+  QHash<QString, int> seen;
+  for (int i = 0; DiashowListBox && i < DiashowListBox->Count(); ++i) {
+    const QString lower = ItemFileName(DiashowListBox->Item(i)).toLower();
+    keys << lower + "/" + QString::number(seen[lower]++);
+  }
+  return keys;
+}
+
+QStringList TMainForm::PictureListLines() const {
+  const QStringList keys = PictureItemKeys();
+  const QSet<QString> present(keys.begin(), keys.end());
+  QStringList leading;
+  QHash<QString, QStringList> following;
+  for (const KeptPictureLine& kept : FKeptPictureLines) {
+    // Behind the nearest item before it that is still there; at the start when none is.
+    QString anchor;
+    for (const QString& key : kept.after)
+      if (present.contains(key)) {
+        anchor = key;
+        break;
+      }
+    if (anchor.isEmpty()) leading << kept.line;
+    else following[anchor] << kept.line;
+  }
+  QStringList lines = leading;
+  for (int i = 0; DiashowListBox && i < DiashowListBox->Count(); ++i) {
+    lines << ItemPictureListLine(DiashowListBox->Item(i));
+    lines << following.value(keys[i]);
+  }
+  return lines;
+}
+
+bool TMainForm::KeptLineNames(const QString& fileName) const {
+  for (const KeptPictureLine& kept : FKeptPictureLines)
+    if (TrimBlanks(ExtractWordN(1, kept.line, "|")).compare(fileName, Qt::CaseInsensitive) == 0) return true;
+  return false;
+}
+
+bool TMainForm::SavePictureList() {
+  if (FArchiveFolder.isEmpty()) return true;
+  const kalvora::StringList lines(PictureListLines());
   kalvora::ForceDirectories(SlideshowFolder());
-  lines.saveToFile(SlideshowFolder() + "Pictures.ini");
+  if (lines.saveToFile(SlideshowFolder() + "Pictures.ini")) {
+    MarkSlideshowSaved(true, false);
+    return true;
+  }
+  reportNotSaved(SlideshowFolder() + "Pictures.ini");
+  return false;
+}
+
+bool TMainForm::HasUnsavedChanges() const {
+  if (FArchiveFolder.isEmpty() || !DiashowListBox) return false;
+  // A slideshow not saved yet holds nothing but its title until a picture is added.
+  if (DiashowListBox->Count() == 0 && !QFileInfo(SlideshowFolder()).isDir()) return false;
+  return storedEntries(PictureListLines()) != FSavedEntries || TrimBlanks(FDiashowTitle) != FSavedTitle ||
+         TrimBlanks(FSecondsPerPicture) != FSavedTime;
+}
+
+void TMainForm::MarkSlideshowSaved(bool list, bool titleAndTime) {
+  if (list) FSavedEntries = storedEntries(PictureListLines());
+  if (titleAndTime) {
+    FSavedTitle = TrimBlanks(FDiashowTitle);
+    FSavedTime = TrimBlanks(FSecondsPerPicture);
+  }
+}
+
+bool TMainForm::SaveOpenSlideshow() {
+  if (TrimBlanks(FDiashowTitle).isEmpty()) {
+    inform(10001);
+    return false;
+  }
+  BusyCursor busy;
+  if (!SavePictureList()) return false;
+  kalvora::IniFile ini(SlideshowFolder() + "Diashow.ini");
+  {
+    kalvora::IniFile::Batch batch(ini);
+    ini.writeString("DIASHOW", "Titel", FDiashowTitle);
+    ini.writeString("DIASHOW", "Time", FSecondsPerPicture);
+    if (ini.updateFile()) {
+      MarkSlideshowSaved();
+      return true;
+    }
+  }
+  reportNotSaved(SlideshowFolder() + "Diashow.ini");
+  return false;
+}
+
+bool TMainForm::ConfirmDropChanges() {
+  if (!HasUnsavedChanges()) return true;
+  const QString text = GetLanguageText(10350);
+  const int answer = kalvora::CurrentPrompter().message(
+      kalvora::MsgKind::Confirmation, QString(),
+      (text.isEmpty() ? QStringLiteral("Die geöffnete Diashow wurde geändert. Möchten Sie die Änderungen speichern?")
+                      : text) +
+          "\n\n" + FDiashowTitle,
+      kalvora::mbYes | kalvora::mbNo | kalvora::mbCancel);
+  if (answer == kalvora::mrNo) return true;
+  if (answer != kalvora::mrYes) return false;
+  return SaveOpenSlideshow();
 }
 
 void TMainForm::RemovePictureFromDiashow(int index) {
@@ -175,25 +315,20 @@ void TMainForm::RemovePictureFromDiashow(int index) {
   UpdateDiashowLabel();
 }
 
-void TMainForm::SaveAndStartPlayer(bool start) {
+bool TMainForm::SaveAndStartPlayer(bool start) {
   FDiashowTitle = TitleEdit->text();
   setWindowTitle(ProductName(CurrentLanguage()) + " - Archiv: " + FDiashowTitle);
   if (TrimBlanks(FDiashowTitle).isEmpty()) {
     inform(10001);
-    return;
+    return false;
   }
   if (DiashowListBox->Count() == 0) {
     inform(10002);
-    return;
+    return false;
   }
+  // A slideshow that could not be saved is not played as it stood before.
+  if (!SaveOpenSlideshow()) return false;
   BusyCursor busy;
-  SavePictureList();
-  {
-    kalvora::IniFile ini(SlideshowFolder() + "Diashow.ini");
-    kalvora::IniFile::Batch batch(ini);
-    ini.writeString("DIASHOW", "Titel", FDiashowTitle);
-    ini.writeString("DIASHOW", "Time", FSecondsPerPicture);
-  }
   WritePlayerSettings();
   if (start) {
     const QString player = PlayerPath();
@@ -201,6 +336,7 @@ void TMainForm::SaveAndStartPlayer(bool start) {
       kalvora::CurrentPrompter().message(kalvora::MsgKind::Information, QString(), "Unable to start " + player,
                                          kalvora::mbOk);
   }
+  return true;
 }
 
 void TMainForm::DeleteFiles(const QString& mask) {
@@ -222,25 +358,27 @@ void TMainForm::FillArchiveList() {
     const QString ini = kalvora::ResolveNoCase(FArchiveRoot + name + "/Diashow.ini");
     if (!QFileInfo(ini).isFile()) continue;
     const QString title = kalvora::IniFile(ini).readString("DIASHOW", "Titel", " ");
-    OpenListBox->addItem(name + " " + title);
+    AddSlideshowEntry(OpenListBox, name, title);
     if (title == FDiashowTitle) selection = count;
     ++count;
   }
   if (selection != -1) OpenListBox->setCurrentRow(selection);
 }
 
-void TMainForm::DeleteOrphanThumbs() {
+void TMainForm::DeleteOrphanThumbs(bool listClosing) {
   if (FArchiveFolder.isEmpty()) return;
   const QString folder = SlideshowFolder();
   // A numbered thumbnail (made after an edit) lives while an item of the list shows it.
   QSet<QString> shown;
-  for (int i = 0; DiashowListBox && i < DiashowListBox->Count(); ++i)
+  for (int i = 0; !listClosing && DiashowListBox && i < DiashowListBox->Count(); ++i)
     shown.insert(FileNamePart(ItemThumbnailPath(DiashowListBox->Item(i))));
   for (const QString& name : kalvora::FindFiles(folder, "_THUMB*.*")) {
-    bool numbered = false;
-    const QString picture = ThumbnailPictureName(name, &numbered);
-    if (picture.isEmpty()) continue;
-    if (!QFileInfo::exists(folder + picture) || (numbered && !shown.contains(name))) QFile::remove(folder + name);
+    bool oldNumbered = false;
+    const QString picture = ThumbnailPictureName(name, &oldNumbered);
+    if (picture.isEmpty() || shown.contains(name)) continue;
+    // A picture's own thumbnail stays; "_THUMB" + n + "_" + name never is one.
+    if (!oldNumbered && QFileInfo::exists(folder + picture)) continue;
+    QFile::remove(folder + name);
   }
 }
 

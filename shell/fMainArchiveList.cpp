@@ -12,6 +12,7 @@
 #include "ProgramWindows.h"
 #include "ShellConstants.h"
 #include "ShellFileOps.h"
+#include "SlideshowEntries.h"
 #include "StringHelpers.h"
 #include "fBetrachter.h"
 #include "fMain.h"
@@ -47,15 +48,13 @@ bool TMainForm::CheckArchiveSelected() {
   return false;
 }
 
-QString TMainForm::SelectedArchiveFolder() const {
-  const QListWidgetItem* item = OpenListBox->currentItem();
-  return item ? ExtractWordN(1, item->text(), " ") : QString();
-}
+QString TMainForm::SelectedArchiveFolder() const { return SlideshowEntryFolder(OpenListBox->currentItem()); }
 
 namespace {
 void openSelected(TMainForm* f, bool fromDoubleClick) {
   const QString folder = f->SelectedArchiveFolder();
   if (!IsPlainFileName(folder)) return;
+  if (!f->ConfirmDropChanges()) return;
   f->PageControl1->setVisible(true);
   enableSlideshowMenus(f);
   f->repaint();
@@ -81,6 +80,7 @@ void TMainForm::NewBitBtnClick() {
   TForm* dialog = shellwin::Form("NewForm");
   if (!dialog || dialog->ShowModal() != kalvora::mrOk) return;
   auto* edit = dialog->findChild<QLineEdit*>("Edit1");
+  if (!ConfirmDropChanges()) return;
   DeleteOrphanThumbs();
   PageControl1->setVisible(true);
   enableSlideshowMenus(this);
@@ -98,7 +98,7 @@ void TMainForm::NewBitBtnClick() {
   }
   FArchiveFolder = folder;
   // Lines refused from the previously open slideshow's list do not belong to the new one.
-  FRefusedPictureLines.clear();
+  FKeptPictureLines.clear();
   ViewPicImage->hide();
   SaveGeneratorSettings();
   DiashowListBox->Clear();
@@ -107,6 +107,7 @@ void TMainForm::NewBitBtnClick() {
   UpdateDiashowLabel();
   setWindowTitle(ProductName(CurrentLanguage()) + " - Archiv: " + FDiashowTitle);
   SecEdit->setText(FSecondsPerPicture);
+  MarkSlideshowSaved();
   showTab(PageControl1, TabSheet1, true);
   showTab(PageControl1, TabSheet4, true);
   PageControl1->setCurrentIndex(1);
@@ -116,7 +117,11 @@ void TMainForm::NewBitBtnClick() {
 void TMainForm::Delete1BitBtnClick() {
   if (!CheckArchiveSelected()) return;
   const QString folder = SelectedArchiveFolder();
-  if (!AskYes(GetLanguageText(10008))) return;
+  // The question names the slideshow it deletes.
+  const QString title = TrimBlanks(SlideshowEntryTitle(OpenListBox->currentItem()));
+  if (!AskYes(GetLanguageText(10008) + "\n\n" + (title.isEmpty() ? folder : title + " (" + folder + ")"))) return;
+  // Another slideshow is open: its changes would go with the placeholder opened below.
+  if (folder != FArchiveFolder && !ConfirmDropChanges()) return;
   {
     Busy busy;
     // The placeholder slideshow becomes the open one, so the one deleted is no longer open.
@@ -197,7 +202,7 @@ void TMainForm::Betrachter2BitBtnClick() {
   if (!FArchiveFolder.isEmpty()) {
     FillArchiveList();
     for (int i = 0; i < OpenListBox->count(); ++i)
-      if (ExtractWordN(1, OpenListBox->item(i)->text(), " ") == FArchiveFolder) OpenListBox->setCurrentRow(i);
+      if (SlideshowEntryFolder(OpenListBox->item(i)) == FArchiveFolder) OpenListBox->setCurrentRow(i);
     if (SelectedArchiveFolder() != FArchiveFolder) {
       // Not saved yet: nothing of it lies in the archive to show.
       InformId(10031);

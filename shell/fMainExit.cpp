@@ -118,6 +118,11 @@ void TMainForm::changeEvent(QEvent* event) {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
+  // What the user changed in the open slideshow is not dropped without a question.
+  if (!FClosed_ && !ConfirmDropChanges()) {
+    event->ignore();
+    return;
+  }
   FormClose();
   event->accept();
 }
@@ -132,9 +137,11 @@ void TMainForm::FormClose() {
   FDropList.clear();
   hide();
   if (!FSourceFolder.isEmpty()) DeleteConvertedCopies(FSourceFolder);
-  for (const char* mask : {"UNDO*.jpg", "Temp.jpg", "prev.jpg", "Print.txt", "thumbs/*.*", "Print.txt"})
+  // "Temp.bmp" is the result the editor's frames and warp dialogs leave behind.
+  for (const char* mask : {"UNDO*.jpg", "Temp.jpg", "Temp.bmp", "prev.jpg", "Print.txt", "thumbs/*.*", "Print.txt"})
     DeleteFiles(FAppDir + QString::fromLatin1(mask));
   ClearTempPicFolder();
-  DeleteOrphanThumbs();
+  // The list is gone: the numbered thumbnails its items showed go with it.
+  DeleteOrphanThumbs(true);
   if (CurrentLanguage() == "GERMAN" && !QFileInfo::exists(FAppDir + "NoWer.ini")) ShowModal("WerbungForm");
 }

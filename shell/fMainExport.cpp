@@ -11,6 +11,7 @@
 #include "ListItems.h"
 #include "ProgramWindows.h"
 #include "ShellFileOps.h"
+#include "SlideshowEntries.h"
 #include "StringHelpers.h"
 #include "fMain.h"
 
@@ -25,7 +26,7 @@ QStringList tickedFolders() {
   for (int i = 0; i < list->count(); ++i) {
     const QListWidgetItem* item = list->item(i);
     if (item->checkState() != Qt::Checked) continue;
-    const QString folder = ExtractWordN(1, item->text(), " ");
+    const QString folder = SlideshowEntryFolder(item);
     if (!folder.isEmpty() && IsPlainFileName(folder)) out << folder;
   }
   return out;

@@ -25,6 +25,7 @@
 #include "RunningRead.h"
 #include "ProgramWindows.h"
 #include "PxFile.h"
+#include "SlideshowEntries.h"
 #include "StringHelpers.h"
 #include "Thumbnails.h"
 #include "fMain.h"
@@ -64,7 +65,7 @@ void TMainForm::OpenBitBtnClick() {
     const QString folder = AddTrailingBackslash(DirectoryPart(chosen));
     QString archive;
     if (OpenListBox->currentRow() >= 0 && OpenListBox->currentItem() && OpenListBox->currentItem()->isSelected())
-      archive = FArchiveRoot + ExtractWordN(1, OpenListBox->currentItem()->text(), " ") + "/";
+      archive = FArchiveRoot + SlideshowEntryFolder(OpenListBox->currentItem()) + "/";
     if (!archive.isEmpty() && folder.toUpper().contains(archive.toUpper())) {
       kalvora::CurrentPrompter().message(kalvora::MsgKind::Information, QString(), GetLanguageText(10003), kalvora::mbOk);
       continue;

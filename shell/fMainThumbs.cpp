@@ -25,7 +25,7 @@ class BusyCursor {
 };
 }  // namespace
 
-QString TMainForm::UniqueCopyName(const QString& path) {
+QString TMainForm::UniqueCopyName(const QString& path, const std::function<bool(const QString&)>& taken) {
   const QString folder = AddTrailingBackslash(DirectoryPart(path));
   const QString name = FileNamePart(path);
   QStringList words = name.split('.', Qt::SkipEmptyParts);
@@ -39,7 +39,7 @@ QString TMainForm::UniqueCopyName(const QString& path) {
   }
   for (int n = 1;; ++n) {
     const QString candidate = folder + base + "_" + QString::number(n) + extension;
-    if (!QFileInfo::exists(candidate)) return candidate;
+    if (!QFileInfo::exists(candidate) && !(taken && taken(candidate))) return candidate;
   }
 }
 
@@ -53,10 +53,25 @@ void TMainForm::AddPictureToDiashow(const QString& source, int index) {
     kalvora::IniFile::Batch batch(ini);
     ini.writeString("DIASHOW", "Titel", FDiashowTitle);
     ini.writeString("DIASHOW", "Time", FSecondsPerPicture);
+    if (ini.updateFile()) MarkSlideshowSaved(false, true);
   }
+  // A picture missing for now keeps its name: its line waits in Pictures.ini for it.
+  const auto kept = [this](const QString& path) { return KeptLineNames(FileNamePart(path)); };
   QString target = folder + SlideshowPictureName(FileNamePart(source));
-  if (QFileInfo::exists(target)) target = UniqueCopyName(target);
+  if (QFileInfo::exists(target) || kept(target)) target = UniqueCopyName(target, kept);
   const QString name = FileNamePart(target);
+  // An item whose numbered thumbnail (made after an edit) has the new picture's thumbnail name
+  // gets a copy under a free name first, so it keeps showing its own picture.
+  const QString ownThumbnail = folder + SlideshowThumbnailName(name);
+  for (int i = 0; i < DiashowListBox->Count(); ++i) {
+    const QString item = DiashowListBox->Item(i);
+    if (ItemThumbnailPath(item) != ownThumbnail) continue;
+    const QString other = ItemFileName(item);
+    const QString aside = folder + NumberedThumbnailName(FreeThumbnailNumber(other), other);
+    kalvora::CopyFileReplace(ownThumbnail, aside);
+    DiashowListBox->SetItem(i, ItemHasCaptionField(item) ? MakeListItem(aside, other, ItemCaption(item))
+                                                         : MakeListItem(aside, other));
+  }
   const bool copied = QFileInfo(source).isFile() && kalvora::CopyFileReplace(source, target);
   if (!copied || !QFileInfo(target).isFile()) {
     kalvora::CurrentPrompter().message(kalvora::MsgKind::Error, QString(), GetLanguageText(10000), kalvora::mbOk);
@@ -68,6 +83,17 @@ void TMainForm::AddPictureToDiashow(const QString& source, int index) {
   DiashowListBox->Insert(index, MakeListItem(folder + SlideshowThumbnailName(name), name));
   SavePictureList();
   UpdateDiashowLabel();
+}
+
+int TMainForm::FreeThumbnailNumber(const QString& fileName) const {
+  const QString folder = SlideshowFolder();
+  int n = 1;
+  for (;; ++n) {
+    const QString numbered = NumberedThumbnailName(n, fileName);
+    // "_THUMB_" + "1" + "a.jpg" is also the thumbnail name of a picture "1a.jpg".
+    const QString owner = ThumbnailPictureName(numbered);
+    if (!QFileInfo::exists(folder + numbered) && !QFileInfo::exists(folder + owner) && !KeptLineNames(owner)) return n;
+  }
 }
 
 void TMainForm::SetCurrentPicturePath() {
@@ -82,8 +108,7 @@ void TMainForm::RefreshSelectedThumbnail(const QString& source) {
   const QString caption = ItemCaption(DiashowListBox->Item(index));
   const QString folder = SlideshowFolder();
   const QString name = FileNamePart(FCurrentPicturePath);
-  int n = 1;
-  while (QFileInfo::exists(folder + NumberedThumbnailName(n, name))) ++n;
+  const int n = FreeThumbnailNumber(name);
   if (source.isEmpty()) MakeThumb(folder + name, 70, false, true);
   else MakeThumbnailFile(PicImage3, source, folder + SlideshowThumbnailName(name), 70);
   const QString numbered = folder + NumberedThumbnailName(n, name);

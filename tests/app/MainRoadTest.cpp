@@ -25,6 +25,8 @@
 
 #include "IniFile.h"
 #include "Language.h"
+#include "ListItems.h"
+#include "SlideshowEntries.h"
 #include "Process.h"
 #include "QtTranslations.h"
 #include "Prompter.h"
@@ -128,8 +130,8 @@ class MainRoad : public ::testing::Test {
   void openFromArchivePage(const QString& folder) {
     QListWidget* list = MainForm->OpenListBox;
     for (int i = 0; i < list->count(); ++i)
-      if (list->item(i)->text().startsWith(folder + " ")) list->setCurrentRow(i);
-    ASSERT_TRUE(list->currentItem() && list->currentItem()->text().startsWith(folder + " "));
+      if (SlideshowEntryFolder(list->item(i)) == folder) list->setCurrentRow(i);
+    ASSERT_TRUE(list->currentItem() && SlideshowEntryFolder(list->currentItem()) == folder);
     MainForm->Open1BitBtn->click();
     ASSERT_EQ(MainForm->FArchiveFolder, folder);
   }
@@ -234,4 +236,82 @@ TEST(QtTranslations, QtsOwnDialogsSpeakTheProgramsLanguage) {
   QMessageBox box;
   box.setStandardButtons(QMessageBox::Yes);
   EXPECT_EQ(box.button(QMessageBox::Yes)->text().remove('&'), "Yes");
+}
+
+namespace {
+// Clicks the first picture of the slideshow list, types its caption and presses Return.
+void typeFirstCaption(const QString& text) {
+  MarkupListBoxControl* list = MainForm->DiashowListBox;
+  ASSERT_GT(list->Count(), 0);
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->ItemRect(0).center());
+  ASSERT_EQ(list->ItemIndex(), 0);
+  MainForm->TextEdit->selectAll();
+  QTest::keyClicks(MainForm->TextEdit, text);
+  QTest::keyClick(MainForm->TextEdit, Qt::Key_Return);
+  ASSERT_EQ(ItemCaption(list->Item(0)), text);
+}
+
+int questionsStartingWith(const kalvora::ScriptedPrompter& p, const QString& text) {
+  int n = 0;
+  for (const auto& q : p.questions()) n += q.text.startsWith(text) ? 1 : 0;
+  return n;
+}
+}  // namespace
+
+TEST_F(MainRoad, ACaptionEditedBeforeQuittingIsAskedForAndKeptOrDropped) {
+  startProgram();
+  openFromArchivePage("Archive_0001");
+  const QString list = MainForm->FArchiveRoot + "Archive_0001/Pictures.ini";
+  typeFirstCaption("Leuchtturm am Abend");
+  // Abbrechen stays in the program; Ja saves and quits.
+  prompter.answerMessage(kalvora::mrCancel).answerMessage(kalvora::mrYes);
+  MainForm->Programmbeenden1->trigger();
+  EXPECT_TRUE(MainForm->isVisible());
+  MainForm->Programmbeenden1->trigger();
+  EXPECT_FALSE(MainForm->isVisible());
+  EXPECT_EQ(questionsStartingWith(prompter, GetLanguageText(10350)), 2);
+  EXPECT_TRUE(QString::fromUtf8(testsupport::readBytes(list)).contains("| Leuchtturm am Abend\r\n"));
+  DestroyWindows();
+
+  // The next start finds it; a change answered with Nein is dropped.
+  startProgram();
+  openFromArchivePage("Archive_0001");
+  EXPECT_EQ(ItemCaption(MainForm->DiashowListBox->Item(0)), "Leuchtturm am Abend");
+  typeFirstCaption("Verworfen");
+  prompter.answerMessage(kalvora::mrNo);
+  MainForm->Programmbeenden1->trigger();
+  EXPECT_FALSE(MainForm->isVisible());
+  DestroyWindows();
+  startProgram();
+  openFromArchivePage("Archive_0001");
+  EXPECT_EQ(ItemCaption(MainForm->DiashowListBox->Item(0)), "Leuchtturm am Abend");
+  closeProgram();
+  EXPECT_EQ(questionsStartingWith(prompter, GetLanguageText(10350)), 3);
+}
+
+TEST_F(MainRoad, DeletingTheCopyOfASlideshowLeavesTheOriginal) {
+  startProgram();
+  const QString root = MainForm->FArchiveRoot;
+  // The copy a file manager makes, retitled.
+  copyTree(root + "Archive_0001", root + "Archive_0001 Kopie");
+  {
+    kalvora::IniFile ini(root + "Archive_0001 Kopie/Diashow.ini");
+    ini.writeString("DIASHOW", "Titel", "Kopie");
+  }
+  const QByteArray original = testsupport::readBytes(root + "Archive_0001/Pictures.ini");
+  closeProgram();
+
+  startProgram();
+  const auto lines = MainForm->OpenListBox->findItems("Archive_0001 Kopie Kopie", Qt::MatchExactly);
+  ASSERT_EQ(lines.size(), 1);
+  MainForm->OpenListBox->setCurrentItem(lines[0]);
+  prompter.answerMessage(kalvora::mrYes);
+  MainForm->Delete1BitBtn->click();
+  ASSERT_FALSE(prompter.questions().empty());
+  EXPECT_TRUE(prompter.questions().back().text.endsWith("Kopie (Archive_0001 Kopie)"));
+  EXPECT_FALSE(QFileInfo::exists(root + "Archive_0001 Kopie"));
+  EXPECT_EQ(testsupport::readBytes(root + "Archive_0001/Pictures.ini"), original);
+  openFromArchivePage("Archive_0001");
+  EXPECT_EQ(MainForm->DiashowListBox->Count(), pictureLines(root + "Archive_0001/"));
+  closeProgram();
 }

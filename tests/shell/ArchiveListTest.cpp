@@ -89,12 +89,12 @@ TEST_F(ArchiveListTest, NewSlideshowTakesAFreeFolderAndCancelChangesNothing) {
     static_cast<TNewForm*>(w)->Edit1->setText("Sommer 2026");
     static_cast<TNewForm*>(w)->BitBtn1->click();
   };
-  mf->FRefusedPictureLines << "../outside.jpg | alt";
+  mf->FKeptPictureLines.append(TMainForm::KeptPictureLine{"../outside.jpg | alt", {}});
   mf->NewBitBtnClick();
   EXPECT_EQ(mf->FDiashowTitle, "Sommer 2026");
   EXPECT_EQ(mf->TitleEdit->text(), "Sommer 2026");
   EXPECT_EQ(mf->FArchiveFolder, "Archive_0004");
-  EXPECT_TRUE(mf->FRefusedPictureLines.isEmpty());
+  EXPECT_TRUE(mf->FKeptPictureLines.isEmpty());
   EXPECT_EQ(mf->PageControl1->currentIndex(), 1);
   EXPECT_TRUE(mf->windowTitle().endsWith(" - Archiv: Sommer 2026"));
 }

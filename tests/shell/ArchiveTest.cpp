@@ -87,14 +87,15 @@ TEST_F(ArchiveTest, OpeningReadsTitleTimeAndThePicturesThatExist) {
   EXPECT_EQ(ItemCaption(items[1]), "");
   EXPECT_EQ(ItemFileName(items[2]), "c.jpg");  // found without case
   EXPECT_EQ(ItemCaption(items[2]), "Gross");
-  EXPECT_TRUE(prompter.questions().empty());
+  // The missing picture is named.
+  EXPECT_EQ(prompter.messageTexts(), QStringList{GetLanguageText(10351) + "\nmissing.jpg"});
 
-  // Writing the list back drops the missing picture and keeps the refused lines as they were.
-  form->SavePictureList();
+  // Writing the list back keeps the missing picture's line and the refused ones, each in its place.
+  EXPECT_TRUE(form->SavePictureList());
   kalvora::StringList saved;
   ASSERT_TRUE(saved.loadFromFile(folder + "Pictures.ini"));
-  EXPECT_EQ(saved.lines(), QStringList({"a.jpg | Eins", "b.jpg | ", "c.jpg | Gross", "../Archive_0001/a.jpg | fremd",
-                                        "sub\\x.jpg | x"}));
+  EXPECT_EQ(saved.lines(), QStringList({"a.jpg | Eins", "b.jpg | ", "missing.jpg | weg", "../Archive_0001/a.jpg | fremd",
+                                        "c.jpg | Gross", "sub\\x.jpg | x"}));
 }
 
 TEST_F(ArchiveTest, RefusedNamesAreNeverDeletedOrRead) {

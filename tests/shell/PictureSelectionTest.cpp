@@ -20,17 +20,17 @@ TEST(Thumbnails, WidthIsScaledWithHalvesToTheEvenNeighbour) {
     EXPECT_EQ(ThumbnailWidth(c.w, c.h, 70), c.expected) << c.w << "x" << c.h;
 }
 
-TEST(Thumbnails, NumberedNamesNeverMeetAnotherPicturesThumbnail) {
-  // Picture "1a.jpg" and the first numbered thumbnail of "a.jpg".
-  EXPECT_NE(NumberedThumbnailName(1, "a.jpg"), SlideshowThumbnailName("1a.jpg"));
-  EXPECT_NE(NumberedThumbnailName(1, "a.jpg"), SlideshowThumbnailName("1_a.jpg"));
-  struct Case { const char* thumb; const char* picture; bool numbered; };
+TEST(Thumbnails, NumberedNamesPutTheNumberBeforeTheFileName) {
+  EXPECT_EQ(NumberedThumbnailName(1, "a.jpg"), "_THUMB_1a.jpg");
+  EXPECT_EQ(NumberedThumbnailName(12, "Bild 3.jpg"), "_THUMB_12Bild 3.jpg");
+  // The form earlier versions made ("_THUMB" + n + "_" + name) is still known, to be cleaned up.
+  struct Case { const char* thumb; const char* picture; bool oldNumbered; };
   for (const Case& c : {Case{"_THUMB_a.jpg", "a.jpg", false}, Case{"_THUMB_a__b.jpg", "a__b.jpg", false},
                         Case{"_THUMB12_a.jpg", "a.jpg", true}, Case{"_THUMB_1a.jpg", "1a.jpg", false},
                         Case{"_THUMBx.jpg", "", false}, Case{"a.jpg", "", false}}) {
-    bool numbered = false;
-    EXPECT_EQ(ThumbnailPictureName(c.thumb, &numbered), c.picture) << c.thumb;
-    EXPECT_EQ(numbered, c.numbered) << c.thumb;
+    bool oldNumbered = false;
+    EXPECT_EQ(ThumbnailPictureName(c.thumb, &oldNumbered), c.picture) << c.thumb;
+    EXPECT_EQ(oldNumbered, c.oldNumbered) << c.thumb;
   }
   EXPECT_EQ(SlideshowPictureName("_THUMB_x.jpg"), "P_THUMB_x.jpg");
   EXPECT_EQ(SlideshowPictureName("a|b.jpg"), "a_b.jpg");
@@ -277,12 +277,12 @@ TEST_F(PictureSelectionTest, RotatingRebuildsTheThumbnailUnderNewNames) {
   form->RotateFlipPicture("90");
   EXPECT_EQ(pictureSize(slideshow() + "a.jpg"), QSize(120, 160));
   EXPECT_EQ(pictureSize(slideshow() + "b.jpg"), QSize(100, 100));
-  EXPECT_EQ(FileNamePart(ItemThumbnailPath(form->DiashowListBox->Item(0))), "_THUMB1_a.jpg");
+  EXPECT_EQ(FileNamePart(ItemThumbnailPath(form->DiashowListBox->Item(0))), "_THUMB_1a.jpg");
   EXPECT_EQ(pictureSize(slideshow() + "_THUMB_a.jpg"), QSize(52, 70));
   form->DiashowListBox->SetItemIndex(0);
   form->RotateFlipPicture("-90");
   EXPECT_EQ(pictureSize(slideshow() + "a.jpg"), QSize(160, 120));
-  EXPECT_EQ(FileNamePart(ItemThumbnailPath(form->DiashowListBox->Item(0))), "_THUMB2_a.jpg");
+  EXPECT_EQ(FileNamePart(ItemThumbnailPath(form->DiashowListBox->Item(0))), "_THUMB_2a.jpg");
   EXPECT_EQ(form->DiashowListBox->ItemIndex(), 0);
   for (const char* c : {"180", "FlipV", "FlipH"}) {
     form->DiashowListBox->SetItemIndex(0);
@@ -291,7 +291,7 @@ TEST_F(PictureSelectionTest, RotatingRebuildsTheThumbnailUnderNewNames) {
   EXPECT_EQ(pictureSize(slideshow() + "a.jpg"), QSize(160, 120));
   // Reopening keeps only the thumbnails in use.
   form->OpenArchive(form->FArchiveFolder);
-  EXPECT_FALSE(QFileInfo::exists(slideshow() + "_THUMB1_a.jpg"));
+  EXPECT_FALSE(QFileInfo::exists(slideshow() + "_THUMB_1a.jpg"));
   EXPECT_TRUE(QFileInfo::exists(slideshow() + "_THUMB_a.jpg"));
 }
 

@@ -13,6 +13,7 @@
 #include "Process.h"
 #include "ShellOpen.h"
 #include "ShellFixture.h"
+#include "SlideshowEntries.h"
 #include "Windows.h"
 
 namespace prodtest {
@@ -128,7 +129,7 @@ class ProductionTest : public shelltest::ShellTest {
   void selectArchive(const QString& folder) {
     mf->FillArchiveList();
     for (int i = 0; i < mf->OpenListBox->count(); ++i)
-      if (mf->OpenListBox->item(i)->text().startsWith(folder + " ")) mf->OpenListBox->setCurrentRow(i);
+      if (SlideshowEntryFolder(mf->OpenListBox->item(i)) == folder) mf->OpenListBox->setCurrentRow(i);
   }
 
   QStringList archiveLines() const {

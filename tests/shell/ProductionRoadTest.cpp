@@ -91,5 +91,5 @@ TEST_F(ProductionRoadTest, DeleteExportAndMusic) {
   for (const char* f : {"p1.jpg", "Pictures.ini", "Diashow.ini", "Audio001.wav", "Audio002.mp3"})
     EXPECT_TRUE(QFileInfo(cd + folder + "/" + f).isFile()) << f;
   // The only message was the question before deleting.
-  EXPECT_EQ(prompter.messageTexts(), QStringList{GetLanguageText(10008)});
+  EXPECT_EQ(prompter.messageTexts(), QStringList{GetLanguageText(10008) + "\n\nBeispiel Archive_0001 (Archive_0001)"});
 }
