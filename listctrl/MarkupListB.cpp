@@ -1,6 +1,7 @@
 #include "MarkupListB.h"
 
 #include <QApplication>
+#include <QCollator>
 #include <QCursor>
 #include <QDesktopServices>
 #include <QDrag>
@@ -472,6 +473,9 @@ void TMarkupListBox::updateWidest() {
 QRect TMarkupListBox::TextRect(int, const QRect& itemRect) const {
   QRect r = itemRect;
   r.setLeft(itemRect.left() + 2);
+  // Half of the 4 pixels an item is measured higher than its text go above it: accents of
+  // capitals ("Ö") reach past the font's ascent and would be cut off at the item's top edge.
+  r.setTop(itemRect.top() + 2);
   if (scrollHorizontal_) r.setWidth(kWideRect);
   return r;
 }
@@ -511,7 +515,7 @@ void TMarkupListBox::DrawItem(QPainter& p, int index, const QRect& rect, bool se
   if (focused && showSelection_) {
     p.setPen(ToQColor(clGray));
     p.setBrush(Qt::NoBrush);
-    p.drawRect(QRect(QPoint(tr.left() - 2, tr.top()), rect.bottomRight()).adjusted(0, 0, -1, -1));
+    p.drawRect(QRect(QPoint(tr.left() - 2, rect.top()), rect.bottomRight()).adjusted(0, 0, -1, -1));
   }
 }
 
@@ -746,6 +750,17 @@ void TMarkupListBox::lookupKey(QKeyEvent* e) {
 
 // ---- Sorting ------------------------------------------------------------------------------------------
 
+QCollator TMarkupListBox::ListCollator() {
+  // Without a locale of its own (the C locale of a bare session) the program's German order.
+  QLocale locale;
+  if (locale.language() == QLocale::C) locale = QLocale(QLocale::German, QLocale::Germany);
+  QCollator collator(locale);
+  collator.setCaseSensitivity(Qt::CaseSensitive);
+  collator.setNumericMode(false);
+  collator.setIgnorePunctuation(false);
+  return collator;
+}
+
 void TMarkupListBox::SetSorted(bool on) {
   sorted_ = on;
   if (!on || count() < 2) return;
@@ -762,6 +777,8 @@ void TMarkupListBox::SetSorted(bool on) {
     QListWidgetItem* it = takeItem(0);
     v.push_back({SortWithHTML ? it->text() : StripMarkup(it->text()), it});
   }
+  // The locale's alphabetical order, case only breaking ties ("bild07" before "P14.JPG").
+  const QCollator collator = ListCollator();
   // Quicksort on the keys with the middle element as pivot; items with equal keys are not
   // swapped. The smaller part recurses, so hostile orders cannot exhaust the stack.
   std::function<void(int, int)> sort = [&](int l, int r) {
@@ -769,8 +786,8 @@ void TMarkupListBox::SetSorted(bool on) {
       const QString pivot = v[size_t((l + r) / 2)].key;
       int i = l, j = r;
       do {
-        while (i < r && QString::localeAwareCompare(v[size_t(i)].key, pivot) < 0) ++i;
-        while (j > l && QString::localeAwareCompare(v[size_t(j)].key, pivot) > 0) --j;
+        while (i < r && collator.compare(v[size_t(i)].key, pivot) < 0) ++i;
+        while (j > l && collator.compare(v[size_t(j)].key, pivot) > 0) --j;
         if (i <= j) {
           if (v[size_t(i)].key != v[size_t(j)].key) std::swap(v[size_t(i)], v[size_t(j)]);
           ++i;

@@ -46,6 +46,7 @@
 // Blinking and animation
 //   With EnableBlink a 100 ms timer steps animated GIFs of the list's pictures and makes
 //   BLINK text blink every 500 ms. Without it no timer runs and BLINK text stays visible.
+#include <QCollator>
 #include <QListWidget>
 #include <QMimeData>
 #include <QPointer>
@@ -177,6 +178,8 @@ class TMarkupListBox : public QListWidget {
   // True sorts the items now (by StripMarkup text, or the mark-up with SortWithHTML, in
   // locale order); items added later are not placed in order.
   void SetSorted(bool on);
+  // The order the sort compares keys in: the locale's, alphabetical with case as tie-breaker.
+  static QCollator ListCollator();
   bool SortWithHTML = false;
   bool IncrLookup = false;      // typed keys add up to a search text
   bool AnchorHint = false;      // hint with the anchor's href

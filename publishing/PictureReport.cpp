@@ -1,6 +1,10 @@
 #include "PictureReport.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <algorithm>
 #include <QDir>
 #include <QFileInfo>
 #include <QImageReader>
@@ -37,6 +41,7 @@ void TPictureReport::Print() { run(false); }
 void TPictureReport::Preview() { run(true); }
 
 void TPictureReport::FinishPrint() {
+  endBusy();
   FItems.reset();
   temp_.reset();
 }
@@ -49,10 +54,33 @@ QString TPictureReport::SlideshowFolder() const {
   return MainForm ? MainForm->FArchiveRoot + MainForm->FArchiveFolder + "/" : QString();
 }
 
+// Scaling many large pictures takes a while: the wait cursor and the main window's progress
+// bar and status line show that the job is working, until it reaches 100.
 void TPictureReport::SetProgress(int percent) {
   progress_ = percent;
+  if (percent < 100 && !busy_) {
+    busy_ = true;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  }
+  if (busy_ && MainForm && MainForm->PicProgressBar) {
+    MainForm->PicProgressBar->setValue(std::clamp(percent, 0, 100));
+    MainForm->PicProgressBar->show();
+    MainForm->StatusBar1->showMessage(
+        ReportText("Ausdruck wird vorbereitet: %1 %", "Preparing the print: %1 %").arg(std::clamp(percent, 0, 100)));
+  }
   emit progressChanged(percent);
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  if (percent >= 100) endBusy();
+}
+
+void TPictureReport::endBusy() {
+  if (!busy_) return;
+  busy_ = false;
+  QApplication::restoreOverrideCursor();
+  if (MainForm && MainForm->PicProgressBar) {
+    MainForm->PicProgressBar->hide();
+    MainForm->StatusBar1->clearMessage();
+  }
 }
 
 bool TPictureReport::run(bool preview) {
@@ -73,7 +101,11 @@ bool TPictureReport::run(bool preview) {
   if (!FSkipped.isEmpty()) tellSkipped(FSkipped);
   if (preview) {
     report.closeCaption = ReportText("Schließen", "Close");
-    report.preview(this);
+    const QString pdf = report.preview(this);
+    // Printed into a file from the preview's print dialog: the user learns where it went.
+    if (!pdf.isEmpty())
+      shellwin::Inform(ReportText("Der Ausdruck wurde als PDF-Datei gespeichert:", "The print was saved as a PDF file:") +
+                       "\n" + QDir::toNativeSeparators(pdf));
     return true;
   }
   switch (kalvora::report::PrintReport(report)) {

@@ -76,8 +76,10 @@ class TPictureReport : public TForm {
  private:
   bool run(bool preview);
   void tellSkipped(const QStringList& skipped);
+  void endBusy();
   std::unique_ptr<QTemporaryDir> temp_;
   int progress_ = 0;
+  bool busy_ = false;  // the wait cursor and the main window's progress bar are up
 };
 
 // A message of the reports in the user-interface language.

@@ -126,6 +126,13 @@ TFTPForm::TFTPForm(QWidget* owner, const QString& appDir, const QString& gallery
   connect(Edit3, &QLineEdit::textChanged, this, [this](const QString& t) { FPassword = t; });
   connect(Edit4, &QLineEdit::textChanged, this, [this](const QString& t) { FPort = t; });
   connect(Edit5, &QLineEdit::textChanged, this, [this](const QString& t) { FServerDir = t; });
+  // The fields start as the edits show them (the port's design text "21" is set before the
+  // edit is connected), so the field never says less than the window does.
+  FHost = Edit1->text();
+  FUserID = Edit2->text();
+  FPassword = Edit3->text();
+  FPort = Edit4->text();
+  FServerDir = Edit5->text();
   connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
   connect(CloseBitBtn, &QPushButton::clicked, this, [this] { close(); });
 
@@ -240,6 +247,17 @@ void TFTPForm::BitBtn1Click() {
                                                      "Please enter the name of your FTP server."));
     return;
   }
+  const std::optional<int> port = kalvora::ftp::PortFromText(FPort);
+  if (!port) {
+    inform(kalvora::MsgKind::Warning,
+           PublishingText("Im Feld \"Port\" steht keine gültige Zahl. Bitte geben Sie eine Zahl von 1 bis 65535 "
+                          "ein (meist 21).",
+                          "The field \"Port\" holds no valid number. Please enter a number from 1 to 65535 "
+                          "(usually 21)."));
+    Edit4->setFocus();
+    Edit4->selectAll();
+    return;
+  }
   BuildUploadList();
   if (FScript.isEmpty()) {
     inform(kalvora::MsgKind::Information,
@@ -249,7 +267,7 @@ void TFTPForm::BitBtn1Click() {
   }
   kalvora::ftp::Account account;
   account.host = FHost.trimmed();
-  account.port = kalvora::ftp::PortFromText(FPort);
+  account.port = *port;
   account.user = FUserID;
   account.password = FPassword;
   account.timeoutMs = 10000;

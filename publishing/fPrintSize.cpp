@@ -1,8 +1,10 @@
 #include "fPrintSize.h"
 
+#include <QLayout>
 #include <QLocale>
 #include <QPixmap>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 #include "Language.h"
@@ -103,6 +105,7 @@ TPrintSizeWizard::TPrintSizeWizard(QWidget* parent) : TForm("PrintSizeWizard", p
   connect(DINA5RadioButton, &QRadioButton::clicked, this, [this] { apply(457, "A5", false); });
   connect(RadioButton_Frei, &QRadioButton::clicked, this, [this] {
     SizePanel->show();
+    fitHeight();
     Edit1Change();
   });
   connect(Edit1, &QLineEdit::textChanged, this, [this] { Edit1Change(); });
@@ -118,10 +121,20 @@ TPrintSizeWizard::TPrintSizeWizard(QWidget* parent) : TForm("PrintSizeWizard", p
 }
 
 void TPrintSizeWizard::apply(int width, const char* paper, bool showPanel) {
+  const bool changed = SizePanel->isHidden() == showPanel;
   SizePanel->setVisible(showPanel);
+  if (changed) fitHeight();
   if (!MainForm) return;
   MainForm->FPrintWidth = width;
   MainForm->FPaperFormat = QString::fromLatin1(paper);
+}
+
+// The window follows the size panel: as high as its contents, without the gap of a hidden panel.
+void TPrintSizeWizard::fitHeight() {
+  if (!layout()) return;
+  layout()->activate();
+  const int h = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width()) : sizeHint().height();
+  resize(width(), std::max(h, minimumSizeHint().height()));
 }
 
 void TPrintSizeWizard::Edit1Change() {

@@ -50,6 +50,7 @@ class TPrintSizeWizard : public TForm {
 
  private:
   void apply(int width, const char* paper, bool showPanel);
+  void fitHeight();
 };
 
 extern TPrintSizeWizard* PrintSizeWizard;

@@ -37,10 +37,15 @@ bool TFfplayMediaPlayer::Play() {
 }
 
 bool TFfplayMediaPlayer::Pause() {
-  if (!process_ || process_->state() != QProcess::Running || paused_) return false;
-  ::kill(pid_t(process_->processId()), SIGSTOP);
-  paused_ = true;
+  if (!process_ || process_->state() != QProcess::Running) return false;
+  // The pause button of a media player toggles: a second press plays on.
+  ::kill(pid_t(process_->processId()), paused_ ? SIGCONT : SIGSTOP);
+  paused_ = !paused_;
   return true;
+}
+
+qint64 TFfplayMediaPlayer::ProcessId() const {
+  return process_ && process_->state() == QProcess::Running ? process_->processId() : 0;
 }
 
 bool TFfplayMediaPlayer::Stop() {

@@ -18,9 +18,12 @@ class TMediaPlayer : public QObject {
   // original player's exceptions were swallowed).
   virtual bool Open() = 0;  // opens the device for FileName
   virtual bool Play() = 0;  // plays from the start, or on after a pause
-  virtual bool Pause() = 0;
+  virtual bool Pause() = 0;  // pauses; pausing again plays on
   virtual bool Stop() = 0;
   virtual void Close() = 0;  // stops and frees the device
+  // The file the device is open for (empty when closed), so a second Play goes on rather
+  // than starting anew.
+  virtual QString OpenedFile() const { return QString(); }
 };
 
 class TFfplayMediaPlayer : public TMediaPlayer {
@@ -33,6 +36,8 @@ class TFfplayMediaPlayer : public TMediaPlayer {
   bool Pause() override;
   bool Stop() override;
   void Close() override;
+  QString OpenedFile() const override { return opened_; }
+  qint64 ProcessId() const;  // of the playing process, 0 when none
 
  private:
   QString opened_;

@@ -406,11 +406,14 @@ void TMainForm::BuildControls() {
     PathButton = make<QPushButton>(GroupBox1, "PathButton");
     g->addWidget(DriveComboBox1, 1);
     g->addWidget(PathButton);
+    TitleLabel = make<QLabel>(TabSheet2, "TitleLabel");
     TitleEdit = make<QLineEdit>(TabSheet2, "TitleEdit");
+    TitleLabel->setBuddy(TitleEdit);
     TipsCheckBox = make<QCheckBox>(TabSheet2, "TipsCheckBox");
     PrintPreviewCheckBox = make<QCheckBox>(TabSheet2, "PrintPreviewCheckBox");
     Uebernehmen2BitBtn = make<QPushButton>(TabSheet2, "Uebernehmen2BitBtn");
     l->addWidget(GroupBox1);
+    l->addWidget(TitleLabel);
     l->addWidget(TitleEdit);
     l->addWidget(TipsCheckBox);
     l->addWidget(PrintPreviewCheckBox);
@@ -440,7 +443,13 @@ void TMainForm::CreateDiashowListBox() {
   ListBoxPanel->layout()->addWidget(DiashowListBox);
   DiashowListBox->setSelectionMode(QAbstractItemView::ExtendedSelection);
   DiashowListBox->setDragEnabled(true);
-  DiashowListBox->setStyleSheet("background: white; color: black;");
+  // Colours through the palette: a style sheet would reach the scroll bar and draw it
+  // without a handle.
+  DiashowListBox->SetColor(kalvora::clWhite);
+  DiashowListBox->SetFontColor(kalvora::clBlack);
+  // One line per picture: a long caption ends in an ellipsis rather than wrapping under the
+  // thumbnail, where the item's height cuts it.
+  DiashowListBox->SetEllipsis(true);
   QFont font("MS Sans Serif");
   font.setPixelSize(11);
   DiashowListBox->setFont(font);
@@ -497,7 +506,7 @@ void TMainForm::SetTexts() {
       {1113, "GroupBox7", false}, {1114, "TextOffsetLabel", false}, {1115, "GroupBox5", false},
       {1116, "OFFRadioButton", false}, {1117, "ONRadioButton", false}, {1118, "RNDRadioButton", false},
       {1119, "Label27", false}, {1120, "ShowAgainButton", false}, {1121, "GroupBox1", false},
-      {1122, "PathButton", false},
+      {1122, "PathButton", false}, {1800, "TitleLabel", false},
   };
   for (const Entry& e : table) {
     const QString text = GetLanguageText(e.id);

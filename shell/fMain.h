@@ -217,6 +217,7 @@ class TMainForm : public QMainWindow {
   QComboBox* DriveComboBox1 = nullptr;
   QPushButton* PathButton = nullptr;
   QLineEdit* TitleEdit = nullptr;
+  QLabel* TitleLabel = nullptr;  // names TitleEdit
   QCheckBox* TipsCheckBox = nullptr;
   QCheckBox* PrintPreviewCheckBox = nullptr;
   QPushButton* Uebernehmen2BitBtn = nullptr;
@@ -308,6 +309,7 @@ class TMainForm : public QMainWindow {
   void SpeedButton1Click();
   void SpeedButton2Click();
   void SpeedButton3Click();
+  void ForgetRemovedPreview();
   void SpeedButton4Click();
   void DiashowListBoxMouseDown(int x, int y);
   void DiashowListBoxDragOver(QObject* source, int x, int y, bool& accept);
@@ -360,6 +362,8 @@ class TMainForm : public QMainWindow {
   void DeleteAudioBitBtnClick();
   void AudioListBoxClick();
   void InfoBitBtnClick();
+  void ShowAudioInfo(const QString& path);
+  void AudioSelectionChanged();
   void PlayBitBtnClick();
   void PauseBitBtnClick();
   void StopBitBtnClick();
@@ -393,6 +397,7 @@ class TMainForm : public QMainWindow {
   void TipsCheckBoxClick();
   void Allgemein1Click();
   void Uebernehmen2BitBtnClick();
+  void LeaveGeneralSettings();
   void ViewPicImageDblClick();
   void Info1Click();
   void Update1Click();
@@ -415,6 +420,8 @@ class TMainForm : public QMainWindow {
   bool InSettingsLoad_ = false;
   void ConnectProductionHandlers();  // the handlers of fMainArchiveList/Export/Audio/Dispatch/Exit
   bool FTipsShown_ = false;
+  QString FPreviewPath_;  // the picture the preview shows
+  int FGeneralReturnPage_ = -1;  // the page the general settings were opened from
   bool FClosed_ = false;
   // The running folder read or slideshow open: its workers stop (and finish what they write)
   // before anything else touches the files; a newer read or closing ends the running one.

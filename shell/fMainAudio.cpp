@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QRandomGenerator>
+#include <QScreen>
+#include <QPushButton>
 #include <QStandardPaths>
 
 #include "AudioProbe.h"
@@ -21,11 +23,20 @@
 using namespace shellwin;
 
 namespace {
-void formatWarning(const QString& file, const QString& error) {
-  QString text = GetLanguageText(10012) + " " + FileNamePart(file) + " " + GetLanguageText(10013) + "\n\n" +
-                 GetLanguageText(10014) + "\n\n" + GetLanguageText(10015);
-  if (!error.isEmpty()) text += "\n\n" + Text(10205, "Grund:") + " " + error;
-  Inform(text);
+// A file without a sample rate is no audio file the probe could read: that is said plainly,
+// rather than a format it never had.
+void formatWarning(const QString& file, const QString& sampleRate) {
+  if (sampleRate.isEmpty()) {
+    const QFileInfo info(file);
+    if (!info.isFile() || !QFile(file).open(QIODevice::ReadOnly))
+      Inform(Text(10371, "Die Datei \"%1\" kann nicht gelesen werden.").arg(FileNamePart(file)));
+    else
+      Inform(Text(10370, "Die Datei \"%1\" ist keine Audiodatei im MP3- oder WAV-Format und kann nicht "
+                         "als Musik der Diashow verwendet werden.").arg(FileNamePart(file)));
+    return;
+  }
+  Inform(GetLanguageText(10012) + " " + FileNamePart(file) + " " + GetLanguageText(10013) + "\n\n" +
+         GetLanguageText(10014) + "\n\n" + GetLanguageText(10015));
 }
 
 // The path of the selected line (the last selected when several are), empty when none.
@@ -62,7 +73,7 @@ void TMainForm::OpenAudioBitBtnClick() {
   ProbeAudio(file, rate, mode, error);
   QApplication::restoreOverrideCursor();
   if (rate != "44100" || mode != "STEREO") {
-    formatWarning(file, error);
+    formatWarning(file, rate);
     return;
   }
   const QString folder = SlideshowFolder();
@@ -122,11 +133,12 @@ void TMainForm::PlayBitBtnClick() {
     return;
   }
   if (!MediaPlayer1) return;
-  if (MediaPlayer1->FileName != path) {
-    MediaPlayer1->Close();
-    MediaPlayer1->FileName = path;
-    MediaPlayer1->Open();
-  } else {
+  // The title open already plays on where it was paused (or anew once it has ended).
+  if (MediaPlayer1->OpenedFile().isEmpty() || MediaPlayer1->OpenedFile() != path) {
+    if (MediaPlayer1->FileName != path) {
+      MediaPlayer1->Close();
+      MediaPlayer1->FileName = path;
+    }
     MediaPlayer1->Open();
   }
   MediaPlayer1->Play();
@@ -155,10 +167,51 @@ void TMainForm::InfoBitBtnClick() {
     return;
   }
   if (MediaPlayer1) MediaPlayer1->Close();
-  if (QWidget* w = FindProgramWindow("CheckAudioForm")) {
-    w->setProperty("FFileName", path);
-    w->show();
+  ShowAudioInfo(path);
+}
+
+void TMainForm::ShowAudioInfo(const QString& path) {
+  QWidget* w = FindProgramWindow("CheckAudioForm");
+  if (!w) return;
+  w->setProperty("FFileName", path);
+  // The window reads its file when it is shown: shown already, it is shown anew for this file.
+  if (w->isVisible()) w->hide();
+  w->show();
+  // Beside the Info button rather than over it, within the screen.
+  const QRect button(InfoBitBtn->mapToGlobal(QPoint(0, 0)), InfoBitBtn->size());
+  const QSize size = w->frameGeometry().size();
+  const QRect screen = w->screen() ? w->screen()->availableGeometry() : QRect(QPoint(0, 0), size);
+  auto within = [&](QPoint p) {
+    p.setX(std::clamp(p.x(), screen.left(), std::max(screen.left(), screen.right() + 1 - size.width())));
+    p.setY(std::clamp(p.y(), screen.top(), std::max(screen.top(), screen.bottom() + 1 - size.height())));
+    return p;
+  };
+  const QPoint candidates[] = {{button.right() + 16, button.top()},
+                               {button.left() - 16 - size.width(), button.top()},
+                               {button.left(), button.bottom() + 16},
+                               {button.left(), button.top() - 16 - size.height()}};
+  QPoint at = within(candidates[0]);
+  for (const QPoint& c : candidates) {
+    const QPoint p = within(c);
+    if (!QRect(p, size).intersects(button)) {
+      at = p;
+      break;
+    }
   }
+  // The frame's top-left goes there; move() places the frame on a top-level window.
+  w->move(at);
+  // Active, so Escape closes it.
+  w->raise();
+  w->activateWindow();
+}
+
+void TMainForm::AudioSelectionChanged() {
+  QWidget* w = FindProgramWindow("CheckAudioForm");
+  if (!w || !w->isVisible() || w->isModal()) return;
+  const QString path = selectedAudio(AudioListBox);
+  // The open window follows the selection, so it never shows another title's data.
+  if (path.isEmpty()) w->hide();
+  else if (w->property("FFileName").toString() != path) ShowAudioInfo(path);
 }
 
 void TMainForm::AudioListBoxMouseDown(int row) {
@@ -182,7 +235,7 @@ void TMainForm::RefreshAudioList() {
     for (const QString& name : kalvora::FindFiles(folder, QString::fromLatin1(mask))) paths << folder + name;
   paths.sort(Qt::CaseInsensitive);
   struct Refused {
-    QString path, error;
+    QString path, rate;
   };
   QList<Refused> refused;
   {
@@ -194,10 +247,10 @@ void TMainForm::RefreshAudioList() {
       const QString title = RecordedAudioTitle(folder, FileNamePart(path));
       item->setData(kAudioTitleRole, title);
       item->setToolTip(title.isEmpty() ? path : title + "\n" + path);
-      if (rate != "44100" || mode != "STEREO") refused.append({path, error});
+      if (rate != "44100" || mode != "STEREO") refused.append({path, rate});
     }
   }
-  for (const Refused& r : refused) formatWarning(r.path, r.error);
+  for (const Refused& r : refused) formatWarning(r.path, r.rate);
 }
 
 void TMainForm::RenumberAudioFiles() {

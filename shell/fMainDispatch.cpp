@@ -357,6 +357,7 @@ void TMainForm::ConnectProductionHandlers() {
   click(StartRipperBitBtn, &TMainForm::StartRipper);
   connect(AudioListBox, &QListWidget::itemClicked, this, [this] { AudioListBoxClick(); });
   connect(AudioListBox, &QListWidget::itemDoubleClicked, this, [this] { InfoBitBtnClick(); });
+  connect(AudioListBox, &QListWidget::itemSelectionChanged, this, [this] { AudioSelectionChanged(); });
   connect(AudioListBox, &QListWidget::itemPressed, this,
           [this](QListWidgetItem* item) { AudioListBoxMouseDown(AudioListBox->row(item)); });
   // Qt moves the dragged line itself; the order reaches the names at the next renumbering.

@@ -57,12 +57,28 @@ void TMainForm::TextcolorButtonClick() {
 
 void TMainForm::TipsCheckBoxClick() {
   QFile::remove(FAppDir + "NoTip.ini");
+  // These are this start's tips: the activation after the window closes shows none again.
+  FTipsShown_ = true;
   ShowModal("TipForm");
 }
 
 void TMainForm::Allgemein1Click() {
-  PageControl1->setTabVisible(PageControl1->indexOf(TabSheet2), true);
-  PageControl1->setCurrentIndex(4);
+  const int general = PageControl1->indexOf(TabSheet2);
+  if (PageControl1->currentIndex() != general) FGeneralReturnPage_ = PageControl1->currentIndex();
+  PageControl1->setTabVisible(general, true);
+  PageControl1->setCurrentIndex(general);
+}
+
+// Back to the page the general settings were opened from, whose tabs are still the ones shown;
+// a page whose tab is hidden by now (a slideshow deleted meanwhile) gives way to the first
+// step, or to the archive page when no slideshow is open.
+void TMainForm::LeaveGeneralSettings() {
+  int page = FGeneralReturnPage_;
+  FGeneralReturnPage_ = -1;
+  if (page < 0 || page == PageControl1->indexOf(TabSheet2) || !PageControl1->isTabVisible(page))
+    page = PageControl1->isTabVisible(PageControl1->indexOf(TabSheet1)) ? 1 : 0;
+  PageControl1->setCurrentIndex(page);
+  PageControl1->setTabVisible(PageControl1->indexOf(TabSheet2), false);
 }
 
 void TMainForm::Uebernehmen2BitBtnClick() {
@@ -89,8 +105,7 @@ void TMainForm::Uebernehmen2BitBtnClick() {
     DriveComboBox1Change();
     FDriveChanged = false;
   }
-  PageControl1->setCurrentIndex(1);
-  PageControl1->setTabVisible(PageControl1->indexOf(TabSheet2), false);
+  LeaveGeneralSettings();
 }
 
 void TMainForm::ViewPicImageDblClick() {

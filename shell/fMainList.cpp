@@ -10,6 +10,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
+#include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
 #include <fcntl.h>
@@ -172,7 +174,25 @@ void TMainForm::SpeedButton3Click() {
   }
   DiashowListBox->EndUpdate();
   DeleteOrphanThumbs();
+  ForgetRemovedPreview();
   if (!any) inform(10006);
+}
+
+// A preview of a picture removed from the slideshow (its file is gone) is put away with its
+// status line and caption, so nothing shows a picture the slideshow no longer has.
+void TMainForm::ForgetRemovedPreview() {
+  if (FPreviewPath_.isEmpty() || QFileInfo::exists(FPreviewPath_)) return;
+  Timer1->stop();
+  FPreviewPath_.clear();
+  FPreviewItem.clear();
+  FLastPreviewItem.clear();
+  ViewPicImage->hide();
+  StatusBar1->clearMessage();
+  {
+    const QSignalBlocker block(TextEdit);
+    TextEdit->clear();
+  }
+  DisablePictureTools();
 }
 
 void TMainForm::SpeedButton4Click() {
@@ -183,6 +203,7 @@ void TMainForm::SpeedButton4Click() {
   while (DiashowListBox->Count() > 0) RemovePictureFromDiashow(0);
   if (!FArchiveFolder.isEmpty()) DeleteFiles(SlideshowFolder() + "*.jpg");
   DeleteOrphanThumbs();
+  ForgetRemovedPreview();
 }
 
 void TMainForm::DiashowListBoxMouseDown(int x, int y) {

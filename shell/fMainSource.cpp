@@ -320,6 +320,7 @@ void TMainForm::ShowPreview(const QString& item, bool fromDiashow, bool force) {
       ViewPicImage->SetPaintSizeMode(PicFitMode);
       ViewPicImage->repaint();
       ViewPicImage->show();
+      FPreviewPath_ = path;
     } catch (...) {
     }
   }

@@ -1,6 +1,7 @@
 #include "fTip.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPixmap>
@@ -76,6 +77,8 @@ void TTipForm::showEvent(QShowEvent* event) {
 }
 
 void TTipForm::FormActivate() {
+  // The box says what closing will do: shown while tips are on, it starts unticked.
+  CheckBox1->setChecked(QFileInfo::exists(appDir() + "NoTip.ini"));
   FTipNumber = 0;
   NextTipBitBtn->setEnabled(true);
   NextTipBitBtnClick();

@@ -10,10 +10,15 @@
 
 namespace kalvora::ftp {
 
-int PortFromText(const QString& text) {
+std::optional<int> PortFromText(const QString& text) {
+  const QString t = text.trimmed();
+  // Digits only: a sign or a space inside is no port either.
+  for (const QChar c : t)
+    if (c < '0' || c > '9') return std::nullopt;
   bool ok = false;
-  const int port = text.trimmed().toInt(&ok, 10);
-  return ok && port >= 1 && port <= 65535 ? port : 21;
+  const int port = t.toInt(&ok, 10);
+  if (!ok || port < 1 || port > 65535) return std::nullopt;
+  return port;
 }
 
 namespace {

@@ -10,6 +10,7 @@
 //   thread: the running transfer stops within about a second and every later call answers
 //   Aborted until ResetAbort().
 #include <QString>
+#include <optional>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -24,8 +25,9 @@ struct Account {
   int timeoutMs = 10000;  // connecting and waiting for an answer
 };
 
-// A port text as the user typed it: a number in 1..65535, anything else (empty too) is 21.
-int PortFromText(const QString& text);
+// A port text as the user typed it: a number in 1..65535; anything else (empty too) is no
+// port, and the caller refuses to connect rather than guess one.
+std::optional<int> PortFromText(const QString& text);
 
 enum class Status {
   Ok,

@@ -196,7 +196,7 @@ bool Report::writePdf(const QString& path) const {
   return QFileInfo(path).size() > 0;
 }
 
-void Report::preview(QWidget* parent) const {
+QString Report::preview(QWidget* parent) const {
   QPrinter printer(QPrinter::HighResolution);
   setUpPrinter(printer, *this);
   QPrintPreviewDialog dlg(&printer, parent);
@@ -214,7 +214,10 @@ void Report::preview(QWidget* parent) const {
   }
   // A page is hardly readable in Qt's default size.
   if (QScreen* screen = dlg.screen()) dlg.resize(screen->availableGeometry().size() * 0.85);
-  dlg.exec();
+  // The preview closes with "accepted" only after its print dialog printed.
+  if (dlg.exec() != QDialog::Accepted || printer.outputFormat() != QPrinter::PdfFormat) return QString();
+  const QString file = printer.outputFileName();
+  return !file.isEmpty() && QFileInfo(file).size() > 0 ? QFileInfo(file).absoluteFilePath() : QString();
 }
 
 void SetPdfPrintHook(PdfPrintHook hook) { hookSlot() = std::move(hook); }

@@ -87,8 +87,9 @@ class Report {
   bool print(QPrinter& printer) const;
   // Writes the report as a PDF file; false when it cannot be written.
   bool writePdf(const QString& path) const;
-  // Shows the print preview modally (the user may print from there).
-  void preview(QWidget* parent) const;
+  // Shows the print preview modally (the user may print from there). Returns the PDF file
+  // the user printed into from the preview's print dialog, empty when none was written.
+  QString preview(QWidget* parent) const;
 
   // Called with 0..100 while pages are painted.
   std::function<void(int)> onProgress;

@@ -114,6 +114,67 @@ TEST_F(ListFixture, SortingUsesTheVisibleText) {
   EXPECT_EQ(html.Item(0), "<B>zebra</B>");
 }
 
+// Alphabetical in the locale's order: capitals do not go first, umlauts sit with their
+// letter, and case or accents only decide between otherwise equal names.
+TEST_F(ListFixture, SortingIsAlphabeticalWithCaseOnlyBreakingTies) {
+  const struct {
+    QStringList given, sorted;
+  } cases[] = {
+      {{"P14.JPG", "bild07.jpg"}, {"bild07.jpg", "P14.JPG"}},
+      {{QString::fromUtf8("Straße.jpg"), QString::fromUtf8("Porträt.jpg"), "bild07.jpg", "P14.JPG"},
+       {"bild07.jpg", "P14.JPG", QString::fromUtf8("Porträt.jpg"), QString::fromUtf8("Straße.jpg")}},
+      {{QString::fromUtf8("Ölbild 11.jpg"), "Nacht.jpg", "ozean.jpg"},
+       {"Nacht.jpg", QString::fromUtf8("Ölbild 11.jpg"), "ozean.jpg"}},
+      {{"Kiwi", "kiwi", "KIWI", "Apfel"}, {"Apfel", "kiwi", "Kiwi", "KIWI"}},
+      {{QString::fromUtf8("äpfel"), "Apfel", "apfel"}, {"apfel", "Apfel", QString::fromUtf8("äpfel")}},
+  };
+  for (const auto& c : cases) {
+    TMarkupListBox l;
+    for (const QString& t : c.given) l.Add("<IMG src=\"file:///nothing/t.jpg\"> " + t);
+    l.SetSorted(true);
+    QStringList got;
+    for (int i = 0; i < l.Count(); ++i) got << l.StrippedItem(i).trimmed();
+    EXPECT_EQ(got, c.sorted) << c.given.join(",").toStdString();
+  }
+}
+
+// The dots of a capital umlaut reach above the font's ascent: they are drawn inside the item,
+// with a thumbnail aligned to the top as with text alone.
+TEST_F(ListFixture, ACapitalUmlautKeepsItsDots) {
+  testsupport::TempFolder tmp;
+  const QString thumb = tmp.file("_THUMB_t.png");
+  ASSERT_TRUE(testsupport::writeBytes(thumb, lctest::MakePng(20, 30, QColor(230, 230, 230))));
+  const QString img = "<IMG src=\"file://" + MarkupEscape(thumb) + "\" align=\"top\">";
+  for (int px : {11, 12, 13}) {
+    for (const QString& head : {QString(), img}) {
+      TMarkupListBox l;
+      l.setFont(lctest::PinnedFont(px));
+      l.resize(300, 200);
+      l.SetColor(clWhite);
+      l.Add(head + QString::fromUtf8("Ölbild 11.jpg"));
+      l.Add(head + "Olbild 12.jpg");
+      l.show();
+      ASSERT_TRUE(QTest::qWaitForWindowExposed(&l));
+      // Neither selected nor framed as the current item.
+      l.setCurrentIndex(QModelIndex());
+      l.clearSelection();
+      const QImage shot = l.viewport()->grab().toImage();
+      // The first row from the item's top with ink (anti-aliased dots are grey).
+      auto inkTop = [&](int index) {
+        const QRect r = l.ItemRect(index);
+        for (int y = r.top(); y <= r.bottom(); ++y)
+          for (int x = r.left(); x <= r.right(); ++x)
+            if (qGray(shot.pixel(x, y)) < 180) return y - r.top();
+        return -1;
+      };
+      const char* what = head.isEmpty() ? "text" : "thumbnail";
+      ASSERT_GE(inkTop(1), 0) << px << what;
+      EXPECT_LT(inkTop(0), inkTop(1)) << px << " " << what;
+      EXPECT_GE(inkTop(0), 1) << px << " " << what;  // not cut at the top edge
+    }
+  }
+}
+
 TEST_F(ListFixture, SortingManyItemsKeepsAll) {
   QStringList items;
   for (int i = 0; i < 500; ++i) items << QString("item %1").arg((i * 7919) % 500, 3, 10, QChar('0'));

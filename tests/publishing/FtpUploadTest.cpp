@@ -307,15 +307,44 @@ TEST_F(FtpUploadTest, AnEmptyGalleryOrHostIsReportedWithoutConnecting) {
   start();
   EXPECT_FALSE(form->FRunning);
   ASSERT_EQ(prompter.messageTexts().size(), 2);
-  EXPECT_TRUE(prompter.messageTexts().last().contains("zuerst die Internetseite"));
+  EXPECT_TRUE(prompter.messageTexts().last().contains("zuerst die Internetseite"))
+      << prompter.messageTexts().last().toStdString();
 }
 
-TEST(FtpPort, EmptyOrOutOfRangeMeans21) {
+TEST(FtpPort, OnlyANumberFrom1To65535IsAPort) {
   struct Case {
     const char* text;
-    int port;
-  } cases[] = {{"", 21}, {" 2121 ", 2121}, {"0", 21}, {"65535", 65535}, {"65536", 21}, {"-1", 21}, {"abc", 21}, {"21x", 21}};
+    std::optional<int> port;
+  } cases[] = {{"", std::nullopt},  {" 2121 ", 2121},  {"0", std::nullopt},   {"65535", 65535},
+               {"65536", std::nullopt}, {"-1", std::nullopt}, {"+21", std::nullopt}, {"abc", std::nullopt},
+               {"21x", std::nullopt}, {"2 1", std::nullopt}, {"21", 21}};
   for (const Case& c : cases) EXPECT_EQ(kalvora::ftp::PortFromText(c.text), c.port) << c.text;
+}
+
+// A port that is no number stops the start with a message naming the field; nothing connects
+// (no server is needed to see that).
+TEST(FtpPortWindow, APortThatIsNoNumberIsRefusedByName) {
+  testsupport::TempFolder app;
+  const QString gallery = app.path() + "/gallery";
+  QDir().mkpath(gallery);
+  ASSERT_TRUE(testsupport::writeBytes(gallery + "/gallery.html", "<HTML></HTML>"));
+  kalvora::ScriptedPrompter prompter;
+  kalvora::PrompterScope scope(prompter);
+  for (const char* typed : {"abc", "", "70000"}) {
+    auto* form = new TFTPForm(nullptr, app.path() + "/", gallery);
+    form->show();
+    form->Edit1->setText("127.0.0.1");
+    QTest::keyClick(form->Edit4, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(form->Edit4, Qt::Key_Backspace);
+    QTest::keyClicks(form->Edit4, QString::fromLatin1(typed));
+    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    EXPECT_FALSE(form->FRunning) << typed;
+    ASSERT_FALSE(prompter.messageTexts().isEmpty()) << typed;
+    EXPECT_TRUE(prompter.messageTexts().last().contains("\"Port\"")) << typed;
+    EXPECT_EQ(form->ListBox1->count(), 0) << typed;
+    delete form;
+  }
+  EXPECT_EQ(prompter.messageTexts().size(), 3);
 }
 
 TEST(FtpClientCommands, EveryCommandOfTheScript) {

@@ -1,5 +1,10 @@
 // Printing from the main window as a user does it, and what bad input does to it.
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPrintDialog>
 #include <QPrintPreviewWidget>
+#include <QProgressBar>
+#include <QStatusBar>
 
 #include "PrintFixture.h"
 #include "PrintItems.h"
@@ -248,4 +253,82 @@ TEST_F(PrintRoadTest, APrinterThatRefusesTheJobIsReported) {
   ASSERT_EQ(prompter.messageTexts().size(), 1);
   EXPECT_TRUE(prompter.messageTexts()[0].contains("nicht angenommen"));
   expectNoCopiesLeft();
+}
+
+// Large pictures take a while to prepare: while they are, the wait cursor and the main window's
+// progress bar and status line show the job working; afterwards all three are gone.
+TEST_F(PrintRoadTest, PreparingThePicturesShowsProgressAndTheWaitCursor) {
+  openShow("Archive_0041", "Fortschritt", pictures(4, 1200, 900));
+  sizeChoice("RadioButton9_13");
+  mf->show();
+  struct Seen {
+    int percent;
+    bool wait, bar;
+    QString status;
+  };
+  QList<Seen> seen;
+  QObject::connect(QRListForm, &TPictureReport::progressChanged, QRListForm, [&](int p) {
+    const QCursor* c = QApplication::overrideCursor();
+    seen << Seen{p, c && c->shape() == Qt::WaitCursor, mf->PicProgressBar->isVisible(),
+                 mf->StatusBar1->currentMessage()};
+  });
+  mf->PreselectProduction("PrintAllRadioButton");
+  ASSERT_EQ(jobs.size(), 1);
+  int during = 0;
+  for (const Seen& s : seen) {
+    if (s.percent >= 100) continue;
+    ++during;
+    EXPECT_TRUE(s.wait) << s.percent;
+    EXPECT_TRUE(s.bar) << s.percent;
+    EXPECT_TRUE(s.status.contains(QString::number(s.percent) + " %")) << s.status.toStdString();
+  }
+  EXPECT_GE(during, 4);  // one step a picture at least
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_FALSE(mf->PicProgressBar->isVisible());
+  EXPECT_TRUE(mf->StatusBar1->currentMessage().isEmpty());
+}
+
+// Printing into a PDF file from the preview's own print dialog: the user is told the file.
+TEST_F(PrintRoadTest, PrintingToAFileFromThePreviewNamesTheFile) {
+  openShow("Archive_0042", "Datei", pictures(2, 400, 300));
+  mf->PrintPreviewCheckBox->setChecked(true);
+  const QString pdf = out.path() + "/aus der Vorschau.pdf";
+  bool printDialogSeen = false;
+  modal.handlers["PrintPreview"] = [&](QWidget* w) {
+    // The print dialog opens modally over the preview: it is answered from a timer.
+    auto* answer = new QTimer(w);
+    answer->setInterval(5);
+    QObject::connect(answer, &QTimer::timeout, w, [&, answer] {
+      auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      answer->stop();
+      printDialogSeen = true;
+      auto* printers = dialog->findChild<QComboBox*>("printers");
+      auto* file = dialog->findChild<QLineEdit*>("filename");
+      ASSERT_NE(printers, nullptr);
+      ASSERT_NE(file, nullptr);
+      // The entry that prints into a PDF file is the last one.
+      printers->setCurrentIndex(printers->count() - 1);
+      file->setText(pdf);
+      dialog->accept();
+    });
+    answer->start();
+    QAction* print = nullptr;
+    for (QAction* a : w->findChildren<QAction*>())
+      if (a->text() == QCoreApplication::translate("QPrintPreviewDialog", "Print")) print = a;
+    ASSERT_NE(print, nullptr);
+    print->trigger();
+  };
+  mf->PreselectProduction("ThumbnailRadioButton");
+  EXPECT_TRUE(printDialogSeen);
+  ASSERT_GT(QFileInfo(pdf).size(), 0);
+  EXPECT_EQ(pdfPages(pdf), 1);
+  ASSERT_EQ(prompter.messageTexts().size(), 1);
+  EXPECT_TRUE(prompter.messageTexts()[0].startsWith(QString::fromUtf8("Der Ausdruck wurde als PDF-Datei gespeichert:")));
+  EXPECT_TRUE(prompter.messageTexts()[0].contains(pdf));
+  // Closing the preview without printing says nothing.
+  prompter = kalvora::ScriptedPrompter();
+  modal.handlers["PrintPreview"] = [](QWidget*) {};
+  mf->PreselectProduction("ThumbnailRadioButton");
+  EXPECT_TRUE(prompter.messageTexts().isEmpty());
 }

@@ -184,3 +184,31 @@ TEST_F(PrintSelectTest, EnglishReadsThePointAndPrintsPageNumbersInEnglish) {
   EXPECT_TRUE(pdfText(jobs[0], 1).contains("Page 1"));
   EXPECT_TRUE(near(colorBox(pdfPage(jobs[0], 1), kColors[0]), QRect(56, 106, 286, 191)));
 }
+
+// The window grows for the free size's field and shrinks back when a fixed size is chosen
+// again, without a gap where the field was.
+TEST_F(PrintSelectTest, SizeWizardFitsItsHeightToTheSizeField) {
+  auto* w = PrintSizeWizard;
+  w->show();
+  click(w->RadioButton9_13);
+  QTRY_VERIFY(w->isVisible());
+  const int fixed = w->height();
+  const struct {
+    QRadioButton* button;
+    bool grows;
+  } steps[] = {{w->RadioButton_Frei, true}, {w->DINA5RadioButton, false}, {w->RadioButton_Frei, true},
+               {w->RadioButton13_18, false}};
+  for (const auto& s : steps) {
+    click(s.button);
+    const QString name = s.button->objectName();
+    if (s.grows) {
+      EXPECT_GE(w->height(), fixed + w->SizePanel->sizeHint().height() / 2) << name.toStdString();
+    } else {
+      EXPECT_EQ(w->height(), fixed) << name.toStdString();
+      // The buttons sit right under the check boxes.
+      const int gap = w->SaveBitBtn->geometry().top() - w->HeadLineCheckBox->geometry().bottom();
+      EXPECT_LT(gap, 30) << name.toStdString();
+    }
+  }
+  w->hide();
+}

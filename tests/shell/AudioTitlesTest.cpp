@@ -1,9 +1,14 @@
 // The slideshow's audio titles: adding with the 44.1 kHz stereo check, deleting, playing
 // through the player interface, reordering, renumbering, and the CD ripper hand-off.
 #include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTest>
 
 #include "MediaPlayer.h"
 #include "ProductionFixture.h"
+#include "fCheckAudio.h"
 
 using prodtest::ProductionTest;
 using prodtest::waveBytes;
@@ -60,9 +65,34 @@ TEST_F(AudioTitlesTest, AddsOnlyCdQualityFiles) {
   EXPECT_FALSE(QFileInfo::exists(folder + "high.wav"));
   const QStringList messages = prompter.messageTexts();
   ASSERT_EQ(messages.size(), 3);
-  for (const QString& m : messages) EXPECT_TRUE(m.contains(GetLanguageText(10013)));
+  for (const QString& m : messages.mid(0, 2)) EXPECT_TRUE(m.contains(GetLanguageText(10013)));
   EXPECT_TRUE(messages[0].contains("high.wav"));
-  EXPECT_TRUE(messages[2].contains(GetLanguageText(10205)));  // the broken file says why
+  // A file that is no audio at all is called so, not a wrong format, and without a raw reason.
+  EXPECT_EQ(messages[2], GetLanguageText(10370).arg("broken.mp3"));
+  EXPECT_FALSE(messages[2].contains(GetLanguageText(10013)));
+  EXPECT_TRUE(messages[2].contains(QString::fromUtf8("keine Audiodatei")));
+}
+
+// What is said about a file the probe cannot use, by what the file is.
+TEST_F(AudioTitlesTest, FilesThatAreNoUsableAudioAreNamedForWhatTheyAre) {
+  writeText(source + "notiz.wav", "Einkaufsliste: Brot, Milch");
+  writeText(source + "bild.mp3", QByteArray(5000, 'x'));
+  writeText(source + "mono.wav", waveBytes(44100, 1));
+  const struct {
+    const char* name;
+    int id;
+  } cases[] = {{"notiz.wav", 10370}, {"bild.mp3", 10370}, {"mono.wav", 10013}, {"fehlt.wav", 10371}};
+  for (const auto& c : cases) {
+    prompter = kalvora::ScriptedPrompter();
+    prompter.answerFile(source + c.name);
+    mf->OpenAudioBitBtnClick();
+    ASSERT_EQ(prompter.messageTexts().size(), 1) << c.name;
+    const QString m = prompter.messageTexts()[0];
+    if (c.id == 10013) EXPECT_TRUE(m.contains(GetLanguageText(10013))) << c.name;
+    else EXPECT_EQ(m, GetLanguageText(c.id).arg(c.name)) << c.name;
+    EXPECT_FALSE(m.contains("Can not") || m.contains("wave file") || m.contains("does not exist")) << m.toStdString();
+  }
+  EXPECT_EQ(mf->AudioListBox->count(), 0);
 }
 
 TEST_F(AudioTitlesTest, ANameTakenAlreadyIsReplacedOnYesAndKeptBesideOnNo) {
@@ -153,6 +183,92 @@ TEST_F(AudioTitlesTest, InfoShowsTheAudioWindowWithoutBlocking) {
   EXPECT_TRUE(info->isVisible());
   EXPECT_EQ(info->property("FSampleRate").toString(), "44100");
   info->hide();
+}
+
+// The information window shown beside the list follows the selected title, leaves the Info
+// button free and closes with Escape.
+TEST_F(AudioTitlesTest, InfoWindowFollowsTheSelectionAndClosesWithEscape) {
+  QProcess ffmpeg;
+  ffmpeg.start("ffmpeg", {"-loglevel", "error", "-y", "-f", "lavfi", "-i", "sine=frequency=440:duration=1", "-ac",
+                          "2", "-ar", "44100", "-b:a", "128k", folder + "lied.mp3"});
+  if (!ffmpeg.waitForFinished(30000) || ffmpeg.exitCode() != 0 || !QFileInfo::exists(folder + "lied.mp3"))
+    GTEST_SKIP() << "ffmpeg cannot write an MP3 file here";
+  writeText(folder + "welle.wav", waveBytes(44100, 2, 44100));
+  mf->show();
+  mf->Diashowerstellen1Click();  // the slideshow settings page lists the titles
+  ASSERT_EQ(mf->PageControl1->currentWidget(), mf->TabSheet3);
+  ASSERT_EQ(audioNames(), "lied.mp3,welle.wav");
+  auto clickRow = [this](int row) {
+    QTest::mouseClick(mf->AudioListBox->viewport(), Qt::LeftButton, {},
+                      mf->AudioListBox->visualItemRect(mf->AudioListBox->item(row)).center());
+  };
+  auto* info = qobject_cast<TCheckAudioForm*>(FindProgramWindow("CheckAudioForm"));
+  ASSERT_NE(info, nullptr);
+  clickRow(0);
+  QTest::mouseClick(mf->InfoBitBtn, Qt::LeftButton);
+  ASSERT_TRUE(info->isVisible());
+  EXPECT_EQ(info->Label1->text(), "MP3 File");
+  EXPECT_EQ(info->SampleRateEdit->text(), "44100 Hz");
+  const QRect button(mf->InfoBitBtn->mapToGlobal(QPoint(0, 0)), mf->InfoBitBtn->size());
+  EXPECT_FALSE(info->frameGeometry().intersects(button));
+  // Another title selected while the window shows: the window shows that title.
+  clickRow(1);
+  EXPECT_TRUE(info->isVisible());
+  EXPECT_EQ(info->FFileName, folder + "welle.wav");
+  EXPECT_EQ(info->Label1->text(), "WAV File");
+  EXPECT_EQ(info->WavSampleRateEdit->text(), "44100 Hz");
+  EXPECT_FALSE(info->frameGeometry().intersects(button));
+  // Escape, as the user presses it: to the window that has the keyboard.
+  QTRY_VERIFY(QApplication::activeWindow() == info);
+  QTest::keyClick(QApplication::activeWindow(), Qt::Key_Escape);
+  EXPECT_FALSE(info->isVisible());
+  EXPECT_TRUE(prompter.messageTexts().isEmpty()) << prompter.messageTexts().join("\n").toStdString();
+}
+
+namespace {
+// The state letter of a process ('T' while stopped), from /proc.
+char processState(qint64 pid) {
+  QFile stat(QString("/proc/%1/stat").arg(pid));
+  if (!stat.open(QIODevice::ReadOnly)) return '?';
+  const QByteArray line = stat.readAll();
+  const int close = line.lastIndexOf(')');
+  return close > 0 && close + 2 < line.size() ? line.at(close + 2) : '?';
+}
+}  // namespace
+
+// Pause holds the title; a second Pause or Abspielen plays on in the same process rather than
+// from the beginning.
+TEST_F(AudioTitlesTest, PauseHoldsAndPauseOrPlayGoOn) {
+  if (QStandardPaths::findExecutable("ffplay").isEmpty()) GTEST_SKIP() << "ffplay is not installed";
+  qputenv("SDL_AUDIODRIVER", "dummy");  // no sound device needed
+  delete mf->MediaPlayer1;
+  auto* real = new TFfplayMediaPlayer(mf);
+  mf->MediaPlayer1 = real;
+  player = nullptr;
+  writeText(folder + "lang.wav", waveBytes(44100, 2, 44100 * 60));
+  mf->RefreshAudioList();
+  select(0);
+  mf->AudioListBoxClick();
+  QTest::mouseClick(mf->PlayBitBtn, Qt::LeftButton);
+  const qint64 pid = real->ProcessId();
+  ASSERT_GT(pid, 0);
+  QTRY_VERIFY_WITH_TIMEOUT(processState(pid) != '?', 10000);
+  const struct {
+    QPushButton* button;
+    bool stopped;
+  } steps[] = {{mf->PauseBitBtn, true}, {mf->PauseBitBtn, false}, {mf->PauseBitBtn, true}, {mf->PlayBitBtn, false}};
+  for (const auto& s : steps) {
+    QTest::mouseClick(s.button, Qt::LeftButton);
+    EXPECT_EQ(real->ProcessId(), pid) << s.button->objectName().toStdString();
+    if (s.stopped) {
+      QTRY_COMPARE_WITH_TIMEOUT(processState(pid), 'T', 10000);
+    } else {
+      QTRY_VERIFY_WITH_TIMEOUT(processState(pid) != 'T', 10000);
+    }
+  }
+  QTest::mouseClick(mf->StopBitBtn, Qt::LeftButton);
+  EXPECT_EQ(real->ProcessId(), 0);
+  qunsetenv("SDL_AUDIODRIVER");
 }
 
 TEST_F(AudioTitlesTest, WithoutARipperTheDriverNoticeShows) {
