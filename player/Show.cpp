@@ -2,6 +2,7 @@
 
 #include <FileOps.h>
 #include <IniFile.h>
+#include <StoredCaption.h>
 #include <StringList.h>
 
 #include <QDateTime>
@@ -28,43 +29,7 @@ bool IsSafePictureName(const QString& name) {
   return true;
 }
 
-QString DecodeCaption(const QString& stored) {
-  if (!stored.contains('&')) return stored;
-  QString out;
-  out.reserve(stored.size());
-  for (qsizetype i = 0; i < stored.size(); ++i) {
-    const QChar c = stored[i];
-    if (c != '&') {
-      out += c;
-      continue;
-    }
-    const qsizetype semi = stored.indexOf(';', i + 1);
-    if (semi < 0 || semi - i > 10) {
-      out += c;
-      continue;
-    }
-    const QString ent = stored.mid(i + 1, semi - i - 1);
-    char32_t code = 0;
-    if (ent == "amp") code = '&';
-    else if (ent == "lt") code = '<';
-    else if (ent == "gt") code = '>';
-    else if (ent == "quot") code = '"';
-    else if (ent == "apos") code = '\'';
-    else if (ent.startsWith('#')) {
-      bool ok = false;
-      const uint v = ent.startsWith("#x", Qt::CaseInsensitive) ? ent.mid(2).toUInt(&ok, 16)
-                                                               : ent.mid(1).toUInt(&ok, 10);
-      if (ok && v > 0 && v <= 0x10FFFF && !(v >= 0xD800 && v <= 0xDFFF)) code = v;
-    }
-    if (code == 0) {
-      out += c;
-      continue;
-    }
-    out += QString::fromUcs4(&code, 1);
-    i = semi;
-  }
-  return out;
-}
+QString DecodeCaption(const QString& stored) { return DecodeStoredCaption(stored); }
 
 int SecondsFromText(const QString& text) {
   bool ok = false;

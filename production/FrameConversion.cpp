@@ -17,6 +17,7 @@
 #include "PxFile.h"
 #include "PxPaint.h"
 #include "StringHelpers.h"
+#include "StoredCaption.h"
 #include "StringList.h"
 #include "fCapture.h"
 #include "fMain.h"
@@ -72,7 +73,50 @@ void SplitPictureLine(const QString& line, QString& fileName, QString& caption) 
     return;
   }
   const int next = line.indexOf('|', bar + 1);
-  caption = TrimBlanks(next < 0 ? line.mid(bar + 1) : line.mid(bar + 1, next - bar - 1));
+  caption = kalvora::DecodeStoredCaption(TrimBlanks(next < 0 ? line.mid(bar + 1) : line.mid(bar + 1, next - bar - 1)));
+}
+
+QRect DrawFrameCaption(QPainter& p, const QSize& frame, int offset, const QString& caption, const QFont& fontIn,
+                       const QColor& text, const QColor& back) {
+  const int FW = frame.width(), FH = frame.height();
+  QFont font = fontIn;
+  QFontMetrics fm(font);
+  const bool oneLine = !caption.contains(QLatin1Char('\n'));
+  if (oneLine && fm.horizontalAdvance(caption) <= FW) {
+    const int th = fm.height(), tw = fm.horizontalAdvance(caption);
+    const QRect band(0, FH - th - offset, FW, th);
+    p.fillRect(band, back);
+    p.setFont(font);
+    p.setPen(text);
+    p.drawText(QRect((FW - tw) / 2, band.top(), tw, th), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, caption);
+    return band;
+  }
+  constexpr int kMargin = 4;
+  const int width = std::max(1, FW - 2 * kMargin);
+  const int full = font.pixelSize() > 0 ? font.pixelSize() : 16;
+  const int smallest = std::max(8, full * 2 / 3);
+  auto fits = [&](const QFontMetrics& m) {
+    for (const QString& l : caption.split(QLatin1Char('\n')))
+      if (m.horizontalAdvance(l) > width) return false;
+    return true;
+  };
+  for (int size = full; size >= smallest; --size) {
+    font.setPixelSize(size);
+    fm = QFontMetrics(font);
+    if (fits(fm)) break;
+  }
+  const int flags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap;
+  const int height = std::min(FH, fm.boundingRect(QRect(0, 0, width, FH * 4), flags, caption).height());
+  const int top = std::clamp(FH - height - offset, 0, std::max(0, FH - height));
+  const QRect band(0, top, FW, height);
+  p.fillRect(band, back);
+  p.save();
+  p.setClipRect(band);
+  p.setFont(font);
+  p.setPen(text);
+  p.drawText(band.adjusted(kMargin, 0, -kMargin, 0), flags, caption);
+  p.restore();
+  return band;
 }
 
 double SecondsFromText(const QString& text) {
@@ -189,17 +233,9 @@ void TPictureConverter::ConvertPicture(const QString& sourceFile, const QString&
   {
     QPainter p(&frame);
     if (!picture.isNull()) p.drawImage(place.topLeft(), picture);
-    if (Captions) {
-      const QFont font = CaptionFont();
-      const QFontMetrics fm(font);
-      const int th = fm.height(), tw = fm.horizontalAdvance(FPictureCaption);
-      lastBand_ = QRect(0, FH - th - FTextOffset, FW, th);
-      p.fillRect(lastBand_, FBackgroundColor);
-      p.setFont(font);
-      p.setPen(FTextColor);
-      p.drawText(QRect((FW - tw) / 2, FH - th - FTextOffset, tw, th), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                 FPictureCaption);
-    }
+    if (Captions)
+      lastBand_ = DrawFrameCaption(p, QSize(FW, FH), FTextOffset, FPictureCaption, CaptionFont(), FTextColor,
+                                   FBackgroundColor);
   }
   lastFrame_ = frame;
   lastPictureRect_ = picture.isNull() ? QRect() : place;
@@ -230,9 +266,25 @@ void TPictureConverter::ConvertPictures() {
   if (SetStatus) SetStatus(prepare);
   if (MemoAdd) MemoAdd(prepare);
   Log("START: Convert pictures for video");
-  const int N = int(FPictureList.size());
   const QString folder = FArchiveRoot + FArchiveFolder + "/";
   auto aborted = [this] { return Aborted && Aborted(); };
+  // Only the lines the main window lists become pictures; the others are named in the log.
+  QStringList accepted;
+  for (const QString& line : std::as_const(FPictureList)) {
+    QString name, caption;
+    SplitPictureLine(line, name, caption);
+    if (kalvora::IsPlainFileName(name)) {
+      accepted << line;
+      continue;
+    }
+    const QString left = Text(12015, "Bild ausgelassen (nicht im Ordner der Diashow):", "Picture left out (not in the slideshow's folder):") +
+                         " " + name;
+    Log("     " + left);
+    if (MemoAdd) MemoAdd(left);
+  }
+  FPictureList = accepted;
+  const int N = int(FPictureList.size());
+  pictureCount_ = N;
   for (int i = 1; i <= N; ++i) {
     if (aborted()) return;
     if (ProgressStep) ProgressStep();
@@ -240,7 +292,13 @@ void TPictureConverter::ConvertPictures() {
     SplitPictureLine(FPictureList[i - 1], name, caption);
     FPictureCaption = caption;
     if (SetStatus) SetStatus(QString("Convert pictures: Picture %1 of %2").arg(i).arg(N));
-    ConvertPicture(kalvora::ResolveNoCase(folder + name), FEncoderFolder + "inp" + Pad(i, 4));
+    try {
+      ConvertPicture(kalvora::ResolveNoCase(folder + name), FEncoderFolder + "inp" + Pad(i, 4));
+    } catch (const EPicImageError& e) {
+      // The run ends on the failure path; the user learns which picture it was.
+      throw EPicImageError(Text(12016, "Das Bild konnte nicht geladen werden:", "The picture could not be loaded:") + " " +
+                           name + "\n" + e.message());
+    }
   }
 
   // The closing slide: German gets TessaroImage, every other language ENImage.

@@ -18,6 +18,7 @@
 #include <QStringList>
 #include <functional>
 
+class QPainter;
 class TPicImage;
 
 // Where a W x H picture lands on a FW x FH frame: pictures larger than the frame in either
@@ -32,8 +33,16 @@ QSize VideoFrameSize(bool pal, const QString& mode);
 // The SVCD frame size the encoder takes in high quality: 480 x 576 (PAL) or 480 x 480 (NTSC).
 QSize SvcdEncoderSize(bool pal);
 
-// "Pictures.ini" line: word 1 at "|" is the file name, word 2 the caption, both trimmed.
+// "Pictures.ini" line: word 1 at "|" is the file name, word 2 the caption, both trimmed; the
+// caption comes back as the user typed it (the stored form decoded).
 void SplitPictureLine(const QString& line, QString& fileName, QString& caption);
+
+// Draws a caption into the band along the bottom of a frame (its bottom edge `offset` pixels
+// above the frame's) and returns the band. A caption of one line that fits is one centred line
+// in the band of the font's height; a longer one or one with line breaks is drawn smaller (down
+// to two thirds of the size) and wrapped, so it stays inside the frame.
+QRect DrawFrameCaption(QPainter& p, const QSize& frame, int offset, const QString& caption, const QFont& font,
+                       const QColor& text, const QColor& back);
 
 // Seconds per picture as typed ("2.5" or "2,5"); 0 when it is not a number.
 double SecondsFromText(const QString& text);
@@ -107,6 +116,8 @@ class TPictureConverter {
   // The frame as composed by the last ConvertPicture, and where the picture and the caption
   // band went (an empty band when captions are off).
   const QImage& LastFrame() const { return lastFrame_; }
+  // Pictures made into frames by the last ConvertPictures (refused lines left out).
+  int PictureCount() const { return pictureCount_; }
   QRect LastPictureRect() const { return lastPictureRect_; }
   QRect LastCaptionBand() const { return lastBand_; }
   // The caption font: 12 points for VCD, 18 for SVCD, at 96 dots per inch.
@@ -122,4 +133,5 @@ class TPictureConverter {
   TPicImage* ownPicture_ = nullptr;
   QImage lastFrame_;
   QRect lastPictureRect_, lastBand_;
+  int pictureCount_ = 0;
 };

@@ -36,8 +36,15 @@ TCaptureForm::TCaptureForm(QWidget* owner) : TForm("CaptureForm", owner) {
   Pic1->move(0, 0);
   Pic1->OnPaintNotify = [this](TPicImage*, unsigned, unsigned) { Pic1PaintNotify(); };
   Pic1->OnStatus = [this](TPicImage*, int percent) { Pic1Status(percent); };
-  // The end of a paint that never reached the end threshold closes the window.
   Pic1->OnPaint = [this](TPicImage*) {
+    // The first key frame is on the surface once its paint has ended: only then may the
+    // second one be painted over it (a repaint asked for before the window is exposed
+    // paints nothing).
+    if (waitingForFirst_ && !finishing_ && Pic1->size() == keySize_) {
+      waitingForFirst_ = false;
+      QTimer::singleShot(0, this, [this] { StartEffect(); });
+    }
+    // The end of a paint that never reached the end threshold closes the window.
     if (secondPainting_ && !finishing_) Finish();
   };
   if (MainForm) {
@@ -75,12 +82,20 @@ void TCaptureForm::FormActivate() {
     return;
   }
   // The window takes the size of the key frame, centred on the screen.
-  const QSize size(std::max(1, Pic1->BitmapWidth()), std::max(1, Pic1->BitmapHeight()));
-  Pic1->resize(size);
-  setFixedSize(size);
+  keySize_ = QSize(std::max(1, Pic1->BitmapWidth()), std::max(1, Pic1->BitmapHeight()));
+  Pic1->resize(keySize_);
+  setFixedSize(keySize_);
   if (QScreen* screen = QGuiApplication::primaryScreen())
-    move(screen->geometry().center() - QPoint(size.width() / 2, size.height() / 2));
+    move(screen->geometry().center() - QPoint(keySize_.width() / 2, keySize_.height() / 2));
+  // The effect starts from what the component shows; it goes on when this paint has really
+  // been made (at once, or when the window system exposes the window).
+  waitingForFirst_ = true;
   Pic1->RepaintImage();
+  if (waitingForFirst_) Pic1->update();
+}
+
+void TCaptureForm::StartEffect() {
+  if (finishing_) return;
   FArmed = true;
   if (!LoadEffect(EffectNumber - 1)) {
     // No usable effect: a cut, without transition frames.

@@ -57,6 +57,8 @@ class TCaptureForm : public TForm {
   void showEvent(QShowEvent* event) override;
 
  private:
+  // Sets the effect and paints the second key frame with it (once the first is shown).
+  void StartEffect();
   void Grab();
   void Finish();
 
@@ -64,7 +66,9 @@ class TCaptureForm : public TForm {
   int FStatusCount = 0;
   int FFrameCount = 0;
   bool activated_ = false;
+  bool waitingForFirst_ = false;
   bool secondPainting_ = false;
+  QSize keySize_;
   bool finishing_ = false;
   int effectIndex_ = -1;
   QString loadError_;

@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QVBoxLayout>
 #include <cmath>
 #include <exception>
@@ -41,13 +42,40 @@ QString WithSlash(const QString& folder) {
 // The run's own files in the work folder, and nothing else.
 bool IsRunFile(const QString& name) {
   static const QRegularExpression own(
-      "^(inp\\d{4}\\.bmp|inp\\d{4}_key\\.jpg|inp\\d{7}\\.jpg|test_\\d{4}\\.jpg|test_quantity\\.nno|temp\\.jpg|"
+      "^(inp\\d{4,9}\\.bmp|inp\\d{4,9}_key\\.jpg|inp\\d{7,12}\\.jpg|test_\\d{4,9}\\.jpg|test_quantity\\.nno|temp\\.jpg|"
       "inp\\d{3}\\.wav|input\\.wav|awtemp\\.avi)$",
       QRegularExpression::CaseInsensitiveOption);
   return own.match(name).hasMatch();
 }
 
+// The high-quality frames under their display-order names: four digits, more past 9999 (the
+// encoder reads the same pattern).
+int CountDisplayFrames(const QString& folder) {
+  static const QRegularExpression frame("^Test_\\d{4,9}\\.jpg$");
+  int n = 0;
+  for (const QString& name : QDir(folder).entryList({"Test_*.jpg"}, QDir::Files))
+    if (frame.match(name).hasMatch()) ++n;
+  return n;
+}
+
 }  // namespace
+
+std::function<QString(const QString&)> TDVDForm::FindVideoPlayer;
+
+QString DesktopVideoPlayer(const QString& file) {
+  const QString mime = file.endsWith(".avi", Qt::CaseInsensitive) ? "video/x-msvideo" : "video/mpeg";
+  const QString query = QStandardPaths::findExecutable("xdg-mime");
+  if (!query.isEmpty()) {
+    QProcess p;
+    p.start(query, {"query", "default", mime});
+    if (p.waitForFinished(5000) && p.exitCode() == 0 && !p.readAllStandardOutput().trimmed().isEmpty()) return "desktop";
+  }
+  for (const char* name : {"mpv", "vlc", "celluloid", "totem", "smplayer", "mplayer", "ffplay"}) {
+    const QString program = QStandardPaths::findExecutable(QString::fromLatin1(name));
+    if (!program.isEmpty()) return program;
+  }
+  return QString();
+}
 
 QString ReplaceUmlauts(const QString& text) {
   QString s = text;
@@ -311,6 +339,8 @@ void TDVDForm::MakeVideo() {
     Frames.Repaint = [this] { repaintNow(); };
     Frames.Aborted = [this] { return FAborted; };
     ConvertPictures();
+    // Refused lines are not in the video, nor in its sound length.
+    FSlideCount = Frames.PictureCount();
     if (!FAborted) {
       status("Get number of audiofiles");
       repaintNow();
@@ -358,7 +388,7 @@ void TDVDForm::prepareAudio() {
   track.LameProgram = LameProgram;
   if (!track.PrepareTitles()) throw Failure{track.FailureText};
   if (FAborted || FAudioList.isEmpty()) return;
-  const int jpgs = int(QDir(Run.EncoderFolder).entryList({"Test_????.jpg"}, QDir::Files).size());
+  const int jpgs = CountDisplayFrames(Run.EncoderFolder);
   const double secs = SecondsFromText(Run.SecondsPerPicture);
   const int seconds = TSoundTrack::SoundSeconds(FSlideCount, secs, HighQuality, jpgs, Run.FramesPerSecond);
   TWaveForm wave(this);
@@ -475,9 +505,9 @@ void TDVDForm::endBlock() {
   AbortBitBtn->setEnabled(false);
   const QString done = Text(12007, "Fertig.", "Done.");
   memo(" ");
-  memo(FAborted ? Text(12001, "Abgebrochen.", "Cancelled.") : done);
-  status(FAborted ? Text(12001, "Abgebrochen.", "Cancelled.") : done);
-  WriteLog(FAborted ? Text(12001, "Abgebrochen.", "Cancelled.") : done);
+  memo(done);
+  status(done);
+  WriteLog(done);
   ProgressBar1->setValue(100);
   PercentLabel->clear();
   ArbeiteLabel->setVisible(false);
@@ -564,6 +594,13 @@ void TDVDForm::CloseBitBtnClick() {
   if (FFailed) {
     showHint(Text(4606, "Das Video konnte nicht erstellt werden.", "The video could not be made."),
              Text(4615, "Die Einzelheiten stehen in der Datei Diashow.log.", "Details are in the file Diashow.log."), false);
+  } else if (!HighQuality) {
+    // The plain modes make an AVI for the PC, not a disc image: say what was made and where.
+    const QString what = Text(12017, "Das Video wurde gespeichert als", "The video was saved as") + " " +
+                         QDir::toNativeSeparators(output_.isEmpty() ? ResultFile() : output_) + ".";
+    showHint(Text(12007, "Fertig.", "Done."),
+             what + "\n" + Text(12018, "Es ist ein unkomprimiertes AVI-Video zum Abspielen am PC.", "It is an uncompressed AVI video to play on a PC."),
+             true);
   } else if (Mode == "VCD") {
     showHint(Text(4607, "Ihre Video-CD Diashow ist fertig.", "Your video CD slideshow is ready."),
              Text(4622, "Brennen Sie die Datei aus dem Ordner", "Burn the file in the folder") + " " + folder + " " +
@@ -586,7 +623,13 @@ void TDVDForm::VideoBitBtnClick() {
                          QDir::toNativeSeparators(file));
     return;
   }
-  if (!ShellOpenDocument(file))
+  // The desktop opener starts even when nothing plays videos, and then fails unseen: it is
+  // used only when a player is set up for the file's type, else a known player directly.
+  const QString player = FindVideoPlayer ? FindVideoPlayer(file) : DesktopVideoPlayer(file);
+  bool started = false;
+  if (player == QLatin1String("desktop")) started = ShellOpenDocument(file);
+  else if (!player.isEmpty()) started = QProcess::startDetached(player, {file});
+  if (!started)
     kalvora::ShowMessage(Text(12014, "Das Video kann nicht abgespielt werden: auf Ihrem System ist kein Programm zum "
                                      "Abspielen von Videos eingerichtet.",
                               "The video cannot be played: no video player is set up on your system.") +

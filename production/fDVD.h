@@ -20,6 +20,9 @@ class TDVDWizardForm;
 // The file-name form of a title: blanks and signs to "_" or "x", umlauts spelled out, lower
 // case; only letters, digits and "_" remain, at most 200 bytes.
 QString ReplaceUmlauts(const QString& text);
+// The program that plays a video file: "desktop" when the desktop has a player set up for its
+// type, else the path of a known player, empty when there is none.
+QString DesktopVideoPlayer(const QString& file);
 // The first "." becomes ",".
 QString DotToComma(const QString& text);
 
@@ -71,6 +74,8 @@ class TDVDForm : public TForm {
   QPointer<TDVDWizardForm> Wizard;
   // Sees every log line as it is written (the benchmark times the phases with it).
   std::function<void(const QString&)> LogObserver;
+  // How "Video ansehen" finds a player (DesktopVideoPlayer when empty); tests put their own.
+  static std::function<QString(const QString&)> FindVideoPlayer;
 
   Q_INVOKABLE void MakeVideo();
   void WriteLog(const QString& line);

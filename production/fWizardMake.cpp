@@ -79,6 +79,10 @@ void TMakeWizzard::AbortBitBtnClick() {
   SetModalResult(kalvora::mrCancel);
 }
 
+// Escape is the cancel button: the main window goes back to the picture selection instead of
+// staying on the empty production page.
+void TMakeWizzard::reject() { AbortBitBtnClick(); }
+
 void TMakeWizzard::HilfeBitBtnClick() {
   OpenHelpPage((MainForm ? MainForm->FAppDir : kalvora::ProgramFolder()) + "help/help.html");
 }

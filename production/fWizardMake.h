@@ -39,6 +39,7 @@ class TMakeWizzard : public TForm {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void reject() override;
 
  private:
   QString Text(int id, const char* german, const char* english) const;

@@ -19,7 +19,7 @@ PrintItem ParsePrintLine(const QString& line) {
   }
   item.fileName = kalvora::MarkupUnescape(name);
   if (line.contains(QLatin1Char('|')))
-    item.caption = kalvora::MarkupUnescape(line.section(QLatin1Char('|'), 1, 1).trimmed());
+    item.caption = kalvora::DecodeStoredCaption(line.section(QLatin1Char('|'), 1, 1).trimmed());
   // Only a plain name of the open slideshow's folder is printed: never a path of its own.
   item.valid = IsPlainFileName(item.fileName) && item.fileName != QLatin1String(".");
   return item;

@@ -5,6 +5,8 @@
 // a name or caption holding "<", ">", "&", '"' or "|" stays plain text; the readers unescape.
 #include <QString>
 
+#include "StoredCaption.h"
+
 QString MakeListItem(const QString& thumbnail, const QString& name);                          // no caption part
 QString MakeListItem(const QString& thumbnail, const QString& name, const QString& caption);  // " | " caption
 // The text behind the picture element (the whole text when it has none), still escaped.
@@ -20,10 +22,8 @@ bool ItemHasCaptionField(const QString& item);
 // The Pictures.ini line of an item: the name, then " | " and the stored caption when the item
 // has a caption field.
 QString ItemPictureListLine(const QString& item);
-// A caption as Pictures.ini stores it: "&", "<", ">", '"', "|" and line breaks as character
-// references (the player decodes them), so the caption stays on its line and never splits.
-QString EncodeStoredCaption(const QString& caption);
-// The caption read from a Pictures.ini line (references decoded; other text as it is).
-QString DecodeStoredCaption(const QString& stored);
-// True when a file name read from a stored list stays inside its folder.
-bool IsPlainFileName(const QString& name);
+// The stored caption form and the plain-name check are shared with the player and the
+// productions (platform/StoredCaption.h).
+using kalvora::DecodeStoredCaption;
+using kalvora::EncodeStoredCaption;
+using kalvora::IsPlainFileName;

@@ -229,7 +229,8 @@ void BuildMap(TimeMap& m, int code, int grain, int W, int H) {
       const int n = ((horizontal ? H : W) + bar - 1) / bar;
       const auto rank = RandomRanks(n, code);
       each([&](double, double, int x, int y) { return double(rank[size_t((horizontal ? y : x) / bar)]) + 1; });
-      m.extent = bar;
+      // The wand marks the next bars to come, a wand's width of them, not most of the picture.
+      m.extent = horizontal ? H : W;
       break;
     }
     case 16000: {
@@ -339,7 +340,21 @@ void ComposePainted(QImage& canvas, const QImage& from, const QImage& to, const 
     const bool second = t >= 0.5;
     const double f = second ? (1 - t) * 2 : t * 2;
     const int block = std::max(1, int(std::lround(1 + (maxBlock - 1) * f)));
-    const QImage& src = second ? toPart : fromPart;
+    // Around the coarsest blocks the old picture fades into the new one, so the middle of the
+    // effect holds both instead of jumping from one to the other.
+    const double mix = std::clamp((t - 0.3) / 0.4, 0.0, 1.0);
+    QImage blended;
+    if (mix > 0 && mix < 1) {
+      blended = fromPart.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+      const QImage other = toPart.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+      const int w256 = int(mix * 256);
+      for (int y = 0; y < H; ++y) {
+        auto* d = reinterpret_cast<uint32_t*>(blended.scanLine(y));
+        const auto* o = reinterpret_cast<const uint32_t*>(other.constScanLine(y));
+        for (int x = 0; x < W; ++x) d[x] = Blend(d[x], o[x], w256);
+      }
+    }
+    const QImage& src = !blended.isNull() ? blended : second ? toPart : fromPart;
     if (block <= 1) {
       p.drawImage(area.topLeft(), src);
     } else {

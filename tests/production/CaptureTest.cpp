@@ -131,16 +131,6 @@ TEST_F(CaptureTest, TheEffectLineIsTheNumberOrARandomOneBeforeTheLast) {
   EXPECT_GE(highest, 10);
 }
 
-TEST_F(CaptureTest, TheRealPaintEffectIsGrabbedFromTheComponentSurface) {
-  EXPECT_EQ(run(1), 18);
-  // The wipe runs from the first key frame (blue) to the second (yellow).
-  const QColor first = QImage(tmp.file("inp0001001.jpg")).pixelColor(60, 24);
-  const QColor last = QImage(tmp.file("inp0001018.jpg")).pixelColor(3, 24);
-  EXPECT_GT(first.blue(), 150);
-  EXPECT_GT(last.red(), 150);
-  EXPECT_GT(last.green(), 150);
-}
-
 TEST_F(CaptureTest, AMissingKeyFrameIsReportedAndTheWindowCloses) {
   useStub(100);
   TCaptureJob job;

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QPainter>
 #include <QFile>
 #include <QFontMetrics>
 #include <QImage>
 #include <QImageReader>
 
 #include "FrameConversion.h"
+#include "ListItems.h"
 #include "PicErrCode.h"
 #include "TestSupport.h"
 #include "VideoTestUtil.h"
@@ -280,6 +282,74 @@ TEST_F(FrameConversionTest, AnAbortStopsBeforeTheNextPictureOrTransition) {
   EXPECT_FALSE(QFile::exists(enc + "Test_quantity.nno"));
 }
 
+TEST_F(FrameConversionTest, TheMainWindowsStoredListGivesCaptionsAsTypedAndOnlyItsOwnPictures) {
+  const QString typed[] = {QString::fromUtf8("<b>Bar</b> & \"Tom's\""), "Bild 2 | mit Pipe",
+                           QString::fromUtf8("Sonnenuntergang am Strand von Sylt mit Möwen und Wolken 58"),
+                           "Zeile eins\nZeile zwei"};
+  ASSERT_EQ(typed[2].size(), 58);
+  // The lines as the main window writes them from its list items.
+  QByteArray text;
+  for (int i = 0; i < 4; ++i) {
+    const QString name = QString("p%1.jpg").arg(i + 1);
+    picture(name, 352, 288, Qt::darkGreen);
+    text += (ItemPictureListLine(MakeListItem("/x/_THUMB_" + name, name, typed[i])) + "\r\n").toUtf8();
+  }
+  picture("../outside.jpg", 352, 288);
+  text += "../outside.jpg | alt\r\n/etc/hostname | fremd\r\n";
+  ASSERT_TRUE(text.contains("&lt;b&gt;") && text.contains("&#124;") && text.contains("&#10;"));
+  ASSERT_TRUE(videotest::writeFile(root + "Archive_0001/Pictures.ini", text));
+  QStringList log;
+  conv.WriteLog = [&](const QString& l) { log << l; };
+  conv.Captions = true;
+  conv.FTextOffset = 10;
+  conv.FTextColor = Qt::white;
+  conv.FBackgroundColor = Qt::black;
+  conv.ConvertPictures();
+  EXPECT_EQ(conv.PictureCount(), 4);
+  EXPECT_EQ(encFiles("inp*.bmp").size(), 5);  // four pictures and the closing slide
+  EXPECT_TRUE(log.filter("../outside.jpg").size() == 1) << log.join("\n").toStdString();
+  EXPECT_TRUE(log.filter("/etc/hostname").size() == 1);
+  for (int i = 0; i < 4; ++i) {
+    const QImage frame = QImage(enc + QString("inp%1.bmp").arg(i + 1, 4, 10, QChar('0'))).convertToFormat(QImage::Format_RGB888);
+    ASSERT_EQ(frame.size(), QSize(352, 288));
+    // The same routine draws the typed text; the frame's band is exactly that.
+    QImage expected(352, 288, QImage::Format_RGB888);
+    expected.fill(Qt::darkGreen);
+    QRect band;
+    {
+      QPainter p(&expected);
+      band = DrawFrameCaption(p, expected.size(), 10, typed[i], conv.CaptionFont(), Qt::white, Qt::black);
+    }
+    ASSERT_TRUE(QRect(0, 0, 352, 288).contains(band)) << i;
+    EXPECT_LE(band.bottom(), 288 - 10) << i;
+    int differ = 0, letters = 0, edge = 0;
+    for (int y = band.top(); y <= band.bottom(); ++y)
+      for (int x = 0; x < 352; ++x) {
+        const QColor c = frame.pixelColor(x, y);
+        differ += c != expected.pixelColor(x, y);
+        if (c.red() > 128) {
+          ++letters;
+          if (x < 2 || x > 349) ++edge;
+        }
+      }
+    EXPECT_EQ(differ, 0) << i;
+    EXPECT_GT(letters, 40) << i;
+    EXPECT_EQ(edge, 0) << i << " runs off the frame";
+    // Not the stored form: drawn escaped, the band would differ.
+    QImage stored(352, 288, QImage::Format_RGB888);
+    stored.fill(Qt::darkGreen);
+    {
+      QPainter p(&stored);
+      DrawFrameCaption(p, stored.size(), 10, EncodeStoredCaption(typed[i]), conv.CaptionFont(), Qt::white, Qt::black);
+    }
+    if (EncodeStoredCaption(typed[i]) != typed[i]) {
+      EXPECT_NE(stored, expected) << i;
+    }
+  }
+  // A caption that fits keeps its one centred line in a band of the font's height.
+  EXPECT_EQ(conv.LastCaptionBand().height(), QFontMetrics(conv.CaptionFont()).height());
+}
+
 TEST_F(FrameConversionTest, PictureListLines) {
   QString name, caption;
   SplitPictureLine("a.jpg | Erstes Bild", name, caption);
@@ -288,6 +358,8 @@ TEST_F(FrameConversionTest, PictureListLines) {
   SplitPictureLine("b c.jpg|", name, caption);
   EXPECT_EQ(name, "b c.jpg");
   EXPECT_EQ(caption, "");
+  SplitPictureLine("e.jpg | A &amp; B &#124; C&#10;D &amp;#10;", name, caption);
+  EXPECT_EQ(caption, "A & B | C\nD &#10;");
   SplitPictureLine("d.jpg", name, caption);
   EXPECT_EQ(name, "d.jpg");
   EXPECT_EQ(caption, "");

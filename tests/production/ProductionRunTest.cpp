@@ -101,6 +101,16 @@ class ProductionRunTest : public ::testing::Test {
   QTimer hintCloser;
 };
 
+TEST_F(ProductionRunTest, ClearingTakesFrameNamesOfAnyLength) {
+  const QStringList runFiles{"Test_0000.jpg", "Test_10000.jpg", "Test_123456.jpg", "inp10000_Key.jpg", "inp10000.bmp",
+                             "inp10000001.jpg", "inp0001001.jpg"};
+  for (const QString& f : runFiles) ASSERT_TRUE(videotest::writeFile(enc + f, "x"));
+  ASSERT_TRUE(videotest::writeFile(enc + "Test_Urlaub.jpg", "x"));
+  form->ClearWorkFolder();
+  EXPECT_EQ(runFilesLeft(), QStringList{"Test_Urlaub.jpg"});
+  expectUserFilesKept();
+}
+
 TEST_F(ProductionRunTest, PalVcdHighQualityIsAVcdProgramStream) {
   form->Mode = "VCD";
   form->HighQuality = true;

@@ -249,18 +249,28 @@ TEST(ProductionPreview, TheVideoOpensInThePlayerOrTheUserIsTold) {
   ASSERT_EQ(prompter.messageTexts().size(), 1);
   EXPECT_TRUE(prompter.messageTexts().last().startsWith(QString::fromUtf8("Das Video wurde nicht gefunden")));
   EXPECT_TRUE(g_opened.isEmpty());
-  // The video is there but no player is.
+  // The video is there but no player is: the desktop opener is not even tried.
   ASSERT_TRUE(testsupport::writeBytes(tmp.file("urlaub_koeln_VCD.mpg"), QByteArray(2048, '\0')));
-  g_openWorks = false;
+  QString player;
+  TDVDForm::FindVideoPlayer = [&](const QString&) { return player; };
+  g_openWorks = true;
   run.VideoBitBtn->click();
   ASSERT_EQ(prompter.messageTexts().size(), 2);
+  EXPECT_TRUE(prompter.messageTexts().last().contains(QString::fromUtf8("kein Programm zum Abspielen")));
+  EXPECT_TRUE(g_opened.isEmpty());
+  // The desktop has a player, but the opener fails.
+  player = "desktop";
+  g_openWorks = false;
+  run.VideoBitBtn->click();
+  ASSERT_EQ(prompter.messageTexts().size(), 3);
   EXPECT_TRUE(prompter.messageTexts().last().contains(QString::fromUtf8("kein Programm zum Abspielen")));
   // The player takes it.
   g_openWorks = true;
   g_opened.clear();
   run.VideoBitBtn->click();
   EXPECT_EQ(g_opened, QStringList{tmp.file("urlaub_koeln_VCD.mpg")});
-  EXPECT_EQ(prompter.messageTexts().size(), 2);
+  EXPECT_EQ(prompter.messageTexts().size(), 3);
+  TDVDForm::FindVideoPlayer = nullptr;
   SetShellOpenHook(nullptr);
   kalvora::SetPrompter(nullptr);
 }
@@ -309,4 +319,20 @@ TEST(NoDriverTest, TheNoticeSaysThereIsNoInstallerAndCloses) {
   kalvora::SetPrompter(nullptr);
 }
 
+}  // namespace
+
+namespace {
+TEST(MakeWizzardEscape, EscapeIsTheCancelButton) {
+  TMakeWizzard w;
+  w.PCRadioButton->setChecked(true);
+  bool pressed = false;
+  QTimer::singleShot(0, &w, [&] {
+    QTRY_VERIFY_WITH_TIMEOUT(w.isVisible(), 10000);
+    QTest::keyClick(&w, Qt::Key_Escape);
+    pressed = true;
+  });
+  EXPECT_EQ(w.ShowModal(), kalvora::mrCancel);
+  EXPECT_TRUE(pressed);
+  EXPECT_FALSE(w.isVisible());
+}
 }  // namespace

@@ -1,0 +1,63 @@
+#include "StoredCaption.h"
+
+namespace kalvora {
+
+QString EncodeStoredCaption(const QString& caption) {
+  QString out;
+  out.reserve(caption.size());
+  for (qsizetype i = 0; i < caption.size(); ++i) {
+    const QChar c = caption[i];
+    switch (c.unicode()) {
+      case '&': out += QLatin1String("&amp;"); break;
+      case '<': out += QLatin1String("&lt;"); break;
+      case '>': out += QLatin1String("&gt;"); break;
+      case '"': out += QLatin1String("&quot;"); break;
+      case '|': out += QLatin1String("&#124;"); break;
+      case '\r':
+        if (i + 1 < caption.size() && caption[i + 1] == QLatin1Char('\n')) ++i;
+        out += QLatin1String("&#10;");
+        break;
+      case '\n': out += QLatin1String("&#10;"); break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+QString DecodeStoredCaption(const QString& stored) {
+  if (!stored.contains(QLatin1Char('&'))) return stored;
+  QString out;
+  out.reserve(stored.size());
+  for (qsizetype i = 0; i < stored.size(); ++i) {
+    const qsizetype semi = stored[i] == QLatin1Char('&') ? stored.indexOf(QLatin1Char(';'), i + 1) : -1;
+    char32_t code = 0;
+    if (semi > i && semi - i <= 10) {
+      const QString ent = stored.mid(i + 1, semi - i - 1);
+      if (ent == QLatin1String("amp")) code = '&';
+      else if (ent == QLatin1String("lt")) code = '<';
+      else if (ent == QLatin1String("gt")) code = '>';
+      else if (ent == QLatin1String("quot")) code = '"';
+      else if (ent == QLatin1String("apos")) code = '\'';
+      else if (ent.startsWith(QLatin1Char('#'))) {
+        bool ok = false;
+        const uint v = ent.startsWith(QLatin1String("#x"), Qt::CaseInsensitive) ? ent.mid(2).toUInt(&ok, 16)
+                                                                               : ent.mid(1).toUInt(&ok, 10);
+        if (ok && v > 0 && v <= 0x10FFFF && !(v >= 0xD800 && v <= 0xDFFF)) code = v;
+      }
+    }
+    if (code == 0) {
+      out += stored[i];
+      continue;
+    }
+    out += QString::fromUcs4(&code, 1);
+    i = semi;
+  }
+  return out;
+}
+
+bool IsPlainFileName(const QString& name) {
+  return !name.isEmpty() && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
+         !name.contains(QLatin1String("..")) && !name.contains(QChar(0));
+}
+
+}  // namespace kalvora
