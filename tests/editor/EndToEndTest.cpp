@@ -113,7 +113,7 @@ TEST_P(EditorRoadTest, RotateFlipUndoRedoAndSaveOrDiscard) {
   EXPECT_LT(meanDiff(readPicture(path), mirroredLeftRight(rotated(loaded, 90))), road.tolerance);
   EXPECT_NE(inodeOf(path), inode);  // replaced by a rename, not written over
   EXPECT_TRUE(filesLike(appDir, "UNDO*").isEmpty());
-  const QRegularExpression expected("^(" + QRegularExpression::escape(name) + "|_THUMB\\d*_" +
+  const QRegularExpression expected("^(" + QRegularExpression::escape(name) + "|_THUMB_\\d*" +
                                     QRegularExpression::escape(name) + "|Diashow\\.ini|Pictures\\.ini)$");
   for (const QString& f : QDir(form->SlideshowFolder()).entryList(QDir::Files | QDir::Hidden))
     EXPECT_TRUE(expected.match(f).hasMatch()) << f.toStdString();
