@@ -185,7 +185,7 @@ class DecodeAhead {
   // The next entry in order when it is for path (waits for it, pumping); nothing when the next
   // one is another picture, so a caller that skips a picture simply decodes it itself.
   std::optional<DecodedPicture> takeIfNext(const QString& path, const OrderedWork<DecodedPicture>::Pump& pump = {});
-  void cancel() { work_.stop(); }
+  // Starts no further picture; what a worker has begun is finished first.
   void stop() { work_.stop(); }
   int threadCount() const { return work_.threadCount(); }
   static void SetWorkerCount(int count) { SetReadWorkerCount(count); }

@@ -200,7 +200,7 @@ TEST_F(ParallelReadTest, CancellingStopsTheWorkersAndWritesNothing) {
     ASSERT_TRUE(third.has_value());
     EXPECT_EQ(third->stamp.size, QFileInfo(paths[2]).size());
     EXPECT_FALSE(ahead.takeIfNext(paths[1]).has_value());
-    ahead.cancel();
+    ahead.stop();
     EXPECT_FALSE(ahead.takeIfNext(paths[3]).has_value());
   }
   EXPECT_EQ(QDir(source).entryList(QDir::Files), before);
