@@ -101,14 +101,28 @@ ThumbnailFrame ThumbnailFrameOf(PicImageControl* maker) {
   return out;
 }
 
+// The sides a thumbnail's ratio comes from: the file's own where it knows them (a reduced
+// decode may have rounded the bitmap's), else the bitmap's.
+static QSize ThumbnailSourceSize(int fileWidth, int fileHeight, int bitmapWidth, int bitmapHeight) {
+  return fileWidth > 0 && fileHeight > 0 ? QSize(fileWidth, fileHeight) : QSize(bitmapWidth, bitmapHeight);
+}
+
+// The options of a JPEG save of a picture's first page, as the component saves one.
+static px::SaveOptions FirstPageJpegOptions() {
+  px::SaveOptions save;
+  save.page = 1;
+  save.passes = 0;
+  save.flags = 0x10;
+  return save;
+}
+
 int FinishThumbnailOnWorker(px::Bitmap& bitmap, const px::FileInfo& info, const ThumbnailFrame& frame,
                             const QString& thumbnail, int height) {
   if (!frame.usable || height <= 0 || !paintedInPlace(bitmap)) return 0;
   if (bitmap.width <= 0 || bitmap.height <= 0) return px::kInvalidFormat;
-  const int w = info.width > 0 && info.height > 0 ? info.width : bitmap.width;
-  const int h = info.width > 0 && info.height > 0 ? info.height : bitmap.height;
+  const QSize side = ThumbnailSourceSize(info.width, info.height, bitmap.width, bitmap.height);
   px::Bitmap sized = bitmap;
-  int st = px::SizeBitmap(sized, ThumbnailWidth(w, h, height), height, 4);
+  int st = px::SizeBitmap(sized, ThumbnailWidth(side.width(), side.height(), height), height, 4);
   if (st != 1) return st;
   if (!paintedInPlace(sized)) return 0;
   {
@@ -119,11 +133,7 @@ int FinishThumbnailOnWorker(px::Bitmap& bitmap, const px::FileInfo& info, const 
   }
   if (st != 1) return st;
   WhitenBareCorners(sized);
-  px::SaveOptions save;
-  save.page = 1;
-  save.passes = 0;
-  save.flags = 0x10;
-  return px::SaveBitmap(QFile::encodeName(thumbnail).toStdString(), sized, 23, 24, 2, save);
+  return px::SaveBitmap(QFile::encodeName(thumbnail).toStdString(), sized, 23, 24, 2, FirstPageJpegOptions());
 }
 
 bool MakeThumbnailFile(PicImageControl* maker, const QString& picture, const QString& thumbnail, int height) {
@@ -134,10 +144,9 @@ bool MakeThumbnailFile(PicImageControl* maker, const QString& picture, const QSt
     maker->SetAutoRepaint(false);
     maker->Load(picture, 0, 1, 1);
     if (!maker->IsAllocated() || maker->BitmapWidth() <= 0 || maker->BitmapHeight() <= 0) return false;
-    // The ratio of the file's own size: a reduced decode may have rounded its sides.
-    const int w = maker->InfoWidth() > 0 && maker->InfoHeight() > 0 ? maker->InfoWidth() : maker->BitmapWidth();
-    const int h = maker->InfoWidth() > 0 && maker->InfoHeight() > 0 ? maker->InfoHeight() : maker->BitmapHeight();
-    return FinishThumbnail(maker, w, h, thumbnail, height);
+    const QSize side =
+        ThumbnailSourceSize(maker->InfoWidth(), maker->InfoHeight(), maker->BitmapWidth(), maker->BitmapHeight());
+    return FinishThumbnail(maker, side.width(), side.height(), thumbnail, height);
   } catch (...) {
     maker->SetAutoRepaint(true);
     return false;
@@ -159,10 +168,9 @@ bool MakeThumbnailFromDecoded(PicImageControl* maker, const DecodedPicture& pict
       maker->SetAutoRepaint(true);
       return false;
     }
-    const px::FileInfo& info = picture.info;
-    const int w = info.width > 0 && info.height > 0 ? info.width : maker->BitmapWidth();
-    const int h = info.width > 0 && info.height > 0 ? info.height : maker->BitmapHeight();
-    return FinishThumbnail(maker, w, h, thumbnail, height);
+    const QSize side =
+        ThumbnailSourceSize(picture.info.width, picture.info.height, maker->BitmapWidth(), maker->BitmapHeight());
+    return FinishThumbnail(maker, side.width(), side.height(), thumbnail, height);
   } catch (...) {
     maker->SetAutoRepaint(true);
     return false;
@@ -201,10 +209,7 @@ int ConvertToJpegFile(const QString& source, const QString& target) {
   if (st == px::kStopped) st = 1;
   if (st != 1) return st;
   if (!firstDone || !first.allocated()) return px::kInvalidFormat;
-  px::SaveOptions save;
-  save.page = 1;
-  save.passes = 0;
-  save.flags = 0x10;
+  px::SaveOptions save = FirstPageJpegOptions();
   save.globalWidth = first.viewWidth();
   save.globalHeight = first.viewHeight();
   return px::SaveBitmap(QFile::encodeName(target).toStdString(), first, 23, 24, 2, save);
