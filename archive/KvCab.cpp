@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "KvExtractTarget.h"
+#include "KvUtils.h"
 
 namespace kv {
 
@@ -26,15 +27,6 @@ struct PrivateDir {
     std::filesystem::remove_all(path, ec);
   }
 };
-
-// The mode a saved cabinet gets: the old one's, or what a new file gets under the umask.
-mode_t savedMode(const std::string& archive) {
-  struct ::stat st;
-  if (::stat(archive.c_str(), &st) == 0) return st.st_mode & 07777;
-  mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666 & ~mask;
-}
 
 }  // namespace
 
@@ -167,7 +159,7 @@ void TKvCabArchive::SaveArchive() {
   if (tmp.empty()) throw EKvFCIFileOpenError();
   try {
     b.Write(tmp, inputs, CompressionType);
-    if (::chmod(tmp.c_str(), savedMode(ArchiveName())) != 0) throw EKvFCIFileWriteError();
+    KvTakeModeOf(tmp, ArchiveName());
   } catch (...) {
     ::unlink(tmp.c_str());
     throw;
