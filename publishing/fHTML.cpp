@@ -288,6 +288,8 @@ bool THTMLForm::BitBtn1Click() {
     }
   }
 
+  // The progress rows push the window taller while they show; it gets its size back after.
+  const QSize before = size();
   KonvertLabel->show();
   ProgressBar1->setValue(0);
   ProgressBar1->show();
@@ -300,6 +302,8 @@ bool THTMLForm::BitBtn1Click() {
   QApplication::restoreOverrideCursor();
   ProgressBar1->hide();
   KonvertLabel->hide();
+  layout()->activate();
+  resize(before);
 
   switch (FLastRun.status) {
     case RunStatus::Ok: break;

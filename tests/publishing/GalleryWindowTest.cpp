@@ -37,7 +37,9 @@ TEST_F(GalleryWindowTest, GeneratesTheGalleryWithBothPictureSizes) {
   addPicture("Turm.jpg", 1200, 1600, "Hoch");
   form->TitleEdit->setText("Urlaub");
   QDir(appDir + "gallery").removeRecursively();  // made again when missing
+  const QSize windowSize = html->size();
   generate();
+  EXPECT_EQ(html->size(), windowSize);
   EXPECT_TRUE(prompter.messageTexts().isEmpty()) << prompter.messageTexts().join("|").toStdString();
   EXPECT_EQ(galleryFiles(), (QStringList{"gallery.html", "layout.css", "strand_x2x.html", "strand_x2x.jpg",
                                          "strand_x2x_thumb.jpg", "turm.html", "turm.jpg", "turm_thumb.jpg"}));
