@@ -70,6 +70,45 @@ QList<QPair<QString, QString>> storedEntries(const QStringList& lines) {
   return out;
 }
 
+// A line of a slideshow's picture list as opening it reads the line: what it names and whether
+// that picture is there.
+struct PictureLine {
+  enum class Kind { Blank, Refused, Missing, Present };
+  QString line;
+  QString name;     // as written, trimmed
+  QString caption;  // still as stored
+  // Present lines only: the file it names, its name as it lies there, and its thumbnail.
+  QString picture, stored, thumbnail;
+  Kind kind = Kind::Blank;
+};
+
+QList<PictureLine> readPictureLines(const kalvora::StringList& lines, const QString& folder) {
+  QList<PictureLine> out;
+  out.reserve(lines.count());
+  for (int i = 0; i < lines.count(); ++i) {
+    PictureLine entry;
+    entry.line = lines[i];
+    entry.name = TrimBlanks(ExtractWordN(1, entry.line, "|"));
+    entry.caption = TrimBlanks(ExtractWordN(2, entry.line, "|"));
+    if (!IsPlainFileName(entry.name)) {
+      // A name that reaches outside the folder is never opened.
+      entry.kind = TrimBlanks(entry.line).isEmpty() ? PictureLine::Kind::Blank : PictureLine::Kind::Refused;
+    } else {
+      entry.picture = kalvora::ResolveNoCase(folder + entry.name);
+      if (QFileInfo(entry.picture).isFile()) {
+        entry.kind = PictureLine::Kind::Present;
+        entry.stored = FileNamePart(entry.picture);
+        entry.thumbnail = folder + "_THUMB_" + entry.stored;
+      } else {
+        entry.kind = PictureLine::Kind::Missing;
+        entry.picture.clear();
+      }
+    }
+    out.append(entry);
+  }
+  return out;
+}
+
 // Windows' rounding: a half goes to the even neighbour.
 int roundEven(double v) { return int(std::nearbyint(v)); }
 }  // namespace
@@ -126,41 +165,34 @@ void TMainForm::OpenArchive(const QString& folder) {
       BusyCursor busy;
       // Every core reads ahead: the pictures whose thumbnail is missing are decoded and their
       // thumbnails made, and each entry's thumbnail is read for the list.
+      const QList<PictureLine> entries = readPictureLines(lines, path);
       std::vector<AheadItem> ahead;
-      for (int i = 0; i < lines.count(); ++i) {
-        const QString name = TrimBlanks(ExtractWordN(1, lines[i], "|"));
-        if (!IsPlainFileName(name)) continue;
-        const QString picture = kalvora::ResolveNoCase(path + name);
-        if (!QFileInfo(picture).isFile()) continue;
-        ahead.push_back(AheadItem::ListEntry(picture, path + "_THUMB_" + FileNamePart(picture)));
-      }
+      for (const PictureLine& entry : entries)
+        if (entry.kind == PictureLine::Kind::Present)
+          ahead.push_back(AheadItem::ListEntry(entry.picture, entry.thumbnail));
       // This thread only takes the results in order.
       DecodeAhead reading(std::move(ahead), ThumbnailFrameOf(PicImage3), 70);
       WatchedWork watching(read, reading);
-      for (int i = 0; i < lines.count(); ++i) {
+      for (int i = 0; i < entries.size(); ++i) {
         FFilesDone = i;
-        const QString name = TrimBlanks(ExtractWordN(1, lines[i], "|"));
-        const QString text = TrimBlanks(ExtractWordN(2, lines[i], "|"));
-        if (!IsPlainFileName(name)) {
-          // A name that reaches outside the folder is never opened; the line stays in the file.
-          if (!TrimBlanks(lines[i]).isEmpty()) keep(lines[i]);
+        const PictureLine& entry = entries[i];
+        if (entry.kind == PictureLine::Kind::Blank) continue;
+        // Refused lines stay in the file as they are. A missing picture (also one gone since the
+        // list was read) is often gone only for a while: its line and caption stay for when it
+        // is back.
+        if (entry.kind != PictureLine::Kind::Present || !QFileInfo(entry.picture).isFile()) {
+          keep(entry.line);
+          if (entry.kind != PictureLine::Kind::Refused) missing << entry.name;
           continue;
         }
-        const QString picture = kalvora::ResolveNoCase(path + name);
-        if (!QFileInfo(picture).isFile()) {
-          // Often missing only for a while: the line and its caption stay for when it is back.
-          keep(lines[i]);
-          missing << name;
-          continue;
-        }
-        const QString stored = FileNamePart(picture);
-        const QString lower = stored.toLower();
+        const QString& picture = entry.picture;
+        const QString lower = entry.stored.toLower();
         before.prepend(lower + "/" + QString::number(seen[lower]++));
         std::optional<DecodedPicture> decoded = reading.takeIfNext(picture, read.pump());
         if (read.overtaken()) return;
         MakeThumb(picture, 70, false, false, decoded && decoded->decoded ? &*decoded : nullptr);
         AdoptListPicture(DiashowListBox->PictureCache(), decoded);
-        DiashowListBox->Add(MakeListItem(path + "_THUMB_" + stored, stored, DecodeStoredCaption(text)));
+        DiashowListBox->Add(MakeListItem(entry.thumbnail, entry.stored, DecodeStoredCaption(entry.caption)));
         DiashowListBox->repaint();
       }
     }

@@ -172,13 +172,24 @@ void TMainForm::BilderEinlesen(const QString& folderIn) {
     names = kalvora::FindFiles(folder, "*.*");
     // The copies are made ahead on every core; the last one on this thread with the preview
     // component, which is left holding it as before.
+    struct Converted {
+      QString name;
+      bool convertible = false;  // a format that is read through a JPEG copy
+      QStringList copies;        // the copies made of it in this read
+    };
+    std::vector<Converted> files;
+    files.reserve(names.size());
     QStringList sources, targets;
-    for (const QString& name : names)
-      for (const QString& copy : ConvertedCopyNames(name)) {
-        if (IsConvertedCopyName(name) && readingTemp) continue;
+    for (const QString& name : names) {
+      QStringList copies = ConvertedCopyNames(name);
+      const bool convertible = !copies.isEmpty();
+      if (IsConvertedCopyName(name) && readingTemp) copies.clear();  // a copy of an earlier reading
+      for (const QString& copy : copies) {
         sources << folder + name;
         targets << folder + copy;
       }
+      files.push_back({name, convertible, std::move(copies)});
+    }
     int ahead = std::max(0, int(targets.size()) - 1);
     // A copy that another one would overwrite or read is made in order, all on this thread.
     const QSet<QString> targetSet(targets.begin(), targets.end());
@@ -190,9 +201,9 @@ void TMainForm::BilderEinlesen(const QString& folderIn) {
         ReadWorkerCount(0, ahead));
     WatchedWork watching(read, converting);
     bool copying = false;
-    for (const QString& name : names) {
-      for (const QString& copy : ConvertedCopyNames(name)) {
-        if (IsConvertedCopyName(name) && readingTemp) continue;  // a copy of an earlier reading
+    for (const Converted& file : files) {
+      const QString& name = file.name;
+      for (const QString& copy : file.copies) {
         const int index = converting.next();
         std::optional<int> made;
         if (index < ahead) {
@@ -215,7 +226,7 @@ void TMainForm::BilderEinlesen(const QString& folderIn) {
         }
       }
       ++FFilesDone;
-      if (!copying && !ConvertedCopyNames(name).isEmpty() && OnReadPhase) {
+      if (!copying && file.convertible && OnReadPhase) {
         copying = true;
         OnReadPhase(ReadPhase::Copies);
         if (read.overtaken()) return;
@@ -236,30 +247,34 @@ void TMainForm::BilderEinlesen(const QString& folderIn) {
   FFilesDone = 0;
   PicProgressBar->show();
   kalvora::ForceDirectories(FAppDir + "thumbs/");
+  struct Listed {
+    QString name, picture, thumbnail;
+  };
+  std::vector<Listed> listed;
+  for (const QString& name : names) {
+    if (!name.toUpper().contains(".JPG") || !QFileInfo(folder + name).isFile()) continue;
+    listed.push_back({name, folder + name, FAppDir + "thumbs/" + CacheThumbnailName(folder + name)});
+  }
   // Every core reads ahead: the pictures without a cached thumbnail are decoded and their
   // thumbnails made, and each entry's thumbnail is read for the list.
   std::vector<AheadItem> ahead;
-  for (const QString& name : names) {
-    if (!name.toUpper().contains(".JPG") || !QFileInfo(folder + name).isFile()) continue;
-    ahead.push_back(AheadItem::ListEntry(folder + name, FAppDir + "thumbs/" + CacheThumbnailName(folder + name)));
-  }
+  ahead.reserve(listed.size());
+  for (const Listed& file : listed) ahead.push_back(AheadItem::ListEntry(file.picture, file.thumbnail));
   DecodeAhead reading(std::move(ahead), ThumbnailFrameOf(PicImage3), 70);
   WatchedWork watching(read, reading);
-  for (const QString& name : names) {
-    if (!name.toUpper().contains(".JPG")) continue;
-    if (!QFileInfo(folder + name).isFile()) continue;  // gone while the folder was read
-    const QString thumb = FAppDir + "thumbs/" + CacheThumbnailName(folder + name);
-    std::optional<DecodedPicture> decoded = reading.takeIfNext(folder + name, read.pump());
+  for (const Listed& file : listed) {
+    if (!QFileInfo(file.picture).isFile()) continue;  // gone while the folder was read
+    std::optional<DecodedPicture> decoded = reading.takeIfNext(file.picture, read.pump());
     if (read.overtaken()) return;
-    MakeThumb(folder + name, 70, true, false, decoded && decoded->decoded ? &*decoded : nullptr);
+    MakeThumb(file.picture, 70, true, false, decoded && decoded->decoded ? &*decoded : nullptr);
     ++FFilesDone;
     // A file that is no readable picture gets no thumbnail: it is reported, not listed.
-    if (!QFileInfo(thumb).isFile()) {
-      failed << name;
+    if (!QFileInfo(file.thumbnail).isFile()) {
+      failed << file.name;
       continue;
     }
     AdoptListPicture(FileListBox->PictureCache(), decoded);
-    FileListBox->Add(MakeListItem(thumb, name));
+    FileListBox->Add(MakeListItem(file.thumbnail, file.name));
     if (FileListBox->Count() == 1 && OnReadPhase) {
       OnReadPhase(ReadPhase::Listing);
       if (read.overtaken()) return;

@@ -98,6 +98,28 @@ TEST_F(ArchiveTest, OpeningReadsTitleTimeAndThePicturesThatExist) {
                                         "c.jpg | Gross", "sub\\x.jpg | x"}));
 }
 
+TEST_F(ArchiveTest, APictureGoneWhileTheSlideshowOpensIsMissingLikeTheOthers) {
+  const QString folder = root + "Archive_0008/";
+  writeText(folder + "Diashow.ini", "[DIASHOW]\r\nTitel=Garten\r\nTime=5\r\n");
+  writeText(folder + "Pictures.ini", "a.jpg | Eins\r\nb.jpg | Zwei\r\nc.jpg | Drei\r\n");
+  for (const char* p : {"a.jpg", "b.jpg", "c.jpg"}) writeText(folder + p, "picture");
+  // b.jpg goes as soon as the first thumbnail is being made, after the list was read.
+  const auto gone = QObject::connect(form->StatusBar1, &QStatusBar::messageChanged, form.get(), [&](const QString& m) {
+    if (m.startsWith(GetLanguageText(14000))) QFile::remove(folder + "b.jpg");
+  });
+  form->OpenArchive("Archive_0008");
+  QObject::disconnect(gone);
+  const QStringList items = itemTexts(form->DiashowListBox);
+  ASSERT_EQ(items.size(), 2);
+  EXPECT_EQ(ItemFileName(items[0]), "a.jpg");
+  EXPECT_EQ(ItemFileName(items[1]), "c.jpg");
+  EXPECT_EQ(prompter.messageTexts(), QStringList{GetLanguageText(10351) + "\nb.jpg"});
+  EXPECT_TRUE(form->SavePictureList());
+  kalvora::StringList saved;
+  ASSERT_TRUE(saved.loadFromFile(folder + "Pictures.ini"));
+  EXPECT_EQ(saved.lines(), QStringList({"a.jpg | Eins", "b.jpg | Zwei", "c.jpg | Drei"}));
+}
+
 TEST_F(ArchiveTest, RefusedNamesAreNeverDeletedOrRead) {
   const QString folder = root + "Archive_0008/";
   writeText(folder + "Diashow.ini", "[DIASHOW]\r\nTitel=T\r\n");

@@ -136,6 +136,23 @@ TEST_F(PictureSelectionTest, OtherFormatsAreConvertedInTheTemporaryFolderOnly) {
   EXPECT_TRUE(QFileInfo::exists(form->FTempPicFolder + "b.bmp"));
 }
 
+TEST_F(PictureSelectionTest, ReadingTheTemporaryFolderAgainMakesNoCopiesOfCopies) {
+  ASSERT_TRUE(writePicture(source + "a.jpg", 200, 150, 23));
+  // A double extension: its copies look like pictures to convert themselves.
+  ASSERT_TRUE(writePicture(source + "scan.tif.bmp", 200, 150, 6));
+  form->FSourceFolder = source;
+  form->BilderEinlesen(source);
+  ASSERT_EQ(form->FSourceFolder, form->FTempPicFolder);
+  const QStringList listed = names(form->FileListBox);
+  EXPECT_EQ(listed, (QStringList{"a.jpg", "scan.tif_bmp.jpg", "scan.tif_tiff.jpg"}));
+  const QStringList temp = filesIn(form->FTempPicFolder);
+  // The source folder kept from before is the temporary one: read again, it stays as it is.
+  form->BilderEinlesen(form->FSourceFolder);
+  EXPECT_EQ(names(form->FileListBox), listed);
+  EXPECT_EQ(filesIn(form->FTempPicFolder), temp);
+  EXPECT_TRUE(prompter.messageTexts().isEmpty()) << prompter.messageTexts().join("\n").toStdString();
+}
+
 TEST_F(PictureSelectionTest, BadPicturesAreReportedAndSkipped) {
   ASSERT_TRUE(writePicture(source + "gut.jpg", 200, 150, 23));
   shelltest::writeText(source + "kaputt.bmp", "this is no picture at all");
