@@ -17,6 +17,7 @@
 #include <QStatusBar>
 #include <QToolButton>
 
+#include "BusyCursor.h"
 #include "DecodeAhead.h"
 #include "FileOps.h"
 #include "ImagingHooks.h"
@@ -34,15 +35,6 @@
 #include "fMain.h"
 
 namespace {
-// The hourglass for the life of the object.
-class BusyCursor {
- public:
-  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
 void inform(int id) {
   kalvora::CurrentPrompter().message(kalvora::MsgKind::Information, QString(), GetLanguageText(id), kalvora::mbOk);
 }

@@ -16,6 +16,7 @@
 #include <cmath>
 #include <optional>
 
+#include "BusyCursor.h"
 #include "DecodeAhead.h"
 #include "FileOps.h"
 #include "ImagingHooks.h"
@@ -31,14 +32,6 @@
 #include "fMain.h"
 
 namespace {
-class BusyCursor {
- public:
-  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
 int percentOf(int done, int count) { return count <= 0 ? 0 : int(std::nearbyint(double(done) / count * 100)); }
 
 // The same folder, however it is written.

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QStatusBar>
 
+#include "BusyCursor.h"
 #include "FileOps.h"
 #include "ImagingHooks.h"
 #include "IniFile.h"
@@ -14,16 +15,6 @@
 #include "StringHelpers.h"
 #include "Thumbnails.h"
 #include "fMain.h"
-
-namespace {
-class BusyCursor {
- public:
-  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-};
-}  // namespace
 
 QString TMainForm::UniqueCopyName(const QString& path, const std::function<bool(const QString&)>& taken) {
   const QString folder = AddTrailingBackslash(DirectoryPart(path));
