@@ -8,18 +8,19 @@
 
 namespace ziptest {
 
-// One deflate pass over `in`; windowBits as for deflateInit2 (-15 raw, 31 GZIP).
+// One deflate pass over `in`; windowBits as for deflateInit2 (-15 raw, 31 GZIP); flush
+// Z_SYNC_FLUSH leaves the stream open on a byte boundary.
 inline std::vector<uint8_t> zlibDeflate(const std::vector<uint8_t>& in, int windowBits, int level = 6,
-                                        int strategy = Z_DEFAULT_STRATEGY) {
+                                        int strategy = Z_DEFAULT_STRATEGY, int flush = Z_FINISH) {
   z_stream z{};
   deflateInit2(&z, level, Z_DEFLATED, windowBits, 8, strategy);
-  // The bound holds the whole stream, so one Z_FINISH call ends it.
-  std::vector<uint8_t> out(deflateBound(&z, uLong(in.size())) + 16);
+  // The bound holds the whole stream (and a flush's empty block), so one call writes it all.
+  std::vector<uint8_t> out(deflateBound(&z, uLong(in.size())) + 64);
   z.next_in = const_cast<Bytef*>(in.data());
   z.avail_in = uInt(in.size());
   z.next_out = out.data();
   z.avail_out = uInt(out.size());
-  deflate(&z, Z_FINISH);
+  deflate(&z, flush);
   out.resize(z.total_out);
   deflateEnd(&z);
   return out;
