@@ -94,6 +94,21 @@ int walk(const std::string& baseDir, const std::vector<std::string>& folders, bo
   return fd;
 }
 
+// `look` at the target from inside its folder, reached without following links; false when
+// that folder cannot be reached.
+template <class Look>
+bool lookAtTarget(const std::string& baseDir, const KvSafeName& name, Look look) {
+  int fd;
+  try {
+    fd = walk(baseDir, name.folders, false);
+  } catch (...) {
+    return false;
+  }
+  const bool answer = look(fd, name.file.c_str());
+  ::close(fd);
+  return answer;
+}
+
 }  // namespace
 
 void KvSafeMakeFolders(const std::string& baseDir, const std::vector<std::string>& folders) {
@@ -101,30 +116,18 @@ void KvSafeMakeFolders(const std::string& baseDir, const std::vector<std::string
 }
 
 bool KvSafeTargetExists(const std::string& baseDir, const KvSafeName& name) {
-  int fd;
-  try {
-    fd = walk(baseDir, name.folders, false);
-  } catch (...) {
-    return false;
-  }
-  struct stat st;
-  bool exists = ::fstatat(fd, name.file.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
-  ::close(fd);
-  return exists;
+  return lookAtTarget(baseDir, name, [](int dirFd, const char* file) {
+    struct stat st;
+    return ::fstatat(dirFd, file, &st, AT_SYMLINK_NOFOLLOW) == 0;
+  });
 }
 
 bool KvSafeTargetIsReadOnly(const std::string& baseDir, const KvSafeName& name) {
-  int fd;
-  try {
-    fd = walk(baseDir, name.folders, false);
-  } catch (...) {
-    return false;
-  }
-  struct stat st;
-  bool readOnly = ::fstatat(fd, name.file.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
-                  ::faccessat(fd, name.file.c_str(), W_OK, AT_EACCESS) != 0 && (errno == EACCES || errno == EROFS);
-  ::close(fd);
-  return readOnly;
+  return lookAtTarget(baseDir, name, [](int dirFd, const char* file) {
+    struct stat st;
+    return ::fstatat(dirFd, file, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+           ::faccessat(dirFd, file, W_OK, AT_EACCESS) != 0 && (errno == EACCES || errno == EROFS);
+  });
 }
 
 KvSafeFileWriter::KvSafeFileWriter(const std::string& baseDir, const KvSafeName& name, bool createDirs)

@@ -21,10 +21,12 @@
 #include "ArchiveCorpus.h"
 #include "KvStream.h"
 #include "KvUnZipper.h"
+#include "ZlibStreams.h"
 
 namespace {
 
 using namespace archive_bench;
+using ziptest::rawDeflate;
 using Clock = std::chrono::steady_clock;
 
 // Writes into a fixed buffer, like the references do.
@@ -75,20 +77,6 @@ class ViewStream : public kv::KvStream {
   const std::vector<uint8_t>& b_;
   int64_t pos_ = 0;
 };
-
-std::vector<uint8_t> rawDeflate(const std::vector<uint8_t>& in, int level) {
-  z_stream z{};
-  deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-  std::vector<uint8_t> out(deflateBound(&z, uLong(in.size())));
-  z.next_in = const_cast<Bytef*>(in.data());
-  z.avail_in = uInt(in.size());
-  z.next_out = out.data();
-  z.avail_out = uInt(out.size());
-  deflate(&z, Z_FINISH);
-  out.resize(z.total_out);
-  deflateEnd(&z);
-  return out;
-}
 
 }  // namespace
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "EffectsLayout.h"
 #include "Prompter.h"
 #include "ShellOpen.h"
 #include "fBildbearbeitung.h"
@@ -15,16 +16,6 @@ QString u(const char* s) { return QString::fromUtf8(s); }
 
 void inform(const QString& text) {
   kalvora::CurrentPrompter().message(kalvora::MsgKind::Information, QString(), text, kalvora::mbOk);
-}
-
-QSlider* makeBar(QWidget* parent, const char* name, int min, int max, int pos) {
-  auto* bar = new QSlider(Qt::Horizontal, parent);
-  bar->setObjectName(QString::fromLatin1(name));
-  bar->setRange(min, max);
-  bar->setValue(pos);
-  bar->setTickInterval(10);
-  bar->setTickPosition(QSlider::TicksBelow);
-  return bar;
 }
 }  // namespace
 
@@ -59,10 +50,10 @@ void TBildbeaerbeitungForm::buildRedeyePanel(QWidget* side) {
   ComboBox1->addItems({u("Pupillenfarbe (Schwarz)"), u("Blau"), u("Grün"), u("Grau"), u("Braun"), u("Blau-Grün")});
   col->addWidget(ComboBox1);
   label(Label5, "Label5", "Augen-Auffindbarkeitsschwelle ");
-  ThersholdTrackBar = makeBar(RedeyePanel, "ThersholdTrackBar", 60, 190, 140);
+  ThersholdTrackBar = kalvora::NamedBar(RedeyePanel, "ThersholdTrackBar", 60, 190, 140, 10);
   col->addWidget(ThersholdTrackBar);
   label(Label4, "Label4", "Augenhelligkeit / Leuchtkraft:");
-  LighnessTrackBar = makeBar(RedeyePanel, "LighnessTrackBar", 0, 200, 60);
+  LighnessTrackBar = kalvora::NamedBar(RedeyePanel, "LighnessTrackBar", 0, 200, 60, 10);
   col->addWidget(LighnessTrackBar);
   auto button = [&](QPushButton*& field, const char* name, const char* text) {
     field = new QPushButton(u(text), RedeyePanel);
@@ -99,7 +90,7 @@ void TBildbeaerbeitungForm::buildZoomPanel(QWidget* work) {
   ZoomLabel->setObjectName("ZoomLabel");
   ZoomLabel->setMinimumWidth(90);
   row->addWidget(ZoomLabel);
-  ZoomTrackBar = makeBar(ZoomPanel, "ZoomTrackBar", 2, 1000, 100);
+  ZoomTrackBar = kalvora::NamedBar(ZoomPanel, "ZoomTrackBar", 2, 1000, 100, 10);
   row->addWidget(ZoomTrackBar, 1);
   auto button = [&](QPushButton*& field, const char* name, const char* text) {
     field = new QPushButton(u(text), ZoomPanel);

@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "EditStep.h"
+#include "EffectsLayout.h"
 #include "FormButtons.h"
 #include "Prompter.h"
 #include "PxFile.h"
@@ -15,6 +16,10 @@
 #include "fBildbearbeitung.h"
 
 TPicEffectsForm* PicEffectsForm = nullptr;
+
+using kalvora::NamedBar;
+using kalvora::NamedLabel;
+using kalvora::NamedPanel;
 
 namespace {
 QString u(const char* s) { return QString::fromUtf8(s); }
@@ -25,23 +30,7 @@ px::Bitmap copyOf(const px::Bitmap& src) {
   return dst;
 }
 
-QSlider* makeBar(QWidget* parent, const char* name, int min, int max, int position, int ticks) {
-  auto* s = new QSlider(Qt::Horizontal, parent);
-  s->setObjectName(QString::fromLatin1(name));
-  s->setRange(min, max);
-  s->setValue(position);
-  s->setTickInterval(ticks);
-  s->setTickPosition(QSlider::TicksBelow);
-  return s;
-}
-
 constexpr int PreviewBoxWidth = 240;
-
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text) {
-  auto* l = new QLabel(text, parent);
-  l->setObjectName(QString::fromLatin1(name));
-  return l;
-}
 
 PicImageControl* makePicture(QWidget* parent, const char* name) {
   auto* p = new PicImageControl(parent);
@@ -59,30 +48,19 @@ TPicEffectsForm::TPicEffectsForm(QWidget* parent) : TForm("PicEffectsForm", pare
   // The window follows the previews, which take the picture's shape: no empty band below them.
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
-  auto* pictures = new QHBoxLayout();
-  auto* left = new QVBoxLayout();
-  left->addWidget(new QLabel(u("Original"), this));
-  PicImage2 = makePicture(this, "PicImage2");
-  left->addWidget(PicImage2, 1);
-  auto* right = new QVBoxLayout();
-  right->addWidget(new QLabel(u("Vorschau"), this));
-  PicImage1 = makePicture(this, "PicImage1");
-  right->addWidget(PicImage1, 1);
-  pictures->addLayout(left, 1);
-  pictures->addLayout(right, 1);
-  layout->addLayout(pictures, 1);
+  kalvora::AddPreviewRow(layout, this, [this] { return PicImage2 = makePicture(this, "PicImage2"); },
+                         [this] { return PicImage1 = makePicture(this, "PicImage1"); });
 
-  RGBPanel = new QWidget(this);
-  RGBPanel->setObjectName("RGBPanel");
+  RGBPanel = NamedPanel(this, "RGBPanel");
   auto* rgb = new QVBoxLayout(RGBPanel);
-  Label3 = makeLabel(RGBPanel, "Label3", u("Farbkorrektur"));
+  Label3 = NamedLabel(RGBPanel, "Label3", u("Farbkorrektur"));
   rgb->addWidget(Label3);
-  RedLabel = makeLabel(RGBPanel, "RedLabel", u("Rot"));
-  RedTrackBar = makeBar(RGBPanel, "RedTrackBar", 10, 100, 100, 5);
-  GreenLabel = makeLabel(RGBPanel, "GreenLabel", u("Grün"));
-  GreenTrackBar = makeBar(RGBPanel, "GreenTrackBar", 10, 100, 100, 5);
-  BlueLabel = makeLabel(RGBPanel, "BlueLabel", u("Blau"));
-  BlueTrackBar = makeBar(RGBPanel, "BlueTrackBar", 10, 100, 100, 5);
+  RedLabel = NamedLabel(RGBPanel, "RedLabel", u("Rot"));
+  RedTrackBar = NamedBar(RGBPanel, "RedTrackBar", 10, 100, 100, 5);
+  GreenLabel = NamedLabel(RGBPanel, "GreenLabel", u("Grün"));
+  GreenTrackBar = NamedBar(RGBPanel, "GreenTrackBar", 10, 100, 100, 5);
+  BlueLabel = NamedLabel(RGBPanel, "BlueLabel", u("Blau"));
+  BlueTrackBar = NamedBar(RGBPanel, "BlueTrackBar", 10, 100, 100, 5);
   for (QWidget* w : std::initializer_list<QWidget*>{RedLabel, RedTrackBar, GreenLabel, GreenTrackBar, BlueLabel,
                                                     BlueTrackBar})
     rgb->addWidget(w);
@@ -96,29 +74,27 @@ TPicEffectsForm::TPicEffectsForm(QWidget* parent) : TForm("PicEffectsForm", pare
   rgb->addLayout(rgbButtons);
   layout->addWidget(RGBPanel);
 
-  SharpenPanel = new QWidget(this);
-  SharpenPanel->setObjectName("SharpenPanel");
+  SharpenPanel = NamedPanel(this, "SharpenPanel");
   auto* sharp = new QVBoxLayout(SharpenPanel);
-  Label7 = makeLabel(SharpenPanel, "Label7", u("Schärfe / Weichzeichnen"));
+  Label7 = NamedLabel(SharpenPanel, "Label7", u("Schärfe / Weichzeichnen"));
   sharp->addWidget(Label7);
   auto* ends = new QHBoxLayout();
-  Label4 = makeLabel(SharpenPanel, "Label4", u("Weichzeichnen"));
-  Label5 = makeLabel(SharpenPanel, "Label5", u("Schärfer"));
+  Label4 = NamedLabel(SharpenPanel, "Label4", u("Weichzeichnen"));
+  Label5 = NamedLabel(SharpenPanel, "Label5", u("Schärfer"));
   ends->addWidget(Label4);
   ends->addStretch(1);
   ends->addWidget(Label5);
   sharp->addLayout(ends);
-  SharpenTrackBar = makeBar(SharpenPanel, "SharpenTrackBar", -1000, 1000, 0, 50);
+  SharpenTrackBar = NamedBar(SharpenPanel, "SharpenTrackBar", -1000, 1000, 0, 50);
   sharp->addWidget(SharpenTrackBar);
-  SharpenLabel = makeLabel(SharpenPanel, "SharpenLabel", SharpenCaption(0));
+  SharpenLabel = NamedLabel(SharpenPanel, "SharpenLabel", SharpenCaption(0));
   sharp->addWidget(SharpenLabel);
   Button1 = new QPushButton(u("Zurücksetzen"), SharpenPanel);
   Button1->setObjectName("Button1");
   sharp->addWidget(Button1);
   layout->addWidget(SharpenPanel);
 
-  auto* buttonPanel = new QWidget(this);
-  buttonPanel->setObjectName("ButtonPanel");
+  auto* buttonPanel = NamedPanel(this, "ButtonPanel");
   auto* buttons = new QHBoxLayout(buttonPanel);
   SaveBitBtn = AddFormButton(this, buttons, "SaveBitBtn", u("OK"));
   OkBitBtn = SaveBitBtn;

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "EffectsLayout.h"
 #include "FormButtons.h"
 #include "Prompter.h"
 #include "PxProcess.h"
@@ -37,15 +38,6 @@ const EffectEntry kEffects[TTextForm::EffectCount] = {
     {"Schatten block", etsBlockShadow},
     {"Schatten und Rahmen", etsOutLineBlock},
 };
-
-QSlider* makeBar(QWidget* parent, const char* name, int min, int max, int ticks) {
-  auto* s = new QSlider(Qt::Horizontal, parent);
-  s->setObjectName(QString::fromLatin1(name));
-  s->setRange(min, max);
-  s->setTickInterval(ticks);
-  s->setTickPosition(QSlider::TicksBelow);
-  return s;
-}
 
 QLineEdit* makeField(QWidget* parent, const char* name) {
   auto* e = new QLineEdit(parent);
@@ -97,7 +89,7 @@ TTextForm::TTextForm(QWidget* parent) : TForm("TextForm", parent) {
   Label2 = new QLabel(u("Schriftgröße"), fontGroup);
   Label2->setObjectName("Label2");
   fontLayout->addWidget(Label2, 1, 0, 1, 2);
-  TrackBar4 = makeBar(fontGroup, "TrackBar4", 0, 256, 10);
+  TrackBar4 = kalvora::NamedBar(fontGroup, "TrackBar4", 0, 256, 0, 10);
   Edit2 = makeField(fontGroup, "Edit2");
   fontLayout->addWidget(TrackBar4, 2, 0);
   fontLayout->addWidget(Edit2, 2, 1);
@@ -120,7 +112,7 @@ TTextForm::TTextForm(QWidget* parent) : TForm("TextForm", parent) {
   SchattenabstandLabel = new QLabel(u("Schattenabstand"), effectGroup);
   SchattenabstandLabel->setObjectName("SchattenabstandLabel");
   effectLayout->addWidget(SchattenabstandLabel, 2, 0, 1, 2);
-  TrackBar5 = makeBar(effectGroup, "TrackBar5", 0, 10, 1);
+  TrackBar5 = kalvora::NamedBar(effectGroup, "TrackBar5", 0, 10, 0, 1);
   Edit4 = makeField(effectGroup, "Edit4");
   effectLayout->addWidget(TrackBar5, 3, 0);
   effectLayout->addWidget(Edit4, 3, 1);
@@ -128,7 +120,7 @@ TTextForm::TTextForm(QWidget* parent) : TForm("TextForm", parent) {
 
   auto* rotationGroup = new QGroupBox(u("Rotation"), this);
   auto* rotationLayout = new QHBoxLayout(rotationGroup);
-  TrackBar1 = makeBar(rotationGroup, "TrackBar1", 0, 360, 45);
+  TrackBar1 = kalvora::NamedBar(rotationGroup, "TrackBar1", 0, 360, 0, 45);
   Edit3 = makeField(rotationGroup, "Edit3");
   rotationLayout->addWidget(TrackBar1);
   rotationLayout->addWidget(Edit3);

@@ -16,6 +16,7 @@
 #include <algorithm>
 
 #include "Bitmap24Qt.h"
+#include "EffectsLayout.h"
 #include "FxDrawImage.h"
 
 namespace kalvora {
@@ -26,26 +27,8 @@ const int TPainterEffectsF::TreeIndexes[TreeCount] = {16, 25, 41, 42, 53, 54, 3,
 namespace {
 QString u(const char* s) { return QString::fromUtf8(s); }
 
-QSlider* makeSlider(QWidget* parent, const char* name, int min, int max, int position, int ticks = 0) {
-  auto* s = new QSlider(Qt::Horizontal, parent);
-  s->setObjectName(QString::fromLatin1(name));
-  s->setRange(min, max);
-  s->setValue(position);
-  if (ticks > 0) {
-    s->setTickInterval(ticks);
-    s->setTickPosition(QSlider::TicksBelow);
-  }
-  return s;
-}
-
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text) {
-  auto* l = new QLabel(text, parent);
-  l->setObjectName(QString::fromLatin1(name));
-  return l;
-}
-
 QLabel* makePicture(QWidget* parent, const char* name) {
-  auto* l = makeLabel(parent, name, QString());
+  auto* l = NamedLabel(parent, name, QString());
   l->setMinimumSize(200, 150);
   l->setAlignment(Qt::AlignCenter);
   l->setFrameShape(QFrame::StyledPanel);
@@ -73,25 +56,12 @@ TPainterEffectsF::TPainterEffectsF(QWidget* parent) : QDialog(parent) {
   resize(640, 520);
 
   auto* layout = new QVBoxLayout(this);
-  auto* pictures = new QHBoxLayout();
-  auto* left = new QVBoxLayout();
-  left->addWidget(new QLabel(u("Original"), this));
-  Image1 = makePicture(this, "Image1");
-  left->addWidget(Image1, 1);
-  auto* right = new QVBoxLayout();
-  right->addWidget(new QLabel(u("Vorschau"), this));
-  Image = makePicture(this, "Image");
-  right->addWidget(Image, 1);
-  pictures->addLayout(left, 1);
-  pictures->addLayout(right, 1);
-  layout->addLayout(pictures, 1);
+  AddPreviewRow(layout, this, [this] { return Image1 = makePicture(this, "Image1"); },
+                [this] { return Image = makePicture(this, "Image"); });
 
-  HelligkeitPanel = new QWidget(this);
-  HelligkeitPanel->setObjectName(QStringLiteral("HelligkeitPanel"));
-  EffectPanel = new QWidget(this);
-  EffectPanel->setObjectName(QStringLiteral("EffectPanel"));
-  AutomaticPanel = new QWidget(this);
-  AutomaticPanel->setObjectName(QStringLiteral("AutomaticPanel"));
+  HelligkeitPanel = NamedPanel(this, "HelligkeitPanel");
+  EffectPanel = NamedPanel(this, "EffectPanel");
+  AutomaticPanel = NamedPanel(this, "AutomaticPanel");
   AutomaticPanel->setVisible(false);
   layout->addWidget(HelligkeitPanel);
   layout->addWidget(EffectPanel);
@@ -99,13 +69,13 @@ TPainterEffectsF::TPainterEffectsF(QWidget* parent) : QDialog(parent) {
 
   // Brightness, contrast and colour.
   auto* adjust = new QGridLayout(HelligkeitPanel);
-  adjust->addWidget(makeLabel(HelligkeitPanel, "Label8", u("Helligkeit - Kontrast - Farbe")), 0, 0, 1, 2);
-  HelligkeitLabel = makeLabel(HelligkeitPanel, "HelligkeitLabel", u("Helligkeit: 0"));
-  HelligkeitTrackBar = makeSlider(HelligkeitPanel, "HelligkeitTrackBar", -255, 255, 0, 51);
-  KontrastLabel = makeLabel(HelligkeitPanel, "KontrastLabel", u("Kontrast: 0"));
-  KontrastTrackBar = makeSlider(HelligkeitPanel, "KontrastTrackBar", -255, 255, 0, 25);
-  FarbeLabel = makeLabel(HelligkeitPanel, "FarbeLabel", u("Farbe: 0"));
-  FarbeTrackBar = makeSlider(HelligkeitPanel, "FarbeTrackBar", 0, 500, 250, 25);
+  adjust->addWidget(NamedLabel(HelligkeitPanel, "Label8", u("Helligkeit - Kontrast - Farbe")), 0, 0, 1, 2);
+  HelligkeitLabel = NamedLabel(HelligkeitPanel, "HelligkeitLabel", u("Helligkeit: 0"));
+  HelligkeitTrackBar = NamedBar(HelligkeitPanel, "HelligkeitTrackBar", -255, 255, 0, 51);
+  KontrastLabel = NamedLabel(HelligkeitPanel, "KontrastLabel", u("Kontrast: 0"));
+  KontrastTrackBar = NamedBar(HelligkeitPanel, "KontrastTrackBar", -255, 255, 0, 25);
+  FarbeLabel = NamedLabel(HelligkeitPanel, "FarbeLabel", u("Farbe: 0"));
+  FarbeTrackBar = NamedBar(HelligkeitPanel, "FarbeTrackBar", 0, 500, 250, 25);
   adjust->addWidget(HelligkeitLabel, 1, 0);
   adjust->addWidget(HelligkeitTrackBar, 1, 1);
   adjust->addWidget(KontrastLabel, 2, 0);
@@ -118,8 +88,8 @@ TPainterEffectsF::TPainterEffectsF(QWidget* parent) : QDialog(parent) {
 
   // The effect tree and its strength bar.
   auto* effectLayout = new QVBoxLayout(EffectPanel);
-  effectLayout->addWidget(makeLabel(EffectPanel, "Label9", u("Effekte")));
-  effectLayout->addWidget(makeLabel(EffectPanel, "Label10", u("Bewegen Sie den Regler um den Effekt anzuzeigen!")));
+  effectLayout->addWidget(NamedLabel(EffectPanel, "Label9", u("Effekte")));
+  effectLayout->addWidget(NamedLabel(EffectPanel, "Label10", u("Bewegen Sie den Regler um den Effekt anzuzeigen!")));
   ETree = new QTreeWidget(EffectPanel);
   ETree->setObjectName("ETree");
   ETree->setHeaderHidden(true);
@@ -131,28 +101,27 @@ TPainterEffectsF::TPainterEffectsF(QWidget* parent) : QDialog(parent) {
     item->setData(0, Qt::UserRole, index);
   }
   effectLayout->addWidget(ETree, 1);
-  effectLayout->addWidget(makeLabel(EffectPanel, "Label1", u("Effektstärke weniger/mehr")));
-  EBar = makeSlider(EffectPanel, "EBar", 1, 16, 1);
+  effectLayout->addWidget(NamedLabel(EffectPanel, "Label1", u("Effektstärke weniger/mehr")));
+  EBar = NamedBar(EffectPanel, "EBar", 1, 16, 1);
   effectLayout->addWidget(EBar);
-  extrabar = makeSlider(EffectPanel, "extrabar", 1, 300, 1);
+  extrabar = NamedBar(EffectPanel, "extrabar", 1, 300, 1);
   extrabar->setVisible(false);
-  cxbar = makeSlider(EffectPanel, "cxbar", 0, 100, 0);
+  cxbar = NamedBar(EffectPanel, "cxbar", 0, 100, 0);
   cxbar->setVisible(false);
-  cybar = makeSlider(EffectPanel, "cybar", 0, 100, 0);
+  cybar = NamedBar(EffectPanel, "cybar", 0, 100, 0);
   cybar->setVisible(false);
 
   // The automatic enhancement's notice.
   auto* autoLayout = new QVBoxLayout(AutomaticPanel);
-  Label16 = makeLabel(AutomaticPanel, "Label16", u("Automatische Bildverbesserung"));
-  Label11 = makeLabel(AutomaticPanel, "Label11",
+  Label16 = NamedLabel(AutomaticPanel, "Label16", u("Automatische Bildverbesserung"));
+  Label11 = NamedLabel(AutomaticPanel, "Label11",
                       u("Automatische Bildverbesserung wurde ausgeführt! Bitte drücken Sie die OK-Taste wenn Sie "
                         "mit dem Ergebnis einverstanden sind!"));
   Label11->setWordWrap(true);
   autoLayout->addWidget(Label16);
   autoLayout->addWidget(Label11);
 
-  auto* buttonPanel = new QWidget(this);
-  buttonPanel->setObjectName("ButtonPanel");
+  auto* buttonPanel = NamedPanel(this, "ButtonPanel");
   auto* buttons = new QHBoxLayout(buttonPanel);
   buttons->addStretch(1);
   SaveBitBtn = new QPushButton(u("OK"), buttonPanel);

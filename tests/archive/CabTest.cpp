@@ -105,20 +105,6 @@ TEST(Cab, RefusedWritesAndHostileNames) {
   EXPECT_THROW(bad.Load(), EKvInvalidCabFile);
 }
 
-// A small file system of its own, mounted for the test and gone with it.
-struct SmallDisk {
-  std::string path;
-  bool mounted = false;
-  SmallDisk(const std::string& at, const char* size) : path(at) {
-    fs::create_directories(path);
-    mounted = ::geteuid() == 0 &&
-              run("mount -t tmpfs -o size=" + std::string(size) + " tmpfs '" + path + "' 2>/dev/null") == 0;
-  }
-  ~SmallDisk() {
-    if (mounted) run("umount '" + path + "'");
-  }
-};
-
 // A save that does not fit on the disk fails and keeps the old cabinet as it was, with
 // nothing left beside it; a save that fits replaces it and keeps its mode.
 TEST(Cab, FullDiskKeepsTheOldCabinet) {

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "ZlibStreams.h"
+
 namespace ziptest {
 
 // Bits least significant first, as Deflate packs them.
@@ -58,17 +60,7 @@ class BitOut {
 
 // Raw Deflate of data, ending on a byte boundary and not final (a sync flush).
 inline std::vector<uint8_t> deflatePrefix(const std::vector<uint8_t>& data) {
-  z_stream z{};
-  deflateInit2(&z, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-  std::vector<uint8_t> out(compressBound(uLong(data.size())) + 64);
-  z.next_in = const_cast<Bytef*>(data.data());
-  z.avail_in = uInt(data.size());
-  z.next_out = out.data();
-  z.avail_out = uInt(out.size());
-  deflate(&z, Z_SYNC_FLUSH);
-  out.resize(z.total_out);
-  deflateEnd(&z);
-  return out;
+  return zlibDeflate(data, -15, 6, Z_DEFAULT_STRATEGY, Z_SYNC_FLUSH);
 }
 
 // CRC-32 of n zero bytes, by doubling.

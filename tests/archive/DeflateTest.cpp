@@ -10,6 +10,7 @@
 #include "KvInflate.h"
 #include "KvStream.h"
 #include "TestFiles.h"
+#include "ZlibStreams.h"
 
 using namespace kv;
 using namespace ziptest;
@@ -131,25 +132,6 @@ std::vector<uint8_t> deflate(const std::vector<uint8_t>& in, int options, uint32
   EXPECT_EQ(h.PlainSize, int64_t(in.size()));
   EXPECT_EQ(h.PackedSize, int64_t(dst.Data().size()));
   return dst.Data();
-}
-
-std::vector<uint8_t> zlibInflate(const std::vector<uint8_t>& in, bool* ok, int windowBits = 15) {
-  z_stream z{};
-  inflateInit2(&z, -windowBits);
-  std::vector<uint8_t> out;
-  std::vector<uint8_t> buf(1 << 16);
-  z.next_in = const_cast<Bytef*>(in.data());
-  z.avail_in = uInt(in.size());
-  int r;
-  do {
-    z.next_out = buf.data();
-    z.avail_out = uInt(buf.size());
-    r = inflate(&z, Z_NO_FLUSH);
-    out.insert(out.end(), buf.data(), buf.data() + (buf.size() - z.avail_out));
-  } while (r == Z_OK);
-  *ok = r == Z_STREAM_END && z.avail_in == 0;
-  inflateEnd(&z);
-  return out;
 }
 
 std::vector<uint8_t> ourInflate(const std::vector<uint8_t>& in, int options = 0x0F) {

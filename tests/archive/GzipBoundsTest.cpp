@@ -1,7 +1,6 @@
 // GZIP and gzipped TAR on hostile input: output bounded by what the trailer declares and
 // by the target's free space, a gzipped TAR listed without being unpacked anywhere.
 #include <gtest/gtest.h>
-#include <sys/mount.h>
 #include <zlib.h>
 
 #include <cstdlib>
@@ -12,6 +11,7 @@
 #include "KvGzip.h"
 #include "KvTar.h"
 #include "TestFiles.h"
+#include "ZlibStreams.h"
 
 using namespace kv;
 using namespace ziptest;
@@ -20,34 +20,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int64_t kGiB = int64_t(1) << 30;
-
-// A 300 KiB file system of its own, where the test may mount one (CI runs as root).
-struct SmallDisk {
-  std::string path;
-  bool ok = false;
-  explicit SmallDisk(const std::string& p) : path(p) {
-    fs::create_directories(p);
-    ok = ::mount("tmpfs", p.c_str(), "tmpfs", 0, "size=300k") == 0;
-  }
-  ~SmallDisk() {
-    if (ok) ::umount(p());
-  }
-  const char* p() const { return path.c_str(); }
-};
-
-std::vector<uint8_t> gz(const std::vector<uint8_t>& in) {
-  std::vector<uint8_t> out(compressBound(uLong(in.size())) + 64);
-  z_stream z{};
-  deflateInit2(&z, 6, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY);
-  z.next_in = const_cast<Bytef*>(in.data());
-  z.avail_in = uInt(in.size());
-  z.next_out = out.data();
-  z.avail_out = uInt(out.size());
-  deflate(&z, Z_FINISH);
-  out.resize(z.total_out);
-  deflateEnd(&z);
-  return out;
-}
 
 // The TAR bytes of one entry's header (and its data, padded, when given).
 std::vector<uint8_t> tarPart(const std::string& name, int64_t size, const std::string& data = "") {
@@ -94,7 +66,7 @@ TEST(GzipBomb, OutputStopsAtTheDeclaredSize) {
   }
   // Into a 300 KiB file system: the size error, not a full disk, and nothing left.
   SmallDisk disk(d / "small");
-  std::string out = disk.ok ? disk.path : d / "out";
+  std::string out = disk.mounted ? disk.path : d / "out";
   fs::create_directories(out);
   TKvGzipArchive g(d / "bomb.gz", fmOpenRead);
   g.SetBaseDirectory(out);
@@ -125,7 +97,7 @@ TEST(GzipBomb, TrueSizesStillInflate) {
     std::vector<uint8_t> file, want;
     for (size_t i = 0; i < c.members.size(); ++i) {
       bool padding = i > 0 && c.members[i].size() == 1024 && c.members[i][0] == 0;
-      auto m = padding ? c.members[i] : gz(c.members[i]);
+      auto m = padding ? c.members[i] : gzipBytes(c.members[i]);
       if (i == 0 && c.lyingFirst) m[m.size() - 4] ^= 0x40;
       file.insert(file.end(), m.begin(), m.end());
       if (!padding) want.insert(want.end(), c.members[i].begin(), c.members[i].end());
@@ -150,7 +122,7 @@ TEST(GzipBomb, TrueSizesStillInflate) {
 TEST(GzipBomb, OutputStopsAtTheTargetsFreeSpace) {
   TempDir d;
   SmallDisk disk(d / "small");
-  if (!disk.ok) GTEST_SKIP() << "no tmpfs can be mounted here (not root)";
+  if (!disk.mounted) GTEST_SKIP() << "no tmpfs can be mounted here (not root)";
   // A true 4 MiB file: more than the file system holds.
   writeZeroBomb(d / "big.gz", bytes("Anfang"), 4 << 20);
   TKvGzipArchive g(d / "big.gz", fmOpenRead);
@@ -211,7 +183,7 @@ TEST(GzippedTar, ListedAndExtractedWithoutUnpackingTheWhole) {
 TEST(GzippedTar, SaveOrExtractThatCannotFitIsRefused) {
   TempDir d;
   SmallDisk disk(d / "small");
-  if (!disk.ok) GTEST_SKIP() << "no tmpfs can be mounted here (not root)";
+  if (!disk.mounted) GTEST_SKIP() << "no tmpfs can be mounted here (not root)";
   writeLargeTgz(d / "x.tgz");
   auto before = readFile(d / "x.tgz");
   fs::create_directories(d / "src");

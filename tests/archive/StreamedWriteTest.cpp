@@ -24,6 +24,7 @@
 #include "KvUnzip.h"
 #include "KvZip.h"
 #include "TestFiles.h"
+#include "ZlibStreams.h"
 
 using namespace kv;
 using namespace ziptest;
@@ -72,23 +73,6 @@ Packed deflateFrom(KvStream& src, const std::function<void(TKvDeflateHelper&)>& 
   p.plain = h.PlainSize;
   p.packed = h.PackedSize;
   return p;
-}
-
-std::vector<uint8_t> zlibInflate(const std::vector<uint8_t>& in) {
-  z_stream z{};
-  inflateInit2(&z, -15);
-  std::vector<uint8_t> out, buf(1 << 16);
-  z.next_in = const_cast<Bytef*>(in.data());
-  z.avail_in = uInt(in.size());
-  int r;
-  do {
-    z.next_out = buf.data();
-    z.avail_out = uInt(buf.size());
-    r = inflate(&z, Z_NO_FLUSH);
-    out.insert(out.end(), buf.data(), buf.data() + (buf.size() - z.avail_out));
-  } while (r == Z_OK);
-  inflateEnd(&z);
-  return out;
 }
 
 // Text, then a picture, then noise: long matches, short ones and stored blocks in one input.

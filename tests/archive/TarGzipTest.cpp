@@ -11,6 +11,7 @@
 #include "KvTar.h"
 #include "KvUnZipper.h"
 #include "TestFiles.h"
+#include "ZlibStreams.h"
 
 using namespace kv;
 using namespace ziptest;
@@ -262,20 +263,6 @@ TEST(Tar, DirectoryEntriesAreNotListed) {
   EXPECT_EQ(unhandled, 1);
 }
 
-std::vector<uint8_t> zgzip(const std::vector<uint8_t>& in) {
-  std::vector<uint8_t> out(compressBound(uLong(in.size())) + 64);
-  z_stream z{};
-  deflateInit2(&z, 6, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY);
-  z.next_in = const_cast<Bytef*>(in.data());
-  z.avail_in = uInt(in.size());
-  z.next_out = out.data();
-  z.avail_out = uInt(out.size());
-  deflate(&z, Z_FINISH);
-  out.resize(z.total_out);
-  deflateEnd(&z);
-  return out;
-}
-
 TEST(Gzip, OurFilePassesGzipAndReadsBack) {
   TempDir d;
   fs::create_directories(d / "src");
@@ -306,7 +293,7 @@ TEST(Gzip, OurFilePassesGzipAndReadsBack) {
 TEST(Gzip, MembersAreJoinedAndFieldsRead) {
   TempDir d;
   auto a = bytes("erstes Mitglied\n"), b = textBytes(5000, 4);
-  auto ga = zgzip(a), gb = zgzip(b);
+  auto ga = gzipBytes(a), gb = gzipBytes(b);
   std::vector<uint8_t> both = ga;
   both.insert(both.end(), gb.begin(), gb.end());
   writeFile(d / "ab.gz", both);

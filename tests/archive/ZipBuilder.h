@@ -6,21 +6,9 @@
 #include <string>
 #include <vector>
 
-namespace ziptest {
+#include "ZlibStreams.h"
 
-inline std::vector<uint8_t> rawDeflate(const std::vector<uint8_t>& in, int level = 6, int strategy = Z_DEFAULT_STRATEGY) {
-  z_stream z{};
-  deflateInit2(&z, level, Z_DEFLATED, -15, 8, strategy);
-  std::vector<uint8_t> out(deflateBound(&z, uLong(in.size())) + 16);
-  z.next_in = const_cast<Bytef*>(in.data());
-  z.avail_in = uInt(in.size());
-  z.next_out = out.data();
-  z.avail_out = uInt(out.size());
-  deflate(&z, Z_FINISH);
-  out.resize(z.total_out);
-  deflateEnd(&z);
-  return out;
-}
+namespace ziptest {
 
 inline uint32_t crcOf(const std::vector<uint8_t>& d) { return uint32_t(crc32(0, d.data(), uInt(d.size()))); }
 
