@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "AppDir.h"
+#include "BusyCursor.h"
 #include "FxDrawImage.h"
 #include "Prompter.h"
 #include "ShellConstants.h"
@@ -19,14 +20,6 @@
 TBildbeaerbeitungForm* BildbeaerbeitungForm = nullptr;
 
 namespace {
-
-class BusyCursor {
- public:
-  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 QString u(const char* s) { return QString::fromUtf8(s); }
 

@@ -6,6 +6,7 @@
 
 #include <cmath>
 
+#include "BusyCursor.h"
 #include "Prompter.h"
 #include "PxProcess.h"
 #include "fBildbearbeitung.h"
@@ -31,14 +32,6 @@ QString tooSmallText(const PrintFormat& f, bool landscape) {
 
 const QString kNoSelection =
     u("Sie müssen zuerst einem Bereich markieren! Ziehen Sie hierzu mit gedrückter Maustaste über das Bild!");
-
-class BusyCursor {
- public:
-  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 void inform(const QString& text) {
   kalvora::CurrentPrompter().message(kalvora::MsgKind::Information, QString(), text, kalvora::mbOk);

@@ -1,5 +1,5 @@
 #pragma once
-// The hourglass for the life of the object (the main window's long steps).
+// The hourglass for the life of the object (the long steps of the main window and the editor).
 #include <QApplication>
 
 class BusyCursor {
