@@ -42,7 +42,7 @@ for dir in "${built[@]}"; do
   note "$dir: up to $repeats runs of every test, under load"
   suite "$dir" --repeat until-fail:"$repeats"
 done
-if [ -d "$root/build" ]; then
+if [ "${built[0]:-}" = "$root/build" ]; then
   note "$root/build: once pinned to two cores, under load"
   ctest_prefix="taskset -c 0,1" jobs=2 suite "$root/build"
 fi
