@@ -2,13 +2,17 @@
 // or holding a complete picture.
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <cstdlib>
 
 #include "fuzz_picimage_common.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzPicImageApp();
-  static const QString path = QDir::tempPath() + QStringLiteral("/kalvora_fuzz_picimage_%1.bin").arg(getpid());
+  // A folder of this run's own (mode 0700, a name no one can guess), removed at exit.
+  static QTemporaryDir folder(QDir::tempPath() + "/fuzz_picimage_file-XXXXXX");
+  if (!folder.isValid()) return 0;
+  static const QString path = folder.path() + "/input.bin";
   QFile f(path);
   if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return 0;
   f.write(reinterpret_cast<const char*>(data), qint64(size));
