@@ -1,11 +1,11 @@
 #include "fMorph.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QImage>
-#include <QSaveFile>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -14,6 +14,7 @@
 #include <vector>
 #include <numbers>
 
+#include "FileOps.h"
 #include "FormButtons.h"
 #include "Kernels.h"
 #include "MorphBrushRow.h"
@@ -525,8 +526,10 @@ void TMorphForm::BitBtn1Click() {
   }
   // The editor reads a plain 24-bit Windows bitmap; a failed write leaves no file behind.
   const QImage img = DstImg->Bitmap()->RgbView().convertToFormat(QImage::Format_RGB888);
-  QSaveFile file(folder_ + "Temp.bmp");
-  if (img.isNull() || !file.open(QIODevice::WriteOnly) || !img.save(&file, "BMP") || !file.commit()) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  if (img.isNull() || !buffer.open(QIODevice::WriteOnly) || !img.save(&buffer, "BMP") ||
+      !kalvora::WriteFileAtomic(folder_ + "Temp.bmp", bytes)) {
     kalvora::CurrentPrompter().message(kalvora::MsgKind::Error, QString(),
                                        u("Das verformte Bild konnte nicht gespeichert werden."), kalvora::mbOk);
     return;

@@ -1,8 +1,9 @@
 #include "BmpFile.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <cstring>
+
+#include "FileOps.h"
 
 bool SaveBmp24(const QImage& image, const QString& path) {
   if (image.isNull()) return false;
@@ -29,11 +30,5 @@ bool SaveBmp24(const QImage& image, const QString& path) {
   put32(38, 3780);  // 96 dpi
   put32(42, 3780);
   for (int y = 0; y < h; ++y) std::memcpy(p + 54 + (h - 1 - y) * rowBytes, img.constScanLine(y), size_t(w) * 3);
-  QSaveFile f(path);
-  if (!f.open(QIODevice::WriteOnly)) return false;
-  if (f.write(out) != out.size()) {
-    f.cancelWriting();
-    return false;
-  }
-  return f.commit();
+  return kalvora::WriteFileAtomic(path, out);
 }

@@ -240,7 +240,9 @@ QByteArray TBitmap32::BitmapFileBytes() const {
 
 void TBitmap32::SaveToFile(const QString& fileName) const {
   QSaveFile file(fileName);
-  if (!file.open(QIODevice::WriteOnly))
+  // Unbuffered: a buffered QSaveFile (Qt 6.4) loses the error of its last write on a full
+  // disk and commits an empty file over the old one.
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
     throw EBitmapException("Cannot create file '" + fileName.toStdString() + "'");
   const QByteArray bytes = BitmapFileBytes();
   if (file.write(bytes) != bytes.size() || !file.commit())

@@ -112,7 +112,9 @@ class CurlFtpClient final : public FtpClient {
     Path p;
     if (const Outcome o = ready(remoteName, p); !o.ok()) return o;
     QSaveFile file(localFile);
-    if (!file.open(QIODevice::WriteOnly)) return {Status::LocalError, file.errorString()};
+    // Unbuffered: a buffered QSaveFile (Qt 6.4) loses the error of its last write on a full
+    // disk and commits an empty file over the old one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return {Status::LocalError, file.errorString()};
     begin();
     curl_easy_setopt(h_, CURLOPT_URL, url(p, false).constData());
     curl_easy_setopt(h_, CURLOPT_WRITEFUNCTION, &CurlFtpClient::writeData);

@@ -4,7 +4,7 @@
 
 #include "EditorFixture.h"
 #include "FxDrawImage.h"
-#include "../shell/SmallDisk.h"
+#include "SmallDisk.h"
 
 using namespace edtest;
 
@@ -99,7 +99,7 @@ TEST_F(EditorTest, ADiskFullAtSaveBackKeepsTheOriginal) {
 }
 
 TEST_F(EditorTest, ARealFullDiskAtSaveBackKeepsTheOriginal) {
-  shelltest::SmallDisk disk(pictures + "klein");
+  testsupport::SmallDisk disk(pictures + "klein");
   if (!disk.mounted()) GTEST_SKIP() << disk.reason();
   const QString onDisk = pictures + "klein/bild.jpg";
   ASSERT_TRUE(writePicture(onDisk, makeImage(320, 240), px::kFormatJpeg422));

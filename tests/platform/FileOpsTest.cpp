@@ -5,7 +5,7 @@
 
 #include "FileOps.h"
 #include "TestSupport.h"
-#include "../shell/SmallDisk.h"
+#include "SmallDisk.h"
 
 using namespace kalvora;
 using testsupport::readBytes;
@@ -73,7 +73,7 @@ TEST(FileOps, AtomicWriteLeavesNoTemporaryFiles) {
 
 TEST(FileOps, AFullOrReadOnlyDiskFailsTheWriteAndKeepsTheOldFile) {
   TempFolder dir;
-  shelltest::SmallDisk disk(dir.file("klein"));
+  testsupport::SmallDisk disk(dir.file("klein"));
   if (!disk.mounted()) GTEST_SKIP() << disk.reason();
   const QString ini = dir.file("klein/Gallery.ini"), copy = dir.file("klein/kopie.jpg");
   ASSERT_TRUE(writeBytes(ini, "[SETTINGS]\r\nalt=1\r\n"));

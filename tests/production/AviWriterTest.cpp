@@ -9,6 +9,7 @@
 
 #include "AviWriter.h"
 #include "BmpFile.h"
+#include "SmallDisk.h"
 #include "TestSupport.h"
 #include "VideoTestUtil.h"
 
@@ -184,6 +185,19 @@ TEST_F(AviWriterTest, AFrameFileGoneBeforeWritingLeavesNoWorkFile) {
   EXPECT_FALSE(QFile::exists(writer.TempFileName()));
   TBitmap missing;
   EXPECT_THROW(missing.LoadFromFile(tmp.file("work/inp0002.bmp")), EInvalidGraphic);
+}
+
+TEST(BmpFile, AFrameSavedOnAFullDiskFailsAndKeepsTheOldFile) {
+  testsupport::TempFolder tmp;
+  testsupport::SmallDisk disk(tmp.file("klein"), 64);
+  if (!disk.mounted()) GTEST_SKIP() << disk.reason();
+  const QString path = tmp.file("klein/inp0001.bmp");
+  ASSERT_TRUE(SaveBmp24(framePicture(4, 4, 0), path));
+  const QByteArray before = testsupport::readBytes(path);
+  ASSERT_TRUE(disk.fill());
+  EXPECT_FALSE(SaveBmp24(framePicture(64, 64, 1), path));
+  EXPECT_EQ(testsupport::readBytes(path), before);
+  EXPECT_EQ(QDir(tmp.file("klein")).entryList(QDir::Files | QDir::Hidden), (QStringList{"filler", "inp0001.bmp"}));
 }
 
 TEST_F(AviWriterTest, SoundFileErrorsKeepTheOldVideo) {

@@ -17,6 +17,7 @@
 #include "FtpSession.h"
 #include "IniFile.h"
 #include "Prompter.h"
+#include "SmallDisk.h"
 #include "TestSupport.h"
 #include "fFTP.h"
 #include "fHTML.h"
@@ -368,6 +369,19 @@ TEST(FtpClientCommands, EveryCommandOfTheScript) {
   EXPECT_EQ(testsupport::readBytes(local.file("b.bin")), "abc");
   EXPECT_EQ(client->Download("fehlt.bin", local.file("c.bin")).status, Status::Failed);
   EXPECT_FALSE(QFileInfo::exists(local.file("c.bin")));
+  {
+    // A download onto a full disk fails and leaves the old local file as it was.
+    testsupport::SmallDisk disk(local.file("klein"), 64);
+    if (disk.mounted()) {
+      ASSERT_TRUE(testsupport::writeBytes(local.file("klein/b.bin"), "alt"));
+      ASSERT_TRUE(testsupport::writeBytes(server.path() + "/eins/zwei/gross.bin", QByteArray(3000, 'g')));
+      ASSERT_TRUE(disk.fill());
+      EXPECT_FALSE(client->Download("zwei/gross.bin", local.file("klein/b.bin")).ok());
+      EXPECT_EQ(testsupport::readBytes(local.file("klein/b.bin")), "alt");
+      EXPECT_EQ(QDir(local.file("klein")).entryList(QDir::Files | QDir::Hidden), (QStringList{"b.bin", "filler"}));
+      EXPECT_TRUE(client->Delete("zwei/gross.bin").ok());
+    }
+  }
   EXPECT_TRUE(client->Delete("zwei/a.bin").ok());
   EXPECT_FALSE(QFileInfo::exists(server.path() + "/eins/zwei/a.bin"));
   EXPECT_TRUE(client->RemoveDir("zwei").ok());

@@ -9,7 +9,7 @@
 #include "fHTML.h"
 
 using pubtest::PublishingTest;
-using shelltest::SmallDisk;
+using testsupport::SmallDisk;
 
 namespace {
 class GallerySettingsTest : public PublishingTest {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <stdexcept>
@@ -12,6 +13,7 @@
 #include "Bitmap32.h"
 #include "Kernels.h"
 #include "Resamplers.h"
+#include "SmallDisk.h"
 #include "TestSupport.h"
 
 using namespace kalvora::raster;
@@ -320,6 +322,23 @@ TEST(Bitmap32, LoadsJpegAndRejectsBadFiles) {
   EXPECT_THROW(b.LoadFromFile(tmp.file("junk.jpg")), EBitmapException);
   EXPECT_EQ(b.Width(), 8);  // unchanged after a failed load
   EXPECT_THROW(b.SaveToFile(tmp.file("no/such/folder/x.bmp")), EBitmapException);
+}
+
+TEST(Bitmap32, ASaveOnAFullDiskFailsAndKeepsTheOldFile) {
+  testsupport::TempFolder tmp;
+  testsupport::SmallDisk disk(tmp.file("klein"), 64);
+  if (!disk.mounted()) GTEST_SKIP() << disk.reason();
+  const QString path = tmp.file("klein/bild.bmp");
+  TBitmap32 old;
+  old.SetSize(2, 2);
+  old.SaveToFile(path);
+  const QByteArray before = testsupport::readBytes(path);
+  ASSERT_TRUE(disk.fill());
+  TBitmap32 bigger;
+  bigger.SetSize(32, 32);  // smaller than a write buffer
+  EXPECT_THROW(bigger.SaveToFile(path), EBitmapException);
+  EXPECT_EQ(testsupport::readBytes(path), before);
+  EXPECT_EQ(QDir(tmp.file("klein")).entryList(QDir::Files | QDir::Hidden), (QStringList{"bild.bmp", "filler"}));
 }
 
 TEST(Bitmap32, DataStreaming) {

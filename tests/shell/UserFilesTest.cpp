@@ -22,7 +22,7 @@
 #include "Thumbnails.h"
 
 using shelltest::pictureSize;
-using shelltest::SmallDisk;
+using testsupport::SmallDisk;
 using shelltest::writePicture;
 using shelltest::writeText;
 

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <sys/mount.h>
 
-namespace shelltest {
+namespace testsupport {
 
 class SmallDisk {
  public:
@@ -57,4 +57,4 @@ class SmallDisk {
   QString reason_;
 };
 
-}  // namespace shelltest
+}  // namespace testsupport
