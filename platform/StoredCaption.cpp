@@ -56,7 +56,7 @@ QString DecodeStoredCaption(const QString& stored) {
 }
 
 bool IsPlainFileName(const QString& name) {
-  return !name.isEmpty() && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
+  return !name.isEmpty() && name != QLatin1String(".") && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
          !name.contains(QLatin1String("..")) && !name.contains(QChar(0));
 }
 

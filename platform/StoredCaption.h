@@ -11,7 +11,7 @@ namespace kalvora {
 QString EncodeStoredCaption(const QString& caption);
 // References decoded in one pass ("&amp;#10;" stays the text "&#10;"); other text as it is.
 QString DecodeStoredCaption(const QString& stored);
-// True when a file name read from a stored list stays inside its folder.
+// True when a file name read from a stored list names an entry inside its folder (not the folder).
 bool IsPlainFileName(const QString& name);
 
 }  // namespace kalvora

@@ -22,12 +22,8 @@ bool IsPlaceholder(const QString& title) {
 }
 }  // namespace
 
-bool IsSafePictureName(const QString& name) {
-  if (name.isEmpty() || name == "." ) return false;
-  if (name.contains('/') || name.contains('\\') || name.contains("..")) return false;
-  if (name.contains(QChar(0)) || name.contains(':')) return false;
-  return true;
-}
+// The main window's rule, so the show plays every picture the slideshow lists.
+bool IsSafePictureName(const QString& name) { return IsPlainFileName(name); }
 
 QString DecodeCaption(const QString& stored) { return DecodeStoredCaption(stored); }
 
