@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
 #include <algorithm>
 
 namespace kalvora {
@@ -108,7 +109,17 @@ bool WriteFileAtomic(const QString& path, const QByteArray& data) {
 
 bool MoveToTrash(const QString& path) {
   if (!QFileInfo::exists(path)) return false;
-  return QFile::moveToTrash(path);
+  // Qt 6.4 cannot make the trash when the data folder (~/.local/share) is missing, and then
+  // moves the item into "files/" of the working folder: make the folder first, and take such a
+  // move back as a failure.
+  QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+  QString inTrash;
+  if (!QFile::moveToTrash(path, &inTrash)) return false;
+  if (!QDir::isAbsolutePath(inTrash)) {
+    QDir().rename(inTrash, path);
+    return false;
+  }
+  return true;
 }
 
 bool ForceDirectories(const QString& path) { return !path.isEmpty() && QDir().mkpath(path); }

@@ -93,8 +93,11 @@ TEST(FileOps, AFullOrReadOnlyDiskFailsTheWriteAndKeepsTheOldFile) {
 }
 
 TEST(FileOps, MoveToTrashUsesTheUsersTrash) {
+  // A fresh home without ~/.local/share, where Qt alone would move into the working folder.
   testsupport::FakeHome home;
-  TempFolder dir;
+  TempFolder dir, work;
+  const QString oldCurrent = QDir::currentPath();
+  ASSERT_TRUE(QDir::setCurrent(work.path()));
   writeBytes(dir.file("gone.jpg"), "x");
   QDir(dir.path()).mkpath("Archive_0003/inner");
   ASSERT_TRUE(MoveToTrash(dir.file("gone.jpg")));
@@ -102,4 +105,10 @@ TEST(FileOps, MoveToTrashUsesTheUsersTrash) {
   EXPECT_FALSE(QFileInfo::exists(dir.file("gone.jpg")));
   EXPECT_FALSE(QFileInfo::exists(dir.file("Archive_0003")));
   EXPECT_FALSE(MoveToTrash(dir.file("never.jpg")));
+  const QString trash = QDir::homePath() + "/.local/share/Trash/";
+  EXPECT_EQ(readBytes(trash + "files/gone.jpg"), "x");
+  EXPECT_TRUE(QFileInfo(trash + "files/Archive_0003/inner").isDir());
+  EXPECT_TRUE(QFileInfo::exists(trash + "info/Archive_0003.trashinfo"));
+  EXPECT_TRUE(QDir(work.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+  QDir::setCurrent(oldCurrent);
 }
