@@ -28,6 +28,8 @@ start_load() {
   for _ in $(seq "$jobs"); do
     (while :; do :; done) &
     load+=($!)
+    # Out of the job table, so that the fuzz pass's "wait" waits for its own jobs only.
+    disown $!
   done
   note "load: ${#load[@]} busy processes"
 }
