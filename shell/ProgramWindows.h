@@ -42,12 +42,4 @@ inline QString Text(int id, const char* fallback) {
   return t.isEmpty() ? QString::fromUtf8(fallback) : t;
 }
 
-class Busy {
- public:
-  Busy() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~Busy() { QApplication::restoreOverrideCursor(); }
-  Busy(const Busy&) = delete;
-  Busy& operator=(const Busy&) = delete;
-};
-
 }  // namespace shellwin

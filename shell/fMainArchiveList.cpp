@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QTabWidget>
 
+#include "BusyCursor.h"
 #include "Drives.h"
 #include "FileOps.h"
 #include "IniFile.h"
@@ -87,7 +88,7 @@ void TMainForm::NewBitBtnClick() {
   repaint();
   FDiashowTitle = edit ? edit->text() : QString();
   TitleEdit->setText(FDiashowTitle);
-  Busy busy;
+  BusyCursor busy;
   // A file (not a folder) of the chosen name would keep the slideshow from being saved.
   QString folder = NewArchiveFolder();
   while (QFileInfo::exists(FArchiveRoot + folder)) {
@@ -123,7 +124,7 @@ void TMainForm::Delete1BitBtnClick() {
   // Another slideshow is open: its changes would go with the placeholder opened below.
   if (folder != FArchiveFolder && !ConfirmDropChanges()) return;
   {
-    Busy busy;
+    BusyCursor busy;
     // The placeholder slideshow becomes the open one, so the one deleted is no longer open.
     OpenArchive("del");
     ViewPicImage->hide();
@@ -154,7 +155,7 @@ void TMainForm::ImportSlidoraClick() {
   QStringList failed;
   bool found = false;
   {
-    Busy busy;
+    BusyCursor busy;
     const QString source = AddTrailingBackslash(FSlidoraFolder);
     if (QFileInfo(source).isDir()) {
       // Folders imported before are found by their marker and refreshed; every other

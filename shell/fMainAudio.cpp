@@ -11,6 +11,7 @@
 
 #include "AudioProbe.h"
 #include "AudioTitles.h"
+#include "BusyCursor.h"
 #include "FileOps.h"
 #include "IniFile.h"
 #include "MediaPlayer.h"
@@ -96,7 +97,7 @@ void TMainForm::OpenAudioBitBtnClick() {
   }
   bool copied = true;
   if (QFileInfo(file).canonicalFilePath() != QFileInfo(target).canonicalFilePath()) {
-    Busy busy;
+    BusyCursor busy;
     copied = kalvora::CopyFileReplace(file, target);
   }
   if (!copied) {
@@ -239,7 +240,7 @@ void TMainForm::RefreshAudioList() {
   };
   QList<Refused> refused;
   {
-    Busy busy;
+    BusyCursor busy;
     for (const QString& path : paths) {
       QString rate, mode, error;
       ProbeAudio(path, rate, mode, error);
@@ -257,7 +258,7 @@ void TMainForm::RenumberAudioFiles() {
   if (MediaPlayer1) MediaPlayer1->Close();
   if (FArchiveFolder.isEmpty()) return;
   {
-    Busy busy;
+    BusyCursor busy;
     const QString folder = SlideshowFolder();
     QStringList names, temporary, titles;
     for (int i = 0; i < AudioListBox->count(); ++i) {

@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include "BusyCursor.h"
 #include "FileOps.h"
 #include "IniFile.h"
 #include "ListItems.h"
@@ -73,7 +74,7 @@ bool TMainForm::ExportToCd(bool picturesOnly) {
   QStringList failed;
   bool complete = true;
   {
-    Busy busy;
+    BusyCursor busy;
     if (!picturesOnly) copyFiles(FArchiveRoot, FExportFolder, "*.*", all, failed);
     for (const QString& folder : tickedFolders()) {
       const QString target = FExportFolder + folder + "/";
@@ -98,7 +99,7 @@ bool TMainForm::InstallScreensaver() {
   QStringList failed;
   bool complete = true;
   {
-    Busy busy;
+    BusyCursor busy;
     if (!RecreateExportFolder(FScreensaverFolder)) return false;
     copyFiles(FArchiveRoot, FScreensaverFolder, "*.*", all, failed);
     // Copying the player into system folders as a screensaver program has no counterpart
