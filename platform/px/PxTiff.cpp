@@ -50,7 +50,16 @@ toff_t SeekProc(thandle_t h, toff_t off, int whence) {
 
 int CloseProc(thandle_t) { return 0; }
 toff_t SizeProc(thandle_t h) { return static_cast<MemFile*>(h)->size(); }
-int MapProc(thandle_t, void**, toff_t*) { return 0; }
+// A file being read is in memory already: libtiff reads it "mapped". Its other path, reading
+// through ReadProc, refuses uncompressed tiles stored with more bytes than they need, which
+// other writers (libvips) make.
+int MapProc(thandle_t h, void** base, toff_t* size) {
+  auto* m = static_cast<MemFile*>(h);
+  if (m->wr || !m->rd) return 0;
+  *base = const_cast<uint8_t*>(m->rd);
+  *size = toff_t(m->rn);
+  return 1;
+}
 void UnmapProc(thandle_t, void*, toff_t) {}
 int QuietHandler(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
@@ -106,7 +115,7 @@ int TiffInfo(const uint8_t* d, size_t n, FileInfo& info) {
   MemFile m;
   m.rd = d;
   m.rn = n;
-  TIFF* t = Open(m, "rm");
+  TIFF* t = Open(m, "r");
   if (!t) return kInvalidFormat;
   uint32_t w, h;
   int st = CheckDirectory(t, w, h);
@@ -143,7 +152,7 @@ int TiffDecode(const uint8_t* d, size_t n, PageSink& sink) {
   MemFile m;
   m.rd = d;
   m.rn = n;
-  TIFF* t = Open(m, "rm");
+  TIFF* t = Open(m, "r");
   if (!t) return kInvalidFormat;
   struct Closer {
     TIFF* t;
