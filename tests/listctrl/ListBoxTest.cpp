@@ -59,8 +59,7 @@ TEST_F(ListFixture, ItemHeightsAreMeasuredAndCapped) {
   // Taller than the list: the visible height + 4.
   EXPECT_EQ(list.ItemRect(3).height(), list.viewport()->height() + 4);
   list.resize(300, 600);
-  QApplication::processEvents();
-  EXPECT_EQ(list.ItemRect(3).height(), 255);  // never more than 251 + 4
+  KV_WAIT_FOR(list.ItemRect(3).height() == 255, 60000);  // never more than 251 + 4
   EXPECT_EQ(list.ItemRect(0).height(), Gh() + 4);
 }
 
@@ -74,8 +73,7 @@ TEST_F(ListFixture, NarrowingTheListWrapsTextAgain) {
   list.Add("alpha beta gamma delta epsilon");
   EXPECT_EQ(list.ItemRect(0).height(), Gh() + 4);
   list.resize(80, 200);
-  QApplication::processEvents();
-  EXPECT_GT(list.ItemRect(0).height(), 2 * Gh());
+  KV_WAIT_FOR(list.ItemRect(0).height() > 2 * Gh(), 60000);
 }
 
 TEST_F(ListFixture, ScrollHorizontalFollowsTheWidestItem) {
@@ -83,14 +81,17 @@ TEST_F(ListFixture, ScrollHorizontalFollowsTheWidestItem) {
   list.Add("a rather long item that does not fit into the narrow list at all");
   list.resize(120, 200);
   list.SetScrollHorizontal(true);
-  QApplication::processEvents();
+  // The widest item's text, measured word by word with the space after each, and 6 pixels more.
   QFontMetrics fm(lctest::PinnedFont(), &list);
-  EXPECT_GE(list.WidestItem(), fm.horizontalAdvance("a rather long item that does not fit") );
+  const QStringList words = QString("a rather long item that does not fit into the narrow list at all").split(' ');
+  int width = 6;
+  for (int i = 0; i < words.size(); ++i) width += fm.horizontalAdvance(i + 1 < words.size() ? words[i] + ' ' : words[i]);
+  EXPECT_EQ(list.WidestItem(), width);
   EXPECT_EQ(list.ItemRect(1).height(), Gh() + 4);  // one line: no wrapping in a wide row
-  EXPECT_GT(list.horizontalScrollBar()->maximum(), 0);
+  KV_WAIT_FOR(list.horizontalScrollBar()->maximum() > 0, 60000);
   list.Delete(1);
-  QApplication::processEvents();
-  EXPECT_LT(list.WidestItem(), 120);
+  EXPECT_EQ(list.WidestItem(), fm.horizontalAdvance("short") + 6);
+  KV_WAIT_FOR(list.horizontalScrollBar()->maximum() == 0, 60000);
 }
 
 TEST_F(ListFixture, SortingUsesTheVisibleText) {

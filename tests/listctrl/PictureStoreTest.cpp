@@ -32,15 +32,34 @@ TEST(GifScan, FindsFramesDelaysAndScreen) {
   EXPECT_TRUE(gifscan::ScanFrames(QByteArray("\x21\xF9\x04\x00\x0A\x00\x00\x00\x2C\x00\x00", 11)).empty());
 }
 
+// A file cut anywhere gives the frames whose marker lies wholly inside it, with the facts that
+// lie inside it (0 for a descriptor field cut off), and the screen size once its bytes are there.
 TEST(GifScan, EveryTruncationIsSafe) {
   const QByteArray gif = lctest::MakeGif(6, 6, {1, 2, 3, 1}, 7);
+  // The markers, found by a plain search: extension "!" $F9 4 with the descriptor's "," 8 on.
+  std::vector<int> markers;
+  for (qsizetype at = gif.indexOf("\x21\xF9\x04"); at >= 0; at = gif.indexOf("\x21\xF9\x04", at + 1))
+    if (gif.at(at + 8) == 0x2C) markers.push_back(int(at));
+  ASSERT_EQ(markers.size(), 4u);
   for (int n = 0; n <= gif.size(); ++n) {
+    SCOPED_TRACE(n);
     // A detached copy of exactly n bytes: reading past it is caught by the sanitizer build.
     const QByteArray part(gif.constData(), n);
     const auto frames = gifscan::ScanFrames(part);
-    EXPECT_LE(frames.size(), 4u);
+    size_t whole = 0;
+    for (int m : markers) whole += m + 9 < n;
+    ASSERT_EQ(frames.size(), whole);
+    for (size_t i = 0; i < frames.size(); ++i) {
+      EXPECT_EQ(frames[i].markerPos, markers[i]);
+      EXPECT_EQ(frames[i].delay, 7);
+      EXPECT_EQ(frames[i].disposal, 1);
+      EXPECT_EQ(frames[i].width, markers[i] + 14 < n ? 6 : 0);
+      EXPECT_EQ(frames[i].height, markers[i] + 16 < n ? 6 : 0);
+    }
     int w = 0, h = 0;
     gifscan::ScreenSize(part, w, h);
+    EXPECT_EQ(w, n >= 8 ? 6 : 0);
+    EXPECT_EQ(h, n >= 10 ? 6 : 0);
     THTMLPicture pic;
     try {
       pic.LoadFromData(part);
