@@ -156,7 +156,9 @@ TEST(PicImageEffects, PlainPaintAndTransitionPassSequence) {
   EXPECT_EQ(first, (std::vector<std::pair<unsigned, unsigned>>{{0, 0}, {1, 0}, {2, 0}, {0, 1}, {1, 1}, {2, 1}}));
 }
 
-TEST(PicImageEffects, PatternTransitionShowsAroundThePicture) {
+// The transition runs over the picture's rectangle, the picture is painted over it, and with
+// BackErase the rest of the control is the back colour (the pattern does not show around it).
+TEST(PicImageEffects, PatternTransitionRunsUnderThePicture) {
   TPicImage img;
   img.resize(80, 80);
   img.SetBackErase(true);
@@ -166,9 +168,18 @@ TEST(PicImageEffects, PatternTransitionShowsAroundThePicture) {
   img.SetPatternStyle(epsSolid);
   img.SetPatternBackColor(0x00FF00);  // green
   img.SetTransitionEffect(2000);
+  std::vector<std::pair<unsigned, unsigned>> notes;
+  img.OnPaintNotify = [&](TPicImage*, unsigned pass, unsigned type) { notes.emplace_back(pass, type); };
   img.show();
   QImage shot = img.grab().toImage();
+  ASSERT_GE(notes.size(), 4u);
+  using Notes = std::vector<std::pair<unsigned, unsigned>>;
+  EXPECT_EQ(Notes(notes.begin(), notes.begin() + 4), (Notes{{0, 0}, {1, 0}, {0, 1}, {1, 1}}))
+      << "the transition's pass, then the picture's";
   EXPECT_EQ(shot.pixelColor(10, 10), QColor(255, 0, 0));
+  EXPECT_EQ(shot.pixelColor(19, 19), QColor(255, 0, 0));
+  for (const QPoint& at : {QPoint(20, 20), QPoint(50, 50), QPoint(79, 79), QPoint(5, 40), QPoint(40, 5)})
+    EXPECT_EQ(shot.pixelColor(at), ColorToQColor(img.BackColor(), &img.palette())) << at.x() << "," << at.y();
 }
 
 TEST(PicImageEffects, CenterImageKeepsEachAxisOnItsOwn) {
