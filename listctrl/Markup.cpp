@@ -620,7 +620,8 @@ void Renderer::drawFocusBox(const Line& c) {
   p_.setPen(QPen(ToQColor(startFontColor_), 1, Qt::DotLine));
   p_.setBrush(Qt::NoBrush);
   const int band = c.bottom - c.drawImgOff;
-  p_.drawRect(QRect(QPoint(s_.focusStartX - 1, band - c.gh - 1), QPoint(c.x, band)));
+  // The frame's outermost pixels: QPainter strokes a rectangle one pixel past its right and bottom.
+  p_.drawRect(QRect(QPoint(s_.focusStartX - 1, band - c.gh - 1), QPoint(c.x, band)).adjusted(0, 0, -1, -1));
   p_.restore();
 }
 

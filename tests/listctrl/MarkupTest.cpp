@@ -318,6 +318,18 @@ TEST(Markup, AnchorsPaintInUrlColourAndFocus) {
   const auto run = Draw("x <A href=\"h\">LINK</A> y", QRect(0, 0, 300, 40), a);
   EXPECT_GT(lctest::ColoredPixels(run.img, run.img.rect(), Qt::red), 10);
   EXPECT_EQ(run.r.FocusAnchor, "h");
+  // The focus frame: the anchor's box (its start to its end, the line's bottom and the height of
+  // "gh" above it) widened by one pixel on each side, drawn dotted inside that; without a focus
+  // anchor the same columns and row stay empty.
+  const int x0 = 1 + Width("x ") - 1, x1 = 1 + Width("x ") + Width("LINK");
+  a.FocusLink = -1;
+  const auto plain = Draw("x <A href=\"h\">LINK</A> y", QRect(0, 0, 300, 40), a);
+  for (const QRect& edge : {QRect(x0, 0, 1, Gh()), QRect(x1, 0, 1, Gh()), QRect(x0, Gh(), x1 - x0 + 1, 1)}) {
+    const int length = std::max(edge.width(), edge.height());
+    EXPECT_GE(lctest::DarkPixels(run.img, edge) * 3, length) << edge.x() << "," << edge.y();
+    EXPECT_LE(lctest::DarkPixels(run.img, edge) * 3, length * 2) << "dotted";
+    EXPECT_EQ(lctest::DarkPixels(plain.img, edge), 0);
+  }
 }
 
 TEST(Markup, BlinkOffPhaseDrawsInBrushColour) {
