@@ -215,6 +215,12 @@ TEST(Markup, FontSizesAndFaces) {
   EXPECT_EQ(Measure("<FONT size=\"20\">abc</FONT>").XSize, Width("abc", f20));
   EXPECT_EQ(Measure("<FONT size=\"20\">abc</FONT>").YSize, Metrics(f20).height());
   EXPECT_EQ(Measure("<FONT size=\"3\">a</FONT>bc").XSize, Width("a", f12) + Width("bc"));
+  // FACE names the font; the closing tag returns to the start font.
+  QFont mono = lctest::PinnedFont();
+  mono.setFamily("DejaVu Sans Mono");
+  ASSERT_NE(Width("iiii", mono), Width("iiii"));
+  EXPECT_EQ(Measure("<FONT face=\"DejaVu Sans Mono\">iiii</FONT>").XSize, Width("iiii", mono));
+  EXPECT_EQ(Measure("<FONT face=\"DejaVu Sans Mono\">ii</FONT>ii").XSize, Width("ii", mono) + Width("ii"));
 }
 
 TEST(Markup, Colours) {
