@@ -357,13 +357,19 @@ TEST(PicImageSave, TurnedPictureIsWrittenAsShown) {
   EXPECT_EQ(img.Save(t.file("p.bmp"), 6, 24, 2, 0), 1);
   EXPECT_EQ(img.BitmapViewPerspective(), 0);  // the progress road turns the bitmap itself
   EXPECT_EQ(img.BitmapWidth(), 10);
-  TPicImage a, c;
-  ASSERT_EQ(a.Load(t.file("plain.bmp"), 0, 1, -1), 1);
-  ASSERT_EQ(c.Load(t.file("p.bmp"), 0, 1, -1), 1);
-  EXPECT_EQ(a.BitmapWidth(), 10);
-  EXPECT_EQ(a.BitmapHeight(), 30);
-  for (int y = 0; y < 30; ++y)
-    for (int x = 0; x < 10; ++x) EXPECT_EQ(px::GetPixel(a.Bitmap(), x, y), px::GetPixel(c.Bitmap(), x, y));
+  // Shown turned a quarter clockwise: shown pixel (x, y) is stored pixel (y, 9 - x) of the 30 x 10
+  // picture, whose pixel (u, v) is (u * 255 / 30, v * 255 / 10, $40).
+  for (const char* file : {"plain.bmp", "t.tif", "p.bmp"}) {
+    SCOPED_TRACE(file);
+    TPicImage back;
+    ASSERT_EQ(back.Load(t.file(file), 0, 1, -1), 1);
+    ASSERT_EQ(back.BitmapWidth(), 10);
+    ASSERT_EQ(back.BitmapHeight(), 30);
+    for (int y = 0; y < 30; ++y)
+      for (int x = 0; x < 10; ++x)
+        ASSERT_EQ(px::GetPixel(back.Bitmap(), x, y), uint32_t(y * 255 / 30) << 16 | uint32_t((9 - x) * 255 / 10) << 8 | 0x40)
+            << x << "," << y;
+  }
 }
 
 TEST(PicImageStatus, CallbackWithoutCurrentImageDoesNotMarkAnAbort) {
