@@ -24,6 +24,7 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QPainter>
+#include <climits>
 #include <functional>
 
 #include "ListCtrlTestUtil.h"
