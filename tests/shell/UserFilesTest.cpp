@@ -77,7 +77,8 @@ class UserFilesTest : public shelltest::SourceFolderTest {
 }  // namespace
 
 TEST_F(UserFilesTest, APictureListWithOneWindowsLineKeepsEveryPictureAndCaption) {
-  // Written partly by the Windows version: the middle line is Windows-1252.
+  // A list in UTF-8 whose middle line is in Windows-1252, the encoding older slideshows were
+  // stored in.
   makeSlideshow("Archive_0060", {QString::fromUtf8("äpfel.jpg"), QString::fromUtf8("münchen.jpg"), QString::fromUtf8("öl.jpg")},
                 "\xC3\xA4pfel.jpg | Gr\xC3\xBC\xC3\x9F" "e\r\n"
                 "m\xFCnchen.jpg | Stra\xDF" "e\r\n"
