@@ -25,14 +25,14 @@ void TKvSpanStream::openCurrent(uint16_t mode) {
 
 bool TKvSpanStream::mediumOk(const std::string& name) {
   if (name.empty()) return false;
-  int64_t f = FreeSpaceQuery ? FreeSpaceQuery(name) : KvFreeBytesAt(name);
+  int64_t f = KvFreeBytesAt(name);
   if (f < -1) f = 2147483647;
   free_ = std::min<int64_t>(f, 2147483647);
   return free_ >= 0 || !KvFileExists(name);
 }
 
 int64_t TKvSpanStream::bytesLeft() {
-  int64_t f = FreeSpaceQuery ? FreeSpaceQuery(name_) : KvFreeBytesAt(name_);
+  const int64_t f = KvFreeBytesAt(name_);
   if (kind_ == mkNumberedFiles) return limit_ > 0 ? limit_ - writtenInPart_ : f;
   return std::min<int64_t>(limit_ > 0 ? limit_ : 2147483647, f) - (limit_ > 0 ? writtenInPart_ : 0);
 }
@@ -196,7 +196,7 @@ void TKvSpanStream::SetSize(int64_t size) {
     file_->SetSize(0);
     return;
   }
-  int64_t f = FreeSpaceQuery ? FreeSpaceQuery(name_) : KvFreeBytesAt(name_);
+  const int64_t f = KvFreeBytesAt(name_);
   int64_t cap = file_->Size() + std::max<int64_t>(0, f);
   file_->SetSize(std::min(size, cap));
 }

@@ -28,8 +28,6 @@ class TKvSpanStream : public KvStream {
 
   std::function<void(int imageNumber, std::string& imageName, bool& abort)> OnRequestImage;
   std::function<void(int percent, bool& abort)> OnProgress;
-  // Free bytes at a path; the platform's query unless a test sets another.
-  std::function<int64_t(const std::string&)> FreeSpaceQuery;
 
   bool PassThrough = false;
   // Parts switch only in a spanned set; a plain archive ends where its file ends.

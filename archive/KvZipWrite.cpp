@@ -67,10 +67,9 @@ std::vector<uint8_t> centralHeader(const TKvZipDirectoryFileHeader& d) {
   return v;
 }
 
-// Free bytes where the archive goes (the span stream's query when a test set one).
+// Free bytes where the archive goes.
 int64_t freeBytesFor(TKvZipArchive& a) {
-  TKvSpanStream* s = a.SpanStream();
-  int64_t f = s && s->FreeSpaceQuery ? s->FreeSpaceQuery(a.ArchiveName()) : KvFreeBytesAt(a.ArchiveName());
+  const int64_t f = KvFreeBytesAt(a.ArchiveName());
   return f < 0 ? INT64_MAX : f;
 }
 

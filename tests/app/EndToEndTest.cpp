@@ -16,7 +16,7 @@
 #include "Language.h"
 #include "ListItems.h"
 #include "Process.h"
-#include "Prompter.h"
+#include "ScriptedPrompter.h"
 #include "PxBitmap.h"
 #include "PxFile.h"
 #include "PxPaint.h"

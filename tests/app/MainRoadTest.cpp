@@ -29,7 +29,7 @@
 #include "SlideshowEntries.h"
 #include "Process.h"
 #include "QtTranslations.h"
-#include "Prompter.h"
+#include "ScriptedPrompter.h"
 #include "SystemInfo.h"
 #include "TestSupport.h"
 #include "TreeCopy.h"

@@ -8,7 +8,7 @@
 
 #include "Form.h"
 #include "Language.h"
-#include "Prompter.h"
+#include "ScriptedPrompter.h"
 #include "SystemInfo.h"
 #include "TestSupport.h"
 #include "Windows.h"

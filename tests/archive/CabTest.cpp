@@ -9,6 +9,7 @@
 #include "KvCab.h"
 #include "KvErrors.h"
 #include "KvUnZipper.h"
+#include "SmallDisk.h"
 #include "TestFiles.h"
 
 using namespace kv;
@@ -110,13 +111,13 @@ TEST(Cab, RefusedWritesAndHostileNames) {
 TEST(Cab, FullDiskKeepsTheOldCabinet) {
   if (!KvCabinetBackend()) GTEST_SKIP();
   TempDir d;
-  SmallDisk disk(d / "klein", "300k");
-  if (!disk.mounted) GTEST_SKIP() << "a 300 KiB tmpfs cannot be mounted here (needs root)";
+  testsupport::SmallDisk disk(d / "klein", 300);
+  if (!disk.mounted()) GTEST_SKIP() << disk.reason();
   fs::create_directories(d / "src");
   writeFile(d / "src/a.txt", textBytes(20000, 5));
   writeFile(d / "src/gross.bin", randomBytes(400000, 6));
   writeFile(d / "src/b.txt", bytes("zweites"));
-  const std::string cab = disk.path + "/alt.cab";
+  const std::string cab = disk.path() + "/alt.cab";
   {
     TKvCabArchive c(cab, fmCreate);
     c.SetBaseDirectory(d / "src");
@@ -128,7 +129,7 @@ TEST(Cab, FullDiskKeepsTheOldCabinet) {
   const auto before = readFile(cab);
   auto listing = [&] {
     std::vector<std::string> v;
-    for (auto& e : fs::directory_iterator(disk.path)) v.push_back(e.path().filename().string());
+    for (auto& e : fs::directory_iterator(disk.path())) v.push_back(e.path().filename().string());
     return v;
   };
   {

@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <map>
 
+#include "AsUser.h"
 #include "KvErrors.h"
 #include "KvTar.h"
 #include "KvUnZipper.h"
@@ -115,8 +115,6 @@ TEST(ExtractTarget, SecondItemOfANameInOneRunIsSkippedAndReported) {
 // may write any file.
 TEST(ExtractTarget, ReadOnlyFileIsNotReplacedAndReported) {
   Sets s;
-  const bool root = ::geteuid() == 0;
-  const uid_t user = root ? 65534 : ::geteuid();
   ASSERT_EQ(::chmod(s.d.path.c_str(), 0755), 0);
   for (bool zip : {true, false}) {
     SCOPED_TRACE(zip ? "zip" : "tar");
@@ -125,18 +123,11 @@ TEST(ExtractTarget, ReadOnlyFileIsNotReplacedAndReported) {
     writeFile(out + "/gold.bmp", bytes("alt und geschuetzt"));
     writeFile(out + "/silber.bmp", bytes("alt"));
     ASSERT_EQ(::chmod((out + "/gold.bmp").c_str(), 0444), 0);
-    if (root) {
-      for (const std::string& p : {out, out + "/gold.bmp", out + "/silber.bmp"}) {
-        ASSERT_EQ(::chown(p.c_str(), user, user), 0);
-      }
-    }
+    ASSERT_TRUE(testsupport::GiveToOrdinaryUser(out));
     Extraction e(s, zip, out);
-    if (root) {
-      ASSERT_EQ(::seteuid(user), 0);
-    }
-    e.run();
-    if (root) {
-      ASSERT_EQ(::seteuid(0), 0);
+    {
+      testsupport::AsOrdinaryUser user;
+      e.run();
     }
     EXPECT_EQ(readFile(out + "/gold.bmp"), bytes("alt und geschuetzt"));
     EXPECT_EQ(readFile(out + "/silber.bmp"), s.files.at("set-b/silber.bmp"));

@@ -10,6 +10,7 @@
 #include "KvErrors.h"
 #include "KvGzip.h"
 #include "KvTar.h"
+#include "SmallDisk.h"
 #include "TestFiles.h"
 #include "ZlibStreams.h"
 
@@ -65,8 +66,8 @@ TEST(GzipBomb, OutputStopsAtTheDeclaredSize) {
     EXPECT_LE(m.Size(), 1024 + 2 * 258);
   }
   // Into a 300 KiB file system: the size error, not a full disk, and nothing left.
-  SmallDisk disk(d / "small");
-  std::string out = disk.mounted ? disk.path : d / "out";
+  testsupport::SmallDisk disk(d / "small");
+  std::string out = disk.mounted() ? disk.path() : d / "out";
   fs::create_directories(out);
   TKvGzipArchive g(d / "bomb.gz", fmOpenRead);
   g.SetBaseDirectory(out);
@@ -121,15 +122,15 @@ TEST(GzipBomb, TrueSizesStillInflate) {
 
 TEST(GzipBomb, OutputStopsAtTheTargetsFreeSpace) {
   TempDir d;
-  SmallDisk disk(d / "small");
-  if (!disk.mounted) GTEST_SKIP() << "no tmpfs can be mounted here (not root)";
+  testsupport::SmallDisk disk(d / "small");
+  if (!disk.mounted()) GTEST_SKIP() << disk.reason();
   // A true 4 MiB file: more than the file system holds.
   writeZeroBomb(d / "big.gz", bytes("Anfang"), 4 << 20);
   TKvGzipArchive g(d / "big.gz", fmOpenRead);
-  g.SetBaseDirectory(disk.path);
+  g.SetBaseDirectory(disk.path());
   g.Load();
   EXPECT_THROW(g.ExtractItemAt(0, "x"), EKvNoDiskSpace);
-  EXPECT_TRUE(fs::is_empty(disk.path));
+  EXPECT_TRUE(fs::is_empty(disk.path()));
   // A bit bucket has no disk behind it.
   g.TestAt(0);
 }
@@ -182,27 +183,27 @@ TEST(GzippedTar, ListedAndExtractedWithoutUnpackingTheWhole) {
 
 TEST(GzippedTar, SaveOrExtractThatCannotFitIsRefused) {
   TempDir d;
-  SmallDisk disk(d / "small");
-  if (!disk.mounted) GTEST_SKIP() << "no tmpfs can be mounted here (not root)";
+  testsupport::SmallDisk disk(d / "small");
+  if (!disk.mounted()) GTEST_SKIP() << disk.reason();
   writeLargeTgz(d / "x.tgz");
   auto before = readFile(d / "x.tgz");
   fs::create_directories(d / "src");
   writeFile(d / "src/neu.txt", bytes("neu"));
   TKvGzipArchive g(d / "x.tgz", fmOpenRead);
-  g.TempDirectory = disk.path;
+  g.TempDirectory = disk.path();
   g.IsGzippedTar = true;
   g.SetPresentAsTar(true);
-  g.SetBaseDirectory(disk.path);
+  g.SetBaseDirectory(disk.path());
   g.Load();
   ASSERT_EQ(g.Count(), 3);
   // The large entry does not fit the target: refused before a byte is written.
   EXPECT_THROW(g.ExtractItemAt(2, ""), EKvNoDiskSpace);
-  EXPECT_TRUE(fs::is_empty(disk.path));
+  EXPECT_TRUE(fs::is_empty(disk.path()));
   // Adding a file means holding the old TAR whole: refused, the archive as it was.
   g.SetBaseDirectory(d / "src");
   g.Add(g.CreateItem("neu.txt"));
   EXPECT_THROW(g.Save(), EKvNoDiskSpace);
-  EXPECT_TRUE(fs::is_empty(disk.path));
+  EXPECT_TRUE(fs::is_empty(disk.path()));
   EXPECT_EQ(readFile(d / "x.tgz"), before);
   // No temporary file is left beside the archive.
   int files = 0;

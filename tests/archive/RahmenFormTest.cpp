@@ -7,7 +7,7 @@
 #include <QImage>
 #include <QTest>
 
-#include "Prompter.h"
+#include "ScriptedPrompter.h"
 #include "TestSupport.h"
 #include "fRahmen.h"
 

@@ -1,7 +1,6 @@
 #pragma once
-// File helpers for the archive tests (std only, so the library stays Qt-free).
-#include <sys/mount.h>
-
+// File helpers for the archive tests (std only, so the library stays Qt-free); a small disk
+// of its own is tests/support/SmallDisk.h.
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -22,20 +21,6 @@ struct TempDir {
   }
   ~TempDir() { std::filesystem::remove_all(path); }
   std::string operator/(const std::string& n) const { return path + "/" + n; }
-};
-
-// A small file system of its own, mounted for the test where it may (CI runs as root) and
-// gone with it.
-struct SmallDisk {
-  std::string path;
-  bool mounted = false;
-  explicit SmallDisk(const std::string& at, const char* size = "300k") : path(at) {
-    std::filesystem::create_directories(path);
-    mounted = ::mount("tmpfs", path.c_str(), "tmpfs", 0, (std::string("size=") + size).c_str()) == 0;
-  }
-  ~SmallDisk() {
-    if (mounted) ::umount(path.c_str());
-  }
 };
 
 inline void writeFile(const std::string& path, const std::vector<uint8_t>& data) {

@@ -12,7 +12,7 @@
 #include "KvUnzip.h"
 #include "KvUtils.h"
 #include "KvZip.h"
-#include "Prompter.h"
+#include "ScriptedPrompter.h"
 #include "TestFiles.h"
 
 using namespace kv;

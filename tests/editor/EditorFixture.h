@@ -14,7 +14,7 @@
 #include <memory>
 
 #include "EditorFiles.h"
-#include "Prompter.h"
+#include "ScriptedPrompter.h"
 #include "PxFile.h"
 #include "PxPaint.h"
 #include "TestSupport.h"

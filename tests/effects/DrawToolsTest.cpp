@@ -13,7 +13,7 @@
 #include "FxDrawImage.h"
 #include "FxDrawTools.h"
 #include "FxTestUtil.h"
-#include "Prompter.h"
+#include "ScriptedPrompter.h"
 
 using namespace kalvora;
 

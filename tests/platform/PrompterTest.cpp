@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "Prompter.h"
+#include "ScriptedPrompter.h"
 
 using namespace kalvora;
 

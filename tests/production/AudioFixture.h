@@ -14,7 +14,7 @@
 #include <cstring>
 
 #include "Language.h"
-#include "Prompter.h"
+#include "ScriptedPrompter.h"
 #include "TestSupport.h"
 
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }

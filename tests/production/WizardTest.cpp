@@ -8,7 +8,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "Prompter.h"
+#include "ScriptedPrompter.h"
 #include "ShellOpen.h"
 #include "TestSupport.h"
 #include "fAnweisung.h"

@@ -16,7 +16,7 @@
 #include "FtpClient.h"
 #include "FtpSession.h"
 #include "IniFile.h"
-#include "Prompter.h"
+#include "ScriptedPrompter.h"
 #include "SmallDisk.h"
 #include "TestSupport.h"
 #include "fFTP.h"

@@ -1,13 +1,27 @@
 // CD export (pictures only or the whole slideshow) and the screensaver folder.
 #include <QLabel>
-#include <unistd.h>
 
+#include "AsUser.h"
 #include "ProductionFixture.h"
 
 using prodtest::ProductionTest;
 using shelltest::writeText;
 
 namespace {
+// A German text of the shipped Language.ini, read here line by line, apart from the
+// program's own ini reader.
+QString shippedText(int id) {
+  QFile file(shelltest::sourceData("Language.ini"));
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  bool german = false;
+  const QString key = QString::number(id) + "=";
+  for (const QString& line : QString::fromUtf8(file.readAll()).split("\r\n")) {
+    if (line.startsWith('[')) german = line == "[GERMAN]";
+    else if (german && line.startsWith(key)) return line.mid(key.size());
+  }
+  return {};
+}
+
 class ExportTest : public ProductionTest {
  protected:
   void SetUp() override {
@@ -28,6 +42,15 @@ class ExportTest : public ProductionTest {
     }
   }
   QStringList names(const QString& folder) { return QDir(folder).entryList(QDir::Files, QDir::Name); }
+  // The program folder and the home folder become the ordinary user's, as on a user's
+  // machine; a test run as root then drops to that user where file modes must bind.
+  void giveFoldersToTheUser() {
+    ASSERT_TRUE(testsupport::GiveToOrdinaryUser(app.path()));
+    ASSERT_TRUE(testsupport::GiveToOrdinaryUser(fakeHome.path()));
+  }
+  std::string lastMessage() const {
+    return prompter.messageTexts().isEmpty() ? std::string() : prompter.messageTexts().last().toStdString();
+  }
 };
 }  // namespace
 
@@ -57,36 +80,60 @@ TEST_F(ExportTest, RecreatingMovesTheOldExportToTheTrash) {
 }
 
 TEST_F(ExportTest, AnExportFolderThatCannotBeEmptiedIsReportedAndKept) {
-  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
   const QString locked = app.path() + "/locked/";
   writeText(locked + "CDROM-Export/old.jpg", "old");
+  giveFoldersToTheUser();
   QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner);
   mf->FExportFolder = locked + "CDROM-Export/";
-  EXPECT_FALSE(mf->RecreateExportFolder(mf->FExportFolder));
+  {
+    testsupport::AsOrdinaryUser user;
+    EXPECT_FALSE(mf->RecreateExportFolder(mf->FExportFolder));
+  }
   QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-  EXPECT_TRUE(messageContains(GetLanguageText(10202)));
+  EXPECT_EQ(lastMessage(), (shippedText(10202) + " " + locked + "CDROM-Export/").toStdString());
   EXPECT_EQ(testsupport::readBytes(locked + "CDROM-Export/old.jpg"), "old");
+  // Unlocked, the same user empties it.
+  {
+    testsupport::AsOrdinaryUser user;
+    EXPECT_TRUE(mf->RecreateExportFolder(mf->FExportFolder));
+  }
+  EXPECT_TRUE(names(mf->FExportFolder).isEmpty());
 }
 
 TEST_F(ExportTest, CopyFailuresAreReportedNotHidden) {
-  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+  giveFoldersToTheUser();
   QFile::setPermissions(root + "Archive_0003/b.JPG", QFileDevice::Permissions());
-  ASSERT_TRUE(mf->RecreateExportFolder(mf->FExportFolder));
-  EXPECT_FALSE(mf->ExportToCd(true));
+  {
+    testsupport::AsOrdinaryUser user;
+    ASSERT_TRUE(mf->RecreateExportFolder(mf->FExportFolder));
+    EXPECT_FALSE(mf->ExportToCd(true));
+  }
   QFile::setPermissions(root + "Archive_0003/b.JPG", QFile::ReadOwner | QFile::WriteOwner);
-  EXPECT_TRUE(messageContains(GetLanguageText(10201)));
-  EXPECT_TRUE(messageContains("b.JPG"));
-  EXPECT_TRUE(QFileInfo(mf->FExportFolder + "Archive_0003/a.jpg").isFile());
+  EXPECT_EQ(lastMessage(), (shippedText(10201) + "\n" + root + "Archive_0003/b.JPG").toStdString());
+  EXPECT_EQ(names(mf->FExportFolder + "Archive_0003"), QStringList{"a.jpg"});
 }
 
 TEST_F(ExportTest, ReadOnlyExportFolderStopsWithAMessage) {
-  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
-  ASSERT_TRUE(mf->RecreateExportFolder(mf->FExportFolder));
+  giveFoldersToTheUser();
+  {
+    testsupport::AsOrdinaryUser user;
+    ASSERT_TRUE(mf->RecreateExportFolder(mf->FExportFolder));
+  }
   QFile::setPermissions(mf->FExportFolder, QFile::ReadOwner | QFile::ExeOwner);
-  EXPECT_FALSE(mf->ExportToCd(true));
+  {
+    testsupport::AsOrdinaryUser user;
+    EXPECT_FALSE(mf->ExportToCd(true));
+  }
   QFile::setPermissions(mf->FExportFolder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-  EXPECT_TRUE(messageContains(GetLanguageText(10100)));
+  EXPECT_EQ(lastMessage(), (shippedText(10100) + " " + mf->FExportFolder + "Archive_0003/").toStdString());
+  EXPECT_EQ(QDir(mf->FExportFolder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
   EXPECT_TRUE(QFileInfo(root + "Archive_0003/a.jpg").isFile());
+  // Writable again, the same user's export goes through.
+  {
+    testsupport::AsOrdinaryUser user;
+    EXPECT_TRUE(mf->ExportToCd(true));
+  }
+  EXPECT_EQ(names(mf->FExportFolder + "Archive_0003"), (QStringList{"a.jpg", "b.JPG"}));
 }
 
 TEST_F(ExportTest, AFileInPlaceOfTheExportFolderIsKept) {

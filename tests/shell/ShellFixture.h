@@ -14,7 +14,7 @@
 #include "IniFile.h"
 #include "Language.h"
 #include "StringList.h"
-#include "Prompter.h"
+#include "ScriptedPrompter.h"
 #include "SystemInfo.h"
 #include "TestSupport.h"
 #include "fMain.h"

@@ -10,13 +10,12 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
-#include <fcntl.h>
 #include <iostream>
-#include <sys/mount.h>
-#include <unistd.h>
 
+#include "AsUser.h"
 #include "ListItems.h"
 #include "ProductionFixture.h"
+#include "SmallDisk.h"
 #include "StringHelpers.h"
 #include "fBetrachter.h"
 #include "fExport.h"
@@ -312,58 +311,16 @@ TEST_F(SlideshowChangesTest, NumberedThumbnailsAndTheEditorsResultGoAtExit) {
   EXPECT_FALSE(QFileInfo::exists(appDir + "Temp.bmp"));
 }
 
-namespace {
-// A small tmpfs over a folder for the life of the object (root only).
-class SmallDisk {
- public:
-  explicit SmallDisk(const QString& folder) : folder_(folder) {
-    QDir().mkpath(folder);
-    mounted_ = ::mount("tmpfs", folder.toLocal8Bit().constData(), "tmpfs", 0, "size=300k") == 0;
-  }
-  ~SmallDisk() {
-    if (mounted_) ::umount2(folder_.toLocal8Bit().constData(), MNT_DETACH);
-  }
-  bool mounted() const { return mounted_; }
-  // Fills the file system until a write fails.
-  void fill() const {
-    const int fd = ::open((folder_ + "/filler").toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0) return;
-    const QByteArray chunk(4096, 'x');
-    while (::write(fd, chunk.constData(), size_t(chunk.size())) > 0) {
-    }
-    ::close(fd);
-  }
-
- private:
-  QString folder_;
-  bool mounted_ = false;
-};
-
-// Root's right to write anywhere is dropped for the life of the object.
-class OrdinaryUser {
- public:
-  OrdinaryUser() : dropped_(::geteuid() == 0 && ::seteuid(65534) == 0) {}
-  ~OrdinaryUser() {
-    if (dropped_) {
-      EXPECT_EQ(::seteuid(0), 0);
-    }
-  }
-
- private:
-  bool dropped_;
-};
-}  // namespace
-
 TEST_F(SlideshowChangesTest, ASaveThatFailsIsReportedAndKeepsTheOldFiles) {
   for (const bool full : {false, true}) {
     SCOPED_TRACE(full ? "full file system" : "read-only folder");
     const QString name = full ? "Archive_0006" : "Archive_0007";
     const QString folder = root + name + "/";
-    std::unique_ptr<SmallDisk> disk;
+    std::unique_ptr<testsupport::SmallDisk> disk;
     if (full) {
-      disk = std::make_unique<SmallDisk>(root + name);
+      disk = std::make_unique<testsupport::SmallDisk>(root + name);
       if (!disk->mounted()) {
-        std::cout << "[  SKIPPED ] the full file system: no tmpfs can be mounted here (needs root)\n";
+        std::cout << "[  SKIPPED ] the full file system: " << disk->reason() << "\n";
         continue;
       }
     }
@@ -374,22 +331,20 @@ TEST_F(SlideshowChangesTest, ASaveThatFailsIsReportedAndKeepsTheOldFiles) {
     QTest::keyClicks(mf->TitleEdit, "Neuer Titel");
     const QByteArray pictures = pictureList(name);
     const QByteArray diashow = testsupport::readBytes(folder + "Diashow.ini");
-    if (full) disk->fill();
+    if (full) {
+      ASSERT_TRUE(disk->fill());
+    }
     // Readable, but not writable for the user the program runs as.
-    for (QString dir = folder; dir.size() > 1 && dir.startsWith(fakeHome.path()); dir = QFileInfo(dir).path())
-      QFile::setPermissions(dir, QFile::permissions(dir) | QFile::ReadOther | QFile::ExeOther | QFile::ReadGroup |
-                                     QFile::ExeGroup);
-    for (QString dir = fakeHome.path(); dir.size() > 1; dir = QFileInfo(dir).path())
-      QFile::setPermissions(dir, QFile::permissions(dir) | QFile::ExeOther);
+    ASSERT_TRUE(testsupport::OpenWayTo(fakeHome.path(), folder));
     // The folder itself: root's, readable by all, writable by none but its owner (or, run as
     // an ordinary user, by no one).
     const QFile::Permissions readable = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
                                         QFile::ReadOther | QFile::ExeOther;
-    if (!full) QFile::setPermissions(folder, ::geteuid() == 0 ? readable | QFile::WriteOwner : readable);
+    if (!full) QFile::setPermissions(folder, testsupport::RunsAsRoot() ? readable | QFile::WriteOwner : readable);
     const int before = int(prompter.messageTexts().size());
     {
-      std::unique_ptr<OrdinaryUser> user;
-      if (!full) user = std::make_unique<OrdinaryUser>();
+      std::unique_ptr<testsupport::AsOrdinaryUser> user;
+      if (!full) user = std::make_unique<testsupport::AsOrdinaryUser>();
       // "Diashow erzeugen" saves first: it stops at the failure, no player is started.
       prodtest::g_started.clear();
       EXPECT_FALSE(mf->SaveAndStartPlayer(true));

@@ -11,8 +11,8 @@
 #include <QToolButton>
 #include <sys/mount.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
+#include "AsUser.h"
 #include "Drives.h"
 #include "ListItems.h"
 #include "PictureFiles.h"
@@ -77,7 +77,8 @@ class UserFilesTest : public shelltest::SourceFolderTest {
 }  // namespace
 
 TEST_F(UserFilesTest, APictureListWithOneWindowsLineKeepsEveryPictureAndCaption) {
-  // Written partly by the Windows version: the middle line is Windows-1252.
+  // A list in UTF-8 whose middle line is in Windows-1252, the encoding older slideshows were
+  // stored in.
   makeSlideshow("Archive_0060", {QString::fromUtf8("äpfel.jpg"), QString::fromUtf8("münchen.jpg"), QString::fromUtf8("öl.jpg")},
                 "\xC3\xA4pfel.jpg | Gr\xC3\xBC\xC3\x9F" "e\r\n"
                 "m\xFCnchen.jpg | Stra\xDF" "e\r\n"
@@ -156,14 +157,12 @@ TEST_F(UserFilesTest, AnEditedPictureOnAFullOrReadOnlyDiskStaysAsItWas) {
   ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0755), 0);
   ASSERT_EQ(::chmod(QFile::encodeName(folder + "a.jpg").constData(), 0666), 0);
   // The ordinary user must reach the picture: the test's own folders open for reading.
-  const QString top = folder.startsWith(appDir) ? appDir : home();
-  ASSERT_TRUE(folder.startsWith(top));
-  for (QString up = folder; up.startsWith(top) && up.size() >= top.size(); up = QFileInfo(up.chopped(1)).path() + "/")
-    ::chmod(QFile::encodeName(up).constData(), 0755);
-  if (::geteuid() == 0) {
-    ASSERT_EQ(::seteuid(65534), 0);
-    pressOn(0, form->SpeedButton6);
-    ASSERT_EQ(::seteuid(0), 0);
+  ASSERT_TRUE(testsupport::OpenWayTo(folder.startsWith(appDir) ? appDir : home(), folder));
+  if (testsupport::RunsAsRoot()) {
+    {
+      testsupport::AsOrdinaryUser user;
+      pressOn(0, form->SpeedButton6);
+    }
     EXPECT_EQ(prompter.messageTexts().last(), changeFailed);
     EXPECT_EQ(testsupport::readBytes(folder + "a.jpg"), picture);
   }
