@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <memory>
 
 #include "KvExtractTarget.h"
@@ -119,6 +120,8 @@ bool readHeader(const uint8_t* b, int64_t pos, KvTarEntry& e) {
                (uint32_t(stored) == KvTarChecksum(b) || uint32_t(stored) == signedChecksum(b));
   if (!sumOk && !KvTarKnownMagic(b)) throw EKvException(kInvalidTar);
   if (!KvTarGetNumber(b + 124, 12, size) || size < 0) throw EKvException(kInvalidTar);
+  // Base-256 holds sizes no stream has: the data's padded end must still be a position.
+  if (size > std::numeric_limits<int64_t>::max() - 1023 - pos) throw EKvException(kInvalidTar);
   if (!KvTarGetNumber(b + 136, 12, mtime)) mtime = 0;
   if (!KvTarGetNumber(b + 100, 8, mode)) mode = 0644;
   e.Type = char(b[156]);
