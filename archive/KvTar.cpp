@@ -152,6 +152,12 @@ void applyNames(KvTarEntry& e, std::string& longName, std::string& pax) {
   pax.clear();
 }
 
+// Counts an entry's name against the listing's bound.
+void countName(const KvTarEntry& e, int64_t& total, int64_t most) {
+  total += int64_t(e.Name.size());
+  if (total > most) throw EKvTarNamesTooLong();
+}
+
 }  // namespace
 
 bool KvTarScanner::Next(KvTarEntry& e) {
@@ -175,6 +181,7 @@ bool KvTarScanner::Next(KvTarEntry& e) {
       continue;
     }
     applyNames(h, longName, pax);
+    countName(h, nameBytes_, MaxNameBytes);
     e = h;
     pos_ = next;
     return true;
@@ -230,6 +237,7 @@ void KvTarStreamLister::header() {
   } else {
     if (Entries.size() >= MaxEntries) throw EKvException(kInvalidTar);
     applyNames(h, longName_, pax_);
+    countName(h, nameBytes_, MaxNameBytes);
     Entries.push_back(h);
   }
   dataLeft_ = h.Size;
@@ -239,7 +247,7 @@ void KvTarStreamLister::header() {
 int64_t KvTarStreamLister::Seek(int64_t offset, int origin) {
   if (origin == soBeginning && offset == 0) {
     Entries.clear();
-    pos_ = skip_ = dataLeft_ = 0;
+    pos_ = skip_ = dataLeft_ = nameBytes_ = 0;
     fill_ = 0;
     special_ = 0;
     collected_.clear();
