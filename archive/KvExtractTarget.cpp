@@ -15,6 +15,12 @@ void refuseTarget(TKvArchive* a, const std::string& base, const KvSafeName& name
 
 }  // namespace
 
+int64_t KvFreeBytesBelow(const std::string& base) {
+  std::string p = base.empty() ? "." : base;
+  while (!p.empty() && !KvIsDirectory(p)) p = KvExtractFileDir(p);
+  return p.empty() ? -1 : KvClusterFreeBytes(p);
+}
+
 void KvExtractToSafeFile(TKvArchive* a, const std::string& useName, int64_t mtime, bool readOnly,
                          const std::function<void(KvStream*)>& fill) {
   bool restore = a->ExtractOptions & eoRestorePath;

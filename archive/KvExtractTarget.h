@@ -14,4 +14,8 @@ namespace kv {
 void KvExtractToSafeFile(TKvArchive* a, const std::string& useName, int64_t mtime, bool readOnly,
                          const std::function<void(KvStream*)>& fill);
 
+// Free bytes where extracted files go: the base folder, or the nearest folder above it
+// that exists yet; -1 unknown.
+int64_t KvFreeBytesBelow(const std::string& base);
+
 }  // namespace kv

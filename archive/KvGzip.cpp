@@ -462,20 +462,8 @@ void TKvGzipArchive::ExtractItemToStreamAt(int index, KvStream* stream) {
   KvGunzip(gzipStream(), stream);
 }
 
-namespace {
-
-// Free bytes where extracted files go: the base folder, or the nearest folder above it
-// that exists yet.
-int64_t freeBelow(const std::string& base) {
-  std::string p = base.empty() ? "." : base;
-  while (!p.empty() && !KvIsDirectory(p)) p = KvExtractFileDir(p);
-  return p.empty() ? -1 : KvClusterFreeBytes(p);
-}
-
-}  // namespace
-
 void TKvGzipArchive::ExtractItemAt(int index, const std::string& newName) {
-  int64_t room = freeBelow(BaseDirectory());
+  int64_t room = KvFreeBytesBelow(BaseDirectory());
   if (tarMode()) {
     setView(1);
     if (index >= 0 && index < Count() && room >= 0 && Items(index)->UncompressedSize() > room)
