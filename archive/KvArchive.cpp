@@ -289,12 +289,14 @@ void TKvArchive::ExtractMatching(const std::string& fileMask, const std::string&
       a.runTargets_.clear();
     }
   } run(*this);
-  for (int i = 0; i < Count(); ++i) {
-    TKvArchiveItem* it = Items(i);
-    if (it->MatchesMaskList(fileMask) && !it->MatchesMaskList(exclusionMask)) ExtractAt(i, "");
-    bool abort = false;
-    DoArchiveProgress(KvRatioPercent(i + 1, Count()), abort);
-    if (abort) throw EKvUserAbort();
+  if (!extractRunInOnePass(fileMask, exclusionMask)) {
+    for (int i = 0; i < Count(); ++i) {
+      TKvArchiveItem* it = Items(i);
+      if (it->MatchesMaskList(fileMask) && !it->MatchesMaskList(exclusionMask)) ExtractAt(i, "");
+      bool abort = false;
+      DoArchiveProgress(KvRatioPercent(i + 1, Count()), abort);
+      if (abort) throw EKvUserAbort();
+    }
   }
   bool abort = false;
   DoArchiveProgress(100, abort);
@@ -313,11 +315,15 @@ void TKvArchive::ExtractAt(int index, const std::string& newName) {
       ExtractItemAt(index, newName.empty() ? item->FileName() : newName);
     }
   } catch (const std::exception& e) {
-    TKvErrorClass ec;
-    int code;
-    KvClassifyException(&e, ec, code);
-    DoProcessItemFailure(item, ptExtract, ec, code);
+    ReportItemFailure(item, ptExtract, e);
   }
+}
+
+void TKvArchive::ReportItemFailure(TKvArchiveItem* item, TKvProcessType pt, const std::exception& e) {
+  TKvErrorClass ec;
+  int code;
+  KvClassifyException(&e, ec, code);
+  DoProcessItemFailure(item, pt, ec, code);
 }
 
 void TKvArchive::ExtractToStream(const std::string& fileName, KvStream* stream) {

@@ -132,6 +132,8 @@ class TKvArchive {
   void ExtractMatching(const std::string& fileMask, const std::string& exclusionMask);
   void ExtractToStream(const std::string& fileName, KvStream* stream);
   void TestAt(int index);
+  // An item's operation failed: the exception is classified and reported to the owner.
+  void ReportItemFailure(TKvArchiveItem* item, TKvProcessType pt, const std::exception& e);
   int FindItem(const TKvArchiveItem* item) const;
   void Freshen(TKvArchiveItem* item);
   void Replace(TKvArchiveItem* item);
@@ -183,6 +185,9 @@ class TKvArchive {
   };
   friend class Busy;
   void checkValid() const;
+  // Extracts the picked items of a run (mask, exclusion mask) in one pass over the archive,
+  // with the events one ExtractAt per item gives; false leaves the run to ExtractAt.
+  virtual bool extractRunInOnePass(const std::string&, const std::string&) { return false; }
   void saveIfPending(TKvArchiveItem* item);
   void markConfirmed(TKvArchiveItem* target, TKvProcessType pt, TKvItemAction action);
   void logEntry(const std::string& name, int type);

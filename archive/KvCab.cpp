@@ -91,6 +91,10 @@ void TKvCabArchive::ExtractItemToStreamAt(int index, KvStream* stream) {
   auto* item = static_cast<TKvCabItem*>(Items(index));
   KvCabBackend& b = backend();
   PrivateDir dir(TempDirectory);
+  // The entry passes through the temporary folder whole: refused before a byte is written
+  // when its declared size does not fit there.
+  int64_t room = KvClusterFreeBytes(dir.path);
+  if (room >= 0 && item->UncompressedSize() > room) throw EKvNoDiskSpace();
   std::string file = dir.path + "/entry.bin";
   b.ExtractOne(ArchiveName(), item->Index, file);
   KvFileStream in(file, fmOpenRead);
@@ -102,6 +106,8 @@ void TKvCabArchive::ExtractItemAt(int index, const std::string& newName) {
   if (index < 0 || index >= Count()) throw EKvException("Index out of range");
   auto* item = static_cast<TKvCabItem*>(Items(index));
   std::string use = newName.empty() ? item->FileName() : newName;
+  int64_t room = KvFreeBytesBelow(BaseDirectory());
+  if (room >= 0 && item->UncompressedSize() > room) throw EKvNoDiskSpace();
   KvExtractToSafeFile(this, use, item->MTime, item->ExternalFileAttributes() & faReadOnly,
                       [&](KvStream* out) { ExtractItemToStreamAt(index, out); });
 }

@@ -165,6 +165,8 @@ const Entry kTable[] = {
     {521, "Not enough free disk space"},
     {530, "Cannot extract file - an earlier item of this run has the same name"},
     {531, "Cannot extract file - the existing file is read-only"},
+    {532, "Cannot list archive - the names of its entries are too long together"},
+    {533, "Cannot save archive - a Zip file holds at most 65534 entries"},
 };
 
 }  // namespace

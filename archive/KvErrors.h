@@ -47,6 +47,10 @@ KV_SIMPLE_ERROR(EKvNoDiskSpace, EKvException, 521)
 // is a file the user may not write.
 KV_SIMPLE_ERROR(EKvDuplicateTarget, EKvException, 530)
 KV_SIMPLE_ERROR(EKvReadOnlyTarget, EKvException, 531)
+// A TAR whose entry names together pass what a listing holds in memory.
+KV_SIMPLE_ERROR(EKvTarNamesTooLong, EKvException, 532)
+// A ZIP of more entries than its classic end record can count.
+KV_SIMPLE_ERROR(EKvZipTooManyEntries, EKvZipException, 533)
 KV_SIMPLE_ERROR(EKvZipBadSpanStream, EKvZipException, 13)
 KV_SIMPLE_ERROR(EKvZipBadCRC, EKvZipException, 23)
 KV_SIMPLE_ERROR(EKvZipInvalid, EKvZipException, 28)

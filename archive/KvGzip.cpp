@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <exception>
 
 #include "KvChecksum.h"
 #include "KvDeflate.h"
@@ -437,6 +438,190 @@ class RangeSink : public KvStream {
 
 }  // namespace
 
+// Takes the TAR as the inflater hands it on and writes each picked item's file while its
+// data passes, with the events and failure reports one ExtractAt per item gives.
+class TKvGzipArchive::OnePass : public KvStream {
+ public:
+  OnePass(TKvGzipArchive& a, const std::string& mask, const std::string& exclusion)
+      : a_(a), mask_(mask), exclusion_(exclusion) {}
+  int64_t Read(void*, int64_t) override { return 0; }
+  int64_t Write(const void* buffer, int64_t count) override {
+    if (stopped_) return count;  // the window's last flush after a stop
+    int64_t from = pos_;
+    pos_ += count;
+    try {
+      take(static_cast<const uint8_t*>(buffer), from, pos_);
+    } catch (...) {
+      // An owner's handler raised: the run ends with it, as it would between two items.
+      escaped_ = std::current_exception();
+      stopped_ = true;
+    }
+    if (stopped_) throw RangeDone();
+    return count;
+  }
+  int64_t Seek(int64_t offset, int origin) override {
+    // A second inflation from the start (members of unknown size) hands on the same bytes
+    // again; those already taken are passed over.
+    if (origin == soBeginning && offset == 0) pos_ = 0;
+    return pos_;
+  }
+  // After the inflater stopped: items it did not reach in full fail with its error (or as a
+  // cut TAR); answers false when the owner asked to stop.
+  bool Finish(const std::exception_ptr& error) {
+    if (escaped_) std::rethrow_exception(escaped_);
+    if (stopped_) return !aborted_;
+    auto failWith = [&](int i) {
+      try {
+        if (error) std::rethrow_exception(error);
+        throw EKvException("Invalid Tar");
+      } catch (const std::exception& e) {
+        a_.ReportItemFailure(a_.Items(i), ptExtract, e);
+      }
+    };
+    if (cur_ >= 0) {
+      int i = cur_;
+      cur_ = -1;
+      if (out_) {
+        out_.reset();
+        failWith(i);
+      }
+      if (!progress(i)) return false;
+    }
+    while (next_ < a_.Count()) {
+      int i = next_++;
+      TKvArchiveItem* item = a_.Items(i);
+      if (picked(item)) {
+        bool confirm = true;
+        a_.DoConfirmProcessItem(item, ptExtract, confirm);
+        if (confirm) failWith(i);
+      }
+      if (!progress(i)) return false;
+    }
+    return true;
+  }
+
+ private:
+  TKvTarItem* tarItem(int i) const { return static_cast<TKvTarItem*>(a_.Items(i)); }
+  bool picked(TKvArchiveItem* item) const {
+    return item->MatchesMaskList(mask_) && !item->MatchesMaskList(exclusion_);
+  }
+  // The TAR bytes [from, end) are at p.
+  void take(const uint8_t* p, int64_t from, int64_t end) {
+    if (end <= seen_) return;
+    if (from < seen_) {
+      p += seen_ - from;
+      from = seen_;
+    }
+    seen_ = end;
+    for (;;) {
+      if (cur_ >= 0) {
+        int64_t a = std::max(from, curStart_), b = std::min(end, curEnd_);
+        if (b > a && out_) {
+          try {
+            out_->WriteBuffer(p + (a - from), b - a);
+          } catch (const std::exception& e) {
+            fail(cur_, e);
+          }
+        }
+        if (end < curEnd_) return;
+        if (!endItem()) return;
+        continue;
+      }
+      if (next_ >= a_.Count()) {
+        stopped_ = true;  // nothing after this is needed
+        return;
+      }
+      if (tarItem(next_)->DataPos > end) return;
+      if (!startItem()) return;
+    }
+  }
+  bool startItem() {
+    int i = next_++;
+    TKvTarItem* item = tarItem(i);
+    if (!picked(item)) return progress(i);
+    cur_ = i;
+    curStart_ = item->DataPos;
+    curEnd_ = item->DataPos + item->Size;
+    out_.reset();
+    try {
+      bool confirm = true;
+      a_.DoConfirmProcessItem(item, ptExtract, confirm);
+      if (!confirm) return true;
+      a_.CurrentItem = item;
+      int64_t room = KvFreeBytesBelow(a_.BaseDirectory());
+      if (room >= 0 && item->Size > room) throw EKvNoDiskSpace();
+      out_ = KvOpenSafeTarget(&a_, item->FileName());
+    } catch (const std::exception& e) {
+      fail(i, e);
+    }
+    return true;
+  }
+  bool endItem() {
+    int i = cur_;
+    cur_ = -1;
+    if (out_) {
+      TKvTarItem* item = tarItem(i);
+      try {
+        KvCommitSafeTarget(&a_, *out_, item->MTime, !(item->Mode & 0200));
+      } catch (const std::exception& e) {
+        fail(i, e);
+      }
+      out_.reset();
+    }
+    return progress(i);
+  }
+  void fail(int i, const std::exception& e) {
+    out_.reset();  // nothing of the item's file is left
+    a_.ReportItemFailure(a_.Items(i), ptExtract, e);
+  }
+  bool progress(int i) {
+    bool abort = false;
+    a_.DoArchiveProgress(KvRatioPercent(i + 1, a_.Count()), abort);
+    if (abort) aborted_ = stopped_ = true;
+    return !abort;
+  }
+
+  TKvGzipArchive& a_;
+  const std::string& mask_;
+  const std::string& exclusion_;
+  int next_ = 0, cur_ = -1;  // the next item to start; the item whose data passes
+  int64_t curStart_ = 0, curEnd_ = 0;
+  std::unique_ptr<KvSafeFileWriter> out_;
+  int64_t pos_ = 0, seen_ = 0;  // position in the TAR; the bytes taken so far
+  bool stopped_ = false, aborted_ = false;
+  std::exception_ptr escaped_;
+};
+
+bool TKvGzipArchive::extractRunInOnePass(const std::string& fileMask, const std::string& exclusionMask) {
+  if (!tarMode()) return false;
+  setView(1);
+  // A small TAR is kept whole and read from there; an archive with changes to save, or
+  // one that cannot be inflated, goes item by item.
+  try {
+    keepSmallTar();
+  } catch (const std::exception&) {
+    return false;
+  }
+  if (tarKept_ || other_->Size() == 0) return false;
+  int64_t last = 0;
+  for (int i = 0; i < Count(); ++i) {
+    auto* item = static_cast<TKvTarItem*>(Items(i));
+    if (item->Action != iaNone || item->DataPos < last) return false;
+    last = item->DataPos;
+  }
+  Busy busy(*this);
+  OnePass pass(*this, fileMask, exclusionMask);
+  std::exception_ptr error;
+  try {
+    KvGunzip(*other_, &pass);
+  } catch (const RangeDone&) {
+  } catch (const std::exception&) {
+    error = std::current_exception();
+  }
+  if (!pass.Finish(error)) throw EKvUserAbort();
+  return true;
+}
+
 void TKvGzipArchive::ExtractItemToStreamAt(int index, KvStream* stream) {
   if (tarMode()) {
     setView(1);
@@ -462,20 +647,8 @@ void TKvGzipArchive::ExtractItemToStreamAt(int index, KvStream* stream) {
   KvGunzip(gzipStream(), stream);
 }
 
-namespace {
-
-// Free bytes where extracted files go: the base folder, or the nearest folder above it
-// that exists yet.
-int64_t freeBelow(const std::string& base) {
-  std::string p = base.empty() ? "." : base;
-  while (!p.empty() && !KvIsDirectory(p)) p = KvExtractFileDir(p);
-  return p.empty() ? -1 : KvClusterFreeBytes(p);
-}
-
-}  // namespace
-
 void TKvGzipArchive::ExtractItemAt(int index, const std::string& newName) {
-  int64_t room = freeBelow(BaseDirectory());
+  int64_t room = KvFreeBytesBelow(BaseDirectory());
   if (tarMode()) {
     setView(1);
     if (index >= 0 && index < Count() && room >= 0 && Items(index)->UncompressedSize() > room)

@@ -81,7 +81,11 @@ class TKvGzipArchive : public TKvTarArchive {
   void SetPresentAsTar(bool v);
   bool TarView() const { return view_ == 1; }
 
+ protected:
+  bool extractRunInOnePass(const std::string& fileMask, const std::string& exclusionMask) override;
+
  private:
+  class OnePass;
   bool tarMode() const { return IsGzippedTar && presentAsTar_; }
   void setView(int v);
   KvStream& gzipStream() { return view_ == 0 ? *stream_ : *other_; }

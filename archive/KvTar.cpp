@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <memory>
 
 #include "KvExtractTarget.h"
@@ -119,6 +120,8 @@ bool readHeader(const uint8_t* b, int64_t pos, KvTarEntry& e) {
                (uint32_t(stored) == KvTarChecksum(b) || uint32_t(stored) == signedChecksum(b));
   if (!sumOk && !KvTarKnownMagic(b)) throw EKvException(kInvalidTar);
   if (!KvTarGetNumber(b + 124, 12, size) || size < 0) throw EKvException(kInvalidTar);
+  // Base-256 holds sizes no stream has: the data's padded end must still be a position.
+  if (size > std::numeric_limits<int64_t>::max() - 1023 - pos) throw EKvException(kInvalidTar);
   if (!KvTarGetNumber(b + 136, 12, mtime)) mtime = 0;
   if (!KvTarGetNumber(b + 100, 8, mode)) mode = 0644;
   e.Type = char(b[156]);
@@ -149,6 +152,12 @@ void applyNames(KvTarEntry& e, std::string& longName, std::string& pax) {
   pax.clear();
 }
 
+// Counts an entry's name against the listing's bound.
+void countName(const KvTarEntry& e, int64_t& total, int64_t most) {
+  total += int64_t(e.Name.size());
+  if (total > most) throw EKvTarNamesTooLong();
+}
+
 }  // namespace
 
 bool KvTarScanner::Next(KvTarEntry& e) {
@@ -172,6 +181,7 @@ bool KvTarScanner::Next(KvTarEntry& e) {
       continue;
     }
     applyNames(h, longName, pax);
+    countName(h, nameBytes_, MaxNameBytes);
     e = h;
     pos_ = next;
     return true;
@@ -227,6 +237,7 @@ void KvTarStreamLister::header() {
   } else {
     if (Entries.size() >= MaxEntries) throw EKvException(kInvalidTar);
     applyNames(h, longName_, pax_);
+    countName(h, nameBytes_, MaxNameBytes);
     Entries.push_back(h);
   }
   dataLeft_ = h.Size;
@@ -236,7 +247,7 @@ void KvTarStreamLister::header() {
 int64_t KvTarStreamLister::Seek(int64_t offset, int origin) {
   if (origin == soBeginning && offset == 0) {
     Entries.clear();
-    pos_ = skip_ = dataLeft_ = 0;
+    pos_ = skip_ = dataLeft_ = nameBytes_ = 0;
     fill_ = 0;
     special_ = 0;
     collected_.clear();

@@ -22,15 +22,20 @@ struct KvTarEntry {
   bool IsRegular() const { return Type == '0' || Type == 0 || Type == '7'; }
 };
 
+// Names of all entries of one listing together, at most: a small gzipped file can hold
+// thousands of names of 64 KiB each (EKvTarNamesTooLong past it).
+constexpr int64_t kKvTarMaxNameBytes = int64_t(32) << 20;
+
 // Walks the entries of a TAR stream. An all-zero block or the end of the stream ends it;
 // a damaged header, a size past the end or an unreadable number raises "Invalid Tar".
 class KvTarScanner {
  public:
   explicit KvTarScanner(KvStream& s);
   bool Next(KvTarEntry& e);
+  int64_t MaxNameBytes = kKvTarMaxNameBytes;
  private:
   KvStream& s_;
-  int64_t pos_ = 0, size_;
+  int64_t pos_ = 0, size_, nameBytes_ = 0;
 };
 
 // Lists a TAR as its bytes pass (written to it in order, never read back), for a TAR
@@ -47,6 +52,7 @@ class KvTarStreamLister : public KvStream {
   std::vector<KvTarEntry> Entries;
   // More entries than this are refused: a small gzipped file could list millions.
   size_t MaxEntries = size_t(1) << 18;
+  int64_t MaxNameBytes = kKvTarMaxNameBytes;
 
  private:
   void header();
@@ -54,6 +60,7 @@ class KvTarStreamLister : public KvStream {
   uint8_t block_[512];
   int fill_ = 0;
   int64_t skip_ = 0, dataLeft_ = 0;  // bytes of the current entry still to pass, data among them
+  int64_t nameBytes_ = 0;
   char special_ = 0;                 // 'L' or 'x' while such a record's data is collected
   std::string collected_, longName_, pax_;
   bool ended_ = false;

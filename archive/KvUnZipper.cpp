@@ -259,14 +259,14 @@ void TKvCustomZipBrowser::SetFileName(const std::string& value) {
       }
       case akTar:
         archive_ = std::make_unique<TKvTarArchive>(path, uint16_t(fmOpenRead | fmShareDenyNone));
-        TKvBaseBrowser::InitArchive();
+        InitArchive();
         break;
       case akGzip: case akGzippedTar: {
         auto g = std::make_unique<TKvGzipArchive>(path, uint16_t(fmOpenRead | fmShareDenyNone));
         g->IsGzippedTar = k == akGzippedTar;
         g->SetPresentAsTar(TarAutoHandle);
         archive_ = std::move(g);
-        TKvBaseBrowser::InitArchive();
+        InitArchive();
         break;
       }
       default:
@@ -325,11 +325,13 @@ void TKvCustomZipBrowser::SetOnRequestNthDisk(TKvRequestNthDiskEvent value) {
 
 void TKvCustomUnZipper::InitArchive() {
   TKvCustomZipBrowser::InitArchive();
+  if (!archive_) return;
+  // Every kind extracts with the caller's options and asks before replacing a file.
+  archive_->ExtractOptions = extractOptions_;
+  archive_->OnConfirmOverwrite = [this](std::string& name, bool& confirm) { DoConfirmOverwrite(name, confirm); };
   TKvZipArchive* z = ZipArchive();
   if (!z) return;
-  z->ExtractOptions = extractOptions_;
   z->PasswordRetries = retries_;
-  z->OnConfirmOverwrite = [this](std::string& name, bool& confirm) { DoConfirmOverwrite(name, confirm); };
   z->OnNeedPassword = [this](std::string& pw) { DoNeedPassword(pw); };
   KvConnectUnzipProcs(z);
 }

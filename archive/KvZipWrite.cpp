@@ -302,6 +302,11 @@ void KvZipWriter::Save(TKvZipArchive& a) {
     a.IsDirty = false;
     throw EKvZipSpanOverwrite();
   }
+  // The end record counts entries in 16 bits and 0xFFFF marks a Zip64 set, which no reader
+  // of classic records takes: refused before anything is compressed.
+  int64_t kept = 0;
+  for (int i = 0; i < a.Count(); ++i) kept += a.ZipItem(i)->Action != iaDelete;
+  if (kept >= 0xFFFF) throw EKvZipTooManyEntries();
   KvStream* old = a.Stream();
   auto scratch = std::make_unique<TKvVirtualMemoryStream>();
   scratch->SwapFolder = a.TempDirectory;
@@ -352,8 +357,6 @@ void KvZipWriter::Save(TKvZipArchive& a) {
     list.push_back(p);
   }
 
-  // Past these limits the classic records cannot hold the values; such archives are refused.
-  if (list.size() > 0xFFFF) throw EKvException("Too many entries for a ZIP archive (at most 65535)");
   std::vector<uint8_t> stub = a.NewStub;
   if (stub.empty() && a.HasStub && a.StubLength > 0) {
     stub.resize(size_t(a.StubLength));

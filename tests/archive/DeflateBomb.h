@@ -79,10 +79,12 @@ inline uint32_t crcOfZeros(int64_t n) {
   return result;
 }
 
-// A GZIP member: prefix (compressed by zlib), then `zeros` zero bytes in one final block
-// at the highest ratio Deflate allows; the trailer declares `declared` or the true size.
+// A GZIP member: prefix (compressed by zlib), then `zeros` zero bytes in one block at the
+// highest ratio Deflate allows, then suffix (compressed by zlib); the trailer declares
+// `declared` or the true size.
 inline void writeZeroBomb(const std::string& path, const std::vector<uint8_t>& prefix, int64_t zeros,
-                          std::optional<uint32_t> declared = std::nullopt) {
+                          std::optional<uint32_t> declared = std::nullopt,
+                          const std::vector<uint8_t>& suffix = {}) {
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) throw std::runtime_error("open " + path);
   const uint8_t head[10] = {31, 139, 8, 0, 0, 0, 0, 0, 2, 3};
@@ -94,7 +96,7 @@ inline void writeZeroBomb(const std::string& path, const std::vector<uint8_t>& p
   }
   // Final dynamic block: literal/length codes 285 (1 bit), 0 and 256 (2 bits); two
   // 1-bit distance codes; the code-length code gives 18 one bit, 1 and 2 two bits.
-  o.bits(1, 1);
+  o.bits(suffix.empty() ? 1 : 0, 1);
   o.bits(2, 2);
   o.bits(29, 5);
   o.bits(1, 5);
@@ -118,10 +120,20 @@ inline void writeZeroBomb(const std::string& path, const std::vector<uint8_t>& p
     for (int64_t r = zeros - 1 - matches * 258; r > 0; --r) o.code(2, 2);
   }
   o.code(3, 2);
+  if (!suffix.empty()) {
+    // An empty stored block brings the stream to a byte boundary, where zlib's final blocks follow.
+    o.bits(0, 3);
+    o.align();
+    const uint8_t len[4] = {0, 0, 0xFF, 0xFF};
+    o.put(len, 4);
+    auto z = zlibDeflate(suffix, -15);
+    o.put(z.data(), z.size());
+  }
   o.align();
   uint32_t crc = uint32_t(crc32_combine64(uint32_t(crc32(0, prefix.data(), uInt(prefix.size()))), crcOfZeros(zeros),
                                           zeros));
-  uint32_t isize = declared ? *declared : uint32_t(int64_t(prefix.size()) + zeros);
+  crc = uint32_t(crc32_combine64(crc, uint32_t(crc32(0, suffix.data(), uInt(suffix.size()))), int64_t(suffix.size())));
+  uint32_t isize = declared ? *declared : uint32_t(int64_t(prefix.size()) + zeros + int64_t(suffix.size()));
   uint8_t tail[8];
   for (int i = 0; i < 4; ++i) {
     tail[i] = uint8_t(crc >> (8 * i));

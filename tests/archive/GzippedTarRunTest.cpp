@@ -1,0 +1,161 @@
+// Gzipped TARs too large to keep whole, opened through the unzipper: a run extracts them in
+// one pass, with the events of item-by-item extraction.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "DeflateBomb.h"
+#include "KvErrors.h"
+#include "KvGzip.h"
+#include "KvTar.h"
+#include "KvUnZipper.h"
+#include "RecordingUnzipper.h"
+#include "TarBytes.h"
+#include "TestFiles.h"
+
+using namespace kv;
+using namespace ziptest;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int64_t kMiB = int64_t(1) << 20;
+
+std::string smallText(int i) { return "klein " + std::to_string(i) + "\n"; }
+
+// gross.bin of `zeros` zero bytes first, then the small entries, then the end blocks.
+void writeTgz(const std::string& path, int64_t zeros, const std::vector<std::pair<std::string, std::string>>& small) {
+  std::vector<uint8_t> suffix;
+  for (auto& [name, data] : small) addTarEntry(suffix, name, data);
+  suffix.resize(suffix.size() + 1024, 0);
+  writeZeroBomb(path, tarHeader("gross.bin", zeros), zeros, std::nullopt, suffix);
+}
+
+// Bytes this process has read through system calls so far.
+int64_t bytesRead() {
+  std::ifstream io("/proc/self/io");
+  std::string key;
+  int64_t value = 0;
+  while (io >> key >> value)
+    if (key == "rchar:") return value;
+  return -1;
+}
+
+TEST(GzippedTarRun, TheWriterOfTheTestArchivesMakesWhatGzipAndTarRead) {
+  if (!have("gzip") || !have("tar")) GTEST_SKIP() << "no gzip or tar to check with";
+  TempDir d;
+  writeTgz(d / "t.tgz", kMiB, {{"a.txt", "erstes"}, {"b.txt", "zweites"}});
+  EXPECT_EQ(run("gzip -t " + d / "t.tgz"), 0);
+  fs::create_directories(d / "x");
+  ASSERT_EQ(run("tar -xzf " + d / "t.tgz" + " -C " + d / "x"), 0);
+  EXPECT_EQ(fs::file_size(d / "x/gross.bin"), uint64_t(kMiB));
+  EXPECT_EQ(readFile(d / "x/b.txt"), bytes("zweites"));
+}
+
+// 2 MB holding a 2 GiB entry and 400 small ones after it: the small ones come out of one
+// inflation, so the archive file is read about once (it was read once per entry).
+TEST(GzippedTarRun, SmallEntriesAfterALargeOneComeFromOnePass) {
+  TempDir d;
+  std::vector<std::pair<std::string, std::string>> small;
+  for (int i = 0; i < 400; ++i) small.push_back({"k" + std::to_string(i) + ".txt", smallText(i)});
+  writeTgz(d / "x.tgz", int64_t(2) << 30, small);
+  const int64_t fileSize = int64_t(fs::file_size(d / "x.tgz"));
+  EXPECT_LT(fileSize, 3 * kMiB);
+  fs::create_directories(d / "out");
+  RecordingUnzipper u;
+  u.z.SetFileName(d / "x.tgz");
+  ASSERT_EQ(u.z.ArchiveKind(), akGzippedTar);
+  ASSERT_EQ(u.z.Count(), 401);
+  u.z.SetBaseDirectory(d / "out");
+  const int64_t before = bytesRead();
+  u.z.ExtractFiles("*.txt");
+  const int64_t read = bytesRead() - before;
+  EXPECT_TRUE(u.failures.empty());
+  for (int i = 0; i < 400; ++i) ASSERT_EQ(readFile(d / ("out/k" + std::to_string(i) + ".txt")), bytes(smallText(i))) << i;
+  EXPECT_FALSE(fs::exists(d / "out/gross.bin"));
+  EXPECT_GT(read, fileSize / 2);
+  EXPECT_LT(read, 2 * fileSize) << "the archive was read " << double(read) / double(fileSize) << " times";
+}
+
+// A TAR gzipped in two members (as `cat a.gz b.gz` makes): the last trailer tells only the
+// second member's size, so the inflation starts over once the first member's sizes are
+// known; what was taken before is not taken again.
+TEST(GzippedTarRun, OnePassOverMembersOfUnknownSize) {
+  TempDir d;
+  const int64_t zeros = 80 * kMiB;
+  writeZeroBomb(d / "first.gz", tarHeader("gross.bin", zeros), zeros);
+  std::vector<uint8_t> rest;
+  addTarEntry(rest, "a.txt", "erstes");
+  addTarEntry(rest, "b.txt", "zweites");
+  rest.resize(rest.size() + 1024, 0);
+  auto file = readFile(d / "first.gz");
+  append(file, gzipBytes(rest));
+  writeFile(d / "x.tgz", file);
+  fs::create_directories(d / "out");
+  RecordingUnzipper u;
+  u.z.SetFileName(d / "x.tgz");
+  ASSERT_EQ(u.z.Count(), 3);
+  u.z.SetBaseDirectory(d / "out");
+  u.z.ExtractFiles("*.*");
+  EXPECT_TRUE(u.failures.empty());
+  EXPECT_EQ(readFile(d / "out/a.txt"), bytes("erstes"));
+  EXPECT_EQ(readFile(d / "out/b.txt"), bytes("zweites"));
+  auto big = readFile(d / "out/gross.bin");
+  EXPECT_EQ(int64_t(big.size()), zeros);
+  EXPECT_EQ(std::count(big.begin(), big.end(), 0), zeros);
+}
+
+// The one pass reports as item-by-item extraction does: a read-only target fails with 531,
+// a declined replacement keeps the file, every item gives its progress, and a stop asked
+// for in the progress ends the run there.
+TEST(GzippedTarRun, OnePassGivesTheEventsOfItemByItemExtraction) {
+  TempDir d;
+  // Larger than what is kept whole (64 MiB), so the run inflates as it goes.
+  writeTgz(d / "x.tgz", 80 * kMiB, {{"a.txt", "a neu"}, {"b.txt", "b neu"}, {"c.txt", "c neu"}, {"d.txt", "d neu"}});
+  for (bool abortAtC : {false, true}) {
+    SCOPED_TRACE(abortAtC ? "stop after c.txt" : "whole run");
+    std::string out = d / (abortAtC ? "stop" : "out");
+    fs::create_directories(out);
+    writeFile(out + "/b.txt", bytes("b alt"));
+    ASSERT_EQ(::chmod((out + "/b.txt").c_str(), 0444), 0);
+    writeFile(out + "/c.txt", bytes("c alt"));
+    RecordingUnzipper u;
+    u.z.SetFileName(d / "x.tgz");
+    ASSERT_EQ(u.z.Count(), 5);
+    u.progress.clear();  // the listing's
+    u.z.SetBaseDirectory(out);
+    if (abortAtC) {
+      u.abortAt = 4;  // the progress after c.txt
+      EXPECT_THROW(u.z.ExtractFiles("*.txt"), EKvUserAbort);
+    } else {
+      u.z.ExtractFiles("*.txt");
+    }
+    EXPECT_EQ(u.failures, (std::vector<Failure>{{"b.txt", 531}}));
+    EXPECT_EQ(u.questions, std::vector<std::string>{"c.txt"});
+    EXPECT_EQ(readFile(out + "/a.txt"), bytes("a neu"));
+    EXPECT_EQ(readFile(out + "/b.txt"), bytes("b alt"));
+    EXPECT_EQ(readFile(out + "/c.txt"), bytes("c alt"));
+    EXPECT_FALSE(fs::exists(out + "/gross.bin"));
+    if (abortAtC) {
+      EXPECT_EQ(u.progress, (std::vector<int>{20, 40, 60, 80}));
+      EXPECT_FALSE(fs::exists(out + "/d.txt"));
+    } else {
+      EXPECT_EQ(u.progress, (std::vector<int>{20, 40, 60, 80, 100, 100}));
+      EXPECT_EQ(readFile(out + "/d.txt"), bytes("d neu"));
+    }
+    size_t files = 0;
+    for (auto& e : fs::directory_iterator(out)) files += e.is_regular_file();
+    EXPECT_EQ(files, abortAtC ? 3u : 4u);  // no temporary file is left
+  }
+}
+
+}  // namespace
