@@ -191,7 +191,7 @@ TEST_F(PrintSelectTest, SizeWizardFitsItsHeightToTheSizeField) {
   auto* w = PrintSizeWizard;
   w->show();
   click(w->RadioButton9_13);
-  QTRY_VERIFY(w->isVisible());
+  KV_WAIT_FOR(w->isVisible(), 60000);
   const int fixed = w->height();
   const struct {
     QRadioButton* button;
