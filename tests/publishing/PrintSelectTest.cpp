@@ -146,6 +146,7 @@ TEST_F(PrintSelectTest, SizeWizardChoicesAndTheFreeWidth) {
   };
   w->hide();
   EXPECT_EQ(w->ShowModal(), kalvora::mrCancel);
+  EXPECT_TRUE(modal.leftOpen.isEmpty()) << "the cancel button left the wizard open";
   EXPECT_EQ(mf->FPrintWidth, 686);
   modal.handlers["PrintSizeWizard"] = [&](QWidget*) {
     w->TextCheckBox->setChecked(true);
