@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QLineEdit>
 #include <QProcess>
 #include <QTest>
@@ -52,11 +53,8 @@ bool writePicture(const QString& path, int w, int h, int format) {
   return px::SaveBitmap(path.toStdString(), bmp, format, format == px::kFormatGif ? 8 : 24, 2) == 1;
 }
 
-QSize sizeOf(const QString& path) {
-  px::FileInfo info;
-  if (px::GetFileInfo(path.toStdString(), info) != 1) return {};
-  return {info.width, info.height};
-}
+// As Qt's own reader sees it, not the picture library the program writes with.
+QSize sizeOf(const QString& path) { return QImageReader(path).size(); }
 
 QStringList names(MarkupListBoxControl* list) {
   QStringList out;

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDateTime>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -157,14 +158,19 @@ class MainRoad : public ::testing::Test {
 TEST_F(MainRoad, DiashowErzeugenPlaysTheOpenSlideshowFullScreenOrWindowed) {
   startProgram();
   const QString root = MainForm->FArchiveRoot;
-  // A slideshow made later than the samples, so it is the newest on disk.
-  QTest::qWait(1100);
+  // A slideshow saved last, also after every save below (its time lies ahead): a player that
+  // played the newest slideshow instead of the one it is given would play this one.
   QDir().mkpath(root + "Archive_0005");
   for (const QString& f : QDir(root + "Archive_0002").entryList(QDir::Files))
     QFile::copy(root + "Archive_0002/" + f, root + "Archive_0005/" + f);
   {
     kalvora::IniFile ini(root + "Archive_0005/Diashow.ini");
     ini.writeString("DIASHOW", "Titel", "Zuletzt angelegt");
+  }
+  {
+    QFile ini(root + "Archive_0005/Diashow.ini");
+    ASSERT_TRUE(ini.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(ini.setFileTime(QDateTime::currentDateTime().addSecs(3600), QFileDevice::FileModificationTime));
   }
   MainForm->FillArchiveList();
 

@@ -195,12 +195,24 @@ TEST(MPEGaudio, HostileFilesStayInsideTheirBytes) {
     ASSERT_TRUE(m.Read(src));
     EXPECT_FALSE(m.Valid());
   }
-  // A Xing id at the very end of the bytes read: fields past it count as zero.
-  QByteArray cut = QByteArray("\xFF\xFB\x90\x64", 4) + QByteArray(32, '\0') + "Xing";
-  cut = cut.leftJustified(417, '\0') + QByteArray("\xFF\xFB\x90\x64", 4);
-  BufferSource cutSrc(cut.leftJustified(500, '\0'));
+  // A Xing id at the very end of the bytes: the smallest frame (MPEG 2, 8 kbit/s, 24 kHz, mono:
+  // 24 bytes, 13 of side information) and the next header end the 128-byte file, so the last
+  // byte of the byte count, the scale and the vendor lie past the end and count as zero.
+  const QByteArray header("\xFF\xF3\x14\xC0", 4);
+  QByteArray tail = QByteArray(100, '\0') + header + QByteArray(9, '\0') + "Xing";
+  tail = tail.leftJustified(124, '\0') + header;
+  ASSERT_EQ(tail.size(), 128);
+  BufferSource tailSrc(tail);
   TMPEGaudio m;
-  EXPECT_TRUE(m.Read(cutSrc));
+  ASSERT_TRUE(m.Read(tailSrc));
+  ASSERT_TRUE(m.Frame().Found);
+  EXPECT_EQ(m.Frame().Position, 100);
+  EXPECT_EQ(m.Frame().Size, 24);
+  EXPECT_EQ(m.VBR().ID, "Xing");
+  EXPECT_EQ(m.VBR().Frames, 0xFFu);        // bytes 121-124: zeros, then the next header's first
+  EXPECT_EQ(m.VBR().Bytes, 0xF314C000u);   // bytes 125-127 of that header; 128 is past the end
+  EXPECT_EQ(m.VBR().Scale, 0);
+  EXPECT_EQ(m.VBR().VendorID, QByteArray(8, '\0'));
   // One frame and a cut second header: no frame.
   const QByteArray truncated = cdFrames(1) + QByteArray("\xFF\xFB", 2) + QByteArray(200, '\0');
   BufferSource t(truncated);

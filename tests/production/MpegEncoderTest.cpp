@@ -15,10 +15,11 @@ using kalvora::mpeg::EncodeStatus;
 
 namespace {
 
+bool haveVcdImager() { return !QStandardPaths::findExecutable("vcdimager").isEmpty(); }
+
 // vcdimager (the oracle) builds a disc image of kind "vcd2" or "svcd" from the file; empty when
-// it accepts it, else what it said. Skipped (returns "skip") when it is not installed.
+// it accepts it, else what it said.
 QString vcdImagerRejects(const QString& mpg, const QString& kind, const QString& folder) {
-  if (QStandardPaths::findExecutable("vcdimager").isEmpty()) return "skip";
   QProcess p;
   p.setWorkingDirectory(folder);
   p.start("vcdimager", {"-t", kind, "-c", folder + "/image.cue", "-b", folder + "/image.bin", mpg});
@@ -106,10 +107,9 @@ TEST_F(MpegEncoderTest, PalVcdIsAnMpeg1ProgramStreamWithSoundEndingWithTheVideo)
   EXPECT_GE(r.AudioSamples, 4 * 44100);
   EXPECT_LT(r.AudioSamples, 4 * 44100 + 1152);
   EXPECT_TRUE(videotest::decodesCleanly(out));
+  if (!haveVcdImager()) GTEST_SKIP() << "vcdimager is not installed: the file was not tried as a VCD disc image";
   const QString said = vcdImagerRejects(out, "vcd2", tmp.path());
-  if (said != "skip") {
-    EXPECT_TRUE(said.isEmpty()) << said.toStdString();
-  }
+  EXPECT_TRUE(said.isEmpty()) << said.toStdString();
 }
 
 TEST_F(MpegEncoderTest, NtscSvcdWithoutSoundPadsSilence) {
@@ -125,10 +125,9 @@ TEST_F(MpegEncoderTest, NtscSvcdWithoutSoundPadsSilence) {
   EXPECT_EQ(v["r_frame_rate"].toString(), "30000/1001");
   EXPECT_EQ(r.VideoFrames, 120);  // ceil(4 s x 29.97)
   EXPECT_EQ(videotest::stream(p, "audio")["codec_name"].toString(), "mp2");
+  if (!haveVcdImager()) GTEST_SKIP() << "vcdimager is not installed: the file was not tried as a SVCD disc image";
   const QString said = vcdImagerRejects(out, "svcd", tmp.path());
-  if (said != "skip") {
-    EXPECT_TRUE(said.isEmpty()) << said.toStdString();
-  }
+  EXPECT_TRUE(said.isEmpty()) << said.toStdString();
 }
 
 TEST_F(MpegEncoderTest, AbortAndFailureLeaveNothingBehind) {

@@ -87,9 +87,9 @@ inline qint64 decodedAudioBytes(const QString& path) {
   p.start("ffmpeg", {"-v", "error", "-i", path, "-map", "0:a", "-f", "s16le", "-"});
   qint64 n = 0;
   while (p.waitForReadyRead(600000)) n += p.readAllStandardOutput().size();
-  p.waitForFinished(600000);
+  if (p.state() != QProcess::NotRunning && !p.waitForFinished(600000)) return -1;
   n += p.readAllStandardOutput().size();
-  return p.exitCode() == 0 ? n : -1;
+  return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0 ? n : -1;
 }
 
 }  // namespace videotest

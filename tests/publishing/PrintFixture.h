@@ -26,7 +26,13 @@ struct Pic {
 inline QString run(const QString& program, const QStringList& args, int* exitCode = nullptr) {
   QProcess p;
   p.start(program, args);
-  p.waitForFinished(30000);
+  if (!p.waitForFinished(60000)) {
+    ADD_FAILURE() << program.toStdString() << " did not finish";
+    p.kill();
+    p.waitForFinished();
+    if (exitCode) *exitCode = -1;
+    return QString();
+  }
   if (exitCode) *exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
   return QString::fromUtf8(p.readAllStandardOutput());
 }

@@ -146,6 +146,7 @@ TEST_F(PrintSelectTest, SizeWizardChoicesAndTheFreeWidth) {
   };
   w->hide();
   EXPECT_EQ(w->ShowModal(), kalvora::mrCancel);
+  EXPECT_TRUE(modal.leftOpen.isEmpty()) << "the cancel button left the wizard open";
   EXPECT_EQ(mf->FPrintWidth, 686);
   modal.handlers["PrintSizeWizard"] = [&](QWidget*) {
     w->TextCheckBox->setChecked(true);
@@ -191,7 +192,7 @@ TEST_F(PrintSelectTest, SizeWizardFitsItsHeightToTheSizeField) {
   auto* w = PrintSizeWizard;
   w->show();
   click(w->RadioButton9_13);
-  QTRY_VERIFY(w->isVisible());
+  KV_WAIT_FOR(w->isVisible(), 60000);
   const int fixed = w->height();
   const struct {
     QRadioButton* button;

@@ -118,7 +118,7 @@ TEST_F(UserWindowsTest, PhotoLabFolderViewOpensFoldersGoesBackAndOpensPictures) 
       }
       return found.isValid();
     };
-    if (expected) (void)QTest::qWaitFor(find, 60000);
+    if (expected) EXPECT_TRUE(QTest::qWaitFor(find, 60000)) << "never listed: " << name.toStdString();
     else find();
     return found;
   };

@@ -28,8 +28,9 @@ QString makeMp3(const QString& folder, const QString& name, int rate, int channe
   const QString mp3 = folder + "/" + name + ".mp3";
   QProcess p;
   p.start(lame, {"--quiet", "-b", "128", wav, mp3});
-  p.waitForFinished(30000);
-  return p.exitCode() == 0 && QFileInfo(mp3).size() > 0 ? mp3 : QString();
+  const bool done = p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+  EXPECT_TRUE(done) << "lame failed on " << name.toStdString() << ": " << p.readAllStandardError().toStdString();
+  return done && QFileInfo(mp3).size() > 0 ? mp3 : QString();
 }
 }  // namespace
 

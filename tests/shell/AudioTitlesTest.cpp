@@ -219,7 +219,7 @@ TEST_F(AudioTitlesTest, InfoWindowFollowsTheSelectionAndClosesWithEscape) {
   EXPECT_EQ(info->WavSampleRateEdit->text(), "44100 Hz");
   EXPECT_FALSE(info->frameGeometry().intersects(button));
   // Escape, as the user presses it: to the window that has the keyboard.
-  QTRY_VERIFY(QApplication::activeWindow() == info);
+  KV_WAIT_FOR(QApplication::activeWindow() == info, 60000);
   QTest::keyClick(QApplication::activeWindow(), Qt::Key_Escape);
   EXPECT_FALSE(info->isVisible());
   EXPECT_TRUE(prompter.messageTexts().isEmpty()) << prompter.messageTexts().join("\n").toStdString();
@@ -252,7 +252,12 @@ TEST_F(AudioTitlesTest, PauseHoldsAndPauseOrPlayGoOn) {
   QTest::mouseClick(mf->PlayBitBtn, Qt::LeftButton);
   const qint64 pid = real->ProcessId();
   ASSERT_GT(pid, 0);
-  QTRY_VERIFY_WITH_TIMEOUT(processState(pid) != '?', 10000);
+  // Running or sleeping: alive and not stopped.
+  const auto playing = [&] {
+    const char state = processState(pid);
+    return state == 'R' || state == 'S' || state == 'D';
+  };
+  KV_WAIT_FOR(playing(), 60000);
   const struct {
     QPushButton* button;
     bool stopped;
@@ -260,10 +265,11 @@ TEST_F(AudioTitlesTest, PauseHoldsAndPauseOrPlayGoOn) {
   for (const auto& s : steps) {
     QTest::mouseClick(s.button, Qt::LeftButton);
     EXPECT_EQ(real->ProcessId(), pid) << s.button->objectName().toStdString();
+    SCOPED_TRACE(s.button->objectName().toStdString());
     if (s.stopped) {
-      QTRY_COMPARE_WITH_TIMEOUT(processState(pid), 'T', 10000);
+      KV_WAIT_FOR(processState(pid) == 'T', 60000);
     } else {
-      QTRY_VERIFY_WITH_TIMEOUT(processState(pid) != 'T', 10000);
+      KV_WAIT_FOR(playing(), 60000);
     }
   }
   QTest::mouseClick(mf->StopBitBtn, Qt::LeftButton);

@@ -2,6 +2,7 @@
 // Generated test pictures in the formats the source folder reads.
 #include <QColor>
 #include <QImage>
+#include <QImageReader>
 #include <QPainter>
 #include <QString>
 
@@ -43,10 +44,7 @@ inline bool writePicture(const QString& path, int w, int h, int format, int seed
   return px::SaveBitmap(path.toStdString(), bmp, format, format == px::kFormatGif ? 8 : 24, 2) == 1;
 }
 
-inline QSize pictureSize(const QString& path) {
-  px::FileInfo info;
-  if (px::GetFileInfo(path.toStdString(), info) != 1) return QSize();
-  return QSize(info.width, info.height);
-}
+// The size as Qt's own reader sees it, not the picture library the program writes with.
+inline QSize pictureSize(const QString& path) { return QImageReader(path).size(); }
 
 }  // namespace shelltest

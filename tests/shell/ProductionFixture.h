@@ -19,7 +19,8 @@
 namespace prodtest {
 
 // Answers modal windows: a handler by window name runs when the window shows; a window still
-// open afterwards is cancelled. Records the names of the windows shown, in order.
+// open afterwards is cancelled. Records the names of the windows shown, in order, and of those
+// it had to cancel itself (a test whose handler closes the window checks that list).
 class ModalDriver : public QObject {
  public:
   ModalDriver() {
@@ -29,6 +30,7 @@ class ModalDriver : public QObject {
   }
   std::map<QString, std::function<void(QWidget*)>> handlers;
   QStringList shown;
+  QStringList leftOpen;
 
   // Closes the window with the given result.
   static void finish(QWidget* w, int result) {
@@ -43,7 +45,10 @@ class ModalDriver : public QObject {
     shown << w->objectName();
     auto it = handlers.find(w->objectName());
     if (it != handlers.end()) it->second(w);
-    if (w->isVisible()) finish(w, kalvora::mrCancel);
+    if (w->isVisible()) {
+      leftOpen << w->objectName();
+      finish(w, kalvora::mrCancel);
+    }
     busy_ = false;
   }
   QTimer timer_;

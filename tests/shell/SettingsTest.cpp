@@ -109,7 +109,7 @@ TEST_F(ShellTest, SaveWritesTheSettingsAndKeepsTheLanguage) {
   const QList<QPair<QString, QString>> expected = {
       {"Language", "GERMAN"}, {"DefaultTime", "6"}, {"StopDiashowAtEnd", "FALSE"}, {"Fullscreen", "FALSE"},
       {"Manuell", "FALSE"},   {"PictureTextVisible", "TRUE"}, {"FileNameVisible", "FALSE"},
-      {"BKGColor", QString::number(0xFF0000)}, {"TextColor", QString::number(QColorToTColor(QColor(1, 2, 3)))},
+      {"BKGColor", QString::number(0xFF0000)}, {"TextColor", QString::number(0x030201)},  // blue, green, red from the top byte down
       {"EffectMode", "RANDOM"}, {"Effect", "9"}, {"TextOffset", "33"}, {"PrintPreview", "FALSE"},
       {"SourcePicturesPath", "/pictures/"}, {"Drive", ""}};
   for (const auto& [key, value] : expected) EXPECT_EQ(ini.readString("SETTINGS", key), value) << key.toStdString();

@@ -133,7 +133,12 @@ TEST_F(ShellTest, AMissingEffectListIsReportedAndStartUpGoesOn) {
   EXPECT_EQ(f.FEffectsList.count(), 0);
   EXPECT_TRUE(QFileInfo(home() + "Kalvora/Archive_0001").isDir());
   EXPECT_EQ(f.OpenListBox->count(), 2);
-  f.ApplyEffect(1);  // nothing to apply, nothing raised
+  // Nothing to apply: nothing is raised and the preview keeps its effect.
+  const int effect = f.PicImage1->PaintEffect();
+  const unsigned grain = f.PicImage1->EffectGrain();
+  EXPECT_NO_THROW(f.ApplyEffect(1));
+  EXPECT_EQ(f.PicImage1->PaintEffect(), effect);
+  EXPECT_EQ(f.PicImage1->EffectGrain(), grain);
 }
 
 TEST_F(ShellTest, AFolderThatCannotBeCreatedIsReportedAndStartUpGoesOn) {

@@ -1,6 +1,8 @@
 #pragma once
 #include <QTest>
 #include <gtest/gtest.h>
+// Qt's QTestLib waits become a compile error naming KV_WAIT_FOR (written by the build).
+#include "NoQtTestWaits.h"
 // Small helpers shared by the test programs.
 #include <QByteArray>
 #include <QString>
@@ -36,6 +38,7 @@ class FakeHome {
 }  // namespace testsupport
 
 // Waits with the event loop running until cond holds; the test fails when the deadline passes.
-// (Qt's QTRY_ macros report to QTestLib, which a GoogleTest program never reads.)
+// (Qt's own waits report to QTestLib, which a GoogleTest program never reads: they pass when
+// they time out, so NoQtTestWaits.h makes them a compile error.)
 #define KV_WAIT_FOR(cond, ms) \
   ASSERT_TRUE(QTest::qWaitFor([&] { return bool(cond); }, ms)) << "still not true: " #cond
