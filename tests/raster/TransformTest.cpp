@@ -308,11 +308,18 @@ TEST(Remap, BadInput) {
   t.SetSrcRect(FloatRect(src.BoundsRect()));
   t.SetMappingRect(FloatRect(0, 0, 0, 0));
   EXPECT_THROW(Transform(&dst, &src, &t), ERasterException);
-  // a map much smaller than the destination is read through its clipped form
+  // a map much smaller than the destination is read through its clipped form: a 2 x 2 map over
+  // 8 x 8 has one cell, grid scale 1/8 and source scale 8, so (1, 1) with the vector (3, 3) reads
+  // ((1 + 3) / 8) x 8 = 4, 4; every point outside the map sees the zero vector and itself
+  FillCoded(src);
+  dst.Clear(0x11223344u);
   t.SetMappingRect(FloatRect(dst.BoundsRect()));
   t.VectorMap()->SetSize(2, 2);
   t.VectorMap()->SetFixedVector(1, 1, {Fixed(3), Fixed(3)});
   Transform(&dst, &src, &t);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x)
+      EXPECT_EQ(dst.Pixel(x, y), x == 1 && y == 1 ? src.Pixel(4, 4) : src.Pixel(x, y)) << x << "," << y;
   t.SetVectorMap(nullptr);
   EXPECT_NE(t.VectorMap(), nullptr);
   EXPECT_THROW(Transform(nullptr, &src, &t), EBitmapException);
@@ -329,11 +336,16 @@ TEST(Remap, BadInput) {
   // rendering into an empty or a measured destination
   TBitmap32 empty;
   Transform(&empty, &src, &t);
+  EXPECT_TRUE(empty.Empty());
   std::vector<TRect> measured;
+  dst.Clear(0x11223344u);
   dst.BeginMeasuring([&measured](TBitmap32*, const TRect& r, std::uint32_t) { measured.push_back(r); });
   Transform(&dst, &src, &t);
   dst.EndMeasuring();
-  EXPECT_EQ(measured.size(), 1u);
+  ASSERT_EQ(measured.size(), 1u);
+  EXPECT_EQ(measured[0], dst.BoundsRect());  // the area it would have drawn ...
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) EXPECT_EQ(dst.Pixel(x, y), 0x11223344u);  // ... and not a pixel drawn
 }
 
 TEST(Remap, ThinPicturesThroughEveryResampler) {
