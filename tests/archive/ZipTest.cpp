@@ -150,7 +150,11 @@ TEST_F(ZipInterop, PasswordsRightAndWrong) {
     u.open(zip, out, eoCreateDirs | eoRestorePath);
     u.z.ExtractFiles("*.txt;*.bin");
     ASSERT_EQ(u.failures.size(), 2u);
-    for (auto& f : u.failures) EXPECT_TRUE(f.code == 4 || f.code == 23) << f.name << " " << f.code;
+    // A wrong password passes the check byte of the random encryption header once in 256 (or
+    // 65,536) tries; the garbage it deciphers then fails as a broken Deflate block (20, the
+    // deflated liesmich.txt) or a CRC (23). Either way nothing is written.
+    for (auto& f : u.failures)
+      EXPECT_TRUE(f.code == 4 || f.code == 23 || (f.code == 20 && f.name == "liesmich.txt")) << f.name << " " << f.code;
     EXPECT_FALSE(fs::exists(out + "/liesmich.txt"));
     EXPECT_FALSE(fs::exists(out + "/bilder/zufall.bin"));
     EXPECT_LE(u.passwordCalls, 6);  // three tries per item at most

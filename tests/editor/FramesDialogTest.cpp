@@ -172,7 +172,7 @@ TEST_F(FramesDialogTest, TheFirstPreviewFillsTheFrameAndTheDialogStaysOnScreen) 
       EXPECT_EQ(f.ZoomTrackBar->value(), c.zoom);
       EXPECT_EQ(f.ErgebnisBitmap.size(), c.frameSize);
       // The window system reports the grown window's place and size.
-      EXPECT_TRUE(QTest::qWaitFor([&] { return f.width() >= f.sizeHint().width(); }, 5000));
+      EXPECT_TRUE(QTest::qWaitFor([&] { return f.width() >= f.sizeHint().width(); }, 60000));
       EXPECT_TRUE(screen.contains(f.frameGeometry()))
           << "screen " << screen.width() << "x" << screen.height() << ", dialog " << f.frameGeometry().x() << ","
           << f.frameGeometry().y() << " " << f.frameGeometry().width() << "x" << f.frameGeometry().height();

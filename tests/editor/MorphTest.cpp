@@ -149,9 +149,18 @@ TEST_F(MorphTest, ToolsTimerAndReset) {
     const QImage held = viewBitmap(f);
     f->UpdateTimerTimer();  // released: nothing more
     EXPECT_EQ(viewBitmap(f), held);
-    // A brush partly outside the picture changes only what is inside it.
+    // A brush partly outside the picture changes only what is inside it: its 100 x 100 mesh
+    // around the points (0, 0) to (3, 3) reaches no further than 3 + 50 right and down.
     const TPoint corner = f->DstImg->BitmapToControl({0, 0});
     stroke(f, QPoint(corner.X, corner.Y), QPoint(corner.X + 3, corner.Y + 3), 2);
+    ASSERT_EQ(f->SizeBar->Position(), 100);
+    const QImage cornered = viewBitmap(f);
+    QRect changed;
+    for (int y = 0; y < cornered.height(); ++y)
+      for (int x = 0; x < cornered.width(); ++x)
+        if (cornered.pixel(x, y) != held.pixel(x, y)) changed |= QRect(x, y, 1, 1);
+    EXPECT_FALSE(changed.isEmpty());
+    EXPECT_TRUE(QRect(0, 0, 3 + 50 + 1, 3 + 50 + 1).contains(changed)) << changed.right() << "," << changed.bottom();
     f->BitBtn3->click();  // reset
     EXPECT_EQ(viewBitmap(f), start);
     EXPECT_EQ(f->ScaleBar->Position(), 100);
@@ -225,6 +234,9 @@ TEST(MorphBrush, AStepMatchesTheMapReadAtTheMovedPoints) {
   QTest::mouseMove(f.DstImg, QPoint(30, 30));
   f.SizeBar->SetPosition(80);
   f.GaugeMouseUp();
+  EXPECT_EQ(f.BrushLayer(), nullptr);
+  EXPECT_EQ(f.BrushMesh(0).Width(), 80);  // the new brush is made all the same
+  EXPECT_EQ(f.BrushMesh(0).Height(), 80);
 }
 
 // A brush row on a random map with random mesh vectors and drag factors, across the map's

@@ -221,7 +221,7 @@ TEST_F(PainterEffectsTest, AutomaticEnhancementAnswersOverTheModalEditor) {
   auto key = [](TPainterEffectsF* d, Qt::Key k) { QTest::keyClick(d->windowHandle(), k); };
   auto openAuto = [&](TPainterEffectsF* d) {
     click(editor->Image12);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return d->isVisible(); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return d->isVisible(); }, 60000));
     EXPECT_TRUE(d->isEnabled());
     EXPECT_TRUE(d->SaveBitBtn->isEnabled());
     EXPECT_FALSE(editor->EffectsPanel->isEnabled());
@@ -230,7 +230,7 @@ TEST_F(PainterEffectsTest, AutomaticEnhancementAnswersOverTheModalEditor) {
   execEditor(first, [&](TPainterEffectsF* d) {
     openAuto(d);
     press(d, d->SaveBitBtn);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !d->isVisible(); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !d->isVisible(); }, 60000));
     EXPECT_EQ(editor->FUndoIndex(), 1);
   });
   execEditor(second, [&](TPainterEffectsF* d) {
@@ -242,19 +242,19 @@ TEST_F(PainterEffectsTest, AutomaticEnhancementAnswersOverTheModalEditor) {
     EXPECT_LT(meanDiff(shown, expected), 12.0);
 
     press(d, d->AbortBitBtn);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !d->isVisible(); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !d->isVisible(); }, 60000));
     EXPECT_EQ(editor->FUndoIndex(), 0);
     EXPECT_TRUE(editor->EffectsPanel->isEnabled());
 
     openAuto(d);
     key(d, Qt::Key_Escape);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !d->isVisible(); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !d->isVisible(); }, 60000));
     EXPECT_TRUE(editor->isVisible());  // only the dialog closed
     EXPECT_EQ(editor->FUndoIndex(), 0);
 
     openAuto(d);
     key(d, Qt::Key_Return);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !d->isVisible(); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !d->isVisible(); }, 60000));
     EXPECT_EQ(editor->FUndoIndex(), 1);
     EXPECT_TRUE(editor->EffectsPanel->isEnabled());
     EXPECT_GT(meanDiff(viewImage(view()), makeImage(300, 200)), 1.0);

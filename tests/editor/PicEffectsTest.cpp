@@ -205,7 +205,7 @@ TEST_F(PicEffectsTest, PreviewsSitRightAboveTheBars) {
       runDialog(button, [&] {
         QApplication::processEvents();
         // The window takes its new size from the window system.
-        EXPECT_TRUE(QTest::qWaitFor([&] { return form->height() <= form->sizeHint().height(); }, 5000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return form->height() <= form->sizeHint().height(); }, 60000));
         QWidget* bars = form->RGBPanel->isVisible() ? form->RGBPanel : form->SharpenPanel;
         for (PicImageControl* p : {form->PicImage1, form->PicImage2}) {
           const int fw = p->FrameWidth();

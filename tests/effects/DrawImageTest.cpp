@@ -227,9 +227,21 @@ TEST(DrawImage, EveryIndexRunsAndKeepsTheSize) {
 TEST(DrawImage, EmptyPictureDoesNothing) {
   Host h;
   h.host->setPicture(QImage());
-  for (int i = 0; i < TFxDrawImage::EffectCount; ++i) h.host->RunEffect(i);
+  auto shownEmptyOrNothing = [&](int before) {
+    return h.dialog->previews == before || h.dialog->preview.isEmpty();
+  };
+  for (int i = 0; i < TFxDrawImage::EffectCount; ++i) {
+    h.dialog->preview = noise(2, 2, 1);  // stands for the last picture shown
+    const int before = h.dialog->previews;
+    EXPECT_TRUE(h.host->RunEffect(i)) << i;  // the index exists, there is just nothing to work on
+    EXPECT_TRUE(h.host->WorkBitmap.isEmpty()) << i;
+    EXPECT_TRUE(shownEmptyOrNothing(before)) << i;
+  }
+  h.dialog->preview = noise(2, 2, 1);
+  const int before = h.dialog->previews;
   h.host->AdjustColors(10, 20, 30);
   EXPECT_TRUE(h.host->WorkBitmap.isEmpty());
+  EXPECT_TRUE(shownEmptyOrNothing(before));
 }
 
 TEST(DrawImage, PicturesOfOtherDepthsBecome24Bits) {
@@ -239,7 +251,7 @@ TEST(DrawImage, PicturesOfOtherDepthsBecome24Bits) {
   indexed.fill(0);
   indexed.setPixel(2, 1, 1);
   h.host->setPicture(indexed);
-  h.host->RunEffect(7);
+  ASSERT_TRUE(h.host->RunEffect(7));
   EXPECT_EQ(h.host->WorkBitmap.pixel(0, 0), (Bgr{3, 2, 1}));
   EXPECT_EQ(h.host->WorkBitmap.pixel(2, 1), (Bgr{50, 100, 200}));
   EXPECT_EQ(h.host->Tools.range, (std::array<int, 4>{0, 0, 2, 1}));
@@ -250,14 +262,14 @@ TEST(DrawImage, SameBarsSameResult) {
   h.picture(noise(30, 20, 4));
   for (int index : {3, 8, 9, 10, 11, 16, 25, 41, 42, 49, 50, 53, 54}) {
     h.dialog->pos[FxEffectsDialog::EBar] = 5;
-    h.host->RunEffect(index);
+    ASSERT_TRUE(h.host->RunEffect(index));
     const Bitmap24 first = h.host->WorkBitmap;
-    h.host->RunEffect(index);
+    ASSERT_TRUE(h.host->RunEffect(index));
     EXPECT_EQ(h.host->WorkBitmap, first) << index;
   }
-  h.host->RunEffect(46);
+  ASSERT_TRUE(h.host->RunEffect(46));
   const Bitmap24 tooth = h.host->WorkBitmap;
-  h.host->RunEffect(47);
+  ASSERT_TRUE(h.host->RunEffect(47));
   EXPECT_EQ(h.host->WorkBitmap, tooth);
 }
 
@@ -265,10 +277,10 @@ TEST(DrawImage, PlasmaRaisesTheExtraBarToTen) {
   Host h;
   h.picture(noise(8, 8, 1));
   h.dialog->pos[FxEffectsDialog::extrabar] = 3;
-  h.host->RunEffect(42);
+  ASSERT_TRUE(h.host->RunEffect(42));
   EXPECT_EQ(h.dialog->pos[FxEffectsDialog::extrabar], 10);
   h.dialog->pos[FxEffectsDialog::extrabar] = 40;
-  h.host->RunEffect(42);
+  ASSERT_TRUE(h.host->RunEffect(42));
   EXPECT_EQ(h.dialog->pos[FxEffectsDialog::extrabar], 40);
 }
 
@@ -280,11 +292,11 @@ TEST(DrawImage, FisheyeAndTwistUseTheBar) {
   TFxPaintFX fx;
   Bitmap24 want = pic;
   fx.FishEye(&want, &want, 0.37f);
-  h.host->RunEffect(11);
+  ASSERT_TRUE(h.host->RunEffect(11));
   EXPECT_EQ(h.host->WorkBitmap, want);
   want = pic;
   fx.Twist(&want, &want, 37);
-  h.host->RunEffect(10);
+  ASSERT_TRUE(h.host->RunEffect(10));
   EXPECT_EQ(h.host->WorkBitmap, want);
 }
 
@@ -293,13 +305,37 @@ TEST(DrawImage, BlendWithoutFittingClipboardShowsNothing) {
   h.picture(noise(5, 5, 1));
   QApplication::clipboard()->clear();
   int before = h.dialog->previews;
-  h.host->RunEffect(52);
+  ASSERT_TRUE(h.host->RunEffect(52));
   EXPECT_EQ(h.dialog->previews, before);
   QImage other(4, 4, QImage::Format_RGB32);
   other.fill(Qt::red);
   QApplication::clipboard()->setImage(other);
-  h.host->RunEffect(52);
+  ASSERT_TRUE(h.host->RunEffect(52));
   EXPECT_EQ(h.dialog->previews, before);
+}
+
+TEST(DrawImage, BlendWithAFittingClipboardMixesByTheBar) {
+  Host h;
+  const Bitmap24 pic = noise(5, 5, 1);
+  h.picture(pic);
+  h.dialog->pos[FxEffectsDialog::EBar] = 40;
+  QImage other(5, 5, QImage::Format_RGB32);
+  other.fill(qRgb(200, 100, 0));
+  QApplication::clipboard()->setImage(other);
+  const int before = h.dialog->previews;
+  ASSERT_TRUE(h.host->RunEffect(52));
+  EXPECT_EQ(h.dialog->previews, before + 1);
+  // Each byte: Round(0.6 x picture + 0.4 x clipboard), the clipboard's blue, green, red = 0, 100, 200.
+  Bitmap24 want = pic;
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 5; ++x) {
+      const Bgr p = pic.pixel(x, y);
+      auto mix = [](int a, int b) { return std::uint8_t(std::nearbyint(0.6 * a + 0.4 * b)); };
+      want.setPixel(x, y, Bgr{mix(p.b, 0), mix(p.g, 100), mix(p.r, 200)});
+    }
+  EXPECT_EQ(h.host->WorkBitmap, want);
+  EXPECT_EQ(h.dialog->preview, want);
+  QApplication::clipboard()->clear();
 }
 
 // ---- The host's own filters ------------------------------------------------------------------------
@@ -339,14 +375,27 @@ TEST(Skew, ZeroKeepsAndColumnWidthIsNeverWritten) {
   h.host->Skew(&tall, 100);
   EXPECT_EQ(tall.pixel(0, 7), g(0));
   EXPECT_EQ(tall.pixel(1, 7), g(9));
-  for (int a : {-100, -1000, 100000, INT_MIN, INT_MAX}) {
-    Bitmap24 n = noise(5, 9, 2);
+  const Bitmap24 src = noise(5, 9, 2);
+  for (int a : {-100, -1000, INT_MIN}) {
+    // s x H + W is not positive: no column can be worked out, the picture stays.
+    Bitmap24 n = src;
     h.host->Skew(&n, a);
-    EXPECT_EQ(n.width(), 5);
+    EXPECT_EQ(n, src) << a;
+  }
+  for (int a : {100000, INT_MAX}) {
+    // s is huge: row y lands on Round((Round(s y) + x) x 5 / (9 s + 5)) = Round(5 y / 9) for every
+    // x (the x term is below 1e-3 of a column), so the row's last pixel wins and the rest is black.
+    Bitmap24 n = src;
+    h.host->Skew(&n, a);
+    const int column[9] = {0, 1, 1, 2, 2, 3, 3, 4, 4};
+    for (int y = 0; y < 9; ++y)
+      for (int x = 0; x < 5; ++x)
+        EXPECT_EQ(n.pixel(x, y), x == column[y] ? src.pixel(4, y) : g(0)) << a << " " << x << "," << y;
   }
   h.host->Skew(nullptr, 5);
   Bitmap24 empty;
   h.host->Skew(&empty, 5);
+  EXPECT_TRUE(empty.isEmpty());
 }
 
 // ---- Dialog hand-over -----------------------------------------------------------------------------------

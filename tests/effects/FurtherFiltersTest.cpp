@@ -3,6 +3,7 @@
 
 #include <QPoint>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <functional>
@@ -16,7 +17,61 @@ using namespace fxtest;
 
 namespace {
 using Marble = void (TFxPaintFX::*)(Bitmap24*, Bitmap24*, int, double);
+
+// The marble family written out from its table: for each source pixel, a = (y mod Scale) / T,
+// b = (x mod Scale) / T, an offset pair from P(a) and Q(b), and the target
+// (Round(|x + ox|), Round(|y + oy|)) takes the pixel when it lies inside. The destination
+// starts as a copy of the source; in place, later pixels read what earlier ones wrote.
+struct MarbleRule {
+  const char* name;
+  Marble f;
+  double (*p)(double a, double t);
+  double (*q)(double b, double t);
+  void (*offsets)(double p, double q, double& ox, double& oy);
+  bool fromBottomRight;
+};
+
+void plus(double p, double q, double& ox, double& oy) { ox = q + p, oy = p + q; }
+
+const MarbleRule kMarbles[] = {
+    {"Marble", &TFxPaintFX::Marble, [](double a, double t) { return std::cos(a) * t; },
+     [](double b, double t) { return -std::sin(b) * t; }, plus, false},
+    {"Marble2", &TFxPaintFX::Marble2, [](double a, double t) { return std::cos(a) * t; },
+     [](double b, double t) { return -std::sin(b) * t; },
+     [](double p, double q, double& ox, double& oy) { ox = q - p, oy = p - q; }, false},
+    {"Marble3", &TFxPaintFX::Marble3, [](double a, double t) { return std::cos(a) * t; },
+     [](double b, double t) { return -std::sin(b) * t; },
+     [](double p, double q, double& ox, double& oy) { ox = -q + p, oy = -p + q; }, false},
+    {"Marble4", &TFxPaintFX::Marble4, [](double a, double t) { return std::sin(a) * t; },
+     [](double b, double t) { return -std::cos(b) * t; }, plus, false},
+    {"Marble5", &TFxPaintFX::Marble5, [](double a, double t) { return std::cos(a) * t; },
+     [](double b, double t) { return -std::sin(b) * t; }, plus, true},
+    {"Marble6", &TFxPaintFX::Marble6, [](double a, double t) { return std::cos(a) * t; },
+     [](double b, double t) { return -std::tan(b) / t; }, plus, false},
+    {"Marble7", &TFxPaintFX::Marble7, [](double a, double t) { return std::sin(a) * t; },
+     [](double b, double t) { return -std::tan(b) / (t * t); }, plus, false},
+    {"Marble8", &TFxPaintFX::Marble8, [](double a, double t) { return std::cos(1.5 * a) * std::sin(a) * t; },
+     [](double b, double t) { return std::cos(b) * (-std::sin(2 * b) * t); }, plus, false},
+};
+
+Bitmap24 MarbleByTable(const MarbleRule& r, const Bitmap24& source, int scale, double t, bool inPlace) {
+  Bitmap24 out = source;
+  const Bitmap24& from = inPlace ? out : source;
+  const int w = source.width(), h = source.height();
+  auto visit = [&](int x, int y) {
+    double ox, oy;
+    r.offsets(r.p((y % scale) / t, t), r.q((x % scale) / t, t), ox, oy);
+    const double nx = std::nearbyint(std::fabs(x + ox)), ny = std::nearbyint(std::fabs(y + oy));
+    if (nx < w && ny < h) out.setPixel(int(nx), int(ny), from.pixel(x, y));  // false for NaN
+  };
+  for (int i = 0; i < h; ++i)
+    for (int j = 0; j < w; ++j) {
+      const int y = r.fromBottomRight ? h - 1 - i : i, x = r.fromBottomRight ? w - 1 - j : j;
+      visit(x, y);
+    }
+  return out;
 }
+}  // namespace
 
 TEST(Marble, ScaleOneMovesEveryPixelByTheTurbulence) {
   TFxPaintFX fx;
@@ -30,6 +85,11 @@ TEST(Marble, ScaleOneMovesEveryPixelByTheTurbulence) {
       {&TFxPaintFX::Marble, [](int x, int y) { return QPoint(x + T, y + T); }},
       {&TFxPaintFX::Marble2, [](int x, int y) { return QPoint(std::abs(x - T), y + T); }},
       {&TFxPaintFX::Marble3, [](int x, int y) { return QPoint(x + T, std::abs(y - T)); }},
+      // P = sin(0) T = 0, Q = -cos(0) T = -T: both offsets -T; of two pixels meeting, the later wins.
+      {&TFxPaintFX::Marble4, [](int x, int y) { return QPoint(std::abs(x - T), std::abs(y - T)); }},
+      {&TFxPaintFX::Marble5, [](int x, int y) { return QPoint(x + T, y + T); }},
+      // P = cos(0) sin(0) T = 0, Q = cos(0) (-sin(0) T) = 0: nothing moves.
+      {&TFxPaintFX::Marble8, [](int x, int y) { return QPoint(x, y); }},
   };
   for (const Case& c : cases) {
     // Separate source and destination: the destination starts as a copy, then takes the moves.
@@ -45,6 +105,51 @@ TEST(Marble, ScaleOneMovesEveryPixelByTheTurbulence) {
   }
 }
 
+TEST(Marble, Marble5InPlaceShiftsCleanlyFromTheBottomRight) {
+  // Rows from the bottom and columns from the right: a pixel is read before anything is written
+  // over it, so in place the picture moves by (T, T) whole, as the host runs it.
+  TFxPaintFX fx;
+  const Bitmap24 src = noise(9, 7, 1);
+  Bitmap24 b = src;
+  fx.Marble5(&b, &b, 1, 2);
+  Bitmap24 want = src;
+  for (int y = 0; y + 2 < 7; ++y)
+    for (int x = 0; x + 2 < 9; ++x) want.setPixel(x + 2, y + 2, src.pixel(x, y));
+  EXPECT_EQ(b, want);
+}
+
+TEST(Marble, Marble8WorkedByHand) {
+  // Scale 3, T 1 on 3 x 3: a = y, b = x; P(a) = cos(1.5 a) sin(a), Q(b) = cos(b) (-sin(2 b)):
+  // P = 0, 0.0595, -0.9002 for rows 0..2 and Q = 0, -0.4913, -0.3149 for columns 0..2; both
+  // offsets are P + Q. Targets (Round |x + P + Q|, Round |y + P + Q|):
+  //   row 0: (0,0) (1,0) (2,0)   [x 1: |1 - 0.4913| = 0.509 -> 1, |0 - 0.4913| -> 0]
+  //   row 1: (0,1) (1,1) (2,1)
+  //   row 2: (1,1) (0,1) (1,1)   [x 0: |-0.9002| -> 1, |2 - 0.9002| = 1.10 -> 1]
+  // so (0,1) ends with source (1,2), (1,1) with source (2,2) (the later one); row 2 keeps the copy.
+  TFxPaintFX fx;
+  const Bitmap24 src = noise(3, 3, 12);
+  Bitmap24 dest;
+  fx.Marble8(const_cast<Bitmap24*>(&src), &dest, 3, 1.0);
+  const Bitmap24 want = make(3, {src.pixel(0, 0), src.pixel(1, 0), src.pixel(2, 0),  //
+                                 src.pixel(1, 2), src.pixel(2, 2), src.pixel(2, 1),  //
+                                 src.pixel(0, 2), src.pixel(1, 2), src.pixel(2, 2)});
+  EXPECT_EQ(dest, want);
+}
+
+TEST(Marble, EveryVariantFollowsItsOffsetTable) {
+  TFxPaintFX fx;
+  const Bitmap24 src = noise(19, 13, 21);
+  for (const MarbleRule& r : kMarbles)
+    for (auto [scale, t] : {std::pair{1, 2.0}, {4, 2.0}, {5, 0.7}, {7, 3.3}, {13, 1.5}, {-6, 2.5}, {40, 9.0}})
+      for (bool inPlace : {false, true}) {
+        SCOPED_TRACE(std::string(r.name) + " scale " + std::to_string(scale) + " T " + std::to_string(t) +
+                     (inPlace ? " in place" : ""));
+        Bitmap24 b = src, dest;
+        (fx.*r.f)(&b, inPlace ? &b : &dest, scale, t);
+        EXPECT_EQ(inPlace ? b : dest, MarbleByTable(r, src, scale, t, inPlace));
+      }
+}
+
 TEST(Marble, ZeroScaleAndWildTurbulenceAreHarmless) {
   TFxPaintFX fx;
   const Marble all[] = {&TFxPaintFX::Marble,  &TFxPaintFX::Marble2, &TFxPaintFX::Marble3, &TFxPaintFX::Marble4,
@@ -58,6 +163,10 @@ TEST(Marble, ZeroScaleAndWildTurbulenceAreHarmless) {
         EXPECT_EQ(b.width(), 23);
         if (scale == 0) {
           EXPECT_EQ(b, before);
+        } else {
+          const MarbleRule& r = *std::find_if(std::begin(kMarbles), std::end(kMarbles),
+                                              [m](const MarbleRule& k) { return k.f == m; });
+          EXPECT_EQ(b, MarbleByTable(r, before, scale, t, true)) << r.name << " " << t << " " << scale;
         }
       }
 }
@@ -66,9 +175,13 @@ TEST(Marble, TangentVariantsDropTargetsBeyondRange) {
   // Near tan's poles the offsets are huge: those pixels go nowhere, nothing overflows.
   TFxPaintFX fx;
   Bitmap24 b = noise(64, 64, 9);
+  const Bitmap24 before = b;
   fx.Marble6(&b, &b, 400, 1.0);
+  const Bitmap24 after6 = MarbleByTable(kMarbles[5], before, 400, 1.0, true);
+  EXPECT_EQ(b, after6);
   fx.Marble7(&b, &b, 400, 0.001);
   EXPECT_EQ(b.width(), 64);
+  EXPECT_EQ(b, MarbleByTable(kMarbles[6], after6, 400, 0.001, true));
 }
 
 TEST(FurtherFilters, EmptyFilterAndZeroAmountsChangeNothing) {

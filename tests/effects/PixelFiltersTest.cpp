@@ -73,6 +73,7 @@ TEST(Noise, SharedGeneratorIsSeedable) {
   FxRandom::shared().setSeed(77);
   fx.AddColorNoise(&b, 60);
   EXPECT_EQ(a, b);
+  EXPECT_NE(a, noise(8, 8, 1));  // and there was noise to repeat
 }
 
 // ---- Blur --------------------------------------------------------------------------------------------
@@ -252,11 +253,22 @@ TEST(Warp, TwistQuarterTurnNearCentre) {
 // The rim of the lens (r1 = rmax exactly) and points far outside stay defined.
 TEST(Warp, FishEyeRimAndFarPoints) {
   TFxPaintFX fx;
-  Bitmap24 b = noise(10, 10, 12);  // rmax = 5 with 0.5; pixel (0, 5) lies exactly on it
+  // Whatever the rim pixel takes, it is the same every time, and the centre (r1 = 0) samples
+  // itself exactly.
+  const Bitmap24 base = noise(10, 10, 12);  // rmax = 5 with 0.5; pixel (0, 5) lies exactly on it
+  Bitmap24 b = base, again = base;
   fx.FishEye(&b, &b, 0.5f);
-  Bitmap24 c = noise(64, 48, 13);
+  fx.FishEye(&again, &again, 0.5f);
+  EXPECT_EQ(b, again);
+  EXPECT_EQ(b.pixel(5, 5), base.pixel(5, 5));
+  EXPECT_NE(b, base);
+  const Bitmap24 far = noise(64, 48, 13);  // rmax = 0.64: every pixel but the centre lies beyond
+  Bitmap24 c = far, c2 = far;
   fx.FishEye(&c, &c, 0.01f);
+  fx.FishEye(&c2, &c2, 0.01f);
   EXPECT_EQ(c.width(), 64);
+  EXPECT_EQ(c, c2);
+  EXPECT_EQ(c.pixel(32, 24), far.pixel(32, 24));
 }
 
 // ---- Relief and channels ---------------------------------------------------------------------------------
@@ -320,13 +332,21 @@ TEST(Plasma, MapPicksDisplacementAndMinimaApply) {
 
 TEST(Plasma, BadInputs) {
   TFxPaintFX fx;
+  // Every call below finds no target inside the picture, so the destination keeps the source
+  // it started as: a blue of 0 moves by (Round(-A sin 0), Round(A cos 0)) = (0, A), 50 rows
+  // down; a NaN scale gives NaN offsets; an amplitude of 1e300 moves every pixel far out
+  // (sin(k / 10) is 0 only for k = 0, and cos(0) x 1e300 is out too).
   Bitmap24 src = noise(6, 6, 1), smallMap(2, 2), dest = src;
-  fx.Plasma(&src, &smallMap, 10, 50, &dest);  // only the covered part is moved
+  fx.Plasma(&src, &smallMap, 10, 50, &dest);  // only the covered part is looked at
+  EXPECT_EQ(dest, src);
   Bitmap24 empty;
   fx.Plasma(&src, &empty, 10, 5, &dest);
   fx.Plasma(&src, nullptr, 10, 5, &dest);
+  EXPECT_EQ(dest, src);
   fx.Plasma(&src, &src, NAN, 5, &dest);
+  EXPECT_EQ(dest, src);
   fx.Plasma(&src, &src, 10, 1e300, &dest);
+  EXPECT_EQ(dest, src);
   Bitmap24 u(5, 5, g(3));
   fx.Plasma(&u, &u, 30, 40, &u);
   EXPECT_TRUE(uniform(u, g(3)));

@@ -175,7 +175,7 @@ TEST_F(ManagerTest, WindowDestroyedWhileItsMenuIsOpen) {
     QApplication::processEvents();
     ASSERT_EQ(drawOf(popup->actions().first()), fm) << bar;
     popup->popup(win->mapToGlobal(QPoint(20, 20)));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return popup->isVisible(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return popup->isVisible(); }, 60000));
     QPointer<QMenu> watch(popup);
     const auto styled = TFlatMenuManager::Instance()->StyledForms.size();
     delete win;

@@ -260,7 +260,7 @@ TEST_F(MenuPaintTest, HoveredMenuBarItemShowsTheHotFaceOpenedTheShadow) {
   QWindow* handle = m.win.windowHandle();
   const QPoint centre = bar->mapTo(&m.win, r.center());
   QTest::mouseMove(handle, centre);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return bar->activeAction() == edit->menuAction(); }, 5000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return bar->activeAction() == edit->menuAction(); }, 60000));
   QImage img = face();
   EXPECT_EQ(at(img, L, midY), frame);
   EXPECT_EQ(at(img, L + 2, midY), fillc);
@@ -268,7 +268,7 @@ TEST_F(MenuPaintTest, HoveredMenuBarItemShowsTheHotFaceOpenedTheShadow) {
   for (int x = Rt - 7; x < Rt; ++x) EXPECT_EQ(at(img, x, lowY), plain) << "no shadow band at x " << x;
 
   QTest::mouseClick(handle, Qt::LeftButton, Qt::NoModifier, centre);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return edit->isVisible(); }, 5000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return edit->isVisible(); }, 60000));
   img = face();
   EXPECT_EQ(at(img, L, midY), frame);
   EXPECT_EQ(at(img, Rt - 8, midY), frame);

@@ -32,9 +32,9 @@ int foreignPixels(const QImage& img, const QRect& area) {
   return n;
 }
 
-// Waits until the screen shows what pred asks for; false after a generous safety deadline.
+// Waits until the screen shows what pred asks for; false after a minute, a safety deadline only.
 bool screenShows(QWidget& w, const std::function<bool(const QImage&)>& pred) {
-  return QTest::qWaitFor([&] { return pred(onScreen(w)); }, 5000);
+  return QTest::qWaitFor([&] { return pred(onScreen(w)); }, 60000);
 }
 
 const char* modeName(TRepaintMode m) {
@@ -127,7 +127,7 @@ TEST(PaintBox32, DrawingTheBufferUnderTheOptimizerAsksForNoFurtherPaint) {
   box.SetRepaintMode(TRepaintMode::rmOptimizer);
   box.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return box.bufferPaints > 0; }, 5000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return box.bufferPaints > 0; }, 60000));
   box.repaint();
   const int settled = box.bufferPaints;
   EXPECT_FALSE(box.RepaintOptimizer()->UpdatesAvailable());
@@ -140,7 +140,7 @@ TEST(PaintBox32, DrawingTheBufferUnderTheOptimizerAsksForNoFurtherPaint) {
   // A real change repaints once and shows.
   box.colour = 0xFFC00000u;
   box.Invalidate();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return (onScreen(box).pixel(20, 20) & 0xFFFFFFu) == 0xC00000u; }, 5000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return (onScreen(box).pixel(20, 20) & 0xFFFFFFu) == 0xC00000u; }, 60000));
   const int afterChange = box.bufferPaints;
   box.repaint();
   EXPECT_EQ(box.bufferPaints, afterChange);

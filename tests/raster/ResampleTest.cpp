@@ -301,9 +301,12 @@ TEST(Kernels, KernelResamplerDetails) {
   auto* cubic = dynamic_cast<TCubicKernel*>(r->Kernel());
   ASSERT_NE(cubic, nullptr);
   EXPECT_FLOAT_EQ(cubic->Coeff(), -0.5f);
-  // sampling without preparing first does not crash
+  // sampling without preparing first prepares itself: the same sample as after PrepareSampling
   r->SetKernelClassName("TLanczosKernel");
-  (void)r->GetSampleFloat(2.5f, 2.5f);
+  const TColor32 unprepared = r->GetSampleFloat(2.5f, 2.5f);
+  r->PrepareSampling();
+  EXPECT_EQ(unprepared, r->GetSampleFloat(2.5f, 2.5f));
+  r->FinalizeSampling();
 }
 
 TEST(Kernels, RangeCheckClampsOvershoot) {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <random>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "Bitmap32.h"
@@ -307,11 +308,18 @@ TEST(Remap, BadInput) {
   t.SetSrcRect(FloatRect(src.BoundsRect()));
   t.SetMappingRect(FloatRect(0, 0, 0, 0));
   EXPECT_THROW(Transform(&dst, &src, &t), ERasterException);
-  // a map much smaller than the destination is read through its clipped form
+  // a map much smaller than the destination is read through its clipped form: a 2 x 2 map over
+  // 8 x 8 has one cell, grid scale 1/8 and source scale 8, so (1, 1) with the vector (3, 3) reads
+  // ((1 + 3) / 8) x 8 = 4, 4; every point outside the map sees the zero vector and itself
+  FillCoded(src);
+  dst.Clear(0x11223344u);
   t.SetMappingRect(FloatRect(dst.BoundsRect()));
   t.VectorMap()->SetSize(2, 2);
   t.VectorMap()->SetFixedVector(1, 1, {Fixed(3), Fixed(3)});
   Transform(&dst, &src, &t);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x)
+      EXPECT_EQ(dst.Pixel(x, y), x == 1 && y == 1 ? src.Pixel(4, 4) : src.Pixel(x, y)) << x << "," << y;
   t.SetVectorMap(nullptr);
   EXPECT_NE(t.VectorMap(), nullptr);
   EXPECT_THROW(Transform(nullptr, &src, &t), EBitmapException);
@@ -328,34 +336,90 @@ TEST(Remap, BadInput) {
   // rendering into an empty or a measured destination
   TBitmap32 empty;
   Transform(&empty, &src, &t);
+  EXPECT_TRUE(empty.Empty());
   std::vector<TRect> measured;
+  dst.Clear(0x11223344u);
   dst.BeginMeasuring([&measured](TBitmap32*, const TRect& r, std::uint32_t) { measured.push_back(r); });
   Transform(&dst, &src, &t);
   dst.EndMeasuring();
-  EXPECT_EQ(measured.size(), 1u);
+  ASSERT_EQ(measured.size(), 1u);
+  EXPECT_EQ(measured[0], dst.BoundsRect());  // the area it would have drawn ...
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) EXPECT_EQ(dst.Pixel(x, y), 0x11223344u);  // ... and not a pixel drawn
 }
 
 TEST(Remap, ThinPicturesThroughEveryResampler) {
-  for (const char* name : {"TNearestResampler", "TLinearResampler", "TDraftResampler", "TKernelResampler"})
-    for (const auto& s : {std::pair{1, 9}, std::pair{9, 1}, std::pair{1, 1}}) {
-      TBitmap32 src, dst;
-      src.SetSize(s.first, s.second);
-      src.Clear(0xFF404040u);
-      src.SetResamplerClassName(name);
-      dst.SetSize(s.first, s.second);
-      auto t = Remap(src, dst);
-      t->VectorMap()->SetFixedVector(0, 0, {0x8000, 0x8000});
-      Transform(&dst, &src, t.get());
-      TSuperSampler ss(nullptr);
-      TTransformer tr(src.Resampler(), t.get());
-      ss.SetSampler(&tr);
-      ss.SetSamplingX(3);
-      ss.SetSamplingY(3);
-      TRegularRasterizer r;
-      r.SetSampler(&ss);
-      r.Rasterize(&dst, dst.BoundsRect(), &src);
-      SUCCEED();
-    }
+  // A flat 0xFF404040 picture one pixel wide or high (or both), drawn through a remap whose map
+  // has the picture's size: zero everywhere, half a pixel right and down at (0, 0). The map's
+  // grid scales cancel, so every other point maps to itself. Each output pixel is worked out
+  // from the resamplers' edge rules (outer colour 0):
+  // - nearest rounds halves down (FixedRound), so the shifted (0, 0) still reads pixel (0, 0);
+  // - linear and draft read bilinearly and give the outer colour anywhere past the last column
+  //   or row unless exactly on it: the shifted (0, 0) lies past it;
+  // - the box kernel cut to the picture reads pixel (0, 0) at half a pixel past it.
+  // The 3 x 3 super sampler adds sub-samples at -1/3, 0 and +1/3 of a pixel; the vector of
+  // (0, 0) fades out over its cell, reaching only sub-samples with both offsets >= 0 in pixel
+  // (0, 0) and the -1/3 ones of its neighbours. Counted per pixel, the sub-samples that read
+  // the picture rather than the outer colour:
+  // - nearest and kernel: all 9, but in pixel (0, 0) the ones shifted by more than half a
+  //   pixel across the thin side miss: (1/3, 0) and (1/3, 1/3) for a column (shifted by 1/2
+  //   and 1/3 to 5/6 and 2/3), the mirror pair for a row, and for 1 x 1 also (0, 1/3);
+  // - linear and draft: only the sub-samples exactly on the thin column (or row) hit it, 3 of
+  //   9; the last pixel along the long side loses its +1/3 row (2), pixel 1 its -1/3 row to
+  //   the vector (2), pixel (0, 0) all.
+  // A pixel with k hits of 9 is (k x channel + 4) div 9 per channel: the average rounds.
+  struct Case {
+    const char* resampler;
+    int w, h;
+    std::vector<int> plainHits;  // 1: the picture's colour, 0: the outer colour
+    std::vector<int> superHits;  // of 9 sub-samples
+  };
+  const std::vector<int> flat9(9, 1);
+  const Case cases[] = {
+      {"TNearestResampler", 1, 9, flat9, {7, 9, 9, 9, 9, 9, 9, 9, 9}},
+      {"TNearestResampler", 9, 1, flat9, {7, 9, 9, 9, 9, 9, 9, 9, 9}},
+      {"TNearestResampler", 1, 1, {1}, {6}},
+      {"TLinearResampler", 1, 9, {0, 1, 1, 1, 1, 1, 1, 1, 1}, {0, 2, 3, 3, 3, 3, 3, 3, 2}},
+      {"TLinearResampler", 9, 1, {0, 1, 1, 1, 1, 1, 1, 1, 1}, {0, 2, 3, 3, 3, 3, 3, 3, 2}},
+      {"TLinearResampler", 1, 1, {0}, {0}},
+      {"TDraftResampler", 1, 9, {0, 1, 1, 1, 1, 1, 1, 1, 1}, {0, 2, 3, 3, 3, 3, 3, 3, 2}},
+      {"TDraftResampler", 9, 1, {0, 1, 1, 1, 1, 1, 1, 1, 1}, {0, 2, 3, 3, 3, 3, 3, 3, 2}},
+      {"TDraftResampler", 1, 1, {0}, {0}},
+      {"TKernelResampler", 1, 9, flat9, {7, 9, 9, 9, 9, 9, 9, 9, 9}},
+      {"TKernelResampler", 9, 1, flat9, {7, 9, 9, 9, 9, 9, 9, 9, 9}},
+      {"TKernelResampler", 1, 1, {1}, {6}},
+  };
+  auto ofHits = [](int k, int of) {
+    const auto part = [k, of](std::uint32_t c) { return (static_cast<std::uint32_t>(k) * c + of / 2) / of; };
+    const TColor32 v = part(0x40);
+    return part(0xFF) << 24 | v << 16 | v << 8 | v;
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.resampler) + " " + std::to_string(c.w) + "x" + std::to_string(c.h));
+    TBitmap32 src, dst;
+    src.SetSize(c.w, c.h);
+    src.Clear(0xFF404040u);
+    src.SetResamplerClassName(c.resampler);
+    ASSERT_EQ(src.OuterColor(), 0u);
+    dst.SetSize(c.w, c.h);
+    dst.Clear(0x11223344u);  // every pixel must be written
+    auto t = Remap(src, dst);
+    t->VectorMap()->SetFixedVector(0, 0, {0x8000, 0x8000});
+    Transform(&dst, &src, t.get());
+    for (int i = 0; i < c.w * c.h; ++i)
+      EXPECT_EQ(dst.Pixel(i % c.w, i / c.w), c.plainHits[std::size_t(i)] ? 0xFF404040u : 0u) << "plain, pixel " << i;
+    dst.Clear(0x11223344u);
+    TSuperSampler ss(nullptr);
+    TTransformer tr(src.Resampler(), t.get());
+    ss.SetSampler(&tr);
+    ss.SetSamplingX(3);
+    ss.SetSamplingY(3);
+    TRegularRasterizer r;
+    r.SetSampler(&ss);
+    r.Rasterize(&dst, dst.BoundsRect(), &src);
+    for (int i = 0; i < c.w * c.h; ++i)
+      EXPECT_EQ(dst.Pixel(i % c.w, i / c.w), ofHits(c.superHits[std::size_t(i)], 9)) << "3 x 3, pixel " << i;
+  }
 }
 
 TEST(Remap, SetBorderTransparent) {
