@@ -1,0 +1,108 @@
+// Settings files and start-up copies that cannot be written are told to the user, with the file
+// and the reason, and nothing that needs them runs as if they were there. The full disks are
+// real: a small file system of its own mounted where the files go, then filled.
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <sys/stat.h>
+
+#include "ProductionFixture.h"
+#include "SmallDisk.h"
+
+using prodtest::ModalDriver;
+using prodtest::ProductionTest;
+using shelltest::writeText;
+
+namespace {
+
+const char* const kNoSpace = "kein Platz mehr auf dem Datenträger";
+
+class SaveFailureTest : public ProductionTest {
+ protected:
+  void SetUp() override {
+    ProductionTest::SetUp();
+    makeSlideshow("Archive_0003", "Drei", {"a.jpg", "b.jpg"});
+    selectArchive("Archive_0003");
+    mf->Open1BitBtnClick();
+    modal.shown.clear();
+  }
+  // The messages shown since the last call.
+  QStringList newMessages() {
+    const QStringList all = prompter.messageTexts();
+    const QStringList out = all.mid(seen_);
+    seen_ = all.size();
+    return out;
+  }
+  // The program folder, where the program's own settings go, on a full disk of its own from now
+  // on (the window has read what it needs from it).
+  std::unique_ptr<testsupport::SmallDisk> fullProgramFolder() {
+    newMessages();
+    auto disk = std::make_unique<testsupport::SmallDisk>(app.path());
+    if (disk->mounted()) {
+      EXPECT_TRUE(disk->fill());
+    }
+    return disk;
+  }
+  static void expectSettingsMessage(const QString& message, const QString& file, const QString& reason) {
+    EXPECT_TRUE(message.startsWith(GetLanguageText(10230))) << message.toStdString();
+    EXPECT_TRUE(message.contains("\n" + file + "\n")) << message.toStdString();
+    EXPECT_TRUE(message.endsWith(GetLanguageText(10205) + " " + reason)) << message.toStdString();
+  }
+
+ private:
+  qsizetype seen_ = 0;
+};
+
+using StartUpCopyTest = shelltest::ShellTest;
+
+}  // namespace
+
+// The screensaver folder on a small disk of its own (in a documents folder on that disk): what
+// does not fit is reported, and the success window does not follow.
+TEST_F(SaveFailureTest, AScreensaverThatIsNotCompleteIsNoSuccess) {
+  struct Case {
+    const char* what;
+    int settingsBytes;  // a root Settings.ini that fits once but not twice: its rewrite fails
+    int songBytes;      // a song larger than the disk: its copy fails
+  };
+  const Case cases[] = {
+      {"a file does not fit", 0, 400 * 1024},
+      {"the settings cannot be written", 150 * 1024, 0},
+  };
+  const QByteArray settings = testsupport::readBytes(root + "Settings.ini");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    testsupport::TempFolder place;
+    testsupport::SmallDisk disk(place.path() + "/docs");
+    if (!disk.mounted()) GTEST_SKIP() << disk.reason();
+    const QByteArray rootSettings =
+        c.settingsBytes ? settings + ";" + QByteArray(c.settingsBytes, 'x') + "\r\n" : settings;
+    writeText(root + "Settings.ini", rootSettings);
+    writeText(root + "Archive_0003/song.mp3", c.songBytes ? QByteArray(c.songBytes, 'm') : QByteArray("music"));
+    mf->FScreensaverFolder = place.path() + "/docs/Diashow_Screensaver/";
+    modal.shown.clear();
+    modal.handlers["ExportForm"] = [](QWidget* w) {
+      auto* list = w->findChild<QListWidget*>("CheckListBox");
+      for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->text().startsWith("Archive_0003 ")) list->item(i)->setCheckState(Qt::Checked);
+      ModalDriver::finish(w, kalvora::mrOk);
+    };
+    newMessages();
+    EXPECT_FALSE(mf->InstallScreensaver());
+    EXPECT_EQ(modal.shown, QStringList{"ExportForm"});  // no success window
+    const QStringList messages = newMessages();
+    ASSERT_EQ(messages.size(), 1) << messages.join("|").toStdString();
+    const QString saver = mf->FScreensaverFolder;
+    if (c.songBytes) {
+      EXPECT_TRUE(messages[0].startsWith(GetLanguageText(10201))) << messages[0].toStdString();
+      EXPECT_TRUE(messages[0].contains(root + "Archive_0003/song.mp3")) << messages[0].toStdString();
+      EXPECT_FALSE(QFileInfo::exists(saver + "Archive_0003/song.mp3"));
+    } else {
+      // Every file is there, but the settings are the archive's: no full screen, no random
+      // transitions.
+      expectSettingsMessage(messages[0], saver + "Settings.ini", QString::fromUtf8(kNoSpace));
+      EXPECT_EQ(testsupport::readBytes(saver + "Settings.ini"), rootSettings);
+      EXPECT_TRUE(QFileInfo(saver + "Archive_0003/song.mp3").isFile());
+    }
+  }
+}
