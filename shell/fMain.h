@@ -229,8 +229,9 @@ class TMainForm : public QMainWindow {
 
   // Settings.
   void LoadGeneratorSettings();
-  void SaveGeneratorSettings();
-  void WritePlayerSettings();
+  // Both tell the user when the file could not be written, and return false then.
+  bool SaveGeneratorSettings();
+  bool WritePlayerSettings();
 
   // Slideshow folders.
   QString NewArchiveFolder();

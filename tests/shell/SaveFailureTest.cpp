@@ -57,6 +57,62 @@ using StartUpCopyTest = shelltest::ShellTest;
 
 }  // namespace
 
+// "Übernehmen" on the general settings page and closing the program both save Generator.ini.
+TEST_F(SaveFailureTest, ProgramSettingsThatCannotBeSavedAreReported) {
+  const auto disk = fullProgramFolder();
+  if (!disk->mounted()) GTEST_SKIP() << disk->reason();
+  mf->Allgemein1->trigger();
+  QTest::mouseClick(mf->Uebernehmen2BitBtn, Qt::LeftButton);
+  QStringList messages = newMessages();
+  ASSERT_EQ(messages.size(), 1) << messages.join("|").toStdString();
+  expectSettingsMessage(messages[0], appDir + "Generator.ini", QString::fromUtf8(kNoSpace));
+  mf->close();
+  messages = newMessages();
+  ASSERT_EQ(messages.size(), 1) << messages.join("|").toStdString();
+  expectSettingsMessage(messages[0], appDir + "Generator.ini", QString::fromUtf8(kNoSpace));
+  EXPECT_FALSE(QFileInfo::exists(appDir + "Generator.ini"));
+}
+
+// Without its settings the player would play another slideshow: it is not started, and the
+// window that says it starts does not show.
+TEST_F(SaveFailureTest, PlayerSettingsThatCannotBeWrittenStartNoPlayer) {
+  const QString settings = root + "Settings.ini";
+  const QByteArray before = testsupport::readBytes(settings);
+  ASSERT_EQ(::chmod(QFile::encodeName(settings).constData(), 0444), 0);  // refused for root as well
+  modal.handlers["MakeWizzard"] = [](QWidget* w) {
+    w->findChild<QRadioButton*>("PCRadioButton")->setChecked(true);
+    ModalDriver::finish(w, kalvora::mrOk);
+  };
+  mf->PageControl1->setCurrentIndex(2);
+  ASSERT_EQ(mf->PageControl1->currentIndex(), 3);
+  newMessages();
+  QTest::mouseClick(mf->MakeDiashowBitBtn, Qt::LeftButton);
+  EXPECT_TRUE(prodtest::g_started.isEmpty());
+  EXPECT_FALSE(modal.shown.contains("AnweisungForm")) << modal.shown.join("|").toStdString();
+  const QStringList messages = newMessages();
+  ASSERT_FALSE(messages.isEmpty());
+  for (const QString& m : messages) expectSettingsMessage(m, settings, QString::fromUtf8("die Datei ist schreibgeschützt"));
+  EXPECT_EQ(testsupport::readBytes(settings), before);
+  ::chmod(QFile::encodeName(settings).constData(), 0644);
+}
+
+// The ripper is told by Ripper.ini where its tracks go: without it, it is not started.
+TEST_F(SaveFailureTest, ARipperHandOffThatCannotBeWrittenRunsNoRipper) {
+  testsupport::TempFolder elsewhere;
+  const QString ran = elsewhere.file("ran");
+  const QString ripper = elsewhere.file("ripper.sh");
+  writeText(ripper, "#!/bin/sh\ntouch \"" + ran.toUtf8() + "\"\n");
+  QFile::setPermissions(ripper, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  mf->FRipperProgram = ripper;
+  const auto disk = fullProgramFolder();
+  if (!disk->mounted()) GTEST_SKIP() << disk->reason();
+  QTest::mouseClick(mf->StartRipperBitBtn, Qt::LeftButton);
+  const QStringList messages = newMessages();
+  ASSERT_EQ(messages.size(), 1) << messages.join("|").toStdString();
+  expectSettingsMessage(messages[0], appDir + "Ripper.ini", QString::fromUtf8(kNoSpace));
+  EXPECT_FALSE(QFileInfo::exists(ran));
+}
+
 // The screensaver folder on a small disk of its own (in a documents folder on that disk): what
 // does not fit is reported, and the success window does not follow.
 TEST_F(SaveFailureTest, AScreensaverThatIsNotCompleteIsNoSuccess) {
