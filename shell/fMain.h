@@ -414,8 +414,9 @@ class TMainForm : public QMainWindow {
   void BuildMenus();
   void FormCreate();
   void SetTexts();
-  void PrepareFolders();
-  void CopyPlayerFiles();
+  // Both add the files they could not copy to copyFailures.
+  void PrepareFolders(QStringList& copyFailures);
+  void CopyPlayerFiles(QStringList& copyFailures);
   void ReportStartupProblems();
   void SelectDrive(const QString& drive);
   bool InSettingsLoad_ = false;

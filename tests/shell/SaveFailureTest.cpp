@@ -162,3 +162,30 @@ TEST_F(SaveFailureTest, AScreensaverThatIsNotCompleteIsNoSuccess) {
     }
   }
 }
+
+// Start-up copies the player and its files into the archive root at every start: what cannot
+// be copied or written there is in the one message of start-up problems.
+TEST_F(StartUpCopyTest, CopiesThatFailAreInTheStartUpMessage) {
+  const QString kalvora = home() + "Kalvora/";
+  testsupport::SmallDisk disk(kalvora);
+  if (!disk.mounted()) GTEST_SKIP() << disk.reason();
+  ASSERT_TRUE(disk.fill());
+  start();
+  const QStringList messages = prompter.messageTexts();
+  ASSERT_EQ(messages.size(), 1) << messages.join("|").toStdString();
+  const QString& report = messages[0];
+  EXPECT_TRUE(report.contains(GetLanguageText(10201) + "\n")) << report.toStdString();
+  for (const char* file : {"del/Diashow.ini", "Autorun.inf", "Slidoplay", "play.ply", "intro.ply", "Settings.ini",
+                           "Effects.ini"})
+    EXPECT_TRUE(report.contains("\n" + kalvora + file)) << file << "\n" << report.toStdString();
+  // The player's texts, written into the root's Language.ini.
+  EXPECT_TRUE(report.contains(GetLanguageText(10230) + "\n" + kalvora + "Language.ini\n" + GetLanguageText(10205) +
+                              " " + QString::fromUtf8(kNoSpace)))
+      << report.toStdString();
+  // Nothing half copied: only what takes no room is there (a folder, the empty picture list).
+  EXPECT_EQ(QDir(kalvora).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+            (QStringList{"del", "filler"}));
+  EXPECT_EQ(QDir(kalvora + "del").entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+            QStringList{"Pictures.ini"});
+  EXPECT_EQ(QFileInfo(kalvora + "del/Pictures.ini").size(), 0);
+}
