@@ -161,18 +161,11 @@ void TKvCabArchive::SaveArchive() {
     inputs.push_back(in);
   }
   // Written beside the old cabinet and renamed over it: a failure leaves the old one whole.
-  std::string tmp = KvMakeTempName(KvExtractFileDir(ArchiveName()), true);
-  if (tmp.empty()) throw EKvFCIFileOpenError();
-  try {
-    b.Write(tmp, inputs, CompressionType);
-    KvTakeModeOf(tmp, ArchiveName());
-  } catch (...) {
-    ::unlink(tmp.c_str());
-    throw;
-  }
+  atomicfile::File file(ArchiveName(), atomicfile::kNamed);
+  if (!file.Open()) throw EKvFCIFileOpenError();
+  b.Write(file.TempPath(), inputs, CompressionType);
   stream_.reset();
-  bool moved = ::rename(tmp.c_str(), ArchiveName().c_str()) == 0;
-  if (!moved) ::unlink(tmp.c_str());
+  const bool moved = file.Commit();
   reopenStream(ArchiveName(), mkNumberedFiles, fmOpenRead | fmShareDenyNone);
   if (!moved) throw EKvFCIFileWriteError();
   LoadArchive();

@@ -738,17 +738,14 @@ bool TKvGzipArchive::keepsOldData() {
 }
 
 void TKvGzipArchive::SaveArchive() {
-  std::string dir = KvExtractFileDir(ArchiveName());
-  std::string tmp = KvMakeTempName(dir, true);
+  atomicfile::File file(ArchiveName(), atomicfile::kNamed);
+  KvOpenReplacement(file);
   if (tarMode()) {
     setView(1);
     // The old and the new TAR are both held whole in the swap: refused when they cannot fit.
     bool old = keepsOldData() && other_->Size() > 0;
     int64_t room = KvFreeBytesFor(TempDirectory);
-    if (room >= 0 && room < newTarBytes() + (old && !tarKept_ ? tarBytes_ : 0)) {
-      ::unlink(tmp.c_str());
-      throw EKvNoDiskSpace();
-    }
+    if (room >= 0 && room < newTarBytes() + (old && !tarKept_ ? tarBytes_ : 0)) throw EKvNoDiskSpace();
     auto tar = std::make_unique<TKvVirtualMemoryStream>();
     tar->SwapFolder = TempDirectory;
     std::vector<int64_t> positions;
@@ -765,18 +762,17 @@ void TKvGzipArchive::SaveArchive() {
       }
       positions = writeTo(*tar);
       tar->Seek(0, soBeginning);
-      KvFileStream out(tmp, fmCreate);
+      KvFileStream out(file.TempPath(), fmCreate);
       TKvGzipItem hdr;
       hdr.MTime = uint32_t(std::time(nullptr));
       KvGzipWrite(out, hdr, *tar);
     } catch (...) {
-      ::unlink(tmp.c_str());
       stream_ = std::make_unique<TKvVirtualMemoryStream>();
       tarKept_ = false;
       throw;
     }
     setView(0);
-    replaceFile(tmp);
+    replaceFile(file);
     setView(1);
     stream_ = std::make_unique<TKvVirtualMemoryStream>();
     tarKept_ = false;
@@ -793,8 +789,8 @@ void TKvGzipArchive::SaveArchive() {
       keep = static_cast<TKvGzipItem*>(Items(i));
       break;
     }
-  try {
-    KvFileStream out(tmp, fmCreate);
+  {
+    KvFileStream out(file.TempPath(), fmCreate);
     if (keep) {
       std::unique_ptr<KvStream> owned;
       KvStream* data = nullptr;
@@ -833,11 +829,8 @@ void TKvGzipArchive::SaveArchive() {
       CurrentItem = keep;
       KvGzipWrite(out, *keep, *data, &h);
     }
-  } catch (...) {
-    ::unlink(tmp.c_str());
-    throw;
   }
-  replaceFile(tmp);
+  replaceFile(file);
   for (int i = Count() - 1; i >= 0; --i) {
     if (Items(i) != keep) items_->Delete(i);
   }

@@ -474,29 +474,22 @@ void TKvTarArchive::settle(const std::vector<int64_t>& positions) {
   }
 }
 
-void TKvTarArchive::replaceFile(const std::string& tmpName) {
+void TKvTarArchive::replaceFile(atomicfile::File& written) {
   stream_.reset();
-  KvTakeModeOf(tmpName, ArchiveName());
-  if (::rename(tmpName.c_str(), ArchiveName().c_str()) != 0) {
-    ::unlink(tmpName.c_str());
-    reopenStream(ArchiveName(), mkNumberedFiles, fmOpenRead | fmShareDenyNone);
-    throw EKvFileCreateError(ArchiveName(), errno);
-  }
+  const bool replaced = written.Commit();
   reopenStream(ArchiveName(), mkNumberedFiles, fmOpenRead | fmShareDenyNone);
+  if (!replaced) throw EKvFileCreateError(ArchiveName(), written.error());
 }
 
 void TKvTarArchive::SaveArchive() {
-  std::string dir = KvExtractFileDir(ArchiveName());
-  std::string tmp = KvMakeTempName(dir, true);
+  atomicfile::File file(ArchiveName(), atomicfile::kNamed);
+  KvOpenReplacement(file);
   std::vector<int64_t> positions;
-  try {
-    KvFileStream out(tmp, fmCreate);
+  {
+    KvFileStream out(file.TempPath(), fmCreate);
     positions = writeTo(out);
-  } catch (...) {
-    ::unlink(tmp.c_str());
-    throw;
   }
-  replaceFile(tmp);
+  replaceFile(file);
   settle(positions);
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "AtomicFile.h"
 #include "KvArchive.h"
 #include "KvStream.h"
 
@@ -122,8 +123,8 @@ class TKvTarArchive : public TKvArchive {
   std::vector<int64_t> writeTo(KvStream& out);
   // After a save: deleted items go, the others take their new positions.
   void settle(const std::vector<int64_t>& newPositions);
-  // Replaces the archive file with the content of a finished temporary file.
-  void replaceFile(const std::string& tmpName);
+  // Puts the finished new content in the archive file's place and reads the archive from it.
+  void replaceFile(atomicfile::File& written);
   virtual KvStream& tarStream() { return *Stream(); }
 };
 

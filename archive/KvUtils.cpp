@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <system_error>
@@ -199,35 +200,9 @@ std::string KvMakeTempName(const std::string& dir, bool createIt) {
   return templ;
 }
 
-namespace {
-
-mode_t currentUmask() {
-  // Read without setting it: another thread may be creating a file meanwhile.
-  std::ifstream f("/proc/self/status");
-  std::string line;
-  while (std::getline(f, line))
-    if (line.rfind("Umask:", 0) == 0) return mode_t(std::strtoul(line.c_str() + 6, nullptr, 8) & 0777);
-  mode_t m = ::umask(022);
-  ::umask(m);
-  return m;
-}
-
-}  // namespace
-
-void KvTakeModeOf(const std::string& tmpName, const std::string& target) {
-  struct stat st;
-  mode_t mode;
-  if (::stat(target.c_str(), &st) == 0) {
-    // The owner first: a change of owner clears the permission bits' special meaning.
-    if (st.st_uid != ::geteuid() || st.st_gid != ::getegid())
-      if (::chown(tmpName.c_str(), st.st_uid, st.st_gid) != 0) {
-      }
-    // Set-user and set-group bits are not carried onto new content.
-    mode = st.st_mode & 01777;
-  } else {
-    mode = 0666 & ~currentUmask();
-  }
-  ::chmod(tmpName.c_str(), mode);
+void KvOpenReplacement(atomicfile::File& file) {
+  if (!file.Open())
+    throw EKvFileCreateError("Cannot create file " + file.Target() + ": " + std::strerror(file.error()), file.error());
 }
 
 int64_t KvSizeOfFile(const std::string& path) {

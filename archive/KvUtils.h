@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "AtomicFile.h"
+
 namespace kv {
 
 // Paths and names. '/' is the native separator; '\' is still understood.
@@ -29,10 +31,10 @@ bool KvIsDirectory(const std::string& path);
 void KvMakeDirPath(const std::string& path);
 void KvCollectFiles(const std::string& mask, int attributes, std::vector<std::string>& list, bool recurse);
 std::string KvMakeTempName(const std::string& dir, bool createIt);
-// Before a finished temporary file is renamed over target: it takes the permissions (and,
-// where allowed, the owner) of the file it replaces; for a new target 0666 less the umask,
-// as any new file.
-void KvTakeModeOf(const std::string& tmpName, const std::string& target);
+// Opens the file that replaces an archive (or a part) whole, beside it (AtomicFile.h says what
+// it keeps); throws EKvFileCreateError when the target is refused (read-only, a folder) or its
+// folder cannot take the file.
+void KvOpenReplacement(atomicfile::File& file);
 int64_t KvSizeOfFile(const std::string& path);
 bool KvFileExists(const std::string& path);
 enum : int { faReadOnly = 1, faHidden = 2, faSysFile = 4, faDirectory = 0x10, faArchive = 0x20 };

@@ -86,10 +86,8 @@ class PartWriter {
   }
   ~PartWriter() {
     file_.reset();
-    if (!done_) {
-      for (auto& t : temps_) ::unlink(t.c_str());
-      a_.Spanned = wasSpanned_;
-    }
+    // Parts not yet in place go with their files.
+    if (!done_) a_.Spanned = wasSpanned_;
   }
   int Part() const { return part_; }
   int64_t Position() const { return inPart_; }
@@ -117,11 +115,8 @@ class PartWriter {
     if (removable_) {
       placeOnDisk();
     } else {
-      for (size_t i = 0; i < temps_.size(); ++i) {
-        std::string target = i == 0 ? a_.ArchiveName() : names_[i - 1];
-        KvTakeModeOf(temps_[i], target);
-        if (::rename(temps_[i].c_str(), target.c_str()) != 0) throw EKvFileCreateError(target, errno);
-      }
+      for (auto& part : parts_)
+        if (!part->Commit()) throw EKvFileCreateError(part->Target(), part->error());
     }
     done_ = true;
   }
@@ -134,9 +129,11 @@ class PartWriter {
 
  private:
   void open() {
-    std::string t = KvMakeTempName(KvExtractFileDir(a_.ArchiveName()), true);
-    temps_.push_back(t);
-    file_ = std::make_unique<KvFileStream>(t, fmCreate);
+    // The first part (and every part on a removable disk) takes the archive's name.
+    const std::string& target = removable_ || parts_.empty() ? a_.ArchiveName() : names_.back();
+    parts_.push_back(std::make_unique<atomicfile::File>(target, atomicfile::kNamed));
+    KvOpenReplacement(*parts_.back());
+    file_ = std::make_unique<KvFileStream>(parts_.back()->TempPath(), fmCreate);
     inPart_ = 0;
     limit_ = span_ ? a_.SpanSizeLimit : 0;
     if (span_ && removable_) {
@@ -148,10 +145,8 @@ class PartWriter {
   }
   // The finished part takes the archive's name on the disk in the drive.
   void placeOnDisk() {
-    std::string t = temps_.back();
-    KvTakeModeOf(t, a_.ArchiveName());
-    if (::rename(t.c_str(), a_.ArchiveName().c_str()) != 0) throw EKvFileCreateError(a_.ArchiveName(), errno);
-    temps_.pop_back();
+    if (!parts_.back()->Commit()) throw EKvFileCreateError(a_.ArchiveName(), parts_.back()->error());
+    parts_.pop_back();
     KvLabelSpanVolume(a_.ArchiveName(), part_ + 1);
   }
   void next() {
@@ -187,7 +182,8 @@ class PartWriter {
   int part_ = 0;
   int64_t inPart_ = 0;
   std::unique_ptr<KvFileStream> file_;
-  std::vector<std::string> temps_, names_;
+  std::vector<std::unique_ptr<atomicfile::File>> parts_;
+  std::vector<std::string> names_;
   bool done_ = false;
 };
 

@@ -2,20 +2,19 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
-#include <atomic>
 #include <vector>
 
+#include "FileOps.h"
 #include "PxFile.h"
+#include "SaveFailure.h"
 
 namespace editor {
 namespace {
 
-std::atomic<qint64> g_writeBudget{-1};
-
-QString writeError(const QString& path, const QString& detail) {
-  return QString::fromUtf8("Die Datei „%1“ konnte nicht geschrieben werden (%2).").arg(path, detail);
+QString writeError(const QString& path, kalvora::WriteFailure why) {
+  return QString::fromUtf8("Die Datei „%1“ konnte nicht geschrieben werden (%2).")
+      .arg(path, shellwin::WriteFailureReason(why));
 }
 
 }  // namespace
@@ -31,30 +30,10 @@ int EncodePicture(const px::Bitmap& bmp, int format, int bits, int qfactor, QByt
 }
 
 bool WriteFileAtomic(const QString& path, const QByteArray& bytes, QString* error) {
-  QSaveFile file(path);
-  // Unbuffered: a buffered QSaveFile (Qt 6.4) loses the error of its last write on a full
-  // disk and commits an empty file over the picture.
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-    if (error) *error = writeError(path, file.errorString());
-    return false;
-  }
-  qint64 allowed = bytes.size();
-  const qint64 budget = g_writeBudget.load();
-  if (budget >= 0) {
-    allowed = std::min(allowed, budget);
-    g_writeBudget = budget - allowed;
-  }
-  if (file.write(bytes.constData(), allowed) != bytes.size()) {
-    file.cancelWriting();
-    if (error) *error = writeError(path, allowed < bytes.size() ? QString::fromUtf8("kein Platz mehr auf dem Datenträger")
-                                                                  : file.errorString());
-    return false;
-  }
-  if (!file.commit()) {
-    if (error) *error = writeError(path, file.errorString());
-    return false;
-  }
-  return true;
+  kalvora::WriteFailure why = kalvora::WriteFailure::None;
+  if (kalvora::WriteFileAtomic(path, bytes, &why)) return true;
+  if (error) *error = writeError(path, why);
+  return false;
 }
 
 bool CopyFileAtomic(const QString& source, const QString& target, QString* error) {
@@ -93,7 +72,5 @@ SaveFormat SaveBackFormat(const QString& path, int loadedFormat, int bitmapBits)
     default: return jpeg();
   }
 }
-
-void SetWriteLimitForTests(qint64 bytes) { g_writeBudget = bytes; }
 
 }  // namespace editor

@@ -2,8 +2,7 @@
 // The editor's files: the exchange files in the program folder, the writer every editor file
 // goes through and the format a picture is written back in.
 //
-// Every write is atomic: the bytes go to a temporary file in the target's folder, which is
-// renamed over the target only when complete, so a failure never leaves half a file and an
+// Every write replaces its file whole (FileOps.h): a failure never leaves half a file, and an
 // existing file stays as it was.
 #include <QByteArray>
 #include <QString>
@@ -20,10 +19,10 @@ QString SnapshotName(int n);  // "UNDO_" + n + ".jpg", n from 1
 // Encodes a bitmap as a picture file in memory; the px status (1 = done).
 int EncodePicture(const px::Bitmap& bmp, int format, int bits, int qfactor, QByteArray& out);
 
-// Writes bytes to path atomically. On failure returns false and, when error is given, a German
-// reason for the user.
+// Writes bytes to path whole (kalvora::WriteFileAtomic). On failure returns false and, when error
+// is given, a message for the user that names the file and the reason.
 bool WriteFileAtomic(const QString& path, const QByteArray& bytes, QString* error = nullptr);
-// Copies a file atomically over target (false when the source cannot be read or target written).
+// Copies a file whole over target (false when the source cannot be read or target written).
 bool CopyFileAtomic(const QString& source, const QString& target, QString* error = nullptr);
 
 // How a picture is written back to its own file: the format its extension names (JPEG stays
@@ -36,9 +35,5 @@ struct SaveFormat {
   int qfactor = 2;
 };
 SaveFormat SaveBackFormat(const QString& path, int loadedFormat, int bitmapBits);
-
-// Test hook standing in for a full disk: once set, a write fails when the bytes written since
-// would pass `bytes` (-1 removes the limit).
-void SetWriteLimitForTests(qint64 bytes);
 
 }  // namespace editor

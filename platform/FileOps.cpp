@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <algorithm>
 
@@ -75,36 +74,78 @@ QString ResolveNoCase(const QString& path) {
   return current;
 }
 
-bool CopyFileReplace(const QString& src, const QString& dst) {
+namespace {
+std::string nativePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+bool report(WriteFailure* why, WriteFailure failure) {
+  if (why) *why = failure;
+  return failure == WriteFailure::None;
+}
+}  // namespace
+
+SaveFile::SaveFile(const QString& path, Form form)
+    : path_(path), file_(nativePath(path), form == Named ? atomicfile::kNamed : 0u) {}
+
+SaveFile::~SaveFile() {
+  if (isOpen()) QIODevice::close();
+}
+
+bool SaveFile::open(OpenMode mode) {
+  if (isOpen() || (mode & ReadOnly) || !(mode & WriteOnly)) return false;
+  if (!file_.Open()) return false;
+  return QIODevice::open(WriteOnly | Unbuffered);
+}
+
+QString SaveFile::tempPath() const { return QFile::decodeName(QByteArray::fromStdString(file_.TempPath())); }
+
+qint64 SaveFile::writeData(const char* data, qint64 size) {
+  return file_.Write(data, std::size_t(size)) ? size : -1;
+}
+
+bool SaveFile::commit() {
+  if (isOpen()) QIODevice::close();
+  return file_.Commit();
+}
+
+void SaveFile::close() {
+  // A writer that closes its device when done (QPdfWriter) leaves the choice to commit().
+  QIODevice::close();
+}
+
+void SaveFile::cancelWriting() {
+  if (isOpen()) QIODevice::close();
+  file_.Cancel();
+}
+
+bool WriteFileAtomic(const QString& path, const QByteArray& data, WriteFailure* why) {
+  return report(why, atomicfile::Write(nativePath(path), data.constData(), std::size_t(data.size())));
+}
+
+bool CopyFileReplace(const QString& src, const QString& dst, WriteFailure* why) {
   QFile in(src);
-  if (!QFileInfo(src).isFile() || !in.open(QIODevice::ReadOnly)) return false;
-  QSaveFile out(dst);
-  // Unbuffered: a buffered QSaveFile (Qt 6.4) loses the error of its last write on a full
-  // disk and commits an empty file over the old one.
-  if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
+  if (!QFileInfo(src).isFile() || !in.open(QIODevice::ReadOnly)) return report(why, WriteFailure::WriteError);
+  SaveFile out(dst);
+  if (!out.open()) return report(why, out.failure());
   char buf[1 << 16];
   for (;;) {
     const qint64 n = in.read(buf, sizeof buf);
-    if (n < 0) { out.cancelWriting(); return false; }
+    if (n < 0) {
+      out.cancelWriting();
+      return report(why, WriteFailure::WriteError);
+    }
     if (n == 0) break;
-    if (out.write(buf, n) != n) { out.cancelWriting(); return false; }
+    if (out.write(buf, n) != n) return report(why, out.failure());
   }
-  if (!out.commit()) return false;
+  if (!out.commit()) return report(why, out.failure());
   QFile::setPermissions(dst, QFile::permissions(src) | QFile::WriteOwner);
   QFile touched(dst);
   if (touched.open(QIODevice::ReadWrite))
     touched.setFileTime(QFileInfo(src).lastModified(), QFileDevice::FileModificationTime);
-  return true;
+  return report(why, WriteFailure::None);
 }
 
-bool WriteFileAtomic(const QString& path, const QByteArray& data) {
-  QSaveFile f(path);
-  if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;  // see CopyFileReplace
-  if (f.write(data) != data.size() || !f.flush()) {
-    f.cancelWriting();
-    return false;
-  }
-  return f.commit();
+bool MoveFileReplace(const QString& src, const QString& dst, WriteFailure* why) {
+  return report(why, atomicfile::Move(nativePath(src), nativePath(dst)));
 }
 
 bool MoveToTrash(const QString& path) {

@@ -82,7 +82,8 @@ IniFile::IniFile(IniFile&& other) noexcept
     : fileName_(std::move(other.fileName_)),
       lines_(std::move(other.lines_)),
       dirty_(other.dirty_),
-      memoryOnly_(other.memoryOnly_) {
+      memoryOnly_(other.memoryOnly_),
+      failure_(other.failure_) {
   other.dirty_ = false;  // the moved-from object must not write an empty file
 }
 
@@ -271,7 +272,7 @@ QString IniFile::text() const {
 
 bool IniFile::updateFile() {
   if (memoryOnly_) return true;
-  const bool ok = WriteFileAtomic(fileName_, text().toUtf8());
+  const bool ok = WriteFileAtomic(fileName_, text().toUtf8(), &failure_);
   if (ok) dirty_ = false;
   return ok;
 }

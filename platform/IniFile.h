@@ -15,6 +15,8 @@
 #include <QStringList>
 #include <vector>
 
+#include "FileOps.h"
+
 namespace kalvora {
 
 class IniFile {
@@ -50,20 +52,35 @@ class IniFile {
   bool eraseSection(const QString& section);
   bool deleteKey(const QString& section, const QString& key);
 
-  // Writes pending changes; false when the file could not be written.
+  // Writes pending changes; false when the file could not be written (lastFailure() says why).
   bool updateFile();
   // True while changes are not on disk (a write failed, or a Batch is open).
   bool pending() const { return dirty_; }
+  // Why the last write failed; WriteFailure::None after one that worked.
+  WriteFailure lastFailure() const { return failure_; }
 
-  // Groups many writes into one file write.
+  // Groups many writes into one file write, made when the outermost batch ends.
   class Batch {
    public:
     explicit Batch(IniFile& ini) : ini_(ini) { ++ini_.batchDepth_; }
-    ~Batch() { if (--ini_.batchDepth_ == 0 && ini_.dirty_) ini_.updateFile(); }
+    // Ends the batch if commit() did not; a failed write stays pending, unreported.
+    ~Batch() {
+      if (open_) end();
+    }
+    // Ends the batch, and the outermost writes what changed: false when the file could not be
+    // written (lastFailure() says why), so the caller can tell the user.
+    [[nodiscard]] bool commit() { return open_ ? end() : written_; }
     Batch(const Batch&) = delete;
     Batch& operator=(const Batch&) = delete;
    private:
+    bool end() {
+      open_ = false;
+      written_ = --ini_.batchDepth_ > 0 || !ini_.dirty_ || ini_.updateFile();
+      return written_;
+    }
     IniFile& ini_;
+    bool open_ = true;
+    bool written_ = false;
   };
 
   QString text() const;  // the whole file as it would be written
@@ -89,6 +106,7 @@ class IniFile {
   int batchDepth_ = 0;
   bool dirty_ = false;
   bool memoryOnly_ = false;
+  WriteFailure failure_ = WriteFailure::None;
 };
 
 }  // namespace kalvora

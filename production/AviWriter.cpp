@@ -6,11 +6,11 @@
 #include <QPainter>
 #include <QScreen>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 
 #include "AviRiff.h"
 #include "AviWaveSource.h"
+#include "FileOps.h"
 #include "fMain.h"
 
 namespace {
@@ -23,23 +23,6 @@ const char* const kWaitMessage =
 constexpr uint32_t kErrFileWrite = 0x8004406C;
 
 [[noreturn]] void Fail(const QString& message) { throw EAviWriterError(message); }
-
-bool RenameOver(const QString& from, const QString& to) {
-  if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0) return true;
-  // Another volume: copy beside the target first, so the target is replaced only when whole.
-  const QString part = to + ".part";
-  QFile::remove(part);
-  if (!QFile::copy(from, part)) {
-    QFile::remove(part);
-    return false;
-  }
-  if (std::rename(QFile::encodeName(part).constData(), QFile::encodeName(to).constData()) != 0) {
-    QFile::remove(part);
-    return false;
-  }
-  QFile::remove(from);
-  return true;
-}
 
 }  // namespace
 
@@ -103,7 +86,8 @@ void TAviWriter::Write() {
   Progress("Video schreiben...");
   Progress(kWaitMessage);
   if (!muxer_->finish()) Fail("Unable to write output file");
-  if (!RenameOver(work, FileName)) Fail("Unable to write output file");
+  // The finished video replaces an older one only whole, also from another volume.
+  if (!kalvora::MoveFileReplace(work, FileName)) Fail("Unable to write output file");
   Progress("Video speichern");
   Progress(kWaitMessage);
 }

@@ -1,12 +1,13 @@
 #include "Bitmap32.h"
 
+#include <QFile>
 #include <QImageReader>
 #include <QPainter>
-#include <QSaveFile>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 
+#include "AtomicFile.h"
 #include "Resamplers.h"
 #include "Transfer.h"
 
@@ -239,13 +240,11 @@ QByteArray TBitmap32::BitmapFileBytes() const {
 }
 
 void TBitmap32::SaveToFile(const QString& fileName) const {
-  QSaveFile file(fileName);
-  // Unbuffered: a buffered QSaveFile (Qt 6.4) loses the error of its last write on a full
-  // disk and commits an empty file over the old one.
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-    throw EBitmapException("Cannot create file '" + fileName.toStdString() + "'");
+  // Written beside and renamed over: a failure (a full disk) keeps the old file.
   const QByteArray bytes = BitmapFileBytes();
-  if (file.write(bytes) != bytes.size() || !file.commit())
+  atomicfile::File file(QFile::encodeName(fileName).toStdString());
+  if (!file.Open()) throw EBitmapException("Cannot create file '" + fileName.toStdString() + "'");
+  if (!file.Write(bytes.constData(), std::size_t(bytes.size())) || !file.Commit())
     throw EBitmapException("Cannot write file '" + fileName.toStdString() + "'");
 }
 

@@ -32,6 +32,7 @@
 #include "IniFile.h"
 #include "Language.h"
 #include "Prompter.h"
+#include "SaveFailure.h"
 #include "ShellConstants.h"
 #include "StringHelpers.h"
 #include "SystemInfo.h"
@@ -57,13 +58,16 @@ QString withSlash(const QString& folder) {
   return folder.isEmpty() || folder.endsWith('/') ? folder : folder + '/';
 }
 
-// Copies every file of a folder into another, replacing files there; failures copy nothing.
-void copyFolderFiles(const QString& from, const QString& to) {
-  for (const QString& name : kalvora::FindFiles(from, "*.*"))
-    kalvora::CopyFileReplace(withSlash(from) + name, withSlash(to) + name);
+// Copies a file over another; a target that cannot be written is added to failed. A missing
+// source copies nothing: the program folder holds only the files this system has.
+void copyFile(const QString& from, const QString& to, QStringList& failed) {
+  if (QFileInfo(from).isFile() && !kalvora::CopyFileReplace(from, to)) failed << to;
 }
 
-void copyFile(const QString& from, const QString& to) { kalvora::CopyFileReplace(from, to); }
+// Copies every file of a folder into another, replacing files there.
+void copyFolderFiles(const QString& from, const QString& to, QStringList& failed) {
+  for (const QString& name : kalvora::FindFiles(from, "*.*")) copyFile(withSlash(from) + name, withSlash(to) + name, failed);
+}
 
 // Start-up problems are reported even when the texts themselves are missing.
 QString problemText(int id, const char* german) {
@@ -571,9 +575,15 @@ void TMainForm::FormCreate() {
   }
 
   LoadGeneratorSettings();
-  PrepareFolders();
+  QStringList copyFailures;
+  PrepareFolders(copyFailures);
   PicProgressBar->hide();
-  CopyPlayerFiles();
+  CopyPlayerFiles(copyFailures);
+  if (!copyFailures.isEmpty()) {
+    QStringList shown = copyFailures.mid(0, 20);
+    if (copyFailures.size() > 20) shown << "...";
+    FStartupProblems << problemText(10201, "Folgende Dateien konnten nicht kopiert werden:") + "\n" + shown.join("\n");
+  }
 
   setWindowTitle(ProductName(CurrentLanguage()));
   auto paint = [](QFrame* panel, const QColor& c) {
@@ -599,7 +609,7 @@ void TMainForm::FormCreate() {
   ReportStartupProblems();
 }
 
-void TMainForm::PrepareFolders() {
+void TMainForm::PrepareFolders(QStringList& copyFailures) {
   // A drive that is no folder (a volume no longer mounted) falls back to the home folder.
   if (!DriveIsHome(FDrive) && !QFileInfo(FDrive).isDir()) {
     FStartupProblems << problemText(10102, "Das Laufwerk wurde nicht gefunden:") + " " + FDrive;
@@ -631,21 +641,21 @@ void TMainForm::PrepareFolders() {
       for (const char* sample : {"Archive_0001", "Archive_0002"}) {
         const QString target = FArchiveRoot + sample + "/";
         if (!createFolder(target)) continue;
-        copyFolderFiles(FAppDir + "diashow/" + sample + "/", target);
-        copyFile(FAppDir + "Bumble Bee - Tessaro.mp3", target + "Bumble Bee - Tessaro.mp3");
+        copyFolderFiles(FAppDir + "diashow/" + sample + "/", target, copyFailures);
+        copyFile(FAppDir + "Bumble Bee - Tessaro.mp3", target + "Bumble Bee - Tessaro.mp3", copyFailures);
       }
     }
   }
 }
 
-void TMainForm::CopyPlayerFiles() {
+void TMainForm::CopyPlayerFiles(QStringList& copyFailures) {
   if (!QFileInfo(FArchiveRoot).isDir()) return;
   const bool english = LanguageIsEnglish();
   const QString source = FAppDir + "diashow/";
   // The placeholder slideshow is refilled at every start; its folder may have been removed.
   if (!QFileInfo(FArchiveRoot + "del").isDir()) QDir().mkdir(FArchiveRoot + "del");
-  copyFolderFiles(source + "del/", FArchiveRoot + "del/");
-  copyFolderFiles(FAppDir + "encoder/", FEncoderFolder);
+  copyFolderFiles(source + "del/", FArchiveRoot + "del/", copyFailures);
+  copyFolderFiles(FAppDir + "encoder/", FEncoderFolder, copyFailures);
 
   const QString player = english ? QStringLiteral("Rondivo") : QStringLiteral("Slidoplay");
   const QString desktop = withSlash(WindowsInfo().Desktop);
@@ -660,18 +670,19 @@ void TMainForm::CopyPlayerFiles() {
   if (!menu.isEmpty() && QDir().mkpath(menu))
     CreateShellLink(FArchiveRoot + player, menu + "/kalvora-" + player.toLower() + ".desktop", player);
   for (const char* picture : {"ENImage_PLAYER.jpg", "TessaroImage_PLAYER.jpg"})
-    copyFile(FAppDir + "recom/" + picture, FArchiveRoot + picture);
-  copyFile(source + (english ? "Slideshow-Autorun.inf" : "Autorun.inf"), FArchiveRoot + "Autorun.inf");
-  copyFile(source + "Slidoplay", FArchiveRoot + player);
+    copyFile(FAppDir + "recom/" + picture, FArchiveRoot + picture, copyFailures);
+  copyFile(source + (english ? "Slideshow-Autorun.inf" : "Autorun.inf"), FArchiveRoot + "Autorun.inf", copyFailures);
+  copyFile(source + "Slidoplay", FArchiveRoot + player, copyFailures);
   for (const char* file : {"play.ply", "intro.ply", "Settings.ini"})
-    copyFile(source + file, FArchiveRoot + file);
+    copyFile(source + file, FArchiveRoot + file, copyFailures);
   // The imaging library files of the Windows version: the player has its own.
-  copyFile(FAppDir + "Effects.ini", FArchiveRoot + "Effects.ini");
+  copyFile(FAppDir + "Effects.ini", FArchiveRoot + "Effects.ini", copyFailures);
 
   kalvora::IniFile texts(FArchiveRoot + "Language.ini");
   kalvora::IniFile::Batch batch(texts);
   for (int id = 100001; id <= 100004; ++id)
     texts.writeString("PLAYER", QString::number(id), GetLanguageText(id));
+  if (!batch.commit()) FStartupProblems << shellwin::SettingsNotSavedText(texts.fileName(), texts.lastFailure());
 }
 
 void TMainForm::ReportStartupProblems() {

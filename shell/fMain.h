@@ -229,8 +229,9 @@ class TMainForm : public QMainWindow {
 
   // Settings.
   void LoadGeneratorSettings();
-  void SaveGeneratorSettings();
-  void WritePlayerSettings();
+  // Both tell the user when the file could not be written, and return false then.
+  bool SaveGeneratorSettings();
+  bool WritePlayerSettings();
 
   // Slideshow folders.
   QString NewArchiveFolder();
@@ -413,8 +414,9 @@ class TMainForm : public QMainWindow {
   void BuildMenus();
   void FormCreate();
   void SetTexts();
-  void PrepareFolders();
-  void CopyPlayerFiles();
+  // Both add the files they could not copy to copyFailures.
+  void PrepareFolders(QStringList& copyFailures);
+  void CopyPlayerFiles(QStringList& copyFailures);
   void ReportStartupProblems();
   void SelectDrive(const QString& drive);
   bool InSettingsLoad_ = false;

@@ -353,7 +353,8 @@ bool TMainForm::SaveAndStartPlayer(bool start) {
   // A slideshow that could not be saved is not played as it stood before.
   if (!SaveOpenSlideshow()) return false;
   BusyCursor busy;
-  WritePlayerSettings();
+  // Without its settings the player would play another slideshow, or this one as it was.
+  if (!WritePlayerSettings()) return false;
   if (start) {
     const QString player = PlayerPath();
     if (!kalvora::StartProgram(player, {"TEST"}, QString()))

@@ -17,6 +17,7 @@
 #include "MediaPlayer.h"
 #include "Process.h"
 #include "ProgramWindows.h"
+#include "SaveFailure.h"
 #include "ShellFileOps.h"
 #include "StringHelpers.h"
 #include "fMain.h"
@@ -312,6 +313,11 @@ void TMainForm::StartRipper() {
     kalvora::IniFile::Batch batch(ini);
     ini.writeString("SETTINGS", "DiskPath", FArchiveRoot);
     ini.writeString("SETTINGS", "DiashowDir", FArchiveFolder);
+    // The hand-off file says where the tracks go: without it the ripper is not started.
+    if (!batch.commit()) {
+      ReportSettingsNotSaved(ini.fileName(), ini.lastFailure());
+      return;
+    }
   }
   const QString folder = SlideshowFolder();
   if (!kalvora::ForceDirectories(folder)) {

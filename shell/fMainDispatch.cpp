@@ -216,8 +216,8 @@ void TMainForm::MakeDiashowBitBtnClick() {
     setInstruction("MakeSubLabel", GetLanguageText(4611));
     showInstructionControl("IconImage", true);
     showInstructionControl("IconLabel", true);
-    SaveAndStartPlayer(true);
-    ShowModal("AnweisungForm");
+    // "The slideshow was made and starts now" only when it was saved.
+    if (SaveAndStartPlayer(true)) ShowModal("AnweisungForm");
     fromSettingsPage(this);
   }
 }

@@ -11,6 +11,7 @@
 #include "IniFile.h"
 #include "ListItems.h"
 #include "ProgramWindows.h"
+#include "SaveFailure.h"
 #include "ShellFileOps.h"
 #include "SlideshowEntries.h"
 #include "StringHelpers.h"
@@ -98,6 +99,8 @@ bool TMainForm::InstallScreensaver() {
   if (ShowModal("ExportForm") != kalvora::mrOk) return false;
   QStringList failed;
   bool complete = true;
+  bool settingsSaved = true;
+  kalvora::WriteFailure settingsFailure = kalvora::WriteFailure::None;
   {
     BusyCursor busy;
     if (!RecreateExportFolder(FScreensaverFolder)) return false;
@@ -118,9 +121,13 @@ bool TMainForm::InstallScreensaver() {
     // makes it play full screen, as a screensaver does.
     settings.writeString("SETTINGS", "Fullscreen", "FALSE");
     settings.writeString("SETTINGS", "EffectMode", "RANDOM");
+    settingsSaved = batch.commit();
+    settingsFailure = settings.lastFailure();
   }
   reportFailures(failed);
-  if (!complete) return false;
+  if (!settingsSaved) ReportSettingsNotSaved(FScreensaverFolder + "Settings.ini", settingsFailure);
+  // Success is shown only when everything is in the folder.
+  if (!complete || !failed.isEmpty() || !settingsSaved) return false;
   if (auto* w = FindProgramWindow("AnweisungForm")) {
     for (const char* name : {"IconImage", "IconLabel", "NeroBitBtn"})
       if (auto* c = w->findChild<QWidget*>(name)) c->hide();
@@ -131,5 +138,5 @@ bool TMainForm::InstallScreensaver() {
   } else {
     Inform(GetLanguageText(10203));
   }
-  return failed.isEmpty();
+  return true;
 }

@@ -13,6 +13,7 @@
 #include "Drives.h"
 #include "IniFile.h"
 #include "ImagingHooks.h"
+#include "SaveFailure.h"
 #include "fMain.h"
 
 namespace {
@@ -76,7 +77,7 @@ static void writeShowKeys(kalvora::IniFile& ini, const TMainForm& f, bool fullsc
   ini.writeInteger(kSettings, "TextOffset", f.FTextOffset);
 }
 
-void TMainForm::SaveGeneratorSettings() {
+bool TMainForm::SaveGeneratorSettings() {
   kalvora::IniFile ini(FAppDir + "Generator.ini");
   kalvora::IniFile::Batch batch(ini);
   ini.writeString(kSettings, "DefaultTime", FSecondsPerPicture);
@@ -84,15 +85,21 @@ void TMainForm::SaveGeneratorSettings() {
   ini.writeString(kSettings, "PrintPreview", boolText(PrintPreviewCheckBox->isChecked()));
   ini.writeString(kSettings, "SourcePicturesPath", FSourceFolder);
   ini.writeString(kSettings, "Drive", FDrive);
+  if (batch.commit()) return true;
+  shellwin::ReportSettingsNotSaved(ini.fileName(), ini.lastFailure());
+  return false;
 }
 
-void TMainForm::WritePlayerSettings() {
+bool TMainForm::WritePlayerSettings() {
   kalvora::IniFile ini(FArchiveRoot + "Settings.ini");
   kalvora::IniFile::Batch batch(ini);
   // The player reads Fullscreen the other way round.
   writeShowKeys(ini, *this, !FullscreenCheckBox->isChecked());
   // The slideshow to play: an unchanged Diashow.ini is not rewritten, so its age names nothing.
   ini.writeString(kSettings, "Diashow", FArchiveFolder);
+  if (batch.commit()) return true;
+  shellwin::ReportSettingsNotSaved(ini.fileName(), ini.lastFailure());
+  return false;
 }
 
 void TMainForm::FullscreenCheckBoxClick() { ManuellCheckBox->setVisible(FullscreenCheckBox->isChecked()); }

@@ -1,12 +1,14 @@
 #include "FtpClient.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringList>
 #include <QUrl>
 #include <algorithm>
+#include <cstring>
 #include <curl/curl.h>
 #include <mutex>
+
+#include "FileOps.h"
 
 namespace kalvora::ftp {
 
@@ -111,10 +113,9 @@ class CurlFtpClient final : public FtpClient {
   Outcome Download(const QString& remoteName, const QString& localFile) override {
     Path p;
     if (const Outcome o = ready(remoteName, p); !o.ok()) return o;
-    QSaveFile file(localFile);
-    // Unbuffered: a buffered QSaveFile (Qt 6.4) loses the error of its last write on a full
-    // disk and commits an empty file over the old one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return {Status::LocalError, file.errorString()};
+    // Replaced only when whole: a broken transfer or a full disk keeps the old file.
+    kalvora::SaveFile file(localFile);
+    if (!file.open()) return {Status::LocalError, localFile + ": " + std::strerror(file.systemError())};
     begin();
     curl_easy_setopt(h_, CURLOPT_URL, url(p, false).constData());
     curl_easy_setopt(h_, CURLOPT_WRITEFUNCTION, &CurlFtpClient::writeData);
@@ -124,7 +125,7 @@ class CurlFtpClient final : public FtpClient {
       file.cancelWriting();
       return o;
     }
-    if (!file.commit()) return {Status::LocalError, file.errorString()};
+    if (!file.commit()) return {Status::LocalError, localFile + ": " + std::strerror(file.systemError())};
     return o;
   }
 
@@ -266,7 +267,7 @@ class CurlFtpClient final : public FtpClient {
   }
 
   static size_t writeData(char* buffer, size_t size, size_t count, void* user) {
-    auto* f = static_cast<QSaveFile*>(user);
+    auto* f = static_cast<kalvora::SaveFile*>(user);
     return f->write(buffer, qint64(size * count)) == qint64(size * count) ? size * count : 0;
   }
 

@@ -22,6 +22,8 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include "FileOps.h"
+
 namespace kalvora::mpeg {
 namespace {
 
@@ -390,8 +392,8 @@ EncodeResult MpegEncoder::Encode() {
     avio_closep(&oc->pb);
     result_.AudioSamples = audioDone;
     if (QFileInfo(out.path).size() <= 0) throw Failure(QString::fromUtf8("MPEG-Encoder: die Ausgabe ist leer"));
-    QFile::remove(output_);
-    if (!QFile::rename(out.path, output_))
+    // An older video is replaced only by the whole new one.
+    if (!kalvora::MoveFileReplace(out.path, output_))
       throw Failure(QString::fromUtf8("Die Datei %1 kann nicht geschrieben werden").arg(output_));
     out.keep = true;
     result_.Status = EncodeStatus::Done;

@@ -12,6 +12,7 @@
 #include <new>
 #include <unordered_map>
 
+#include "AtomicFile.h"
 #include "PxCodec.h"
 
 namespace px {
@@ -349,114 +350,18 @@ int FeedLoader::stop() {
 }
 
 // ---- Saving ---------------------------------------------------------------------------------
-// The process's umask. Asking umask() means setting it for a moment, which would give files that
-// other threads create meanwhile the wrong permissions; Linux shows it in /proc.
-static mode_t ProcessUmask() {
-  if (FILE* f = std::fopen("/proc/self/status", "re")) {
-    char line[256];
-    unsigned value = 0;
-    bool found = false;
-    while (!found && std::fgets(line, sizeof line, f)) found = std::sscanf(line, "Umask: %o", &value) == 1;
-    std::fclose(f);
-    if (found) return mode_t(value);
-  }
-  const mode_t m = ::umask(0);
-  ::umask(m);
-  return m;
-}
-
-static bool WriteAll(int fd, const std::vector<uint8_t>& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += size_t(n);
-  }
-  return true;
-}
-
-constexpr int kNotDone = -100000;
-
-// A new file is written without a name and linked in whole: one change of the folder instead of
-// a create and a rename, which matters when every core writes thumbnails into one folder. Gives
-// kNotDone where the file system cannot (or the name was taken meanwhile).
-static int WriteNew(const std::string& dir, const std::string& path, const std::vector<uint8_t>& bytes) {
-#ifdef O_TMPFILE
-  const int fd = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-  if (fd < 0) return kNotDone;
-  if (!WriteAll(fd, bytes)) {
-    ::close(fd);
-    return kWriteError;
-  }
-  const std::string self = "/proc/self/fd/" + std::to_string(fd);
-  const bool linked = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
-  const bool closed = ::close(fd) == 0;
-  if (!linked) return kNotDone;
-  if (!closed) {
-    ::unlink(path.c_str());
-    return kWriteError;
-  }
-  return kOk;
-#else
-  (void)dir, (void)path, (void)bytes;
-  return kNotDone;
-#endif
-}
-
-// Writes bytes to a temporary file next to path and renames it over path.
+// Writes bytes over path in whole (AtomicFile.h): a read-only picture stays as it is, a
+// replaced one keeps its permissions. New files are thumbnails and copies that can be made again,
+// written by every core at once: they are linked in without a flush of their own.
 static int WriteReplacing(const std::string& path, const std::vector<uint8_t>& bytes) {
   if (path.empty() || path.back() == '/') return kInvalidFilename;
-  std::string dir = ".";
-  std::string base = path;
-  size_t slash = path.rfind('/');
-  if (slash != std::string::npos) {
-    dir = slash == 0 ? "/" : path.substr(0, slash);
-    base = path.substr(slash + 1);
+  atomicfile::File file(path, atomicfile::kNoSyncOfNewFile);
+  if (!file.Open()) {
+    const atomicfile::Failure why = file.failure();
+    return why == atomicfile::Failure::NotAFile || why == atomicfile::Failure::NoFolder ? kInvalidFilename
+                                                                                        : kOpenError;
   }
-  struct stat st {};
-  const bool exists = ::stat(path.c_str(), &st) == 0;
-  if (exists && S_ISDIR(st.st_mode)) return kInvalidFilename;
-  // A read-only picture stays as it is; the rename would replace it for anyone who may write
-  // the folder (and for root whatever the modes).
-  if (exists && ((st.st_mode & 0222) == 0 || ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0))
-    return kOpenError;
-  if (!exists) {
-    const int st2 = WriteNew(dir, path, bytes);
-    if (st2 != kNotDone) return st2;
-  }
-  std::string tmpl = dir + "/." + base + ".XXXXXX";
-  std::vector<char> name(tmpl.begin(), tmpl.end());
-  name.push_back('\0');
-  int fd = ::mkstemp(name.data());
-  if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? kInvalidFilename : kOpenError;
-  if (!WriteAll(fd, bytes)) {
-    ::close(fd);
-    ::unlink(name.data());
-    return kWriteError;
-  }
-  // A replaced picture keeps its permissions and, where allowed, its owner; a new one gets
-  // what a new file would get.
-  if (exists) {
-    if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
-      // Not allowed for another owner's file: the group alone may still be kept.
-      [[maybe_unused]] const int kept = ::fchown(fd, uid_t(-1), st.st_gid);
-    }
-    ::fchmod(fd, st.st_mode & 0777);
-  } else {
-    ::fchmod(fd, 0666 & ~ProcessUmask());
-  }
-  if (::close(fd) != 0) {
-    ::unlink(name.data());
-    return kWriteError;
-  }
-  if (::rename(name.data(), path.c_str()) != 0) {
-    ::unlink(name.data());
-    return kWriteError;
-  }
-  return kOk;
+  return file.Write(bytes.data(), bytes.size()) && file.Commit() ? kOk : kWriteError;
 }
 
 static bool IsJpegFormat(int f) { return f == 10 || f == 21 || f == 22 || f == 23 || f == 24; }

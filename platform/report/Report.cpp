@@ -12,6 +12,8 @@
 #include <QScreen>
 #include <cmath>
 
+#include "FileOps.h"
+
 namespace kalvora::report {
 
 namespace {
@@ -182,8 +184,11 @@ bool Report::print(QPrinter& printer) const {
 }
 
 bool Report::writePdf(const QString& path) const {
+  // Written beside and renamed over: a failed or full-disk write keeps an older PDF whole.
+  SaveFile file(path);
+  if (!file.open()) return false;
   {
-    QPdfWriter w(path);
+    QPdfWriter w(&file);
     w.setResolution(int(kUnitsPerInch));
     w.setTitle(title);
     w.setCreator(QStringLiteral("Kalvora"));
@@ -193,7 +198,7 @@ bool Report::writePdf(const QString& path) const {
     paintTo(p, nullptr, [](void* c) { return static_cast<QPdfWriter*>(c)->newPage(); }, &w);
     if (!p.end()) return false;
   }
-  return QFileInfo(path).size() > 0;
+  return file.commit() && QFileInfo(path).size() > 0;
 }
 
 QString Report::preview(QWidget* parent) const {

@@ -65,35 +65,13 @@ TEST_F(EditorTest, SaveBackIntoAReadOnlyFolderKeepsEverything) {
   EXPECT_EQ(readPicture(picture).size(), QSize(48, 64));
 }
 
-TEST_F(EditorTest, ADiskFullAtSaveBackKeepsTheOriginal) {
-  open("bild.jpg", makeImage(640, 480), px::kFormatJpeg422);
-  const QByteArray before = testsupport::readBytes(picture);
-  const ino_t inode = inodeOf(picture);
-  click(editor->Image6);
-  editor::SetWriteLimitForTests(1000);
-  prompter.answerMessage(kalvora::mrYes).answerMessage(kalvora::mrOk);
-  editor->close();
-  editor::SetWriteLimitForTests(-1);
-  EXPECT_TRUE(editor->isVisible());
-  ASSERT_EQ(prompter.messageTexts().size(), 2);
-  EXPECT_TRUE(prompter.messageTexts()[1].contains(QString::fromUtf8("kein Platz"))) << prompter.messageTexts()[1].toStdString();
-  EXPECT_EQ(testsupport::readBytes(picture), before);
-  EXPECT_EQ(inodeOf(picture), inode);
-  EXPECT_EQ(QDir(show.path()).entryList(QDir::Files), QStringList{"bild.jpg"});
-  EXPECT_TRUE(QFileInfo::exists(appDir + "Temp.jpg"));
-  // No discards the edit instead.
-  prompter.answerMessage(kalvora::mrNo);
-  editor->close();
-  EXPECT_FALSE(editor->isVisible());
-  EXPECT_EQ(testsupport::readBytes(picture), before);
-}
-
 TEST_F(EditorTest, ARealFullDiskAtSaveBackKeepsTheOriginal) {
   testsupport::SmallDisk disk(pictures + "klein");
   if (!disk.mounted()) GTEST_SKIP() << disk.reason();
   const QString onDisk = pictures + "klein/bild.jpg";
   ASSERT_TRUE(writePicture(onDisk, makeImage(320, 240), px::kFormatJpeg422));
   const QByteArray before = testsupport::readBytes(onDisk);
+  const ino_t inode = inodeOf(onDisk);
   openExisting(onDisk);
   click(editor->Image6);
   ASSERT_TRUE(disk.fill());
@@ -101,10 +79,19 @@ TEST_F(EditorTest, ARealFullDiskAtSaveBackKeepsTheOriginal) {
   editor->close();
   EXPECT_TRUE(editor->isVisible());  // the edit is not lost
   ASSERT_EQ(prompter.messageTexts().size(), 2);
+  // The user reads that the disk is full, in the program's words, and which file it was.
+  const QString message = prompter.messageTexts()[1];
+  EXPECT_TRUE(message.contains(QString::fromUtf8("kein Platz mehr auf dem Datenträger"))) << message.toStdString();
+  EXPECT_TRUE(message.contains(onDisk)) << message.toStdString();
+  EXPECT_FALSE(message.contains("No space left", Qt::CaseInsensitive)) << message.toStdString();
   EXPECT_EQ(testsupport::readBytes(onDisk), before);
+  EXPECT_EQ(inodeOf(onDisk), inode);
   EXPECT_EQ(QDir(pictures + "klein").entryList(QDir::Files | QDir::Hidden), (QStringList{"bild.jpg", "filler"}));
+  EXPECT_TRUE(QFileInfo::exists(appDir + "Temp.jpg"));
+  // No discards the edit instead.
   prompter.answerMessage(kalvora::mrNo);
   editor->close();
+  EXPECT_FALSE(editor->isVisible());
   EXPECT_EQ(testsupport::readBytes(onDisk), before);
 }
 

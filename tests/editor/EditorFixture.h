@@ -111,7 +111,6 @@ class EditorTest : public ::testing::Test {
     editor->OnThumbnailRefresh = [this](const QString& source) { refreshes << source; };
   }
   void TearDown() override {
-    editor::SetWriteLimitForTests(-1);
     if (editor->isVisible()) {
       prompter.answerMessage(kalvora::mrNo);
       editor->close();

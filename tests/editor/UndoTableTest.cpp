@@ -1,5 +1,6 @@
 // The step protocol through the real window: snapshots, working copy, undo, redo and closing.
 #include "EditorFixture.h"
+#include "SmallDisk.h"
 
 using namespace edtest;
 
@@ -149,37 +150,47 @@ TEST_F(EditorTest, AMissingSnapshotEndsUndoAndRedoWithoutACommit) {
 }
 
 TEST_F(EditorTest, AFailedStepLeavesNoTrace) {
+  // The program folder, where the working copy and the snapshots go, on a small disk of its own.
+  testsupport::SmallDisk disk(appDir + "klein");
+  if (!disk.mounted()) GTEST_SKIP() << disk.reason();
+  appDir += "klein/";
   open("bild.png", makeImage(64, 48), px::kFormatPng);
   click(editor->Image4);
   const QStringList files = snapshots();
   const QByteArray temp = testsupport::readBytes(appDir + "Temp.jpg");
   const QImage shown = viewImage(view());
   // The disk is full: the step cannot be written.
-  editor::SetWriteLimitForTests(200);
+  ASSERT_TRUE(disk.fill());
   click(editor->Image5);
-  editor::SetWriteLimitForTests(-1);
   EXPECT_EQ(editor->FUndoIndex(), 1);
   EXPECT_EQ(editor->FRedoTop(), 1);
   EXPECT_EQ(snapshots(), files);
   EXPECT_EQ(testsupport::readBytes(appDir + "Temp.jpg"), temp);
+  EXPECT_EQ(QDir(appDir).entryList(QDir::Files | QDir::Hidden), (QStringList{"filler", "Temp.jpg", "UNDO_1.jpg", "UNDO_2.jpg"}));
   // The view shows the last snapshot again.
   EXPECT_EQ(viewImage(view()), readPicture(appDir + "UNDO_2.jpg"));
   EXPECT_LT(meanDiff(viewImage(view()), shown), 4.0);
   EXPECT_EQ(refreshes.size(), 1);
   ASSERT_EQ(prompter.messageTexts().size(), 1);
-  EXPECT_TRUE(prompter.messageTexts()[0].contains(QString::fromUtf8("kein Platz"))) << prompter.messageTexts()[0].toStdString();
+  const QString message = prompter.messageTexts()[0];
+  EXPECT_TRUE(message.contains(QString::fromUtf8("kein Platz mehr auf dem Datenträger"))) << message.toStdString();
+  EXPECT_TRUE(message.contains(appDir + "Temp.jpg")) << message.toStdString();
 
   // The very first step failing leaves no snapshot at all.
   prompter.answerMessage(kalvora::mrNo);
   editor->close();
   open("zwei.png", makeImage(64, 48), px::kFormatPng);
-  editor::SetWriteLimitForTests(0);
+  ASSERT_TRUE(disk.fill());  // closing freed the snapshots' room
   click(editor->Image3);
-  editor::SetWriteLimitForTests(-1);
   EXPECT_EQ(editor->FUndoIndex(), 0);
   EXPECT_TRUE(snapshots().isEmpty());
   EXPECT_EQ(viewImage(view()).size(), QSize(64, 48));
   EXPECT_FALSE(editor->UndoImage->isEnabled());
+  ASSERT_EQ(prompter.messageTexts().size(), 3);  // the second is the question at closing
+  EXPECT_TRUE(prompter.messageTexts()[2].contains(QString::fromUtf8("kein Platz mehr auf dem Datenträger")))
+      << prompter.messageTexts()[2].toStdString();
+  prompter.answerMessage(kalvora::mrNo);
+  editor->close();
 }
 
 TEST_F(EditorTest, StepProtocolForDialogs) {

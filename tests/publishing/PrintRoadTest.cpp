@@ -7,6 +7,7 @@
 #include <QStatusBar>
 
 #include "PrintFixture.h"
+#include "SmallDisk.h"
 #include "PrintItems.h"
 #include "fPrintSelect.h"
 #include "fPrintSize.h"
@@ -331,4 +332,27 @@ TEST_F(PrintRoadTest, PrintingToAFileFromThePreviewNamesTheFile) {
   modal.handlers["PrintPreview"] = [](QWidget*) {};
   mf->PreselectProduction("ThumbnailRadioButton");
   EXPECT_TRUE(prompter.messageTexts().isEmpty());
+}
+
+// A print into a PDF file on a disk that fills up meanwhile: the older PDF stays whole, and
+// nothing half written is left beside it.
+TEST_F(PrintRoadTest, AFullDiskKeepsTheOlderPdf) {
+  testsupport::SmallDisk disk(out.path() + "/klein", 600);
+  if (!disk.mounted()) GTEST_SKIP() << disk.reason();
+  const QString pdf = out.path() + "/klein/Übersicht.pdf";
+  kalvora::report::SetPdfPrintHook([&](const QString&) { return pdf; });
+  openShow("Archive_0040", "Erster Druck", pictures(2, 400, 300));
+  mf->PreselectProduction("ThumbnailRadioButton");
+  ASSERT_EQ(pdfPages(pdf), 1);
+  const QByteArray older = testsupport::readBytes(pdf);
+  ASSERT_TRUE(disk.fill());
+  openShow("Archive_0041", "Zweiter Druck", pictures(12, 400, 300));
+  mf->PreselectProduction("ThumbnailRadioButton");
+  ASSERT_EQ(prompter.messageTexts().size(), 1);
+  EXPECT_TRUE(prompter.messageTexts()[0].contains(QString::fromUtf8("Der Drucker hat den Ausdruck nicht angenommen.")))
+      << prompter.messageTexts()[0].toStdString();
+  EXPECT_EQ(testsupport::readBytes(pdf), older);
+  EXPECT_TRUE(pdfText(pdf, 1).contains("Erster Druck"));
+  EXPECT_EQ(QDir(out.path() + "/klein").entryList(QDir::Files | QDir::Hidden, QDir::Name),
+            (QStringList{"filler", QString::fromUtf8("Übersicht.pdf")}));
 }
