@@ -34,6 +34,7 @@ TCaptureForm::TCaptureForm(QWidget* owner) : TForm("CaptureForm", owner) {
   Pic1->setParent(this);
   Pic1->setObjectName("Pic1");
   Pic1->move(0, 0);
+  Pic1->SetPaced(false);
   Pic1->OnPaintNotify = [this](TPicImage*, unsigned, unsigned) { Pic1PaintNotify(); };
   Pic1->OnStatus = [this](TPicImage*, int percent) { Pic1Status(percent); };
   Pic1->OnPaint = [this](TPicImage*) {

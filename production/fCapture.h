@@ -5,9 +5,15 @@
 // screen can get into them. The picture conversion creates one window per transition, shows it
 // modally and frees it.
 //
+// Rendering for a recording, the component paints without the effect's on-screen pauses (its
+// delay paces the effect for a person watching); the frames are the same.
+//
 // It never hangs: when the paint ends without a status at or past the end threshold, or no
 // paint comes at all, the window closes by itself; an effects file that is empty, too short or
 // unreadable, or an effect number outside it, gives a cut (no frames).
+#include <QList>
+#include <QPointer>
+#include <QRect>
 #include <QString>
 #include <functional>
 #include <optional>
