@@ -48,13 +48,14 @@ QRect DrawFrameCaption(QPainter& p, const QSize& frame, int offset, const QStrin
 double SecondsFromText(const QString& text);
 
 // One transition for the capture window; returns the number of frames grabbed. The default
-// shows a TCaptureForm modally; tests may put their own.
+// shows a TCaptureForm until it has grabbed the transition; tests may put their own.
 struct TCaptureJob {
   QString FirstPicture, SecondPicture, FrameBaseName, EffectsFile;
   int EffectNumber = 1;
 };
 
-// Shows a TCaptureForm for the job modally; a key frame that cannot be loaded raises the
+// Shows a TCaptureForm for the job (without blocking the other windows, TCaptureForm::Render)
+// and returns when it has grabbed the transition; a key frame that cannot be loaded raises the
 // imaging component's error.
 int RunCaptureWindow(const TCaptureJob& job);
 

@@ -1,5 +1,6 @@
 #include "fCapture.h"
 
+#include <QEventLoop>
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
@@ -72,6 +73,21 @@ void TCaptureForm::showEvent(QShowEvent* event) {
   activated_ = true;
   watchdog_->start(WatchdogMilliseconds);
   QTimer::singleShot(0, this, [this] { FormActivate(); });
+}
+
+int TCaptureForm::Render() {
+  setWindowModality(Qt::NonModal);
+  setResult(0);
+  QEventLoop loop;
+  bool ended = false;
+  const auto connection = connect(this, &QDialog::finished, &loop, [&] {
+    ended = true;
+    loop.quit();
+  });
+  show();
+  if (!ended) loop.exec();
+  disconnect(connection);
+  return result() == QDialog::Rejected ? kalvora::mrCancel : result();
 }
 
 void TCaptureForm::FormActivate() {

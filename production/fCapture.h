@@ -46,6 +46,11 @@ class TCaptureForm : public TForm {
   // The effect line used (0-based), -1 for a cut.
   int EffectIndex() const { return effectIndex_; }
 
+  // Shows the window and returns when the transition is grabbed (mrOk). Unlike ShowModal it
+  // takes no input away from the other windows, so the production window's Abbrechen stays
+  // usable while the transitions are calculated.
+  int Render();
+
   void FormActivate();
   // Sets Pic1's paint effect from line `index` of the effects file (random when RandomEffect);
   // false when there is no such usable line.

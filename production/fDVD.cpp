@@ -299,6 +299,8 @@ void TDVDForm::MakeVideo() {
   // Busy: the rest of the program waits, this window stays usable.
   setBusyModality(true);
   ProgressBar1->setValue(0);
+  ProgressBar1->setTextVisible(false);
+  ProgressBar1->resetFormat();
   PercentLabel->setText("0%");
   QApplication::setOverrideCursor(Qt::WaitCursor);
   VideoBitBtn->setVisible(true);
@@ -503,12 +505,18 @@ void TDVDForm::endBlock() {
   CloseBitBtn->setEnabled(true);
   VideoBitBtn->setEnabled(!FAborted);
   AbortBitBtn->setEnabled(false);
-  const QString done = Text(12007, "Fertig.", "Done.");
+  // After an abort every display says so: the bar stays where the run stopped and names it.
+  const QString done = FAborted ? Text(12001, "Abgebrochen.", "Cancelled.") : Text(12007, "Fertig.", "Done.");
   memo(" ");
   memo(done);
   status(done);
   WriteLog(done);
-  ProgressBar1->setValue(100);
+  if (FAborted) {
+    ProgressBar1->setFormat(done);
+    ProgressBar1->setTextVisible(true);
+  } else {
+    ProgressBar1->setValue(100);
+  }
   PercentLabel->clear();
   ArbeiteLabel->setVisible(false);
   QApplication::restoreOverrideCursor();
@@ -581,7 +589,7 @@ void TDVDForm::showHint(const QString& main, const QString& sub, bool nero) {
 void TDVDForm::AbortBitBtnClick() {
   if (!running_ || FAborted) return;
   memo(" ");
-  memo(Text(12001, "Abbruch ... bitte warten", "Cancelling ... please wait"));
+  memo(Text(12032, "Abbruch ... bitte warten", "Cancelling ... please wait"));
   // The running step notices the flag at its next test; the end block cleans up.
   FAborted = true;
   AbortBitBtn->setEnabled(false);

@@ -1,15 +1,22 @@
 // The production run end to end, offscreen: five pictures with captions and a real MP3 into a
-// VCD/SVCD MPEG or an AVI, read back by ffprobe; abort in each phase; the run's own files only.
+// VCD/SVCD MPEG or an AVI, read back by ffprobe; abort in each phase, also with Abbrechen
+// clicked while a transition is calculated; the run's own files only.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include "EveryPercent.h"
 #include "MpegEncoder.h"
+#include "Prompter.h"
 #include "TestSupport.h"
 #include "VideoTestUtil.h"
 #include "fAnweisung.h"
@@ -23,6 +30,33 @@ QStringList readLog(const QString& path) {
   if (!f.open(QIODevice::ReadOnly)) return {};
   return QString::fromUtf8(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
 }
+
+// A click as the window system delivers it to the button's window (a window blocked by a modal
+// one does not get it).
+void clickAsUser(QPushButton* button) {
+  QWidget* top = button->window();
+  ASSERT_TRUE(top->windowHandle());
+  QTest::mouseClick(top->windowHandle(), Qt::LeftButton, Qt::NoModifier, button->mapTo(top, button->rect().center()));
+}
+
+// Sees the capture windows of a run as they are shown and hidden.
+class CaptureWatch : public QObject {
+ public:
+  CaptureWatch() { qApp->installEventFilter(this); }
+  ~CaptureWatch() override { qApp->removeEventFilter(this); }
+  std::function<void(TCaptureForm*, int)> onShown;   // with the number of the window, from 1
+  std::function<void(TCaptureForm*)> onHidden;
+  int shown = 0;
+
+ protected:
+  bool eventFilter(QObject* o, QEvent* e) override {
+    auto* capture = qobject_cast<TCaptureForm*>(o);
+    if (capture && e->type() == QEvent::Show && onShown) onShown(capture, ++shown);
+    if (capture && e->type() == QEvent::Hide && onHidden) onHidden(capture);
+    return false;
+  }
+};
+
 
 class ProductionRunTest : public ::testing::Test {
  protected:
@@ -79,8 +113,12 @@ class ProductionRunTest : public ::testing::Test {
       }
     });
     hintCloser.start();
+    kalvora::SetPrompter(&prompter);
   }
-  void TearDown() override { TCaptureForm::PictureFactory = nullptr; }
+  void TearDown() override {
+    TCaptureForm::PictureFactory = nullptr;
+    kalvora::SetPrompter(nullptr);
+  }
 
   QStringList runFilesLeft() const {
     QStringList left = QDir(enc).entryList(QDir::Files);
@@ -99,6 +137,7 @@ class ProductionRunTest : public ::testing::Test {
   int grabs = 0, transitions = 0, hints = 0;
   std::function<void(int)> onTransition;
   QTimer hintCloser;
+  kalvora::ScriptedPrompter prompter;
 };
 
 TEST_F(ProductionRunTest, ClearingTakesFrameNamesOfAnyLength) {
@@ -299,6 +338,58 @@ TEST_F(ProductionRunTest, WithoutTheEncoderTheRunSkipsTheMpegAndEnds) {
   EXPECT_TRUE(log.contains(QString::fromUtf8("KEINE AUDIO DATEI FÜR DIE DIASHOW AUSGEWÄHLT")));
   EXPECT_TRUE(log.contains("END"));
   EXPECT_FALSE(QFileInfo::exists(video + "urlaub_koeln_2004__SVCD.mpg"));
+}
+
+// Abbrechen clicked while a transition is calculated (its capture window on the screen) ends
+// the run after that transition: no "Fertig." anywhere, the bar, status line, text panel and
+// log say it was aborted, and the video made before stays as it was.
+TEST_F(ProductionRunTest, AbbrechenDuringATransitionAbortsAndSaysSo) {
+  form->Mode = "VCD";
+  form->HighQuality = true;
+  const QString out = video + "urlaub_koeln_2004__VCD.mpg";
+  const QByteArray earlier = "die Fassung von gestern";
+  ASSERT_TRUE(videotest::writeFile(out, earlier));
+  int clickedDuring = 0;
+  CaptureWatch watch;
+  watch.onShown = [&](TCaptureForm*, int n) {
+    if (n != 2) return;
+    // While the second capture window shows, from its own event loop.
+    QTimer::singleShot(0, form.get(), [&, n] {
+      clickedDuring = n;
+      clickAsUser(form->AbortBitBtn);
+    });
+  };
+  form->show();
+  form->MakeVideo();
+  ASSERT_EQ(clickedDuring, 2);
+  EXPECT_TRUE(form->Aborted());
+  // The transition under way is finished, no further one is started.
+  EXPECT_EQ(transitions, 2);
+  EXPECT_EQ(testsupport::readBytes(out).toStdString(), earlier.toStdString());
+  const QStringList log = readLog(form->LogFile());
+  EXPECT_FALSE(log.contains("END"));
+  EXPECT_FALSE(log.contains("Fertig.")) << log.join("\n").toStdString();
+  ASSERT_FALSE(log.isEmpty());
+  EXPECT_EQ(log.last().toStdString(), "Abgebrochen.");
+  EXPECT_EQ(form->StepLabel->text().toStdString(), "Abgebrochen.");
+  const QStringList memo = form->Memo1->toPlainText().split('\n');
+  EXPECT_EQ(memo.last().toStdString(), "Abgebrochen.");
+  EXPECT_FALSE(memo.contains("Fertig."));
+  EXPECT_LT(form->ProgressBar1->value(), 100);
+  EXPECT_TRUE(form->ProgressBar1->isTextVisible());
+  EXPECT_EQ(form->ProgressBar1->text().toStdString(), "Abgebrochen.");
+  EXPECT_TRUE(runFilesLeft().isEmpty()) << runFilesLeft().join(",").toStdString();
+  EXPECT_GE(hints, 1);  // the user was told
+
+  // The next run shows its progress again and ends "Fertig.", with the bar full.
+  form->MakeVideo();
+  EXPECT_FALSE(form->Aborted());
+  EXPECT_EQ(form->StepLabel->text().toStdString(), "Fertig.");
+  EXPECT_FALSE(form->ProgressBar1->isTextVisible());
+  EXPECT_EQ(form->ProgressBar1->value(), 100);
+  const QStringList next = readLog(form->LogFile());
+  ASSERT_FALSE(next.isEmpty());
+  EXPECT_EQ(next.last().toStdString(), "Fertig.");
 }
 
 TEST(ProductionNames, TitlesBecomeSafeFileNames) {
