@@ -1,6 +1,6 @@
 // The production run end to end, offscreen: five pictures with captions and a real MP3 into a
 // VCD/SVCD MPEG or an AVI, read back by ffprobe; abort in each phase, also with Abbrechen
-// clicked while a transition is calculated; the run's own files only.
+// clicked while a transition is calculated; the run's own files only; the display shape.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -390,6 +390,45 @@ TEST_F(ProductionRunTest, AbbrechenDuringATransitionAbortsAndSaysSo) {
   const QStringList next = readLog(form->LogFile());
   ASSERT_FALSE(next.isEmpty());
   EXPECT_EQ(next.last().toStdString(), "Fertig.");
+}
+
+// Every disc kind declares the 4:3 screen its frames are made for, as ffmpeg's own targets
+// declare it for a 4:3 picture.
+TEST_F(ProductionRunTest, EveryDiscKindDeclaresTheFourToThreeScreen) {
+  form->HighQuality = true;
+  form->Run.AudioFiles.clear();
+  struct Case {
+    bool pal;
+    const char* mode;
+    const char* target;
+    const char* file;
+  };
+  const Case cases[] = {{true, "VCD", "pal-vcd", "urlaub_koeln_2004__VCD.mpg"},
+                        {false, "VCD", "ntsc-vcd", "urlaub_koeln_2004__VCD.mpg"},
+                        {true, "SVCD", "pal-svcd", "urlaub_koeln_2004__SVCD.mpg"},
+                        {false, "SVCD", "ntsc-svcd", "urlaub_koeln_2004__SVCD.mpg"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.target);
+    // ffmpeg's target on a 4:3 test picture.
+    const QString reference = tmp.path() + "/" + c.target + ".mpg";
+    QProcess ff;
+    ff.start("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=640x480:rate=25:duration=0.4", "-target",
+                        c.target, reference});
+    ASSERT_TRUE(ff.waitForFinished(120000) && ff.exitCode() == 0) << ff.readAllStandardError().toStdString();
+    const auto expected = videotest::stream(videotest::probe(reference, "-count_packets"), "video");
+    ASSERT_FALSE(expected["display_aspect_ratio"].toString().isEmpty());
+
+    QFile::remove(video + c.file);
+    form->Mode = c.mode;
+    form->Pal = c.pal;
+    form->MakeVideo();
+    ASSERT_FALSE(form->Failed()) << readLog(form->LogFile()).join("\n").toStdString();
+    const auto v = videotest::stream(videotest::probe(video + c.file, "-count_packets"), "video");
+    EXPECT_EQ(v["width"].toInt(), expected["width"].toInt());
+    EXPECT_EQ(v["height"].toInt(), expected["height"].toInt());
+    EXPECT_EQ(v["sample_aspect_ratio"].toString().toStdString(), expected["sample_aspect_ratio"].toString().toStdString());
+    EXPECT_EQ(v["display_aspect_ratio"].toString().toStdString(), expected["display_aspect_ratio"].toString().toStdString());
+  }
 }
 
 TEST(ProductionNames, TitlesBecomeSafeFileNames) {
