@@ -296,6 +296,12 @@ void TDVDForm::MakeVideo() {
   takeSettings();
   Run.EncoderFolder = WithSlash(Run.EncoderFolder);
   Run.AppDir = WithSlash(Run.AppDir);
+  FAborted = false;
+  FFailed = false;
+  if (!keepOrReplace()) {
+    running_ = false;
+    return;
+  }
   // Busy: the rest of the program waits, this window stays usable.
   setBusyModality(true);
   ProgressBar1->setValue(0);
@@ -306,7 +312,6 @@ void TDVDForm::MakeVideo() {
   VideoBitBtn->setVisible(true);
   const TDVDWizardForm* wizard = Wizard ? Wizard.data() : DVDWizardForm;
   if (wizard && wizard->NanoSVCDRadioButton && wizard->NanoSVCDRadioButton->isChecked()) VideoBitBtn->setVisible(false);
-  FFailed = false;
   ArbeiteLabel->setVisible(true);
   CloseBitBtn->setEnabled(false);
   VideoBitBtn->setEnabled(false);
@@ -318,7 +323,6 @@ void TDVDForm::MakeVideo() {
   FFrameHeight = size.height();
   WriteLog(QString("MODE: %1 %2").arg(Pal ? "PAL" : "NTSC", Mode));
   PicImage1->resize(FFrameWidth, FFrameHeight);
-  FAborted = false;
   Memo1->clear();
   FCanClose = false;
   FPictureList.clear();
@@ -366,6 +370,24 @@ void TDVDForm::MakeVideo() {
   }
 }
 
+bool TDVDForm::keepOrReplace() {
+  const QString file = ResultFile();
+  if (!QFileInfo(file).isFile()) return true;
+  const QString question = Text(12030, "Dieses Video gibt es schon:", "This video already exists:") + "\n" +
+                           QDir::toNativeSeparators(file) + "\n\n" +
+                           Text(12031, "Soll es durch das neue Video ersetzt werden?", "Do you want to replace it with the new video?");
+  if (kalvora::CurrentPrompter().message(kalvora::MsgKind::Confirmation, windowTitle(), question,
+                                         kalvora::mbYes | kalvora::mbNo) == kalvora::mrYes)
+    return true;
+  // Nothing has been touched: the video, the work folder and the log of the last run stay.
+  const QString kept = Text(12033, "Das vorhandene Video bleibt erhalten.", "The existing video is kept.");
+  memo(kept);
+  status(kept);
+  FCanClose = true;
+  close();
+  return false;
+}
+
 void TDVDForm::prepareAudio() {
   QApplication::setOverrideCursor(Qt::WaitCursor);
   if (!FAudioList.isEmpty()) {
@@ -403,7 +425,8 @@ void TDVDForm::aviStep() {
   QDir dir(Run.EncoderFolder);
   for (const QString& f : dir.entryList({"*.bmp"}, QDir::Files, QDir::Name))
     if (IsRunFile(f)) FPictureList << Run.EncoderFolder + f;
-  QFile::remove(output_);
+  // An earlier video stays until the writer puts the new one in its place, so an abort or a
+  // failure keeps it.
   AviWriter1->FileName = output_;
   AviWriter1->Width = FFrameWidth;
   AviWriter1->Height = FFrameHeight;
@@ -532,8 +555,8 @@ void TDVDForm::endBlock() {
 }
 
 void TDVDForm::failureBlock(const QString& why) {
-  // Whatever the failing step left behind is not a video.
-  QFile::remove(output_);
+  // Whatever the failing step left behind is not a video; an earlier video is kept (the new
+  // one replaces it only when it is whole).
   QFile::remove(output_ + ".part");
   FPictureList.clear();
   FAudioList.clear();

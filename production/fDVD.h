@@ -77,6 +77,8 @@ class TDVDForm : public TForm {
   // How "Video ansehen" finds a player (DesktopVideoPlayer when empty); tests put their own.
   static std::function<QString(const QString&)> FindVideoPlayer;
 
+  // The whole run. An existing video of the same name is replaced only when the user agrees
+  // (asked through the prompter before anything is touched) and only once the new one is whole.
   Q_INVOKABLE void MakeVideo();
   void WriteLog(const QString& line);
   // Deletes the run's own files in the work folder (nothing else the user keeps there).
@@ -103,6 +105,9 @@ class TDVDForm : public TForm {
   };
   QString Text(int id, const char* german, const char* english) const;
   void takeSettings();
+  // Asks before an existing video would be replaced; false (the run ends, the window closes)
+  // when the user keeps it.
+  bool keepOrReplace();
   void progressStep();
   void repaintNow();
   void memo(const QString& line);

@@ -1,6 +1,7 @@
 // The production run end to end, offscreen: five pictures with captions and a real MP3 into a
 // VCD/SVCD MPEG or an AVI, read back by ffprobe; abort in each phase, also with Abbrechen
-// clicked while a transition is calculated; the run's own files only; the display shape.
+// clicked while a transition is calculated; the run's own files only; the display shape; the
+// question before an existing video is replaced.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -15,6 +16,8 @@
 #include <QWindow>
 
 #include "EveryPercent.h"
+#include "IniFile.h"
+#include "Language.h"
 #include "MpegEncoder.h"
 #include "Prompter.h"
 #include "TestSupport.h"
@@ -429,6 +432,61 @@ TEST_F(ProductionRunTest, EveryDiscKindDeclaresTheFourToThreeScreen) {
     EXPECT_EQ(v["sample_aspect_ratio"].toString().toStdString(), expected["sample_aspect_ratio"].toString().toStdString());
     EXPECT_EQ(v["display_aspect_ratio"].toString().toStdString(), expected["display_aspect_ratio"].toString().toStdString());
   }
+}
+
+// An existing video of the same name is replaced only when the user says so. "Nein" ends the
+// run with nothing touched: the video byte for byte, the log of the last run, no transition.
+// The question is German, or English by the setting.
+TEST_F(ProductionRunTest, AnExistingVideoIsReplacedOnlyWhenTheUserSaysSo) {
+  form->Mode = "VCD";
+  form->HighQuality = true;
+  form->Run.AudioFiles.clear();
+  const QString out = video + "urlaub_koeln_2004__VCD.mpg";
+  const QByteArray earlier = "das Video von gestern";
+  ASSERT_TRUE(videotest::writeFile(out, earlier));
+  ASSERT_TRUE(videotest::writeFile(form->LogFile(), "BEGIN\r\nEND\r\n"));
+  struct Case {
+    const char* language;
+    const char* asks;
+  };
+  const Case cases[] = {{"GERMAN", "Dieses Video gibt es schon:"}, {"ENGLISH", "This video already exists:"}};
+  const QByteArray oldAppDir = qgetenv("KALVORA_APPDIR");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.language);
+    // The program's own texts in the language of the setting.
+    testsupport::TempFolder program;
+    ASSERT_TRUE(QFile::copy(QString(KALVORA_SOURCE_DIR) + "/data/Language.ini", program.file("Language.ini")));
+    kalvora::IniFile(program.file("Generator.ini")).writeString("SETTINGS", "Language", c.language);
+    qputenv("KALVORA_APPDIR", (program.path() + "/").toUtf8());
+    LoadLanguage();
+    kalvora::ScriptedPrompter answers;
+    answers.answerMessage(kalvora::mrNo);
+    kalvora::PrompterScope scope(answers);
+    form->show();
+    form->MakeVideo();
+    ASSERT_EQ(answers.questions().size(), 1u);
+    const auto& q = answers.questions().front();
+    EXPECT_EQ(q.kind, kalvora::MsgKind::Confirmation);
+    EXPECT_EQ(q.buttons, kalvora::mbYes | kalvora::mbNo);
+    EXPECT_TRUE(q.text.startsWith(QString::fromUtf8(c.asks))) << q.text.toStdString();
+    EXPECT_TRUE(q.text.contains(out)) << q.text.toStdString();
+    EXPECT_EQ(testsupport::readBytes(out).toStdString(), earlier.toStdString());
+    EXPECT_EQ(testsupport::readBytes(form->LogFile()).toStdString(), "BEGIN\r\nEND\r\n");
+    EXPECT_EQ(transitions, 0);
+    EXPECT_FALSE(form->Running());
+    EXPECT_FALSE(form->isVisible());
+  }
+  // Back to the texts the other tests expect (no language file: the built-in German ones).
+  testsupport::TempFolder none;
+  kalvora::IniFile(none.file("Generator.ini")).writeString("SETTINGS", "Language", "GERMAN");
+  qputenv("KALVORA_APPDIR", (none.path() + "/").toUtf8());
+  LoadLanguage();
+  qputenv("KALVORA_APPDIR", oldAppDir);
+  prompter.answerMessage(kalvora::mrYes);
+  form->MakeVideo();
+  ASSERT_FALSE(form->Failed());
+  EXPECT_NE(testsupport::readBytes(out), earlier);
+  EXPECT_EQ(videotest::stream(videotest::probe(out, "-count_packets"), "video")["codec_name"].toString(), "mpeg1video");
 }
 
 TEST(ProductionNames, TitlesBecomeSafeFileNames) {
