@@ -325,6 +325,7 @@ void TPictureConverter::ConvertPictures() {
         job.EffectNumber = EffectNumber;
         job.EffectsFile = FAppDir + "Effects.ini";
         job.FrameBaseName = FEncoderFolder + "inp" + Pad(i, 4);
+        job.Beside = ProgressWindow;
         grabs[size_t(i)] = RunCapture ? RunCapture(job) : RunCaptureWindow(job);
         if (ProgressStep) ProgressStep();
         const QString s = QString("Calculate slides: Picture %1 of %2").arg(i).arg(N);
@@ -395,6 +396,7 @@ int RunCaptureWindow(const TCaptureJob& job) {
   form.EffectNumber = job.EffectNumber;
   form.EffectsFile = job.EffectsFile;
   form.FrameBaseName = job.FrameBaseName;
+  form.Beside = job.Beside;
   form.Render();
   if (!form.LoadError().isEmpty()) throw EPicImageError(form.LoadError());
   return form.FrameCount();

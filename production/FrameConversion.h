@@ -19,6 +19,7 @@
 #include <functional>
 
 class QPainter;
+class QWidget;
 class TPicImage;
 
 // Where a W x H picture lands on a FW x FH frame: pictures larger than the frame in either
@@ -52,6 +53,9 @@ double SecondsFromText(const QString& text);
 struct TCaptureJob {
   QString FirstPicture, SecondPicture, FrameBaseName, EffectsFile;
   int EffectNumber = 1;
+  // The window that must stay in sight while the transition is calculated (the production
+  // window with its progress and Abbrechen); the capture window goes beside it.
+  QWidget* Beside = nullptr;
 };
 
 // Shows a TCaptureForm for the job (without blocking the other windows, TCaptureForm::Render)
@@ -87,6 +91,8 @@ class TPictureConverter {
   // The run's state.
   QString FPictureCaption;
   QStringList FPictureList;
+  // The production window, which the capture windows keep in sight (TCaptureJob::Beside).
+  QWidget* ProgressWindow = nullptr;
   // The production window's picture component (shows the pictures being loaded); without one
   // the converter uses a hidden one of its own.
   TPicImage* PicImage1 = nullptr;

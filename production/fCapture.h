@@ -23,6 +23,14 @@
 
 class QTimer;
 
+// Where a capture window of `size` goes on the screen area `screen` while the window `beside`
+// (its frame, screen coordinates) must stay in sight: to its right, left, below or above when
+// there is room. Otherwise inside the screen over the part of `beside` that matters least:
+// covering as little as possible of the `buttons` first, then of the other `keep` areas (its
+// status line and progress), then of the window itself. Without `beside`, the screen's centre.
+QPoint CapturePlace(const QRect& screen, const QRect& beside, const QList<QRect>& buttons,
+                    const QList<QRect>& keep, QSize size);
+
 class TCaptureForm : public TForm {
   Q_OBJECT
  public:
@@ -34,6 +42,8 @@ class TCaptureForm : public TForm {
   QString FrameBaseName;
   int EffectNumber = 1;  // 1-based line of the effects file
   QString EffectsFile;
+  // The window kept in sight (see CapturePlace); the window is centred on the screen without.
+  QPointer<QWidget> Beside;
   // From the main window at construction: random effect (RNDRadioButton) and FTransitionFrames.
   bool RandomEffect = false;
   int TransitionFrames = 12;

@@ -344,6 +344,7 @@ void TDVDForm::MakeVideo() {
     Frames.ProgressStep = [this] { progressStep(); };
     Frames.Repaint = [this] { repaintNow(); };
     Frames.Aborted = [this] { return FAborted; };
+    Frames.ProgressWindow = this;
     ConvertPictures();
     // Refused lines are not in the video, nor in its sound length.
     FSlideCount = Frames.PictureCount();

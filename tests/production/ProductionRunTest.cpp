@@ -1,7 +1,7 @@
 // The production run end to end, offscreen: five pictures with captions and a real MP3 into a
-// VCD/SVCD MPEG or an AVI, read back by ffprobe; abort in each phase, also with Abbrechen
-// clicked while a transition is calculated; the run's own files only; the display shape; the
-// question before an existing video is replaced.
+// VCD/SVCD MPEG or an AVI, read back by ffprobe; abort in each phase; the run's own files only;
+// the display shape, the question before an existing video is replaced, where the capture
+// window goes.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -60,6 +61,7 @@ class CaptureWatch : public QObject {
   }
 };
 
+QRect globalRect(const QWidget* w) { return QRect(w->mapToGlobal(QPoint(0, 0)), w->size()); }
 
 class ProductionRunTest : public ::testing::Test {
  protected:
@@ -487,6 +489,87 @@ TEST_F(ProductionRunTest, AnExistingVideoIsReplacedOnlyWhenTheUserSaysSo) {
   ASSERT_FALSE(form->Failed());
   EXPECT_NE(testsupport::readBytes(out), earlier);
   EXPECT_EQ(videotest::stream(videotest::probe(out, "-count_packets"), "video")["codec_name"].toString(), "mpeg1video");
+}
+
+// The capture window keeps the production window's buttons, status line and progress bar in
+// sight: beside the window when the screen has room, else over its text panel.
+TEST_F(ProductionRunTest, TheCaptureWindowLeavesTheProgressInSight) {
+  form->HighQuality = true;
+  form->Run.AudioFiles.clear();
+  form->EncoderPresent = false;
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  struct Case {
+    const char* mode;
+    QSize frame;
+    bool maximized;
+    bool beside;  // wholly beside the window
+  };
+  const Case cases[] = {{"VCD", QSize(352, 288), false, true}, {"SVCD", QSize(576, 480), true, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mode);
+    form->Mode = c.mode;
+    form->Pal = true;
+    if (c.maximized) {
+      form->showMaximized();
+    } else {
+      form->showNormal();
+      form->setGeometry(QRect(screen.topLeft() + QPoint(10, 10), QSize(400, 300)));
+    }
+    KV_WAIT_FOR(form->isVisible(), 60000);
+    std::vector<QRect> places;
+    QList<QRect> buttons, keep;
+    QRect window;
+    CaptureWatch watch;
+    watch.onHidden = [&](TCaptureForm* capture) {
+      places.push_back(capture->frameGeometry());
+      window = form->frameGeometry();
+      buttons = {globalRect(form->VideoBitBtn), globalRect(form->CloseBitBtn), globalRect(form->AbortBitBtn)};
+      keep = {globalRect(form->StepLabel), globalRect(form->ProgressBar1)};
+    };
+    form->MakeVideo();
+    ASSERT_FALSE(form->Failed());
+    ASSERT_EQ(places.size(), 5u);
+    for (const QRect& r : places) {
+      EXPECT_EQ(r.size(), c.frame);
+      EXPECT_TRUE(screen.contains(r)) << r.x() << "," << r.y();
+      for (const QRect& b : buttons + keep) EXPECT_FALSE(r.intersects(b)) << r.x() << "," << r.y();
+      if (c.beside) {
+        EXPECT_FALSE(r.intersects(window)) << r.x() << "," << r.y();
+      }
+    }
+    transitions = 0;
+  }
+}
+
+TEST(CapturePlacement, BesideTheWindowOrOverWhatMattersLeast) {
+  const QRect screen(0, 0, 1280, 900);
+  const QSize svcd(576, 480);
+  // A window at the left with room at its right.
+  QPoint p = CapturePlace(screen, QRect(0, 0, 640, 520), {}, {}, svcd);
+  EXPECT_GE(p.x(), 640);
+  EXPECT_TRUE(screen.contains(QRect(p, svcd)));
+  // At the right: the capture goes to its left.
+  p = CapturePlace(screen, QRect(700, 100, 580, 500), {}, {}, svcd);
+  EXPECT_LE(p.x() + svcd.width(), 700);
+  // 720 x 520 on a window system that maximizes nothing: no side has room; the buttons along
+  // its bottom stay uncovered, then as much as can be of the status line at its top.
+  const QRect window(0, 0, 720, 520);
+  const QList<QRect> buttons{{10, 480, 230, 30}, {245, 480, 230, 30}, {480, 480, 230, 30}};
+  const QList<QRect> keep{{10, 10, 700, 20}, {10, 34, 660, 20}};
+  p = CapturePlace(screen, window, buttons, keep, svcd);
+  const QRect placed(p, svcd);
+  EXPECT_TRUE(screen.contains(placed));
+  for (const QRect& b : buttons) EXPECT_FALSE(placed.intersects(b));
+  EXPECT_LE(placed.intersected(window).width(), 16);
+  // Maximized: inside, between the progress bar and the buttons.
+  const QRect full(0, 0, 1280, 900);
+  const QList<QRect> fullButtons{{10, 860, 410, 30}, {430, 860, 410, 30}, {850, 860, 420, 30}};
+  const QList<QRect> fullKeep{{10, 10, 1260, 20}, {10, 34, 1220, 20}};
+  p = CapturePlace(screen, full, fullButtons, fullKeep, svcd);
+  for (const QRect& r : fullButtons + fullKeep) EXPECT_FALSE(QRect(p, svcd).intersects(r));
+  EXPECT_TRUE(screen.contains(QRect(p, svcd)));
+  // Without a window: centred.
+  EXPECT_EQ(CapturePlace(screen, QRect(), {}, {}, svcd), QPoint(352, 210));
 }
 
 TEST(ProductionNames, TitlesBecomeSafeFileNames) {
