@@ -26,7 +26,6 @@
 #include "fAnweisung.h"
 #include "fMain.h"
 #include "fWave.h"
-#include "fWizardDVD.h"
 
 TDVDForm* DVDForm = nullptr;
 
@@ -309,9 +308,8 @@ void TDVDForm::MakeVideo() {
   ProgressBar1->resetFormat();
   PercentLabel->setText("0%");
   QApplication::setOverrideCursor(Qt::WaitCursor);
+  // Every kind of video can be watched here: the desktop's players play MPEG-1, MPEG-2 and AVI.
   VideoBitBtn->setVisible(true);
-  const TDVDWizardForm* wizard = Wizard ? Wizard.data() : DVDWizardForm;
-  if (wizard && wizard->NanoSVCDRadioButton && wizard->NanoSVCDRadioButton->isChecked()) VideoBitBtn->setVisible(false);
   ArbeiteLabel->setVisible(true);
   CloseBitBtn->setEnabled(false);
   VideoBitBtn->setEnabled(false);

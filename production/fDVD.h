@@ -3,7 +3,6 @@
 // MPEG (high quality). The video wizard sets Mode, HighQuality and Pal and calls MakeVideo;
 // the window reports every step in Memo1 and in "Diashow.log" of the program folder.
 #include <QLabel>
-#include <QPointer>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -15,7 +14,6 @@
 #include "Process.h"
 
 class TPicImage;
-class TDVDWizardForm;
 
 // The file-name form of a title: blanks and signs to "_" or "x", umlauts spelled out, lower
 // case; only letters, digits and "_" remain, at most 200 bytes.
@@ -69,9 +67,6 @@ class TDVDForm : public TForm {
   // The built-in encoder is always there; tests take it away to see the run skip the encoding.
   bool EncoderPresent = true;
   QString LameProgram = "lame";
-  // The video wizard whose choice the run reads (the preview is no use for a high-quality
-  // SVCD); the global wizard when null.
-  QPointer<TDVDWizardForm> Wizard;
   // Sees every log line as it is written (the benchmark times the phases with it).
   std::function<void(const QString&)> LogObserver;
   // How "Video ansehen" finds a player (DesktopVideoPlayer when empty); tests put their own.
