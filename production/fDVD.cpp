@@ -656,14 +656,15 @@ void TDVDForm::VideoBitBtnClick() {
   // The desktop opener starts even when nothing plays videos, and then fails unseen: it is
   // used only when a player is set up for the file's type, else a known player directly.
   const QString player = FindVideoPlayer ? FindVideoPlayer(file) : DesktopVideoPlayer(file);
-  bool started = false;
-  if (player == QLatin1String("desktop")) started = ShellOpenDocument(file);
-  else if (!player.isEmpty()) started = QProcess::startDetached(player, {file});
-  if (!started)
-    kalvora::ShowMessage(Text(12014, "Das Video kann nicht abgespielt werden: auf Ihrem System ist kein Programm zum "
+  const QString cannot = Text(12014, "Das Video kann nicht abgespielt werden: auf Ihrem System ist kein Programm zum "
                                      "Abspielen von Videos eingerichtet.",
                               "The video cannot be played: no video player is set up on your system.") +
-                         "\n" + QDir::toNativeSeparators(file));
+                         "\n" + QDir::toNativeSeparators(file);
+  const auto say = [cannot] { kalvora::ShowMessage(cannot); };
+  bool started = false;
+  if (player == QLatin1String("desktop")) started = ShellOpenDocument(file, say);
+  else if (!player.isEmpty()) started = QProcess::startDetached(player, {file});
+  if (!started) say();
 }
 
 void TDVDForm::closeEvent(QCloseEvent* event) {

@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "FakeOpener.h"
 #include "Prompter.h"
 #include "ShellOpen.h"
 #include "TestSupport.h"
@@ -265,8 +266,16 @@ TEST(ProductionPreview, TheVideoOpensInThePlayerOrTheUserIsTold) {
   run.VideoBitBtn->click();
   EXPECT_EQ(g_opened, QStringList{tmp.file("urlaub_koeln_VCD.mpg")});
   EXPECT_EQ(prompter.messageTexts().size(), 3);
-  TDVDForm::FindVideoPlayer = nullptr;
+  // The desktop's opener starts, but the player it finds refuses to run: said all the same.
   SetShellOpenHook(nullptr);
+  {
+    testsupport::FakeOpener opener(4);
+    run.VideoBitBtn->click();
+    KV_WAIT_FOR(prompter.messageTexts().size() == 4, 60000);
+    EXPECT_TRUE(prompter.messageTexts().last().contains(QString::fromUtf8("kein Programm zum Abspielen")));
+    EXPECT_EQ(opener.asked(), QStringList{tmp.file("urlaub_koeln_VCD.mpg")});
+  }
+  TDVDForm::FindVideoPlayer = nullptr;
   kalvora::SetPrompter(nullptr);
 }
 
