@@ -3,7 +3,7 @@
 // picture component and grabs it frame by frame as JPEG files ("inpNNNN" + 001 .. + ".jpg").
 // The frames come from the component's own drawing surface (EffectFrame), so nothing on the
 // screen can get into them. The picture conversion creates one window per transition, shows it
-// modally and frees it.
+// until the transition is grabbed (Render, which leaves the other windows usable) and frees it.
 //
 // Rendering for a recording, the component paints without the effect's on-screen pauses (its
 // delay paces the effect for a person watching); the frames are the same.
