@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -395,6 +396,33 @@ TEST_F(ProductionRunTest, AbbrechenDuringATransitionAbortsAndSaysSo) {
   const QStringList next = readLog(form->LogFile());
   ASSERT_FALSE(next.isEmpty());
   EXPECT_EQ(next.last().toStdString(), "Fertig.");
+}
+
+// Abbrechen while the frames are resized for the SVCD encoder stops within a frame or two, and
+// the sound track and the encoding do not start.
+TEST_F(ProductionRunTest, AbbrechenWhileTheSvcdFramesAreResizedStopsThere) {
+  form->Mode = "SVCD";
+  form->HighQuality = true;
+  const QString resizing = QString::fromUtf8("Bild für SVCD anpassen");
+  bool clicked = false;
+  QObject::connect(form->Memo1, &QPlainTextEdit::textChanged, form.get(), [&] {
+    if (clicked || !form->Memo1->toPlainText().contains(resizing + " 5/")) return;
+    clicked = true;
+    QTimer::singleShot(0, form.get(), [&] { clickAsUser(form->AbortBitBtn); });
+  });
+  form->show();
+  form->MakeVideo();
+  ASSERT_TRUE(clicked);
+  EXPECT_TRUE(form->Aborted());
+  int last = 0;
+  for (const QString& line : form->Memo1->toPlainText().split('\n'))
+    if (line.startsWith(resizing + " ")) last = std::max(last, line.mid(resizing.size() + 1).section('/', 0, 0).toInt());
+  EXPECT_LE(last, 7) << "frames resized after the click";
+  const QString log = readLog(form->LogFile()).join("\n");
+  EXPECT_FALSE(log.contains("START: AUDIO"));
+  EXPECT_FALSE(log.contains("START: MPEG"));
+  EXPECT_EQ(form->StepLabel->text().toStdString(), "Abgebrochen.");
+  EXPECT_TRUE(runFilesLeft().isEmpty()) << runFilesLeft().join(",").toStdString();
 }
 
 // Every disc kind declares the 4:3 screen its frames are made for, as ffmpeg's own targets
