@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
+#include <utility>
 
 #include "PicImageVCL.h"
 #include "PxEffects.h"
@@ -174,20 +175,30 @@ void TPicImage::paintEvent(QPaintEvent* event) {
   // from the screen) while the paint runs; offscreen the frame is shown at the end.
   const bool live = QGuiApplication::platformName() != QLatin1String("offscreen") && backingStore() &&
                     window()->windowHandle();
+  // Unpaced (rendering for a recording), the screen is only a preview: it is brought up to date
+  // at most at the video's frame rate, since every flush waits for the window system.
+  QElapsedTimer sinceShown;
+  QRect unshown;
   auto onStep = [&](const QRect& area) {
     if (!live) return;
+    if (!paced_) {
+      unshown |= area;
+      if (sinceShown.isValid() && sinceShown.elapsed() < 40) return;
+      sinceShown.start();
+    }
+    const QRect part = paced_ ? area : std::exchange(unshown, QRect());
     {
       QPainter wp(this);
       wp.setCompositionMode(QPainter::CompositionMode_Source);
-      wp.drawImage(area.topLeft(), frame, area);
+      wp.drawImage(part.topLeft(), frame, part);
     }
-    backingStore()->flush(QRegion(area.translated(mapTo(window(), QPoint(0, 0)))), window()->windowHandle());
+    backingStore()->flush(QRegion(part.translated(mapTo(window(), QPoint(0, 0)))), window()->windowHandle());
   };
   auto settings = [&](int code) {
     px::EffectSettings s;
     s.code = code;
     s.grain = int(effectGrain_);
-    s.delay = int(effectDelay_);
+    s.delay = paced_ ? int(effectDelay_) : 0;
     s.useTransparent = useTransparentColor_;
     s.transparentRgb = Rgb(ColorToQColor(transparentColor_, &palette()));
     s.wandSize = int(wandSize_);
@@ -220,7 +231,7 @@ void TPicImage::paintEvent(QPaintEvent* event) {
                               int(paintMaxPasses_), onStep);
       aborted = aborted || st == px::kAborted;
       ++paintPass_;
-      WaitMilliseconds(paintNotificationDelay_, false);
+      if (paced_) WaitMilliseconds(paintNotificationDelay_, false);
       if (OnPaintNotify) OnPaintNotify(this, paintPass_ - 1, 0);
     }
   } else if (backErase_ || (!transparent_ && (!picture || useTransparentColor_))) {
@@ -261,7 +272,7 @@ void TPicImage::paintEvent(QPaintEvent* event) {
                                 paintEffect_ == 1000 ? std::function<void(const QRect&)>() : onStep);
         aborted = aborted || st == px::kAborted;
         ++paintPass_;
-        WaitMilliseconds(paintNotificationDelay_, false);
+        if (paced_) WaitMilliseconds(paintNotificationDelay_, false);
         if (OnPaintNotify) OnPaintNotify(this, paintPass_ - 1, 1);
       }
     }

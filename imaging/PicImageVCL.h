@@ -380,6 +380,11 @@ class TPicImage : public QWidget {
   unsigned PaintMaxPasses() const { return paintMaxPasses_; }
   unsigned PaintNotificationDelay() const { return paintNotificationDelay_; }
   void SetPaintNotificationDelay(unsigned v) { paintNotificationDelay_ = v; changed(); }
+  // The effect delay and the notification delay pace an effect for a person watching it. A
+  // component that renders effects to be recorded (the video's transition capture) switches
+  // the pacing off: every step is painted at once, the same frames without the waits.
+  bool Paced() const { return paced_; }
+  void SetPaced(bool on) { paced_ = on; }
   int PaintContrast() const { return paintContrast_; }
   void SetPaintContrast(int v) { paintContrast_ = v; changed(); }
   int PaintIntensity() const { return paintIntensity_; }
@@ -1018,6 +1023,7 @@ class TPicImage : public QWidget {
   int paintEffect_ = 1000, transitionEffect_ = 1000;
   TTransitionStyle transitionStyle_ = etsNone;
   unsigned effectGrain_ = 5, effectDelay_ = 0, paintMaxPasses_ = 1, paintNotificationDelay_ = 0;
+  bool paced_ = true;
   int paintContrast_ = 0, paintIntensity_ = 0;
   unsigned paintGamma_ = 100;
   TPaintDither paintDither_ = pdOrdered;

@@ -325,6 +325,7 @@ void TPictureConverter::ConvertPictures() {
         job.EffectNumber = EffectNumber;
         job.EffectsFile = FAppDir + "Effects.ini";
         job.FrameBaseName = FEncoderFolder + "inp" + Pad(i, 4);
+        job.Beside = ProgressWindow;
         grabs[size_t(i)] = RunCapture ? RunCapture(job) : RunCaptureWindow(job);
         if (ProgressStep) ProgressStep();
         const QString s = QString("Calculate slides: Picture %1 of %2").arg(i).arg(N);
@@ -354,6 +355,8 @@ void TPictureConverter::ConvertPictures() {
     const int count = std::max(1, Round(SecondsFromText(FSecondsPerPicture) * 25));
     QStringList repeat;
     for (int k = 0; k < M; ++k) {
+      // The SVCD frames are resized one by one: an abort stops here too.
+      if (aborted()) return;
       const QString name = "Test_" + Pad(k, 4) + ".jpg";
       const QString target = FEncoderFolder + name;
       if (order[size_t(k)].key) repeat << name + "*" + QString::number(k == M - 1 ? 100 : count);
@@ -393,7 +396,8 @@ int RunCaptureWindow(const TCaptureJob& job) {
   form.EffectNumber = job.EffectNumber;
   form.EffectsFile = job.EffectsFile;
   form.FrameBaseName = job.FrameBaseName;
-  form.ShowModal();
+  form.Beside = job.Beside;
+  form.Render();
   if (!form.LoadError().isEmpty()) throw EPicImageError(form.LoadError());
   return form.FrameCount();
 }

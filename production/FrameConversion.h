@@ -19,6 +19,7 @@
 #include <functional>
 
 class QPainter;
+class QWidget;
 class TPicImage;
 
 // Where a W x H picture lands on a FW x FH frame: pictures larger than the frame in either
@@ -48,13 +49,17 @@ QRect DrawFrameCaption(QPainter& p, const QSize& frame, int offset, const QStrin
 double SecondsFromText(const QString& text);
 
 // One transition for the capture window; returns the number of frames grabbed. The default
-// shows a TCaptureForm modally; tests may put their own.
+// shows a TCaptureForm until it has grabbed the transition; tests may put their own.
 struct TCaptureJob {
   QString FirstPicture, SecondPicture, FrameBaseName, EffectsFile;
   int EffectNumber = 1;
+  // The window that must stay in sight while the transition is calculated (the production
+  // window with its progress and Abbrechen); the capture window goes beside it.
+  QWidget* Beside = nullptr;
 };
 
-// Shows a TCaptureForm for the job modally; a key frame that cannot be loaded raises the
+// Shows a TCaptureForm for the job (without blocking the other windows, TCaptureForm::Render)
+// and returns when it has grabbed the transition; a key frame that cannot be loaded raises the
 // imaging component's error.
 int RunCaptureWindow(const TCaptureJob& job);
 
@@ -86,6 +91,8 @@ class TPictureConverter {
   // The run's state.
   QString FPictureCaption;
   QStringList FPictureList;
+  // The production window, which the capture windows keep in sight (TCaptureJob::Beside).
+  QWidget* ProgressWindow = nullptr;
   // The production window's picture component (shows the pictures being loaded); without one
   // the converter uses a hidden one of its own.
   TPicImage* PicImage1 = nullptr;

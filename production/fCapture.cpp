@@ -1,5 +1,6 @@
 #include "fCapture.h"
 
+#include <QEventLoop>
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
@@ -16,6 +17,9 @@
 #include "fMain.h"
 
 #include <QCheckBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 
 std::function<TPicImage*(QWidget*)> TCaptureForm::PictureFactory;
@@ -28,12 +32,57 @@ constexpr int kQFactor85 = 12;
 constexpr int kMaxGrabs = 999;  // three digits in the frame names
 }  // namespace
 
+QPoint CapturePlace(const QRect& screen, const QRect& beside, const QList<QRect>& buttons, const QList<QRect>& keep,
+                    QSize size) {
+  const int w = size.width(), h = size.height();
+  auto clampX = [&](int x) { return std::max(screen.left(), std::min(x, screen.right() - w + 1)); };
+  auto clampY = [&](int y) { return std::max(screen.top(), std::min(y, screen.bottom() - h + 1)); };
+  if (!beside.isValid())
+    return QPoint(clampX(screen.left() + (screen.width() - w) / 2), clampY(screen.top() + (screen.height() - h) / 2));
+  constexpr int kGap = 8;
+  const QPoint sides[] = {{beside.right() + 1 + kGap, clampY(beside.top())},
+                          {beside.left() - kGap - w, clampY(beside.top())},
+                          {clampX(beside.left()), beside.bottom() + 1 + kGap},
+                          {clampX(beside.left()), beside.top() - kGap - h}};
+  for (const QPoint& p : sides)
+    if (screen.contains(QRect(p, size))) return p;
+  // No room beside it: the place inside the screen that hides the least of what matters.
+  auto covered = [&](const QRect& r, const QList<QRect>& areas) {
+    qint64 sum = 0;
+    for (const QRect& a : areas) {
+      const QRect i = r.intersected(a);
+      if (!i.isEmpty()) sum += qint64(i.width()) * i.height();
+    }
+    return sum;
+  };
+  QList<int> xs{screen.left(), screen.right() - w + 1, beside.right() - kGap - w + 1, beside.left() + kGap,
+                beside.center().x() - w / 2};
+  QList<int> ys{screen.top(), screen.bottom() - h + 1, beside.center().y() - h / 2};
+  for (const QRect& a : keep + buttons) {
+    ys << a.bottom() + 1 + kGap << a.top() - kGap - h;
+    xs << a.right() + 1 + kGap << a.left() - kGap - w;
+  }
+  QPoint best;
+  qint64 bestCost[3] = {-1, -1, -1};
+  for (int x : xs)
+    for (int y : ys) {
+      const QRect r(QPoint(clampX(x), clampY(y)), size);
+      const qint64 cost[3] = {covered(r, buttons), covered(r, keep), covered(r, {beside})};
+      if (bestCost[0] < 0 || std::lexicographical_compare(cost, cost + 3, bestCost, bestCost + 3)) {
+        std::copy(cost, cost + 3, bestCost);
+        best = r.topLeft();
+      }
+    }
+  return best;
+}
+
 TCaptureForm::TCaptureForm(QWidget* owner) : TForm("CaptureForm", owner) {
   setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
   Pic1 = PictureFactory ? PictureFactory(this) : new TPicImage(this);
   Pic1->setParent(this);
   Pic1->setObjectName("Pic1");
   Pic1->move(0, 0);
+  Pic1->SetPaced(false);
   Pic1->OnPaintNotify = [this](TPicImage*, unsigned, unsigned) { Pic1PaintNotify(); };
   Pic1->OnStatus = [this](TPicImage*, int percent) { Pic1Status(percent); };
   Pic1->OnPaint = [this](TPicImage*) {
@@ -73,6 +122,21 @@ void TCaptureForm::showEvent(QShowEvent* event) {
   QTimer::singleShot(0, this, [this] { FormActivate(); });
 }
 
+int TCaptureForm::Render() {
+  setWindowModality(Qt::NonModal);
+  setResult(0);
+  QEventLoop loop;
+  bool ended = false;
+  const auto connection = connect(this, &QDialog::finished, &loop, [&] {
+    ended = true;
+    loop.quit();
+  });
+  show();
+  if (!ended) loop.exec();
+  disconnect(connection);
+  return result() == QDialog::Rejected ? kalvora::mrCancel : result();
+}
+
 void TCaptureForm::FormActivate() {
   try {
     Pic1->Load(FirstPicture, 0, 0, 1);
@@ -81,12 +145,26 @@ void TCaptureForm::FormActivate() {
     Finish();
     return;
   }
-  // The window takes the size of the key frame, centred on the screen.
+  // The window takes the size of the key frame; it goes beside the production window (its
+  // progress and Abbrechen stay in sight), else it is centred on the screen.
   keySize_ = QSize(std::max(1, Pic1->BitmapWidth()), std::max(1, Pic1->BitmapHeight()));
   Pic1->resize(keySize_);
   setFixedSize(keySize_);
-  if (QScreen* screen = QGuiApplication::primaryScreen())
-    move(screen->geometry().center() - QPoint(keySize_.width() / 2, keySize_.height() / 2));
+  QWidget* beside = Beside && Beside->isVisible() ? Beside->window() : nullptr;
+  QScreen* screen = beside && beside->screen() ? beside->screen() : QGuiApplication::primaryScreen();
+  if (screen) {
+    QList<QRect> buttons, keep;
+    if (beside) {
+      auto global = [](QWidget* w) { return QRect(w->mapToGlobal(QPoint(0, 0)), w->size()); };
+      for (QPushButton* b : beside->findChildren<QPushButton*>())
+        if (b->isVisible()) buttons << global(b);
+      for (QProgressBar* b : beside->findChildren<QProgressBar*>())
+        if (b->isVisible()) keep << global(b);
+      for (QLabel* l : beside->findChildren<QLabel*>())
+        if (l->isVisible() && !l->text().isEmpty()) keep << global(l);
+    }
+    move(CapturePlace(screen->availableGeometry(), beside ? beside->frameGeometry() : QRect(), buttons, keep, keySize_));
+  }
   // The effect starts from what the component shows; it goes on when this paint has really
   // been made (at once, or when the window system exposes the window).
   waitingForFirst_ = true;

@@ -3,11 +3,17 @@
 // picture component and grabs it frame by frame as JPEG files ("inpNNNN" + 001 .. + ".jpg").
 // The frames come from the component's own drawing surface (EffectFrame), so nothing on the
 // screen can get into them. The picture conversion creates one window per transition, shows it
-// modally and frees it.
+// until the transition is grabbed (Render, which leaves the other windows usable) and frees it.
+//
+// Rendering for a recording, the component paints without the effect's on-screen pauses (its
+// delay paces the effect for a person watching); the frames are the same.
 //
 // It never hangs: when the paint ends without a status at or past the end threshold, or no
 // paint comes at all, the window closes by itself; an effects file that is empty, too short or
 // unreadable, or an effect number outside it, gives a cut (no frames).
+#include <QList>
+#include <QPointer>
+#include <QRect>
 #include <QString>
 #include <functional>
 #include <optional>
@@ -16,6 +22,14 @@
 #include "PicImageVCL.h"
 
 class QTimer;
+
+// Where a capture window of `size` goes on the screen area `screen` while the window `beside`
+// (its frame, screen coordinates) must stay in sight: to its right, left, below or above when
+// there is room. Otherwise inside the screen over the part of `beside` that matters least:
+// covering as little as possible of the `buttons` first, then of the other `keep` areas (its
+// status line and progress), then of the window itself. Without `beside`, the screen's centre.
+QPoint CapturePlace(const QRect& screen, const QRect& beside, const QList<QRect>& buttons,
+                    const QList<QRect>& keep, QSize size);
 
 class TCaptureForm : public TForm {
   Q_OBJECT
@@ -28,6 +42,8 @@ class TCaptureForm : public TForm {
   QString FrameBaseName;
   int EffectNumber = 1;  // 1-based line of the effects file
   QString EffectsFile;
+  // The window kept in sight (see CapturePlace); the window is centred on the screen without.
+  QPointer<QWidget> Beside;
   // From the main window at construction: random effect (RNDRadioButton) and FTransitionFrames.
   bool RandomEffect = false;
   int TransitionFrames = 12;
@@ -39,6 +55,11 @@ class TCaptureForm : public TForm {
   QString LoadError() const { return loadError_; }
   // The effect line used (0-based), -1 for a cut.
   int EffectIndex() const { return effectIndex_; }
+
+  // Shows the window and returns when the transition is grabbed (mrOk). Unlike ShowModal it
+  // takes no input away from the other windows, so the production window's Abbrechen stays
+  // usable while the transitions are calculated.
+  int Render();
 
   void FormActivate();
   // Sets Pic1's paint effect from line `index` of the effects file (random when RandomEffect);

@@ -26,7 +26,6 @@
 #include "fAnweisung.h"
 #include "fMain.h"
 #include "fWave.h"
-#include "fWizardDVD.h"
 
 TDVDForm* DVDForm = nullptr;
 
@@ -296,15 +295,21 @@ void TDVDForm::MakeVideo() {
   takeSettings();
   Run.EncoderFolder = WithSlash(Run.EncoderFolder);
   Run.AppDir = WithSlash(Run.AppDir);
+  FAborted = false;
+  FFailed = false;
+  if (!keepOrReplace()) {
+    running_ = false;
+    return;
+  }
   // Busy: the rest of the program waits, this window stays usable.
   setBusyModality(true);
   ProgressBar1->setValue(0);
+  ProgressBar1->setTextVisible(false);
+  ProgressBar1->resetFormat();
   PercentLabel->setText("0%");
   QApplication::setOverrideCursor(Qt::WaitCursor);
+  // Every kind of video can be watched here: the desktop's players play MPEG-1, MPEG-2 and AVI.
   VideoBitBtn->setVisible(true);
-  const TDVDWizardForm* wizard = Wizard ? Wizard.data() : DVDWizardForm;
-  if (wizard && wizard->NanoSVCDRadioButton && wizard->NanoSVCDRadioButton->isChecked()) VideoBitBtn->setVisible(false);
-  FFailed = false;
   ArbeiteLabel->setVisible(true);
   CloseBitBtn->setEnabled(false);
   VideoBitBtn->setEnabled(false);
@@ -316,7 +321,6 @@ void TDVDForm::MakeVideo() {
   FFrameHeight = size.height();
   WriteLog(QString("MODE: %1 %2").arg(Pal ? "PAL" : "NTSC", Mode));
   PicImage1->resize(FFrameWidth, FFrameHeight);
-  FAborted = false;
   Memo1->clear();
   FCanClose = false;
   FPictureList.clear();
@@ -338,6 +342,7 @@ void TDVDForm::MakeVideo() {
     Frames.ProgressStep = [this] { progressStep(); };
     Frames.Repaint = [this] { repaintNow(); };
     Frames.Aborted = [this] { return FAborted; };
+    Frames.ProgressWindow = this;
     ConvertPictures();
     // Refused lines are not in the video, nor in its sound length.
     FSlideCount = Frames.PictureCount();
@@ -362,6 +367,24 @@ void TDVDForm::MakeVideo() {
   } catch (...) {
     failureBlock(Text(12010, "Unbekannter Fehler", "Unknown error"));
   }
+}
+
+bool TDVDForm::keepOrReplace() {
+  const QString file = ResultFile();
+  if (!QFileInfo(file).isFile()) return true;
+  const QString question = Text(12030, "Dieses Video gibt es schon:", "This video already exists:") + "\n" +
+                           QDir::toNativeSeparators(file) + "\n\n" +
+                           Text(12031, "Soll es durch das neue Video ersetzt werden?", "Do you want to replace it with the new video?");
+  if (kalvora::CurrentPrompter().message(kalvora::MsgKind::Confirmation, windowTitle(), question,
+                                         kalvora::mbYes | kalvora::mbNo) == kalvora::mrYes)
+    return true;
+  // Nothing has been touched: the video, the work folder and the log of the last run stay.
+  const QString kept = Text(12033, "Das vorhandene Video bleibt erhalten.", "The existing video is kept.");
+  memo(kept);
+  status(kept);
+  FCanClose = true;
+  close();
+  return false;
 }
 
 void TDVDForm::prepareAudio() {
@@ -401,7 +424,8 @@ void TDVDForm::aviStep() {
   QDir dir(Run.EncoderFolder);
   for (const QString& f : dir.entryList({"*.bmp"}, QDir::Files, QDir::Name))
     if (IsRunFile(f)) FPictureList << Run.EncoderFolder + f;
-  QFile::remove(output_);
+  // An earlier video stays until the writer puts the new one in its place, so an abort or a
+  // failure keeps it.
   AviWriter1->FileName = output_;
   AviWriter1->Width = FFrameWidth;
   AviWriter1->Height = FFrameHeight;
@@ -503,12 +527,18 @@ void TDVDForm::endBlock() {
   CloseBitBtn->setEnabled(true);
   VideoBitBtn->setEnabled(!FAborted);
   AbortBitBtn->setEnabled(false);
-  const QString done = Text(12007, "Fertig.", "Done.");
+  // After an abort every display says so: the bar stays where the run stopped and names it.
+  const QString done = FAborted ? Text(12001, "Abgebrochen.", "Cancelled.") : Text(12007, "Fertig.", "Done.");
   memo(" ");
   memo(done);
   status(done);
   WriteLog(done);
-  ProgressBar1->setValue(100);
+  if (FAborted) {
+    ProgressBar1->setFormat(done);
+    ProgressBar1->setTextVisible(true);
+  } else {
+    ProgressBar1->setValue(100);
+  }
   PercentLabel->clear();
   ArbeiteLabel->setVisible(false);
   QApplication::restoreOverrideCursor();
@@ -524,8 +554,8 @@ void TDVDForm::endBlock() {
 }
 
 void TDVDForm::failureBlock(const QString& why) {
-  // Whatever the failing step left behind is not a video.
-  QFile::remove(output_);
+  // Whatever the failing step left behind is not a video; an earlier video is kept (the new
+  // one replaces it only when it is whole).
   QFile::remove(output_ + ".part");
   FPictureList.clear();
   FAudioList.clear();
@@ -581,7 +611,7 @@ void TDVDForm::showHint(const QString& main, const QString& sub, bool nero) {
 void TDVDForm::AbortBitBtnClick() {
   if (!running_ || FAborted) return;
   memo(" ");
-  memo(Text(12001, "Abbruch ... bitte warten", "Cancelling ... please wait"));
+  memo(Text(12032, "Abbruch ... bitte warten", "Cancelling ... please wait"));
   // The running step notices the flag at its next test; the end block cleans up.
   FAborted = true;
   AbortBitBtn->setEnabled(false);
@@ -626,14 +656,15 @@ void TDVDForm::VideoBitBtnClick() {
   // The desktop opener starts even when nothing plays videos, and then fails unseen: it is
   // used only when a player is set up for the file's type, else a known player directly.
   const QString player = FindVideoPlayer ? FindVideoPlayer(file) : DesktopVideoPlayer(file);
-  bool started = false;
-  if (player == QLatin1String("desktop")) started = ShellOpenDocument(file);
-  else if (!player.isEmpty()) started = QProcess::startDetached(player, {file});
-  if (!started)
-    kalvora::ShowMessage(Text(12014, "Das Video kann nicht abgespielt werden: auf Ihrem System ist kein Programm zum "
+  const QString cannot = Text(12014, "Das Video kann nicht abgespielt werden: auf Ihrem System ist kein Programm zum "
                                      "Abspielen von Videos eingerichtet.",
                               "The video cannot be played: no video player is set up on your system.") +
-                         "\n" + QDir::toNativeSeparators(file));
+                         "\n" + QDir::toNativeSeparators(file);
+  const auto say = [cannot] { kalvora::ShowMessage(cannot); };
+  bool started = false;
+  if (player == QLatin1String("desktop")) started = ShellOpenDocument(file, say);
+  else if (!player.isEmpty()) started = QProcess::startDetached(player, {file});
+  if (!started) say();
 }
 
 void TDVDForm::closeEvent(QCloseEvent* event) {

@@ -3,7 +3,6 @@
 // MPEG (high quality). The video wizard sets Mode, HighQuality and Pal and calls MakeVideo;
 // the window reports every step in Memo1 and in "Diashow.log" of the program folder.
 #include <QLabel>
-#include <QPointer>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -15,7 +14,6 @@
 #include "Process.h"
 
 class TPicImage;
-class TDVDWizardForm;
 
 // The file-name form of a title: blanks and signs to "_" or "x", umlauts spelled out, lower
 // case; only letters, digits and "_" remain, at most 200 bytes.
@@ -69,14 +67,13 @@ class TDVDForm : public TForm {
   // The built-in encoder is always there; tests take it away to see the run skip the encoding.
   bool EncoderPresent = true;
   QString LameProgram = "lame";
-  // The video wizard whose choice the run reads (the preview is no use for a high-quality
-  // SVCD); the global wizard when null.
-  QPointer<TDVDWizardForm> Wizard;
   // Sees every log line as it is written (the benchmark times the phases with it).
   std::function<void(const QString&)> LogObserver;
   // How "Video ansehen" finds a player (DesktopVideoPlayer when empty); tests put their own.
   static std::function<QString(const QString&)> FindVideoPlayer;
 
+  // The whole run. An existing video of the same name is replaced only when the user agrees
+  // (asked through the prompter before anything is touched) and only once the new one is whole.
   Q_INVOKABLE void MakeVideo();
   void WriteLog(const QString& line);
   // Deletes the run's own files in the work folder (nothing else the user keeps there).
@@ -103,6 +100,9 @@ class TDVDForm : public TForm {
   };
   QString Text(int id, const char* german, const char* english) const;
   void takeSettings();
+  // Asks before an existing video would be replaced; false (the run ends, the window closes)
+  // when the user keeps it.
+  bool keepOrReplace();
   void progressStep();
   void repaintNow();
   void memo(const QString& line);

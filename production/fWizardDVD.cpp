@@ -182,7 +182,6 @@ void TDVDWizardForm::WeiterBitBtnClick() {
   const bool hq = NanoVCDRadioButton->isChecked() || NanoSVCDRadioButton->isChecked();
   const QString mode = NanoSVCDRadioButton->isChecked() || SVCDRadioButton->isChecked() ? "SVCD" : "VCD";
   if (run) {
-    run->Wizard = this;
     run->HighQuality = hq;
     run->Pal = !NTSCRadioButton->isChecked();
   }

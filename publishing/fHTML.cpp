@@ -338,9 +338,11 @@ bool THTMLForm::BitBtn1Click() {
   FGalleryMade = true;
   setProperty("galleryMade", true);
   const QString page = in.galleryFolder + "/gallery.html";
-  if (!ShellOpenDocument(page))
+  const auto say = [page] {
     inform(PublishingText("Die Internetseite konnte nicht im Browser geöffnet werden:",
                           "The web page could not be opened in the browser:") + "\n" + page);
+  };
+  if (!ShellOpenDocument(page, say)) say();
   return true;
 }
 

@@ -71,9 +71,14 @@ TOnlineFotoForm::TOnlineFotoForm(QWidget* parent) : TForm("OnlineFotoForm", pare
   connect(OrderBitBtn, &QPushButton::clicked, this, [this] { OpenOrderPage(); });
   connect(FolderView, &QListView::activated, this, [this](const QModelIndex& i) { OpenFolderEntry(i); });
   connect(FolderBitBtn, &QPushButton::clicked, this, [this] {
-    if (!FExportFolder.isEmpty() && !ShellOpenDocument(FExportFolder))
+    if (FExportFolder.isEmpty()) return;
+    // Said also when the desktop's opener starts but finds no file manager.
+    const QString folder = FExportFolder;
+    const auto say = [folder] {
       inform(PublishingText("Der Ordner konnte nicht geöffnet werden:", "The folder could not be opened:") + "\n" +
-             FExportFolder);
+             QDir::toNativeSeparators(folder));
+    };
+    if (!ShellOpenDocument(folder, say)) say();
   });
 }
 
@@ -132,14 +137,20 @@ void TOnlineFotoForm::OpenFolderEntry(const QModelIndex& index) {
     ShowFolder(path);
     return;
   }
-  if (!ShellOpenDocument(path))
+  const auto say = [path] {
     inform(PublishingText("Die Datei konnte nicht geöffnet werden:", "The file could not be opened:") + "\n" +
            QDir::toNativeSeparators(path));
+  };
+  if (!ShellOpenDocument(path, say)) say();
 }
 
 bool TOnlineFotoForm::OpenOrderPage() {
-  if (ShellOpenDocument(PhotoLabAddress)) return true;
-  inform(PublishingText("Die Bestellseite konnte nicht im Browser geöffnet werden:",
-                        "The order page could not be opened in the browser:") + "\n" + PhotoLabAddress);
+  const auto say = [] {
+    inform(PublishingText("Die Bestellseite konnte nicht im Browser geöffnet werden:",
+                          "The order page could not be opened in the browser:") + "\n" + PhotoLabAddress);
+  };
+  // Said also when the desktop's opener starts but no browser comes up.
+  if (ShellOpenDocument(PhotoLabAddress, say)) return true;
+  say();
   return false;
 }

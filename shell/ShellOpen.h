@@ -1,8 +1,13 @@
 #pragma once
-// The shell's "open" of a document (a help page, a link): the desktop's default program.
+// The shell's "open" of a document (a help page, a link, a folder): the desktop's default program.
 #include <QString>
+#include <functional>
 
-bool ShellOpenDocument(const QString& pathOrUrl);
+// Opens the item with the desktop's opener (xdg-open), else with Debian's browser alternatives,
+// else through Qt. False when nothing could be started. The opener may start and then give up
+// (no program for the item, or the program refuses to run): `failed`, when given, is called then,
+// from the event loop, so the caller can say so instead of staying silent.
+bool ShellOpenDocument(const QString& pathOrUrl, const std::function<void()>& failed = {});
 // Hook for tests: when set, ShellOpenDocument calls it instead of opening anything.
 using ShellOpenHook = bool (*)(const QString& pathOrUrl);
 void SetShellOpenHook(ShellOpenHook hook);

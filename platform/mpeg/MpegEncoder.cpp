@@ -263,7 +263,10 @@ EncodeResult MpegEncoder::Encode() {
     venc->framerate = rate;
     venc->gop_size = pal ? 15 : 18;
     venc->max_b_frames = 2;
-    venc->sample_aspect_ratio = AVRational{1, 1};
+    // The frames are made for a 4:3 screen: their pixels are as wide as 4:3 over the frame size
+    // (PAL VCD 12:11, NTSC VCD 10:11, PAL SVCD 8:5, NTSC SVCD 4:3). MPEG-1 stores the nearest of
+    // its fixed pixel shapes, MPEG-2 the 4:3 display shape itself.
+    venc->sample_aspect_ratio = av_div_q(AVRational{4, 3}, AVRational{width, height});
     if (svcd) {
       venc->bit_rate = 2040000;
       venc->rc_max_rate = 2516000;

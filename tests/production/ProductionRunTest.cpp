@@ -1,15 +1,28 @@
 // The production run end to end, offscreen: five pictures with captions and a real MP3 into a
-// VCD/SVCD MPEG or an AVI, read back by ffprobe; abort in each phase; the run's own files only.
+// VCD/SVCD MPEG or an AVI, read back by ffprobe; abort in each phase; the run's own files only;
+// the display shape, the question before an existing video is replaced, where the capture
+// window goes.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include "EveryPercent.h"
+#include "IniFile.h"
+#include "Language.h"
 #include "MpegEncoder.h"
+#include "Prompter.h"
+#include "ScriptedPrompter.h"
 #include "TestSupport.h"
 #include "VideoTestUtil.h"
 #include "fAnweisung.h"
@@ -23,6 +36,34 @@ QStringList readLog(const QString& path) {
   if (!f.open(QIODevice::ReadOnly)) return {};
   return QString::fromUtf8(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
 }
+
+// A click as the window system delivers it to the button's window (a window blocked by a modal
+// one does not get it).
+void clickAsUser(QPushButton* button) {
+  QWidget* top = button->window();
+  ASSERT_TRUE(top->windowHandle());
+  QTest::mouseClick(top->windowHandle(), Qt::LeftButton, Qt::NoModifier, button->mapTo(top, button->rect().center()));
+}
+
+// Sees the capture windows of a run as they are shown and hidden.
+class CaptureWatch : public QObject {
+ public:
+  CaptureWatch() { qApp->installEventFilter(this); }
+  ~CaptureWatch() override { qApp->removeEventFilter(this); }
+  std::function<void(TCaptureForm*, int)> onShown;   // with the number of the window, from 1
+  std::function<void(TCaptureForm*)> onHidden;
+  int shown = 0;
+
+ protected:
+  bool eventFilter(QObject* o, QEvent* e) override {
+    auto* capture = qobject_cast<TCaptureForm*>(o);
+    if (capture && e->type() == QEvent::Show && onShown) onShown(capture, ++shown);
+    if (capture && e->type() == QEvent::Hide && onHidden) onHidden(capture);
+    return false;
+  }
+};
+
+QRect globalRect(const QWidget* w) { return QRect(w->mapToGlobal(QPoint(0, 0)), w->size()); }
 
 class ProductionRunTest : public ::testing::Test {
  protected:
@@ -79,8 +120,12 @@ class ProductionRunTest : public ::testing::Test {
       }
     });
     hintCloser.start();
+    kalvora::SetPrompter(&prompter);
   }
-  void TearDown() override { TCaptureForm::PictureFactory = nullptr; }
+  void TearDown() override {
+    TCaptureForm::PictureFactory = nullptr;
+    kalvora::SetPrompter(nullptr);
+  }
 
   QStringList runFilesLeft() const {
     QStringList left = QDir(enc).entryList(QDir::Files);
@@ -99,6 +144,7 @@ class ProductionRunTest : public ::testing::Test {
   int grabs = 0, transitions = 0, hints = 0;
   std::function<void(int)> onTransition;
   QTimer hintCloser;
+  kalvora::ScriptedPrompter prompter;
 };
 
 TEST_F(ProductionRunTest, ClearingTakesFrameNamesOfAnyLength) {
@@ -299,6 +345,260 @@ TEST_F(ProductionRunTest, WithoutTheEncoderTheRunSkipsTheMpegAndEnds) {
   EXPECT_TRUE(log.contains(QString::fromUtf8("KEINE AUDIO DATEI FÜR DIE DIASHOW AUSGEWÄHLT")));
   EXPECT_TRUE(log.contains("END"));
   EXPECT_FALSE(QFileInfo::exists(video + "urlaub_koeln_2004__SVCD.mpg"));
+}
+
+// Abbrechen clicked while a transition is calculated (its capture window on the screen) ends
+// the run after that transition: no "Fertig." anywhere, the bar, status line, text panel and
+// log say it was aborted, and the video made before stays as it was.
+TEST_F(ProductionRunTest, AbbrechenDuringATransitionAbortsAndSaysSo) {
+  form->Mode = "VCD";
+  form->HighQuality = true;
+  const QString out = video + "urlaub_koeln_2004__VCD.mpg";
+  const QByteArray earlier = "die Fassung von gestern";
+  ASSERT_TRUE(videotest::writeFile(out, earlier));
+  int clickedDuring = 0;
+  CaptureWatch watch;
+  watch.onShown = [&](TCaptureForm*, int n) {
+    if (n != 2) return;
+    // While the second capture window shows, from its own event loop.
+    QTimer::singleShot(0, form.get(), [&, n] {
+      clickedDuring = n;
+      clickAsUser(form->AbortBitBtn);
+    });
+  };
+  form->show();
+  form->MakeVideo();
+  ASSERT_EQ(clickedDuring, 2);
+  EXPECT_TRUE(form->Aborted());
+  // The transition under way is finished, no further one is started.
+  EXPECT_EQ(transitions, 2);
+  EXPECT_EQ(testsupport::readBytes(out).toStdString(), earlier.toStdString());
+  const QStringList log = readLog(form->LogFile());
+  EXPECT_FALSE(log.contains("END"));
+  EXPECT_FALSE(log.contains("Fertig.")) << log.join("\n").toStdString();
+  ASSERT_FALSE(log.isEmpty());
+  EXPECT_EQ(log.last().toStdString(), "Abgebrochen.");
+  EXPECT_EQ(form->StepLabel->text().toStdString(), "Abgebrochen.");
+  const QStringList memo = form->Memo1->toPlainText().split('\n');
+  EXPECT_EQ(memo.last().toStdString(), "Abgebrochen.");
+  EXPECT_FALSE(memo.contains("Fertig."));
+  EXPECT_LT(form->ProgressBar1->value(), 100);
+  EXPECT_TRUE(form->ProgressBar1->isTextVisible());
+  EXPECT_EQ(form->ProgressBar1->text().toStdString(), "Abgebrochen.");
+  EXPECT_TRUE(runFilesLeft().isEmpty()) << runFilesLeft().join(",").toStdString();
+  EXPECT_GE(hints, 1);  // the user was told
+
+  // The next run shows its progress again and ends "Fertig.", with the bar full.
+  form->MakeVideo();
+  EXPECT_FALSE(form->Aborted());
+  EXPECT_EQ(form->StepLabel->text().toStdString(), "Fertig.");
+  EXPECT_FALSE(form->ProgressBar1->isTextVisible());
+  EXPECT_EQ(form->ProgressBar1->value(), 100);
+  const QStringList next = readLog(form->LogFile());
+  ASSERT_FALSE(next.isEmpty());
+  EXPECT_EQ(next.last().toStdString(), "Fertig.");
+}
+
+// Abbrechen while the frames are resized for the SVCD encoder stops within a frame or two, and
+// the sound track and the encoding do not start.
+TEST_F(ProductionRunTest, AbbrechenWhileTheSvcdFramesAreResizedStopsThere) {
+  form->Mode = "SVCD";
+  form->HighQuality = true;
+  const QString resizing = QString::fromUtf8("Bild für SVCD anpassen");
+  bool clicked = false;
+  QObject::connect(form->Memo1, &QPlainTextEdit::textChanged, form.get(), [&] {
+    if (clicked || !form->Memo1->toPlainText().contains(resizing + " 5/")) return;
+    clicked = true;
+    QTimer::singleShot(0, form.get(), [&] { clickAsUser(form->AbortBitBtn); });
+  });
+  form->show();
+  form->MakeVideo();
+  ASSERT_TRUE(clicked);
+  EXPECT_TRUE(form->Aborted());
+  int last = 0;
+  for (const QString& line : form->Memo1->toPlainText().split('\n'))
+    if (line.startsWith(resizing + " ")) last = std::max(last, line.mid(resizing.size() + 1).section('/', 0, 0).toInt());
+  EXPECT_LE(last, 7) << "frames resized after the click";
+  const QString log = readLog(form->LogFile()).join("\n");
+  EXPECT_FALSE(log.contains("START: AUDIO"));
+  EXPECT_FALSE(log.contains("START: MPEG"));
+  EXPECT_EQ(form->StepLabel->text().toStdString(), "Abgebrochen.");
+  EXPECT_TRUE(runFilesLeft().isEmpty()) << runFilesLeft().join(",").toStdString();
+}
+
+// Every disc kind declares the 4:3 screen its frames are made for, as ffmpeg's own targets
+// declare it for a 4:3 picture.
+TEST_F(ProductionRunTest, EveryDiscKindDeclaresTheFourToThreeScreen) {
+  form->HighQuality = true;
+  form->Run.AudioFiles.clear();
+  struct Case {
+    bool pal;
+    const char* mode;
+    const char* target;
+    const char* file;
+  };
+  const Case cases[] = {{true, "VCD", "pal-vcd", "urlaub_koeln_2004__VCD.mpg"},
+                        {false, "VCD", "ntsc-vcd", "urlaub_koeln_2004__VCD.mpg"},
+                        {true, "SVCD", "pal-svcd", "urlaub_koeln_2004__SVCD.mpg"},
+                        {false, "SVCD", "ntsc-svcd", "urlaub_koeln_2004__SVCD.mpg"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.target);
+    // ffmpeg's target on a 4:3 test picture.
+    const QString reference = tmp.path() + "/" + c.target + ".mpg";
+    QProcess ff;
+    ff.start("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=640x480:rate=25:duration=0.4", "-target",
+                        c.target, reference});
+    ASSERT_TRUE(ff.waitForFinished(120000) && ff.exitCode() == 0) << ff.readAllStandardError().toStdString();
+    const auto expected = videotest::stream(videotest::probe(reference, "-count_packets"), "video");
+    ASSERT_FALSE(expected["display_aspect_ratio"].toString().isEmpty());
+
+    QFile::remove(video + c.file);
+    form->Mode = c.mode;
+    form->Pal = c.pal;
+    form->MakeVideo();
+    ASSERT_FALSE(form->Failed()) << readLog(form->LogFile()).join("\n").toStdString();
+    const auto v = videotest::stream(videotest::probe(video + c.file, "-count_packets"), "video");
+    EXPECT_EQ(v["width"].toInt(), expected["width"].toInt());
+    EXPECT_EQ(v["height"].toInt(), expected["height"].toInt());
+    EXPECT_EQ(v["sample_aspect_ratio"].toString().toStdString(), expected["sample_aspect_ratio"].toString().toStdString());
+    EXPECT_EQ(v["display_aspect_ratio"].toString().toStdString(), expected["display_aspect_ratio"].toString().toStdString());
+  }
+}
+
+// An existing video of the same name is replaced only when the user says so. "Nein" ends the
+// run with nothing touched: the video byte for byte, the log of the last run, no transition.
+// The question is German, or English by the setting.
+TEST_F(ProductionRunTest, AnExistingVideoIsReplacedOnlyWhenTheUserSaysSo) {
+  form->Mode = "VCD";
+  form->HighQuality = true;
+  form->Run.AudioFiles.clear();
+  const QString out = video + "urlaub_koeln_2004__VCD.mpg";
+  const QByteArray earlier = "das Video von gestern";
+  ASSERT_TRUE(videotest::writeFile(out, earlier));
+  ASSERT_TRUE(videotest::writeFile(form->LogFile(), "BEGIN\r\nEND\r\n"));
+  struct Case {
+    const char* language;
+    const char* asks;
+  };
+  const Case cases[] = {{"GERMAN", "Dieses Video gibt es schon:"}, {"ENGLISH", "This video already exists:"}};
+  const QByteArray oldAppDir = qgetenv("KALVORA_APPDIR");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.language);
+    // The program's own texts in the language of the setting.
+    testsupport::TempFolder program;
+    ASSERT_TRUE(QFile::copy(QString(KALVORA_SOURCE_DIR) + "/data/Language.ini", program.file("Language.ini")));
+    kalvora::IniFile(program.file("Generator.ini")).writeString("SETTINGS", "Language", c.language);
+    qputenv("KALVORA_APPDIR", (program.path() + "/").toUtf8());
+    LoadLanguage();
+    kalvora::ScriptedPrompter answers;
+    answers.answerMessage(kalvora::mrNo);
+    kalvora::PrompterScope scope(answers);
+    form->show();
+    form->MakeVideo();
+    ASSERT_EQ(answers.questions().size(), 1u);
+    const auto& q = answers.questions().front();
+    EXPECT_EQ(q.kind, kalvora::MsgKind::Confirmation);
+    EXPECT_EQ(q.buttons, kalvora::mbYes | kalvora::mbNo);
+    EXPECT_TRUE(q.text.startsWith(QString::fromUtf8(c.asks))) << q.text.toStdString();
+    EXPECT_TRUE(q.text.contains(out)) << q.text.toStdString();
+    EXPECT_EQ(testsupport::readBytes(out).toStdString(), earlier.toStdString());
+    EXPECT_EQ(testsupport::readBytes(form->LogFile()).toStdString(), "BEGIN\r\nEND\r\n");
+    EXPECT_EQ(transitions, 0);
+    EXPECT_FALSE(form->Running());
+    EXPECT_FALSE(form->isVisible());
+  }
+  // Back to the texts the other tests expect (no language file: the built-in German ones).
+  testsupport::TempFolder none;
+  kalvora::IniFile(none.file("Generator.ini")).writeString("SETTINGS", "Language", "GERMAN");
+  qputenv("KALVORA_APPDIR", (none.path() + "/").toUtf8());
+  LoadLanguage();
+  qputenv("KALVORA_APPDIR", oldAppDir);
+  prompter.answerMessage(kalvora::mrYes);
+  form->MakeVideo();
+  ASSERT_FALSE(form->Failed());
+  EXPECT_NE(testsupport::readBytes(out), earlier);
+  EXPECT_EQ(videotest::stream(videotest::probe(out, "-count_packets"), "video")["codec_name"].toString(), "mpeg1video");
+}
+
+// The capture window keeps the production window's buttons, status line and progress bar in
+// sight: beside the window when the screen has room, else over its text panel.
+TEST_F(ProductionRunTest, TheCaptureWindowLeavesTheProgressInSight) {
+  form->HighQuality = true;
+  form->Run.AudioFiles.clear();
+  form->EncoderPresent = false;
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  struct Case {
+    const char* mode;
+    QSize frame;
+    bool maximized;
+    bool beside;  // wholly beside the window
+  };
+  const Case cases[] = {{"VCD", QSize(352, 288), false, true}, {"SVCD", QSize(576, 480), true, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mode);
+    form->Mode = c.mode;
+    form->Pal = true;
+    if (c.maximized) {
+      form->showMaximized();
+    } else {
+      form->showNormal();
+      form->setGeometry(QRect(screen.topLeft() + QPoint(10, 10), QSize(400, 300)));
+    }
+    KV_WAIT_FOR(form->isVisible(), 60000);
+    std::vector<QRect> places;
+    QList<QRect> buttons, keep;
+    QRect window;
+    CaptureWatch watch;
+    watch.onHidden = [&](TCaptureForm* capture) {
+      places.push_back(capture->frameGeometry());
+      window = form->frameGeometry();
+      buttons = {globalRect(form->VideoBitBtn), globalRect(form->CloseBitBtn), globalRect(form->AbortBitBtn)};
+      keep = {globalRect(form->StepLabel), globalRect(form->ProgressBar1)};
+    };
+    form->MakeVideo();
+    ASSERT_FALSE(form->Failed());
+    ASSERT_EQ(places.size(), 5u);
+    for (const QRect& r : places) {
+      EXPECT_EQ(r.size(), c.frame);
+      EXPECT_TRUE(screen.contains(r)) << r.x() << "," << r.y();
+      for (const QRect& b : buttons + keep) EXPECT_FALSE(r.intersects(b)) << r.x() << "," << r.y();
+      if (c.beside) {
+        EXPECT_FALSE(r.intersects(window)) << r.x() << "," << r.y();
+      }
+    }
+    transitions = 0;
+  }
+}
+
+TEST(CapturePlacement, BesideTheWindowOrOverWhatMattersLeast) {
+  const QRect screen(0, 0, 1280, 900);
+  const QSize svcd(576, 480);
+  // A window at the left with room at its right.
+  QPoint p = CapturePlace(screen, QRect(0, 0, 640, 520), {}, {}, svcd);
+  EXPECT_GE(p.x(), 640);
+  EXPECT_TRUE(screen.contains(QRect(p, svcd)));
+  // At the right: the capture goes to its left.
+  p = CapturePlace(screen, QRect(700, 100, 580, 500), {}, {}, svcd);
+  EXPECT_LE(p.x() + svcd.width(), 700);
+  // 720 x 520 on a window system that maximizes nothing: no side has room; the buttons along
+  // its bottom stay uncovered, then as much as can be of the status line at its top.
+  const QRect window(0, 0, 720, 520);
+  const QList<QRect> buttons{{10, 480, 230, 30}, {245, 480, 230, 30}, {480, 480, 230, 30}};
+  const QList<QRect> keep{{10, 10, 700, 20}, {10, 34, 660, 20}};
+  p = CapturePlace(screen, window, buttons, keep, svcd);
+  const QRect placed(p, svcd);
+  EXPECT_TRUE(screen.contains(placed));
+  for (const QRect& b : buttons) EXPECT_FALSE(placed.intersects(b));
+  EXPECT_LE(placed.intersected(window).width(), 16);
+  // Maximized: inside, between the progress bar and the buttons.
+  const QRect full(0, 0, 1280, 900);
+  const QList<QRect> fullButtons{{10, 860, 410, 30}, {430, 860, 410, 30}, {850, 860, 420, 30}};
+  const QList<QRect> fullKeep{{10, 10, 1260, 20}, {10, 34, 1220, 20}};
+  p = CapturePlace(screen, full, fullButtons, fullKeep, svcd);
+  for (const QRect& r : fullButtons + fullKeep) EXPECT_FALSE(QRect(p, svcd).intersects(r));
+  EXPECT_TRUE(screen.contains(QRect(p, svcd)));
+  // Without a window: centred.
+  EXPECT_EQ(CapturePlace(screen, QRect(), {}, {}, svcd), QPoint(352, 210));
 }
 
 TEST(ProductionNames, TitlesBecomeSafeFileNames) {

@@ -7,8 +7,14 @@
 #include <QFile>
 #include <QImage>
 #include <QStringList>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <map>
+#include <mutex>
+#include <thread>
 
 #include "EffectList.h"
 #include "FrameConversion.h"
@@ -249,6 +255,48 @@ TEST_F(TransitionCaptureTest, ThePlainPaintLinesStayCuts) {
     }
   }
   EXPECT_GT(seen, 0);
+}
+
+// The effect line's delay paces a transition for a person watching it; the capture renders
+// without it: the same frames byte for byte, whether the line waits 0, 1 or 900 000 ms a step.
+TEST_F(TransitionCaptureTest, TheEffectDelayChangesNoFrameAndHoldsNothingUp) {
+  makeKeyFrames(QSize(352, 288));
+  effectsFile = tmp.file("Delays.ini");
+  ASSERT_TRUE(testsupport::writeBytes(effectsFile, "2000;0;8;12;0\r\n2000;1;8;12;0\r\n2000;900000;8;12;0\r\n"));
+  // A capture that waited would take a day; only as a safety net, the program ends after
+  // five minutes instead of hanging until the suite's time limit.
+  std::mutex m;
+  std::condition_variable cv;
+  bool done = false;
+  std::thread guard([&] {
+    std::unique_lock<std::mutex> lock(m);
+    if (!cv.wait_for(lock, std::chrono::minutes(5), [&] { return done; })) {
+      std::fprintf(stderr, "the capture still waits after five minutes: it keeps the effect's delay\n");
+      std::_Exit(1);
+    }
+  });
+  std::vector<std::vector<QByteArray>> files;
+  for (int line = 1; line <= 3; ++line) {
+    const std::vector<QImage> frames = capture(line);
+    std::vector<QByteArray> bytes;
+    for (size_t i = 1; i <= frames.size(); ++i)
+      bytes.push_back(testsupport::readBytes(tmp.file(QString("inp0001%1.jpg").arg(int(i), 3, 10, QChar('0')))));
+    files.push_back(bytes);
+  }
+  {
+    std::lock_guard<std::mutex> lock(m);
+    done = true;
+  }
+  cv.notify_all();
+  guard.join();
+  ASSERT_GE(files[0].size(), 8u);
+  for (size_t line = 1; line < files.size(); ++line) {
+    ASSERT_EQ(files[line].size(), files[0].size()) << "line " << line + 1;
+    for (size_t i = 0; i < files[0].size(); ++i) {
+      EXPECT_FALSE(files[line][i].isEmpty());
+      EXPECT_TRUE(files[line][i] == files[0][i]) << "line " << line + 1 << " frame " << i + 1 << " differs";
+    }
+  }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "FakeOpener.h"
 #include "ScriptedPrompter.h"
 #include "ShellOpen.h"
 #include "TestSupport.h"
@@ -140,8 +141,8 @@ TEST_F(DVDWizardTest, SecondsPerPictureOutOfRangeIsRefused) {
 }
 
 // The real run behind the wizard: a slideshow of one picture, no music, no encoder. The
-// preview button shows for every kind but the high-quality SVCD.
-TEST_F(DVDWizardTest, ThePreviewButtonHidesForHighQualitySvcdOnly) {
+// preview button shows for every kind, the high-quality SVCD too.
+TEST_F(DVDWizardTest, ThePreviewButtonShowsForEveryKind) {
   testsupport::TempFolder tmp;
   const QString root = tmp.path() + "/Archiv/";
   QDir().mkpath(root + "Archive_0001");
@@ -164,25 +165,20 @@ TEST_F(DVDWizardTest, ThePreviewButtonHidesForHighQualitySvcdOnly) {
     ++started;
     f->MakeVideo();
   };
-  struct Case {
-    QRadioButton* TDVDWizardForm::*button;
-    bool preview;
-  };
-  const Case cases[] = {{&TDVDWizardForm::NanoSVCDRadioButton, false},
-                        {&TDVDWizardForm::NanoVCDRadioButton, true},
-                        {&TDVDWizardForm::SVCDRadioButton, true},
-                        {&TDVDWizardForm::NanoSVCDRadioButton, false},
-                        {&TDVDWizardForm::VCDRadioButton, true}};
+  QRadioButton* TDVDWizardForm::*const kinds[] = {&TDVDWizardForm::NanoSVCDRadioButton, &TDVDWizardForm::NanoVCDRadioButton,
+                                                  &TDVDWizardForm::SVCDRadioButton, &TDVDWizardForm::NanoSVCDRadioButton,
+                                                  &TDVDWizardForm::VCDRadioButton};
   int n = 0;
-  for (const Case& c : cases) {
-    SCOPED_TRACE((wizard.*c.button)->objectName().toStdString());
+  for (QRadioButton* TDVDWizardForm::*kind : kinds) {
+    SCOPED_TRACE((wizard.*kind)->objectName().toStdString());
     wizard.show();
-    (wizard.*c.button)->click();
+    (wizard.*kind)->click();
     wizard.WeiterBitBtn->click();
     ASSERT_EQ(started, ++n);
     EXPECT_FALSE(run.Failed());
     EXPECT_TRUE(run.isVisible());
-    EXPECT_EQ(run.VideoBitBtn->isVisible(), c.preview);
+    EXPECT_TRUE(run.VideoBitBtn->isVisible());
+    EXPECT_TRUE(run.VideoBitBtn->isEnabled());
     EXPECT_TRUE(run.CloseBitBtn->isEnabled());
     run.CloseBitBtn->click();  // the closing hint is answered by the fixture
     EXPECT_FALSE(run.isVisible());
@@ -270,8 +266,16 @@ TEST(ProductionPreview, TheVideoOpensInThePlayerOrTheUserIsTold) {
   run.VideoBitBtn->click();
   EXPECT_EQ(g_opened, QStringList{tmp.file("urlaub_koeln_VCD.mpg")});
   EXPECT_EQ(prompter.messageTexts().size(), 3);
-  TDVDForm::FindVideoPlayer = nullptr;
+  // The desktop's opener starts, but the player it finds refuses to run: said all the same.
   SetShellOpenHook(nullptr);
+  {
+    testsupport::FakeOpener opener(4);
+    run.VideoBitBtn->click();
+    KV_WAIT_FOR(prompter.messageTexts().size() == 4, 60000);
+    EXPECT_TRUE(prompter.messageTexts().last().contains(QString::fromUtf8("kein Programm zum Abspielen")));
+    EXPECT_EQ(opener.asked(), QStringList{tmp.file("urlaub_koeln_VCD.mpg")});
+  }
+  TDVDForm::FindVideoPlayer = nullptr;
   kalvora::SetPrompter(nullptr);
 }
 

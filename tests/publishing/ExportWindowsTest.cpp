@@ -2,6 +2,7 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include "FakeOpener.h"
 #include "TestSupport.h"
 #include "PublishingFixture.h"
 #include "fExport.h"
@@ -101,6 +102,28 @@ TEST_F(PublishingTest, PhotoLabWindowShowsTheRealExportFolderAndOpensTheOrderPag
   EXPECT_TRUE(prompter.messageTexts().first().contains(PhotoLabAddress));
   QTest::mouseClick(lab.CloseBitBtn, Qt::LeftButton);
   EXPECT_FALSE(lab.isVisible());
+}
+
+// The desktop's opener starts but finds no browser and no file manager that runs: "Bestellseite
+// öffnen" and "Exportordner öffnen" say so instead of staying silent.
+TEST_F(PublishingTest, PhotoLabButtonsSayWhenNothingOpens) {
+  shelltest::writeText(form->FExportFolder + "Archive_0001/bild.jpg", "x");
+  SetShellOpenHook(nullptr);
+  testsupport::FakeOpener opener(3);
+  TOnlineFotoForm lab;
+  lab.show();  // opens the order page at once
+  KV_WAIT_FOR(prompter.messageTexts().size() == 1, 60000);
+  QTest::mouseClick(lab.OrderBitBtn, Qt::LeftButton);
+  KV_WAIT_FOR(prompter.messageTexts().size() == 2, 60000);
+  for (const QString& said : prompter.messageTexts()) {
+    EXPECT_TRUE(said.startsWith(QString::fromUtf8("Die Bestellseite konnte nicht im Browser geöffnet werden"))) << said.toStdString();
+    EXPECT_TRUE(said.contains(PhotoLabAddress));
+  }
+  QTest::mouseClick(lab.FolderBitBtn, Qt::LeftButton);
+  KV_WAIT_FOR(prompter.messageTexts().size() == 3, 60000);
+  EXPECT_TRUE(prompter.messageTexts().last().startsWith(QString::fromUtf8("Der Ordner konnte nicht geöffnet werden")))
+      << prompter.messageTexts().last().toStdString();
+  EXPECT_EQ(opener.asked(), (QStringList{PhotoLabAddress, PhotoLabAddress, form->FExportFolder}));
 }
 
 TEST_F(PublishingTest, PhotoLabWindowWithoutAnExportFolderListsNothing) {

@@ -6,6 +6,7 @@
 #include <QTest>
 #include <QTextEdit>
 
+#include "FakeOpener.h"
 #include "ProductionFixture.h"
 #include "fAbout.h"
 #include "fAnweisung.h"
@@ -82,6 +83,23 @@ TEST_F(SmallWindowsTest, InstructionsOpenTheBurningHelpAndReturnToTheFirstStep) 
   EXPECT_EQ(AnweisungForm->ShowModal(), kalvora::mrOk);
   EXPECT_EQ(mf->PageControl1->currentIndex(), 1);
   EXPECT_EQ(AnweisungForm->windowTitle(), GetLanguageText(4626));
+}
+
+// The desktop's opener starts but then finds no browser that runs: "Anleitung" and the web
+// addresses say so, as when nothing could be started at all.
+TEST_F(SmallWindowsTest, InstructionsAndAddressesSayWhenTheOpenerGivesUp) {
+  writeText(appDir + "help/vcd.html", "<html></html>");
+  SetShellOpenHook(nullptr);
+  testsupport::FakeOpener opener(3);
+  AnweisungForm->show();
+  AnweisungForm->NeroBitBtn->click();
+  KV_WAIT_FOR(prompter.messageTexts().size() == 1, 60000);
+  EXPECT_EQ(prompter.messageTexts().first(), GetLanguageText(14006) + "\n" + appDir + "help/vcd.html");
+  AnweisungForm->hide();
+  AboutBox->URLLabelClick();
+  KV_WAIT_FOR(prompter.messageTexts().size() == 2, 60000);
+  EXPECT_EQ(prompter.messageTexts().last(), GetLanguageText(14007) + "\n" + ProductPageAddress);
+  EXPECT_EQ(opener.asked(), (QStringList{appDir + "help/vcd.html", ProductPageAddress}));
 }
 
 TEST_F(SmallWindowsTest, ProductsPageWritesItsMarkerWhenTicked) {
