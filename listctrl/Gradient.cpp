@@ -22,7 +22,8 @@ void DrawGradientRect(QPainter& p, TColor from, TColor to, bool direction, const
   const double dr = (int(b & 0xFF) - r0) / double(steps);
   const double dg = (int((b >> 8) & 0xFF) - g0) / double(steps);
   const double db = (int((b >> 16) & 0xFF) - b0) / double(steps);
-  // QRect's right() is inclusive; the bands work on the exclusive edges like the original.
+  // QRect's right() is inclusive; the bands run between exclusive edges (left + width), so the
+  // last band ends on the rectangle's edge.
   const int x0 = rect.left(), y0 = rect.top();
   const int x1 = rect.left() + rect.width(), y1 = rect.top() + rect.height();
   const double band = (direction ? (x1 - x0) : (y1 - y0)) / double(steps);

@@ -1,6 +1,6 @@
 #pragma once
 // Decoding of text files: UTF-8 where the bytes are valid UTF-8, Windows-1252 otherwise
-// (files written by the Windows version of the program are in that code page), line by line.
+// (slideshows, lists and settings stored in Windows-1252 still open), line by line.
 #include <QByteArray>
 #include <QString>
 

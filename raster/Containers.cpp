@@ -196,7 +196,8 @@ std::int32_t Outcode(std::int32_t x, std::int32_t y, std::int32_t minX, std::int
   return c;
 }
 
-// 32-bit differences wrap as the original's registers did.
+// 32-bit sums and differences wrap modulo 2^32: the clipping codes of far-off points stay
+// defined instead of overflowing.
 inline std::int32_t Sub(std::int32_t a, std::int32_t b) {
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
 }

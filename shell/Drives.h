@@ -1,6 +1,6 @@
 #pragma once
 // Storage roots stand in for drive letters. Generator.ini's Drive value holds a root's path;
-// an empty value or a single letter (a drive letter of the Windows version) means the user's
+// an empty value or a single letter (a drive letter in Generator.ini) means the user's
 // home folder. The archive, video, encoder and export folders live under the root.
 #include <QString>
 #include <QStringList>

@@ -14,8 +14,8 @@ class TMediaPlayer : public QObject {
   ~TMediaPlayer() override = default;
 
   QString FileName;
-  // Each returns false when it could not do its work (the callers ignore that, as the
-  // original player's exceptions were swallowed).
+  // Each returns false when it could not do its work (the audio page ignores that: a title
+  // that cannot be played stays silent, with no message).
   virtual bool Open() = 0;  // opens the device for FileName
   virtual bool Play() = 0;  // plays from the start, or on after a pause
   virtual bool Pause() = 0;  // pauses; pausing again plays on

@@ -675,7 +675,7 @@ void TMainForm::CopyPlayerFiles(QStringList& copyFailures) {
   copyFile(source + "Slidoplay", FArchiveRoot + player, copyFailures);
   for (const char* file : {"play.ply", "intro.ply", "Settings.ini"})
     copyFile(source + file, FArchiveRoot + file, copyFailures);
-  // The imaging library files of the Windows version: the player has its own.
+  // The player needs no library files beside it, only the transition list.
   copyFile(FAppDir + "Effects.ini", FArchiveRoot + "Effects.ini", copyFailures);
 
   kalvora::IniFile texts(FArchiveRoot + "Language.ini");

@@ -45,7 +45,7 @@ void TMainForm::LoadGeneratorSettings() {
   FTextOffset = ini.readInteger(kSettings, "TextOffset", 0);
   SpinEdit2->setValue(FTextOffset);
   FDrive = ini.readString(kSettings, "Drive", "").trimmed();
-  // A drive letter of the Windows version names the home folder, like an empty value.
+  // A drive letter in Generator.ini names the home folder, like an empty value.
   if (DriveIsHome(FDrive)) FDrive.clear();
   else FDrive = QDir::cleanPath(FDrive);
   SelectDrive(FDrive);

@@ -38,7 +38,7 @@ void TOpenForm::showEvent(QShowEvent* event) {
 }
 
 void TOpenForm::FormActivate() {
-  // The hourglass of the original is left out: nothing runs while this dialog waits.
+  // The normal pointer stays: nothing runs while this dialog waits.
   if (Mode == 0) {
     DoLabel->setText(GetLanguageText(4203));
     OpenBitBtn->setText(GetLanguageText(4204));

@@ -1,6 +1,6 @@
 #pragma once
-// px drawing: 3-D frames, 3-D shapes and rotated 3-D text, drawn with a QPainter (the device
-// context of the original library).
+// px drawing: 3-D frames, 3-D shapes and rotated 3-D text, drawn with a QPainter on the
+// target picture.
 //
 // Definitions of the numeric arguments:
 // - Frame flags: 0x10 inner bevel raised, 0x20 outer bevel raised (inset otherwise). The frame
