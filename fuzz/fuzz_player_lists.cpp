@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const QString& line : kalvora::SplitLines(text)) {
     const QStringList fields = line.split('|');
     const QString name = fields.value(0).trimmed();
-    if (kalvora::player::IsSafePictureName(name) && (name.contains('/') || name.contains("..")))
+    if (kalvora::player::IsSafePictureName(name) && (name.contains('/') || name.contains('\\') || name == ".."))
       __builtin_trap();
     const QString caption = kalvora::player::DecodeCaption(fields.value(1).trimmed());
     if (caption.size() > fields.value(1).size()) __builtin_trap();  // decoding never grows text

@@ -56,8 +56,8 @@ QString DecodeStoredCaption(const QString& stored) {
 }
 
 bool IsPlainFileName(const QString& name) {
-  return !name.isEmpty() && name != QLatin1String(".") && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
-         !name.contains(QLatin1String("..")) && !name.contains(QChar(0));
+  return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
+         !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) && !name.contains(QChar(0));
 }
 
 }  // namespace kalvora

@@ -11,7 +11,9 @@ namespace kalvora {
 QString EncodeStoredCaption(const QString& caption);
 // References decoded in one pass ("&amp;#10;" stays the text "&#10;"); other text as it is.
 QString DecodeStoredCaption(const QString& stored);
-// True when a file name read from a stored list names an entry inside its folder (not the folder).
+// True when a file name read from a stored list names an entry inside its folder: not empty,
+// not "." or "..", no "/" or "\" (the separator of lists written on Windows), no NUL.
+// Dots elsewhere are ordinary characters ("Foto..jpg", "Ende...jpg").
 bool IsPlainFileName(const QString& name);
 
 }  // namespace kalvora

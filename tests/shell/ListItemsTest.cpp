@@ -19,8 +19,9 @@ TEST(ListItems, MarkupHoldsThumbnailNameAndCaption) {
 }
 
 TEST(ListItems, PlainFileNamesStayInTheirFolder) {
-  for (const char* ok : {"a.jpg", "Ölbild 1.jpg", "a.b.jpg", ".hidden"}) EXPECT_TRUE(IsPlainFileName(ok)) << ok;
-  for (const char* bad : {"", "../a.jpg", "..", "a/b.jpg", "a\\b.jpg", "/etc/passwd", "x..y"})
+  for (const char* ok : {"a.jpg", "Ölbild 1.jpg", "a.b.jpg", ".hidden", "x..y", "Foto..jpg", "Ende...jpg", "...", "..a"})
+    EXPECT_TRUE(IsPlainFileName(ok)) << ok;
+  for (const char* bad : {"", ".", "../a.jpg", "..", "a/b.jpg", "a\\b.jpg", "/etc/passwd", "a/..", "..\\a"})
     EXPECT_FALSE(IsPlainFileName(bad)) << bad;
 }
 

@@ -1,0 +1,94 @@
+// Picture names through the real windows: every name the folder read lists is added, saved,
+// opened again and played under the name the file has.
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
+#include <algorithm>
+
+#include "ListItems.h"
+#include "ProductionFixture.h"
+#include "Show.h"
+
+using prodtest::ProductionTest;
+using prodtest::writeJpeg;
+
+namespace {
+class PictureNamesTest : public ProductionTest {
+ protected:
+  void SetUp() override {
+    ProductionTest::SetUp();
+    makeSlideshow("Archive_0003", "Namen", {"a.jpg"});
+    mf->resize(1000, 800);
+    mf->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(mf));
+  }
+
+  void openWithButton(const QString& folder) {
+    mf->PageControl1->setCurrentIndex(0);
+    selectArchive(folder);
+    mf->Open1BitBtn->click();
+    ASSERT_EQ(mf->FArchiveFolder, folder);
+  }
+
+  // Reads a folder of pictures of these names into the source list with the open button.
+  void readSource(const QStringList& names) {
+    const QString pics = home() + "quelle/";
+    for (const QString& n : names) writeJpeg(pics + n, 60, 40, Qt::white);
+    prompter.answerFile(pics + names.first());
+    mf->OpenBitBtn->click();
+  }
+
+  static QStringList sorted(QStringList list) {
+    std::sort(list.begin(), list.end());
+    return list;
+  }
+  static QStringList names(MarkupListBoxControl* list) {
+    QStringList out;
+    for (int i = 0; i < list->Count(); ++i) out << ItemFileName(list->Item(i));
+    return sorted(out);
+  }
+};
+
+struct NameCase {
+  const char* file;       // as the file in the source folder is named (UTF-8)
+  const char* slideshow;  // as its copy in the slideshow is named
+};
+const NameCase kNames[] = {
+    {"Foto..jpg", "Foto..jpg"},
+    {"Ende...jpg", "Ende...jpg"},
+    {"a..b.jpg", "a..b.jpg"},
+    // A backslash separates folders in paths written on Windows: the copy is named by the
+    // part behind it.
+    {"x\\y.jpg", "y.jpg"},
+};
+}  // namespace
+
+TEST_F(PictureNamesTest, EveryNameTheFolderReadListsIsSavedOpenedAndPlayed) {
+  QStringList files, expected{"a.jpg"};
+  for (const NameCase& c : kNames) {
+    files << QString::fromUtf8(c.file);
+    expected << QString::fromUtf8(c.slideshow);
+  }
+  expected = sorted(expected);
+  openWithButton("Archive_0003");
+  readSource(files);
+  ASSERT_EQ(names(mf->FileListBox), sorted(files));
+
+  mf->SpeedButton2->click();  // ">>": all pictures into the slideshow
+  EXPECT_EQ(names(mf->DiashowListBox), expected);
+  for (const QString& name : expected) EXPECT_TRUE(QFileInfo(root + "Archive_0003/" + name).isFile()) << name.toStdString();
+
+  // Opened again, every picture is there and none is reported missing.
+  openWithButton("Archive_0002");
+  openWithButton("Archive_0003");
+  EXPECT_EQ(names(mf->DiashowListBox), expected);
+  EXPECT_FALSE(messageContains(GetLanguageText(10351)));
+
+  // The player plays every one of them.
+  kalvora::player::Show show;
+  ASSERT_TRUE(kalvora::player::ReadShow(root + "Archive_0003", show));
+  QStringList played;
+  for (const kalvora::player::Slide& s : show.slides) played << s.name;
+  EXPECT_EQ(sorted(played), expected);
+  EXPECT_TRUE(show.skipped.isEmpty()) << show.skipped.join("; ").toStdString();
+}
