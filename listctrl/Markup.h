@@ -89,7 +89,9 @@ QString ThumbnailItem(const QString& thumbnailPath, const QString& fileName);
 QString ThumbnailItemPictureURL(const QString& thumbnailPath);
 QString ThumbnailItem(const QString& thumbnailPath, const QString& fileName, const QString& caption);
 // Reads such an item back: the text after the picture element up to the first "|" (trimmed)
-// is the file name, the text after that "|" (trimmed) the caption; both unescaped.
+// is the file name, the text after that "|" (trimmed) the caption; both unescaped. White space
+// at the ends of a file name is put into the item as character references, so trimming takes
+// only the blanks the item adds around its " | ", and the name comes back as the file is named.
 QString ThumbnailItemFileName(const QString& item);
 QString ThumbnailItemCaption(const QString& item);
 

@@ -2,6 +2,27 @@
 
 namespace kalvora {
 
+namespace {
+// Field n (from 1) of a list line: the n-th run of characters between "|", empty runs not
+// counted, trimmed.
+QString field(const QString& line, int n) {
+  qsizetype pos = 0;
+  while (pos < line.size()) {
+    while (pos < line.size() && line[pos] == QLatin1Char('|')) ++pos;
+    if (pos >= line.size()) break;
+    qsizetype end = line.indexOf(QLatin1Char('|'), pos);
+    if (end < 0) end = line.size();
+    if (--n == 0) return line.mid(pos, end - pos).trimmed();
+    pos = end;
+  }
+  return QString();
+}
+
+bool quoted(const QString& text) {
+  return text.size() >= 2 && text.startsWith(QLatin1Char('"')) && text.endsWith(QLatin1Char('"'));
+}
+}  // namespace
+
 QString EncodeStoredCaption(const QString& caption) {
   QString out;
   out.reserve(caption.size());
@@ -58,6 +79,22 @@ QString DecodeStoredCaption(const QString& stored) {
 bool IsPlainFileName(const QString& name) {
   return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
          !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) && !name.contains(QChar(0));
+}
+
+PictureListEntry ReadPictureListLine(const QString& line) {
+  PictureListEntry entry;
+  entry.name = field(line, 1);
+  if (quoted(entry.name)) entry.name = entry.name.mid(1, entry.name.size() - 2);
+  entry.caption = DecodeStoredCaption(field(line, 2));
+  return entry;
+}
+
+QString PictureListLine(const QString& name) {
+  return name.trimmed() != name || quoted(name) ? QLatin1Char('"') + name + QLatin1Char('"') : name;
+}
+
+QString PictureListLine(const QString& name, const QString& caption) {
+  return PictureListLine(name) + QLatin1String(" | ") + EncodeStoredCaption(caption);
 }
 
 }  // namespace kalvora

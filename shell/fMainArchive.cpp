@@ -55,9 +55,9 @@ void reportNotSaved(const QString& file) {
 QList<QPair<QString, QString>> storedEntries(const QStringList& lines) {
   QList<QPair<QString, QString>> out;
   for (const QString& line : lines) {
-    if (TrimBlanks(line).isEmpty()) continue;
-    out.append({TrimBlanks(ExtractWordN(1, line, "|")).toLower(),
-                DecodeStoredCaption(TrimBlanks(ExtractWordN(2, line, "|")))});
+    if (line.trimmed().isEmpty()) continue;
+    const kalvora::PictureListEntry entry = ReadPictureListLine(line);
+    out.append({entry.name.toLower(), entry.caption});
   }
   return out;
 }
@@ -67,8 +67,8 @@ QList<QPair<QString, QString>> storedEntries(const QStringList& lines) {
 struct PictureLine {
   enum class Kind { Blank, Refused, Missing, Present };
   QString line;
-  QString name;     // as written, trimmed
-  QString caption;  // still as stored
+  QString name;  // as the file is named
+  QString caption;
   // Present lines only: the file it names, its name as it lies there, and its thumbnail.
   QString picture, stored, thumbnail;
   Kind kind = Kind::Blank;
@@ -80,11 +80,12 @@ QList<PictureLine> readPictureLines(const kalvora::StringList& lines, const QStr
   for (int i = 0; i < lines.count(); ++i) {
     PictureLine entry;
     entry.line = lines[i];
-    entry.name = TrimBlanks(ExtractWordN(1, entry.line, "|"));
-    entry.caption = TrimBlanks(ExtractWordN(2, entry.line, "|"));
+    const kalvora::PictureListEntry stored = ReadPictureListLine(entry.line);
+    entry.name = stored.name;
+    entry.caption = stored.caption;
     if (!IsPlainFileName(entry.name)) {
       // A name that reaches outside the folder is never opened.
-      entry.kind = TrimBlanks(entry.line).isEmpty() ? PictureLine::Kind::Blank : PictureLine::Kind::Refused;
+      entry.kind = entry.line.trimmed().isEmpty() ? PictureLine::Kind::Blank : PictureLine::Kind::Refused;
     } else {
       entry.picture = kalvora::ResolveNoCase(folder + entry.name);
       if (QFileInfo(entry.picture).isFile()) {
@@ -184,7 +185,7 @@ void TMainForm::OpenArchive(const QString& folder) {
         if (read.overtaken()) return;
         MakeThumb(picture, 70, false, false, decoded && decoded->decoded ? &*decoded : nullptr);
         AdoptListPicture(DiashowListBox->PictureCache(), decoded);
-        DiashowListBox->Add(MakeListItem(entry.thumbnail, entry.stored, DecodeStoredCaption(entry.caption)));
+        DiashowListBox->Add(MakeListItem(entry.thumbnail, entry.stored, entry.caption));
         DiashowListBox->repaint();
       }
     }
@@ -257,7 +258,7 @@ QStringList TMainForm::PictureListLines() const {
 
 bool TMainForm::KeptLineNames(const QString& fileName) const {
   for (const KeptPictureLine& kept : FKeptPictureLines)
-    if (TrimBlanks(ExtractWordN(1, kept.line, "|")).compare(fileName, Qt::CaseInsensitive) == 0) return true;
+    if (ReadPictureListLine(kept.line).name.compare(fileName, Qt::CaseInsensitive) == 0) return true;
   return false;
 }
 

@@ -8,6 +8,7 @@
 #include "ListItems.h"
 #include "ProductionFixture.h"
 #include "Show.h"
+#include "fBetrachter.h"
 
 using prodtest::ProductionTest;
 using prodtest::writeJpeg;
@@ -38,6 +39,19 @@ class PictureNamesTest : public ProductionTest {
     mf->OpenBitBtn->click();
   }
 
+  // Clicks an item of the slideshow list with the mouse.
+  void clickItem(int index) {
+    MarkupListBoxControl* list = mf->DiashowListBox;
+    list->scrollToItem(list->item(index));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->ItemRect(index).center());
+    ASSERT_EQ(list->ItemIndex(), index);
+  }
+  int row(const QString& name) const {
+    for (int i = 0; i < mf->DiashowListBox->Count(); ++i)
+      if (ItemFileName(mf->DiashowListBox->Item(i)) == name) return i;
+    return -1;
+  }
+
   static QStringList sorted(QStringList list) {
     std::sort(list.begin(), list.end());
     return list;
@@ -60,6 +74,15 @@ const NameCase kNames[] = {
     // A backslash separates folders in paths written on Windows: the copy is named by the
     // part behind it.
     {"x\\y.jpg", "y.jpg"},
+    // White space at the ends is part of the name, whatever kind it is.
+    {" lead.jpg", " lead.jpg"},
+    {"  zwei.jpg", "  zwei.jpg"},
+    {"\ttab.jpg", "\ttab.jpg"},
+    {"\u3000voll.jpg", "\u3000voll.jpg"},
+    {"\u00a0fest.jpg", "\u00a0fest.jpg"},
+    {"hinten.jpg ", "hinten.jpg "},
+    {"\"zitat.jpg\"", "\"zitat.jpg\""},
+    {"&amp; <b>.jpg", "&amp; <b>.jpg"},
 };
 }  // namespace
 
@@ -91,4 +114,24 @@ TEST_F(PictureNamesTest, EveryNameTheFolderReadListsIsSavedOpenedAndPlayed) {
   for (const kalvora::player::Slide& s : show.slides) played << s.name;
   EXPECT_EQ(sorted(played), expected);
   EXPECT_TRUE(show.skipped.isEmpty()) << show.skipped.join("; ").toStdString();
+
+  // A caption typed for a name with a blank in front keeps the name; the picture can be removed.
+  const QString lead = " lead.jpg";
+  clickItem(row(lead));
+  mf->TextEdit->selectAll();
+  QTest::keyClicks(mf->TextEdit, "Vorne");
+  QTest::keyClick(mf->TextEdit, Qt::Key_Return);
+  prompter.answerMessage(kalvora::mrYes);  // save the change before the other slideshow opens
+  openWithButton("Archive_0002");
+  openWithButton("Archive_0003");
+  // Stored in quotes, which keep the blank from being trimmed away.
+  EXPECT_TRUE(QString::fromUtf8(testsupport::readBytes(root + "Archive_0003/Pictures.ini"))
+                  .contains("\r\n\" lead.jpg\" | Vorne\r\n"));
+  ASSERT_GE(row(lead), 0);
+  EXPECT_EQ(ItemCaption(mf->DiashowListBox->Item(row(lead))), "Vorne");
+  EXPECT_EQ(ViewerCaptions(root + "Archive_0003").value(lead), "Vorne");
+  clickItem(row(lead));
+  mf->SpeedButton3->click();  // "<": the selected picture out of the slideshow
+  EXPECT_EQ(row(lead), -1);
+  EXPECT_FALSE(QFileInfo::exists(root + "Archive_0003/" + lead));
 }
