@@ -332,10 +332,12 @@ void TMainForm::RemovePictureFromDiashow(int index) {
   // DisablePictureTools (the picture tools of the selection page).
   BildbearbeitungBitBtn->setEnabled(false);
   for (QWidget* w : {SpeedButton5, SpeedButton6, SpeedButton7, SpeedButton9, SpeedButton10}) w->setEnabled(false);
-  const QString item = DiashowListBox->Item(index);
-  const QString name = ItemFileName(item);
-  if (IsPlainFileName(name) && !FArchiveFolder.isEmpty()) QFile::remove(SlideshowFolder() + name);
+  const QString name = ItemFileName(DiashowListBox->Item(index));
   DiashowListBox->Delete(index);
+  // The list may show one picture twice: its file goes with the last item (or line) naming it.
+  bool named = KeptLineNames(name);
+  for (int i = 0; !named && i < DiashowListBox->Count(); ++i) named = ItemFileName(DiashowListBox->Item(i)) == name;
+  if (!named && IsPlainFileName(name) && !FArchiveFolder.isEmpty()) QFile::remove(SlideshowFolder() + name);
   SavePictureList();
   UpdateDiashowLabel();
 }
