@@ -91,7 +91,7 @@ QList<PictureLine> readPictureLines(const kalvora::StringList& lines, const QStr
       if (QFileInfo(entry.picture).isFile()) {
         entry.kind = PictureLine::Kind::Present;
         entry.stored = FileNamePart(entry.picture);
-        entry.thumbnail = folder + "_THUMB_" + entry.stored;
+        entry.thumbnail = folder + SlideshowThumbnailName(entry.stored);
       } else {
         entry.kind = PictureLine::Kind::Missing;
         entry.picture.clear();
@@ -399,10 +399,13 @@ void TMainForm::DeleteOrphanThumbs(bool listClosing) {
   QSet<QString> shown;
   for (int i = 0; !listClosing && DiashowListBox && i < DiashowListBox->Count(); ++i)
     shown.insert(FileNamePart(ItemThumbnailPath(DiashowListBox->Item(i))));
+  // The thumbnails the pictures there have (a hashed name does not say whose it is).
+  QSet<QString> owned;
+  for (const QString& name : kalvora::FindFiles(folder, "*.*")) owned.insert(SlideshowThumbnailName(name));
   for (const QString& name : kalvora::FindFiles(folder, "_THUMB*.*")) {
     bool oldNumbered = false;
     const QString picture = ThumbnailPictureName(name, &oldNumbered);
-    if (picture.isEmpty() || shown.contains(name)) continue;
+    if (picture.isEmpty() || shown.contains(name) || owned.contains(name)) continue;
     // A picture's own thumbnail stays; "_THUMB" + n + "_" + name never is one.
     if (!oldNumbered && QFileInfo::exists(folder + picture)) continue;
     QFile::remove(folder + name);
@@ -439,7 +442,7 @@ QString TMainForm::MakeDosName(const QString& name) {
 void TMainForm::MakeThumb(const QString& path, int height, bool toCache, bool overwrite,
                           const DecodedPicture* decoded) {
   const QString thumb = toCache ? FAppDir + "thumbs/" + CacheThumbnailName(path)
-                                : AddTrailingBackslash(DirectoryPart(path)) + "_THUMB_" + FileNamePart(path);
+                                : AddTrailingBackslash(DirectoryPart(path)) + SlideshowThumbnailName(FileNamePart(path));
   // A thumbnail a worker wrote is made again when its picture changed since.
   const bool madeAhead = decoded && decoded->thumbnailWritten;
   if (!madeAhead && QFileInfo::exists(thumb) && !overwrite) return;

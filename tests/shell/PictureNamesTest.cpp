@@ -1,13 +1,17 @@
 // Picture names through the real windows: every name the folder read lists is added, saved,
 // opened again and played under the name the file has.
+#include <QImage>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
 #include <algorithm>
+#include <sys/stat.h>
 
 #include "ListItems.h"
+#include "Markup.h"
 #include "ProductionFixture.h"
 #include "Show.h"
+#include "StringHelpers.h"
 #include "fBetrachter.h"
 
 using prodtest::ProductionTest;
@@ -134,4 +138,46 @@ TEST_F(PictureNamesTest, EveryNameTheFolderReadListsIsSavedOpenedAndPlayed) {
   mf->SpeedButton3->click();  // "<": the selected picture out of the slideshow
   EXPECT_EQ(row(lead), -1);
   EXPECT_FALSE(QFileInfo::exists(root + "Archive_0003/" + lead));
+}
+
+TEST_F(PictureNamesTest, APictureWithANameOf254BytesShowsItsThumbnailMadeOnce) {
+  // 254 bytes of UTF-8 ("ä" takes two), the longest the slideshow's own thumbnail name cannot hold.
+  QString name = "Ein sehr langer Name ";
+  while (name.toUtf8().size() < 250 - 1) name += QString::fromUtf8("ä");
+  while (name.toUtf8().size() < 250) name += "e";
+  name += ".jpg";
+  ASSERT_EQ(name.toUtf8().size(), 254);
+  openWithButton("Archive_0003");
+  readSource({name});
+  mf->SpeedButton2->click();
+  const QString folder = root + "Archive_0003/";
+  ASSERT_EQ(names(mf->DiashowListBox), sorted({"a.jpg", name}));
+  const auto thumbnailOf = [&](const QString& picture) {
+    for (int i = 0; i < mf->DiashowListBox->Count(); ++i)
+      if (ItemFileName(mf->DiashowListBox->Item(i)) == picture) return ItemThumbnailPath(mf->DiashowListBox->Item(i));
+    return QString();
+  };
+  const QString thumbnail = thumbnailOf(name);
+  ASSERT_TRUE(thumbnail.startsWith(folder + "_THUMB_")) << thumbnail.toStdString();
+  EXPECT_LE(FileNamePart(thumbnail).toUtf8().size(), 255);
+  // A JPEG 70 high of a 60 x 40 picture, and the list shows it.
+  EXPECT_EQ(QImage(thumbnail).size(), QSize(105, 70));
+  const kalvora::THTMLPicture* shown =
+      mf->DiashowListBox->PictureCache().FindPicture(kalvora::ThumbnailItemPictureURL(thumbnail));
+  ASSERT_NE(shown, nullptr);
+  EXPECT_EQ(shown->Image().height(), 70);
+  EXPECT_FALSE(messageContains(GetLanguageText(10351)));
+
+  // Opened again, the same thumbnail is shown and not made anew.
+  struct stat before {};
+  ASSERT_EQ(::stat(QFile::encodeName(thumbnail).constData(), &before), 0);
+  openWithButton("Archive_0002");
+  openWithButton("Archive_0003");
+  ASSERT_EQ(thumbnailOf(name), thumbnail);
+  struct stat after {};
+  ASSERT_EQ(::stat(QFile::encodeName(thumbnail).constData(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+  EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+  EXPECT_FALSE(messageContains(GetLanguageText(10351)));
 }
