@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 
+#include <IniFile.h>
 #include <TestSupport.h>
 #include <gtest/gtest.h>
 
@@ -140,6 +141,28 @@ TEST(ShowTest, PlaysTheShowTheSettingsNameNotTheNewest) {
     EXPECT_EQ(setup.show.title, c.played) << c.named;
   }
   EXPECT_EQ(FindNamedShow(root, "Archive_0001"), root + "Archive_0001");
+}
+
+TEST(ShowTest, PlaysTheFolderNamedWithTheBlanksItsNameHas) {
+  testsupport::TempFolder tmp;
+  const QString root = tmp.path() + "/";
+  WriteShow(root + "Archive_0013", "Ohne", "5", {"a.jpg"}, {"a.jpg"});
+  WriteShow(root + "Archive_0013 ", "Mit Leerzeichen", "5", {"a.jpg"}, {"a.jpg"});
+  WriteShow(root + " Archive_0013", "Vorne", "5", {"a.jpg"}, {"a.jpg"});
+  const struct {
+    const char *folder, *title;
+  } cases[] = {{"Archive_0013 ", "Mit Leerzeichen"}, {"Archive_0013", "Ohne"}, {" Archive_0013", "Vorne"}};
+  for (const auto& c : cases) {
+    {
+      // Written as the main program writes it.
+      kalvora::IniFile settings(root + "Settings.ini");
+      ASSERT_TRUE(settings.writeString("SETTINGS", "Diashow", c.folder));
+    }
+    EXPECT_EQ(ReadPlayerSettings(root).show.toStdString(), c.folder);
+    PlayerSetup setup;
+    ASSERT_TRUE(LoadSetup(root, QString(), setup, nullptr));
+    EXPECT_EQ(setup.show.title.toStdString(), c.title) << '"' << c.folder << '"';
+  }
 }
 
 TEST(PlayerFilesTest, SettingsValueForms) {
