@@ -1110,22 +1110,6 @@ QString StripMarkup(const QString& text) {
   return out;
 }
 
-QString MarkupEscape(const QString& text) {
-  QString out;
-  out.reserve(text.size() + 8);
-  for (QChar c : text) {
-    switch (c.unicode()) {
-      case '&': out += QLatin1String("&amp;"); break;
-      case '<': out += QLatin1String("&lt;"); break;
-      case '>': out += QLatin1String("&gt;"); break;
-      case '"': out += QLatin1String("&quot;"); break;
-      case '|': out += QLatin1String("&#124;"); break;
-      default: out += c; break;
-    }
-  }
-  return out;
-}
-
 QString MarkupUnescape(const QString& text) {
   QString out;
   out.reserve(text.size());

@@ -20,6 +20,7 @@
 #include <QString>
 
 #include "Colors.h"
+#include "StoredCaption.h"
 
 class QPainter;
 
@@ -75,9 +76,7 @@ bool DrawMarkup(QPainter& canvas, const QString& text, const QRect& rect,
 // the rest). Entities stay as they are.
 QString StripMarkup(const QString& text);
 
-// Makes plain text safe inside mark-up and inside a quoted attribute value: "&", "<", ">",
-// '"' and "|" become entities (the "|" so that the item's "name | caption" split still works).
-QString MarkupEscape(const QString& text);
+// MarkupEscape (platform/StoredCaption.h) makes plain text safe inside mark-up.
 // Decodes the entities of the mark-up (the inverse of MarkupEscape).
 QString MarkupUnescape(const QString& text);
 

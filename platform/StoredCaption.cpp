@@ -21,13 +21,13 @@ QString field(const QString& line, int n) {
 bool quoted(const QString& text) {
   return text.size() >= 2 && text.startsWith(QLatin1Char('"')) && text.endsWith(QLatin1Char('"'));
 }
-}  // namespace
 
-QString EncodeStoredCaption(const QString& caption) {
+// The references of both forms; line breaks only where asked for.
+QString escaped(const QString& text, bool lineBreaks) {
   QString out;
-  out.reserve(caption.size());
-  for (qsizetype i = 0; i < caption.size(); ++i) {
-    const QChar c = caption[i];
+  out.reserve(text.size() + 8);
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const QChar c = text[i];
     switch (c.unicode()) {
       case '&': out += QLatin1String("&amp;"); break;
       case '<': out += QLatin1String("&lt;"); break;
@@ -35,15 +35,27 @@ QString EncodeStoredCaption(const QString& caption) {
       case '"': out += QLatin1String("&quot;"); break;
       case '|': out += QLatin1String("&#124;"); break;
       case '\r':
-        if (i + 1 < caption.size() && caption[i + 1] == QLatin1Char('\n')) ++i;
+        if (!lineBreaks) {
+          out += c;
+          break;
+        }
+        if (i + 1 < text.size() && text[i + 1] == QLatin1Char('\n')) ++i;
         out += QLatin1String("&#10;");
         break;
-      case '\n': out += QLatin1String("&#10;"); break;
+      case '\n':
+        if (lineBreaks) out += QLatin1String("&#10;");
+        else out += c;
+        break;
       default: out += c;
     }
   }
   return out;
 }
+}  // namespace
+
+QString MarkupEscape(const QString& text) { return escaped(text, false); }
+
+QString EncodeStoredCaption(const QString& caption) { return escaped(caption, true); }
 
 QString DecodeStoredCaption(const QString& stored) {
   if (!stored.contains(QLatin1Char('&'))) return stored;

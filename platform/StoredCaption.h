@@ -16,6 +16,11 @@
 
 namespace kalvora {
 
+// Plain text made safe inside the list's mark-up and inside a quoted attribute value: "&",
+// "<", ">", '"' and "|" become character references (the "|" so that an item's
+// "name | caption" split still works).
+QString MarkupEscape(const QString& text);
+// MarkupEscape, and each line break ("\r\n", "\r" or "\n") as "&#10;".
 QString EncodeStoredCaption(const QString& caption);
 // References decoded in one pass ("&amp;#10;" stays the text "&#10;"); other text as it is.
 QString DecodeStoredCaption(const QString& stored);
