@@ -130,7 +130,7 @@ void TMainForm::Delete1BitBtnClick() {
     ViewPicImage->hide();
     DiashowListBox->Clear();
     UpdateDiashowLabel();
-    const bool deleted = IsPlainFileName(folder) && !folder.isEmpty() && DeletePath(FArchiveRoot + folder);
+    const bool deleted = IsPlainFileName(folder) && DeletePath(FArchiveRoot + folder);
     if (!deleted) {
       QApplication::restoreOverrideCursor();
       InformId(10009);
