@@ -118,7 +118,7 @@ QString TMainForm::NewArchiveFolder() {
     }
     if (last >= candidate) candidate = last;
   }
-  return "Archive_" + PadLeftWithChar(QString::number(candidate + 1), '0', 4);
+  return ArchiveFolderName(candidate + 1);
 }
 
 void TMainForm::OpenArchive(const QString& folder) {
