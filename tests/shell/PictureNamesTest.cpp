@@ -43,13 +43,6 @@ class PictureNamesTest : public ProductionTest {
     mf->OpenBitBtn->click();
   }
 
-  // Clicks an item of the slideshow list with the mouse.
-  void clickItem(int index) {
-    MarkupListBoxControl* list = mf->DiashowListBox;
-    list->scrollToItem(list->item(index));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->ItemRect(index).center());
-    ASSERT_EQ(list->ItemIndex(), index);
-  }
   int row(const QString& name) const {
     for (int i = 0; i < mf->DiashowListBox->Count(); ++i)
       if (ItemFileName(mf->DiashowListBox->Item(i)) == name) return i;

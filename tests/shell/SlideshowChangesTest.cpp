@@ -54,14 +54,6 @@ class SlideshowChangesTest : public ProductionTest {
     mf->Open1BitBtn->click();
   }
 
-  // Clicks an item of the slideshow list with the mouse.
-  void clickItem(int index) {
-    MarkupListBoxControl* list = mf->DiashowListBox;
-    list->scrollToItem(list->item(index));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->ItemRect(index).center());
-    ASSERT_EQ(list->ItemIndex(), index);
-  }
-
   // Clicks the item, types its caption and presses Return, as a user does.
   void typeCaption(int index, const QString& text) {
     clickItem(index);
