@@ -401,7 +401,8 @@ void TMainForm::DeleteOrphanThumbs(bool listClosing) {
     shown.insert(FileNamePart(ItemThumbnailPath(DiashowListBox->Item(i))));
   // The thumbnails the pictures there have (a hashed name does not say whose it is).
   QSet<QString> owned;
-  for (const QString& name : kalvora::FindFiles(folder, "*.*")) owned.insert(SlideshowThumbnailName(name));
+  for (const QString& name : kalvora::FindFiles(folder, "*.*"))
+    if (ThumbnailPictureName(name).isEmpty()) owned.insert(SlideshowThumbnailName(name));
   for (const QString& name : kalvora::FindFiles(folder, "_THUMB*.*")) {
     bool oldNumbered = false;
     const QString picture = ThumbnailPictureName(name, &oldNumbered);
@@ -441,8 +442,9 @@ QString TMainForm::MakeDosName(const QString& name) {
 
 void TMainForm::MakeThumb(const QString& path, int height, bool toCache, bool overwrite,
                           const DecodedPicture* decoded) {
-  const QString thumb = toCache ? FAppDir + "thumbs/" + CacheThumbnailName(path)
-                                : AddTrailingBackslash(DirectoryPart(path)) + SlideshowThumbnailName(FileNamePart(path));
+  const QString thumb = toCache
+                            ? FAppDir + "thumbs/" + CacheThumbnailName(path)
+                            : AddTrailingBackslash(DirectoryPart(path)) + SlideshowThumbnailName(FileNamePart(path));
   // A thumbnail a worker wrote is made again when its picture changed since.
   const bool madeAhead = decoded && decoded->thumbnailWritten;
   if (!madeAhead && QFileInfo::exists(thumb) && !overwrite) return;
