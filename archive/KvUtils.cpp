@@ -19,6 +19,7 @@
 
 #include "KvChecksum.h"
 #include "KvErrors.h"
+#include "Wildcard.h"
 
 namespace kv {
 
@@ -371,27 +372,7 @@ uint16_t KvUnixToDosTime(int64_t seconds) {
 }
 
 bool KvWildcardMatch(const std::string& s, size_t si, const std::string& p, size_t pi) {
-  if (s.empty()) return p.empty();
-  if (pi == 0 && (p == "*" || p == "*.*")) return true;
-  // Greedy match with backtracking to the last star: same answers, never exponential.
-  size_t starP = std::string::npos, starS = 0;
-  while (true) {
-    if (si >= s.size() && pi >= p.size()) return true;
-    if (pi < p.size() && p[pi] == '*') {
-      if (pi + 1 == p.size()) return true;
-      starP = ++pi;
-      starS = si;
-      continue;
-    }
-    if (pi < p.size() && si < s.size() && (p[pi] == '?' || p[pi] == s[si])) {
-      ++pi;
-      ++si;
-      continue;
-    }
-    if (starP == std::string::npos || starS >= s.size()) return false;
-    pi = starP;
-    si = ++starS;
-  }
+  return kalvora::WildcardMatch(s, si, p, pi, [](char a, char b) { return a == b; });
 }
 
 bool KvNameFitsMask(const std::string& fileName, const std::string& mask) {
@@ -402,7 +383,8 @@ bool KvNameFitsMask(const std::string& fileName, const std::string& mask) {
   size_t fs = f.find_last_of('/');
   if (ms != std::string::npos) {
     std::string mdir = m.substr(0, ms), fdir = fs == std::string::npos ? std::string() : f.substr(0, fs);
-    if (!KvWildcardMatch(fdir, 0, mdir, 0)) return false;
+    // A name at the top has no folder for the mask's folder part to match (but an empty one).
+    if (fdir.empty() ? !mdir.empty() : !KvWildcardMatch(fdir, 0, mdir, 0)) return false;
   }
   std::string mname = ms == std::string::npos ? m : m.substr(ms + 1);
   std::string fname = fs == std::string::npos ? f : f.substr(fs + 1);

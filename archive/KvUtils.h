@@ -66,8 +66,10 @@ void KvUnixToDos(int64_t seconds, uint16_t& date, uint16_t& time);
 uint16_t KvUnixToDosDate(int64_t seconds);
 uint16_t KvUnixToDosTime(int64_t seconds);
 
-// Wildcards.
+// Wildcards, with the program's one matcher (platform/plain/Wildcard.h): upper-cased names
+// against an upper-cased mask; the folder parts are compared when the mask has one.
 bool KvNameFitsMask(const std::string& fileName, const std::string& mask);
+// Case-sensitive; "*" matches the empty name too.
 bool KvWildcardMatch(const std::string& source, size_t sourceIndex, const std::string& pattern, size_t patternIndex);
 
 // The archive classes' lock; busy sections nest, so it is recursive.

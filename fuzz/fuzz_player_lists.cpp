@@ -6,6 +6,7 @@
 
 #include "PlayerFiles.h"
 #include "Show.h"
+#include "StoredCaption.h"
 #include "StringList.h"
 #include "TextCodec.h"
 #include "Transition.h"
@@ -13,12 +14,13 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const QString text = kalvora::DecodeText(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
   for (const QString& line : kalvora::SplitLines(text)) {
-    const QStringList fields = line.split('|');
-    const QString name = fields.value(0).trimmed();
-    if (kalvora::player::IsSafePictureName(name) && (name.contains('/') || name.contains("..")))
+    const kalvora::PictureListEntry entry = kalvora::ReadPictureListLine(line);
+    const QString& name = entry.name;
+    if (kalvora::player::IsSafePictureName(name) && (name.contains('/') || name.contains('\\') || name == ".."))
       __builtin_trap();
-    const QString caption = kalvora::player::DecodeCaption(fields.value(1).trimmed());
-    if (caption.size() > fields.value(1).size()) __builtin_trap();  // decoding never grows text
+    if (name.size() + entry.caption.size() > line.size()) __builtin_trap();  // decoding never grows text
+    // A name comes back from the line written for it.
+    if (kalvora::ReadPictureListLine(kalvora::PictureListLine(name, entry.caption)).name != name) __builtin_trap();
     kalvora::player::EffectLine e;
     if (kalvora::player::ParseEffectLine(line, e)) {
       if (e.grain < 1 || e.grain > 256 || e.passes < 1 || e.passes > 64) __builtin_trap();

@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ItemCaption(item);
     ItemPictureListLine(item);
     ItemTextBehindPicture(line);
-    if (IsPlainFileName(line) && (line.contains('/') || line.contains('\\') || line.contains("..")))
+    if (IsPlainFileName(line) && (line.contains('/') || line.contains('\\') || line == ".." || line == "."))
       std::terminate();
     TMainForm::MakeDosName(line);
   }

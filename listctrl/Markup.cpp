@@ -1111,22 +1111,6 @@ QString StripMarkup(const QString& text) {
   return out;
 }
 
-QString MarkupEscape(const QString& text) {
-  QString out;
-  out.reserve(text.size() + 8);
-  for (QChar c : text) {
-    switch (c.unicode()) {
-      case '&': out += QLatin1String("&amp;"); break;
-      case '<': out += QLatin1String("&lt;"); break;
-      case '>': out += QLatin1String("&gt;"); break;
-      case '"': out += QLatin1String("&quot;"); break;
-      case '|': out += QLatin1String("&#124;"); break;
-      default: out += c; break;
-    }
-  }
-  return out;
-}
-
 QString MarkupUnescape(const QString& text) {
   QString out;
   out.reserve(text.size());
@@ -1148,9 +1132,27 @@ QString MarkupUnescape(const QString& text) {
 
 QString ThumbnailItemPictureURL(const QString& thumbnailPath) { return QStringLiteral("file://") + thumbnailPath; }
 
+namespace {
+// A white space character as a character reference, where the mark-up takes one.
+bool asReference(QChar c) { return c.isSpace() && (c == QLatin1Char('\t') || c.unicode() >= 32); }
+
+// The file name of an item, escaped, with the white space at its ends as character references:
+// the blanks around the item's " | " are trimmed away when it is read, the name's own stay.
+QString itemFileName(const QString& fileName) {
+  qsizetype start = 0, end = fileName.size();
+  while (start < end && asReference(fileName[start])) ++start;
+  while (end > start && asReference(fileName[end - 1])) --end;
+  QString out;
+  for (qsizetype i = 0; i < start; ++i) out += QStringLiteral("&#%1;").arg(fileName[i].unicode());
+  out += MarkupEscape(fileName.mid(start, end - start));
+  for (qsizetype i = end; i < fileName.size(); ++i) out += QStringLiteral("&#%1;").arg(fileName[i].unicode());
+  return out;
+}
+}  // namespace
+
 QString ThumbnailItem(const QString& thumbnailPath, const QString& fileName) {
   return QStringLiteral("<IMG src=\"file://") + MarkupEscape(thumbnailPath) +
-         QStringLiteral("\" align=\"top\">") + MarkupEscape(fileName);
+         QStringLiteral("\" align=\"top\">") + itemFileName(fileName);
 }
 
 QString ThumbnailItem(const QString& thumbnailPath, const QString& fileName, const QString& caption) {

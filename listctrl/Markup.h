@@ -20,6 +20,7 @@
 #include <QString>
 
 #include "Colors.h"
+#include "StoredCaption.h"
 
 class QPainter;
 
@@ -75,9 +76,7 @@ bool DrawMarkup(QPainter& canvas, const QString& text, const QRect& rect,
 // the rest). Entities stay as they are.
 QString StripMarkup(const QString& text);
 
-// Makes plain text safe inside mark-up and inside a quoted attribute value: "&", "<", ">",
-// '"' and "|" become entities (the "|" so that the item's "name | caption" split still works).
-QString MarkupEscape(const QString& text);
+// MarkupEscape (platform/StoredCaption.h) makes plain text safe inside mark-up.
 // Decodes the entities of the mark-up (the inverse of MarkupEscape).
 QString MarkupUnescape(const QString& text);
 
@@ -89,7 +88,9 @@ QString ThumbnailItem(const QString& thumbnailPath, const QString& fileName);
 QString ThumbnailItemPictureURL(const QString& thumbnailPath);
 QString ThumbnailItem(const QString& thumbnailPath, const QString& fileName, const QString& caption);
 // Reads such an item back: the text after the picture element up to the first "|" (trimmed)
-// is the file name, the text after that "|" (trimmed) the caption; both unescaped.
+// is the file name, the text after that "|" (trimmed) the caption; both unescaped. White space
+// at the ends of a file name is put into the item as character references, so trimming takes
+// only the blanks the item adds around its " | ", and the name comes back as the file is named.
 QString ThumbnailItemFileName(const QString& item);
 QString ThumbnailItemCaption(const QString& item);
 

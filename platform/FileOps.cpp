@@ -6,35 +6,12 @@
 #include <QStandardPaths>
 #include <algorithm>
 
+#include "Wildcard.h"
+
 namespace kalvora {
 
-namespace {
-bool matchFrom(const QString& name, qsizetype n, const QString& mask, qsizetype m) {
-  // Iterative match with one back-tracking point for the last '*'.
-  qsizetype starM = -1, starN = 0;
-  while (n < name.size()) {
-    if (m < mask.size() && (mask[m] == '?' ||
-                            (mask[m] != '*' && mask[m].toCaseFolded() == name[n].toCaseFolded()))) {
-      ++n;
-      ++m;
-    } else if (m < mask.size() && mask[m] == '*') {
-      starM = m++;
-      starN = n;
-    } else if (starM >= 0) {
-      m = starM + 1;
-      n = ++starN;
-    } else {
-      return false;
-    }
-  }
-  while (m < mask.size() && mask[m] == '*') ++m;
-  return m == mask.size();
-}
-}  // namespace
-
 bool MatchesMask(const QString& name, const QString& mask) {
-  if (mask == "*.*" || mask == "*") return true;
-  return matchFrom(name, 0, mask, 0);
+  return WildcardMatch(name, 0, mask, 0, [](QChar a, QChar b) { return a.toCaseFolded() == b.toCaseFolded(); });
 }
 
 QStringList FindFiles(const QString& folder, const QString& mask, FindKind kind) {

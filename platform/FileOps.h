@@ -11,8 +11,8 @@
 
 namespace kalvora {
 
-// Windows wildcard match without case: '*' any run, '?' one character; "*.*" matches
-// every name, also one without a point.
+// Wildcard match without case (platform/plain/Wildcard.h): '*' any run, '?' one character;
+// "*.*" matches every name, also one without a point.
 bool MatchesMask(const QString& name, const QString& mask);
 
 enum class FindKind { Files, Folders, Both };

@@ -34,7 +34,8 @@ PlayerSettings ReadPlayerSettings(const QString& root) {
   s.effectMode = mode == "ON" ? EffectMode::On : mode == "RANDOM" ? EffectMode::Random : EffectMode::Off;
   s.effect = std::max(1, ini.readInteger(kSettings, "Effect", 1));
   s.textOffset = std::clamp(ini.readInteger(kSettings, "TextOffset", 0), 0, 750);
-  s.show = ini.readString(kSettings, "Diashow").trimmed();
+  // The folder's name as written: blanks at its ends are part of it (the ini file keeps them).
+  s.show = ini.readString(kSettings, "Diashow");
 
   IniFile play(root + "play.ply");
   s.framesPerSecond = std::clamp(play.readInteger("PLAY", "FramesPerSecond", 25), 1, 60);

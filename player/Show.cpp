@@ -59,9 +59,8 @@ bool ReadShow(const QString& folderIn, Show& show, QString* error) {
   }
   for (int i = 0; i < lines.count(); ++i) {
     const QString& line = lines[i];
-    const QStringList fields = line.split('|');
-    const QString name = fields.value(0).trimmed();
-    const QString caption = fields.value(1).trimmed();
+    const PictureListEntry entry = ReadPictureListLine(line);
+    const QString& name = entry.name;
     if (name.isEmpty()) {
       if (!line.trimmed().isEmpty()) show.skipped << QString("%1: no name").arg(i + 1);
       continue;
@@ -76,7 +75,7 @@ bool ReadShow(const QString& folderIn, Show& show, QString* error) {
       show.skipped << QString("%1: missing %2").arg(i + 1).arg(name);
       continue;
     }
-    show.slides.append(Slide{name, path, DecodeCaption(caption)});
+    show.slides.append(Slide{name, path, entry.caption});
   }
   show.audio = AudioTitles(show.folder);
   return true;

@@ -8,7 +8,7 @@
 namespace kalvora::player {
 
 struct Slide {
-  QString name;     // as written in Pictures.ini
+  QString name;     // as the file is named (Pictures.ini, platform/StoredCaption.h)
   QString path;     // the file on disk (looked up without case when needed)
   QString caption;  // decoded text
 };

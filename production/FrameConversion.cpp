@@ -66,14 +66,9 @@ QSize VideoFrameSize(bool pal, const QString& mode) {
 QSize SvcdEncoderSize(bool pal) { return pal ? QSize(480, 576) : QSize(480, 480); }
 
 void SplitPictureLine(const QString& line, QString& fileName, QString& caption) {
-  const int bar = line.indexOf('|');
-  fileName = TrimBlanks(bar < 0 ? line : line.left(bar));
-  if (bar < 0) {
-    caption.clear();
-    return;
-  }
-  const int next = line.indexOf('|', bar + 1);
-  caption = kalvora::DecodeStoredCaption(TrimBlanks(next < 0 ? line.mid(bar + 1) : line.mid(bar + 1, next - bar - 1)));
+  const kalvora::PictureListEntry entry = kalvora::ReadPictureListLine(line);
+  fileName = entry.name;
+  caption = entry.caption;
 }
 
 QRect DrawFrameCaption(QPainter& p, const QSize& frame, int offset, const QString& caption, const QFont& fontIn,

@@ -34,8 +34,8 @@ QSize VideoFrameSize(bool pal, const QString& mode);
 // The SVCD frame size the encoder takes in high quality: 480 x 576 (PAL) or 480 x 480 (NTSC).
 QSize SvcdEncoderSize(bool pal);
 
-// "Pictures.ini" line: word 1 at "|" is the file name, word 2 the caption, both trimmed; the
-// caption comes back as the user typed it (the stored form decoded).
+// "Pictures.ini" line, read as every reader of the list reads it (platform/StoredCaption.h):
+// the file name as the file is named and the caption as the user typed it.
 void SplitPictureLine(const QString& line, QString& fileName, QString& caption);
 
 // Draws a caption into the band along the bottom of a frame (its bottom edge `offset` pixels

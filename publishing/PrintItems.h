@@ -2,10 +2,9 @@
 // The lines of "Print.txt" and of the slideshow list as the print reports read them.
 //
 // A line is a list item in mark-up (the picture element, the file name, " | ", the caption),
-// a plain "name | caption" line, or a bare file name. Field 1 is the text before the first
-// "|", field 2 the text between the first and second "|" (the caption). When field 1 holds a
-// ">", the name is its second ">"-separated word, cut at a "|" still in it. Names and captions
-// are unescaped as the list's mark-up escapes them.
+// a plain "name | caption" line, or a bare file name. The name is read as the list reads its
+// items (kalvora::ThumbnailItemFileName: behind the picture element, up to the first "|");
+// the caption is the text between the first and second "|", its references decoded.
 //
 // Limit shared with the slideshow list: "|" and ">" in a file name cannot be told from the
 // line's own separators.

@@ -37,6 +37,6 @@ bool ItemHasCaptionField(const QString& item) {
 
 QString ItemPictureListLine(const QString& item) {
   const QString name = ItemFileName(item);
-  if (!ItemHasCaptionField(item)) return name;
-  return name + " | " + EncodeStoredCaption(ItemCaption(item));
+  if (!ItemHasCaptionField(item)) return kalvora::PictureListLine(name);
+  return kalvora::PictureListLine(name, ItemCaption(item));
 }

@@ -19,11 +19,12 @@ QString ItemCaption(const QString& item);
 QString ItemThumbnailPath(const QString& item);
 // True when the item has a caption field (an empty one included).
 bool ItemHasCaptionField(const QString& item);
-// The Pictures.ini line of an item: the name, then " | " and the stored caption when the item
-// has a caption field.
+// The Pictures.ini line of an item: the stored name, then " | " and the stored caption when the
+// item has a caption field (platform/StoredCaption.h).
 QString ItemPictureListLine(const QString& item);
 // The stored caption form and the plain-name check are shared with the player and the
 // productions (platform/StoredCaption.h).
 using kalvora::DecodeStoredCaption;
 using kalvora::EncodeStoredCaption;
 using kalvora::IsPlainFileName;
+using kalvora::ReadPictureListLine;

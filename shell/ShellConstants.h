@@ -3,6 +3,9 @@
 
 // The program's own names, by language ("GERMAN" or "ENGLISH").
 QString ProductName(const QString& language);
+// The folder of slideshow number n under the archive root: "Archive_" and n padded with "0"
+// to four digits ("Archive_0001"; more digits above 9999).
+QString ArchiveFolderName(int n);
 inline const QString HelpFileName = QStringLiteral("help.html");          // in FAppDir + "help/"
 inline const QString BannerPictureName = QStringLiteral("m_program.jpg");  // in FAppDir + "recom/"
 

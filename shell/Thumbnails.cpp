@@ -6,32 +6,52 @@
 #include "StringHelpers.h"
 #include "fMain.h"
 
+namespace {
+constexpr qsizetype kMaxNameBytes = 255;  // longest file name the file systems take
+// Room a slideshow thumbnail leaves for the temporary name beside it when it is made again.
+constexpr qsizetype kRoomToReplace = 8;
+
+qsizetype utf8Size(const QString& s) { return s.toUtf8().size(); }
+
+// A name for a text too long to be one: lead, then as many characters of text as fit (its end
+// when fromEnd, else its start), "_", a SHA-256 of key and ".jpg", in at most maxBytes bytes.
+QString hashedName(const QString& lead, const QString& text, bool fromEnd, const QString& key, qsizetype maxBytes) {
+  const QString tail =
+      "_" + QString::fromLatin1(QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha256).toHex()) + ".jpg";
+  const QList<uint> chars = text.toUcs4();
+  QString kept;
+  qsizetype bytes = utf8Size(lead) + tail.size();
+  for (qsizetype k = 0; k < chars.size(); ++k) {
+    const qsizetype i = fromEnd ? chars.size() - 1 - k : k;
+    const QString c = QString::fromUcs4(reinterpret_cast<const char32_t*>(&chars[i]), 1);
+    const qsizetype n = utf8Size(c);
+    if (bytes + n > maxBytes) break;
+    if (fromEnd) kept.prepend(c);
+    else kept += c;
+    bytes += n;
+  }
+  return lead + kept + tail;
+}
+
+// "_THUMB_" + mark + file name; the hashed form where that is too long for a file name.
+QString thumbnailName(const QString& mark, const QString& fileName) {
+  const QString name = "_THUMB_" + mark + fileName;
+  if (utf8Size(name) <= kMaxNameBytes) return name;
+  return hashedName("_THUMB_" + mark, fileName, false, fileName, kMaxNameBytes - kRoomToReplace);
+}
+}  // namespace
+
 QString CacheThumbnailName(const QString& picturePath) {
   const QByteArray sum = QCryptographicHash::hash(picturePath.toUtf8(), QCryptographicHash::Md5).toHex().left(8);
   const QString name = TMainForm::MakeDosName(picturePath) + "_" + QString::fromLatin1(sum) + ".jpg";
-  constexpr qsizetype kMaxNameBytes = 255;  // longest file name the file systems take
-  if (name.toUtf8().size() <= kMaxNameBytes) return name;
+  if (utf8Size(name) <= kMaxNameBytes) return name;
   // A deep path: the end of the made name (the picture's own name) and a full hash of the path.
-  const QString tail = "_" + QString::fromLatin1(
-      QCryptographicHash::hash(picturePath.toUtf8(), QCryptographicHash::Sha256).toHex()) + ".jpg";
-  const QList<uint> chars = TMainForm::MakeDosName(picturePath).toUcs4();
-  QString head;
-  qsizetype bytes = tail.size();
-  for (qsizetype i = chars.size() - 1; i >= 0; --i) {
-    const QString c = QString::fromUcs4(reinterpret_cast<const char32_t*>(&chars[i]), 1);
-    const qsizetype n = c.toUtf8().size();
-    if (bytes + n > kMaxNameBytes) break;
-    head.prepend(c);
-    bytes += n;
-  }
-  return head + tail;
+  return hashedName(QString(), TMainForm::MakeDosName(picturePath), true, picturePath, kMaxNameBytes);
 }
 
-QString SlideshowThumbnailName(const QString& fileName) { return "_THUMB_" + fileName; }
+QString SlideshowThumbnailName(const QString& fileName) { return thumbnailName(QString(), fileName); }
 
-QString NumberedThumbnailName(int n, const QString& fileName) {
-  return "_THUMB_" + QString::number(n) + fileName;
-}
+QString NumberedThumbnailName(int n, const QString& fileName) { return thumbnailName(QString::number(n), fileName); }
 
 QString ThumbnailPictureName(const QString& thumbnailName, bool* oldNumbered) {
   if (oldNumbered) *oldNumbered = false;

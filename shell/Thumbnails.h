@@ -7,13 +7,15 @@
 // so two paths that give the same name (blank and "_", "(" and "x") never share a thumbnail.
 // Where that passes 255 bytes, the end of the made name and a full hash of the path.
 QString CacheThumbnailName(const QString& picturePath);
-// The plain thumbnail of a slideshow picture: "_THUMB_" + file name.
+// The plain thumbnail of a slideshow picture: "_THUMB_" + file name. Where that passes 255
+// bytes, "_THUMB_", the start of the file name and a hash of it, as the cache names do.
 QString SlideshowThumbnailName(const QString& fileName);
-// The numbered thumbnail made after an edit: "_THUMB_" + n + file name. It can look like the
-// plain thumbnail of a picture named n + file name; the caller picks an n that no file holds.
+// The numbered thumbnail made after an edit: "_THUMB_" + n + file name (hashed like the plain
+// one where too long). It can look like the plain thumbnail of a picture named n + file name;
+// the caller picks an n that no file holds.
 QString NumberedThumbnailName(int n, const QString& fileName);
 // The picture a thumbnail file names ("" when the name is no thumbnail name): the rest behind
-// "_THUMB_". oldNumbered tells whether it has the form "_THUMB" + n + "_" + name that earlier
+// "_THUMB_" (for a hashed name, a name no picture has). oldNumbered tells whether it has the form "_THUMB" + n + "_" + name that earlier
 // versions made after an edit (then the picture is the name behind the number).
 QString ThumbnailPictureName(const QString& thumbnailName, bool* oldNumbered = nullptr);
 // The JPEG copies a source picture is converted to ("x.bmp" gives "x_bmp.jpg"): one for each of

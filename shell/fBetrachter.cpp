@@ -18,14 +18,14 @@
 TBetrachterForm* BetrachterForm = nullptr;
 
 namespace {
-// Name and stored caption of each Pictures.ini line, in slideshow order.
-QList<QPair<QString, QString>> pictureLines(const QString& folder) {
-  QList<QPair<QString, QString>> out;
+// Name and caption of each Pictures.ini line, in slideshow order.
+QList<kalvora::PictureListEntry> pictureLines(const QString& folder) {
+  QList<kalvora::PictureListEntry> out;
   kalvora::StringList lines;
   lines.loadFromFile(kalvora::ResolveNoCase(AddTrailingBackslash(folder) + "Pictures.ini"));
   for (int i = 0; i < lines.count(); ++i) {
-    const QString name = TrimBlanks(ExtractWordN(1, lines[i], "|"));
-    if (IsPlainFileName(name)) out.append({name, TrimBlanks(ExtractWordN(2, lines[i], "|"))});
+    const kalvora::PictureListEntry entry = ReadPictureListLine(lines[i]);
+    if (IsPlainFileName(entry.name)) out.append(entry);
   }
   return out;
 }
@@ -39,7 +39,7 @@ QStringList ViewerPictureList(const QString& folder) {
   // The slideshow's own order first: the viewer pages through the slideshow as it plays.
   QStringList out;
   for (const auto& line : pictureLines(folder)) {
-    const qsizetype i = files.indexOf(line.first);
+    const qsizetype i = files.indexOf(line.name);
     if (i < 0) continue;
     out << prefix + files[i];
     files.removeAt(i);
@@ -50,7 +50,7 @@ QStringList ViewerPictureList(const QString& folder) {
 
 QHash<QString, QString> ViewerCaptions(const QString& folder) {
   QHash<QString, QString> out;
-  for (const auto& line : pictureLines(folder)) out.insert(line.first, DecodeStoredCaption(line.second));
+  for (const auto& line : pictureLines(folder)) out.insert(line.name, line.caption);
   return out;
 }
 

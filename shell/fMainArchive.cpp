@@ -55,9 +55,9 @@ void reportNotSaved(const QString& file) {
 QList<QPair<QString, QString>> storedEntries(const QStringList& lines) {
   QList<QPair<QString, QString>> out;
   for (const QString& line : lines) {
-    if (TrimBlanks(line).isEmpty()) continue;
-    out.append({TrimBlanks(ExtractWordN(1, line, "|")).toLower(),
-                DecodeStoredCaption(TrimBlanks(ExtractWordN(2, line, "|")))});
+    if (line.trimmed().isEmpty()) continue;
+    const kalvora::PictureListEntry entry = ReadPictureListLine(line);
+    out.append({entry.name.toLower(), entry.caption});
   }
   return out;
 }
@@ -67,8 +67,8 @@ QList<QPair<QString, QString>> storedEntries(const QStringList& lines) {
 struct PictureLine {
   enum class Kind { Blank, Refused, Missing, Present };
   QString line;
-  QString name;     // as written, trimmed
-  QString caption;  // still as stored
+  QString name;  // as the file is named
+  QString caption;
   // Present lines only: the file it names, its name as it lies there, and its thumbnail.
   QString picture, stored, thumbnail;
   Kind kind = Kind::Blank;
@@ -80,17 +80,18 @@ QList<PictureLine> readPictureLines(const kalvora::StringList& lines, const QStr
   for (int i = 0; i < lines.count(); ++i) {
     PictureLine entry;
     entry.line = lines[i];
-    entry.name = TrimBlanks(ExtractWordN(1, entry.line, "|"));
-    entry.caption = TrimBlanks(ExtractWordN(2, entry.line, "|"));
+    const kalvora::PictureListEntry stored = ReadPictureListLine(entry.line);
+    entry.name = stored.name;
+    entry.caption = stored.caption;
     if (!IsPlainFileName(entry.name)) {
       // A name that reaches outside the folder is never opened.
-      entry.kind = TrimBlanks(entry.line).isEmpty() ? PictureLine::Kind::Blank : PictureLine::Kind::Refused;
+      entry.kind = entry.line.trimmed().isEmpty() ? PictureLine::Kind::Blank : PictureLine::Kind::Refused;
     } else {
       entry.picture = kalvora::ResolveNoCase(folder + entry.name);
       if (QFileInfo(entry.picture).isFile()) {
         entry.kind = PictureLine::Kind::Present;
         entry.stored = FileNamePart(entry.picture);
-        entry.thumbnail = folder + "_THUMB_" + entry.stored;
+        entry.thumbnail = folder + SlideshowThumbnailName(entry.stored);
       } else {
         entry.kind = PictureLine::Kind::Missing;
         entry.picture.clear();
@@ -117,7 +118,7 @@ QString TMainForm::NewArchiveFolder() {
     }
     if (last >= candidate) candidate = last;
   }
-  return "Archive_" + PadLeftWithChar(QString::number(candidate + 1), '0', 4);
+  return ArchiveFolderName(candidate + 1);
 }
 
 void TMainForm::OpenArchive(const QString& folder) {
@@ -184,7 +185,7 @@ void TMainForm::OpenArchive(const QString& folder) {
         if (read.overtaken()) return;
         MakeThumb(picture, 70, false, false, decoded && decoded->decoded ? &*decoded : nullptr);
         AdoptListPicture(DiashowListBox->PictureCache(), decoded);
-        DiashowListBox->Add(MakeListItem(entry.thumbnail, entry.stored, DecodeStoredCaption(entry.caption)));
+        DiashowListBox->Add(MakeListItem(entry.thumbnail, entry.stored, entry.caption));
         DiashowListBox->repaint();
       }
     }
@@ -257,7 +258,7 @@ QStringList TMainForm::PictureListLines() const {
 
 bool TMainForm::KeptLineNames(const QString& fileName) const {
   for (const KeptPictureLine& kept : FKeptPictureLines)
-    if (TrimBlanks(ExtractWordN(1, kept.line, "|")).compare(fileName, Qt::CaseInsensitive) == 0) return true;
+    if (ReadPictureListLine(kept.line).name.compare(fileName, Qt::CaseInsensitive) == 0) return true;
   return false;
 }
 
@@ -331,10 +332,12 @@ void TMainForm::RemovePictureFromDiashow(int index) {
   // DisablePictureTools (the picture tools of the selection page).
   BildbearbeitungBitBtn->setEnabled(false);
   for (QWidget* w : {SpeedButton5, SpeedButton6, SpeedButton7, SpeedButton9, SpeedButton10}) w->setEnabled(false);
-  const QString item = DiashowListBox->Item(index);
-  const QString name = ItemFileName(item);
-  if (IsPlainFileName(name) && !FArchiveFolder.isEmpty()) QFile::remove(SlideshowFolder() + name);
+  const QString name = ItemFileName(DiashowListBox->Item(index));
   DiashowListBox->Delete(index);
+  // The list may show one picture twice: its file goes with the last item (or line) naming it.
+  bool named = KeptLineNames(name);
+  for (int i = 0; !named && i < DiashowListBox->Count(); ++i) named = ItemFileName(DiashowListBox->Item(i)) == name;
+  if (!named && IsPlainFileName(name) && !FArchiveFolder.isEmpty()) QFile::remove(SlideshowFolder() + name);
   SavePictureList();
   UpdateDiashowLabel();
 }
@@ -397,10 +400,14 @@ void TMainForm::DeleteOrphanThumbs(bool listClosing) {
   QSet<QString> shown;
   for (int i = 0; !listClosing && DiashowListBox && i < DiashowListBox->Count(); ++i)
     shown.insert(FileNamePart(ItemThumbnailPath(DiashowListBox->Item(i))));
+  // The thumbnails the pictures there have (a hashed name does not say whose it is).
+  QSet<QString> owned;
+  for (const QString& name : kalvora::FindFiles(folder, "*.*"))
+    if (ThumbnailPictureName(name).isEmpty()) owned.insert(SlideshowThumbnailName(name));
   for (const QString& name : kalvora::FindFiles(folder, "_THUMB*.*")) {
     bool oldNumbered = false;
     const QString picture = ThumbnailPictureName(name, &oldNumbered);
-    if (picture.isEmpty() || shown.contains(name)) continue;
+    if (picture.isEmpty() || shown.contains(name) || owned.contains(name)) continue;
     // A picture's own thumbnail stays; "_THUMB" + n + "_" + name never is one.
     if (!oldNumbered && QFileInfo::exists(folder + picture)) continue;
     QFile::remove(folder + name);
@@ -436,8 +443,9 @@ QString TMainForm::MakeDosName(const QString& name) {
 
 void TMainForm::MakeThumb(const QString& path, int height, bool toCache, bool overwrite,
                           const DecodedPicture* decoded) {
-  const QString thumb = toCache ? FAppDir + "thumbs/" + CacheThumbnailName(path)
-                                : AddTrailingBackslash(DirectoryPart(path)) + "_THUMB_" + FileNamePart(path);
+  const QString thumb = toCache
+                            ? FAppDir + "thumbs/" + CacheThumbnailName(path)
+                            : AddTrailingBackslash(DirectoryPart(path)) + SlideshowThumbnailName(FileNamePart(path));
   // A thumbnail a worker wrote is made again when its picture changed since.
   const bool madeAhead = decoded && decoded->thumbnailWritten;
   if (!madeAhead && QFileInfo::exists(thumb) && !overwrite) return;

@@ -95,7 +95,7 @@ void TMainForm::NewBitBtnClick() {
     bool ok = false;
     const int n = ExtractWordN(2, folder, "_").toInt(&ok);
     if (!ok) break;
-    folder = "Archive_" + PadLeftWithChar(QString::number(n + 1), '0', 4);
+    folder = ArchiveFolderName(n + 1);
   }
   FArchiveFolder = folder;
   // Lines refused from the previously open slideshow's list do not belong to the new one.
@@ -130,7 +130,7 @@ void TMainForm::Delete1BitBtnClick() {
     ViewPicImage->hide();
     DiashowListBox->Clear();
     UpdateDiashowLabel();
-    const bool deleted = IsPlainFileName(folder) && !folder.isEmpty() && DeletePath(FArchiveRoot + folder);
+    const bool deleted = IsPlainFileName(folder) && DeletePath(FArchiveRoot + folder);
     if (!deleted) {
       QApplication::restoreOverrideCursor();
       InformId(10009);
@@ -175,7 +175,7 @@ void TMainForm::ImportSlidoraClick() {
         if (target.isEmpty()) {
           do {
             ++number;
-            target = "Archive_" + QString::number(number);
+            target = ArchiveFolderName(number);
           } while (QFileInfo::exists(FArchiveRoot + target) || QFileInfo(FArchiveRoot + target).isSymLink());
         }
         const QString targetPath = FArchiveRoot + target + "/";

@@ -29,7 +29,7 @@ QStringList tickedFolders() {
     const QListWidgetItem* item = list->item(i);
     if (item->checkState() != Qt::Checked) continue;
     const QString folder = SlideshowEntryFolder(item);
-    if (!folder.isEmpty() && IsPlainFileName(folder)) out << folder;
+    if (IsPlainFileName(folder)) out << folder;
   }
   return out;
 }

@@ -34,6 +34,20 @@ void inform(int id) {
   kalvora::CurrentPrompter().message(kalvora::MsgKind::Information, QString(), GetLanguageText(id), kalvora::mbOk);
 }
 
+// The slideshow item at index becomes the one worked on: its caption in the edit, the picture
+// tools on, and its preview after the short wait.
+void takeDiashowItem(TMainForm* f, int index) {
+  const QString item = f->DiashowListBox->Item(index);
+  f->FPreviewItem = ItemFileName(item);
+  {
+    const QSignalBlocker block(f->TextEdit);
+    f->TextEdit->setText(ItemCaption(item));
+  }
+  f->EnablePictureTools();
+  f->FSavedDiashowIndex = index;
+  f->Timer1->start();
+}
+
 // Both thumbnail lists look the same.
 void setUpThumbnailList(MarkupListBoxControl* list) {
   list->SetMultiSelect(true);
@@ -205,15 +219,7 @@ void TMainForm::DiashowListBoxMouseDown(int x, int y) {
   FDragIndex = DiashowListBox->ItemAtPos(QPoint(x, y));
   const int index = DiashowListBox->ItemIndex();
   if (index < 0) return;
-  const QString item = DiashowListBox->Item(index);
-  FPreviewItem = ItemFileName(item);
-  {
-    const QSignalBlocker block(TextEdit);
-    TextEdit->setText(ItemCaption(item));
-  }
-  EnablePictureTools();
-  FSavedDiashowIndex = index;
-  Timer1->start();
+  takeDiashowItem(this, index);
 }
 
 void TMainForm::DiashowListBoxDragOver(QObject* source, int x, int y, bool& accept) {
@@ -267,15 +273,7 @@ void TMainForm::DiashowListBoxClick() {
   const int index = DiashowListBox->ItemIndex();
   if (index < 0) return;
   ViewPicImage->show();
-  const QString item = DiashowListBox->Item(index);
-  FPreviewItem = ItemFileName(item);
-  {
-    const QSignalBlocker block(TextEdit);
-    TextEdit->setText(ItemCaption(item));
-  }
-  EnablePictureTools();
-  FSavedDiashowIndex = index;
-  Timer1->start();
+  takeDiashowItem(this, index);
 }
 
 void TMainForm::TextEditChange() {

@@ -68,7 +68,10 @@ void TMainForm::AddPictureToDiashow(const QString& source, int index) {
     kalvora::CurrentPrompter().message(kalvora::MsgKind::Error, QString(), GetLanguageText(10000), kalvora::mbOk);
     return;
   }
-  QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+  // The copy is as private as its source; the user may write it, and a picture is no program.
+  constexpr QFile::Permissions kReadWrite = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                            QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
+  QFile::setPermissions(target, (QFile::permissions(source) & kReadWrite) | QFile::ReadOwner | QFile::WriteOwner);
   // The copy is new: a thumbnail left under its name belongs to an earlier picture.
   MakeThumb(target, 70, false, true);
   DiashowListBox->Insert(index, MakeListItem(folder + SlideshowThumbnailName(name), name));

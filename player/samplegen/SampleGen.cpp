@@ -5,6 +5,7 @@
 //   kalvora-samplegen <diashow folder> <wave file>
 #include <FileOps.h>
 #include <IniFile.h>
+#include <StoredCaption.h>
 #include <StringList.h>
 
 #include <QDir>
@@ -267,12 +268,7 @@ bool WriteShow(const QString& folder, const QString& title, const std::vector<Pi
       Signature(p, pic.size);
     }
     if (!img.save(folder + "/" + pic.name, "JPEG", 88)) return false;
-    // The list format splits at "|" and the list shows mark-up, so those characters
-    // are stored as character references.
-    QString caption = QString::fromUtf8(pic.caption);
-    caption.replace("&", "&amp;").replace("|", "&#124;").replace("<", "&lt;").replace(">", "&gt;")
-        .replace("\"", "&quot;");
-    list.add(QString::fromUtf8(pic.name) + " | " + caption);
+    list.add(kalvora::PictureListLine(QString::fromUtf8(pic.name), QString::fromUtf8(pic.caption)));
   }
   QFile::remove(folder + "/Diashow.ini");
   kalvora::IniFile ini(folder + "/Diashow.ini");

@@ -6,6 +6,7 @@
 #include <set>
 #include <system_error>
 
+#include "FileOps.h"
 #include "KvArchive.h"
 #include "KvErrors.h"
 #include "KvUtils.h"
@@ -84,18 +85,28 @@ TEST(ArchiveMessages, ClassifiesExceptions) {
   }
 }
 
-TEST(ArchiveUtilities, WildcardsMatchAsTheLibraryAlwaysDid) {
+TEST(ArchiveUtilities, WildcardsMatchAsTheFileListsDo) {
   struct Case {
     const char *src, *pat;
     bool match;
   } cases[] = {{"README.TXT", "*.TXT", true},   {"README.TXT", "R?ADME.TXT", true}, {"README.TXT", "README.TX?", true},
-               {"README.TXT", "README.TXT?", false}, {"", "", true},               {"", "*", false},
+               {"README.TXT", "README.TXT?", false}, {"", "", true},               {"", "*", true},
+               {"", "**", true},                {"", "*.*", true},                  {"", "?", false},
                {"NODOT", "*.*", true},          {"A.B", "*", true},                 {"ABC", "A*C", true},
-               {"ABC", "A*D", false},           {"AXBXC", "A*B*C", true},           {"ABC", "", false}};
-  for (const auto& c : cases) EXPECT_EQ(KvWildcardMatch(c.src, 0, c.pat, 0), c.match) << c.src << " ~ " << c.pat;
+               {"ABC", "A*D", false},           {"AXBXC", "A*B*C", true},           {"ABC", "", false},
+               {"A", "A*", true},               {"AB", "A*B?", false}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(KvWildcardMatch(c.src, 0, c.pat, 0), c.match) << c.src << " ~ " << c.pat;
+    // The file lists of the program give the same answer (they ignore case).
+    EXPECT_EQ(kalvora::MatchesMask(QString::fromUtf8(c.src).toLower(), QString::fromUtf8(c.pat)), c.match)
+        << c.src << " ~ " << c.pat;
+  }
   EXPECT_TRUE(KvNameFitsMask("bilder/rahmen1.bmp", "*.BMP"));
   EXPECT_TRUE(KvNameFitsMask("bilder/rahmen1.bmp", "BILDER/*.BMP"));
   EXPECT_FALSE(KvNameFitsMask("andere/rahmen1.bmp", "BILDER/*.BMP"));
+  // A name at the top has no folder for a mask's folder part, unless that part is empty.
+  EXPECT_FALSE(KvNameFitsMask("rahmen1.bmp", "*/*.BMP"));
+  EXPECT_TRUE(KvNameFitsMask("rahmen1.bmp", "/*.BMP"));
   // Backtracking over every split of the stars would not end within the test's time limit.
   std::string many(10000, 'a');
   EXPECT_FALSE(KvWildcardMatch(many, 0, "a*a*a*a*a*a*b", 0));

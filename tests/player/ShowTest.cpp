@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 
+#include <IniFile.h>
 #include <TestSupport.h>
 #include <gtest/gtest.h>
 
@@ -63,15 +64,17 @@ TEST(ShowTest, RefusesNamesReachingOutsideTheFolder) {
             {"ok.jpg", "x..jpg"});
   Show show;
   ASSERT_TRUE(ReadShow(folder, show));
-  EXPECT_EQ(Names(show), QStringList({"ok.jpg"}));
-  EXPECT_EQ(show.skipped.size(), 8);
+  // Two dots inside a name are part of it.
+  EXPECT_EQ(Names(show), QStringList({"x..jpg", "ok.jpg"}));
+  EXPECT_EQ(show.skipped.size(), 7);
 }
 
 TEST(ShowTest, SafeNames) {
-  for (const char* bad : {"", ".", "..", "a/b.jpg", "a\\b.jpg", "..jpg", "a..b", "/etc/passwd", "C:\\x.jpg"})
+  for (const char* bad : {"", ".", "..", "a/b.jpg", "a\\b.jpg", "/etc/passwd", "C:\\x.jpg", "../x.jpg", "..\\x.jpg"})
     EXPECT_FALSE(IsSafePictureName(bad)) << bad;
   // A colon is an ordinary character of a file name here, as in the main window's list.
-  for (const char* good : {"a.jpg", "Ölbild 1.JPG", "a.b.c.jpg", "_x_.png", "name with blanks.jpg", "12:30 Uhr.jpg"})
+  for (const char* good : {"a.jpg", "Ölbild 1.JPG", "a.b.c.jpg", "_x_.png", "name with blanks.jpg", "12:30 Uhr.jpg",
+                           "..jpg", "a..b", "Ende...jpg"})
     EXPECT_TRUE(IsSafePictureName(QString::fromUtf8(good))) << good;
 }
 
@@ -138,6 +141,28 @@ TEST(ShowTest, PlaysTheShowTheSettingsNameNotTheNewest) {
     EXPECT_EQ(setup.show.title, c.played) << c.named;
   }
   EXPECT_EQ(FindNamedShow(root, "Archive_0001"), root + "Archive_0001");
+}
+
+TEST(ShowTest, PlaysTheFolderNamedWithTheBlanksItsNameHas) {
+  testsupport::TempFolder tmp;
+  const QString root = tmp.path() + "/";
+  WriteShow(root + "Archive_0013", "Ohne", "5", {"a.jpg"}, {"a.jpg"});
+  WriteShow(root + "Archive_0013 ", "Mit Leerzeichen", "5", {"a.jpg"}, {"a.jpg"});
+  WriteShow(root + " Archive_0013", "Vorne", "5", {"a.jpg"}, {"a.jpg"});
+  const struct {
+    const char *folder, *title;
+  } cases[] = {{"Archive_0013 ", "Mit Leerzeichen"}, {"Archive_0013", "Ohne"}, {" Archive_0013", "Vorne"}};
+  for (const auto& c : cases) {
+    {
+      // Written as the main program writes it.
+      kalvora::IniFile settings(root + "Settings.ini");
+      ASSERT_TRUE(settings.writeString("SETTINGS", "Diashow", c.folder));
+    }
+    EXPECT_EQ(ReadPlayerSettings(root).show.toStdString(), c.folder);
+    PlayerSetup setup;
+    ASSERT_TRUE(LoadSetup(root, QString(), setup, nullptr));
+    EXPECT_EQ(setup.show.title.toStdString(), c.title) << '"' << c.folder << '"';
+  }
 }
 
 TEST(PlayerFilesTest, SettingsValueForms) {

@@ -1,5 +1,6 @@
 // The print selection window, "Print.txt" and its line parser, and the print size wizard.
 #include "PrintFixture.h"
+#include "Markup.h"
 #include "PrintItems.h"
 #include "fPrintSelect.h"
 #include "fPrintSize.h"
@@ -49,6 +50,16 @@ TEST(PrintLineTest, ParsesEveryKindOfLine) {
     EXPECT_EQ(item.fileName, QString::fromUtf8(c.name)) << c.line;
     EXPECT_EQ(item.caption, QString::fromUtf8(c.caption)) << c.line;
     EXPECT_EQ(item.valid, c.valid) << c.line;
+  }
+  // The slideshow list's items, trimmed as the print list stores them, keep the picture's
+  // name whole, white space at its ends too.
+  for (const QString name : {"Foto..jpg", " lead.jpg", "\ttab.jpg", "hinten.jpg ", "\u3000voll.jpg"}) {
+    for (const QString& item : {kalvora::ThumbnailItem("/t/_THUMB_x.jpg", name),
+                                kalvora::ThumbnailItem("/t/_THUMB_x.jpg", name, "Text")}) {
+      const PrintItem parsed = ParsePrintLine(item.trimmed());
+      EXPECT_EQ(parsed.fileName, name) << item.toStdString();
+      EXPECT_TRUE(parsed.valid) << item.toStdString();
+    }
   }
 }
 

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QImage>
 #include <QListWidget>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <map>
@@ -135,6 +136,14 @@ class ProductionTest : public shelltest::ShellTest {
     mf->FillArchiveList();
     for (int i = 0; i < mf->OpenListBox->count(); ++i)
       if (SlideshowEntryFolder(mf->OpenListBox->item(i)) == folder) mf->OpenListBox->setCurrentRow(i);
+  }
+
+  // Clicks an item of the slideshow list with the mouse.
+  void clickItem(int index) {
+    MarkupListBoxControl* list = mf->DiashowListBox;
+    list->scrollToItem(list->item(index));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->ItemRect(index).center());
+    ASSERT_EQ(list->ItemIndex(), index);
   }
 
   QStringList archiveLines() const {

@@ -53,14 +53,6 @@ class SlideshowChangesTest : public ProductionTest {
     mf->Open1BitBtn->click();
   }
 
-  // Clicks an item of the slideshow list with the mouse.
-  void clickItem(int index) {
-    MarkupListBoxControl* list = mf->DiashowListBox;
-    list->scrollToItem(list->item(index));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->ItemRect(index).center());
-    ASSERT_EQ(list->ItemIndex(), index);
-  }
-
   // Clicks the item, types its caption and presses Return, as a user does.
   void typeCaption(int index, const QString& text) {
     clickItem(index);
@@ -277,6 +269,30 @@ TEST_F(SlideshowChangesTest, APictureMissingForAWhileKeepsItsLineAndCaption) {
   EXPECT_EQ(names(), (QStringList{"weg.jpg", "b.jpg", "weg_1.jpg"}));
   EXPECT_EQ(ItemCaption(mf->DiashowListBox->Item(0)), "Text weg.jpg");
   EXPECT_EQ(prompter.messageTexts().size(), messages);
+}
+
+TEST_F(SlideshowChangesTest, APictureTwoItemsShowStaysUntilTheLastOneGoes) {
+  const QString folder = root + "Archive_0005/";
+  makeSlideshow("Archive_0005", "Fünf", {"a.jpg", "b.jpg"});
+  writeText(folder + "Pictures.ini", "a.jpg | erstes\r\nb.jpg | bee\r\na.jpg | zweites\r\n");
+  openWithButton("Archive_0005");
+  ASSERT_EQ(names(), (QStringList{"a.jpg", "b.jpg", "a.jpg"}));
+  clickItem(0);
+  mf->SpeedButton3->click();  // "<": the selected picture out of the slideshow
+  EXPECT_EQ(names(), (QStringList{"b.jpg", "a.jpg"}));
+  EXPECT_TRUE(QFileInfo(folder + "a.jpg").isFile());
+  EXPECT_EQ(pictureList("Archive_0005"), "b.jpg | bee\r\na.jpg | zweites\r\n");
+
+  openWithButton("Archive_0004");
+  openWithButton("Archive_0005");
+  ASSERT_EQ(names(), (QStringList{"b.jpg", "a.jpg"}));
+  EXPECT_EQ(ItemCaption(mf->DiashowListBox->Item(1)), "zweites");
+  EXPECT_FALSE(messageContains(GetLanguageText(10351)));
+  // The last item that shows it takes the file along.
+  clickItem(1);
+  mf->SpeedButton3->click();
+  EXPECT_EQ(names(), (QStringList{"b.jpg"}));
+  EXPECT_FALSE(QFileInfo::exists(folder + "a.jpg"));
 }
 
 TEST_F(SlideshowChangesTest, NumberedThumbnailsAndTheEditorsResultGoAtExit) {

@@ -113,6 +113,28 @@ TEST_F(UserFilesTest, ReadingAFolderWithABmpCopiesOnlyItsPicturesForTheUserAlone
   EXPECT_EQ(modeOf(source + "secret.txt"), mode_t(0600));
 }
 
+TEST_F(UserFilesTest, AnAddedPictureKeepsTheModeOfItsSource) {
+  // Read and write bits as the source has them, writable by the user (no read-only copy), and
+  // no execute bits for a picture.
+  const struct {
+    const char* name;
+    mode_t source, copy;
+  } cases[] = {{"privat.jpg", 0600, 0600}, {"gruppe.jpg", 0640, 0640}, {"offen.jpg", 0644, 0644},
+               {"nurlesen.jpg", 0444, 0644}, {"programm.jpg", 0755, 0644}, {"alle.jpg", 0666, 0666}};
+  for (const auto& c : cases) {
+    ASSERT_TRUE(writePicture(source + c.name, 160, 120, 23));
+    ASSERT_EQ(::chmod(QFile::encodeName(source + c.name).constData(), c.source), 0);
+  }
+  makeSlideshow("Archive_0063", {}, "");
+  form->OpenArchive("Archive_0063");
+  prompter.answerFile(source + cases[0].name);
+  QTest::mouseClick(form->OpenBitBtn, Qt::LeftButton);
+  ASSERT_EQ(form->FileListBox->Count(), int(std::size(cases)));
+  form->SpeedButton2->click();  // ">>": all pictures into the slideshow
+  ASSERT_EQ(form->DiashowListBox->Count(), int(std::size(cases)));
+  for (const auto& c : cases) EXPECT_EQ(modeOf(form->SlideshowFolder() + c.name), c.copy) << c.name;
+}
+
 TEST_F(UserFilesTest, RotatingKeepsThePicturesModeAndLeavesAReadOnlyPictureAlone) {
   makeSlideshow("Archive_0061", {"a.jpg", "b.jpg"}, "a.jpg | A\r\nb.jpg | B\r\n");
   form->OpenArchive("Archive_0061");
