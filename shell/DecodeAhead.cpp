@@ -61,12 +61,10 @@ DecodedPicture DecodeForThumbnail(const QString& path, int height) {
   opts.sizeHintHeight = height;
   out.status = px::GetFileInfoMemory(data, size_t(bytes.size()), out.info, opts);
   if (out.status != 1) return out;
-  bool done = false;
   int st = px::LoadMemory(data, size_t(bytes.size()), opts, 0, [&](px::Bitmap& b, unsigned flags, int, int) {
-    if (done) return px::kStopped;
     if ((flags & (px::kBandPageEnd | px::kBandLast)) == (px::kBandPageEnd | px::kBandLast)) {
       out.bitmap = b;
-      done = true;
+      return px::kStopped;  // the first page is all a thumbnail needs
     }
     return 1;
   });

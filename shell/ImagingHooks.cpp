@@ -180,31 +180,30 @@ bool MakeThumbnailFromDecoded(PicImageControl* maker, const DecodedPicture& pict
 bool LoadPictureInto(PicImageControl* picture, const QString& path) {
   if (!picture) return false;
   try {
-    return picture->Load(path, 0, 1, -1) == 1 && picture->IsAllocated();
+    return picture->Load(path, 0, 1, 1) == 1 && picture->IsAllocated();
   } catch (...) {
     return false;
   }
 }
 
 void ConvertToJpeg(PicImageControl* picture, const QString& source, const QString& target) {
-  picture->Load(source, 0, 0, -1);
+  picture->Load(source, 0, 0, 1);
   picture->Save(target, 23, 24, 2, 0);
 }
 
 int ConvertToJpegFile(const QString& source, const QString& target) {
-  // As the component's load of every page and save of the first one.
+  // As the component's load of the first page and its save.
   px::LoadOptions opts;
   opts.infoRequestA = -1;
   px::Bitmap first;
   bool firstDone = false;
   int st = px::LoadFile(QFile::encodeName(source).toStdString(), opts, 0,
                         [&](px::Bitmap& b, unsigned flags, int, int) {
-                          if (!firstDone && (flags & (px::kBandPageEnd | px::kBandLast)) ==
-                                                (px::kBandPageEnd | px::kBandLast)) {
-                            first = b;
-                            firstDone = true;
-                          }
-                          return 1;
+                          if ((flags & (px::kBandPageEnd | px::kBandLast)) != (px::kBandPageEnd | px::kBandLast))
+                            return 1;
+                          first = b;
+                          firstDone = true;
+                          return px::kStopped;
                         });
   if (st == px::kStopped) st = 1;
   if (st != 1) return st;

@@ -36,6 +36,7 @@ class PageSink {
   bool firstBand_ = true;
   int seen_ = 0;
   int delivered_ = 0;
+  int64_t pixels_ = 0;  // of the pages handed over
   bool stopped_ = false;
 };
 

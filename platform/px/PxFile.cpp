@@ -104,6 +104,10 @@ int PageSink::beginPage(Bitmap& bmp) {
   cur_ = &bmp;
   skip_ = seen_ < startPage_;
   firstBand_ = true;
+  if (!skip_) {
+    pixels_ += int64_t(bmp.width) * bmp.height;
+    if (pixels_ > limits().maxTotalPixels) return kNoMemory;
+  }
   return kOk;
 }
 

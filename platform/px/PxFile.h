@@ -157,6 +157,8 @@ using ReadCallback = std::function<int(Bitmap& bmp, unsigned flags, int firstRow
 
 // Decodes all pages from options.page on, calling cb per band. `bits` 0 keeps each page's own
 // depth, else the pages are converted (then a page comes as one band once it is complete).
+// Pages past Limits::maxTotalPixels (counted over the pages handed over) end it with kNoMemory;
+// a caller that wants fewer pages answers kStopped after its last one.
 int LoadFile(const std::string& path, const LoadOptions& options, int bits, const ReadCallback& cb);
 int LoadMemory(const uint8_t* data, size_t size, const LoadOptions& options, int bits, const ReadCallback& cb);
 

@@ -341,6 +341,30 @@ TEST(PxTiff, MultiPageKeepsItsPages) {
   }
 }
 
+TEST(PxFile, PagesPastTheTotalPixelLimitEndTheLoad) {
+  testsupport::TempFolder tmp;
+  BitmapList list;
+  for (int i = 0; i < 3; ++i) list.append(Pattern(40, 25, 24));  // 1000 pixels a page
+  ASSERT_EQ(SaveBitmapList(Path(tmp, "m.tif"), list, kFormatTiff, 24, 2), kOk);
+  const int64_t was = limits().maxTotalPixels;
+  limits().maxTotalPixels = 2500;
+  BitmapList back;
+  const int all = LoadFileToList(Path(tmp, "m.tif"), {}, 0, back);
+  const int two = LoadFileToList(Path(tmp, "m.tif"), {}, 0, back, 2);
+  const size_t twoCount = back.count();
+  // Pages skipped before the first wanted one are not counted.
+  LoadOptions fromSecond;
+  fromSecond.page = 2;
+  const int lastTwo = LoadFileToList(Path(tmp, "m.tif"), fromSecond, 0, back);
+  const size_t lastTwoCount = back.count();
+  limits().maxTotalPixels = was;
+  EXPECT_EQ(all, kNoMemory);
+  EXPECT_EQ(two, kOk);
+  EXPECT_EQ(twoCount, 2u);
+  EXPECT_EQ(lastTwo, kOk);
+  EXPECT_EQ(lastTwoCount, 2u);
+}
+
 TEST(PxFile, BadInputGivesAStatus) {
   auto bmp = Encode(Pattern(40, 30, 24), kFormatBmp);
   auto rle = Encode(Pattern(40, 30, 8), kFormatBmpRle);
