@@ -40,4 +40,7 @@ bool LoadPictureInto(PicImageControl* picture, const QString& path);
 // Raises the component's EPicImageError when loading or saving fails.
 void ConvertToJpeg(PicImageControl* picture, const QString& source, const QString& target);
 // The same copy without a picture component (the same bytes), safe on any thread; 1 when written.
-int ConvertToJpegFile(const QString& source, const QString& target);
+// With a turn, the pixels it decodes are taken from the turn's budget first and given back when
+// it returns (PixelBudget.h).
+class BudgetTurn;
+int ConvertToJpegFile(const QString& source, const QString& target, BudgetTurn* turn = nullptr);

@@ -268,6 +268,15 @@ int GetFileInfo(const std::string& path, FileInfo& info, const LoadOptions& opti
   return GetFileInfoMemory(data.data(), data.size(), info, options);
 }
 
+int64_t FirstPagePixels(const FileInfo& info, const LoadOptions& options) {
+  const int64_t w = std::max(info.width, 0), h = std::max(info.height, 0);
+  const bool jpeg = info.format == kFormatJfif || info.format == kFormatJpeg411 || info.format == kFormatJpeg411b ||
+                    info.format == kFormatJpeg422 || info.format == kFormatJpeg422b;
+  if (!jpeg || info.compression == 2) return w * h;
+  const int d = JpegScaleDenominator(w, h, options);
+  return ((w + d - 1) / d) * ((h + d - 1) / d);
+}
+
 int LoadMemory(const uint8_t* data, size_t size, const LoadOptions& options, int bits, const ReadCallback& cb) {
   if (bits != 0 && !IsValidBits(bits)) return kInvalidBits;
   if (!data || size == 0) return kInvalidFormat;

@@ -141,6 +141,11 @@ struct LoadOptions {
 int GetFileInfo(const std::string& path, FileInfo& info, const LoadOptions& options = {});
 int GetFileInfoMemory(const uint8_t* data, size_t size, FileInfo& info, const LoadOptions& options = {});
 
+// Pixels a load of the file's first page with these options decodes into memory: the first
+// page's, or its reduced size for a JPEG decoded at a size hint. A progressive JPEG counts whole,
+// as the decoder keeps all of its coefficients whatever the reduction.
+int64_t FirstPagePixels(const FileInfo& info, const LoadOptions& options);
+
 // ---- Loading --------------------------------------------------------------------------------
 // Band flags handed to the read callback.
 constexpr unsigned kBandPageStart = 1;   // the page's bitmap starts (with kBandFirst)

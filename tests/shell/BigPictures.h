@@ -1,10 +1,13 @@
 #pragma once
 // Pictures that are small on disk and huge in memory, made by the tests (never committed):
-// GIF animations of flat frames with hand-made LZW data.
+// GIF animations of flat frames with hand-made LZW data, and flat grey PNGs written row by row.
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <cstdio>
 #include <vector>
+
+#include <png.h>
 
 namespace shelltest {
 
@@ -124,6 +127,29 @@ inline QByteArray flatGif(int w, int h, int frames) {
   }
   out.append(char(0x3B));
   return out;
+}
+
+// A w x h 8-bit grey PNG of one grey value, written a row at a time.
+inline bool writeFlatGreyPng(const QString& path, int w, int h, uint8_t grey) {
+  FILE* f = std::fopen(path.toLocal8Bit().constData(), "wb");
+  if (!f) return false;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  bool ok = png && info;
+  std::vector<png_byte> row(size_t(w), grey);
+  if (ok && setjmp(png_jmpbuf(png)) == 0) {
+    png_init_io(png, f);
+    png_set_IHDR(png, info, png_uint_32(w), png_uint_32(h), 8, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_compression_level(png, 9);
+    png_write_info(png, info);
+    for (int y = 0; y < h; ++y) png_write_row(png, row.data());
+    png_write_end(png, info);
+  } else {
+    ok = false;
+  }
+  png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
+  return std::fclose(f) == 0 && ok;
 }
 
 }  // namespace shelltest

@@ -365,6 +365,42 @@ TEST(PxFile, PagesPastTheTotalPixelLimitEndTheLoad) {
   EXPECT_EQ(lastTwoCount, 2u);
 }
 
+TEST(PxFile, FirstPagePixelsAreWhatTheLoadDecodes) {
+  struct Case {
+    int format, width, height, compression, hintHeight;
+    int64_t pixels;
+  } cases[] = {
+      {kFormatJpeg422, 4000, 3000, 1, 0, 12000000},  // no hint: whole
+      {kFormatJpeg422, 4000, 3000, 1, 70, 500 * 375},  // an eighth is still 70 high
+      {kFormatJfif, 4001, 3001, 1, 700, 1001 * 751},   // a quarter, rounded up
+      {kFormatJfif, 4000, 3000, 2, 70, 12000000},      // progressive: every coefficient is kept
+      {kFormatPng, 14000, 14000, 1, 70, 196000000},    // other formats ignore the hint
+      {kFormatGif, 10000, 10000, 1, 70, 100000000},
+  };
+  for (const Case& c : cases) {
+    FileInfo info;
+    info.format = c.format;
+    info.width = c.width;
+    info.height = c.height;
+    info.compression = c.compression;
+    LoadOptions o;
+    o.sizeHintWidth = c.hintHeight ? 1 : 0;
+    o.sizeHintHeight = c.hintHeight;
+    EXPECT_EQ(FirstPagePixels(info, o), c.pixels) << c.format << " " << c.width << " " << c.hintHeight;
+  }
+  // The JPEG decoder reduces as predicted.
+  auto bytes = Encode(Smooth(801, 601), kFormatJpeg422);
+  FileInfo info;
+  ASSERT_EQ(GetFileInfoMemory(bytes.data(), bytes.size(), info), kOk);
+  LoadOptions o;
+  o.sizeHintWidth = 1;
+  o.sizeHintHeight = 70;
+  BitmapList back;
+  ASSERT_EQ(LoadMemoryToList(bytes.data(), bytes.size(), o, 0, back), kOk);
+  EXPECT_EQ(FirstPagePixels(info, o), int64_t(back.items[0].width) * back.items[0].height);
+  EXPECT_EQ(FirstPagePixels(info, o), 101 * 76);
+}
+
 TEST(PxFile, BadInputGivesAStatus) {
   auto bmp = Encode(Pattern(40, 30, 24), kFormatBmp);
   auto rle = Encode(Pattern(40, 30, 8), kFormatBmpRle);
