@@ -76,7 +76,7 @@ void EditSession::removeSnapshotsFrom(int first) {
 
 bool EditSession::loadInto(const QString& path, QString* error) {
   try {
-    if (view_->Load(path, 0, 1, -1) == 1 && view_->IsAllocated()) return true;
+    if (view_->Load(path, 0, 1, 1) == 1 && view_->IsAllocated()) return true;
   } catch (const std::exception&) {
   }
   if (error) *error = loadError(path);

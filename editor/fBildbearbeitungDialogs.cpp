@@ -93,7 +93,7 @@ void TBildbeaerbeitungForm::RunMenuDialog(const QString& button) {
     PicImageControl* pic = f ? f->findChild<PicImageControl*>("PicImage1") : nullptr;
     const QString text = folder + "Text.jpg";
     if (!f || !pic || !editor::CopyFileAtomic(session_.WorkingCopyPath(), text)) return;
-    pic->Load(text, 0, 1, -1);
+    pic->Load(text, 0, 1, 1);
     if (f->ShowModal() == kalvora::mrOk && pic->IsAllocated()) {
       editor::EditStep step = session_.BeginStep();
       if (step.IsOpen() && step.CommitPicture(pic->Bitmap())) FitPicture();

@@ -437,6 +437,8 @@ int TPicImage::HandleBand(px::Bitmap& bmp, unsigned flags, int firstRow, int row
     g_aborted = true;
     return 0;
   }
+  // The last page wanted is complete: the library need not start decoding the next one.
+  if (!feed && pageEnd && loadRecord_.pagesDone >= loadRecord_.maxPages) return px::kStopped;
   return 1;
 }
 

@@ -67,7 +67,7 @@ bool GalleryBuilder::ConvertPicture(const QString& source, const QString& folder
     // Decoding at a reduced scale is enough as long as the shorter side keeps the larger size.
     const int shorter = std::max(s.smallPicX, s.largePicX);
     pic_->SetLoadSizeHint(shorter, shorter);
-    pic_->Load(source, 0, 1, -1);
+    pic_->Load(source, 0, 1, 1);
     pic_->SetLoadSizeHint(0, 0);
     int w = pic_->InfoWidth(), h = pic_->InfoHeight();
     const int bw = pic_->BitmapWidth(), bh = pic_->BitmapHeight();

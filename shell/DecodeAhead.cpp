@@ -44,7 +44,7 @@ void AdoptListPicture(kalvora::THTMLPictureCache& cache, std::optional<DecodedPi
   decoded->listPicture.reset();
 }
 
-DecodedPicture DecodeForThumbnail(const QString& path, int height) {
+DecodedPicture DecodeForThumbnail(const QString& path, int height, BudgetTurn* turn) {
   DecodedPicture out;
   out.decoded = true;
   out.stamp = FileStamp::Of(path);
@@ -61,12 +61,14 @@ DecodedPicture DecodeForThumbnail(const QString& path, int height) {
   opts.sizeHintHeight = height;
   out.status = px::GetFileInfoMemory(data, size_t(bytes.size()), out.info, opts);
   if (out.status != 1) return out;
-  bool done = false;
+  if (turn && !turn->take(px::FirstPagePixels(out.info, opts))) {
+    out.status = px::kAborted;
+    return out;
+  }
   int st = px::LoadMemory(data, size_t(bytes.size()), opts, 0, [&](px::Bitmap& b, unsigned flags, int, int) {
-    if (done) return px::kStopped;
     if ((flags & (px::kBandPageEnd | px::kBandLast)) == (px::kBandPageEnd | px::kBandLast)) {
       out.bitmap = b;
-      done = true;
+      return px::kStopped;  // the first page is all a thumbnail needs
     }
     return 1;
   });
@@ -119,13 +121,14 @@ DecodeAhead::DecodeAhead(std::vector<AheadItem> items, const ThumbnailFrame& fra
     : items_(firstWriterOnly(std::move(items))),
       frame_(frame),
       height_(height),
-      work_(int(items_.size()), [this](int i) { return job(i); }, ReadWorkerCount(threads, int(items_.size()))) {}
+      work_(int(items_.size()), [this](int i, BudgetTurn& turn) { return job(i, turn); },
+            ReadWorkerCount(threads, int(items_.size())), std::make_shared<PixelBudget>(ReadPixelBudget())) {}
 
-DecodedPicture DecodeAhead::job(int i) const {
+DecodedPicture DecodeAhead::job(int i, BudgetTurn& turn) const {
   const AheadItem& item = items_[size_t(i)];
   DecodedPicture out;
   if (item.decode) {
-    out = DecodeForThumbnail(item.picture, height_);
+    out = DecodeForThumbnail(item.picture, height_, &turn);
     if (out.status == 1 && !item.thumbnail.isEmpty()) {
       const int st = FinishThumbnailOnWorker(out.bitmap, out.info, frame_, item.thumbnail, height_);
       if (st != 0) {
@@ -135,6 +138,8 @@ DecodedPicture DecodeAhead::job(int i) const {
         else out.status = st;
       }
     }
+    // Until the taker has it, the budget holds the picture the result keeps for the maker.
+    turn.keep(out.bitmap.allocated() ? int64_t(out.bitmap.width) * out.bitmap.height : 0);
     // The list picture is read only once the thumbnail is final.
     if (!out.thumbnailWritten) return out;
   }

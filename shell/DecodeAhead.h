@@ -3,11 +3,14 @@
 // workers only read, decode and write files with the imaging library's thread-safe path (no
 // picture component, no global current image); the main thread takes the results in the list's
 // order and does everything the user sees (list, progress, texts, messages) exactly as before.
+// The workers of one read share a budget of decoded pixels (PixelBudget.h), so what they hold
+// decoded at once does not grow with the number of cores.
 #include <QString>
 #include <QStringList>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -15,6 +18,7 @@
 
 #include "ImagingHooks.h"
 #include "PictureStore.h"
+#include "PixelBudget.h"
 #include "PxBitmap.h"
 #include "PxFile.h"
 #include "PxProcess.h"
@@ -33,7 +37,18 @@ class OrderedWork {
   using Pump = std::function<bool()>;
 
   OrderedWork(int count, std::function<Result(int)> job, int threads, int lookAhead = 64)
-      : count_(count), lookAhead_(lookAhead), job_(std::move(job)), results_(size_t(std::max(0, count))) {
+      : OrderedWork(
+            count, [job = std::move(job)](int i, BudgetTurn&) { return job(i); }, threads, nullptr, lookAhead) {}
+  // Jobs that take the pixels they decode from budget (PixelBudget.h); what a result keeps is
+  // given back when it is handed over.
+  OrderedWork(int count, std::function<Result(int, BudgetTurn&)> job, int threads,
+              std::shared_ptr<PixelBudget> budget, int lookAhead = 64)
+      : count_(count),
+        lookAhead_(lookAhead),
+        job_(std::move(job)),
+        budget_(std::move(budget)),
+        results_(size_t(std::max(0, count))),
+        kept_(size_t(std::max(0, count)), 0) {
     for (int i = 0; i < threads; ++i) threads_.emplace_back([this] { work(); });
   }
   ~OrderedWork() { stop(); }
@@ -74,8 +89,14 @@ class OrderedWork {
     if (!results_[index]) return std::nullopt;
     std::optional<Result> out = std::move(results_[index]);
     results_[index].reset();
-    ++taken_;
+    const int64_t kept = kept_[index];
+    kept_[index] = 0;
+    const int awaited = ++taken_;
     lock.unlock();
+    if (budget_) {
+      budget_->give(kept);
+      budget_->awaited(awaited);
+    }
     room_.notify_all();
     return out;
   }
@@ -87,6 +108,7 @@ class OrderedWork {
       std::lock_guard lock(mutex_);
       cancelled_ = true;
     }
+    if (budget_) budget_->cancel();
     room_.notify_all();
     ready_.notify_all();
     for (std::thread& t : threads_)
@@ -104,10 +126,13 @@ class OrderedWork {
         if (cancelled_ || next_ >= count_) return;
         index = next_++;
       }
-      Result r = job_(index);
+      BudgetTurn turn(budget_.get(), index);
+      Result r = job_(index, turn);
+      const int64_t kept = turn.kept();
       {
         std::lock_guard lock(mutex_);
         results_[size_t(index)] = std::move(r);
+        kept_[size_t(index)] = kept;
       }
       ready_.notify_all();
     }
@@ -116,10 +141,12 @@ class OrderedWork {
   static constexpr std::chrono::milliseconds kPumpEvery{20};
   std::chrono::steady_clock::time_point lastPump_ = std::chrono::steady_clock::now();  // taker only
   const int count_, lookAhead_;
-  const std::function<Result(int)> job_;
+  const std::function<Result(int, BudgetTurn&)> job_;
+  const std::shared_ptr<PixelBudget> budget_;
   std::mutex mutex_;
   std::condition_variable ready_, room_;
   std::vector<std::optional<Result>> results_;
+  std::vector<int64_t> kept_;  // pixels of the budget each result holds until it is taken
   int next_ = 0;   // next job a worker starts
   int taken_ = 0;  // next result the taker takes
   bool cancelled_ = false;
@@ -166,12 +193,14 @@ struct AheadItem {
 };
 
 // Decodes the first page of a picture at a reduced size of at least `height` rows (the same
-// request a thumbnail load makes). Safe to call from any thread.
-DecodedPicture DecodeForThumbnail(const QString& path, int height);
+// request a thumbnail load makes). Safe to call from any thread. With a turn, the pixels are
+// taken from its budget before the picture is decoded (the result keeps them).
+DecodedPicture DecodeForThumbnail(const QString& path, int height, BudgetTurn* turn = nullptr);
 
 class DecodeAhead {
  public:
-  // threads 0: as SetWorkerCount says (one per core by default).
+  // threads 0: as SetWorkerCount says (one per core by default). The workers share a budget of
+  // ReadPixelBudget() pixels.
   DecodeAhead(QStringList paths, int height, int threads = 0);
   // The workers also scale, frame and write each picture's thumbnail (thumbnails[i] for
   // paths[i]) as the maker would, where they can.
@@ -191,7 +220,7 @@ class DecodeAhead {
   static void SetWorkerCount(int count) { SetReadWorkerCount(count); }
 
  private:
-  DecodedPicture job(int i) const;
+  DecodedPicture job(int i, BudgetTurn& turn) const;
   static constexpr int kSkipAtMost = 64;
 
   std::vector<AheadItem> items_;

@@ -7,6 +7,7 @@
 
 #include "Colors.h"
 #include "DecodeAhead.h"
+#include "PixelBudget.h"
 #include "PxPaint.h"
 #include "PxProcess.h"
 
@@ -180,32 +181,40 @@ bool MakeThumbnailFromDecoded(PicImageControl* maker, const DecodedPicture& pict
 bool LoadPictureInto(PicImageControl* picture, const QString& path) {
   if (!picture) return false;
   try {
-    return picture->Load(path, 0, 1, -1) == 1 && picture->IsAllocated();
+    return picture->Load(path, 0, 1, 1) == 1 && picture->IsAllocated();
   } catch (...) {
     return false;
   }
 }
 
 void ConvertToJpeg(PicImageControl* picture, const QString& source, const QString& target) {
-  picture->Load(source, 0, 0, -1);
+  picture->Load(source, 0, 0, 1);
   picture->Save(target, 23, 24, 2, 0);
 }
 
-int ConvertToJpegFile(const QString& source, const QString& target) {
-  // As the component's load of every page and save of the first one.
+static int ConvertFirstPage(const QString& source, const QString& target, BudgetTurn* turn) {
+  // As the component's load of the first page and its save.
+  QFile file(source);
+  if (!file.open(QIODevice::ReadOnly)) return QFile::exists(source) ? px::kOpenError : px::kFileNotFound;
+  const QByteArray bytes = file.readAll();
+  file.close();
+  const auto* data = reinterpret_cast<const uint8_t*>(bytes.constData());
+  const size_t size = size_t(bytes.size());
   px::LoadOptions opts;
   opts.infoRequestA = -1;
+  px::FileInfo info;
+  int st = px::GetFileInfoMemory(data, size, info, opts);
+  if (st != 1) return st;
+  // The page, and the 24-bit copy the save makes of a page of another depth.
+  if (turn && !turn->take(px::FirstPagePixels(info, opts) * (info.bits == 24 ? 1 : 2))) return px::kAborted;
   px::Bitmap first;
   bool firstDone = false;
-  int st = px::LoadFile(QFile::encodeName(source).toStdString(), opts, 0,
-                        [&](px::Bitmap& b, unsigned flags, int, int) {
-                          if (!firstDone && (flags & (px::kBandPageEnd | px::kBandLast)) ==
-                                                (px::kBandPageEnd | px::kBandLast)) {
-                            first = b;
-                            firstDone = true;
-                          }
-                          return 1;
-                        });
+  st = px::LoadMemory(data, size, opts, 0, [&](px::Bitmap& b, unsigned flags, int, int) {
+    if ((flags & (px::kBandPageEnd | px::kBandLast)) != (px::kBandPageEnd | px::kBandLast)) return 1;
+    first = b;
+    firstDone = true;
+    return px::kStopped;
+  });
   if (st == px::kStopped) st = 1;
   if (st != 1) return st;
   if (!firstDone || !first.allocated()) return px::kInvalidFormat;
@@ -213,4 +222,10 @@ int ConvertToJpegFile(const QString& source, const QString& target) {
   save.globalWidth = first.viewWidth();
   save.globalHeight = first.viewHeight();
   return px::SaveBitmap(QFile::encodeName(target).toStdString(), first, 23, 24, 2, save);
+}
+
+int ConvertToJpegFile(const QString& source, const QString& target, BudgetTurn* turn) {
+  const int st = ConvertFirstPage(source, target, turn);
+  if (turn) turn->keep(0);  // the result is a status: the pictures are gone
+  return st;
 }

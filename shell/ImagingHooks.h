@@ -35,8 +35,12 @@ int FinishThumbnailOnWorker(px::Bitmap& bitmap, const px::FileInfo& info, const 
                             const QString& thumbnail, int height);
 // Loads a picture into a picture component (whole picture, first page). False on failure.
 bool LoadPictureInto(PicImageControl* picture, const QString& path);
-// Loads picture (all pages) into the component and saves it as a JPEG 4:2:2 copy of quality 2.
+// Loads the first page of picture into the component and saves it as a JPEG 4:2:2 copy of
+// quality 2 (the other pages of a multi-page file are never decoded).
 // Raises the component's EPicImageError when loading or saving fails.
 void ConvertToJpeg(PicImageControl* picture, const QString& source, const QString& target);
 // The same copy without a picture component (the same bytes), safe on any thread; 1 when written.
-int ConvertToJpegFile(const QString& source, const QString& target);
+// With a turn, the pixels it decodes are taken from the turn's budget first and given back when
+// it returns (PixelBudget.h).
+class BudgetTurn;
+int ConvertToJpegFile(const QString& source, const QString& target, BudgetTurn* turn = nullptr);

@@ -157,7 +157,7 @@ void TBetrachterForm::PicturesListBoxClick() {
     QString status = QString("%1 / %2").arg(FPictureIndex + 1).arg(PicturesListBox->count());
     if (!caption.isEmpty()) status += "    " + caption;
     StatusBar1->showMessage(status);
-    PicImage1->Load(path, 0, 1, -1);
+    PicImage1->Load(path, 0, 1, 1);
     setWindowTitle(FileNamePart(path) + "    " + (MainForm ? MainForm->windowTitle() : QString()));
   } catch (...) {
     // A picture that cannot be shown leaves the viewer on the one before.

@@ -304,7 +304,7 @@ void TMainForm::RotateFlipPicture(const QString& command) {
   try {
     // The picture is loaded here, whatever the preview shows now (a source picture, or still
     // the picture clicked before), so it is never saved under another picture's name.
-    ViewPicImage->Load(FCurrentPicturePath, 0, 1, -1);
+    ViewPicImage->Load(FCurrentPicturePath, 0, 1, 1);
     if (command == "90") ViewPicImage->Rotate(9000, 1, 0xFFFFFF);
     else if (command == "-90") ViewPicImage->Rotate(27000, 1, 0xFFFFFF);
     else if (command == "180") ViewPicImage->Rotate(18000, 1, 0xFFFFFF);

@@ -190,8 +190,9 @@ void TMainForm::BilderEinlesen(const QString& folderIn) {
     for (const QString& s : sources)
       if (targetSet.contains(s)) ahead = 0;
     OrderedWork<int> converting(
-        ahead, [&sources, &targets](int i) { return ConvertToJpegFile(sources[i], targets[i]); },
-        ReadWorkerCount(0, ahead));
+        ahead,
+        [&sources, &targets](int i, BudgetTurn& turn) { return ConvertToJpegFile(sources[i], targets[i], &turn); },
+        ReadWorkerCount(0, ahead), std::make_shared<PixelBudget>(ReadPixelBudget()));
     WatchedWork watching(read, converting);
     bool copying = false;
     for (const Converted& file : files) {

@@ -52,6 +52,9 @@ struct Limits {
   int64_t maxPixels = 200LL * 1000 * 1000;  // width x height of one page
   int maxSide = 65535;                       // width or height
   int maxPages = 10000;                      // pages or frames of one file
+  // Pixels of all the pages one load hands over together: a small file of many large frames
+  // must not take gigabytes. Past it the load ends with kNoMemory.
+  int64_t maxTotalPixels = 400LL * 1000 * 1000;
 };
 Limits& limits();
 

@@ -36,6 +36,7 @@ class PageSink {
   bool firstBand_ = true;
   int seen_ = 0;
   int delivered_ = 0;
+  int64_t pixels_ = 0;  // of the pages handed over
   bool stopped_ = false;
 };
 
@@ -44,6 +45,9 @@ bool Progress(int percent);
 
 // Size check of the limits.
 bool SizeOk(int64_t width, int64_t height);
+
+// The reduction (1, 2, 4 or 8) a JPEG of width x height is decoded with for the load's size hint.
+int JpegScaleDenominator(int64_t width, int64_t height, const LoadOptions& options);
 
 // Readers: recognise the data, decode every page into the sink, or fill the file information.
 bool IsBmp(const uint8_t* d, size_t n);

@@ -105,6 +105,10 @@ int PageSink::beginPage(Bitmap& bmp) {
   cur_ = &bmp;
   skip_ = seen_ < startPage_;
   firstBand_ = true;
+  if (!skip_) {
+    pixels_ += int64_t(bmp.width) * bmp.height;
+    if (pixels_ > limits().maxTotalPixels) return kNoMemory;
+  }
   return kOk;
 }
 
@@ -263,6 +267,15 @@ int GetFileInfo(const std::string& path, FileInfo& info, const LoadOptions& opti
     return st;
   }
   return GetFileInfoMemory(data.data(), data.size(), info, options);
+}
+
+int64_t FirstPagePixels(const FileInfo& info, const LoadOptions& options) {
+  const int64_t w = std::max(info.width, 0), h = std::max(info.height, 0);
+  const bool jpeg = info.format == kFormatJfif || info.format == kFormatJpeg411 || info.format == kFormatJpeg411b ||
+                    info.format == kFormatJpeg422 || info.format == kFormatJpeg422b;
+  if (!jpeg || info.compression == 2) return w * h;
+  const int d = JpegScaleDenominator(w, h, options);
+  return ((w + d - 1) / d) * ((h + d - 1) / d);
 }
 
 int LoadMemory(const uint8_t* data, size_t size, const LoadOptions& options, int bits, const ReadCallback& cb) {

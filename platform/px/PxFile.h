@@ -141,6 +141,11 @@ struct LoadOptions {
 int GetFileInfo(const std::string& path, FileInfo& info, const LoadOptions& options = {});
 int GetFileInfoMemory(const uint8_t* data, size_t size, FileInfo& info, const LoadOptions& options = {});
 
+// Pixels a load of the file's first page with these options decodes into memory: the first
+// page's, or its reduced size for a JPEG decoded at a size hint. A progressive JPEG counts whole,
+// as the decoder keeps all of its coefficients whatever the reduction.
+int64_t FirstPagePixels(const FileInfo& info, const LoadOptions& options);
+
 // ---- Loading --------------------------------------------------------------------------------
 // Band flags handed to the read callback.
 constexpr unsigned kBandPageStart = 1;   // the page's bitmap starts (with kBandFirst)
@@ -157,6 +162,8 @@ using ReadCallback = std::function<int(Bitmap& bmp, unsigned flags, int firstRow
 
 // Decodes all pages from options.page on, calling cb per band. `bits` 0 keeps each page's own
 // depth, else the pages are converted (then a page comes as one band once it is complete).
+// Pages past Limits::maxTotalPixels (counted over the pages handed over) end it with kNoMemory;
+// a caller that wants fewer pages answers kStopped after its last one.
 int LoadFile(const std::string& path, const LoadOptions& options, int bits, const ReadCallback& cb);
 int LoadMemory(const uint8_t* data, size_t size, const LoadOptions& options, int bits, const ReadCallback& cb);
 

@@ -104,6 +104,15 @@ int JpegInfo(const uint8_t* d, size_t n, FileInfo& info) {
   return kOk;
 }
 
+int JpegScaleDenominator(int64_t width, int64_t height, const LoadOptions& options) {
+  if (options.sizeHintWidth <= 0 && options.sizeHintHeight <= 0) return 1;
+  for (int dd : {8, 4, 2}) {
+    const int64_t w = (width + dd - 1) / dd, h = (height + dd - 1) / dd;
+    if (w >= std::max(options.sizeHintWidth, 0) && h >= std::max(options.sizeHintHeight, 0)) return dd;
+  }
+  return 1;
+}
+
 int JpegDecode(const uint8_t* d, size_t n, const LoadOptions& options, PageSink& sink) {
   jpeg_decompress_struct c;
   ErrorMgr err;
@@ -124,16 +133,8 @@ int JpegDecode(const uint8_t* d, size_t n, const LoadOptions& options, PageSink&
   }
   // Reduced-size decoding for a caller that only wants a small picture.
   if (options.sizeHintWidth > 0 || options.sizeHintHeight > 0) {
-    unsigned denom = 1;
-    for (unsigned dd : {8u, 4u, 2u}) {
-      uint64_t w = (uint64_t(c.image_width) + dd - 1) / dd, h = (uint64_t(c.image_height) + dd - 1) / dd;
-      if (w >= uint64_t(std::max(options.sizeHintWidth, 0)) && h >= uint64_t(std::max(options.sizeHintHeight, 0))) {
-        denom = dd;
-        break;
-      }
-    }
     c.scale_num = 1;
-    c.scale_denom = denom;
+    c.scale_denom = unsigned(JpegScaleDenominator(c.image_width, c.image_height, options));
   }
   bool grey = c.num_components == 1;
   bool isCmyk = c.jpeg_color_space == JCS_CMYK || c.jpeg_color_space == JCS_YCCK;

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <atomic>
+#include <chrono>
+#include <thread>
 #include <string>
 #include <utility>
 
@@ -14,6 +16,7 @@
 #include "ImagingHooks.h"
 #include "ListItems.h"
 #include "PictureFiles.h"
+#include "PixelBudget.h"
 #include "ShellFixture.h"
 #include "Thumbnails.h"
 
@@ -217,6 +220,97 @@ TEST_F(ParallelReadTest, CancellingStopsTheWorkersAndWritesNothing) {
     EXPECT_FALSE(work.take().has_value());
     EXPECT_EQ(begun.load(), atStop);
   }
+}
+
+TEST(ReadBudget, WorkersHoldNoMorePixelsThanTheBudgetAndTheResultsInOrder) {
+  // Jobs of every size, a few larger than the whole budget; each keeps half its pixels in its
+  // result until the result is taken. Eight workers, and a taker that keeps pace slowly.
+  constexpr int64_t kBudget = 1000, kLarge = 1500;
+  auto budget = std::make_shared<PixelBudget>(kBudget);
+  auto sizeOf = [](int i) { return i % 17 == 5 ? kLarge : int64_t(40 + (i * 73) % 400); };
+  // Pixels of the jobs running now, all and those of jobs the taker does not wait for yet: only
+  // the job it waits for may go past the budget (the taker's count lags behind by one at most).
+  std::atomic<int64_t> decoding{0}, most{0}, others{0};
+  std::atomic<int> taken{0}, overBudget{0}, tooLarge{0};
+  OrderedWork<int64_t> work(
+      300,
+      [&](int i, BudgetTurn& turn) -> int64_t {
+        const int64_t size = sizeOf(i);
+        if (!turn.take(size)) return -1;
+        const int64_t now = decoding += size;
+        for (int64_t seen = most; now > seen && !most.compare_exchange_weak(seen, now);) {
+        }
+        const bool awaited = i <= taken + 1;
+        if (!awaited) {
+          const int64_t sum = others += size;
+          if (sum > kBudget) ++overBudget;
+          if (size > kBudget) ++tooLarge;  // larger than the budget: decoded only when awaited
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+        if (!awaited) others -= size;
+        decoding -= size;
+        turn.keep(size / 2);
+        return size;
+      },
+      8, budget);
+  for (int i = 0; i < 300; ++i) {
+    const std::optional<int64_t> got = work.take();
+    ASSERT_EQ(got, std::optional<int64_t>(sizeOf(i)));
+    ++taken;
+    if (i % 10 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  EXPECT_EQ(overBudget.load(), 0);
+  EXPECT_EQ(tooLarge.load(), 0);
+  EXPECT_LE(budget->mostHeld(), kBudget + kLarge);
+  EXPECT_GT(most.load(), 500);  // the workers did share it
+  EXPECT_EQ(budget->held(), 0);
+}
+
+TEST(ReadBudget, TheJobTheTakerWaitsForGoesAheadOfLaterResults) {
+  // The second job's result holds most of the budget until it is taken, which is only after
+  // the first: the first still gets its pixels.
+  auto budget = std::make_shared<PixelBudget>(100);
+  std::atomic<bool> secondKept{false};
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+  const auto inTime = [&] { return std::chrono::steady_clock::now() < deadline; };
+  OrderedWork<int> work(
+      2,
+      [&](int i, BudgetTurn& turn) {
+        while (i == 0 && !secondKept && inTime()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (!turn.take(80)) return -1;
+        if (i == 1) secondKept = true;
+        return i;
+      },
+      2, budget);
+  EXPECT_EQ(work.take(inTime), std::optional<int>(0));
+  EXPECT_TRUE(secondKept);
+  EXPECT_EQ(budget->mostHeld(), 160);
+  EXPECT_EQ(work.take(inTime), std::optional<int>(1));
+  EXPECT_EQ(budget->held(), 0);
+}
+
+TEST(ReadBudget, StoppingWakesAWorkerWaitingForPixels) {
+  auto budget = std::make_shared<PixelBudget>(100);
+  std::atomic<int> refused{0};
+  {
+    // The first result is never taken, so the second job waits for its pixels until the stop.
+    std::atomic<bool> asking{false};
+    OrderedWork<int> work(
+        2,
+        [&](int i, BudgetTurn& turn) {
+          if (i == 1) {
+            while (budget->held() < 80) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            asking = true;
+          }
+          return turn.take(80) ? 1 : (++refused, 0);
+        },
+        2, budget);
+    KV_WAIT_FOR(asking, 60000);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(budget->held(), 80);
+    work.stop();
+  }
+  EXPECT_EQ(refused.load(), 1);
 }
 
 TEST_F(ParallelReadTest, CopiesAndTheirFailuresAreTheSameAsWithOneThread) {

@@ -341,6 +341,66 @@ TEST(PxTiff, MultiPageKeepsItsPages) {
   }
 }
 
+TEST(PxFile, PagesPastTheTotalPixelLimitEndTheLoad) {
+  testsupport::TempFolder tmp;
+  BitmapList list;
+  for (int i = 0; i < 3; ++i) list.append(Pattern(40, 25, 24));  // 1000 pixels a page
+  ASSERT_EQ(SaveBitmapList(Path(tmp, "m.tif"), list, kFormatTiff, 24, 2), kOk);
+  const int64_t was = limits().maxTotalPixels;
+  limits().maxTotalPixels = 2500;
+  BitmapList back;
+  const int all = LoadFileToList(Path(tmp, "m.tif"), {}, 0, back);
+  const int two = LoadFileToList(Path(tmp, "m.tif"), {}, 0, back, 2);
+  const size_t twoCount = back.count();
+  // Pages skipped before the first wanted one are not counted.
+  LoadOptions fromSecond;
+  fromSecond.page = 2;
+  const int lastTwo = LoadFileToList(Path(tmp, "m.tif"), fromSecond, 0, back);
+  const size_t lastTwoCount = back.count();
+  limits().maxTotalPixels = was;
+  EXPECT_EQ(all, kNoMemory);
+  EXPECT_EQ(two, kOk);
+  EXPECT_EQ(twoCount, 2u);
+  EXPECT_EQ(lastTwo, kOk);
+  EXPECT_EQ(lastTwoCount, 2u);
+}
+
+TEST(PxFile, FirstPagePixelsAreWhatTheLoadDecodes) {
+  struct Case {
+    int format, width, height, compression, hintHeight;
+    int64_t pixels;
+  } cases[] = {
+      {kFormatJpeg422, 4000, 3000, 1, 0, 12000000},  // no hint: whole
+      {kFormatJpeg422, 4000, 3000, 1, 70, 500 * 375},  // an eighth is still 70 high
+      {kFormatJfif, 4001, 3001, 1, 700, 1001 * 751},   // a quarter, rounded up
+      {kFormatJfif, 4000, 3000, 2, 70, 12000000},      // progressive: every coefficient is kept
+      {kFormatPng, 14000, 14000, 1, 70, 196000000},    // other formats ignore the hint
+      {kFormatGif, 10000, 10000, 1, 70, 100000000},
+  };
+  for (const Case& c : cases) {
+    FileInfo info;
+    info.format = c.format;
+    info.width = c.width;
+    info.height = c.height;
+    info.compression = c.compression;
+    LoadOptions o;
+    o.sizeHintWidth = c.hintHeight ? 1 : 0;
+    o.sizeHintHeight = c.hintHeight;
+    EXPECT_EQ(FirstPagePixels(info, o), c.pixels) << c.format << " " << c.width << " " << c.hintHeight;
+  }
+  // The JPEG decoder reduces as predicted.
+  auto bytes = Encode(Smooth(801, 601), kFormatJpeg422);
+  FileInfo info;
+  ASSERT_EQ(GetFileInfoMemory(bytes.data(), bytes.size(), info), kOk);
+  LoadOptions o;
+  o.sizeHintWidth = 1;
+  o.sizeHintHeight = 70;
+  BitmapList back;
+  ASSERT_EQ(LoadMemoryToList(bytes.data(), bytes.size(), o, 0, back), kOk);
+  EXPECT_EQ(FirstPagePixels(info, o), int64_t(back.items[0].width) * back.items[0].height);
+  EXPECT_EQ(FirstPagePixels(info, o), 101 * 76);
+}
+
 TEST(PxFile, BadInputGivesAStatus) {
   auto bmp = Encode(Pattern(40, 30, 24), kFormatBmp);
   auto rle = Encode(Pattern(40, 30, 8), kFormatBmpRle);
