@@ -282,6 +282,9 @@ class TMainForm : public QMainWindow {
   void SetCurrentPicturePath();
   // source: the picture to draw the thumbnail from while the editor has the edit in its working copy.
   void RefreshSelectedThumbnail(const QString& source = QString());
+  // Removes a numbered thumbnail of fileName that a refresh has replaced, unless it is still
+  // shown or is another picture's own.
+  void RemoveReplacedThumbnail(const QString& thumbnail, const QString& fileName);
 
   // Reading a source folder and previewing pictures.
   void OpenBitBtnClick();

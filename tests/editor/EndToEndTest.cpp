@@ -8,6 +8,7 @@
 #define EDITOR_TEST_HAS_PRINTTO
 #include "EditorFixture.h"
 #include "ListItems.h"
+#include "Markup.h"
 #include "PictureFiles.h"
 #include "StringHelpers.h"
 
@@ -79,6 +80,18 @@ class EditorRoadTest : public shelltest::ShellTest, public ::testing::WithParamI
     EXPECT_TRUE(ran);
   }
   QString thumbnailOfItem() const { return ItemThumbnailPath(form->DiashowListBox->Item(0)); }
+  // What the list shows for its first item: the picture it has loaded under the item's
+  // thumbnail name.
+  QImage listThumbnail() const {
+    const kalvora::THTMLPicture* p =
+        form->DiashowListBox->PictureCache().FindPicture(kalvora::ThumbnailItemPictureURL(thumbnailOfItem()));
+    return p && p->HasImage() ? p->Image().convertToFormat(QImage::Format_RGB888) : QImage();
+  }
+  QStringList thumbnailFiles() const { return filesLike(form->SlideshowFolder(), "_THUMB_*"); }
+  static QStringList sorted(QStringList l) {
+    l.sort();
+    return l;
+  }
 };
 
 }  // namespace
@@ -151,4 +164,51 @@ TEST_F(EditorOpenTest, ADoubleClickInTheSlideshowListOpensTheEditor) {
   ASSERT_TRUE(bool(form->DiashowListBox->OnDblClick));
   form->DiashowListBox->OnDblClick(form->DiashowListBox);
   EXPECT_TRUE(shown);
+}
+
+namespace {
+// Where a picture lies in its thumbnail: whole, scaled to fit inside the 3-D frame (a 1-pixel
+// border and a 5-pixel band on every side, as the thumbnail maker is set up), centred.
+QRect picturePlace(QSize thumbnail, QSize picture) {
+  const QRect inside(6, 6, thumbnail.width() - 12, thumbnail.height() - 12);
+  const QSize fit = picture.scaled(inside.size(), Qt::KeepAspectRatio);
+  return QRect(inside.x() + (inside.width() - fit.width()) / 2, inside.y() + (inside.height() - fit.height()) / 2,
+               fit.width(), fit.height());
+}
+
+// Mean difference between the picture inside a thumbnail and the picture scaled by Qt into its
+// place (one pixel in from the place's edges, where the two scalers blend differently).
+double thumbnailDiff(const QImage& thumbnail, const QImage& picture) {
+  if (thumbnail.isNull() || picture.isNull()) return -1;
+  const QRect place = picturePlace(thumbnail.size(), picture.size());
+  const QImage scaled = picture.convertToFormat(QImage::Format_RGB888)
+                            .scaled(place.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  const QRect inner = QRect(QPoint(0, 0), place.size()).adjusted(1, 1, -1, -1);
+  return meanDiff(thumbnail.copy(inner.translated(place.topLeft())), scaled.copy(inner));
+}
+
+}  // namespace
+
+using EditorThumbnailTest = EditorRoadTest;
+
+// Every step makes a new thumbnail for the list; the one it replaces goes at once, and a name
+// the list has shown before is never used again (the list would show its old picture).
+TEST_F(EditorThumbnailTest, EachStepsThumbnailReplacesTheOneBefore) {
+  const QString path = addPicture("bild.png", makeImage(160, 120), px::kFormatPng);
+  const QString folder = form->SlideshowFolder();
+  editWith([&](TBildbeaerbeitungForm* e) {
+    for (int step = 1; step <= 20; ++step) {
+      SCOPED_TRACE(step);
+      click(e->Image4);
+      const QString shown = FileNamePart(thumbnailOfItem());
+      EXPECT_EQ(thumbnailFiles(), sorted({"_THUMB_bild.png", shown}));
+      // The list shows what the file holds, and that is the picture as the step left it.
+      const QImage list = listThumbnail();
+      EXPECT_EQ(list, QImage(folder + shown).convertToFormat(QImage::Format_RGB888));
+      EXPECT_LT(thumbnailDiff(list, viewImage(e->BildbViewPicImage)), 12.0);
+    }
+    prompter.answerMessage(kalvora::mrYes);
+  });
+  EXPECT_EQ(thumbnailFiles(), sorted({"_THUMB_bild.png", FileNamePart(thumbnailOfItem())}));
+  EXPECT_LT(thumbnailDiff(listThumbnail(), readPicture(path)), 12.0);
 }
