@@ -335,6 +335,12 @@ class TMainForm : public QMainWindow {
   void FullscreenCheckBoxClick();
   void OFFRadioButtonClick();
   void SpinEdit1Change();
+  // Shows the transition of the chosen effect between the two preview pictures ("Nochmal
+  // zeigen" at once; a change of the effect box a moment after its last change).
+  void PlayEffectPreview();
+  QTimer* FEffectPreviewTimer = nullptr;
+  // Tests: called as a preview starts to play, with its effect number.
+  std::function<void(int effect)> OnEffectPreview;
   void SpinEdit2Change();
   void DriveComboBox1Change();
   void TitleEditChange();
