@@ -250,6 +250,10 @@ bool TMorphForm::PointerOverPicture(int x, int y) {
 
 TMorphForm::~TMorphForm() {
   UpdateTimer->stop();
+  // The view and its bars outlive this part of the form: nothing of them may call back into it.
+  DstImg->OnMouseLeave = nullptr;
+  DstImg->HScroll()->removeEventFilter(this);
+  DstImg->VScroll()->removeEventFilter(this);
   // The brush layer belongs to the view's layers, which the view frees after this form's part is gone.
   if (FBrushLayer != nullptr) FBrushLayer->OnDestroy = nullptr;
   FBrushLayer = nullptr;
