@@ -283,10 +283,12 @@ void TKvArchive::ExtractMatching(const std::string& fileMask, const std::string&
     explicit Run(TKvArchive& x) : a(x) {
       a.inRun_ = true;
       a.runTargets_.clear();
+      a.run_ = ++a.runs_;
     }
     ~Run() {
       a.inRun_ = false;
       a.runTargets_.clear();
+      a.run_ = 0;
     }
   } run(*this);
   if (!extractRunInOnePass(fileMask, exclusionMask))
@@ -353,8 +355,8 @@ void TKvArchive::TestFiles(const std::string& fileMask) {
   if (Count() == 0) return;
   struct Run {
     TKvArchive& a;
-    explicit Run(TKvArchive& x) : a(x) { a.testRun_ = ++a.testRuns_; }
-    ~Run() { a.testRun_ = 0; }
+    explicit Run(TKvArchive& x) : a(x) { a.run_ = ++a.runs_; }
+    ~Run() { a.run_ = 0; }
   } run(*this);
   eachItemOfRun(fileMask, "", [this](int i) {
     TKvArchiveItem* item = Items(i);

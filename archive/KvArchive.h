@@ -194,9 +194,9 @@ class TKvArchive {
   // run's progress after every item; a stop asked for there raises EKvUserAbort.
   void eachItemOfRun(const std::string& fileMask, const std::string& exclusionMask,
                      const std::function<void(int)>& each);
-  // The test run under way (TestFiles), 0 outside one: what reading the whole archive told the
-  // test of one item holds for the other items of the same run.
-  uint64_t testRun() const { return testRun_; }
+  // The run under way (ExtractMatching, TestFiles), 0 outside one: what reading the whole
+  // archive told for one item holds for the other items of the same run.
+  uint64_t run() const { return run_; }
   void saveIfPending(TKvArchiveItem* item);
   void markConfirmed(TKvArchiveItem* target, TKvProcessType pt, TKvItemAction action);
   void logEntry(const std::string& name, int type);
@@ -214,7 +214,7 @@ class TKvArchive {
   TKvPadLock lock_;
   bool inRun_ = false;
   std::set<std::string> runTargets_;
-  uint64_t testRun_ = 0, testRuns_ = 0;
+  uint64_t run_ = 0, runs_ = 0;
 };
 
 // The program's folder: KALVORA_APPDIR when set, else the executable's folder.

@@ -343,7 +343,7 @@ class KeepSmall : public KvStream {
 }  // namespace
 
 void TKvGzipArchive::LoadArchive() {
-  tarCheck_ = TarCheck();
+  tested_ = keepFailed_ = Inflated();
   if (tarMode()) {
     setView(1);
     if (!tarLoaded_) {
@@ -672,11 +672,11 @@ void TKvGzipArchive::TestItemAt(int index) {
     setView(1);
     // The TAR has no checksum per entry: an item passes when the whole archive does. One
     // inflation answers for every item of a test run.
-    if (!testRun() || tarCheck_.run != testRun()) checkTar();
-    if (tarCheck_.error) std::rethrow_exception(tarCheck_.error);
+    if (!run() || tested_.run != run()) checkTar();
+    if (tested_.error) std::rethrow_exception(tested_.error);
     if (index >= 0 && index < Count()) {
       auto* item = static_cast<TKvTarItem*>(Items(index));
-      if (item->DataPos < 0 || item->DataPos + item->Size > tarCheck_.bytes) throw EKvException("Invalid Tar");
+      if (item->DataPos < 0 || item->DataPos + item->Size > tested_.bytes) throw EKvException("Invalid Tar");
     }
     return;
   }
@@ -695,15 +695,15 @@ void TKvGzipArchive::TestItemAt(int index) {
 }
 
 void TKvGzipArchive::checkTar() {
-  tarCheck_ = TarCheck();
-  tarCheck_.run = testRun();
+  tested_ = Inflated();
+  tested_.run = run();
   try {
     KvTarStreamLister lister;
     KvGunzip(*other_, &lister);
     lister.Finish();
-    tarCheck_.bytes = lister.Position();
+    tested_.bytes = lister.Position();
   } catch (...) {
-    tarCheck_.error = std::current_exception();
+    tested_.error = std::current_exception();
   }
 }
 
@@ -712,11 +712,18 @@ void TKvGzipArchive::keepSmallTar() {
   if (tarKept_ || tarBytes_ > kKeepWholeTar || other_->Size() == 0) return;
   int64_t room = KvFreeBytesFor(TempDirectory);
   if (room >= 0 && room < tarBytes_) return;
+  // A failure holds for the rest of the run: each item fails with it, without inflating again.
+  if (run() && keepFailed_.run == run()) std::rethrow_exception(keepFailed_.error);
   auto whole = std::make_unique<TKvVirtualMemoryStream>();
   whole->SwapFolder = TempDirectory;
   whole->SetCacheBytes(1 << 20);
   KvBudgetStream fit(*whole, tarBytes_);
-  KvGunzip(*other_, &fit);
+  try {
+    KvGunzip(*other_, &fit);
+  } catch (...) {
+    if (run()) keepFailed_ = {run(), std::current_exception(), 0};
+    throw;
+  }
   stream_ = std::move(whole);
   tarKept_ = true;
 }
@@ -753,7 +760,7 @@ bool TKvGzipArchive::keepsOldData() {
 }
 
 void TKvGzipArchive::SaveArchive() {
-  tarCheck_ = TarCheck();  // the file is about to change
+  tested_ = keepFailed_ = Inflated();  // the file is about to change
   atomicfile::File file(ArchiveName(), atomicfile::kNamed);
   KvOpenReplacement(file);
   if (tarMode()) {

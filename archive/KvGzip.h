@@ -99,12 +99,14 @@ class TKvGzipArchive : public TKvTarArchive {
   // Inflates the whole TAR for a test: its error, or its size.
   void checkTar();
   bool presentAsTar_ = false, tarLoaded_ = false, tarKept_ = false;
-  // What checkTar found, kept for the test run (testRun()) it was made in.
-  struct TarCheck {
+  // What inflating the whole TAR told, kept for the run (run()) it was found in: a test's
+  // answer (the error, or the TAR's size), and a failure to keep a small TAR whole.
+  struct Inflated {
     uint64_t run = 0;
     std::exception_ptr error;
     int64_t bytes = 0;
-  } tarCheck_;
+  };
+  Inflated tested_, keepFailed_;
   std::vector<KvTarEntry> tarEntries_;
   int64_t tarBytes_ = 0;
   int view_ = 0;

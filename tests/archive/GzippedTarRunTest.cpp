@@ -265,3 +265,29 @@ TEST(GzippedTarRun, ATestRunTestsWhatItSavedInTheSavedFile) {
   EXPECT_EQ(readFile(d / ("x/" + moved)), bytes("zweites"));
   EXPECT_EQ(readFile(d / "x/c.txt"), bytes("drittes"));
 }
+
+// A small TAR that cannot be kept whole (here: damaged after a save, when it is kept again
+// for extracting) fails each picked entry with the archive's error, from one inflation
+// for the run (it was inflated again for every entry).
+TEST(GzippedTarRun, AnExtractionRunInflatesADamagedSmallTarOnce) {
+  TempDir d;
+  writeTgz(d / "x.tgz", kMiB, smallEntries(400));
+  RecordingUnzipper u;
+  u.z.SetFileName(d / "x.tgz");
+  ASSERT_EQ(u.z.Count(), 401);
+  u.z.Archive()->Move(u.z.GetItem(0), "gross.dat");
+  u.z.Archive()->Save();
+  const int64_t fileSize = int64_t(fs::file_size(d / "x.tgz"));
+  flipBit(d / "x.tgz", fileSize - 8);  // the trailer's CRC
+  fs::create_directories(d / "out");
+  u.z.SetBaseDirectory(d / "out");
+  u.progress.clear();
+  const int64_t before = bytesRead();
+  u.z.ExtractFiles("*.txt");
+  const int64_t read = bytesRead() - before;
+  ASSERT_EQ(u.failures.size(), 400u);
+  for (int i = 0; i < 400; ++i) EXPECT_EQ(u.failures[size_t(i)], (Failure{"k" + std::to_string(i) + ".txt", 401}));
+  EXPECT_EQ(u.progress.size(), 402u);
+  EXPECT_TRUE(fs::is_empty(d / "out"));
+  EXPECT_LT(read, 2 * fileSize) << "the archive was read " << double(read) / double(fileSize) << " times";
+}
