@@ -596,8 +596,9 @@ class TKvGzipArchive::OnePass : public KvStream {
 bool TKvGzipArchive::extractRunInOnePass(const std::string& fileMask, const std::string& exclusionMask) {
   if (!tarMode()) return false;
   setView(1);
-  // A small TAR is kept whole and read from there; an archive with changes to save, or
-  // one that cannot be inflated, goes item by item.
+  // A small TAR is kept whole and read from there; a run that picks an item with a change
+  // to save (saved before that item), or an archive that cannot be inflated, goes item by
+  // item. Changes to items not picked wait, as they would there.
   try {
     keepSmallTar();
   } catch (const std::exception&) {
@@ -607,7 +608,10 @@ bool TKvGzipArchive::extractRunInOnePass(const std::string& fileMask, const std:
   int64_t last = 0;
   for (int i = 0; i < Count(); ++i) {
     auto* item = static_cast<TKvTarItem*>(Items(i));
-    if (item->Action != iaNone || item->DataPos < last) return false;
+    bool picked = item->MatchesMaskList(fileMask) && !item->MatchesMaskList(exclusionMask);
+    if (picked && item->Action != iaNone) return false;
+    if (item->DataPos < 0 && !picked) continue;  // added, not in the file yet
+    if (item->DataPos < last) return false;
     last = item->DataPos;
   }
   Busy busy(*this);
