@@ -180,16 +180,26 @@ void flipBit(const std::string& path, int64_t offset) {
 
 }  // namespace
 
-// Testing 400 small entries after a 2 GiB one (or in a TAR small enough to be kept whole)
-// inflates the archive once for the whole run, where it was inflated once per item.
-TEST(GzippedTarRun, ATestRunInflatesTheArchiveOnce) {
-  for (int64_t zeros : {int64_t(2) << 30, kMiB}) {
-    SCOPED_TRACE(zeros);
+// Testing 400 small entries after a 2 GiB one, in a gzipped TAR small enough to be kept
+// whole, or in a plain TAR reads the archive once for the whole run, where it was read once
+// per item.
+TEST(GzippedTarRun, ATestRunReadsTheArchiveOnce) {
+  for (int64_t zeros : {int64_t(2) << 30, kMiB, int64_t(0)}) {
+    SCOPED_TRACE(zeros ? std::to_string(zeros) + " zeros first" : "plain TAR");
     TempDir d;
-    writeTgz(d / "x.tgz", zeros, smallEntries(400));
-    const int64_t fileSize = int64_t(fs::file_size(d / "x.tgz"));
+    std::string file = d / (zeros ? "x.tgz" : "x.tar");
+    if (zeros) {
+      writeTgz(file, zeros, smallEntries(400));
+    } else {
+      std::vector<uint8_t> tar;
+      addTarEntry(tar, "gross.bin", std::string(100000, 'g'));
+      for (auto& [name, data] : smallEntries(400)) addTarEntry(tar, name, data);
+      tar.resize(tar.size() + 1024, 0);
+      writeFile(file, tar);
+    }
+    const int64_t fileSize = int64_t(fs::file_size(file));
     RecordingUnzipper u;
-    u.z.SetFileName(d / "x.tgz");
+    u.z.SetFileName(file);
     ASSERT_EQ(u.z.Count(), 401);
     u.progress.clear();  // the listing's
     const int64_t before = bytesRead();
@@ -198,8 +208,10 @@ TEST(GzippedTarRun, ATestRunInflatesTheArchiveOnce) {
     EXPECT_TRUE(u.failures.empty());
     ASSERT_EQ(u.progress.size(), 402u);  // after each item, then at the end
     EXPECT_EQ(u.progress[200], 50);      // 201 of 401 items, rounded down
-    EXPECT_GT(read, fileSize / 2);
     EXPECT_LT(read, 2 * fileSize) << "the archive was read " << double(read) / double(fileSize) << " times";
+    if (zeros) {
+      EXPECT_GT(read, fileSize / 2);  // a plain TAR's data is passed over
+    }
   }
 }
 
