@@ -209,8 +209,9 @@ TEST(GzippedTarRun, ATestRunReadsTheArchiveOnce) {
     ASSERT_EQ(u.progress.size(), 402u);  // after each item, then at the end
     EXPECT_EQ(u.progress[200], 50);      // 201 of 401 items, rounded down
     EXPECT_LT(read, 2 * fileSize) << "the archive was read " << double(read) / double(fileSize) << " times";
+    // Scanning a plain TAR reads its headers only.
     if (zeros) {
-      EXPECT_GT(read, fileSize / 2);  // a plain TAR's data is passed over
+      EXPECT_GT(read, fileSize / 2);
     }
   }
 }
@@ -278,9 +279,9 @@ TEST(GzippedTarRun, ATestRunTestsWhatItSavedInTheSavedFile) {
   EXPECT_EQ(readFile(d / "x/c.txt"), bytes("drittes"));
 }
 
-// A small TAR that cannot be kept whole (here: damaged after a save, when it is kept again
-// for extracting) fails each picked entry with the archive's error, from one inflation
-// for the run (it was inflated again for every entry).
+// A small TAR that fails to be kept whole when a run extracts from it (here: damaged after
+// a save, which drops the copy kept on listing) fails each picked entry with the archive's
+// error, from one inflation for the run (it was inflated again for every entry).
 TEST(GzippedTarRun, AnExtractionRunInflatesADamagedSmallTarOnce) {
   TempDir d;
   writeTgz(d / "x.tgz", kMiB, smallEntries(400));
