@@ -13,6 +13,7 @@
 #include <cstdio>
 
 #include "MpegEncoder.h"
+#include "PcmWave.h"
 
 namespace {
 
@@ -20,20 +21,7 @@ void writeWave(const QString& path, int seconds) {
   const qint64 frames = qint64(seconds) * 44100;
   QFile f(path);
   if (!f.open(QIODevice::WriteOnly)) return;
-  auto u32 = [&](quint32 v) { f.write(reinterpret_cast<const char*>(&v), 4); };
-  auto u16 = [&](quint16 v) { f.write(reinterpret_cast<const char*>(&v), 2); };
-  f.write("RIFF");
-  u32(quint32(36 + frames * 4));
-  f.write("WAVEfmt ");
-  u32(16);
-  u16(1);
-  u16(2);
-  u32(44100);
-  u32(44100 * 4);
-  u16(4);
-  u16(16);
-  f.write("data");
-  u32(quint32(frames * 4));
+  f.write(testsupport::PcmWaveHeader(44100, 2, 16, quint32(frames * 4)));
   QByteArray block(44100 * 4, '\0');
   auto* s = reinterpret_cast<int16_t*>(block.data());
   for (int i = 0; i < 44100 * 2; ++i) s[i] = int16_t((i / 2) % 200 * 50 - 5000);

@@ -34,6 +34,7 @@
 
 #include "BenchPicture.h"
 #include "FrameConversion.h"
+#include "PcmWave.h"
 #include "PxFile.h"
 #include "fAnweisung.h"
 #include "fDVD.h"
@@ -53,20 +54,7 @@ bool WriteMusicWave(const QString& path, int seconds) {
   QFile f(path);
   if (!f.open(QIODevice::WriteOnly)) return false;
   const qint64 frames = qint64(seconds) * 44100;
-  QByteArray head("RIFF");
-  auto u32 = [&](quint32 v) { for (int i = 0; i < 4; ++i) head.append(char(v >> (8 * i))); };
-  auto u16 = [&](quint16 v) { head.append(char(v)); head.append(char(v >> 8)); };
-  u32(quint32(36 + frames * 4));
-  head += "WAVEfmt ";
-  u32(16);
-  u16(1);
-  u16(2);
-  u32(44100);
-  u32(176400);
-  u16(4);
-  u16(16);
-  head += "data";
-  u32(quint32(frames * 4));
+  const QByteArray head = testsupport::PcmWaveHeader(44100, 2, 16, quint32(frames * 4));
   f.write(head);
   const double notes[] = {261.6, 293.7, 329.6, 349.2, 392.0, 440.0, 493.9, 523.3};
   QByteArray block(44100 * 4, '\0');

@@ -20,6 +20,7 @@
 #include "BmpFile.h"
 #include "FrameConversion.h"
 #include "BenchPicture.h"
+#include "PcmWave.h"
 #include "PxFile.h"
 #include "fCapture.h"
 
@@ -36,23 +37,9 @@ bool Run(const QString& program, const QStringList& args) {
 
 QByteArray Wave(double seconds) {
   const qint64 bytes = qint64(seconds * 44100) * 4;
-  QByteArray out("RIFF");
-  auto u32 = [&](quint32 v) { for (int i = 0; i < 4; ++i) out.append(char(v >> (8 * i))); };
-  auto u16 = [&](quint16 v) { out.append(char(v)); out.append(char(v >> 8)); };
-  u32(quint32(36 + bytes));
-  out += "WAVEfmt ";
-  u32(16);
-  u16(1);
-  u16(2);
-  u32(44100);
-  u32(176400);
-  u16(4);
-  u16(16);
-  out += "data";
-  u32(quint32(bytes));
   QByteArray data(qsizetype(bytes), '\0');
   for (qint64 i = 0; i < bytes; i += 2) data[qsizetype(i)] = char(i / 7);
-  return out + data;
+  return testsupport::PcmWaveHeader(44100, 2, 16, quint32(bytes)) + data;
 }
 
 }  // namespace

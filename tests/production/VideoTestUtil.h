@@ -10,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "PcmWave.h"
+
 namespace videotest {
 
 // A RIFF WAVE of 16-bit PCM with a slow ramp, `seconds` long.
@@ -18,23 +20,7 @@ inline QByteArray waveBytes(double seconds, int rate = 44100, int channels = 2) 
   QByteArray data(qsizetype(frames * channels * 2), '\0');
   auto* s = reinterpret_cast<int16_t*>(data.data());
   for (qint64 i = 0; i < frames * channels; ++i) s[i] = int16_t((i / channels) % 2000 - 1000);
-  QByteArray out;
-  auto u32 = [&](quint32 v) { for (int i = 0; i < 4; ++i) out.append(char((v >> (8 * i)) & 0xFF)); };
-  auto u16 = [&](quint16 v) { out.append(char(v & 0xFF)); out.append(char(v >> 8)); };
-  out += "RIFF";
-  u32(quint32(36 + data.size()));
-  out += "WAVEfmt ";
-  u32(16);
-  u16(1);
-  u16(quint16(channels));
-  u32(quint32(rate));
-  u32(quint32(rate * channels * 2));
-  u16(quint16(channels * 2));
-  u16(16);
-  out += "data";
-  u32(quint32(data.size()));
-  out += data;
-  return out;
+  return testsupport::PcmWaveHeader(rate, channels, 16, quint32(data.size())) + data;
 }
 
 inline bool writeFile(const QString& path, const QByteArray& bytes) {

@@ -11,6 +11,7 @@
 #include <map>
 
 #include "Form.h"
+#include "PcmWave.h"
 #include "Process.h"
 #include "ShellOpen.h"
 #include "ShellFixture.h"
@@ -78,22 +79,7 @@ inline void writeJpeg(const QString& path, int w = 40, int h = 30, QColor c = Qt
 // A RIFF WAVE file of PCM silence.
 inline QByteArray waveBytes(int rate, int channels, int frames = 100, int bits = 16) {
   QByteArray data(frames * channels * bits / 8, '\0');
-  QByteArray out;
-  auto u32 = [&](quint32 v) { for (int i = 0; i < 4; ++i) out.append(char((v >> (8 * i)) & 0xFF)); };
-  auto u16 = [&](quint16 v) { out.append(char(v & 0xFF)); out.append(char(v >> 8)); };
-  out += "RIFF";
-  u32(quint32(36 + data.size()));
-  out += "WAVEfmt ";
-  u32(16);
-  u16(1);
-  u16(quint16(channels));
-  u32(quint32(rate));
-  u32(quint32(rate * channels * bits / 8));
-  u16(quint16(channels * bits / 8));
-  u16(quint16(bits));
-  out += "data";
-  u32(quint32(data.size()));
-  return out + data;
+  return testsupport::PcmWaveHeader(rate, channels, bits, quint32(data.size())) + data;
 }
 
 class ProductionTest : public shelltest::ShellTest {
