@@ -2,6 +2,7 @@
 // Inside px: what the format readers and writers share. Not for use outside platform/px.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "PxFile.h"
@@ -66,6 +67,20 @@ int PngInfo(const uint8_t* d, size_t n, FileInfo& info);
 int PngDecode(const uint8_t* d, size_t n, PageSink& sink);
 int TiffInfo(const uint8_t* d, size_t n, FileInfo& info);
 int TiffDecode(const uint8_t* d, size_t n, PageSink& sink);
+
+// A decoder's read position in a file held in memory, for the libraries that pull their input.
+struct MemoryInput {
+  const uint8_t* d;
+  size_t n;
+  size_t pos;
+  // Copies up to `len` bytes from the position on; returns how many there were.
+  size_t read(void* buf, size_t len) {
+    const size_t take = len < n - pos ? len : n - pos;
+    if (take) std::memcpy(buf, d + pos, take);
+    pos += take;
+    return take;
+  }
+};
 
 // Writers: `bmp` is already in view perspective 0 and at the depth to write.
 int BmpEncode(std::vector<uint8_t>& out, const Bitmap& bmp, int format);

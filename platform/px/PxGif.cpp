@@ -12,19 +12,9 @@ namespace px::detail {
 
 namespace {
 
-struct MemIn {
-  const uint8_t* d;
-  size_t n;
-  size_t pos;
-};
-
 int ReadFn(GifFileType* g, GifByteType* buf, int len) {
-  auto* m = static_cast<MemIn*>(g->UserData);
   if (len <= 0) return 0;
-  size_t take = std::min(size_t(len), m->n - m->pos);
-  std::memcpy(buf, m->d + m->pos, take);
-  m->pos += take;
-  return int(take);
+  return int(static_cast<MemoryInput*>(g->UserData)->read(buf, size_t(len)));
 }
 
 std::vector<uint32_t> ToPalette(const ColorMapObject* map) {
@@ -37,7 +27,7 @@ std::vector<uint32_t> ToPalette(const ColorMapObject* map) {
 
 // Walks the whole file; fills info when given and hands decoded frames to the sink when given.
 int Walk(const uint8_t* d, size_t n, FileInfo* info, PageSink* sink) {
-  MemIn in{d, n, 0};
+  MemoryInput in{d, n, 0};
   int err = 0;
   GifFileType* g = DGifOpen(&in, ReadFn, &err);
   if (!g) return err == D_GIF_ERR_NOT_GIF_FILE ? kInvalidFormat : kReadError;

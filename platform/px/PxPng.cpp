@@ -12,17 +12,8 @@ namespace px::detail {
 
 namespace {
 
-struct MemIn {
-  const uint8_t* d;
-  size_t n;
-  size_t pos;
-};
-
 void ReadFn(png_structp png, png_bytep buf, png_size_t len) {
-  auto* m = static_cast<MemIn*>(png_get_io_ptr(png));
-  if (len > m->n - m->pos) png_error(png, "truncated");
-  std::memcpy(buf, m->d + m->pos, len);
-  m->pos += len;
+  if (static_cast<MemoryInput*>(png_get_io_ptr(png))->read(buf, len) < len) png_error(png, "truncated");
 }
 
 void Quiet(png_structp, png_const_charp) {}
@@ -103,7 +94,7 @@ static int PngRead(const uint8_t* d, size_t n, FileInfo* fi, PageSink* sink) {
     png_destroy_read_struct(&png, nullptr, nullptr);
     return kNoMemory;
   }
-  MemIn in{d, n, 0};
+  MemoryInput in{d, n, 0};
   // Everything with a destructor lives outside the jump: libpng's error longjmps past this frame.
   Bitmap bmp;
   std::vector<png_bytep> rows;
