@@ -16,6 +16,7 @@
 #include "PicErrCode.h"
 #include "PicImageVCL.h"
 #include "Prompter.h"
+#include "ScriptedPrompter.h"
 #include "fMain.h"
 
 namespace {
