@@ -11,6 +11,7 @@
 
 class QAction;
 struct DecodedPicture;
+class RunningRead;
 class QCloseEvent;
 class QEvent;
 class TMediaPlayer;
@@ -412,6 +413,12 @@ class TMainForm : public QMainWindow {
  private:
   void BuildControls();
   void BuildMenus();
+  // The passes of a folder read after its count: copies into the temporary folder, the JPEG
+  // copies made there, the listing with thumbnails. False: the read ends there (a failure
+  // reported, or overtaken by another read or closing).
+  bool CopySourcePictures(const QString& folder, const QStringList& names);
+  bool ConvertSourcePictures(RunningRead& read, const QString& folder, bool readingTemp, QStringList& failed);
+  bool ListSourcePictures(RunningRead& read, const QString& folder, QStringList& failed);
   void FormCreate();
   void SetTexts();
   // Both add the files they could not copy to copyFailures.
