@@ -31,6 +31,7 @@ class QStatusBar;
 class QTabWidget;
 class QTimer;
 class QToolButton;
+class QVBoxLayout;
 class QWidget;
 
 class TMainForm : public QMainWindow {
@@ -412,6 +413,21 @@ class TMainForm : public QMainWindow {
 
  private:
   void BuildControls();
+  // The pages and groups of the window, each with its controls.
+  void BuildPages();
+  void BuildArchivePage();
+  void BuildSelectionPage();
+  QVBoxLayout* BuildSelectionArrows();
+  QVBoxLayout* BuildPreviewLayout();
+  void BuildProductionPage();
+  void BuildSlideshowPage();
+  void BuildMusicGroup();
+  void BuildSecondsGroup();
+  void BuildPlaybackGroup();
+  void BuildColourGroup();
+  void BuildEffectGroup();
+  void BuildFinishGroup();
+  void BuildGeneralPage();
   void BuildMenus();
   // The passes of a folder read after its count: copies into the temporary folder, the JPEG
   // copies made there, the listing with thumbnails. False: the read ends there (a failure
