@@ -372,7 +372,7 @@ std::vector<uint8_t> stubOf(TKvZipArchive& a) {
   return stub;
 }
 
-// Whether the archive of whole bytes needs parts: past the size limit, or past the room on a
+// Whether an archive of `whole` bytes needs parts: past the size limit, or past the room on a
 // removable disk (then the parts go onto disks one after another).
 struct Layout {
   bool span = false;
