@@ -283,23 +283,29 @@ void TKvArchive::ExtractMatching(const std::string& fileMask, const std::string&
     explicit Run(TKvArchive& x) : a(x) {
       a.inRun_ = true;
       a.runTargets_.clear();
+      a.run_ = ++a.runs_;
     }
     ~Run() {
       a.inRun_ = false;
       a.runTargets_.clear();
+      a.run_ = 0;
     }
   } run(*this);
-  if (!extractRunInOnePass(fileMask, exclusionMask)) {
-    for (int i = 0; i < Count(); ++i) {
-      TKvArchiveItem* it = Items(i);
-      if (it->MatchesMaskList(fileMask) && !it->MatchesMaskList(exclusionMask)) ExtractAt(i, "");
-      bool abort = false;
-      DoArchiveProgress(KvRatioPercent(i + 1, Count()), abort);
-      if (abort) throw EKvUserAbort();
-    }
-  }
+  if (!extractRunInOnePass(fileMask, exclusionMask))
+    eachItemOfRun(fileMask, exclusionMask, [this](int i) { ExtractAt(i, ""); });
   bool abort = false;
   DoArchiveProgress(100, abort);
+}
+
+void TKvArchive::eachItemOfRun(const std::string& fileMask, const std::string& exclusionMask,
+                               const std::function<void(int)>& each) {
+  for (int i = 0; i < Count(); ++i) {
+    TKvArchiveItem* it = Items(i);
+    if (it->MatchesMaskList(fileMask) && !it->MatchesMaskList(exclusionMask)) each(i);
+    bool abort = false;
+    DoArchiveProgress(KvRatioPercent(i + 1, Count()), abort);
+    if (abort) throw EKvUserAbort();
+  }
 }
 
 void TKvArchive::ExtractAt(int index, const std::string& newName) {
@@ -342,6 +348,26 @@ void TKvArchive::TestAt(int index) {
   Busy b(*this);
   CurrentItem = Items(index);
   TestItemAt(index);
+}
+
+void TKvArchive::TestFiles(const std::string& fileMask) {
+  checkValid();
+  if (Count() == 0) return;
+  struct Run {
+    TKvArchive& a;
+    explicit Run(TKvArchive& x) : a(x) { a.run_ = ++a.runs_; }
+    ~Run() { a.run_ = 0; }
+  } run(*this);
+  eachItemOfRun(fileMask, "", [this](int i) {
+    TKvArchiveItem* item = Items(i);
+    try {
+      TestAt(i);
+    } catch (const std::exception& e) {
+      ReportItemFailure(item, ptExtract, e);
+    }
+  });
+  bool abort = false;
+  DoArchiveProgress(100, abort);
 }
 
 int TKvArchive::FindItem(const TKvArchiveItem* item) const { return items_->Find(item->FileName()); }

@@ -132,6 +132,8 @@ class TKvArchive {
   void ExtractMatching(const std::string& fileMask, const std::string& exclusionMask);
   void ExtractToStream(const std::string& fileName, KvStream* stream);
   void TestAt(int index);
+  // Tests the items matching the mask, each failure reported; progress as in ExtractMatching.
+  void TestFiles(const std::string& fileMask);
   // An item's operation failed: the exception is classified and reported to the owner.
   void ReportItemFailure(TKvArchiveItem* item, TKvProcessType pt, const std::exception& e);
   int FindItem(const TKvArchiveItem* item) const;
@@ -188,6 +190,13 @@ class TKvArchive {
   // Extracts the picked items of a run (mask, exclusion mask) in one pass over the archive,
   // with the events one ExtractAt per item gives; false leaves the run to ExtractAt.
   virtual bool extractRunInOnePass(const std::string&, const std::string&) { return false; }
+  // each(i) for every item of a run that matches the mask and not the exclusion mask, with the
+  // run's progress after every item; a stop asked for there raises EKvUserAbort.
+  void eachItemOfRun(const std::string& fileMask, const std::string& exclusionMask,
+                     const std::function<void(int)>& each);
+  // The run under way (ExtractMatching, TestFiles), 0 outside one: what reading the whole
+  // archive told for one item holds for the other items of the same run.
+  uint64_t run() const { return run_; }
   void saveIfPending(TKvArchiveItem* item);
   void markConfirmed(TKvArchiveItem* target, TKvProcessType pt, TKvItemAction action);
   void logEntry(const std::string& name, int type);
@@ -205,6 +214,7 @@ class TKvArchive {
   TKvPadLock lock_;
   bool inRun_ = false;
   std::set<std::string> runTargets_;
+  uint64_t run_ = 0, runs_ = 0;
 };
 
 // The program's folder: KALVORA_APPDIR when set, else the executable's folder.

@@ -343,6 +343,7 @@ class KeepSmall : public KvStream {
 }  // namespace
 
 void TKvGzipArchive::LoadArchive() {
+  tested_ = keepFailed_ = Inflated();
   if (tarMode()) {
     setView(1);
     if (!tarLoaded_) {
@@ -595,8 +596,9 @@ class TKvGzipArchive::OnePass : public KvStream {
 bool TKvGzipArchive::extractRunInOnePass(const std::string& fileMask, const std::string& exclusionMask) {
   if (!tarMode()) return false;
   setView(1);
-  // A small TAR is kept whole and read from there; an archive with changes to save, or
-  // one that cannot be inflated, goes item by item.
+  // A small TAR is kept whole and read from there; a run that picks an item with a change
+  // to save (saved before that item), or an archive that cannot be inflated, goes item by
+  // item. Changes to items not picked wait, as they would there.
   try {
     keepSmallTar();
   } catch (const std::exception&) {
@@ -606,7 +608,10 @@ bool TKvGzipArchive::extractRunInOnePass(const std::string& fileMask, const std:
   int64_t last = 0;
   for (int i = 0; i < Count(); ++i) {
     auto* item = static_cast<TKvTarItem*>(Items(i));
-    if (item->Action != iaNone || item->DataPos < last) return false;
+    bool picked = item->MatchesMaskList(fileMask) && !item->MatchesMaskList(exclusionMask);
+    if (picked && item->Action != iaNone) return false;
+    if (item->DataPos < 0 && !picked) continue;  // added, not in the file yet
+    if (item->DataPos < last) return false;
     last = item->DataPos;
   }
   Busy busy(*this);
@@ -669,12 +674,13 @@ void TKvGzipArchive::ExtractItemAt(int index, const std::string& newName) {
 void TKvGzipArchive::TestItemAt(int index) {
   if (tarMode()) {
     setView(1);
-    KvTarStreamLister lister;
-    KvGunzip(*other_, &lister);
-    lister.Finish();
+    // The TAR has no checksum per entry: an item passes when the whole archive does. One
+    // inflation answers for every item of a test run.
+    if (!run() || tested_.run != run()) checkTar();
+    if (tested_.error) std::rethrow_exception(tested_.error);
     if (index >= 0 && index < Count()) {
       auto* item = static_cast<TKvTarItem*>(Items(index));
-      if (item->DataPos < 0 || item->DataPos + item->Size > lister.Position()) throw EKvException("Invalid Tar");
+      if (item->DataPos < 0 || item->DataPos + item->Size > tested_.bytes) throw EKvException("Invalid Tar");
     }
     return;
   }
@@ -692,16 +698,36 @@ void TKvGzipArchive::TestItemAt(int index) {
   s.Seek(pos, soBeginning);
 }
 
+void TKvGzipArchive::checkTar() {
+  tested_ = Inflated();
+  tested_.run = run();
+  try {
+    KvTarStreamLister lister;
+    KvGunzip(*other_, &lister);
+    lister.Finish();
+    tested_.bytes = lister.Position();
+  } catch (...) {
+    tested_.error = std::current_exception();
+  }
+}
+
 void TKvGzipArchive::keepSmallTar() {
   // After a save the new TAR has not passed through yet.
   if (tarKept_ || tarBytes_ > kKeepWholeTar || other_->Size() == 0) return;
   int64_t room = KvFreeBytesFor(TempDirectory);
   if (room >= 0 && room < tarBytes_) return;
+  // A failure holds for the rest of the run: each item fails with it, without inflating again.
+  if (run() && keepFailed_.run == run()) std::rethrow_exception(keepFailed_.error);
   auto whole = std::make_unique<TKvVirtualMemoryStream>();
   whole->SwapFolder = TempDirectory;
   whole->SetCacheBytes(1 << 20);
   KvBudgetStream fit(*whole, tarBytes_);
-  KvGunzip(*other_, &fit);
+  try {
+    KvGunzip(*other_, &fit);
+  } catch (...) {
+    if (run()) keepFailed_ = {run(), std::current_exception(), 0};
+    throw;
+  }
   stream_ = std::move(whole);
   tarKept_ = true;
 }
@@ -738,6 +764,7 @@ bool TKvGzipArchive::keepsOldData() {
 }
 
 void TKvGzipArchive::SaveArchive() {
+  tested_ = keepFailed_ = Inflated();  // the file is about to change
   atomicfile::File file(ArchiveName(), atomicfile::kNamed);
   KvOpenReplacement(file);
   if (tarMode()) {

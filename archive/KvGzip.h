@@ -2,6 +2,7 @@
 // GZIP files: members read one after the other (their data joined into one item, as
 // gzip does), written as one member; a gzipped TAR can be shown as the TAR inside.
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
@@ -95,7 +96,17 @@ class TKvGzipArchive : public TKvTarArchive {
   bool keepsOldData();
   // Keeps a small TAR whole in the TAR view's stream.
   void keepSmallTar();
+  // Inflates the whole TAR for a test: its error, or its size.
+  void checkTar();
   bool presentAsTar_ = false, tarLoaded_ = false, tarKept_ = false;
+  // What inflating the whole TAR told, kept for the run (run()) it was found in: a test's
+  // answer (the error, or the TAR's size), and a failure to keep a small TAR whole.
+  struct Inflated {
+    uint64_t run = 0;
+    std::exception_ptr error;
+    int64_t bytes = 0;
+  };
+  Inflated tested_, keepFailed_;
   std::vector<KvTarEntry> tarEntries_;
   int64_t tarBytes_ = 0;
   int view_ = 0;

@@ -375,7 +375,10 @@ void TKvTarArchive::loadEntries(const std::vector<KvTarEntry>& all) {
   IsDirty = false;
 }
 
-void TKvTarArchive::LoadArchive() { loadFrom(tarStream()); }
+void TKvTarArchive::LoadArchive() {
+  scanned_ = Scanned();
+  loadFrom(tarStream());
+}
 
 void TKvTarArchive::ExtractItemToStreamAt(int index, KvStream* stream) {
   if (index < 0 || index >= Count()) throw EKvException("Index out of range");
@@ -396,13 +399,19 @@ void TKvTarArchive::ExtractItemAt(int index, const std::string& newName) {
 
 void TKvTarArchive::TestItemAt(int index) {
   KvStream& s = tarStream();
-  int64_t pos = s.Position();
-  bool ok = VerifyTarStream(s) != 0;
+  // An item passes when the whole archive parses: one scan answers for every item of a run.
+  if (!run() || scanned_.run != run()) {
+    int64_t pos = s.Position();
+    scanned_.run = run();
+    scanned_.ok = VerifyTarStream(s) != 0;
+    scanned_.size = s.Size();
+    s.Seek(pos, soBeginning);
+  }
+  bool ok = scanned_.ok;
   if (ok && index >= 0 && index < Count()) {
     auto* item = static_cast<TKvTarItem*>(Items(index));
-    ok = item->DataPos >= 0 && item->DataPos + item->Size <= s.Size();
+    ok = item->DataPos >= 0 && item->DataPos + item->Size <= scanned_.size;
   }
-  s.Seek(pos, soBeginning);
   if (!ok) throw EKvException(kInvalidTar);
 }
 
@@ -482,6 +491,7 @@ void TKvTarArchive::replaceFile(atomicfile::File& written) {
 }
 
 void TKvTarArchive::SaveArchive() {
+  scanned_ = Scanned();  // the file is about to change
   atomicfile::File file(ArchiveName(), atomicfile::kNamed);
   KvOpenReplacement(file);
   std::vector<int64_t> positions;

@@ -126,6 +126,14 @@ class TKvTarArchive : public TKvArchive {
   // Puts the finished new content in the archive file's place and reads the archive from it.
   void replaceFile(atomicfile::File& written);
   virtual KvStream& tarStream() { return *Stream(); }
+
+ private:
+  // What scanning the whole TAR told a test, kept for the run (run()) it was made in.
+  struct Scanned {
+    uint64_t run = 0;
+    bool ok = false;
+    int64_t size = 0;
+  } scanned_;
 };
 
 // Answers whether the item's data in the archive is what its header promises (the whole archive parses).

@@ -354,18 +354,7 @@ void TKvCustomUnZipper::ExtractFiles(const std::string& fileMask) {
 
 void TKvCustomUnZipper::TestFiles(const std::string& fileMask) {
   if (!archive_) throw EKvNoArchive();
-  for (int i = 0; i < archive_->Count(); ++i) {
-    TKvArchiveItem* it = archive_->Items(i);
-    if (!it->MatchesMaskList(fileMask)) continue;
-    try {
-      archive_->TestAt(i);
-    } catch (const std::exception& e) {
-      TKvErrorClass ec;
-      int code;
-      KvClassifyException(&e, ec, code);
-      archive_->DoProcessItemFailure(it, ptExtract, ec, code);
-    }
-  }
+  archive_->TestFiles(fileMask);
 }
 
 void TKvCustomUnZipper::SetExtractOptions(uint8_t value) {

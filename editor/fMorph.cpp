@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QImage>
+#include <QShowEvent>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -185,6 +186,8 @@ TMorphForm::TMorphForm(const QString& programFolder, QWidget* parent) : TForm("M
   FBrush = std::make_unique<TGenericBrush>();
   FBrushLayer = DstImg->Layers()->Add<TBrushLayer>();
   FBrushLayer->SetLayerOptions(FBrushLayer->LayerOptions() & ~LOB_MOUSE_EVENTS);
+  // The ring shows where the brush would work: only while the pointer is over the picture.
+  FBrushLayer->SetVisible(false);
   // The view owns the layer: should it go first, the form forgets it instead of keeping a freed pointer.
   FBrushLayer->OnDestroy = [this](TCustomLayer*) { FBrushLayer = nullptr; };
   FDirtyRect = kEmptyRect;
@@ -200,6 +203,10 @@ TMorphForm::TMorphForm(const QString& programFolder, QWidget* parent) : TForm("M
     DstImgMouseUp();
   };
   DstImg->OnPaintStage = [this](TCustomImage32*, TBitmap32* buffer, unsigned) { DstImgPaintStage(buffer); };
+  DstImg->OnMouseLeave = [this] { hideBrushRing(); };
+  // The scroll bars lie inside the view: the pointer on them has left the picture.
+  for (QWidget* bar : {static_cast<QWidget*>(DstImg->HScroll()), static_cast<QWidget*>(DstImg->VScroll())})
+    bar->installEventFilter(this);
   connect(UpdateTimer, &QTimer::timeout, this, [this] { UpdateTimerTimer(); });
   connect(ToolGroup, &QButtonGroup::idClicked, this, [this](int) { ToolGroupClick(); });
   for (TGaugeBar* b : {PressureBar, FeatherBar, PinchBar, ParamBar}) b->OnChange = [this](TArrowBar*) { PressureBarChange(); };
@@ -213,11 +220,40 @@ TMorphForm::TMorphForm(const QString& programFolder, QWidget* parent) : TForm("M
   connect(BitBtn3, &QPushButton::clicked, this, [this] { mResetMeshClick(); });
 
   PressureBarChange();
-  if (Ready()) DstImg->ScrollToCenter(FSrc->Width() / 2, FSrc->Height() / 2);
+}
+
+void TMorphForm::showEvent(QShowEvent* event) {
+  TForm::showEvent(event);
+  // Centred once the view has its size: before the layout it is a few pixels wide, and a
+  // position taken then would open the dialog on the picture's lower right corner.
+  if (!event->spontaneous() && !centred_ && Ready()) {
+    centred_ = true;
+    if (layout() != nullptr) layout()->activate();
+    DstImg->ScrollToCenter(FSrc->Width() / 2, FSrc->Height() / 2);
+  }
+}
+
+bool TMorphForm::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Enter) hideBrushRing();
+  return TForm::eventFilter(watched, event);
+}
+
+void TMorphForm::hideBrushRing() {
+  if (FBrushLayer != nullptr) FBrushLayer->SetVisible(false);
+}
+
+bool TMorphForm::PointerOverPicture(int x, int y) {
+  TRect shown;
+  if (!IntersectRect(shown, DstImg->GetBitmapRect(), DstImg->GetViewportRect())) return false;
+  return x >= shown.Left && x < shown.Right && y >= shown.Top && y < shown.Bottom;
 }
 
 TMorphForm::~TMorphForm() {
   UpdateTimer->stop();
+  // The view and its bars outlive this part of the form: nothing of them may call back into it.
+  DstImg->OnMouseLeave = nullptr;
+  DstImg->HScroll()->removeEventFilter(this);
+  DstImg->VScroll()->removeEventFilter(this);
   // The brush layer belongs to the view's layers, which the view frees after this form's part is gone.
   if (FBrushLayer != nullptr) FBrushLayer->OnDestroy = nullptr;
   FBrushLayer = nullptr;
@@ -336,9 +372,8 @@ void TMorphForm::RateBarChange() {
 
 void TMorphForm::SizeBarChange() {
   if (FBrushLayer == nullptr) return;
+  // The ring keeps its place under the pointer; while the pointer is on the bar it is hidden.
   FBrushLayer->SetRadius(SizeBar->Position() / 2);
-  const TRect v = DstImg->GetViewportRect();
-  FBrushLayer->SetCenter({v.Width() / 2, v.Height() / 2});
 }
 
 void TMorphForm::GaugeMouseUp() { UpdateBrush(); }
@@ -435,7 +470,10 @@ void TMorphForm::DstImgMouseMove(Qt::KeyboardModifiers, int x, int y) {
   const TPoint b = DstImg->ControlToBitmap({x, y});
   // The clipping read: the view's margin lies outside the bitmap.
   setWindowTitle(u("Bild verformen [") + ColorText(DstImg->Bitmap()->PixelS(b.X, b.Y)) + "]");
-  if (FBrushLayer != nullptr) FBrushLayer->SetCenter({x, y});
+  if (FBrushLayer != nullptr) {
+    FBrushLayer->SetCenter({x, y});
+    FBrushLayer->SetVisible(PointerOverPicture(x, y));
+  }
   if (buttonsHeld_ != Qt::MouseButtons() && Ready()) {
     const int w = FBrushMesh[FMeshIndex].Width(), h = FBrushMesh[FMeshIndex].Height();
     ApplyBrush({b.X - w / 2, b.Y - h / 2});

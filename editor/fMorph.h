@@ -79,8 +79,15 @@ class TMorphForm : public TForm {
   const kalvora::raster::TVectorMap& BrushMesh(int i) const { return FBrushMesh[i]; }
   kalvora::raster::TRect DirtyRect() const { return FDirtyRect; }
   static int DefaultKernelIndex;
+  // True when the view's control point (x, y) lies on the shown picture (not on its margin).
+  bool PointerOverPicture(int x, int y);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void hideBrushRing();
   void DstImgMouseDown(Qt::MouseButton button, int x, int y);
   void DstImgMouseMove(Qt::KeyboardModifiers shift, int x, int y);
   void DstImgMouseUp();
@@ -109,4 +116,5 @@ class TMorphForm : public TForm {
   int FSamplingXY = 3;
   int FKernelMode = 2;
   Qt::MouseButtons buttonsHeld_;
+  bool centred_ = false;
 };

@@ -13,6 +13,7 @@
 
 #include "AppDir.h"
 #include "FormButtons.h"
+#include "Language.h"
 #include "Prompter.h"
 #include "ShellConstants.h"
 #include "StringHelpers.h"
@@ -133,12 +134,14 @@ void TSizeForm::showEvent(QShowEvent* event) {
   if (!event->spontaneous()) FormActivate();
 }
 
-QString TSizeForm::length(double value) const { return QLocale().toString(value, 'f', 2); }
+// Lengths are shown in the program's language (German "13,55", English "13.55").
+QString TSizeForm::length(double value) const { return ProgramLocale().toString(value, 'f', 2); }
 
-double TSizeForm::number(const QLineEdit* edit) const {
+double TSizeForm::number(const QLineEdit* edit, bool* readable) const {
   QString text = edit->text().trimmed();
   bool ok = false;
-  double v = QLocale().toDouble(text, &ok);
+  if (readable) *readable = true;
+  double v = ProgramLocale().toDouble(text, &ok);
   if (ok) return v;
   // "12,5" and "12.5" both mean twelve and a half, whatever the system's separator: the last
   // comma or point is the decimal one, earlier ones group the thousands.
@@ -151,14 +154,19 @@ double TSizeForm::number(const QLineEdit* edit) const {
   v = QLocale::c().toDouble(text, &ok);
   if (ok) return v;
   v = 0;
+  if (TextToFloat(edit->text(), v)) return v;
   // An unreadable length counts as 0.
-  return TextToFloat(edit->text(), v) ? v : 0.0;
+  if (readable) *readable = false;
+  return 0.0;
 }
 
 void TSizeForm::setSpin(QSpinBox* spin, int value) { spin->setValue(value); }
 
 void TSizeForm::FormActivate() {
+  // The fields are all set anew below; what an earlier showing left in them converts nothing.
+  FInLengths = true;
   ComboBox1Change();
+  FInLengths = false;
   FRatio = FOrgWidth != 0 ? double(FOrgHeight) / FOrgWidth : 1.0;
   FNewWidth = FNewHeight = 0;
   // Both are shown as they are, whatever the ratio rule would make of the other.
@@ -176,27 +184,57 @@ void TSizeForm::FormActivate() {
 
 void TSizeForm::SpinEdit1Change() {
   FNewWidth = SpinEdit1->value();
-  if (FInHeightSpin || !SeitenCheckBox->isChecked()) return;
-  // The other side follows; it does not send its change back.
-  FInWidthSpin = true;
-  setSpin(SpinEdit2, roundEven(FNewWidth * FRatio));
-  FNewHeight = SpinEdit2->value();
-  FInWidthSpin = false;
+  if (!FInHeightSpin && SeitenCheckBox->isChecked()) {
+    // The other side follows; it does not send its change back.
+    FInWidthSpin = true;
+    setSpin(SpinEdit2, roundEven(FNewWidth * FRatio));
+    FNewHeight = SpinEdit2->value();
+    FInWidthSpin = false;
+  }
+  lengthsFollowPixels();
 }
 
 void TSizeForm::SpinEdit2Change() {
   FNewHeight = SpinEdit2->value();
-  if (FInWidthSpin || !SeitenCheckBox->isChecked() || FRatio == 0) return;
-  FInHeightSpin = true;
-  setSpin(SpinEdit1, roundEven(FNewHeight / FRatio));
-  FNewWidth = SpinEdit1->value();
-  FInHeightSpin = false;
+  if (!FInWidthSpin && SeitenCheckBox->isChecked() && FRatio != 0) {
+    FInHeightSpin = true;
+    setSpin(SpinEdit1, roundEven(FNewHeight / FRatio));
+    FNewWidth = SpinEdit1->value();
+    FInHeightSpin = false;
+  }
+  lengthsFollowPixels();
 }
 
 void TSizeForm::ComboBox1Change() {
   static const int dpi[7] = {72, 96, 150, 200, 300, 400, 600};
   const int i = ComboBox1->currentIndex();
   if (i >= 0 && i < 7) FDpi = dpi[i];
+  // The lengths stay as they are shown; the pixels they now make follow.
+  pixelsFollowLengths();
+}
+
+// The pixel fields and the length fields show the same size at every key press: what the user
+// types into one is converted into the other at once, not only at OK.
+void TSizeForm::lengthsFollowPixels() {
+  if (cmPanel->isHidden() || FInLengths) return;
+  PixelTo_cm_mm();
+}
+
+void TSizeForm::pixelsFollowLengths() {
+  if (cmPanel->isHidden() || FInLengths) return;
+  const auto pixels = [this](const QLineEdit* edit, int& out) {
+    bool readable = false;
+    const double v = number(edit, &readable) / 2.54 * FDpi / FUnitFactor;
+    // Half a number ("", "-") leaves the pixels as they were until it is one.
+    if (!readable || !std::isfinite(v) || v < -0.5 || v >= MaxSide + 0.5) return false;
+    out = roundEven(v);
+    return true;
+  };
+  FInLengths = true;
+  int w = 0, h = 0;
+  if (pixels(BreitEdit, w)) SpinEdit1->setValue(w);
+  if (!SeitenCheckBox->isChecked() && pixels(HochEdit, h)) SpinEdit2->setValue(h);
+  FInLengths = false;
 }
 
 void TSizeForm::ComboBox2Change() {
@@ -241,6 +279,8 @@ bool TSizeForm::cm_mm_ToPixel() {
                                        kalvora::mbOk);
     return false;
   }
+  // The lengths as typed stay; only the pixels are set from them.
+  FInLengths = true;
   FOrgWidth = roundEven(w);
   SpinEdit1->setValue(FOrgWidth);
   SpinEdit1Change();
@@ -249,21 +289,26 @@ bool TSizeForm::cm_mm_ToPixel() {
     SpinEdit2->setValue(FOrgHeight);
     SpinEdit2Change();
   }
+  FInLengths = false;
   return true;
 }
 
 void TSizeForm::BreitEditChange() {
-  if (!SeitenCheckBox->isChecked() || FInHeightEdit) return;
-  FInWidthEdit = true;
-  HochEdit->setText(length(number(BreitEdit) * FRatio));
-  FInWidthEdit = false;
+  if (SeitenCheckBox->isChecked() && !FInHeightEdit) {
+    FInWidthEdit = true;
+    HochEdit->setText(length(number(BreitEdit) * FRatio));
+    FInWidthEdit = false;
+  }
+  if (!FInHeightEdit) pixelsFollowLengths();
 }
 
 void TSizeForm::HochEditChange() {
-  if (!SeitenCheckBox->isChecked() || FInWidthEdit || FRatio == 0) return;
-  FInHeightEdit = true;
-  BreitEdit->setText(length(number(HochEdit) / FRatio));
-  FInHeightEdit = false;
+  if (SeitenCheckBox->isChecked() && !FInWidthEdit && FRatio != 0) {
+    FInHeightEdit = true;
+    BreitEdit->setText(length(number(HochEdit) / FRatio));
+    FInHeightEdit = false;
+  }
+  if (!FInWidthEdit) pixelsFollowLengths();
 }
 
 void TSizeForm::SaveBitBtnClick() {

@@ -62,10 +62,14 @@ class TSizeForm : public TForm {
   // False (with a message) when the lengths give a size the editor refuses.
   bool cm_mm_ToPixel();
   QString length(double value) const;
-  double number(const QLineEdit* edit) const;
+  // The length typed into edit; readable tells whether the text is a number at all.
+  double number(const QLineEdit* edit, bool* readable = nullptr) const;
   void setSpin(QSpinBox* spin, int value);
+  void lengthsFollowPixels();
+  void pixelsFollowLengths();
   bool FInWidthEdit = false, FInHeightEdit = false;
   bool FInWidthSpin = false, FInHeightSpin = false;
+  bool FInLengths = false;  // the pixels are being set from the lengths
 };
 
 extern TSizeForm* SizeForm;

@@ -1,6 +1,7 @@
 #include "FxDrawTools.h"
 
 #include <QCursor>
+#include <QHash>
 #include <QEvent>
 #include <QMouseEvent>
 
@@ -527,6 +528,25 @@ void TFxDrawTools::finishMultiClick(Qt::KeyboardModifiers shift, int x, int y) {
   host_->Tools.anchorX = x, host_->Tools.anchorY = y;
 }
 
+// ---- Tool tables ---------------------------------------------------------------------------------------
+
+TFxDrawTools::ToolTable TFxDrawTools::toolTable(std::initializer_list<ToolRow> rows) {
+  ToolTable table;
+  for (const ToolRow& row : rows) {
+    int kind = row.kind;
+    for (const char* name : row.names) {
+      Q_ASSERT(!table.contains(QLatin1String(name)));
+      table.insert(QString::fromLatin1(name), ToolEntry{row.step, kind++});
+    }
+  }
+  return table;
+}
+
+void TFxDrawTools::runStep(const ToolTable& steps, Qt::KeyboardModifiers shift, QPoint p) {
+  const auto it = steps.constFind(host_->Shape);
+  if (it != steps.cend()) (this->*(it->step))(Gesture{shift, p, it->kind});
+}
+
 // ---- Move ------------------------------------------------------------------------------------------------
 
 void TFxDrawTools::MouseMove(Qt::KeyboardModifiers shift, int x, int y) {
@@ -542,191 +562,276 @@ void TFxDrawTools::MouseMove(Qt::KeyboardModifiers shift, int x, int y) {
 }
 
 void TFxDrawTools::moveTool(Qt::KeyboardModifiers shift, QPoint p) {
-  const QString& shape = host_->Shape;
-  const int x = p.x(), y = p.y();
+  // The names of a brush row take the brush kinds from the row's kind on, in order.
+  static const ToolTable steps = toolTable({
+      {{"line", "rotatetext", "star", "spiral", "skewrect", "triangle", "cone", "spiro", "decobar", "polyline",
+        "polygon"},
+       &TFxDrawTools::moveLineBand},
+      {{"rectangle", "cube", "maze", "interprect", "intercolumn"}, &TFxDrawTools::moveRectBand},
+      {{"roundrect"}, &TFxDrawTools::moveRoundRectBand},
+      {{"ellipse", "globe", "intersphere", "multisphere", "dropletsphere", "wavesphere", "risingwavesphere",
+        "decooval", "chord", "pie", "arc"},
+       &TFxDrawTools::moveEllipseBand},
+      {{"snapshot", "bars", "border"}, &TFxDrawTools::moveDottedBand},
+      {{"freehand", "mixbrush", "waveline", "fastwaveline", "colorwaveline"}, &TFxDrawTools::moveLineTo},
+      {{"borderwaveline"}, &TFxDrawTools::moveBorderWave},
+      {{"decoline"}, &TFxDrawTools::moveDecoLine},
+      {{"sline"}, &TFxDrawTools::moveStraightLine},
+      {{"vmirror", "hmirror", "cmirror", "mirror4"}, &TFxDrawTools::moveMirrorLines},
+      {{"sym"}, &TFxDrawTools::moveSymmetry},
+      {{"spray"}, &TFxDrawTools::moveSpray},
+      {{"airbrush"}, &TFxDrawTools::moveAirbrush},
+      {{"blocks"}, &TFxDrawTools::fillBlock},
+      {{"cube1"}, &TFxDrawTools::moveCubeDepth},
+      {{"skewrect1"}, &TFxDrawTools::moveSkewCorner},
+      {{"triangle1"}, &TFxDrawTools::moveTriangleCorner},
+      {{"bezier"}, &TFxDrawTools::moveBezierEnds},
+      {{"bezier1", "bezier2"}, &TFxDrawTools::moveBezierControl},
+      {{"polybezier"}, &TFxDrawTools::movePolyBezier},
+      {{"rangemove"}, &TFxDrawTools::moveRange},
+      {{"rangesmear"}, &TFxDrawTools::smearRange},
+      {{"paste"}, &TFxDrawTools::movePaste},
+      {{"cloneall", "clonenottarget"}, &TFxDrawTools::moveClone},
+      {{"zoombrush", "zoomkeepbrush"}, &TFxDrawTools::moveZoomLens},
+      {{"fisheyebrush"}, &TFxDrawTools::moveFishEye},
+      {{"fisheyefixbrush"}, &TFxDrawTools::moveFishEyeFix},
+      {{"twistbrush"}, &TFxDrawTools::moveTwist},
+      {{"rotatebrush"}, &TFxDrawTools::moveLensBrush, 4},
+      {{"rimplebrush"}, &TFxDrawTools::moveLensBrush, 6},
+      {{"mbHor", "mbTop", "mbBottom", "mbDiamond", "mbWaste", "mbRound", "mbRound2", "mbSplitRound", "mbSplitWaste"},
+       &TFxDrawTools::moveLensBrush,
+       7},
+      {{"mbVerBox", "mbHorBox", "mbVerOval", "mbHorOval"}, &TFxDrawTools::moveBandBrush, 0},
+      {{"brightnessbrush", "contrastbrush", "saturationbrush"}, &TFxDrawTools::moveAdjustBrush, 0},
+      {{"bluebrush", "greenbrush", "redbrush", "notbluebrush", "notgreenbrush", "notredbrush", "halfbluebrush",
+        "halfgreenbrush", "halfredbrush", "darkerbrush", "lighterbrush", "graybrush", "rollmixbrush", "smoothbrush"},
+       &TFxDrawTools::moveRoundBrush,
+       0},
+      {{"gradientbrush"}, &TFxDrawTools::moveGradientBrush},
+  });
+  runStep(steps, shift, p);
+}
+
+// The rubber bands: the figure from the origin to the last point (erasing it) and to p.
+void TFxDrawTools::moveLineBand(const Gesture& g) { bandLine(g.p); }
+void TFxDrawTools::moveRectBand(const Gesture& g) { bandRect(g.p, false); }
+void TFxDrawTools::moveRoundRectBand(const Gesture& g) { bandRoundRect(g.p); }
+void TFxDrawTools::moveEllipseBand(const Gesture& g) { bandEllipse(g.p); }
+void TFxDrawTools::moveDottedBand(const Gesture& g) { bandRect(g.p, true); }
+
+void TFxDrawTools::moveLineTo(const Gesture& g) { canvas_.LineTo(g.p.x(), g.p.y()); }
+
+void TFxDrawTools::moveBorderWave(const Gesture& g) {
   const int W = pictureWidth(), H = pictureHeight();
-  const int penRadius = canvas_.Pen.Width < 5 ? 50 : canvas_.Pen.Width;
-  if (is(shape, {"line", "rotatetext", "star", "spiral", "skewrect", "triangle", "cone", "spiro", "decobar",
-                 "polyline", "polygon"})) {
-    bandLine(p);
-  } else if (is(shape, {"rectangle", "cube", "maze", "interprect", "intercolumn"})) {
-    bandRect(p, false);
-  } else if (shape == QLatin1String("roundrect")) {
-    bandRoundRect(p);
-  } else if (is(shape, {"ellipse", "globe", "intersphere", "multisphere", "dropletsphere", "wavesphere",
-                        "risingwavesphere", "decooval", "chord", "pie", "arc"})) {
-    bandEllipse(p);
-  } else if (is(shape, {"snapshot", "bars", "border"})) {
-    bandRect(p, true);
-  } else if (is(shape, {"freehand", "mixbrush", "waveline", "fastwaveline", "colorwaveline"})) {
-    canvas_.LineTo(x, y);
-  } else if (shape == QLatin1String("borderwaveline")) {
-    line(last_, p);
-    line(QPoint(W - last_.x(), H - last_.y()), QPoint(W - x, H - y));
-  } else if (shape == QLatin1String("decoline")) {
-    const int w = canvas_.Pen.Width;
-    canvas_.Pen.Color = savedPenColor_;
-    canvas_.Pen.Mode = pmCopy;
-    line(last_, p);
-    canvas_.Pen.Width = std::min(w, 1 << 20) * 2;
-    canvas_.Pen.Mode = pmMaskNotPen;
-    line(last_, p);
-    canvas_.Pen.Width = w;
-  } else if (shape == QLatin1String("sline")) {
-    const int t = host_->Tools.slineThreshold;
-    if (direction_ == Direction::None)
-      direction_ = std::abs(y - origin_.y()) > std::abs(x - origin_.x()) ? Direction::V : Direction::H;
-    if (direction_ == Direction::H && std::abs(y - last_.y()) > t)
-      direction_ = Direction::V;
-    else if (direction_ == Direction::V && std::abs(x - last_.x()) > t)
-      direction_ = Direction::H;
-    if (direction_ == Direction::H)
-      canvas_.LineTo(x, last_.y());
+  line(last_, g.p);
+  line(QPoint(W - last_.x(), H - last_.y()), QPoint(W - g.p.x(), H - g.p.y()));
+}
+
+void TFxDrawTools::moveDecoLine(const Gesture& g) {
+  const int w = canvas_.Pen.Width;
+  canvas_.Pen.Color = savedPenColor_;
+  canvas_.Pen.Mode = pmCopy;
+  line(last_, g.p);
+  canvas_.Pen.Width = std::min(w, 1 << 20) * 2;
+  canvas_.Pen.Mode = pmMaskNotPen;
+  line(last_, g.p);
+  canvas_.Pen.Width = w;
+}
+
+// "sline": strokes along one axis; a move across by more than the threshold turns the axis.
+void TFxDrawTools::moveStraightLine(const Gesture& g) {
+  const int x = g.p.x(), y = g.p.y();
+  const int t = host_->Tools.slineThreshold;
+  if (direction_ == Direction::None)
+    direction_ = std::abs(y - origin_.y()) > std::abs(x - origin_.x()) ? Direction::V : Direction::H;
+  if (direction_ == Direction::H && std::abs(y - last_.y()) > t)
+    direction_ = Direction::V;
+  else if (direction_ == Direction::V && std::abs(x - last_.x()) > t)
+    direction_ = Direction::H;
+  if (direction_ == Direction::H)
+    canvas_.LineTo(x, last_.y());
+  else
+    canvas_.LineTo(last_.x(), y);
+}
+
+void TFxDrawTools::moveMirrorLines(const Gesture& g) {
+  const int W = pictureWidth(), H = pictureHeight();
+  const QString& shape = host_->Shape;
+  line(last_, g.p);
+  auto mirror = [&](bool mx, bool my) {
+    auto f = [&](QPoint q) { return QPoint(mx ? W - q.x() : q.x(), my ? H - q.y() : q.y()); };
+    line(f(last_), f(g.p));
+  };
+  if (shape == QLatin1String("vmirror")) mirror(true, false);
+  if (shape == QLatin1String("hmirror")) mirror(false, true);
+  if (shape == QLatin1String("cmirror")) mirror(true, true);
+  if (shape == QLatin1String("mirror4")) mirror(true, true), mirror(true, false), mirror(false, true);
+}
+
+void TFxDrawTools::moveSymmetry(const Gesture& g) { DrawSymmetryStroke(g.p); }
+
+void TFxDrawTools::moveSpray(const Gesture& g) {
+  for (int i = 0; i < 10; ++i) {
+    const int sx = g.p.x() + random().random(30) - 15;
+    const int sy = g.p.y() + random().random(30) - 15;
+    canvas_.SetPixel(sx, sy, canvas_.Brush.Color);
+  }
+}
+
+void TFxDrawTools::moveAirbrush(const Gesture& g) {
+  if (host_->AirBrush().Ready()) {
+    host_->AirBrush().Spray(host_->Picture(), g.p.x(), g.p.y());
+    bind();
+  }
+}
+
+// The grid cell under the mouse, filled with the brush (on moves and on the release).
+void TFxDrawTools::fillBlock(const Gesture& g) {
+  const QRect cell = BlockCellRect(g.p.x(), g.p.y());
+  if (!cell.isEmpty()) canvas_.FillRect(cell.x(), cell.y(), cell.x() + cell.width(), cell.y() + cell.height());
+}
+
+// The later corners of the multi-step figures follow the mouse, drawn (and erased) in NotXor.
+void TFxDrawTools::moveCubeDepth(const Gesture& g) {
+  canvas_.Pen.Mode = pmNotXor;
+  drawCube();
+  P_[4] = tame(g.p);
+  drawCube();
+}
+
+void TFxDrawTools::moveSkewCorner(const Gesture& g) {
+  canvas_.Pen.Mode = pmNotXor;
+  drawParallelogram();
+  P_[2] = tame(g.p);
+  P_[3] = P_[2] - P_[1] + P_[0];
+  drawParallelogram();
+}
+
+void TFxDrawTools::moveTriangleCorner(const Gesture& g) {
+  canvas_.Pen.Mode = pmNotXor;
+  drawTriangle();
+  P_[2] = tame(g.p);
+  drawTriangle();
+}
+
+void TFxDrawTools::moveBezierEnds(const Gesture& g) {
+  canvas_.Pen.Mode = pmNotXor;
+  C_[0] = C_[1] = tame(origin_);
+  C_[2] = C_[3] = tame(last_);
+  drawCurve();
+  C_[2] = C_[3] = tame(g.p);
+  drawCurve();
+}
+
+void TFxDrawTools::moveBezierControl(const Gesture& g) {
+  canvas_.Pen.Mode = pmNotXor;
+  drawCurve();
+  C_[host_->Shape == QLatin1String("bezier1") ? 1 : 2] = tame(g.p);
+  drawCurve();
+}
+
+// Ctrl locks the first control point at the mouse, Shift the second; unlocked ones sit at the
+// corners of the segment.
+void TFxDrawTools::movePolyBezier(const Gesture& g) {
+  canvas_.Pen.Mode = pmNotXor;
+  C_[0] = tame(origin_);
+  C_[3] = tame(last_);
+  cornersForUnlocked();
+  drawCurve();
+  C_[3] = tame(g.p);
+  if (g.shift & Qt::ControlModifier) C_[1] = C_[3], lock1_ = true;
+  if (g.shift & Qt::ShiftModifier) C_[2] = C_[3], lock2_ = true;
+  cornersForUnlocked();
+  drawCurve();
+}
+
+// The range drawn inverted: moved (erased at the last point) or smeared (left behind).
+void TFxDrawTools::moveRange(const Gesture& g) {
+  drawWork(last_.x(), last_.y(), SRCINVERT);
+  drawWork(g.p.x(), g.p.y(), SRCINVERT);
+}
+
+void TFxDrawTools::smearRange(const Gesture& g) { drawWork(g.p.x(), g.p.y(), SRCINVERT); }
+
+// With Shift held the range is pasted all along the way.
+void TFxDrawTools::movePaste(const Gesture& g) {
+  if (g.shift & Qt::ShiftModifier) {
+    const auto& r = host_->Tools.range;
+    canvas_.CopyRect(QRect(g.p.x(), g.p.y(), r[2] - r[0] + 1, r[3] - r[1] + 1), canvas_.surface(),
+                     QRect(r[0], r[1], r[2] - r[0] + 1, r[3] - r[1] + 1));
+  }
+}
+
+// The square at the anchor's offset from the press, copied to the mouse ("clonenottarget"
+// leaves out the anchor pixel's colour).
+void TFxDrawTools::moveClone(const Gesture& g) {
+  const int W = pictureWidth(), H = pictureHeight();
+  const QPoint anchor(host_->Tools.anchorX, host_->Tools.anchorY);
+  const QPoint src = g.p - (origin_ - anchor);
+  const int w = std::clamp(canvas_.Pen.Width, 1, std::max({W, H, 1}));
+  if (host_->Shape == QLatin1String("cloneall")) {
+    const std::uint32_t keep = canvas_.CopyMode;
+    canvas_.CopyMode = SRCCOPY;
+    canvas_.CopyRect(QRect(g.p.x(), g.p.y(), w, w), canvas_.surface(), QRect(src.x(), src.y(), w, w));
+    canvas_.CopyMode = keep;
+  } else {
+    const TColor key = canvas_.Pixel(anchor.x(), anchor.y()) & 0xFFFFFF;
+    host_->WorkBitmap = CopyPart(FromQImage(host_->Picture()), src.x(), src.y(), w, w);
+    canvas_.DrawTransparent(g.p.x(), g.p.y(), host_->WorkBitmap, key);
+  }
+}
+
+// The lens brushes reach as far as the pen is wide (50 for narrow pens).
+int TFxDrawTools::penRadius() const { return canvas_.Pen.Width < 5 ? 50 : canvas_.Pen.Width; }
+
+void TFxDrawTools::moveZoomLens(const Gesture& g) { ZoomLens(g.p.x(), g.p.y(), penRadius()); }
+
+void TFxDrawTools::moveFishEye(const Gesture& g) { ApplyLensBrush(3, g.p.x(), g.p.y(), 0.9, penRadius()); }
+
+// The dragged brushes work at the origin with the drag's angle and radius; Alt drags them along.
+void TFxDrawTools::moveFishEyeFix(const Gesture& g) {
+  followMouse(g.shift, g.p);
+  const double amount = std::clamp(dragAngle(g.p) / kPi * 0.5 + 0.5, 0.55, 0.99);
+  ApplyLensBrush(3, origin_.x(), origin_.y(), amount, dragRadius(g.p));
+}
+
+void TFxDrawTools::moveTwist(const Gesture& g) {
+  followMouse(g.shift, g.p);
+  ApplyLensBrush(5, origin_.x(), origin_.y(), roundi(std::fabs(dragAngle(g.p) * 25 / kPi) + 1), dragRadius(g.p));
+}
+
+void TFxDrawTools::moveLensBrush(const Gesture& g) {
+  followMouse(g.shift, g.p);
+  ApplyLensBrush(g.kind, origin_.x(), origin_.y(), dragAngle(g.p) * 180 / kPi, dragRadius(g.p));
+}
+
+void TFxDrawTools::moveBandBrush(const Gesture& g) {
+  followMouse(g.shift, g.p);
+  ApplyBandBrush(g.kind, origin_.x(), origin_.y(), dragAngle(g.p) * 180 / kPi, dragRadius(g.p));
+}
+
+void TFxDrawTools::moveAdjustBrush(const Gesture& g) {
+  followMouse(g.shift, g.p);
+  ApplyAdjustBrush(g.kind, origin_.x(), origin_.y(), roundi(dragAngle(g.p) * 100 / kPi), dragRadius(g.p));
+}
+
+void TFxDrawTools::moveRoundBrush(const Gesture& g) { ApplyRoundBrush(g.kind, g.p.x(), g.p.y(), canvas_.Pen.Width); }
+
+// Three gradient lines across the mouse between the colours a pen width to either side (above
+// and below with Alt).
+void TFxDrawTools::moveGradientBrush(const Gesture& g) {
+  const int x = g.p.x(), y = g.p.y();
+  const int w = std::clamp(canvas_.Pen.Width, 0, std::max({pictureWidth(), pictureHeight(), 1}));
+  const bool vertical = g.shift & Qt::AltModifier;
+  const TColor c1 = (vertical ? canvas_.Pixel(x, y - w) : canvas_.Pixel(x - w, y)) & 0xFFFFFF;
+  const TColor c2 = (vertical ? canvas_.Pixel(x, y + w) : canvas_.Pixel(x + w, y)) & 0xFFFFFF;
+  for (int i = 0; i < 3; ++i) {
+    CopyPictureToWork();
+    if (vertical)
+      DrawGradientColumn(host_->WorkBitmap, x - i, y - w, y + w, c1, c2, true);
     else
-      canvas_.LineTo(last_.x(), y);
-  } else if (is(shape, {"vmirror", "hmirror", "cmirror", "mirror4"})) {
-    line(last_, p);
-    auto mirror = [&](bool mx, bool my) {
-      auto f = [&](QPoint q) { return QPoint(mx ? W - q.x() : q.x(), my ? H - q.y() : q.y()); };
-      line(f(last_), f(p));
-    };
-    if (shape == QLatin1String("vmirror")) mirror(true, false);
-    if (shape == QLatin1String("hmirror")) mirror(false, true);
-    if (shape == QLatin1String("cmirror")) mirror(true, true);
-    if (shape == QLatin1String("mirror4")) mirror(true, true), mirror(true, false), mirror(false, true);
-  } else if (shape == QLatin1String("sym")) {
-    DrawSymmetryStroke(p);
-  } else if (shape == QLatin1String("spray")) {
-    for (int i = 0; i < 10; ++i) {
-      const int sx = x + random().random(30) - 15;
-      const int sy = y + random().random(30) - 15;
-      canvas_.SetPixel(sx, sy, canvas_.Brush.Color);
-    }
-  } else if (shape == QLatin1String("airbrush")) {
-    if (host_->AirBrush().Ready()) {
-      host_->AirBrush().Spray(host_->Picture(), x, y);
-      bind();
-    }
-  } else if (shape == QLatin1String("blocks")) {
-    const QRect cell = BlockCellRect(x, y);
-    if (!cell.isEmpty()) canvas_.FillRect(cell.x(), cell.y(), cell.x() + cell.width(), cell.y() + cell.height());
-  } else if (shape == QLatin1String("cube1")) {
-    canvas_.Pen.Mode = pmNotXor;
-    drawCube();
-    P_[4] = tame(p);
-    drawCube();
-  } else if (shape == QLatin1String("skewrect1")) {
-    canvas_.Pen.Mode = pmNotXor;
-    drawParallelogram();
-    P_[2] = tame(p);
-    P_[3] = P_[2] - P_[1] + P_[0];
-    drawParallelogram();
-  } else if (shape == QLatin1String("triangle1")) {
-    canvas_.Pen.Mode = pmNotXor;
-    drawTriangle();
-    P_[2] = tame(p);
-    drawTriangle();
-  } else if (shape == QLatin1String("bezier")) {
-    canvas_.Pen.Mode = pmNotXor;
-    C_[0] = C_[1] = tame(origin_);
-    C_[2] = C_[3] = tame(last_);
-    drawCurve();
-    C_[2] = C_[3] = tame(p);
-    drawCurve();
-  } else if (is(shape, {"bezier1", "bezier2"})) {
-    canvas_.Pen.Mode = pmNotXor;
-    drawCurve();
-    C_[shape == QLatin1String("bezier1") ? 1 : 2] = tame(p);
-    drawCurve();
-  } else if (shape == QLatin1String("polybezier")) {
-    canvas_.Pen.Mode = pmNotXor;
-    C_[0] = tame(origin_);
-    C_[3] = tame(last_);
-    cornersForUnlocked();
-    drawCurve();
-    C_[3] = tame(p);
-    if (shift & Qt::ControlModifier) C_[1] = C_[3], lock1_ = true;
-    if (shift & Qt::ShiftModifier) C_[2] = C_[3], lock2_ = true;
-    cornersForUnlocked();
-    drawCurve();
-  } else if (shape == QLatin1String("rangemove")) {
-    drawWork(last_.x(), last_.y(), SRCINVERT);
-    drawWork(x, y, SRCINVERT);
-  } else if (shape == QLatin1String("rangesmear")) {
-    drawWork(x, y, SRCINVERT);
-  } else if (shape == QLatin1String("paste")) {
-    if (shift & Qt::ShiftModifier) {
-      const auto& r = host_->Tools.range;
-      canvas_.CopyRect(QRect(x, y, r[2] - r[0] + 1, r[3] - r[1] + 1), canvas_.surface(),
-                       QRect(r[0], r[1], r[2] - r[0] + 1, r[3] - r[1] + 1));
-    }
-  } else if (is(shape, {"cloneall", "clonenottarget"})) {
-    const QPoint anchor(host_->Tools.anchorX, host_->Tools.anchorY);
-    const QPoint src = p - (origin_ - anchor);
-    const int w = std::clamp(canvas_.Pen.Width, 1, std::max({W, H, 1}));
-    if (shape == QLatin1String("cloneall")) {
-      const std::uint32_t keep = canvas_.CopyMode;
-      canvas_.CopyMode = SRCCOPY;
-      canvas_.CopyRect(QRect(x, y, w, w), canvas_.surface(), QRect(src.x(), src.y(), w, w));
-      canvas_.CopyMode = keep;
-    } else {
-      const TColor key = canvas_.Pixel(anchor.x(), anchor.y()) & 0xFFFFFF;
-      host_->WorkBitmap = CopyPart(FromQImage(host_->Picture()), src.x(), src.y(), w, w);
-      canvas_.DrawTransparent(x, y, host_->WorkBitmap, key);
-    }
-  } else if (is(shape, {"zoombrush", "zoomkeepbrush"})) {
-    ZoomLens(x, y, penRadius);
-  } else if (shape == QLatin1String("fisheyebrush")) {
-    ApplyLensBrush(3, x, y, 0.9, penRadius);
-  } else if (shape == QLatin1String("fisheyefixbrush")) {
-    followMouse(shift, p);
-    const double amount = std::clamp(dragAngle(p) / kPi * 0.5 + 0.5, 0.55, 0.99);
-    ApplyLensBrush(3, origin_.x(), origin_.y(), amount, dragRadius(p));
-  } else if (shape == QLatin1String("twistbrush")) {
-    followMouse(shift, p);
-    ApplyLensBrush(5, origin_.x(), origin_.y(), roundi(std::fabs(dragAngle(p) * 25 / kPi) + 1), dragRadius(p));
-  } else if (is(shape, {"rotatebrush", "rimplebrush", "mbHor", "mbTop", "mbBottom", "mbDiamond", "mbWaste", "mbRound",
-                        "mbRound2", "mbSplitRound", "mbSplitWaste"})) {
-    static const char* const order[] = {"rotatebrush", "rimplebrush", "mbHor", "mbTop", "mbBottom", "mbDiamond",
-                                        "mbWaste", "mbRound", "mbRound2", "mbSplitRound", "mbSplitWaste"};
-    static const int kinds[] = {4, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
-    int kind = 4;
-    for (int i = 0; i < 11; ++i)
-      if (shape == QLatin1String(order[i])) kind = kinds[i];
-    followMouse(shift, p);
-    ApplyLensBrush(kind, origin_.x(), origin_.y(), dragAngle(p) * 180 / kPi, dragRadius(p));
-  } else if (is(shape, {"mbVerBox", "mbHorBox", "mbVerOval", "mbHorOval"})) {
-    const int kind = shape == QLatin1String("mbVerBox") ? 0 : shape == QLatin1String("mbHorBox") ? 1
-                     : shape == QLatin1String("mbVerOval") ? 2 : 3;
-    followMouse(shift, p);
-    ApplyBandBrush(kind, origin_.x(), origin_.y(), dragAngle(p) * 180 / kPi, dragRadius(p));
-  } else if (is(shape, {"brightnessbrush", "contrastbrush", "saturationbrush"})) {
-    const int kind = shape == QLatin1String("brightnessbrush") ? 0 : shape == QLatin1String("contrastbrush") ? 1 : 2;
-    followMouse(shift, p);
-    ApplyAdjustBrush(kind, origin_.x(), origin_.y(), roundi(dragAngle(p) * 100 / kPi), dragRadius(p));
-  } else if (is(shape, {"bluebrush", "greenbrush", "redbrush", "notbluebrush", "notgreenbrush", "notredbrush",
-                        "halfbluebrush", "halfgreenbrush", "halfredbrush", "darkerbrush", "lighterbrush", "graybrush",
-                        "rollmixbrush", "smoothbrush"})) {
-    static const char* const order[] = {"bluebrush", "greenbrush", "redbrush", "notbluebrush", "notgreenbrush",
-                                        "notredbrush", "halfbluebrush", "halfgreenbrush", "halfredbrush",
-                                        "darkerbrush", "lighterbrush", "graybrush", "rollmixbrush", "smoothbrush"};
-    int kind = 0;
-    for (int i = 0; i < 14; ++i)
-      if (shape == QLatin1String(order[i])) kind = i;
-    ApplyRoundBrush(kind, x, y, canvas_.Pen.Width);
-  } else if (shape == QLatin1String("gradientbrush")) {
-    const int w = std::clamp(canvas_.Pen.Width, 0, std::max({W, H, 1}));
-    const bool vertical = shift & Qt::AltModifier;
-    const TColor c1 = (vertical ? canvas_.Pixel(x, y - w) : canvas_.Pixel(x - w, y)) & 0xFFFFFF;
-    const TColor c2 = (vertical ? canvas_.Pixel(x, y + w) : canvas_.Pixel(x + w, y)) & 0xFFFFFF;
-    for (int i = 0; i < 3; ++i) {
-      CopyPictureToWork();
-      if (vertical)
-        DrawGradientColumn(host_->WorkBitmap, x - i, y - w, y + w, c1, c2, true);
-      else
-        DrawGradientRow(host_->WorkBitmap, y + i, x - w, x + w, c1, c2, true);
-      WorkToPicture();
-    }
+      DrawGradientRow(host_->WorkBitmap, y + i, x - w, x + w, c1, c2, true);
+    WorkToPicture();
   }
 }
 
@@ -747,287 +852,397 @@ void TFxDrawTools::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, 
 }
 
 void TFxDrawTools::releaseTool(Qt::KeyboardModifiers shift, QPoint p) {
-  QString& shape = host_->Shape;
-  const int X = p.x(), Y = p.y();
-  const int ox = origin_.x(), oy = origin_.y();
-  const int W = pictureWidth(), H = pictureHeight();
-  const bool notXor = savedPenMode_ == pmNotXor;
-  const bool alt = shift & Qt::AltModifier;
-  auto eraseBandLine = [&] {
-    canvas_.Pen.Mode = pmNotXor;
-    line(origin_, last_);
-    canvas_.Pen.Mode = savedPenMode_;
-  };
-  auto eraseBandEllipse = [&] {
-    canvas_.Pen.Mode = pmNotXor;
-    canvas_.Ellipse(ox, oy, last_.x(), last_.y());
-  };
-  auto eraseDottedBand = [&] {
-    canvas_.Pen.Mode = pmNotXor;
-    canvas_.Pen.Style = psDot;
-    canvas_.Rectangle(ox, oy, last_.x(), last_.y());
-    canvas_.Pen.Style = psSolid;
-    canvas_.Pen.Mode = savedPenMode_;
-  };
-  auto sphereColours = [&](TColor& c1, TColor& c2) {
-    c1 = savedPenColor_, c2 = savedBrushColor_;
-    if (alt) c1 = canvas_.Pixel(ox, oy) & 0xFFFFFF, c2 = canvas_.Pixel(X, Y) & 0xFFFFFF;
-  };
+  // One step per release: a multi-step figure's step moves `Shape` on to the next step's name.
+  static const ToolTable steps = toolTable({
+      {{"zoombrush"}, &TFxDrawTools::releaseZoomLens},
+      {{"transcopy"}, &TFxDrawTools::releaseTransCopy},
+      {{"texlines", "texovals", "blurovals", "texcurves", "blurcurves", "texpoly", "blurpoly", "texrects",
+        "blurrects", "blurlines"},
+       &TFxDrawTools::releaseTexture},
+      {{"cube"}, &TFxDrawTools::releaseCubeFace},
+      {{"cube1"}, &TFxDrawTools::releaseCubeDepth},
+      {{"interprect", "intercolumn"}, &TFxDrawTools::releaseInterference},
+      {{"intersphere"}, &TFxDrawTools::releaseSphere},
+      {{"multisphere", "dropletsphere", "wavesphere", "risingwavesphere"}, &TFxDrawTools::releaseSphereRow},
+      {{"rectangle", "roundrect", "ellipse"}, &TFxDrawTools::releaseNestedFigures},
+      {{"maze"}, &TFxDrawTools::releaseMaze},
+      {{"blocks"}, &TFxDrawTools::fillBlock},
+      {{"star"}, &TFxDrawTools::releaseStars},
+      {{"spiral"}, &TFxDrawTools::releaseSpiral},
+      {{"globe"}, &TFxDrawTools::releaseGlobe},
+      {{"chord", "arc", "pie"}, &TFxDrawTools::releaseArcBox},
+      {{"chord1", "arc1", "pie1"}, &TFxDrawTools::releaseArcStart},
+      {{"chord2", "arc2", "pie2"}, &TFxDrawTools::releaseArcEnd},
+      {{"skewrect"}, &TFxDrawTools::releaseSkewSide},
+      {{"skewrect1"}, &TFxDrawTools::releaseSkewCorner},
+      {{"triangle"}, &TFxDrawTools::releaseTriangleSide},
+      {{"triangle1"}, &TFxDrawTools::releaseTriangleCorner},
+      {{"decobar"}, &TFxDrawTools::releaseDecoBar},
+      {{"decooval"}, &TFxDrawTools::releaseDecoOval},
+      {{"polyline", "polygon"}, &TFxDrawTools::releasePolyPoint},
+      {{"line"}, &TFxDrawTools::releaseLine},
+      {{"spiro"}, &TFxDrawTools::releaseSpiro},
+      {{"cone"}, &TFxDrawTools::releaseCone},
+      {{"bezier", "bezier1", "bezier2", "bezier3"}, &TFxDrawTools::releaseBezier},
+      {{"floodfill"}, &TFxDrawTools::releaseFloodFill},
+      {{"snapshot"}, &TFxDrawTools::releaseSnapshot},
+      {{"bars"}, &TFxDrawTools::releaseBars},
+      {{"border"}, &TFxDrawTools::releaseBorder},
+      {{"paste"}, &TFxDrawTools::releasePaste},
+      {{"pastecolor", "pastecolorx"}, &TFxDrawTools::releasePasteColour},
+      {{"zoomkeepbrush"}, &TFxDrawTools::releaseZoomKeep},
+      {{"paintpick"}, &TFxDrawTools::releasePaintPick},
+  });
+  runStep(steps, shift, p);
+}
 
-  if (shape == QLatin1String("zoombrush")) {
-    const std::uint32_t k = canvas_.CopyMode;
-    canvas_.CopyMode = SRCCOPY;
-    canvas_.Draw(0, 0, host_->SecondBitmap);
-    canvas_.CopyMode = k;
-  }
-  if (shape == QLatin1String("transcopy")) {
-    host_->Tools.copyMode = SRCCOPY;
-    CopyRangeToWork();
-    const Bitmap24& work = host_->WorkBitmap;
-    const int w = work.width(), h = work.height();
-    bind();
-    canvas_.BrushCopy(QRect(X, Y, w - 1, h - 1), work, QRect(0, 0, w, h), host_->Tools.keyColor);
-    drawing_ = false;
-  }
-  if (shape == QLatin1String("cube1")) {
-    if (!notXor) drawCube();
-    shape = QStringLiteral("cube2");
-  }
-  if (is(shape, {"texlines", "texovals", "blurovals", "texcurves", "blurcurves", "texpoly", "blurpoly", "texrects",
-                 "blurrects", "blurlines"})) {
-    QString texture = shape;
-    if (texture.startsWith(QLatin1String("blur"))) texture = QStringLiteral("tex") + texture.mid(4);
-    DrawTexture(canvas_, texture, tame(origin_), tame(p), random());
-    if (shape.startsWith(QLatin1String("blur"))) {
-      CopyPictureToWork();
-      if (is(shape, {"blurrects", "blurovals"})) host_->PaintFX().GaussianBlur(&host_->WorkBitmap, 4);
-      RingFilter(host_->WorkBitmap);
-      WorkToPicture();
-    }
-  }
-  if (shape == QLatin1String("cube")) {
-    P_ = {origin_, QPoint(X, oy), p, QPoint(ox, Y), p};
-    for (QPoint& q : P_) q = tame(q);
-    drawCube();
-    shape = QStringLiteral("cube1");
-  }
-  if (is(shape, {"interprect", "intercolumn"})) {
+// With a NotXor pen the band drawn last is the figure itself: the release draws it no more.
+bool TFxDrawTools::bandIsFigure() const { return savedPenMode_ == pmNotXor; }
+
+void TFxDrawTools::eraseBandLine() {
+  canvas_.Pen.Mode = pmNotXor;
+  line(origin_, last_);
+  canvas_.Pen.Mode = savedPenMode_;
+}
+
+// Leaves the pen in NotXor.
+void TFxDrawTools::eraseBandEllipse() {
+  canvas_.Pen.Mode = pmNotXor;
+  canvas_.Ellipse(origin_.x(), origin_.y(), last_.x(), last_.y());
+}
+
+void TFxDrawTools::eraseDottedBand() {
+  canvas_.Pen.Mode = pmNotXor;
+  canvas_.Pen.Style = psDot;
+  canvas_.Rectangle(origin_.x(), origin_.y(), last_.x(), last_.y());
+  canvas_.Pen.Style = psSolid;
+  canvas_.Pen.Mode = savedPenMode_;
+}
+
+// The snapshot taken at the press is drawn back.
+void TFxDrawTools::releaseZoomLens(const Gesture&) {
+  const std::uint32_t k = canvas_.CopyMode;
+  canvas_.CopyMode = SRCCOPY;
+  canvas_.Draw(0, 0, host_->SecondBitmap);
+  canvas_.CopyMode = k;
+}
+
+// The range, with the key colour left out, copied to the release point.
+void TFxDrawTools::releaseTransCopy(const Gesture& g) {
+  host_->Tools.copyMode = SRCCOPY;
+  CopyRangeToWork();
+  const Bitmap24& work = host_->WorkBitmap;
+  const int w = work.width(), h = work.height();
+  bind();
+  canvas_.BrushCopy(QRect(g.p.x(), g.p.y(), w - 1, h - 1), work, QRect(0, 0, w, h), host_->Tools.keyColor);
+  drawing_ = false;
+}
+
+// The "blur" tools draw their texture and blur it.
+void TFxDrawTools::releaseTexture(const Gesture& g) {
+  const QString& shape = host_->Shape;
+  QString texture = shape;
+  if (texture.startsWith(QLatin1String("blur"))) texture = QStringLiteral("tex") + texture.mid(4);
+  DrawTexture(canvas_, texture, tame(origin_), tame(g.p), random());
+  if (shape.startsWith(QLatin1String("blur"))) {
     CopyPictureToWork();
-    if (shape == QLatin1String("interprect"))
-      InterferenceRect(host_->WorkBitmap, ox, oy, X, Y);
-    else
-      InterferenceColumn(host_->WorkBitmap, ox, oy, X, Y);
+    if (is(shape, {"blurrects", "blurovals"})) host_->PaintFX().GaussianBlur(&host_->WorkBitmap, 4);
+    RingFilter(host_->WorkBitmap);
     WorkToPicture();
   }
-  if (shape == QLatin1String("intersphere")) {
-    if (X != ox && Y != oy) {
-      TColor c1, c2;
-      sphereColours(c1, c2);
-      CopyPictureToWork();
-      DrawSphereRow(host_->WorkBitmap, shape, ox, oy, X, Y, c1, c2);
-      WorkToPicture();
-    }
-  }
-  if (is(shape, {"multisphere", "dropletsphere", "wavesphere", "risingwavesphere"})) {
-    eraseBandEllipse();
-    canvas_.Pen.Mode = pmCopy;
-    if (X != ox && Y != oy) {
-      TColor c1, c2;
-      sphereColours(c1, c2);
-      CopyPictureToWork();
-      DrawSphereRow(host_->WorkBitmap, shape, ox, oy, X, Y, c1, c2);
-      WorkToPicture();
-    }
-  }
+}
+
+// The cube: the front face at the first release, its depth at the second.
+void TFxDrawTools::releaseCubeFace(const Gesture& g) {
+  const QPoint p = g.p;
+  P_ = {origin_, QPoint(p.x(), origin_.y()), p, QPoint(origin_.x(), p.y()), p};
+  for (QPoint& q : P_) q = tame(q);
+  drawCube();
+  host_->Shape = QStringLiteral("cube1");
+}
+
+void TFxDrawTools::releaseCubeDepth(const Gesture&) {
+  if (!bandIsFigure()) drawCube();
+  host_->Shape = QStringLiteral("cube2");
+}
+
+void TFxDrawTools::releaseInterference(const Gesture& g) {
+  CopyPictureToWork();
+  if (host_->Shape == QLatin1String("interprect"))
+    InterferenceRect(host_->WorkBitmap, origin_.x(), origin_.y(), g.p.x(), g.p.y());
+  else
+    InterferenceColumn(host_->WorkBitmap, origin_.x(), origin_.y(), g.p.x(), g.p.y());
+  WorkToPicture();
+}
+
+// Spheres in the dragged box, shaded from the pen to the brush colour (with Alt, from the
+// colour under the origin to that under the release point).
+void TFxDrawTools::releaseSphere(const Gesture& g) {
+  const int X = g.p.x(), Y = g.p.y(), ox = origin_.x(), oy = origin_.y();
+  if (X == ox || Y == oy) return;
+  TColor c1 = savedPenColor_, c2 = savedBrushColor_;
+  if (g.shift & Qt::AltModifier) c1 = canvas_.Pixel(ox, oy) & 0xFFFFFF, c2 = canvas_.Pixel(X, Y) & 0xFFFFFF;
+  CopyPictureToWork();
+  DrawSphereRow(host_->WorkBitmap, host_->Shape, ox, oy, X, Y, c1, c2);
+  WorkToPicture();
+}
+
+void TFxDrawTools::releaseSphereRow(const Gesture& g) {
+  eraseBandEllipse();
+  canvas_.Pen.Mode = pmCopy;
+  releaseSphere(g);
+}
+
+// The figure and, with `stars` above 1, as many smaller ones nested inside it.
+void TFxDrawTools::releaseNestedFigures(const Gesture& g) {
+  const QString& shape = host_->Shape;
+  const int X = g.p.x(), Y = g.p.y(), ox = origin_.x(), oy = origin_.y();
   const int stars = host_->stars;
-  if (is(shape, {"rectangle", "roundrect", "ellipse"})) {
-    const int c = host_->Tools.cornerSize;
-    auto figure = [&](int l, int t, int r, int b) {
-      if (shape == QLatin1String("rectangle")) canvas_.Rectangle(l, t, r, b);
-      if (shape == QLatin1String("roundrect")) canvas_.RoundRect(l, t, r, b, c, c);
-      if (shape == QLatin1String("ellipse")) canvas_.Ellipse(l, t, r, b);
-    };
-    if (!notXor) figure(ox, oy, X, Y);
-    if (stars > 1) {
-      const int sx = ((X - ox) / 2) / stars, sy = ((Y - oy) / 2) / stars;
-      for (int i = 1; i <= std::min(stars - 1, 10000); ++i) figure(ox + i * sx, oy + i * sy, X - i * sx, Y - i * sy);
-    }
+  const int c = host_->Tools.cornerSize;
+  auto figure = [&](int l, int t, int r, int b) {
+    if (shape == QLatin1String("rectangle")) canvas_.Rectangle(l, t, r, b);
+    if (shape == QLatin1String("roundrect")) canvas_.RoundRect(l, t, r, b, c, c);
+    if (shape == QLatin1String("ellipse")) canvas_.Ellipse(l, t, r, b);
+  };
+  if (!bandIsFigure()) figure(ox, oy, X, Y);
+  if (stars > 1) {
+    const int sx = ((X - ox) / 2) / stars, sy = ((Y - oy) / 2) / stars;
+    for (int i = 1; i <= std::min(stars - 1, 10000); ++i) figure(ox + i * sx, oy + i * sy, X - i * sx, Y - i * sy);
   }
-  if (shape == QLatin1String("maze")) {
-    if (!notXor) canvas_.Rectangle(ox, oy, X, Y);
-    const int sx = (X - ox) / 10, sy = (Y - oy) / 10;
-    for (int i = 1; i <= 10; ++i) {
-      line(QPoint(ox + i * sx, Y), QPoint(X, Y - i * sy));
-      line(QPoint(X, Y - i * sy), QPoint(X - i * sx, oy));
-      line(QPoint(X - i * sx, oy), QPoint(ox, oy + i * sy));
-      line(QPoint(ox, oy + i * sy), QPoint(ox + i * sx, Y));
-    }
+}
+
+void TFxDrawTools::releaseMaze(const Gesture& g) {
+  const int X = g.p.x(), Y = g.p.y(), ox = origin_.x(), oy = origin_.y();
+  if (!bandIsFigure()) canvas_.Rectangle(ox, oy, X, Y);
+  const int sx = (X - ox) / 10, sy = (Y - oy) / 10;
+  for (int i = 1; i <= 10; ++i) {
+    line(QPoint(ox + i * sx, Y), QPoint(X, Y - i * sy));
+    line(QPoint(X, Y - i * sy), QPoint(X - i * sx, oy));
+    line(QPoint(X - i * sx, oy), QPoint(ox, oy + i * sy));
+    line(QPoint(ox, oy + i * sy), QPoint(ox + i * sx, Y));
   }
-  if (shape == QLatin1String("blocks")) {
-    const QRect cell = BlockCellRect(X, Y);
-    if (!cell.isEmpty()) canvas_.FillRect(cell.x(), cell.y(), cell.x() + cell.width(), cell.y() + cell.height());
+}
+
+// `stars` stars about the origin, their first vertices spaced along the drag.
+void TFxDrawTools::releaseStars(const Gesture& g) {
+  const int stars = host_->stars;
+  eraseBandLine();
+  for (int i = 1; i <= std::min(stars, 1000); ++i) DrawStar(ScalePoint(tame(origin_), tame(g.p), double(i) / stars));
+}
+
+// Turns about the origin, shrinking by the shrink factor each step (in hundredths of a pixel).
+void TFxDrawTools::releaseSpiral(const Gesture& g) {
+  eraseBandLine();
+  const QPoint o = tame(origin_) * 100;
+  QPoint q = tame(g.p) * 100;
+  canvas_.MoveTo(g.p.x(), g.p.y());
+  const double step = host_->Tools.spiralStep * kPi / 18;
+  const int n = std::clamp(host_->spirals, 0, 10000) * 36;
+  for (int i = 0; i < n; ++i) {
+    q = ScalePoint(o, RotatePoint(o, q, step), host_->Tools.spiralShrink);
+    canvas_.LineTo(q.x() / 100, q.y() / 100);
   }
-  if (shape == QLatin1String("star")) {
-    eraseBandLine();
-    for (int i = 1; i <= std::min(stars, 1000); ++i) DrawStar(ScalePoint(tame(origin_), tame(p), double(i) / stars));
+}
+
+void TFxDrawTools::releaseGlobe(const Gesture& g) {
+  const int X = g.p.x(), Y = g.p.y(), ox = origin_.x(), oy = origin_.y();
+  if (!bandIsFigure()) canvas_.Ellipse(ox, oy, X, Y);
+  const int sx = (X - ox) / 20, sy = (Y - oy) / 20;
+  for (int i = 1; i <= 10; ++i) {
+    canvas_.Ellipse(ox + i * sx, oy, X - i * sx, Y);
+    canvas_.Ellipse(ox, oy + i * sy, X, Y - i * sy);
   }
-  if (shape == QLatin1String("spiral")) {
-    eraseBandLine();
-    const QPoint o = tame(origin_) * 100;
-    QPoint q = tame(p) * 100;
-    canvas_.MoveTo(X, Y);
-    const double step = host_->Tools.spiralStep * kPi / 18;
-    const int n = std::clamp(host_->spirals, 0, 10000) * 36;
-    for (int i = 0; i < n; ++i) {
-      q = ScalePoint(o, RotatePoint(o, q, step), host_->Tools.spiralShrink);
-      canvas_.LineTo(q.x() / 100, q.y() / 100);
-    }
+}
+
+// Chord, arc and pie: the box, then point A, then point B (and the figure).
+void TFxDrawTools::releaseArcBox(const Gesture& g) {
+  // Stored as corner points: left, top, right, bottom.
+  arcBox_ = QRect(origin_, g.p);
+  host_->Shape += QLatin1Char('1');
+}
+
+void TFxDrawTools::releaseArcStart(const Gesture& g) {
+  QString& shape = host_->Shape;
+  arcA_ = g.p;
+  shape = shape.left(shape.size() - 1) + QLatin1Char('2');
+}
+
+void TFxDrawTools::releaseArcEnd(const Gesture& g) {
+  QString& shape = host_->Shape;
+  arcB_ = g.p;
+  shape = shape.left(shape.size() - 1) + QLatin1Char('3');
+  canvas_.Pen.Mode = pmNotXor;
+  canvas_.Ellipse(arcBox_.left(), arcBox_.top(), arcBox_.right(), arcBox_.bottom());
+  canvas_.Pen.Mode = savedPenMode_;
+  const int l = arcBox_.left(), t = arcBox_.top(), r = arcBox_.right(), b = arcBox_.bottom();
+  if (shape.startsWith(QLatin1String("chord"))) canvas_.Chord(l, t, r, b, arcA_.x(), arcA_.y(), arcB_.x(), arcB_.y());
+  if (shape.startsWith(QLatin1String("arc"))) canvas_.Arc(l, t, r, b, arcA_.x(), arcA_.y(), arcB_.x(), arcB_.y());
+  if (shape.startsWith(QLatin1String("pie"))) canvas_.Pie(l, t, r, b, arcA_.x(), arcA_.y(), arcB_.x(), arcB_.y());
+}
+
+// The parallelogram and the triangle: a side first, then the third corner.
+void TFxDrawTools::releaseSkewSide(const Gesture& g) {
+  if (!bandIsFigure()) line(origin_, g.p);
+  P_[0] = tame(origin_), P_[1] = P_[2] = tame(g.p), P_[3] = tame(origin_);
+  host_->Shape = QStringLiteral("skewrect1");
+}
+
+void TFxDrawTools::releaseSkewCorner(const Gesture&) {
+  if (!bandIsFigure()) drawParallelogram();
+  host_->Shape = QStringLiteral("skewrect2");
+}
+
+void TFxDrawTools::releaseTriangleSide(const Gesture& g) {
+  if (!bandIsFigure()) line(origin_, g.p);
+  P_[0] = tame(origin_), P_[1] = P_[2] = tame(g.p);
+  host_->Shape = QStringLiteral("triangle1");
+}
+
+void TFxDrawTools::releaseTriangleCorner(const Gesture&) {
+  if (!bandIsFigure()) drawTriangle();
+  host_->Shape = QStringLiteral("triangle2");
+}
+
+void TFxDrawTools::releaseDecoBar(const Gesture& g) { decoLine(g.p, false); }
+
+void TFxDrawTools::releaseDecoOval(const Gesture& g) {
+  eraseBandEllipse();
+  canvas_.Pen.Mode = pmCopy;
+  decoLine(g.p, true);
+}
+
+// The first release keeps the origin as the first point, each later one its own point.
+void TFxDrawTools::releasePolyPoint(const Gesture& g) {
+  if (!bandIsFigure()) line(origin_, g.p);
+  if (polyCount_ == 0) {
+    poly_[0] = origin_;
+    polyCount_ = 1;
+  } else {
+    poly_[std::size_t(polyCount_)] = g.p;
+    if (polyCount_ < 100) ++polyCount_;
   }
-  if (shape == QLatin1String("globe")) {
-    if (!notXor) canvas_.Ellipse(ox, oy, X, Y);
-    const int sx = (X - ox) / 20, sy = (Y - oy) / 20;
-    for (int i = 1; i <= 10; ++i) {
-      canvas_.Ellipse(ox + i * sx, oy, X - i * sx, Y);
-      canvas_.Ellipse(ox, oy + i * sy, X, Y - i * sy);
-    }
+}
+
+void TFxDrawTools::releaseLine(const Gesture& g) {
+  if (!bandIsFigure()) line(origin_, g.p);
+}
+
+void TFxDrawTools::releaseSpiro(const Gesture& g) {
+  eraseBandLine();
+  DrawSpirograph(origin_, g.p);
+  bind();
+}
+
+// Lines between the origin's row and the release row, fanning out from the picture's middle.
+void TFxDrawTools::releaseCone(const Gesture& g) {
+  const int X = g.p.x(), Y = g.p.y(), ox = origin_.x(), oy = origin_.y();
+  eraseBandLine();
+  const long long w = pictureWidth(), c = w / 2, a = (w - 2LL * ox) / 20, b = (w - 2LL * X) / 20;
+  auto pt = [](long long x, long long y) { return QPoint(tame(x), tame(y)); };
+  for (long long i = 0; i <= 10; ++i) {
+    line(pt(c + i * a, oy), pt(c + i * b, Y));
+    line(pt(c - i * a, oy), pt(c - i * b, Y));
   }
-  if (is(shape, {"chord2", "arc2", "pie2"})) {
-    arcB_ = p;
-    shape = shape.left(shape.size() - 1) + QLatin1Char('3');
-    canvas_.Pen.Mode = pmNotXor;
-    canvas_.Ellipse(arcBox_.left(), arcBox_.top(), arcBox_.right(), arcBox_.bottom());
-    canvas_.Pen.Mode = savedPenMode_;
-    const int l = arcBox_.left(), t = arcBox_.top(), r = arcBox_.right(), b = arcBox_.bottom();
-    if (shape.startsWith(QLatin1String("chord"))) canvas_.Chord(l, t, r, b, arcA_.x(), arcA_.y(), arcB_.x(), arcB_.y());
-    if (shape.startsWith(QLatin1String("arc"))) canvas_.Arc(l, t, r, b, arcA_.x(), arcA_.y(), arcB_.x(), arcB_.y());
-    if (shape.startsWith(QLatin1String("pie"))) canvas_.Pie(l, t, r, b, arcA_.x(), arcA_.y(), arcB_.x(), arcB_.y());
-  }
-  if (is(shape, {"chord1", "arc1", "pie1"})) {
-    arcA_ = p;
-    shape = shape.left(shape.size() - 1) + QLatin1Char('2');
-  }
-  if (is(shape, {"chord", "arc", "pie"})) {
-    // Stored as corner points: left, top, right, bottom.
-    arcBox_ = QRect(origin_, p);
-    shape += QLatin1Char('1');
-  }
-  if (shape == QLatin1String("skewrect1")) {
-    if (!notXor) drawParallelogram();
-    shape = QStringLiteral("skewrect2");
-  }
-  if (shape == QLatin1String("skewrect")) {
-    if (!notXor) line(origin_, p);
-    P_[0] = tame(origin_), P_[1] = P_[2] = tame(p), P_[3] = tame(origin_);
-    shape = QStringLiteral("skewrect1");
-  }
-  if (shape == QLatin1String("triangle1")) {
-    if (!notXor) drawTriangle();
-    shape = QStringLiteral("triangle2");
-  }
-  if (shape == QLatin1String("triangle")) {
-    if (!notXor) line(origin_, p);
-    P_[0] = tame(origin_), P_[1] = P_[2] = tame(p);
-    shape = QStringLiteral("triangle1");
-  }
-  if (shape == QLatin1String("decobar")) decoLine(p, false);
-  if (shape == QLatin1String("decooval")) {
-    eraseBandEllipse();
-    canvas_.Pen.Mode = pmCopy;
-    decoLine(p, true);
-  }
-  if (is(shape, {"polyline", "polygon"})) {
-    if (!notXor) line(origin_, p);
-    if (polyCount_ == 0) {
-      poly_[0] = origin_;
-      polyCount_ = 1;
-    } else {
-      poly_[std::size_t(polyCount_)] = p;
-      if (polyCount_ < 100) ++polyCount_;
-    }
-  }
-  if (shape == QLatin1String("line")) {
-    if (!notXor) line(origin_, p);
-  }
-  if (shape == QLatin1String("spiro")) {
-    eraseBandLine();
-    DrawSpirograph(origin_, p);
-    bind();
-  }
-  if (shape == QLatin1String("cone")) {
-    eraseBandLine();
-    const long long w = W, c = w / 2, a = (w - 2LL * ox) / 20, b = (w - 2LL * X) / 20;
-    auto pt = [](long long x, long long y) { return QPoint(tame(x), tame(y)); };
-    for (long long i = 0; i <= 10; ++i) {
-      line(pt(c + i * a, oy), pt(c + i * b, Y));
-      line(pt(c - i * a, oy), pt(c - i * b, Y));
-    }
-    line(pt(c + 10 * a, oy), pt(c - 10 * a, oy));
-    line(pt(c + 10 * b, Y), pt(c - 10 * b, Y));
-  }
+  line(pt(c + 10 * a, oy), pt(c - 10 * a, oy));
+  line(pt(c + 10 * b, Y), pt(c - 10 * b, Y));
+}
+
+// The curve: its end points, then the first control point, then the second (and the curve,
+// after which the next drag starts a new one).
+void TFxDrawTools::releaseBezier(const Gesture& g) {
+  QString& shape = host_->Shape;
   if (shape == QLatin1String("bezier2")) {
-    C_[2] = tame(p);
-    if (!notXor) drawCurve();
-    shape = QStringLiteral("bezier3");
+    C_[2] = tame(g.p);
+    if (!bandIsFigure()) drawCurve();
+    shape = QStringLiteral("bezier");
+  } else if (shape == QLatin1String("bezier1")) {
+    shape = QStringLiteral("bezier2");
+  } else if (shape == QLatin1String("bezier")) {
+    shape = QStringLiteral("bezier1");
+  } else {
+    shape = QStringLiteral("bezier");
   }
-  if (shape == QLatin1String("bezier1")) shape = QStringLiteral("bezier2");
-  if (shape == QLatin1String("bezier")) shape = QStringLiteral("bezier1");
-  if (shape == QLatin1String("bezier3")) shape = QStringLiteral("bezier");
-  if (shape == QLatin1String("floodfill")) {
-    if (alt)
-      canvas_.FloodFill(X, Y, canvas_.Pen.Color, fsBorder);
-    else
-      canvas_.FloodFill(X, Y, canvas_.Pixel(X, Y), fsSurface);
-  }
-  if (shape == QLatin1String("snapshot")) {
-    eraseDottedBand();
-    // The range is kept inside the picture.
-    const int l = std::clamp(std::min(ox, X), 0, std::max(W - 1, 0)), r = std::clamp(std::max(ox, X), 0, std::max(W - 1, 0));
-    const int t = std::clamp(std::min(oy, Y), 0, std::max(H - 1, 0)), b = std::clamp(std::max(oy, Y), 0, std::max(H - 1, 0));
-    host_->Tools.range = {l, t, r, b};
-    canvas_.Brush.Style = savedBrushStyle_;
-    canvas_.Pen.Width = savedPenWidth_;
-    shape.clear();
-  }
-  if (shape == QLatin1String("bars")) {
-    eraseDottedBand();
-    int top = std::min(oy, Y), bottom = std::max(oy, Y);
-    if (top < 10) top = 0;
-    if (bottom > H - 10) bottom = H;
-    canvas_.FillRect(0, top, W, bottom);
-  }
-  if (shape == QLatin1String("border")) {
-    eraseDottedBand();
-    const int dy = Y - oy, dx = X - ox;
-    canvas_.FillRect(0, 0, W, dy);
-    canvas_.FillRect(0, H - dy, W, H);
-    canvas_.FillRect(0, 0, dx, H);
-    canvas_.FillRect(W - dx, 0, W, H);
-  }
-  if (shape == QLatin1String("paste")) {
-    const auto& r = host_->Tools.range;
-    const int rw = r[2] - r[0] + 1, rh = r[3] - r[1] + 1;
-    canvas_.CopyRect(QRect(X, Y, rw, rh), canvas_.surface(), QRect(r[0], r[1], rw, rh));
-  }
-  if (is(shape, {"pastecolor", "pastecolorx"})) {
-    CopyRangeToWork();
-    if (shape == QLatin1String("pastecolor"))
-      host_->PaintFX().MaskKeepColor(&host_->WorkBitmap, canvas_.Brush.Color);
-    else
-      host_->PaintFX().MaskRemoveColor(&host_->WorkBitmap, canvas_.Brush.Color);
-    bind();
-    canvas_.DrawTransparent(X, Y, host_->WorkBitmap, 0x000000);
-  }
-  if (shape == QLatin1String("zoomkeepbrush")) {
-    shape = QStringLiteral("freehand");
-    canvas_.Pen.Width = 2;
-  }
-  if (shape == QLatin1String("paintpick")) {
-    const TColor c = alt ? MixColors(canvas_.Pixel(X + 5, Y) & 0xFFFFFF, canvas_.Pixel(X - 5, Y) & 0xFFFFFF)
-                         : canvas_.Pixel(X, Y) & 0xFFFFFF;
-    canvas_.Brush.Color = c;
-    host_->DoColorPicked(c);
-    shape.clear();
-  }
+}
+
+// The area of the colour under the point; with Alt, up to the pen colour.
+void TFxDrawTools::releaseFloodFill(const Gesture& g) {
+  const int X = g.p.x(), Y = g.p.y();
+  if (g.shift & Qt::AltModifier)
+    canvas_.FloodFill(X, Y, canvas_.Pen.Color, fsBorder);
+  else
+    canvas_.FloodFill(X, Y, canvas_.Pixel(X, Y), fsSurface);
+}
+
+// The dragged rectangle becomes the range; the tool is used once.
+void TFxDrawTools::releaseSnapshot(const Gesture& g) {
+  const int X = g.p.x(), Y = g.p.y(), ox = origin_.x(), oy = origin_.y();
+  const int W = pictureWidth(), H = pictureHeight();
+  eraseDottedBand();
+  // The range is kept inside the picture.
+  const int l = std::clamp(std::min(ox, X), 0, std::max(W - 1, 0));
+  const int r = std::clamp(std::max(ox, X), 0, std::max(W - 1, 0));
+  const int t = std::clamp(std::min(oy, Y), 0, std::max(H - 1, 0));
+  const int b = std::clamp(std::max(oy, Y), 0, std::max(H - 1, 0));
+  host_->Tools.range = {l, t, r, b};
+  canvas_.Brush.Style = savedBrushStyle_;
+  canvas_.Pen.Width = savedPenWidth_;
+  host_->Shape.clear();
+}
+
+// A full-width bar between the two rows; near the picture's edge it reaches the edge.
+void TFxDrawTools::releaseBars(const Gesture& g) {
+  const int W = pictureWidth(), H = pictureHeight();
+  eraseDottedBand();
+  int top = std::min(origin_.y(), g.p.y()), bottom = std::max(origin_.y(), g.p.y());
+  if (top < 10) top = 0;
+  if (bottom > H - 10) bottom = H;
+  canvas_.FillRect(0, top, W, bottom);
+}
+
+// A border as wide and high as the drag all round the picture.
+void TFxDrawTools::releaseBorder(const Gesture& g) {
+  const int W = pictureWidth(), H = pictureHeight();
+  eraseDottedBand();
+  const int dy = g.p.y() - origin_.y(), dx = g.p.x() - origin_.x();
+  canvas_.FillRect(0, 0, W, dy);
+  canvas_.FillRect(0, H - dy, W, H);
+  canvas_.FillRect(0, 0, dx, H);
+  canvas_.FillRect(W - dx, 0, W, H);
+}
+
+void TFxDrawTools::releasePaste(const Gesture& g) {
+  const auto& r = host_->Tools.range;
+  const int rw = r[2] - r[0] + 1, rh = r[3] - r[1] + 1;
+  canvas_.CopyRect(QRect(g.p.x(), g.p.y(), rw, rh), canvas_.surface(), QRect(r[0], r[1], rw, rh));
+}
+
+// The range pasted with only ("pastecolor") or without ("pastecolorx") the brush colour.
+void TFxDrawTools::releasePasteColour(const Gesture& g) {
+  CopyRangeToWork();
+  if (host_->Shape == QLatin1String("pastecolor"))
+    host_->PaintFX().MaskKeepColor(&host_->WorkBitmap, canvas_.Brush.Color);
+  else
+    host_->PaintFX().MaskRemoveColor(&host_->WorkBitmap, canvas_.Brush.Color);
+  bind();
+  canvas_.DrawTransparent(g.p.x(), g.p.y(), host_->WorkBitmap, 0x000000);
+}
+
+// The zoomed view stays; drawing goes on with a thin freehand pen.
+void TFxDrawTools::releaseZoomKeep(const Gesture&) {
+  host_->Shape = QStringLiteral("freehand");
+  canvas_.Pen.Width = 2;
+}
+
+// The colour under the point (with Alt, the mix of those 5 pixels to either side) becomes the
+// brush colour; the tool is used once.
+void TFxDrawTools::releasePaintPick(const Gesture& g) {
+  const int X = g.p.x(), Y = g.p.y();
+  const TColor c = (g.shift & Qt::AltModifier)
+                       ? MixColors(canvas_.Pixel(X + 5, Y) & 0xFFFFFF, canvas_.Pixel(X - 5, Y) & 0xFFFFFF)
+                       : canvas_.Pixel(X, Y) & 0xFFFFFF;
+  canvas_.Brush.Color = c;
+  host_->DoColorPicked(c);
+  host_->Shape.clear();
 }
 
 }  // namespace kalvora

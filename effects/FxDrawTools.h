@@ -11,12 +11,14 @@
 //
 // The tool state belongs to the instance (not to all hosts at once), so two hosts never share a
 // half-drawn figure.
+#include <QHash>
 #include <QObject>
 #include <QPoint>
 #include <QRect>
 #include <QString>
 
 #include <array>
+#include <initializer_list>
 #include <vector>
 
 #include "Bitmap24.h"
@@ -120,8 +122,105 @@ class TFxDrawTools : public QObject {
   // Copies the picture to the work bitmap when their sizes differ; false when there is none.
   bool prepareWork();
   void followMouse(Qt::KeyboardModifiers shift, QPoint p);
+  int penRadius() const;
+  bool bandIsFigure() const;
+  void eraseBandLine();
+  void eraseBandEllipse();
+  void eraseDottedBand();
+
+  // What the tool does on a move and on a release: a step looked up by the tool's name.
+  struct Gesture {
+    Qt::KeyboardModifiers shift;
+    QPoint p;  // the mouse point
+    int kind;  // the brush kind of the brush tools
+  };
+  using ToolStep = void (TFxDrawTools::*)(const Gesture&);
+  struct ToolEntry {
+    ToolStep step;
+    int kind;
+  };
+  using ToolTable = QHash<QString, ToolEntry>;
+  struct ToolRow {
+    std::initializer_list<const char*> names;
+    ToolStep step;
+    int kind = 0;  // of the first name; each name after it takes the next kind
+  };
+  static ToolTable toolTable(std::initializer_list<ToolRow> rows);
+  void runStep(const ToolTable& steps, Qt::KeyboardModifiers shift, QPoint p);
   void moveTool(Qt::KeyboardModifiers shift, QPoint p);
   void releaseTool(Qt::KeyboardModifiers shift, QPoint p);
+
+  // Move steps.
+  void moveLineBand(const Gesture& g);
+  void moveRectBand(const Gesture& g);
+  void moveRoundRectBand(const Gesture& g);
+  void moveEllipseBand(const Gesture& g);
+  void moveDottedBand(const Gesture& g);
+  void moveLineTo(const Gesture& g);
+  void moveBorderWave(const Gesture& g);
+  void moveDecoLine(const Gesture& g);
+  void moveStraightLine(const Gesture& g);
+  void moveMirrorLines(const Gesture& g);
+  void moveSymmetry(const Gesture& g);
+  void moveSpray(const Gesture& g);
+  void moveAirbrush(const Gesture& g);
+  void fillBlock(const Gesture& g);  // also the release step of "blocks"
+  void moveCubeDepth(const Gesture& g);
+  void moveSkewCorner(const Gesture& g);
+  void moveTriangleCorner(const Gesture& g);
+  void moveBezierEnds(const Gesture& g);
+  void moveBezierControl(const Gesture& g);
+  void movePolyBezier(const Gesture& g);
+  void moveRange(const Gesture& g);
+  void smearRange(const Gesture& g);
+  void movePaste(const Gesture& g);
+  void moveClone(const Gesture& g);
+  void moveZoomLens(const Gesture& g);
+  void moveFishEye(const Gesture& g);
+  void moveFishEyeFix(const Gesture& g);
+  void moveTwist(const Gesture& g);
+  void moveLensBrush(const Gesture& g);
+  void moveBandBrush(const Gesture& g);
+  void moveAdjustBrush(const Gesture& g);
+  void moveRoundBrush(const Gesture& g);
+  void moveGradientBrush(const Gesture& g);
+
+  // Release steps.
+  void releaseZoomLens(const Gesture& g);
+  void releaseTransCopy(const Gesture& g);
+  void releaseTexture(const Gesture& g);
+  void releaseCubeFace(const Gesture& g);
+  void releaseCubeDepth(const Gesture& g);
+  void releaseInterference(const Gesture& g);
+  void releaseSphere(const Gesture& g);
+  void releaseSphereRow(const Gesture& g);
+  void releaseNestedFigures(const Gesture& g);
+  void releaseMaze(const Gesture& g);
+  void releaseStars(const Gesture& g);
+  void releaseSpiral(const Gesture& g);
+  void releaseGlobe(const Gesture& g);
+  void releaseArcBox(const Gesture& g);
+  void releaseArcStart(const Gesture& g);
+  void releaseArcEnd(const Gesture& g);
+  void releaseSkewSide(const Gesture& g);
+  void releaseSkewCorner(const Gesture& g);
+  void releaseTriangleSide(const Gesture& g);
+  void releaseTriangleCorner(const Gesture& g);
+  void releaseDecoBar(const Gesture& g);
+  void releaseDecoOval(const Gesture& g);
+  void releasePolyPoint(const Gesture& g);
+  void releaseLine(const Gesture& g);
+  void releaseSpiro(const Gesture& g);
+  void releaseCone(const Gesture& g);
+  void releaseBezier(const Gesture& g);
+  void releaseFloodFill(const Gesture& g);
+  void releaseSnapshot(const Gesture& g);
+  void releaseBars(const Gesture& g);
+  void releaseBorder(const Gesture& g);
+  void releasePaste(const Gesture& g);
+  void releasePasteColour(const Gesture& g);
+  void releaseZoomKeep(const Gesture& g);
+  void releasePaintPick(const Gesture& g);
 
   TFxDrawImage* host_;
   TFxCanvas canvas_;

@@ -73,6 +73,22 @@ QTransform TPicImage::BitmapToDisplay() const {
   return t;
 }
 
+// One paint: the frame being composed (the component's effect frame) and the rectangles and
+// region of the picture on it.
+struct TPicImage::PaintCycle {
+  PaintCycle(const QRect& clip, QImage& frame) : c0(clip), frame(frame) {}
+  const QRect c0;  // the area to repaint
+  QImage& frame;
+  QRect r;         // the control inside its frame
+  QColor back;
+  QRect dstClip, dst, paintClip, src, srcClip, trans;
+  QPainterPath rgnPath;  // the region on the control when only the region is painted
+  bool picture = false;
+  bool live = false;  // every step is shown on the screen at once
+  QElapsedTimer sinceShown;
+  QRect unshown;
+};
+
 void TPicImage::paintEvent(QPaintEvent* event) {
   if (!isVisible() || inPaint_) return;
   // A paint that arrives while an operation of this component runs (event processing from a
@@ -84,214 +100,240 @@ void TPicImage::paintEvent(QPaintEvent* event) {
   struct Ending {
     TPicImage* self;
     bool own;
-    ~Ending() {
-      --paintNestingCount_;
-      self->inPaint_ = false;
-      if (own) {
-        self->EndStatusCallback();
-        // An abort asked for after the last step belongs to this paint, not to the next
-        // operation.
-        if (AbortRequested()) {
-          const bool events = self->enableProgressEvent_;
-          self->SetEnableProgressEvent(true);
-          self->enableProgressEvent_ = events;
-        }
-      }
-      self->DoAfterPaint();
-    }
+    ~Ending() { self->EndPaint(own); }
   } ending{this, ownBracket};
 
-  if (autoScroll_ && !autoSize_) {
-    SetScrollBarRange(hBar_, true, 0, hScrollMax_);
-    hBar_.pos = hScrollPos_;
-    SetScrollBarRange(vBar_, false, 0, vScrollMax_);
-    vBar_.pos = vScrollPos_;
-    hBar_.visible = hScrollMax_ != 0;
-    vBar_.visible = vScrollMax_ != 0;
-    // With CenterImage each axis that does not fit follows its own scroll position.
-    if (!centerImage_) {
-      dstLeft_ = -hScrollPos_;
-      dstTop_ = -vScrollPos_;
-    } else {
-      if (!(dstRect_[2] - dstRect_[0] < width())) dstLeft_ = -hScrollPos_;
-      if (!(dstRect_[3] - dstRect_[1] < height())) dstTop_ = -vScrollPos_;
-    }
-  }
-  const QRect c0 = event->rect();
+  if (autoScroll_ && !autoSize_) FollowScrollPositions();
+  PaintCycle c(event->rect(), effectFrame_);
   if (pending_ & 2) {
     pending_ &= uint8_t(~2);
     UpdateScrollLayout();
   }
   pending_ &= uint8_t(~1);
-  QRect r = rect();
-  const QColor back = ColorToQColor(backColor_, &palette());
-  // The frame starts from what the control showed last, so effects run from the old picture.
-  QImage& frame = effectFrame_;
-  if (!transparent_ && lastFrame_.size() == size()) {
-    frame = lastFrame_.copy();
-  } else {
-    frame = QImage(size(), QImage::Format_ARGB32_Premultiplied);
-    frame.fill(transparent_ ? QColor(Qt::transparent) : back);
-  }
-  auto show = [&] {
-    QPainter wp(this);
-    wp.setClipRect(c0);
-    wp.setCompositionMode(QPainter::CompositionMode_Source);
-    wp.drawImage(0, 0, frame);
-    lastFrame_ = frame;
-  };
-  const int fw = FrameWidth();
-  if (fw != 0) {
-    QPainter p(&frame);
-    DrawFrame(p, r);
-  }
-  if (fw != 0 && (r.width() <= 0 || r.height() <= 0)) {
+  StartFrame(c);
+  if (FrameWidth() != 0 && (c.r.width() <= 0 || c.r.height() <= 0)) {
+    // The frame fills the control.
     if (OnPaint) OnPaint(this);
-    show();
+    ShowFrame(c);
     return;
   }
-  const QRect dstClip = QRect(dstClipLeft_, dstClipTop_, dstClipWidth_, dstClipHeight_).translated(fw, fw);
-  const QRect dst = QRect(dstLeft_, dstTop_, dstWidth_, dstHeight_).translated(fw, fw);
-  const bool picture = allocated_ && bitmap_.allocated();
-  auto fillOutside = [&](const QRect& area) {
-    QPainter p(&frame);
-    for (const QRect& part : QRegion(area).subtracted(QRegion(dstClip))) p.fillRect(part, back);
-  };
-  if (!transparent_ && !backErase_ && picture) fillOutside(r);
-  const QRect paintClip =
-      QRect(dstClipLeft_, dstClipTop_, dstClipWidth_ + hScrollPos_, dstClipHeight_ + vScrollPos_).translated(fw, fw).intersected(r);
-  const QRect src(srcLeft_, srcTop_, srcWidth_, srcHeight_);
-  const QRect srcClip(srcClipLeft_, srcClipTop_, srcClipWidth_, srcClipHeight_);
-  const QRect trans = dst.intersected(r);
-  const QPainterPath rgnPath = [&] {
-    QPainterPath path;
-    if (picture && paintRgnOnly_ && !rgn_.isEmpty()) {
-      path.addRegion(rgn_);
-      path = BitmapToDisplay().map(path);
+  LayOutPaint(c);
+  if (!transparent_ && !backErase_ && c.picture) FillOutside(c, c.r);
+  if (transitionStyle_ != etsNone)
+    RunTransition(c);
+  else if (backErase_ || (!transparent_ && (!c.picture || useTransparentColor_)))
+    EraseFrame(c);
+  if (c.picture) PaintPicture(c);
+  DrawOverlays(c);
+  if (OnPaint) OnPaint(this);
+  ShowFrame(c);
+}
+
+void TPicImage::EndPaint(bool ownBracket) {
+  --paintNestingCount_;
+  inPaint_ = false;
+  if (ownBracket) {
+    EndStatusCallback();
+    // An abort asked for after the last step belongs to this paint, not to the next operation.
+    if (AbortRequested()) {
+      const bool events = enableProgressEvent_;
+      SetEnableProgressEvent(true);
+      enableProgressEvent_ = events;
     }
-    return path;
-  }();
+  }
+  DoAfterPaint();
+}
+
+void TPicImage::FollowScrollPositions() {
+  SetScrollBarRange(hBar_, true, 0, hScrollMax_);
+  hBar_.pos = hScrollPos_;
+  SetScrollBarRange(vBar_, false, 0, vScrollMax_);
+  vBar_.pos = vScrollPos_;
+  hBar_.visible = hScrollMax_ != 0;
+  vBar_.visible = vScrollMax_ != 0;
+  // With CenterImage each axis that does not fit follows its own scroll position.
+  if (!centerImage_) {
+    dstLeft_ = -hScrollPos_;
+    dstTop_ = -vScrollPos_;
+  } else {
+    if (!(dstRect_[2] - dstRect_[0] < width())) dstLeft_ = -hScrollPos_;
+    if (!(dstRect_[3] - dstRect_[1] < height())) dstTop_ = -vScrollPos_;
+  }
+}
+
+// The frame starts from what the control showed last, so effects run from the old picture;
+// the component's frame is drawn round it and r becomes the inside.
+void TPicImage::StartFrame(PaintCycle& c) {
+  c.r = rect();
+  c.back = ColorToQColor(backColor_, &palette());
+  if (!transparent_ && lastFrame_.size() == size()) {
+    c.frame = lastFrame_.copy();
+  } else {
+    c.frame = QImage(size(), QImage::Format_ARGB32_Premultiplied);
+    c.frame.fill(transparent_ ? QColor(Qt::transparent) : c.back);
+  }
+  if (FrameWidth() != 0) {
+    QPainter p(&c.frame);
+    DrawFrame(p, c.r);
+  }
+}
+
+void TPicImage::LayOutPaint(PaintCycle& c) {
+  const int fw = FrameWidth();
+  c.dstClip = QRect(dstClipLeft_, dstClipTop_, dstClipWidth_, dstClipHeight_).translated(fw, fw);
+  c.dst = QRect(dstLeft_, dstTop_, dstWidth_, dstHeight_).translated(fw, fw);
+  c.picture = allocated_ && bitmap_.allocated();
+  c.paintClip = QRect(dstClipLeft_, dstClipTop_, dstClipWidth_ + hScrollPos_, dstClipHeight_ + vScrollPos_)
+                    .translated(fw, fw)
+                    .intersected(c.r);
+  c.src = QRect(srcLeft_, srcTop_, srcWidth_, srcHeight_);
+  c.srcClip = QRect(srcClipLeft_, srcClipTop_, srcClipWidth_, srcClipHeight_);
+  c.trans = c.dst.intersected(c.r);
+  if (c.picture && paintRgnOnly_ && !rgn_.isEmpty()) {
+    c.rgnPath.addRegion(rgn_);
+    c.rgnPath = BitmapToDisplay().map(c.rgnPath);
+  }
   // On a real screen every step is shown at once, so the animation is seen (and can be grabbed
   // from the screen) while the paint runs; offscreen the frame is shown at the end.
-  const bool live = QGuiApplication::platformName() != QLatin1String("offscreen") && backingStore() &&
-                    window()->windowHandle();
-  // Unpaced (rendering for a recording), the screen is only a preview: it is brought up to date
-  // at most at the video's frame rate, since every flush waits for the window system.
-  QElapsedTimer sinceShown;
-  QRect unshown;
-  auto onStep = [&](const QRect& area) {
-    if (!live) return;
-    if (!paced_) {
-      unshown |= area;
-      if (sinceShown.isValid() && sinceShown.elapsed() < 40) return;
-      sinceShown.start();
-    }
-    const QRect part = paced_ ? area : std::exchange(unshown, QRect());
-    {
-      QPainter wp(this);
-      wp.setCompositionMode(QPainter::CompositionMode_Source);
-      wp.drawImage(part.topLeft(), frame, part);
-    }
-    backingStore()->flush(QRegion(part.translated(mapTo(window(), QPoint(0, 0)))), window()->windowHandle());
-  };
-  auto settings = [&](int code) {
-    px::EffectSettings s;
-    s.code = code;
-    s.grain = int(effectGrain_);
-    s.delay = paced_ ? int(effectDelay_) : 0;
-    s.useTransparent = useTransparentColor_;
-    s.transparentRgb = Rgb(ColorToQColor(transparentColor_, &palette()));
-    s.wandSize = int(wandSize_);
-    s.wandRgb = Rgb(ColorToQColor(wandColor_, &palette()));
-    return s;
-  };
-  if (transitionStyle_ != etsNone) {
-    if (backErase_ && (!scrollInProgress_ || paintRgnOnly_ || useTransparentColor_)) {
-      QPainter p(&frame);
-      EraseBackground(p, r);
-    }
-    const QImage from = frame.copy();
-    QImage to = from.copy();
-    if (!trans.isEmpty()) {
-      QImage fill = transitionStyle_ == etsGradient
-                        ? px::GradientImage(trans.size(), int(gradientStyle_), ColorToQColor(GradientStartColor()),
-                                            ColorToQColor(GradientEndColor()), int(gradientSteps_))
-                        : px::PatternImage(from.copy(trans), PatternStyleCode(int(PatternStyle())),
-                                           ColorToQColor(PatternBackColor()), ColorToQColor(PatternForeColor()));
-      QPainter p(&to);
-      if (!rgnPath.isEmpty()) p.setClipPath(rgnPath);
-      p.drawImage(trans.topLeft(), fill);
-    }
-    paintPass_ = 1;
-    if (OnPaintNotify) OnPaintNotify(this, 0, 0);
-    bool aborted = false;
-    while (paintPass_ <= paintMaxPasses_) {
-      const px::EffectSettings s = settings(transitionEffect_);
-      int st = px::EfxRunPass(frame, from, to, trans, s, aborted ? int(paintMaxPasses_) + 1 : int(paintPass_),
-                              int(paintMaxPasses_), onStep);
-      aborted = aborted || st == px::kAborted;
-      ++paintPass_;
-      if (paced_) WaitMilliseconds(paintNotificationDelay_, false);
-      if (OnPaintNotify) OnPaintNotify(this, paintPass_ - 1, 0);
-    }
-  } else if (backErase_ || (!transparent_ && (!picture || useTransparentColor_))) {
-    QPainter p(&frame);
-    EraseBackground(p, r);
+  c.live = QGuiApplication::platformName() != QLatin1String("offscreen") && backingStore() &&
+           window()->windowHandle();
+}
+
+// The back colour on `area` outside the destination clip rectangle.
+void TPicImage::FillOutside(PaintCycle& c, const QRect& area) {
+  QPainter p(&c.frame);
+  for (const QRect& part : QRegion(area).subtracted(QRegion(c.dstClip))) p.fillRect(part, c.back);
+}
+
+void TPicImage::EraseFrame(PaintCycle& c) {
+  QPainter p(&c.frame);
+  EraseBackground(p, c.r);
+}
+
+// A transition fills the picture's rectangle with the gradient or the pattern, pass by pass;
+// the picture is painted over it afterwards.
+void TPicImage::RunTransition(PaintCycle& c) {
+  if (backErase_ && (!scrollInProgress_ || paintRgnOnly_ || useTransparentColor_)) EraseFrame(c);
+  const QImage from = c.frame.copy();
+  QImage to = from.copy();
+  if (!c.trans.isEmpty()) {
+    QImage fill = transitionStyle_ == etsGradient
+                      ? px::GradientImage(c.trans.size(), int(gradientStyle_), ColorToQColor(GradientStartColor()),
+                                          ColorToQColor(GradientEndColor()), int(gradientSteps_))
+                      : px::PatternImage(from.copy(c.trans), PatternStyleCode(int(PatternStyle())),
+                                         ColorToQColor(PatternBackColor()), ColorToQColor(PatternForeColor()));
+    QPainter p(&to);
+    if (!c.rgnPath.isEmpty()) p.setClipPath(c.rgnPath);
+    p.drawImage(c.trans.topLeft(), fill);
   }
-  if (picture) {
-    bitmap_.paintContrast = paintContrast_;
-    bitmap_.paintIntensity = paintIntensity_;
-    bitmap_.paintGamma = int(paintGamma_);
-    if (!transparent_) {
-      if (backErase_) {
-        QPainter p(&frame);
-        p.fillRect(r, back);
-      } else if (!scrollInProgress_) {
-        fillOutside(r);
-      }
-    }
-    if (playbackActive_ || paintRgnOnly_) {
-      QPainter p(&frame);
-      if (!rgnPath.isEmpty()) p.setClipPath(rgnPath);
-      PaintBitmapPass(p, src, srcClip, dst, paintClip, 1000, 1, 1);
-    } else {
-      const QImage from = frame.copy();
-      QImage to = from.copy();
-      {
-        QPainter p(&to);
-        PaintBitmapPass(p, src, srcClip, dst, paintClip, paintEffect_, 1, 1);
-      }
-      const QRect area = dst.intersected(paintClip);
-      paintPass_ = 1;
-      if (OnPaintNotify) OnPaintNotify(this, 0, 1);
-      const int maxForLib = paintEffect_ == 1000 ? 1 : int(paintMaxPasses_);
-      bool aborted = false;
-      while (paintPass_ <= paintMaxPasses_) {
-        const px::EffectSettings s = settings(paintEffect_);
-        int st = px::EfxRunPass(frame, from, to, area, s, aborted ? maxForLib + 1 : int(paintPass_), maxForLib,
-                                paintEffect_ == 1000 ? std::function<void(const QRect&)>() : onStep);
-        aborted = aborted || st == px::kAborted;
-        ++paintPass_;
-        if (paced_) WaitMilliseconds(paintNotificationDelay_, false);
-        if (OnPaintNotify) OnPaintNotify(this, paintPass_ - 1, 1);
-      }
+  RunPasses(c, transitionEffect_, from, to, c.trans, paintMaxPasses_, false, 0);
+}
+
+void TPicImage::PaintPicture(PaintCycle& c) {
+  bitmap_.paintContrast = paintContrast_;
+  bitmap_.paintIntensity = paintIntensity_;
+  bitmap_.paintGamma = int(paintGamma_);
+  if (!transparent_) {
+    if (backErase_) {
+      QPainter p(&c.frame);
+      p.fillRect(c.r, c.back);
+    } else if (!scrollInProgress_) {
+      FillOutside(c, c.r);
     }
   }
+  if (playbackActive_ || paintRgnOnly_) {
+    // The playback frame and the region alone are painted at once, without passes.
+    QPainter p(&c.frame);
+    if (!c.rgnPath.isEmpty()) p.setClipPath(c.rgnPath);
+    PaintBitmapPass(p, c.src, c.srcClip, c.dst, c.paintClip, 1000, 1, 1);
+    return;
+  }
+  const QImage from = c.frame.copy();
+  QImage to = from.copy();
   {
-    QPainter p(&frame);
-    p.setClipRect(r);
-    if (picture && rgnMouseMode_ == 0 && rubberBandActive_) {
-      p.setPen(QPen(Qt::black, 1, Qt::DotLine));
-      p.setBrush(Qt::NoBrush);
-      p.drawRect(rubberBandRect_.normalized().translated(rubberBandScroll_.x() - hScrollPos_,
-                                                         rubberBandScroll_.y() - vScrollPos_));
-    }
-    if (picture) DrawRegionOutline(p, c0);
-    if (picture) DrawFloaters(p);
-    if (!windowLayer_.isNull()) p.drawImage(0, 0, windowLayer_);
+    QPainter p(&to);
+    PaintBitmapPass(p, c.src, c.srcClip, c.dst, c.paintClip, paintEffect_, 1, 1);
   }
-  if (OnPaint) OnPaint(this);
-  show();
+  const QRect area = c.dst.intersected(c.paintClip);
+  // The plain paint is one pass for the library, its steps unseen.
+  const unsigned libMax = paintEffect_ == 1000 ? 1u : paintMaxPasses_;
+  RunPasses(c, paintEffect_, from, to, area, libMax, true, 1);
+}
+
+// The passes from `from` to `to` with the effect `code` in `libMax` passes for the library (both
+// read again for every pass, as a notification may change them), notified as `type` (0
+// transition, 1 picture). After an abort the remaining passes go straight to the end. With
+// `plainUnseen` the plain paint's steps are not shown.
+void TPicImage::RunPasses(PaintCycle& c, const int& code, const QImage& from, const QImage& to, const QRect& area,
+                          const unsigned& libMax, bool plainUnseen, unsigned type) {
+  const std::function<void(const QRect&)> step = [this, &c](const QRect& a) { ShowStep(c, a); };
+  paintPass_ = 1;
+  if (OnPaintNotify) OnPaintNotify(this, 0, type);
+  bool aborted = false;
+  while (paintPass_ <= paintMaxPasses_) {
+    const px::EffectSettings s = EffectSettingsFor(code);
+    const int st = px::EfxRunPass(c.frame, from, to, area, s, aborted ? int(libMax) + 1 : int(paintPass_), int(libMax),
+                                  plainUnseen && code == 1000 ? std::function<void(const QRect&)>() : step);
+    aborted = aborted || st == px::kAborted;
+    ++paintPass_;
+    if (paced_) WaitMilliseconds(paintNotificationDelay_, false);
+    if (OnPaintNotify) OnPaintNotify(this, paintPass_ - 1, type);
+  }
+}
+
+px::EffectSettings TPicImage::EffectSettingsFor(int code) const {
+  px::EffectSettings s;
+  s.code = code;
+  s.grain = int(effectGrain_);
+  s.delay = paced_ ? int(effectDelay_) : 0;
+  s.useTransparent = useTransparentColor_;
+  s.transparentRgb = Rgb(ColorToQColor(transparentColor_, &palette()));
+  s.wandSize = int(wandSize_);
+  s.wandRgb = Rgb(ColorToQColor(wandColor_, &palette()));
+  return s;
+}
+
+// Shows a step of an effect on the screen. Unpaced (rendering for a recording), the screen is
+// only a preview: it is brought up to date at most at the video's frame rate, since every
+// flush waits for the window system.
+void TPicImage::ShowStep(PaintCycle& c, const QRect& area) {
+  if (!c.live) return;
+  if (!paced_) {
+    c.unshown |= area;
+    if (c.sinceShown.isValid() && c.sinceShown.elapsed() < 40) return;
+    c.sinceShown.start();
+  }
+  const QRect part = paced_ ? area : std::exchange(c.unshown, QRect());
+  {
+    QPainter wp(this);
+    wp.setCompositionMode(QPainter::CompositionMode_Source);
+    wp.drawImage(part.topLeft(), c.frame, part);
+  }
+  backingStore()->flush(QRegion(part.translated(mapTo(window(), QPoint(0, 0)))), window()->windowHandle());
+}
+
+// Over the picture: the rubber band (unless a region tool is drawing), the region's outline,
+// the floaters, and what was drawn on the window on top of all.
+void TPicImage::DrawOverlays(PaintCycle& c) {
+  QPainter p(&c.frame);
+  p.setClipRect(c.r);
+  if (c.picture && rgnMouseMode_ == 0 && rubberBandActive_) {
+    p.setPen(QPen(Qt::black, 1, Qt::DotLine));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(rubberBandRect_.normalized().translated(rubberBandScroll_.x() - hScrollPos_,
+                                                       rubberBandScroll_.y() - vScrollPos_));
+  }
+  if (c.picture) DrawRegionOutline(p, c.c0);
+  if (c.picture) DrawFloaters(p);
+  if (!windowLayer_.isNull()) p.drawImage(0, 0, windowLayer_);
+}
+
+void TPicImage::ShowFrame(const PaintCycle& c) {
+  QPainter wp(this);
+  wp.setClipRect(c.c0);
+  wp.setCompositionMode(QPainter::CompositionMode_Source);
+  wp.drawImage(0, 0, c.frame);
+  lastFrame_ = c.frame;
 }
 
 void TPicImage::PaintPlaybackFrame() {

@@ -50,6 +50,9 @@ class TPicFieldDataLink;
 class TPicPanWindow;
 class TPicMagGlass;
 class QScrollBar;
+namespace px {
+struct EffectSettings;
+}
 
 using TColor = int32_t;
 constexpr TColor clBtnFace = -16777201;  // $FF00000F
@@ -1047,6 +1050,22 @@ class TPicImage : public QWidget {
   QTransform BitmapToDisplay() const;
   void DrawRegionOutline(QPainter& p, const QRect& clip);
   void DrawFloaters(QPainter& p);
+  // The steps of a paint (PicImagePaint.cpp).
+  struct PaintCycle;
+  void EndPaint(bool ownBracket);
+  void FollowScrollPositions();
+  void StartFrame(PaintCycle& c);
+  void LayOutPaint(PaintCycle& c);
+  void FillOutside(PaintCycle& c, const QRect& area);
+  void EraseFrame(PaintCycle& c);
+  void RunTransition(PaintCycle& c);
+  void PaintPicture(PaintCycle& c);
+  void RunPasses(PaintCycle& c, const int& code, const QImage& from, const QImage& to, const QRect& area,
+                 const unsigned& libMax, bool plainUnseen, unsigned type);
+  px::EffectSettings EffectSettingsFor(int code) const;
+  void ShowStep(PaintCycle& c, const QRect& area);
+  void DrawOverlays(PaintCycle& c);
+  void ShowFrame(const PaintCycle& c);
   int PlainProcess(const QString& opName, const std::function<int(px::Bitmap&)>& op, bool cutOutAware);
   QImage effectFrame_, lastFrame_, windowLayer_;
   bool rubberBandActive_ = false;

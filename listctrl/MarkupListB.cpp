@@ -15,6 +15,8 @@
 #include <QUrl>
 #include <algorithm>
 
+#include "ScrollBarStyle.h"
+
 namespace kalvora {
 
 namespace {
@@ -62,6 +64,9 @@ TMarkupListBox::TMarkupListBox(QWidget* parent) : QListWidget(parent) {
   setAutoFillBackground(true);
   viewport()->setAutoFillBackground(true);
   SetColor(color_);
+  // The style's own handle, a near-white gradient on a light track, hardly shows.
+  UseListScrollBarStyle(verticalScrollBar());
+  UseListScrollBarStyle(horizontalScrollBar());
   blinkTimer_.setInterval(kTimerMs);
   connect(&blinkTimer_, &QTimer::timeout, this, [this] { blinkTick(); });
   connect(model(), &QAbstractItemModel::rowsInserted, this,

@@ -70,11 +70,56 @@ void WhitenBareCorners(px::Bitmap& bitmap) {
 
 constexpr int kThumbnailShape = 2000;
 
-// The thumbnail steps after the load: scaled to height with the file's own ratio, framed,
-// the two bare corners whitened and saved as JPEG.
+// How far the 3-D frame reaches into the thumbnail from each side.
+int FrameInset(const px::ShapeStyle& s) {
+  int inset = 0;
+  if (s.outerStyle != 0) inset += std::max(0, s.outerThickness);
+  if (s.borderStyle != 0) inset += std::max(0, s.borderThickness);
+  if (s.innerStyle != 0) inset += std::max(0, s.innerThickness);
+  return inset;
+}
+
+// Where the picture goes in a thumbnail w x h: whole, with its own side ratio (pictureWidth x
+// pictureHeight), inside the frame, which is painted over the thumbnail's outer pixels. Drawn
+// under the frame, a picture's edges would not show, and so neither would what an edit did
+// there: a frame step's frame, a warp near the edge. Too small a thumbnail for that is filled.
+QRect PicturePlace(int w, int h, int pictureWidth, int pictureHeight, int inset) {
+  const int iw = w - 2 * inset, ih = h - 2 * inset;
+  if (iw < 1 || ih < 1 || pictureWidth <= 0 || pictureHeight <= 0) return QRect(0, 0, w, h);
+  const double scale = std::min(double(iw) / pictureWidth, double(ih) / pictureHeight);
+  const int pw = std::clamp(int(std::nearbyint(pictureWidth * scale)), 1, iw);
+  const int ph = std::clamp(int(std::nearbyint(pictureHeight * scale)), 1, ih);
+  return QRect(inset + (iw - pw) / 2, inset + (ih - ph) / 2, pw, ph);
+}
+
+// The scaled picture on a white thumbnail of w x h at place (24 bits).
+int PlaceOnThumbnail(const px::Bitmap& sized, int w, int h, const QRect& place, px::Bitmap& out) {
+  QImage canvas(w, h, QImage::Format_RGB888);
+  if (canvas.isNull()) return px::kNoMemory;
+  canvas.fill(Qt::white);
+  {
+    const QImage picture = px::ToQImage(sized);
+    if (picture.isNull()) return px::kNoMemory;
+    QPainter painter(&canvas);
+    painter.drawImage(place.topLeft(), picture);
+  }
+  return px::FromQImage(canvas, out);
+}
+
+// The thumbnail steps after the load: scaled with the file's own ratio into the place inside
+// the frame, framed, the two bare corners whitened and saved as JPEG.
 bool FinishThumbnail(PicImageControl* maker, int w, int h, const QString& thumbnail, int height) {
   const SerialRowsScope serial;
-  maker->Size(ThumbnailWidth(w, h, height), height, 4);
+  QImage background;
+  const int inset = FrameInset(maker->ShapeStyleOf(nullptr, background));
+  const int tw = ThumbnailWidth(w, h, height);
+  const QRect place = PicturePlace(tw, height, w, h, inset);
+  maker->Size(place.width(), place.height(), 4);
+  if (place.size() != QSize(tw, height)) {
+    px::Bitmap framed;
+    if (PlaceOnThumbnail(maker->Bitmap(), tw, height, place, framed) != 1) return false;
+    maker->SetBitmap(&framed);
+  }
   maker->SetDrawPersistence(true);
   maker->SetShapeLeft(0);
   maker->SetShapeTop(0);
@@ -122,10 +167,18 @@ int FinishThumbnailOnWorker(px::Bitmap& bitmap, const px::FileInfo& info, const 
   if (!frame.usable || height <= 0 || !paintedInPlace(bitmap)) return 0;
   if (bitmap.width <= 0 || bitmap.height <= 0) return px::kInvalidFormat;
   const QSize side = ThumbnailSourceSize(info.width, info.height, bitmap.width, bitmap.height);
+  const int tw = ThumbnailWidth(side.width(), side.height(), height);
+  const QRect place = PicturePlace(tw, height, side.width(), side.height(), FrameInset(frame.style));
   px::Bitmap sized = bitmap;
-  int st = px::SizeBitmap(sized, ThumbnailWidth(side.width(), side.height(), height), height, 4);
+  int st = px::SizeBitmap(sized, place.width(), place.height(), 4);
   if (st != 1) return st;
   if (!paintedInPlace(sized)) return 0;
+  if (place.size() != QSize(tw, height)) {
+    px::Bitmap framed;
+    st = PlaceOnThumbnail(sized, tw, height, place, framed);
+    if (st != 1) return st;
+    sized = std::move(framed);
+  }
   {
     QImage canvas = px::ToQImage(sized);
     if (canvas.isNull()) return px::kNoMemory;

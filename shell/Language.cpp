@@ -41,3 +41,10 @@ QString GetLanguageText(int id) {
 QString CurrentLanguage() { return g_language; }
 
 bool LanguageIsEnglish() { return g_language == "ENGLISH"; }
+
+QLocale ProgramLocale() {
+  QLocale locale = LanguageIsEnglish() ? QLocale(QLocale::English, QLocale::UnitedStates)
+                                       : QLocale(QLocale::German, QLocale::Germany);
+  locale.setNumberOptions(QLocale::OmitGroupSeparator);
+  return locale;
+}

@@ -162,8 +162,15 @@ void TMainForm::BuildControls() {
   connect(FullscreenCheckBox, &QCheckBox::clicked, this, [this] { FullscreenCheckBoxClick(); });
   for (QRadioButton* r : {OFFRadioButton, ONRadioButton, RNDRadioButton})
     connect(r, &QRadioButton::clicked, this, [this] { OFFRadioButtonClick(); });
+  // The effect box's preview waits until the choice has rested a moment (one key after the
+  // other, or typing "30"): each change restarts the wait, so only the latest choice plays.
+  FEffectPreviewTimer = new QTimer(this);
+  FEffectPreviewTimer->setObjectName("EffectPreviewTimer");
+  FEffectPreviewTimer->setSingleShot(true);
+  FEffectPreviewTimer->setInterval(300);
+  connect(FEffectPreviewTimer, &QTimer::timeout, this, [this] { PlayEffectPreview(); });
   connect(SpinEdit1, &QSpinBox::valueChanged, this, [this] { SpinEdit1Change(); });
-  connect(ShowAgainButton, &QPushButton::clicked, this, [this] { SpinEdit1Change(); });
+  connect(ShowAgainButton, &QPushButton::clicked, this, [this] { PlayEffectPreview(); });
   connect(SpinEdit2, &QSpinBox::valueChanged, this, [this] { SpinEdit2Change(); });
   connect(DriveComboBox1, &QComboBox::currentIndexChanged, this, [this] { DriveComboBox1Change(); });
   connect(DriveComboBox1, &QComboBox::activated, this, [this] { FDriveChanged = true; });

@@ -285,6 +285,9 @@ class TMainForm : public QMainWindow {
   void SetCurrentPicturePath();
   // source: the picture to draw the thumbnail from while the editor has the edit in its working copy.
   void RefreshSelectedThumbnail(const QString& source = QString());
+  // Removes a numbered thumbnail of fileName that a refresh has replaced, unless it is still
+  // shown or is another picture's own.
+  void RemoveReplacedThumbnail(const QString& thumbnail, const QString& fileName);
 
   // Reading a source folder and previewing pictures.
   void OpenBitBtnClick();
@@ -335,6 +338,12 @@ class TMainForm : public QMainWindow {
   void FullscreenCheckBoxClick();
   void OFFRadioButtonClick();
   void SpinEdit1Change();
+  // Shows the transition of the chosen effect between the two preview pictures ("Nochmal
+  // zeigen" at once; a change of the effect box a moment after its last change).
+  void PlayEffectPreview();
+  QTimer* FEffectPreviewTimer = nullptr;
+  // Tests: called as a preview starts to play, with its effect number.
+  std::function<void(int effect)> OnEffectPreview;
   void SpinEdit2Change();
   void DriveComboBox1Change();
   void TitleEditChange();

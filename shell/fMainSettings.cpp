@@ -8,6 +8,7 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QTimer>
 
 #include "Colors.h"
 #include "Drives.h"
@@ -112,6 +113,15 @@ void TMainForm::SpinEdit1Change() {
     return;
   }
   FEffectNumber = SpinEdit1->value();
+  // The box shows the new number at once. A preview plays for seconds without taking keys, so
+  // it waits until the choices stop coming; those it would have shown are overtaken.
+  if (FEffectPreviewTimer) FEffectPreviewTimer->start();
+  else PlayEffectPreview();
+}
+
+void TMainForm::PlayEffectPreview() {
+  if (FEffectPreviewTimer) FEffectPreviewTimer->stop();
+  if (OnEffectPreview) OnEffectPreview(FEffectNumber);
   FPreviewToggle = !FPreviewToggle;
   try {
     ApplyEffect(FEffectNumber);
@@ -120,6 +130,9 @@ void TMainForm::SpinEdit1Change() {
   }
   PicImage1->SetPaintSizeMode(PicFitMode);
   LoadPictureInto(PicImage1, FAppDir + (FPreviewToggle ? "Preview1.jpg" : "Preview2.jpg"));
+  // Played to its end here: nothing of this preview is left to play after keys that came
+  // meanwhile have chosen another effect.
+  PicImage1->repaint();
 }
 
 void TMainForm::SpinEdit2Change() { FTextOffset = SpinEdit2->value(); }

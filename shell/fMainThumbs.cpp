@@ -11,6 +11,7 @@
 #include "IniFile.h"
 #include "Language.h"
 #include "ListItems.h"
+#include "Markup.h"
 #include "Prompter.h"
 #include "StringHelpers.h"
 #include "Thumbnails.h"
@@ -86,7 +87,13 @@ int TMainForm::FreeThumbnailNumber(const QString& fileName) const {
     const QString numbered = NumberedThumbnailName(n, fileName);
     // "_THUMB_" + "1" + "a.jpg" is also the thumbnail name of a picture "1a.jpg".
     const QString owner = ThumbnailPictureName(numbered);
-    if (!QFileInfo::exists(folder + numbered) && !QFileInfo::exists(folder + owner) && !KeptLineNames(owner)) return n;
+    // The list keeps every picture it has loaded under its name: a name used before in this
+    // list would show that old thumbnail again.
+    const bool loaded = DiashowListBox && DiashowListBox->PictureCache().FindPicture(
+                                              kalvora::ThumbnailItemPictureURL(folder + numbered));
+    if (!QFileInfo::exists(folder + numbered) && !QFileInfo::exists(folder + owner) && !KeptLineNames(owner) &&
+        !loaded)
+      return n;
   }
 }
 
@@ -100,6 +107,7 @@ void TMainForm::RefreshSelectedThumbnail(const QString& source) {
   const int index = DiashowListBox->ItemIndex();
   if (index < 0 || FCurrentPicturePath.isEmpty()) return;
   const QString caption = ItemCaption(DiashowListBox->Item(index));
+  const QString shownBefore = ItemThumbnailPath(DiashowListBox->Item(index));
   const QString folder = SlideshowFolder();
   const QString name = FileNamePart(FCurrentPicturePath);
   const int n = FreeThumbnailNumber(name);
@@ -111,5 +119,25 @@ void TMainForm::RefreshSelectedThumbnail(const QString& source) {
   DiashowListBox->Delete(index);
   DiashowListBox->Insert(index, MakeListItem(numbered, name, caption));
   DiashowListBox->SetItemIndex(index);
+  RemoveReplacedThumbnail(shownBefore, name);
   if (source.isEmpty()) ShowPreview(FCurrentPicturePath, true, true);
+}
+
+void TMainForm::RemoveReplacedThumbnail(const QString& thumbnail, const QString& fileName) {
+  const QString folder = SlideshowFolder();
+  const QString own = FileNamePart(thumbnail);
+  // Only a numbered copy made after an edit: the plain thumbnail is the picture's own.
+  if (DirectoryPart(thumbnail) != DirectoryPart(folder + fileName) || !own.startsWith("_THUMB_") ||
+      !own.endsWith(fileName))
+    return;
+  const QString number = own.mid(7, own.size() - 7 - fileName.size());
+  bool numeric = !number.isEmpty();
+  for (QChar c : number) numeric = numeric && c >= '0' && c <= '9';
+  if (!numeric) return;
+  // A picture whose own thumbnail has this name keeps it, and so does any item still showing it.
+  const QString owner = ThumbnailPictureName(own);
+  if (QFileInfo::exists(folder + owner) || KeptLineNames(owner)) return;
+  for (int i = 0; i < DiashowListBox->Count(); ++i)
+    if (ItemThumbnailPath(DiashowListBox->Item(i)) == thumbnail) return;
+  QFile::remove(thumbnail);
 }

@@ -87,170 +87,204 @@ std::vector<int> SpiralRanks(int cols, int rows, bool clockwise) {
   return rank;
 }
 
+// Sets every pixel's raw value from fn(pixel centre x, y, column, row).
+template <class Fn>
+void FillMap(TimeMap& m, Fn fn) {
+  for (int y = 0; y < m.h; ++y)
+    for (int x = 0; x < m.w; ++x) m.t[size_t(y) * size_t(m.w) + size_t(x)] = float(fn(x + 0.5, y + 0.5, x, y));
+}
+
+// The pattern families. Each fills the raw values of its variant `sub` (the code within the
+// family) and sets its soft edge and how far the reveal travels; BuildMap normalises them.
+
+// A wipe from a side or corner (sub % 8), with a soft edge ((sub / 8) % 10) and waves (sub / 80).
+void WipeMap(TimeMap& m, int sub) {
+  const int W = m.w, H = m.h;
+  const int dir = sub % 8, soft = (sub / 8) % 10, wave = sub / 80;
+  const double amp = wave * 0.02, period = 48.0;
+  FillMap(m, [&](double x, double y, int, int) {
+    double u = x / W, v = y / H, r;
+    switch (dir) {
+      case 0: r = u + amp * (1 + std::sin(y * kTwoPi / period)); break;
+      case 1: r = 1 - u + amp * (1 + std::sin(y * kTwoPi / period)); break;
+      case 2: r = v + amp * (1 + std::sin(x * kTwoPi / period)); break;
+      case 3: r = 1 - v + amp * (1 + std::sin(x * kTwoPi / period)); break;
+      case 4: r = u + v; break;
+      case 5: r = 1 - u + v; break;
+      case 6: r = u + 1 - v; break;
+      default: r = 2 - u - v; break;
+    }
+    if (dir >= 4) r += amp * (1 + std::sin((x - y) * kTwoPi / period));
+    return r;
+  });
+  m.softness = soft * 0.04;
+  m.extent = dir < 2 ? W : dir < 4 ? H : W + H;
+}
+
+// Bands across or down, every band wiped row by row (or column by column) at once.
+void BandMap(TimeMap& m, int sub) {
+  const int band = std::max(2, 4 * m.grain * (1 + (sub / 4) % 8)), dir = sub % 4;
+  FillMap(m, [&](double, double, int x, int y) {
+    int p = dir < 2 ? y % band : x % band;
+    return double(dir % 2 == 0 ? p : band - 1 - p) + 0.5;
+  });
+  m.extent = band;
+}
+
+// A checkerboard: the cells of one colour first, each cell wiped in the variant's direction.
+void CheckerMap(TimeMap& m, int sub) {
+  const int cell = std::max(2, 4 * m.grain + 2 * ((sub / 4) % 66)), dir = sub % 4;
+  FillMap(m, [&](double, double, int x, int y) {
+    int parity = ((x / cell) + (y / cell)) % 2;
+    double f = dir % 2 == 0 ? double(x % cell) / cell : double(y % cell) / cell;
+    if (dir >= 2) f = 1 - f - 1.0 / cell;
+    return parity + f + 0.001;
+  });
+  m.extent = 2.0 * cell;
+}
+
+// Blocks, rows or columns of the grain's size in a random order (the same for the same code).
+void RandomBlockMap(TimeMap& m, int sub) {
+  const int W = m.w, H = m.h;
+  const int b = std::max(1, m.grain), mode = sub % 3;
+  const int cols = (W + b - 1) / b, rows = (H + b - 1) / b;
+  const int n = mode == 0 ? cols * rows : mode == 1 ? rows : cols;
+  const auto rank = RandomRanks(n, m.code);
+  FillMap(m, [&](double, double, int x, int y) {
+    int idx = mode == 0 ? (y / b) * cols + x / b : mode == 1 ? y / b : x / b;
+    return double(rank[size_t(idx)]) + 1;
+  });
+  m.extent = b;
+}
+
+// An iris from an anchor ((sub / 4) % 9): rectangle or diamond (7000), ellipse or circle
+// (8000), opening or (odd sub) closing, with a soft edge ((sub / 36) % 8).
+void IrisMap(TimeMap& m, int sub) {
+  const int W = m.w, H = m.h;
+  const bool round = Family(m.code) == 8000;
+  const int shape = sub % 4, anchor = (sub / 4) % 9, soft = (sub / 36) % 8;
+  const double cx = kAnchors[anchor][0] * W, cy = kAnchors[anchor][1] * H;
+  const double hw = std::max(cx, W - cx), hh = std::max(cy, H - cy);
+  const bool closing = shape % 2 == 1;
+  FillMap(m, [&](double x, double y, int, int) {
+    double dx = std::fabs(x - cx), dy = std::fabs(y - cy), r;
+    if (!round) r = shape < 2 ? std::max(dx / hw, dy / hh) : dx / hw + dy / hh;
+    else r = shape < 2 ? std::hypot(dx / hw, dy / hh) : std::hypot(dx, dy) / std::max(hw, hh);
+    return r;
+  });
+  if (closing) {
+    float mx = *std::max_element(m.t.begin(), m.t.end());
+    for (float& f : m.t) f = mx - f;
+  }
+  m.softness = soft * 0.03;
+  m.extent = std::max(hw, hh);
+}
+
+// A clock hand from twelve o'clock, clockwise (0) or anticlockwise (1).
+void ClockMap(TimeMap& m, int sub) {
+  const double cx = m.w / 2.0, cy = m.h / 2.0;
+  FillMap(m, [&](double x, double y, int, int) {
+    double a = std::atan2(x - cx, cy - y);
+    if (a < 0) a += kTwoPi;
+    return sub == 0 ? a : kTwoPi - a;
+  });
+  m.extent = std::max(m.w, m.h) * 3.0;
+}
+
+// Squares along a spiral, clockwise or not, from the outside in or (sub 2, 3) the inside out.
+void SpiralMap(TimeMap& m, int sub) {
+  const int W = m.w, H = m.h;
+  const int s = std::max(2, 8 * m.grain), cols = (W + s - 1) / s, rows = (H + s - 1) / s;
+  auto rank = SpiralRanks(cols, rows, sub % 2 == 0);
+  const int n = cols * rows;
+  FillMap(m, [&](double, double, int x, int y) {
+    int r = rank[size_t((y / s) * cols + x / s)];
+    return double(sub < 2 ? r : n - 1 - r) + 1;
+  });
+  m.extent = s;
+}
+
+// From the centre lines, their cross or the diagonals outwards, or (odd sub) inwards.
+void CentreMap(TimeMap& m, int sub) {
+  const int W = m.w, H = m.h;
+  FillMap(m, [&](double x, double y, int, int) {
+    double dx = std::fabs(x / W - 0.5), dy = std::fabs(y / H - 0.5);
+    double d1 = std::fabs(x / W - y / H), d2 = std::fabs(x / W + y / H - 1);
+    switch (sub) {
+      case 0: return dy;
+      case 1: return 0.5 - dy;
+      case 2: return dx;
+      case 3: return 0.5 - dx;
+      case 4: return std::min(dx, dy);
+      case 5: return 0.5 - std::min(dx, dy);
+      case 6: return d1;
+      case 7: return 1 - d1;
+      case 8: return d2;
+      default: return 1 - d2;
+    }
+  });
+  m.extent = std::max(W, H) / 2.0;
+}
+
+// Strips (rows for even sub, columns for odd) wiped from alternate sides.
+void StripMap(TimeMap& m, int sub) {
+  const int W = m.w, H = m.h;
+  const int s = std::max(1, 2 * m.grain * (1 + sub / 2));
+  FillMap(m, [&](double x, double y, int xi, int yi) {
+    if (sub % 2 == 0) return (yi / s) % 2 == 0 ? x : W - x;
+    return (xi / s) % 2 == 0 ? y : H - y;
+  });
+  m.extent = sub % 2 == 0 ? W : H;
+}
+
+// Bars of 1 .. 18 pixels, across or down, in a random order.
+void RandomBarMap(TimeMap& m, int sub) {
+  const int W = m.w, H = m.h;
+  const int bar = 1 + (sub / 2) % 18;
+  const bool horizontal = sub % 2 == 0;
+  const int n = ((horizontal ? H : W) + bar - 1) / bar;
+  const auto rank = RandomRanks(n, m.code);
+  FillMap(m, [&](double, double, int x, int y) { return double(rank[size_t((horizontal ? y : x) / bar)]) + 1; });
+  // The wand marks the next bars to come, a wand's width of them, not most of the picture.
+  m.extent = horizontal ? H : W;
+}
+
+// A fan of 2 .. 7 blades turning clockwise or not, starting at a multiple of 30 degrees.
+void FanMap(TimeMap& m, int sub) {
+  const int blades = sub % 6 + 2;
+  const bool cw = (sub / 6) % 2 == 0;
+  const double start = (sub / 12) * 30.0 * kTwoPi / 360.0;
+  const double cx = m.w / 2.0, cy = m.h / 2.0;
+  FillMap(m, [&](double x, double y, int, int) {
+    double a = std::atan2(x - cx, cy - y);
+    if (!cw) a = -a;
+    a -= start;
+    double f = std::fmod(a * blades / kTwoPi, 1.0);
+    if (f < 0) f += 1;
+    return f + 1e-4;
+  });
+  m.extent = std::max(m.w, m.h) * 3.0 / blades;
+}
+
+struct MapFamily {
+  int family;
+  void (*fill)(TimeMap& m, int sub);
+};
+constexpr MapFamily kMapFamilies[] = {
+    {2000, WipeMap},    {4000, BandMap},   {5000, CheckerMap},    {6000, RandomBlockMap},
+    {7000, IrisMap},    {8000, IrisMap},   {9000, ClockMap},      {10000, SpiralMap},
+    {12000, CentreMap}, {13000, StripMap}, {15000, RandomBarMap}, {16000, FanMap},
+};
+
+// The map of a code; a family that is painted rather than revealed leaves every value 0.
 void BuildMap(TimeMap& m, int code, int grain, int W, int H) {
   m.code = code, m.grain = grain, m.w = W, m.h = H;
   m.t.assign(size_t(W) * size_t(H), 0.f);
   m.softness = 0;
   m.extent = std::max(1, std::max(W, H));
-  const int family = Family(code), sub = code - family;
-  auto at = [&](int x, int y) -> float& { return m.t[size_t(y) * size_t(W) + size_t(x)]; };
-  auto each = [&](auto fn) {
-    for (int y = 0; y < H; ++y)
-      for (int x = 0; x < W; ++x) at(x, y) = float(fn(x + 0.5, y + 0.5, x, y));
-  };
-  switch (family) {
-    case 2000: {
-      const int dir = sub % 8, soft = (sub / 8) % 10, wave = sub / 80;
-      const double amp = wave * 0.02, period = 48.0;
-      each([&](double x, double y, int, int) {
-        double u = x / W, v = y / H, r;
-        switch (dir) {
-          case 0: r = u + amp * (1 + std::sin(y * kTwoPi / period)); break;
-          case 1: r = 1 - u + amp * (1 + std::sin(y * kTwoPi / period)); break;
-          case 2: r = v + amp * (1 + std::sin(x * kTwoPi / period)); break;
-          case 3: r = 1 - v + amp * (1 + std::sin(x * kTwoPi / period)); break;
-          case 4: r = u + v; break;
-          case 5: r = 1 - u + v; break;
-          case 6: r = u + 1 - v; break;
-          default: r = 2 - u - v; break;
-        }
-        if (dir >= 4) r += amp * (1 + std::sin((x - y) * kTwoPi / period));
-        return r;
-      });
-      m.softness = soft * 0.04;
-      m.extent = dir < 2 ? W : dir < 4 ? H : W + H;
-      break;
-    }
-    case 4000: {
-      const int band = std::max(2, 4 * grain * (1 + (sub / 4) % 8)), dir = sub % 4;
-      each([&](double, double, int x, int y) {
-        int p = dir < 2 ? y % band : x % band;
-        return double(dir % 2 == 0 ? p : band - 1 - p) + 0.5;
-      });
-      m.extent = band;
-      break;
-    }
-    case 5000: {
-      const int cell = std::max(2, 4 * grain + 2 * ((sub / 4) % 66)), dir = sub % 4;
-      each([&](double, double, int x, int y) {
-        int parity = ((x / cell) + (y / cell)) % 2;
-        double f = dir % 2 == 0 ? double(x % cell) / cell : double(y % cell) / cell;
-        if (dir >= 2) f = 1 - f - 1.0 / cell;
-        return parity + f + 0.001;
-      });
-      m.extent = 2.0 * cell;
-      break;
-    }
-    case 6000: {
-      const int b = std::max(1, grain), mode = sub % 3;
-      const int cols = (W + b - 1) / b, rows = (H + b - 1) / b;
-      const int n = mode == 0 ? cols * rows : mode == 1 ? rows : cols;
-      const auto rank = RandomRanks(n, code);
-      each([&](double, double, int x, int y) {
-        int idx = mode == 0 ? (y / b) * cols + x / b : mode == 1 ? y / b : x / b;
-        return double(rank[size_t(idx)]) + 1;
-      });
-      m.extent = b;
-      break;
-    }
-    case 7000:
-    case 8000: {
-      const int shape = sub % 4, anchor = (sub / 4) % 9, soft = (sub / 36) % 8;
-      const double cx = kAnchors[anchor][0] * W, cy = kAnchors[anchor][1] * H;
-      const double hw = std::max(cx, W - cx), hh = std::max(cy, H - cy);
-      const bool closing = shape % 2 == 1;
-      each([&](double x, double y, int, int) {
-        double dx = std::fabs(x - cx), dy = std::fabs(y - cy), r;
-        if (family == 7000) r = shape < 2 ? std::max(dx / hw, dy / hh) : dx / hw + dy / hh;
-        else r = shape < 2 ? std::hypot(dx / hw, dy / hh) : std::hypot(dx, dy) / std::max(hw, hh);
-        return r;
-      });
-      if (closing) {
-        float mx = *std::max_element(m.t.begin(), m.t.end());
-        for (float& f : m.t) f = mx - f;
-      }
-      m.softness = soft * 0.03;
-      m.extent = std::max(hw, hh);
-      break;
-    }
-    case 9000: {
-      const double cx = W / 2.0, cy = H / 2.0;
-      each([&](double x, double y, int, int) {
-        double a = std::atan2(x - cx, cy - y);
-        if (a < 0) a += kTwoPi;
-        return sub == 0 ? a : kTwoPi - a;
-      });
-      m.extent = std::max(W, H) * 3.0;
-      break;
-    }
-    case 10000: {
-      const int s = std::max(2, 8 * grain), cols = (W + s - 1) / s, rows = (H + s - 1) / s;
-      auto rank = SpiralRanks(cols, rows, sub % 2 == 0);
-      const int n = cols * rows;
-      each([&](double, double, int x, int y) {
-        int r = rank[size_t((y / s) * cols + x / s)];
-        return double(sub < 2 ? r : n - 1 - r) + 1;
-      });
-      m.extent = s;
-      break;
-    }
-    case 12000: {
-      each([&](double x, double y, int, int) {
-        double dx = std::fabs(x / W - 0.5), dy = std::fabs(y / H - 0.5);
-        double d1 = std::fabs(x / W - y / H), d2 = std::fabs(x / W + y / H - 1);
-        switch (sub) {
-          case 0: return dy;
-          case 1: return 0.5 - dy;
-          case 2: return dx;
-          case 3: return 0.5 - dx;
-          case 4: return std::min(dx, dy);
-          case 5: return 0.5 - std::min(dx, dy);
-          case 6: return d1;
-          case 7: return 1 - d1;
-          case 8: return d2;
-          default: return 1 - d2;
-        }
-      });
-      m.extent = std::max(W, H) / 2.0;
-      break;
-    }
-    case 13000: {
-      const int s = std::max(1, 2 * grain * (1 + sub / 2));
-      each([&](double x, double y, int xi, int yi) {
-        if (sub % 2 == 0) return (yi / s) % 2 == 0 ? x : W - x;
-        return (xi / s) % 2 == 0 ? y : H - y;
-      });
-      m.extent = sub % 2 == 0 ? W : H;
-      break;
-    }
-    case 15000: {
-      const int bar = 1 + (sub / 2) % 18;
-      const bool horizontal = sub % 2 == 0;
-      const int n = ((horizontal ? H : W) + bar - 1) / bar;
-      const auto rank = RandomRanks(n, code);
-      each([&](double, double, int x, int y) { return double(rank[size_t((horizontal ? y : x) / bar)]) + 1; });
-      // The wand marks the next bars to come, a wand's width of them, not most of the picture.
-      m.extent = horizontal ? H : W;
-      break;
-    }
-    case 16000: {
-      const int blades = sub % 6 + 2;
-      const bool cw = (sub / 6) % 2 == 0;
-      const double start = (sub / 12) * 30.0 * kTwoPi / 360.0;
-      const double cx = W / 2.0, cy = H / 2.0;
-      each([&](double x, double y, int, int) {
-        double a = std::atan2(x - cx, cy - y);
-        if (!cw) a = -a;
-        a -= start;
-        double f = std::fmod(a * blades / kTwoPi, 1.0);
-        if (f < 0) f += 1;
-        return f + 1e-4;
-      });
-      m.extent = std::max(W, H) * 3.0 / blades;
-      break;
-    }
-    default: break;
-  }
+  const int family = Family(code);
+  for (const MapFamily& f : kMapFamilies)
+    if (f.family == family) f.fill(m, code - family);
   Normalise(m.t);
 }
 

@@ -170,6 +170,105 @@ TEST_F(MorphTest, ToolsTimerAndReset) {
   EXPECT_EQ(editor->FUndoIndex(), 0);
 }
 
+namespace {
+// The pixels of the view, inside its viewport, that are neither the grey picture (where it is
+// shown) nor the checkerboard around it: 8 x 8 squares, grey B0 where column and row have the
+// same parity, white otherwise. Those are the brush ring's.
+int ringPixels(TMorphForm* f, int grey) {
+  const QImage shot = f->DstImg->grab().toImage().convertToFormat(QImage::Format_RGB888);
+  const TRect v = f->DstImg->GetViewportRect();
+  const TRect b = f->DstImg->GetBitmapRect();
+  int count = 0;
+  for (int y = v.Top; y < v.Bottom; ++y)
+    for (int x = v.Left; x < v.Right; ++x) {
+      const QRgb p = shot.pixel(x, y);
+      const bool onPicture = x >= b.Left && x < b.Right && y >= b.Top && y < b.Bottom;
+      const int want = onPicture ? grey : (((x / 8) ^ (y / 8)) & 1) == 0 ? 0xB0 : 0xFF;
+      const int tolerance = onPicture ? 3 : 0;
+      if (std::abs(qRed(p) - want) > tolerance || std::abs(qGreen(p) - want) > tolerance ||
+          std::abs(qBlue(p) - want) > tolerance)
+        ++count;
+    }
+  return count;
+}
+
+QImage greyImage(int w, int h) {
+  QImage img(w, h, QImage::Format_RGB888);
+  img.fill(qRgb(128, 128, 128));
+  return img;
+}
+
+QPoint centreOf(QWidget* w) { return QPoint(w->width() / 2, w->height() / 2); }
+
+// The pointer moves to p of w as the window system reports it: to the window, which finds the
+// widget under it and tells the one it left.
+void pointTo(QWidget* w, QPoint p) { QTest::mouseMove(w->window()->windowHandle(), w->mapTo(w->window(), p)); }
+}  // namespace
+
+// The brush ring shows only while the pointer is over the picture: not at the view's corner
+// when the dialog opens, not on the margin around a small picture, not while the pointer is on
+// a slider or on a scroll bar of a large picture.
+TEST_F(MorphTest, TheBrushRingShowsOnlyWhileThePointerIsOverThePicture) {
+  struct Case {
+    const char* name;
+    QSize picture;
+    bool scrollBars;
+  };
+  for (const Case& c : {Case{"small", QSize(160, 120), false}, Case{"large", QSize(1600, 1200), true}}) {
+    SCOPED_TRACE(c.name);
+    if (editor->isVisible()) editor->close();
+    open(QString("grau_%1.png").arg(c.name), greyImage(c.picture.width(), c.picture.height()), px::kFormatPng);
+    QTimer::singleShot(0, [&] {
+      TMorphForm* f = openDialog();
+      ASSERT_NE(f, nullptr);
+      QApplication::processEvents();
+      ASSERT_EQ(f->DstImg->HScroll()->isVisible(), c.scrollBars);
+      EXPECT_EQ(ringPixels(f, 128), 0) << "as it opens";
+      const TRect b = f->DstImg->GetBitmapRect();
+      TRect shown;
+      ASSERT_TRUE(IntersectRect(shown, b, f->DstImg->GetViewportRect()));
+      const QPoint overPicture((shown.Left + shown.Right) / 2, (shown.Top + shown.Bottom) / 2);
+      pointTo(f->DstImg, overPicture);
+      EXPECT_GT(ringPixels(f, 128), 50) << "over the picture";
+      pointTo(f->SizeBar, centreOf(f->SizeBar));
+      EXPECT_EQ(ringPixels(f, 128), 0) << "on a slider";
+      pointTo(f->DstImg, overPicture);
+      EXPECT_GT(ringPixels(f, 128), 50);
+      if (c.scrollBars) {
+        pointTo(f->DstImg->VScroll(), centreOf(f->DstImg->VScroll()));
+        EXPECT_EQ(ringPixels(f, 128), 0) << "on the scroll bar";
+      } else {
+        pointTo(f->DstImg, QPoint(shown.Left - 20, shown.Top - 20));
+        EXPECT_EQ(ringPixels(f, 128), 0) << "on the margin";
+      }
+      f->BitBtn2->click();
+    });
+    click(editor->Image22);
+  }
+}
+
+// The dialog opens on the middle of a picture larger than its view, with no blank beyond the
+// picture's edges.
+TEST_F(MorphTest, ALargePictureOpensCentred) {
+  open("gross.png", gridImage(1600, 1200), px::kFormatPng);
+  QTimer::singleShot(0, [&] {
+    TMorphForm* f = openDialog();
+    ASSERT_NE(f, nullptr);
+    QApplication::processEvents();
+    const TRect v = f->DstImg->GetViewportRect();
+    const TPoint middle = f->DstImg->ControlToBitmap({(v.Left + v.Right) / 2, (v.Top + v.Bottom) / 2});
+    EXPECT_NEAR(middle.X, 800, 2);
+    EXPECT_NEAR(middle.Y, 600, 2);
+    const TRect b = f->DstImg->GetBitmapRect();
+    EXPECT_LE(b.Left, v.Left);
+    EXPECT_LE(b.Top, v.Top);
+    EXPECT_GE(b.Right, v.Right);
+    EXPECT_GE(b.Bottom, v.Bottom);
+    f->BitBtn2->click();
+  });
+  click(editor->Image22);
+}
+
 // One brush step equals the plain rule: every vector under the brush becomes the old map read
 // (bilinear, fading to zero outside) at the point the mesh moves it to, plus that move; every
 // other vector stays. Checked inside the picture and across its borders, on a map that is

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "EditorFixture.h"
+#include "Language.h"
 
 using namespace edtest;
 
@@ -116,8 +117,8 @@ TEST_F(SizeDialogTest, TheEditorResizesOnlyOnOkWithBothSides) {
 }
 
 // "12,5" cm and "12.5" cm, on a system with and without a German locale, typed into the real
-// dialog and confirmed: the picture gets 12.5 cm at 300 dpi. Back in pixels the dialog is as
-// high as before.
+// dialog of the German program and confirmed: the picture gets 12.5 cm at 300 dpi, the other
+// side is shown with a decimal comma. Back in pixels the dialog is as high as before.
 TEST_F(SizeDialogTest, CentimetresWithEitherSeparatorResizeThePicture) {
   open("bild.png", makeImage(1600, 1200), px::kFormatPng);
   int steps = 0;
@@ -143,7 +144,7 @@ TEST_F(SizeDialogTest, CentimetresWithEitherSeparatorResizeThePicture) {
         f.ComboBox2->setCurrentIndex(1);
         f.BreitEdit->selectAll();
         QTest::keyClicks(f.BreitEdit, QString::fromLatin1(typed));
-        EXPECT_EQ(f.HochEdit->text(), QLocale().toString(12.5 * ratio, 'f', 2));
+        EXPECT_EQ(f.HochEdit->text(), QLocale(QLocale::German).toString(12.5 * ratio, 'f', 2));
         click(f.SaveBitBtn);
         if (f.isVisible()) f.AbortBitBtn->click();
       });
@@ -157,4 +158,61 @@ TEST_F(SizeDialogTest, CentimetresWithEitherSeparatorResizeThePicture) {
       --steps;
     }
   }
+}
+
+// The lengths are written in the program's language whatever the system's locale is (German
+// "13,55", English "13.55"), and the pixel fields follow the lengths key by key as they are
+// typed, and the lengths the pixels; a new resolution keeps the lengths and gives new pixels.
+TEST_F(SizeDialogTest, NumbersInTheProgramsLanguageAndFieldsInStepWhileTyping) {
+  struct Case {
+    const char* language;
+    QLocale system;
+    QString comma;  // the decimal separator the program shows
+  };
+  for (const Case& c : {Case{"GERMAN", QLocale(QLocale::English, QLocale::UnitedStates), ","},
+                        Case{"ENGLISH", QLocale(QLocale::German, QLocale::Germany), "."}}) {
+    SCOPED_TRACE(c.language);
+    testsupport::writeBytes(appDir + "Generator.ini", QByteArray("[SETTINGS]\r\nLanguage=") + c.language + "\r\n");
+    testsupport::writeBytes(appDir + "Language.ini", QByteArray());
+    LoadLanguage();
+    QLocale::setDefault(c.system);
+    const auto num = [&](const char* text) { return QString::fromLatin1(text).replace(".", c.comma); };
+    TSizeForm& f = showFor(1600, 1200);
+    f.ComboBox2->setCurrentIndex(1);
+    EXPECT_EQ(f.BreitEdit->text(), num("13.55"));
+    EXPECT_EQ(f.HochEdit->text(), num("10.16"));
+    // 19.5 cm at 300 dpi: 19.5 / 2.54 x 300 = 2303.1 pixels wide, 2303 x 3 / 4 = 1727.25 high.
+    f.BreitEdit->selectAll();
+    QTest::keyClicks(f.BreitEdit, "19");
+    EXPECT_EQ(f.SpinEdit1->value(), 2244);  // 19 cm: 2244.1
+    EXPECT_EQ(f.SpinEdit2->value(), 1683);
+    QTest::keyClicks(f.BreitEdit, num(".5"));
+    EXPECT_EQ(f.SpinEdit1->value(), 2303);
+    EXPECT_EQ(f.SpinEdit2->value(), 1727);
+    EXPECT_EQ(f.BreitEdit->text(), num("19.5"));  // as typed
+    EXPECT_NEAR(ProgramLocale().toDouble(f.HochEdit->text()), 14.625, 0.006);
+    // Pixels typed give the lengths: 1200 x 900 pixels are 10.16 x 7.62 cm.
+    f.SpinEdit1->selectAll();
+    QTest::keyClicks(f.SpinEdit1, "1200");
+    EXPECT_EQ(f.SpinEdit2->value(), 900);
+    EXPECT_EQ(f.BreitEdit->text(), num("10.16"));
+    EXPECT_EQ(f.HochEdit->text(), num("7.62"));
+    // 600 dpi: the lengths stay, 10.16 cm are 2400 pixels now.
+    f.ComboBox1->setCurrentIndex(6);
+    EXPECT_EQ(f.BreitEdit->text(), num("10.16"));
+    EXPECT_EQ(f.SpinEdit1->value(), 2400);
+    EXPECT_EQ(f.SpinEdit2->value(), 1800);
+    // Without the ratio each length gives its own side.
+    f.SeitenCheckBox->setChecked(false);
+    f.HochEdit->selectAll();
+    QTest::keyClicks(f.HochEdit, "5");
+    EXPECT_EQ(f.SpinEdit2->value(), 1181);  // 5 / 2.54 x 600 = 1181.1
+    EXPECT_EQ(f.SpinEdit1->value(), 2400);
+    f.SeitenCheckBox->setChecked(true);
+    f.ComboBox1->setCurrentIndex(4);
+    f.ComboBox2->setCurrentIndex(0);
+    f.AbortBitBtn->click();
+  }
+  testsupport::writeBytes(appDir + "Generator.ini", QByteArray("[SETTINGS]\r\nLanguage=GERMAN\r\n"));
+  LoadLanguage();
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <numbers>
 #include <set>
 #include <string>
 
@@ -480,4 +481,128 @@ TEST(DrawTools, DecoBarColoursStopAtTheEndColour) {
   EXPECT_EQ(b.pixel(50, 64), (Bgr{0, 0, 100}));  // the first, widest pass (width 30)
   EXPECT_EQ(c.Pen.Width, 6);
   EXPECT_EQ(c.Pen.Color, 0x0000C8u);
+}
+
+// Each brush tool stands for one brush routine and kind, worked with the drag's figures: the
+// angle and radius of the drag vector, or the point under the mouse. A second move with Alt
+// drags the brush along (origin moved with the mouse, angle and radius kept).
+TEST(DrawTools, BrushToolsActWithTheirKindAndTheDrag) {
+  enum Routine { kRound, kLens, kAdjust, kFishEye };
+  struct Case {
+    const char* name;
+    Routine routine;
+    int kind;
+  };
+  const Case cases[] = {
+      {"bluebrush", kRound, 0},       {"greenbrush", kRound, 1},       {"redbrush", kRound, 2},
+      {"notbluebrush", kRound, 3},    {"notgreenbrush", kRound, 4},    {"notredbrush", kRound, 5},
+      {"halfbluebrush", kRound, 6},   {"halfgreenbrush", kRound, 7},   {"halfredbrush", kRound, 8},
+      {"darkerbrush", kRound, 9},     {"lighterbrush", kRound, 10},    {"graybrush", kRound, 11},
+      {"rollmixbrush", kRound, 12},   {"smoothbrush", kRound, 13},     {"fisheyebrush", kFishEye, 3},
+      {"fisheyefixbrush", kLens, 3},  {"twistbrush", kLens, 5},        {"rotatebrush", kLens, 4},
+      {"rimplebrush", kLens, 6},      {"mbHor", kLens, 7},             {"mbTop", kLens, 8},
+      {"mbBottom", kLens, 9},         {"mbDiamond", kLens, 10},        {"mbWaste", kLens, 11},
+      {"mbRound", kLens, 12},         {"mbRound2", kLens, 13},         {"mbSplitRound", kLens, 14},
+      {"mbSplitWaste", kLens, 15},    {"brightnessbrush", kAdjust, 0}, {"contrastbrush", kAdjust, 1},
+      {"saturationbrush", kAdjust, 2},
+  };
+  // Drag vector (30, 40): radius 50, angle atan2(40, 30).
+  const QPoint o(100, 100), p1(130, 140), p2(150, 150);
+  const double angle = std::atan2(40.0, 30.0), kPi = std::numbers::pi;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Host h;
+    h.host.Shape = QString::fromLatin1(c.name);
+    h.tools.MouseDown(Qt::LeftButton, {}, o.x(), o.y());
+    h.tools.MouseMove({}, p1.x(), p1.y());
+    h.tools.MouseMove(Qt::AltModifier, p2.x(), p2.y());
+    h.tools.MouseUp(Qt::LeftButton, {}, p2.x(), p2.y());
+
+    Host want;
+    want.tools.CopyPictureToWork();
+    const QPoint o2 = o + (p2 - p1);  // the origin dragged along by the Alt move
+    for (const QPoint& at : {p1, p2}) {
+      const QPoint from = at == p1 ? o : o2;
+      switch (c.routine) {
+        case kRound: want.tools.ApplyRoundBrush(c.kind, at.x(), at.y(), 3); break;  // radius = pen width
+        case kFishEye: want.tools.ApplyLensBrush(3, at.x(), at.y(), 0.9, 50); break;  // pen below 5: 50
+        case kAdjust:
+          want.tools.ApplyAdjustBrush(c.kind, from.x(), from.y(), int(std::lround(angle * 100 / kPi)), 50);
+          break;
+        case kLens: {
+          double amount = angle * 180 / kPi;
+          if (std::string(c.name) == "fisheyefixbrush") amount = std::clamp(angle / kPi * 0.5 + 0.5, 0.55, 0.99);
+          if (std::string(c.name) == "twistbrush") amount = std::lround(std::fabs(angle * 25 / kPi) + 1);
+          want.tools.ApplyLensBrush(c.kind, from.x(), from.y(), amount, 50);
+          break;
+        }
+      }
+    }
+    EXPECT_EQ(h.pixels(), want.pixels());
+    EXPECT_EQ(h.tools.origin(), c.routine == kLens || c.routine == kAdjust ? o2 : o);
+  }
+}
+
+// The figures drawn over several drags advance one step per release and start again at the
+// next press after the last step.
+TEST(DrawTools, MultiStepFiguresAdvanceOneStepPerRelease) {
+  for (const char* figure : {"cube", "skewrect", "triangle", "arc", "pie", "chord"}) {
+    SCOPED_TRACE(figure);
+    Host h;
+    const QString name = QString::fromLatin1(figure);
+    h.host.Shape = name;
+    const int steps = name == "cube" || name == "skewrect" || name == "triangle" ? 2 : 3;
+    const QPoint pts[] = {{40, 50}, {120, 110}, {150, 60}};
+    for (int i = 1; i <= steps; ++i) {
+      drag(h.host, {pts[i - 1], pts[i - 1] + QPoint(30, 20)});
+      EXPECT_EQ(h.host.Shape, name + QString::number(i));
+    }
+    QTest::mousePress(&h.host, Qt::LeftButton, {}, QPoint(30, 30));
+    EXPECT_EQ(h.host.Shape, name);
+    QTest::mouseRelease(&h.host, Qt::LeftButton, {}, QPoint(30, 30));
+  }
+}
+
+// While the button is held a shape tool shows its rubber band: the figure drawn in NotXor from
+// the origin to the last point (erasing the band before) and to the current point.
+TEST(DrawTools, EveryShapeToolShowsItsRubberBand) {
+  enum Band { kLine, kRect, kRoundRect, kEllipse, kDotted };
+  std::vector<std::pair<const char*, Band>> cases;
+  for (const char* t : {"line", "rotatetext", "star", "spiral", "skewrect", "triangle", "cone", "spiro", "decobar",
+                        "polyline", "polygon"})
+    cases.emplace_back(t, kLine);
+  for (const char* t : {"rectangle", "cube", "maze", "interprect", "intercolumn"}) cases.emplace_back(t, kRect);
+  cases.emplace_back("roundrect", kRoundRect);
+  for (const char* t : {"ellipse", "globe", "intersphere", "multisphere", "dropletsphere", "wavesphere",
+                        "risingwavesphere", "decooval", "chord", "pie", "arc"})
+    cases.emplace_back(t, kEllipse);
+  for (const char* t : {"snapshot", "bars", "border"}) cases.emplace_back(t, kDotted);
+  const QPoint o(60, 70), p(150, 130);
+  for (const auto& [name, band] : cases) {
+    SCOPED_TRACE(name);
+    Host h;
+    h.host.Shape = QString::fromLatin1(name);
+    h.tools.MouseDown(Qt::LeftButton, {}, o.x(), o.y());
+    h.tools.MouseMove({}, p.x(), p.y());
+
+    Host want;
+    TFxCanvas& c = want.tools.Canvas();
+    if (std::string(name) == "snapshot") c.Pen.Width = 1, c.Brush.Style = bsClear;
+    c.Pen.Mode = pmNotXor;
+    if (band == kDotted) c.Pen.Style = psDot;
+    for (const QPoint& to : {o, p}) {
+      switch (band) {
+        case kLine: c.MoveTo(o.x(), o.y()), c.LineTo(to.x(), to.y()); break;
+        case kRect:
+        case kDotted: c.Rectangle(o.x(), o.y(), to.x(), to.y()); break;
+        case kRoundRect: c.RoundRect(o.x(), o.y(), to.x(), to.y(), 10, 10); break;  // the corner size
+        case kEllipse: c.Ellipse(o.x(), o.y(), to.x(), to.y()); break;
+      }
+    }
+    EXPECT_EQ(h.pixels(), want.pixels());
+    EXPECT_EQ(h.tools.lastPoint(), p);
+    EXPECT_EQ(h.tools.Canvas().Pen.Style, psSolid);
+    EXPECT_EQ(h.tools.Canvas().Pen.Mode, pmCopy);
+    h.tools.MouseUp(Qt::LeftButton, {}, p.x(), p.y());
+  }
 }

@@ -8,6 +8,8 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <cmath>
+
 #include "ListItems.h"
 #include "PicImageVCL.h"
 #include "PictureFiles.h"
@@ -127,7 +129,9 @@ TEST_F(ListsUserTest, ALongCaptionStaysOnOneLine) {
   EXPECT_EQ(list->visualItemRect(list->item(1)).height(), list->visualItemRect(list->item(0)).height());
 }
 
-// The slideshow list's scroll bar draws a handle the user can see and take.
+// The slideshow list's scroll bar draws a handle the user can see and take: against its track
+// it has at least the 3 : 1 contrast of relative luminance that user interface parts need to
+// be made out (WCAG 2.1, non-text contrast).
 TEST_F(ListsUserTest, TheSlideshowListScrollBarShowsItsHandle) {
   QStringList pictures;
   for (int i = 1; i <= 15; ++i) pictures << QString("p%1.jpg").arg(i);
@@ -153,16 +157,26 @@ TEST_F(ListsUserTest, TheSlideshowListScrollBarShowsItsHandle) {
   ASSERT_TRUE(slider.isValid());
   ASSERT_GT(groove.height(), slider.height() + 10);
   const QImage img = bar->grab().toImage();
-  auto meanGray = [&](const QRect& r) {
+  // Mean relative luminance of the pixels well inside r (sRGB, as WCAG defines it).
+  auto luminance = [&](const QRect& r) {
+    auto linear = [](int c) {
+      const double v = c / 255.0;
+      return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
     double sum = 0;
     int n = 0;
-    for (int y = r.top() + 2; y <= r.bottom() - 2; ++y)
-      for (int x = r.left() + 2; x <= r.right() - 2; ++x, ++n) sum += qGray(img.pixel(x, y));
+    for (int y = r.top() + 3; y <= r.bottom() - 3; ++y)
+      for (int x = r.left() + 4; x <= r.right() - 4; ++x, ++n) {
+        const QRgb p = img.pixel(x, y);
+        sum += 0.2126 * linear(qRed(p)) + 0.7152 * linear(qGreen(p)) + 0.0722 * linear(qBlue(p));
+      }
     return n ? sum / n : 0.0;
   };
   // The groove below the handle (the handle is at the top).
   const QRect free(groove.left(), slider.bottom() + 4, groove.width(), groove.bottom() - slider.bottom() - 4);
-  EXPECT_GT(std::abs(meanGray(slider) - meanGray(free)), 15) << meanGray(slider) << " / " << meanGray(free);
+  const double handle = luminance(slider), track = luminance(free);
+  const double contrast = (std::max(handle, track) + 0.05) / (std::min(handle, track) + 0.05);
+  EXPECT_GE(contrast, 3.0) << "handle " << handle << ", track " << track;
 }
 
 // "<" on the picture shown in the preview puts the preview, its status line and caption away;

@@ -3,7 +3,9 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QKeyEvent>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -135,4 +137,54 @@ TEST_F(SettingsPagesTest, TipsSwitchedBackOnStayOn) {
   QCoreApplication::processEvents();
   mf->FormActivate();
   EXPECT_EQ(modal.shown, (QStringList{"TipForm", "TipForm"}));
+}
+
+// The effect box takes every key at once and shows the latest number; a preview plays only for
+// the choice the keys came to rest on. Those it would have played for the numbers on the way
+// are dropped: "3" of "30", 59 of 60 arrow presses, and the keys pressed while one plays.
+TEST_F(SettingsPagesTest, TheEffectBoxShowsTheLatestChoiceAndPreviewsOnlyThat) {
+  openSlideshow("Archive_0003");
+  mf->EinstellungenDiashow1->trigger();
+  ASSERT_EQ(currentPage(), "TabSheet3");
+  QTest::mouseClick(mf->ONRadioButton, Qt::LeftButton);
+  QSpinBox* box = mf->SpinEdit1;
+  ASSERT_TRUE(box->isVisible());
+  ASSERT_GE(box->maximum(), 95);
+  QList<int> played;
+  QList<int> keysDuring;  // effect numbers still to come when the posted keys arrive
+  mf->OnEffectPreview = [&](int effect) {
+    played << effect;
+    // While this one plays, five more presses of the up arrow wait to be taken.
+    if (!keysDuring.isEmpty() && keysDuring.takeFirst() == effect)
+      for (int i = 0; i < 5; ++i) {
+        QCoreApplication::postEvent(box, new QKeyEvent(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier));
+        QCoreApplication::postEvent(box, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Up, Qt::NoModifier));
+      }
+  };
+  const auto settled = [&] { return !played.isEmpty() && !mf->FEffectPreviewTimer->isActive(); };
+
+  box->setFocus();
+  box->selectAll();
+  QTest::keyClicks(box, "30");
+  EXPECT_EQ(box->text(), "30");
+  EXPECT_EQ(mf->FEffectNumber, 30);
+  KV_WAIT_FOR(settled(), 60000);
+  EXPECT_EQ(played, QList<int>{30});
+
+  played.clear();
+  for (int i = 0; i < 60; ++i) QTest::keyClick(box, Qt::Key_Up);
+  EXPECT_EQ(box->value(), 90);
+  EXPECT_EQ(mf->FEffectNumber, 90);
+  KV_WAIT_FOR(settled(), 60000);
+  EXPECT_EQ(played, QList<int>{90});
+
+  // "Nochmal zeigen" plays at once; the keys pressed meanwhile lead to one more preview, of 95.
+  played.clear();
+  keysDuring = {90};
+  QTest::mouseClick(mf->ShowAgainButton, Qt::LeftButton);
+  EXPECT_EQ(played, QList<int>{90});
+  KV_WAIT_FOR(played.size() == 2 && !mf->FEffectPreviewTimer->isActive(), 60000);
+  EXPECT_EQ(box->value(), 95);
+  EXPECT_EQ(played, (QList<int>{90, 95}));
+  mf->OnEffectPreview = nullptr;
 }

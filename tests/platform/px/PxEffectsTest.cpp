@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "PxEffects.h"
@@ -174,4 +180,192 @@ TEST(PxEffects, GradientsAndPatterns) {
   bool sawFore = false;
   for (int y = 0; y < 16; ++y) sawFore |= hatch.pixel(3, y) == qRgb(0, 0, 255);
   EXPECT_TRUE(sawFore);
+}
+
+namespace {
+
+// For every pixel of a W x H picture turning from black to white with `code`, the first of the
+// steps t = 0, 0.01 .. 1 at which it is white.
+struct Reveal {
+  int w = 0;
+  std::vector<int> step;
+  bool soft = false;  // some pixel shown between the pictures at some step
+  int at(QPoint p) const { return step[size_t(p.y() * w + p.x())]; }
+};
+
+Reveal RevealOf(int code, int grain, int w, int h) {
+  QImage from(w, h, QImage::Format_RGB32), to(w, h, QImage::Format_RGB32);
+  from.fill(qRgb(0, 0, 0));
+  to.fill(qRgb(255, 255, 255));
+  EffectSettings s;
+  s.code = code;
+  s.grain = grain;
+  Reveal r;
+  r.w = w;
+  r.step.assign(size_t(w * h), 101);
+  for (int k = 0; k <= 100; ++k) {
+    QImage canvas = from.copy();
+    EXPECT_EQ(EfxComposeFrame(canvas, from, to, canvas.rect(), s, k / 100.0), kOk);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        const QRgb p = canvas.pixel(x, y) & 0xFFFFFF;
+        if (p == 0xFFFFFF && r.step[size_t(y * w + x)] == 101) r.step[size_t(y * w + x)] = k;
+        if (p != 0 && p != 0xFFFFFF) r.soft = true;
+      }
+  }
+  return r;
+}
+
+}  // namespace
+
+// Each transition pattern reveals the pixels in its order: `order` turn one after the other,
+// `together` in the same step, and blocks, rows or bars turn `distinct` separate times. The
+// orders are worked out from what each pattern is: a wipe from a side or corner, bands, a
+// checkerboard, random blocks, an iris from an anchor, a clock, a spiral of squares, bars from
+// the centre lines or diagonals, alternating strips, random bars and a fan of blades.
+TEST(PxEffects, EveryPatternRevealsInItsOrder) {
+  using Pairs = std::vector<std::pair<QPoint, QPoint>>;
+  struct Case {
+    Case(int code, int grain, int w, int h, std::vector<QPoint> order, Pairs together = {}, bool soft = false,
+         int distinct = 0)
+        : code(code), grain(grain), w(w), h(h), order(std::move(order)), together(std::move(together)), soft(soft),
+          distinct(distinct) {}
+    int code, grain, w, h;
+    std::vector<QPoint> order;
+    Pairs together;
+    bool soft;
+    int distinct;
+  };
+  const Case cases[] = {
+      // Wipes: from the left, right, top, bottom and the four corners.
+      {2000, 1, 40, 30, {{0, 5}, {20, 5}, {39, 5}}, {{{20, 0}, {20, 11}}}},
+      {2001, 1, 40, 30, {{39, 5}, {20, 5}, {0, 5}}},
+      {2002, 1, 40, 30, {{5, 0}, {5, 15}, {5, 29}}, {{{0, 15}, {39, 15}}}},
+      {2003, 1, 40, 30, {{5, 29}, {5, 15}, {5, 0}}},
+      {2004, 1, 40, 30, {{0, 0}, {20, 15}, {39, 29}}},
+      {2005, 1, 40, 30, {{39, 0}, {20, 15}, {0, 29}}},
+      {2006, 1, 40, 30, {{0, 29}, {20, 15}, {39, 0}}},
+      {2007, 1, 40, 30, {{39, 29}, {20, 15}, {0, 0}}},
+      // A soft edge, and a wavy one (a column's rows turn at different times).
+      {2008, 1, 40, 30, {{0, 5}, {39, 5}}, {}, true},
+      {2080, 1, 40, 30, {{20, 0}, {20, 11}}},
+      {2082, 1, 40, 30, {{0, 20}, {11, 20}}},
+      // Bands four pixels high (eight with the next band size or grain 2), each row at once.
+      {4000, 1, 40, 30, {{5, 0}, {5, 1}, {5, 3}}, {{{5, 0}, {30, 4}}, {{5, 0}, {5, 8}}}},
+      {4001, 1, 40, 30, {{5, 3}, {5, 2}, {5, 0}}},
+      {4002, 1, 40, 30, {{0, 5}, {1, 5}, {3, 5}}, {{{0, 5}, {4, 20}}}},
+      {4003, 1, 40, 30, {{3, 5}, {0, 5}}},
+      {4004, 1, 40, 30, {{5, 0}, {5, 4}, {5, 7}}, {{{5, 0}, {5, 8}}}},
+      {4000, 2, 40, 30, {{5, 0}, {5, 7}}, {{{5, 0}, {5, 8}}}},
+      // Checkerboard of 4-pixel cells: one colour of cells first, each cell wiped in its direction.
+      {5000, 1, 40, 30, {{0, 0}, {3, 0}, {4, 0}, {7, 0}}, {{{0, 0}, {0, 3}}, {{4, 0}, {0, 4}}}},
+      {5001, 1, 40, 30, {{0, 0}, {0, 3}, {4, 0}}, {{{0, 0}, {3, 0}}}},
+      {5002, 1, 40, 30, {{3, 0}, {0, 0}, {7, 0}, {4, 0}}},
+      {5003, 1, 40, 30, {{0, 3}, {0, 0}}},
+      {5004, 1, 40, 30, {{0, 0}, {5, 0}, {6, 0}}, {{{6, 0}, {0, 6}}}},
+      // Random blocks, rows and columns of the grain's size.
+      {6000, 5, 40, 30, {}, {{{0, 0}, {4, 4}}, {{5, 5}, {9, 9}}}, false, 48},
+      {6001, 5, 40, 30, {}, {{{0, 0}, {39, 4}}}, false, 6},
+      {6002, 5, 40, 30, {}, {{{0, 0}, {4, 29}}}, false, 8},
+      // Irises from the centre: rectangle, its closing form, diamond, ellipse; from an anchor.
+      {7000, 1, 40, 40, {{20, 20}, {30, 20}, {35, 20}, {39, 39}}, {{{30, 20}, {20, 30}}, {{30, 20}, {30, 30}}}},
+      {7001, 1, 40, 40, {{39, 39}, {30, 20}, {20, 20}}},
+      {7002, 1, 40, 40, {{20, 20}, {30, 20}, {35, 20}, {30, 30}}, {{{30, 20}, {20, 30}}}},
+      {7004, 1, 40, 40, {{10, 10}, {20, 20}, {39, 39}}},
+      {7036, 1, 40, 40, {{20, 20}, {39, 39}}, {}, true},
+      {8000, 1, 40, 40, {{20, 20}, {30, 20}, {30, 30}, {35, 20}}, {{{30, 20}, {20, 30}}}},
+      {8000, 1, 40, 30, {{30, 15}, {20, 24}}},
+      {8002, 1, 40, 30, {{20, 24}, {30, 15}}},
+      // Clock wipes from twelve o'clock, clockwise and back.
+      {9000, 1, 40, 30, {{21, 2}, {38, 15}, {20, 28}, {2, 15}, {19, 2}}},
+      {9001, 1, 40, 30, {{19, 2}, {2, 15}, {20, 28}, {38, 15}, {21, 2}}},
+      // Spirals of 8-pixel squares (5 x 4): clockwise and anticlockwise, inwards and outwards.
+      {10000, 1, 40, 32, {{4, 4}, {36, 4}, {36, 28}, {4, 28}, {4, 12}, {12, 12}, {28, 12}, {28, 20}, {12, 20}},
+       {{{0, 0}, {7, 7}}}},
+      {10001, 1, 40, 32, {{4, 4}, {4, 28}, {36, 28}, {36, 4}, {12, 4}, {12, 12}, {12, 20}, {28, 20}, {28, 12}, {20, 12}}},
+      {10002, 1, 40, 32, {{12, 20}, {28, 20}, {12, 12}, {4, 12}, {4, 4}}},
+      {10003, 1, 40, 32, {{20, 12}, {28, 12}, {12, 12}, {4, 4}}},
+      // From the centre lines, the cross of both and the diagonals, and the reverse.
+      {12000, 1, 40, 30, {{5, 15}, {5, 8}, {5, 0}}, {{{0, 14}, {39, 15}}}},
+      {12001, 1, 40, 30, {{5, 0}, {5, 8}, {5, 15}}},
+      {12002, 1, 40, 30, {{20, 5}, {10, 5}, {0, 5}}, {{{19, 0}, {20, 29}}}},
+      {12003, 1, 40, 30, {{0, 5}, {10, 5}, {20, 5}}},
+      {12004, 1, 40, 30, {{19, 3}, {10, 8}, {0, 0}}, {{{19, 0}, {20, 29}}}},
+      {12005, 1, 40, 30, {{0, 0}, {10, 8}, {19, 3}}},
+      {12006, 1, 40, 30, {{0, 0}, {20, 5}, {39, 0}}, {{{0, 0}, {39, 29}}}},
+      {12007, 1, 40, 30, {{39, 0}, {20, 5}, {0, 0}}},
+      {12008, 1, 40, 30, {{39, 0}, {20, 5}, {0, 0}}, {{{39, 0}, {0, 29}}}},
+      {12009, 1, 40, 30, {{0, 0}, {20, 5}, {39, 0}}},
+      // Strips wiped in turn from either side (two pixels; four with the next size).
+      {13000, 1, 40, 30, {{1, 0}, {38, 0}}, {{{1, 0}, {38, 2}}, {{5, 0}, {5, 1}}}},
+      {13001, 1, 40, 30, {{0, 1}, {0, 28}}, {{{0, 1}, {2, 28}}}},
+      {13002, 1, 40, 30, {{38, 4}, {1, 4}}, {{{5, 0}, {5, 3}}}},
+      // Random bars one or two pixels wide.
+      {15000, 1, 40, 30, {}, {{{0, 7}, {39, 7}}}, false, 30},
+      {15002, 1, 40, 30, {}, {{{0, 0}, {39, 1}}}, false, 15},
+      {15001, 1, 40, 30, {}, {{{7, 0}, {7, 29}}}, false, 40},
+      // Fans: two blades clockwise and anticlockwise, three blades, two blades from 30 degrees.
+      {16000, 1, 40, 30, {{21, 2}, {38, 15}, {18, 2}}, {{{21, 2}, {18, 27}}}},
+      {16000, 1, 40, 30, {{28, 19}, {28, 20}}},
+      {16006, 1, 40, 30, {{18, 2}, {1, 15}, {21, 2}}, {{{18, 2}, {21, 27}}}},
+      {16001, 1, 40, 30, {{28, 20}, {21, 2}, {38, 15}, {28, 19}}},
+      {16012, 1, 40, 30, {{26, 5}, {38, 15}, {21, 2}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.code << " grain " << c.grain << " " << c.w << "x" << c.h);
+    const Reveal r = RevealOf(c.code, c.grain, c.w, c.h);
+    for (size_t i = 1; i < c.order.size(); ++i)
+      EXPECT_LT(r.at(c.order[i - 1]), r.at(c.order[i]))
+          << c.order[i - 1].x() << "," << c.order[i - 1].y() << " before " << c.order[i].x() << "," << c.order[i].y();
+    for (const auto& [a, b] : c.together)
+      EXPECT_EQ(r.at(a), r.at(b)) << a.x() << "," << a.y() << " with " << b.x() << "," << b.y();
+    EXPECT_EQ(r.soft, c.soft);
+    if (c.distinct) {
+      EXPECT_EQ(int(std::set<int>(r.step.begin(), r.step.end()).size()), c.distinct);
+    }
+    EXPECT_EQ(*std::max_element(r.step.begin(), r.step.end()), 100) << "the last pixel turns at the end";
+  }
+}
+
+// Every code of every pattern family: the frames at a quarter, half and three quarters, with a
+// wand and at two grains, held as one digest per family. Recorded once, after the orders above
+// and the frames themselves were looked at; a change in any code's pattern, soft edge or wand
+// travel shows here. Take a new digest from the failure message only after looking again.
+TEST(PxEffects, EveryCodeKeepsItsRecordedFrames) {
+  const std::map<int, std::string> recorded = {
+      {2000, "b07b4c37f26d1565"},  {4000, "7c8bb330a1d43ddf"},  {5000, "937b88fe09ac1921"},
+      {6000, "42b0340e31d0dae7"},  {7000, "f5240f304d3cbda1"},  {8000, "0d6c549ed025db5d"},
+      {9000, "142d9ec5a6c11585"},  {10000, "499511a0995867a5"}, {12000, "d7b30c711ad58325"},
+      {13000, "d35a284e5e418955"}, {15000, "112744b4880da601"}, {16000, "828ef174b20ccf31"},
+  };
+  const QImage from = Picture(24, 18, 1), to = Picture(24, 18, 2);
+  std::map<int, uint64_t> digests;
+  for (int code : AllValidCodes()) {
+    const int family = code / 1000 * 1000;
+    if (family == 1000 || family == 3000 || family == 11000 || family == 14000) continue;  // painted, not mapped
+    uint64_t& h = digests.try_emplace(family, 14695981039346656037ull).first->second;
+    for (int grain : {1, 3})
+      for (double t : {0.25, 0.5, 0.75}) {
+        EffectSettings s;
+        s.code = code;
+        s.grain = grain;
+        s.wandSize = 3;
+        s.wandRgb = 0x00FF00;
+        QImage canvas = from.copy();
+        ASSERT_EQ(EfxComposeFrame(canvas, from, to, canvas.rect(), s, t), kOk);
+        for (int y = 0; y < canvas.height(); ++y) {
+          const auto* line = canvas.constScanLine(y);
+          for (int i = 0; i < canvas.width() * 4; ++i) h = (h ^ line[i]) * 1099511628211ull;
+        }
+      }
+  }
+  std::string all;
+  for (const auto& [family, h] : digests) {
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(h));
+    all += "{" + std::to_string(family) + ", \"" + hex + "\"}, ";
+    const auto it = recorded.find(family);
+    EXPECT_TRUE(it != recorded.end() && it->second == hex) << family << ": " << hex;
+  }
+  EXPECT_EQ(digests.size(), recorded.size()) << all;
 }
