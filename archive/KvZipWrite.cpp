@@ -290,90 +290,110 @@ void insertItem(TKvZipArchive& a, TKvZipItem* item, KvStream& src, KvStream& out
   if (dosAttr >= 0) d.ExternalFileAttributes = uint32_t(dosAttr);
 }
 
-}  // namespace
-
-void KvZipWriter::Save(TKvZipArchive& a) {
+// The end record counts entries in 16 bits and 0xFFFF marks a Zip64 set, which no reader of
+// classic records takes; a spanned set is never updated in place. Both are refused before
+// anything is compressed.
+void refuseUnwritable(TKvZipArchive& a) {
   if (a.Spanned) {
     for (int i = 0; i < a.Count(); ++i) a.Items(i)->Action = iaNone;
     a.IsDirty = false;
     throw EKvZipSpanOverwrite();
   }
-  // The end record counts entries in 16 bits and 0xFFFF marks a Zip64 set, which no reader
-  // of classic records takes: refused before anything is compressed.
   int64_t kept = 0;
   for (int i = 0; i < a.Count(); ++i) kept += a.ZipItem(i)->Action != iaDelete;
   if (kept >= 0xFFFF) throw EKvZipTooManyEntries();
-  KvStream* old = a.Stream();
-  auto scratch = std::make_unique<TKvVirtualMemoryStream>();
-  scratch->SwapFolder = a.TempDirectory;
+}
+
+// A new or freshened item from its file on disk.
+void insertFromDisk(TKvZipArchive& a, TKvZipItem* item, std::string path, KvStream& scratch) {
+  if (!path.empty() && path[0] != '/' && !a.BaseDirectory().empty())
+    path = KvEnsureTrailingSlash(a.BaseDirectory()) + path;
+  KvFileStream in(path, fmOpenRead);
+  struct ::stat st;
+  bool known = ::fstat(in.Handle(), &st) == 0;
+  // Refused before anything is read: the classic headers hold 32-bit sizes.
+  if (known && uint64_t(st.st_size) > 0xFFFFFFFFull)
+    throw EKvException("File too large for a ZIP archive (at most 4 GiB): " + path);
+  int64_t mtime = known ? int64_t(st.st_mtime) : -1;
+  a.CurrentItem = item;
+  insertItem(a, item, in, scratch, mtime, KvReadAttributes(path));
+}
+
+// A kept item: its compressed bytes, as they follow the old local header.
+void copyKept(KvStream& old, TKvZipItem* item, KvStream& scratch) {
+  old.Seek(item->RelativeOffset(), soBeginning);
+  TKvZipLocalFileHeader lh;
+  lh.LoadFromStream(old);
+  if (item->CompressedSize() > 0) scratch.CopyFrom(old, item->CompressedSize());
+  // The sizes go into the local header; only an encrypted entry keeps its data
+  // descriptor, because its password check byte was made from the time then.
+  if (!(item->Dir.GeneralPurposeBitFlag & 1)) item->Dir.GeneralPurposeBitFlag &= uint16_t(~8);
+}
+
+// Every item that stays, its data made into the scratch stream in the archive's order;
+// total grows by what each will take in the archive. diskName gives an item's file on disk.
+std::vector<Prepared> prepareItems(TKvZipArchive& a, KvStream& scratch, int64_t& total,
+                                   const std::function<std::string(const TKvZipItem*)>& diskName) {
   std::vector<Prepared> list;
-  int64_t total = 22;
   for (int i = 0; i < a.Count(); ++i) {
     auto* item = a.ZipItem(i);
     if (item->Action == iaDelete) continue;
     Prepared p{item};
-    p.start = scratch->Position();
+    p.start = scratch.Position();
     switch (item->Action) {
-      case iaAdd: case iaFreshen: case iaReplace: {
-        std::string path = item->DiskFileName.empty() ? a.diskFileNameOf(item) : item->DiskFileName;
-        if (!path.empty() && path[0] != '/' && !a.BaseDirectory().empty())
-          path = KvEnsureTrailingSlash(a.BaseDirectory()) + path;
-        KvFileStream in(path, fmOpenRead);
-        struct ::stat st;
-        bool known = ::fstat(in.Handle(), &st) == 0;
-        // Refused before anything is read: the classic headers hold 32-bit sizes.
-        if (known && uint64_t(st.st_size) > 0xFFFFFFFFull)
-          throw EKvException("File too large for a ZIP archive (at most 4 GiB): " + path);
-        int64_t mtime = known ? int64_t(st.st_mtime) : -1;
-        a.CurrentItem = item;
-        insertItem(a, item, in, *scratch, mtime, KvReadAttributes(path));
+      case iaAdd: case iaFreshen: case iaReplace:
+        insertFromDisk(a, item, item->DiskFileName.empty() ? diskName(item) : item->DiskFileName, scratch);
         break;
-      }
-      case iaAddFromStream: {
+      case iaAddFromStream:
         if (!item->SourceStream) throw EKvException("nil stream");
         item->SourceStream->Seek(0, soBeginning);
         a.CurrentItem = item;
-        insertItem(a, item, *item->SourceStream, *scratch, -1, -1);
+        insertItem(a, item, *item->SourceStream, scratch, -1, -1);
         break;
-      }
-      default: {
-        // Kept items: their compressed bytes, as they follow the old local header.
-        old->Seek(item->RelativeOffset(), soBeginning);
-        TKvZipLocalFileHeader lh;
-        lh.LoadFromStream(*old);
-        if (item->CompressedSize() > 0) scratch->CopyFrom(*old, item->CompressedSize());
-        // The sizes go into the local header; only an encrypted entry keeps its data
-        // descriptor, because its password check byte was made from the time then.
-        if (!(item->Dir.GeneralPurposeBitFlag & 1)) item->Dir.GeneralPurposeBitFlag &= uint16_t(~8);
+      default:
+        copyKept(*a.Stream(), item, scratch);
         break;
-      }
     }
-    p.length = scratch->Position() - p.start;
+    p.length = scratch.Position() - p.start;
     total += p.length + 76 + 2 * int64_t(item->Dir.FileName.size()) + 2 * int64_t(item->Dir.ExtraField.size());
     list.push_back(p);
   }
+  return list;
+}
 
+// The stub to put in front: a new one, else the one the archive has.
+std::vector<uint8_t> stubOf(TKvZipArchive& a) {
   std::vector<uint8_t> stub = a.NewStub;
   if (stub.empty() && a.HasStub && a.StubLength > 0) {
     stub.resize(size_t(a.StubLength));
-    old->Seek(0, soBeginning);
-    old->ReadBuffer(stub.data(), a.StubLength);
+    a.Stream()->Seek(0, soBeginning);
+    a.Stream()->ReadBuffer(stub.data(), a.StubLength);
   }
-  int64_t limit = a.SpanSizeLimit;
-  int64_t whole = total + int64_t(stub.size());
-  TKvSpanStream* ss = a.SpanStream();
-  bool removable = a.OnRemovableDrive || (ss && ss->MediaKind() == mkRemovableDisks);
-  bool span = (limit > 0 && limit < whole) || (removable && freeBytesFor(a) < whole);
-  if (span && !stub.empty()) throw EKvException(KvMessage(16), 16);
-  if (span && limit > 0 && limit < 64) throw EKvException(KvMessage(31), 31);
+  return stub;
+}
 
-  PartWriter w(a, span, removable && span);
-  if (span) {
-    std::vector<uint8_t> marker;
-    put32(marker, kSigSpan);
-    w.Write(marker);
-  }
-  if (!stub.empty()) w.Write(stub);
+// Whether an archive of `whole` bytes needs parts: past the size limit, or past the room on a
+// removable disk (then the parts go onto disks one after another).
+struct Layout {
+  bool span = false;
+  bool onDisks = false;
+};
+
+Layout planLayout(TKvZipArchive& a, int64_t whole, bool hasStub) {
+  const int64_t limit = a.SpanSizeLimit;
+  TKvSpanStream* ss = a.SpanStream();
+  const bool removable = a.OnRemovableDrive || (ss && ss->MediaKind() == mkRemovableDisks);
+  Layout l;
+  l.span = (limit > 0 && limit < whole) || (removable && freeBytesFor(a) < whole);
+  if (l.span && hasStub) throw EKvException(KvMessage(16), 16);
+  if (l.span && limit > 0 && limit < 64) throw EKvException(KvMessage(31), 31);
+  l.onDisks = removable && l.span;
+  return l;
+}
+
+// Each entry's local header, its data and, when it keeps one, its data descriptor; the
+// directory entries learn where their local headers lie.
+void writeEntries(PartWriter& w, std::vector<Prepared>& list, KvStream& scratch) {
   std::vector<uint8_t> buf(65536);
   for (auto& p : list) {
     auto& d = p.item->Dir;
@@ -383,10 +403,10 @@ void KvZipWriter::Save(TKvZipArchive& a) {
     d.DiskNumberStart = uint16_t(w.Part());
     d.RelativeOffsetOfLocalHeader = uint32_t(w.Position());
     w.Write(lh);
-    scratch->Seek(p.start, soBeginning);
+    scratch.Seek(p.start, soBeginning);
     for (int64_t done = 0; done < p.length;) {
       int64_t n = std::min<int64_t>(int64_t(buf.size()), p.length - done);
-      scratch->ReadBuffer(buf.data(), n);
+      scratch.ReadBuffer(buf.data(), n);
       w.Write(buf.data(), n);
       done += n;
     }
@@ -399,41 +419,55 @@ void KvZipWriter::Save(TKvZipArchive& a) {
       w.Write(dd);
     }
   }
+}
+
+// The central directory: the end record's start, size and the entries on the part it ends on.
+struct Directory {
   TKvZipDirectoryFileFooter end;
-  bool first = true;
-  uint32_t dirSize = 0;
-  uint16_t onDisk = 0;
+  bool empty = true;
+  uint16_t onLastPart = 0;
+};
+
+Directory writeDirectory(PartWriter& w, const std::vector<Prepared>& list) {
+  Directory dir;
+  uint32_t size = 0;
   for (auto& p : list) {
     std::vector<uint8_t> ch = centralHeader(p.item->Dir);
     int before = w.Part();
     w.Ensure(int64_t(ch.size()));
-    if (w.Part() != before) onDisk = 0;
+    if (w.Part() != before) dir.onLastPart = 0;
     if (w.Position() + int64_t(ch.size()) > 0xFFFFFFFFll)
       throw EKvException("Archive too large for a ZIP archive (at most 4 GiB)");
-    if (first) {
-      end.StartDiskNumber = uint16_t(w.Part());
-      end.DirectoryOffset = uint32_t(w.Position());
-      first = false;
+    if (dir.empty) {
+      dir.end.StartDiskNumber = uint16_t(w.Part());
+      dir.end.DirectoryOffset = uint32_t(w.Position());
+      dir.empty = false;
     }
     w.Write(ch);
-    dirSize += uint32_t(ch.size());
-    ++onDisk;
+    size += uint32_t(ch.size());
+    ++dir.onLastPart;
   }
+  dir.end.DirectorySize = size;
+  return dir;
+}
+
+// The end record after the directory; answers its position in its part.
+int64_t writeEndRecord(PartWriter& w, Directory& dir, size_t entries, const std::string& comment) {
+  TKvZipDirectoryFileFooter& end = dir.end;
   int beforeEnd = w.Part();
   w.Ensure(22);
-  if (first) {
+  if (dir.empty) {
     end.StartDiskNumber = uint16_t(w.Part());
     end.DirectoryOffset = uint32_t(w.Position());
-    onDisk = 0;
+    dir.onLastPart = 0;
   } else if (w.Part() != beforeEnd) {
     // The end record starts a part of its own: no entry lies on it.
-    onDisk = 0;
+    dir.onLastPart = 0;
   }
   end.DiskNumber = uint16_t(w.Part());
-  end.TotalEntries = uint16_t(list.size());
-  end.EntriesOnDisk = onDisk;
-  end.DirectorySize = dirSize;
-  end.ZipfileComment = a.EndRecord.ZipfileComment;
+  end.TotalEntries = uint16_t(entries);
+  end.EntriesOnDisk = dir.onLastPart;
+  end.ZipfileComment = comment;
   std::vector<uint8_t> er;
   put32(er, kSigEnd);
   put16(er, end.DiskNumber);
@@ -446,34 +480,84 @@ void KvZipWriter::Save(TKvZipArchive& a) {
   er.insert(er.end(), end.ZipfileComment.begin(), end.ZipfileComment.end());
   int64_t endPos = w.Position();
   w.Write(er);
-  int lastPart = w.Part();
+  return endPos;
+}
+
+// Parts of an earlier, longer set under the same name would confuse the reader.
+void removePartsAfter(const std::string& archive, int lastPart) {
+  for (int n = lastPart + 1; n <= 99; ++n) {
+    std::string extra = PartWriter::numberedOf(archive, n);
+    if (!KvFileExists(extra)) break;
+    ::unlink(extra.c_str());
+  }
+}
+
+}  // namespace
+
+// What a save wrote, for the archive to read from then on.
+struct KvZipWriter::Written {
+  Layout layout;
+  TKvZipDirectoryFileFooter end;
+  int64_t endPos = 0;
+  int lastPart = 0;
+  int64_t stubLength = 0;
+};
+
+void KvZipWriter::Save(TKvZipArchive& a) {
+  refuseUnwritable(a);
+  auto scratch = std::make_unique<TKvVirtualMemoryStream>();
+  scratch->SwapFolder = a.TempDirectory;
+  int64_t total = 22;  // the end record
+  std::vector<Prepared> list =
+      prepareItems(a, *scratch, total, [&a](const TKvZipItem* item) { return a.diskFileNameOf(item); });
+  const std::vector<uint8_t> stub = stubOf(a);
+  Written written;
+  written.layout = planLayout(a, total + int64_t(stub.size()), !stub.empty());
+  written.stubLength = int64_t(stub.size());
+
+  PartWriter w(a, written.layout.span, written.layout.onDisks);
+  if (written.layout.span) {
+    std::vector<uint8_t> marker;
+    put32(marker, kSigSpan);
+    w.Write(marker);
+  }
+  if (!stub.empty()) w.Write(stub);
+  writeEntries(w, list, *scratch);
+  Directory dir = writeDirectory(w, list);
+  written.endPos = writeEndRecord(w, dir, list.size(), a.EndRecord.ZipfileComment);
+  written.end = dir.end;
+  written.lastPart = w.Part();
 
   // Everything is written: the new files take the place of the old.
   a.stream_.reset();
   try {
     w.Finish();
-    // Parts of an earlier, longer set would confuse the reader.
-    for (int n = lastPart + 1; !(removable && span) && n <= 99; ++n) {
-      std::string extra = PartWriter::numberedOf(a.ArchiveName(), n);
-      if (!KvFileExists(extra)) break;
-      ::unlink(extra.c_str());
-    }
+    if (!written.layout.onDisks) removePartsAfter(a.ArchiveName(), written.lastPart);
   } catch (...) {
     a.reopenStream(a.ArchiveName(), mkNumberedFiles, fmOpenRead | fmShareDenyNone);
     throw;
   }
-  a.Spanned = span;
-  bool onDisks = removable && span;
+  adoptWritten(a, written);
+  settleItems(a);
+}
+
+void KvZipWriter::adoptWritten(TKvZipArchive& a, const Written& written) {
+  const bool onDisks = written.layout.onDisks;
+  a.Spanned = written.layout.span;
   a.reopenStream(a.ArchiveName(), onDisks ? mkRemovableDisks : mkNumberedFiles, fmOpenRead | fmShareDenyNone);
   a.OnRemovableDrive = onDisks;
-  a.NumberedParts = span && !onDisks;
+  a.NumberedParts = written.layout.span && !onDisks;
   // The last disk is the one left in the drive.
-  if (onDisks) a.SpanStream()->OpenPart(a.ArchiveName(), lastPart);
-  a.CurrentDisk = uint16_t(onDisks ? lastPart : 0);
-  a.EndRecord = end;
-  a.EndRecordPosition = endPos;
-  a.HasStub = !stub.empty();
-  a.StubLength = int64_t(stub.size());
+  if (onDisks) a.SpanStream()->OpenPart(a.ArchiveName(), written.lastPart);
+  a.CurrentDisk = uint16_t(onDisks ? written.lastPart : 0);
+  a.EndRecord = written.end;
+  a.EndRecordPosition = written.endPos;
+  a.HasStub = written.stubLength > 0;
+  a.StubLength = written.stubLength;
+}
+
+// Deleted items go, the others are as saved; the local headers are found by their places.
+void KvZipWriter::settleItems(TKvZipArchive& a) {
   for (int i = a.Count() - 1; i >= 0; --i) {
     if (a.Items(i)->Action == iaDelete) a.items_->Delete(i);
     else {

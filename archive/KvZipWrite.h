@@ -10,6 +10,12 @@ namespace kv {
 class KvZipWriter {
  public:
   static void Save(TKvZipArchive& a);
+
+ private:
+  struct Written;
+  // The archive reads the files just written: their parts, end record and stub.
+  static void adoptWritten(TKvZipArchive& a, const Written& written);
+  static void settleItems(TKvZipArchive& a);
 };
 
 }  // namespace kv

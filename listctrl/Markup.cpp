@@ -406,6 +406,32 @@ class Renderer {
   bool segment(Line& c, qsizetype pos, qsizetype end);
   TagResult tag(Line& c, const Tag& tg);
   TagResult applyTag(Line& c, const Tag& tg);
+  struct TagEntry {
+    const char* name;
+    TagResult (*handler)(Renderer&, Line&, const Tag&);
+  };
+  static const TagEntry kOpeningTags[], kClosingTags[];
+  // The tags that do more than switch a style on or off; applyTag's tables name them.
+  TagResult openAnchor(Line& c, const Tag& tg);
+  TagResult closeAnchor(Line& c);
+  TagResult openFont(Line& c, const Tag& tg);
+  TagResult closeFont(Line& c);
+  TagResult openHighlight(Line& c);
+  TagResult closeHighlight(Line& c);
+  TagResult rule(Line& c);
+  TagResult indentTo(Line& c, const Tag& tg);
+  TagResult listItem(Line& c);
+  TagResult openParagraph(Line& c, const Tag& tg);
+  TagResult closeParagraph(Line& c);
+  TagResult rotate(const Tag& tg);
+  static TagResult set(bool& flag, bool on) {
+    flag = on;
+    return TagResult::Continue;
+  }
+  TagResult endShift() {
+    s_.sub = s_.sup = false;
+    return TagResult::Continue;
+  }
   void image(Line& c, const Tag& tg, TagResult& res);
   void body(Line& c, const Tag& tg);
   void drawSegment(Line& c, const QString& plain, const std::vector<int>& underlined, int w);
@@ -840,223 +866,282 @@ Renderer::TagResult Renderer::tag(Line& c, const Tag& tg) {
   return res;
 }
 
+// Each tag's handler by the tag's name, for the opening and the closing forms.
+const Renderer::TagEntry Renderer::kOpeningTags[] = {
+    {"A", [](Renderer& r, Line& c, const Tag& tg) { return r.openAnchor(c, tg); }},
+    {"B", [](Renderer& r, Line&, const Tag&) { return set(r.s_.bold, true); }},
+    {"BLINK",
+     [](Renderer& r, Line&, const Tag&) {
+       if (!r.a_.Blink) r.s_.fontColor = r.startBrush_;
+       return TagResult::Continue;
+     }},
+    {"BR",
+     [](Renderer&, Line& c, const Tag&) {
+       c.strip += QLatin1Char('\r');
+       return TagResult::EndAfter;
+     }},
+    {"BODY",
+     [](Renderer& r, Line& c, const Tag& tg) {
+       if (c.paint && !r.a_.Selected) r.body(c, tg);
+       return TagResult::Continue;
+     }},
+    {"E", [](Renderer& r, Line&, const Tag&) { return set(r.s_.error, true); }},
+    {"FONT", [](Renderer& r, Line& c, const Tag& tg) { return r.openFont(c, tg); }},
+    {"HI", [](Renderer& r, Line& c, const Tag&) { return r.openHighlight(c); }},
+    {"HR", [](Renderer& r, Line& c, const Tag&) { return r.rule(c); }},
+    {"I", [](Renderer& r, Line&, const Tag&) { return set(r.s_.italic, true); }},
+    {"IMG",
+     [](Renderer& r, Line& c, const Tag& tg) {
+       TagResult res = TagResult::Continue;
+       r.image(c, tg, res);
+       return res;
+     }},
+    {"IND", [](Renderer& r, Line& c, const Tag& tg) { return r.indentTo(c, tg); }},
+    {"LI", [](Renderer& r, Line& c, const Tag&) { return r.listItem(c); }},
+    {"P", [](Renderer& r, Line& c, const Tag& tg) { return r.openParagraph(c, tg); }},
+    {"R", [](Renderer& r, Line&, const Tag& tg) { return r.rotate(tg); }},
+    {"S", [](Renderer& r, Line&, const Tag&) { return set(r.s_.strike, true); }},
+    {"SHAD", [](Renderer& r, Line&, const Tag&) { return set(r.s_.shadow, true); }},
+    {"SUB", [](Renderer& r, Line&, const Tag&) { return set(r.s_.sub, true); }},
+    {"SUP", [](Renderer& r, Line&, const Tag&) { return set(r.s_.sup, true); }},
+    {"U", [](Renderer& r, Line&, const Tag&) { return set(r.s_.underline, true); }},
+    {"UL",
+     [](Renderer& r, Line&, const Tag&) {
+       if (r.s_.listLevel < INT_MAX) ++r.s_.listLevel;
+       return TagResult::EndAfter;
+     }},
+    {"Z", [](Renderer& r, Line&, const Tag&) { return set(r.s_.hidden, true); }},
+};
+const Renderer::TagEntry Renderer::kClosingTags[] = {
+    {"A", [](Renderer& r, Line& c, const Tag&) { return r.closeAnchor(c); }},
+    {"B", [](Renderer& r, Line&, const Tag&) { return set(r.s_.bold, false); }},
+    {"E", [](Renderer& r, Line&, const Tag&) { return set(r.s_.error, false); }},
+    {"FONT", [](Renderer& r, Line& c, const Tag&) { return r.closeFont(c); }},
+    {"HI", [](Renderer& r, Line& c, const Tag&) { return r.closeHighlight(c); }},
+    {"I", [](Renderer& r, Line&, const Tag&) { return set(r.s_.italic, false); }},
+    {"P", [](Renderer& r, Line& c, const Tag&) { return r.closeParagraph(c); }},
+    {"R", [](Renderer& r, Line&, const Tag&) { return set(r.s_.rotated, false); }},
+    {"S", [](Renderer& r, Line&, const Tag&) { return set(r.s_.strike, false); }},
+    {"SHAD", [](Renderer& r, Line&, const Tag&) { return set(r.s_.shadow, false); }},
+    // Either closing tag ends a lowered or a raised run.
+    {"SUB", [](Renderer& r, Line&, const Tag&) { return r.endShift(); }},
+    {"SUP", [](Renderer& r, Line&, const Tag&) { return r.endShift(); }},
+    {"U", [](Renderer& r, Line&, const Tag&) { return set(r.s_.underline, false); }},
+    // Outside a list "</UL>" reads as "</U>".
+    {"UL",
+     [](Renderer& r, Line&, const Tag&) {
+       if (r.s_.listLevel > 0) --r.s_.listLevel;
+       else r.s_.underline = false;
+       return TagResult::Continue;
+     }},
+    {"Z", [](Renderer& r, Line&, const Tag&) { return set(r.s_.hidden, false); }},
+};
+
 Renderer::TagResult Renderer::applyTag(Line& c, const Tag& tg) {
   const QString& name = tg.name();
-  const bool paint = c.paint;
-  TagResult res = TagResult::Continue;
   if (!tg.closing()) {
-    if (name == QLatin1String("A")) {
-      const int number = ++s_.anchorCount;
-      r_.HyperLinks = std::max(r_.HyperLinks, number);
-      bool found = false;
-      s_.href = tg.attr("HREF", &found);
-      if (!found) s_.href = tg.firstQuoted();
-      s_.inAnchor = true;
-      s_.anchorStartX = c.x;
-      s_.anchorStartTop = c.top;
-      const bool hovered = number == a_.HoverLink;
-      if (paint && (!a_.HoverStyle || hovered)) {
-        s_.underline = true;
-        s_.anchorStyled = true;
-        s_.anchorSavedBrush = s_.brushColor;
-        s_.anchorSavedFont = s_.fontColor;
-        if (a_.HoverColor != clNone) s_.brushColor = a_.HoverColor;
-        if (a_.HoverFontColor != clNone) s_.fontColor = a_.HoverFontColor;
-      }
-      if (!a_.Selected && !(hovered && a_.HoverStyle && a_.HoverFontColor != clNone))
-        s_.fontColor = a_.URLColor;
-      if (number - 1 == a_.FocusLink) {
-        s_.focusOpen = true;
-        s_.focusStartX = c.x;
-        r_.FocusAnchor = s_.href;
-      }
-    } else if (name == QLatin1String("B")) {
-      s_.bold = true;
-    } else if (name == QLatin1String("BLINK")) {
-      if (!a_.Blink) s_.fontColor = startBrush_;
-    } else if (name == QLatin1String("BR")) {
-      c.strip += QLatin1Char('\r');
-      res = TagResult::EndAfter;
-    } else if (name == QLatin1String("BODY")) {
-      if (paint && !a_.Selected) body(c, tg);
-    } else if (name == QLatin1String("E")) {
-      s_.error = true;
-    } else if (name == QLatin1String("FONT")) {
-      bool has = false;
-      const QString face = tg.attr("FACE", &has);
-      if (has) s_.family = face;
-      const QString color = tg.attr("COLOR", &has);
-      if (has && !a_.Selected) s_.fontColor = MarkupColor(color);
-      const QString bg = tg.attr("BGCOLOR", &has);
-      if (has && paint && !a_.Selected) {
-        s_.fontSavedBrush = s_.brushColor;
-        s_.brushColor = MarkupColor(bg);
-      }
-      const QString size = tg.attr("SIZE", &has);
-      if (has) {
-        static const int sizes[] = {8, 10, 12, 14, 16};
-        const int v = ParseInt(size);
-        if (v >= 1 && v <= 5) s_.pointSize = sizes[v - 1];
-        else if (v > 0) s_.pointSize = std::min<double>(v, kMaxPointSize);
-      }
-    } else if (name == QLatin1String("HI")) {
-      if (paint) {
-        s_.hiSavedFont = s_.fontColor;
-        s_.hiSavedBrush = s_.brushColor;
-        s_.fontColor = clHighlightText;
-        s_.brushColor = clHighlight;
-      }
-    } else if (name == QLatin1String("HR")) {
-      if (paint) {
-        p_.save();
-        p_.setPen(QColor(0, 0, 0));
-        p_.drawLine(rect_.x(), c.bottom + 1, right_ - 1, c.bottom + 1);
-        p_.restore();
-      }
-      res = TagResult::EndAfter;
-    } else if (name == QLatin1String("I")) {
-      s_.italic = true;
-    } else if (name == QLatin1String("IMG")) {
-      image(c, tg, res);
-    } else if (name == QLatin1String("IND")) {
-      const int n = std::clamp(ParseInt(tg.valueAfterLetter(QLatin1Char('X'))), -kMaxOffset, kMaxOffset);
-      if (c.width < n) {
-        c.width = n;
-        c.x = c.left + n;
-        c.trailingSpace = 0;
-      }
-    } else if (name == QLatin1String("LI")) {
-      if (c.liSeen && c.fit) return TagResult::EndBefore;
-      c.liSeen = true;
-      const int level = std::min(s_.listLevel, 1000);
-      c.width += level * 12;
-      c.x += (level - 1) * 12;
-      if (paint && !s_.hidden) {
-        p_.save();
-        p_.setFont(font());
-        p_.setPen(ToQColor(s_.fontColor == clNone ? startFontColor_ : s_.fontColor));
-        const int bottom = c.bottom - c.drawSubOff - c.drawImgOff;
-        p_.drawText(QPoint(c.x, bottom - textHeight() + fm().ascent()),
-                    level % 2 == 1 ? QString(QChar(0x2022)) : QStringLiteral("o"));
-        p_.restore();
-      }
-      c.x += 12;
-      c.trailingSpace = 0;
-    } else if (name == QLatin1String("P")) {
-      bool has = false;
-      const QString align = tg.attr("ALIGN", &has).toUpper();
-      if (has) {
-        if (align.contains(QLatin1String("RIGHT"))) s_.align = 1;
-        if (align.contains(QLatin1String("LEFT"))) s_.align = 0;
-        if (align.contains(QLatin1String("CENTER"))) s_.align = 2;
-      }
-      const QString indent = tg.attr("INDENT", &has);
-      if (has) s_.indent = std::clamp(ParseInt(indent), -kMaxOffset, kMaxOffset);
-      bool hasColor = false, hasTo = false;
-      const QString from = tg.attr("BGCOLOR", &hasColor);
-      const QString to = tg.attr("BGCOLORTO", &hasTo);
-      if (hasColor && paint) {
-        s_.paraBg = true;
-        if (!hasTo) {
-          s_.paraSavedBrush = s_.brushColor;
-          s_.brushColor = MarkupColor(from);
-          fillBrush(QRect(QPoint(rect_.x(), c.top), QPoint(right_ - 1, c.bottom - 1)));
-        } else {
-          DrawGradientRect(p_, MarkupColor(from), MarkupColor(to), true,
-                           QRect(QPoint(rect_.x(), c.top), QPoint(right_ - 1, c.bottom + 1)), 64,
-                           clNone);
-        }
-      }
-    } else if (name == QLatin1String("R")) {
-      bool ok = false;
-      const double angle = tg.valueAfterLetter(QLatin1Char('A')).trimmed().toDouble(&ok);
-      s_.rotated = true;
-      s_.angle = ok && std::isfinite(angle) ? std::fmod(angle, 360.0) : 0.0;
-    } else if (name == QLatin1String("S")) {
-      s_.strike = true;
-    } else if (name == QLatin1String("SHAD")) {
-      s_.shadow = true;
-    } else if (name == QLatin1String("SUB")) {
-      s_.sub = true;
-    } else if (name == QLatin1String("SUP")) {
-      s_.sup = true;
-    } else if (name == QLatin1String("U")) {
-      s_.underline = true;
-    } else if (name == QLatin1String("UL")) {
-      if (s_.listLevel < INT_MAX) ++s_.listLevel;
-      res = TagResult::EndAfter;
-    } else if (name == QLatin1String("Z")) {
-      s_.hidden = true;
+    for (const TagEntry& e : kOpeningTags)
+      if (name == QLatin1String(e.name)) return e.handler(*this, c, tg);
+    return TagResult::Continue;  // an unknown tag is skipped
+  }
+  for (const TagEntry& e : kClosingTags)
+    if (name == QLatin1String(e.name)) return e.handler(*this, c, tg);
+  // Other closing tags by their first letter: "</BLINK>", "</BODY>" give back the start
+  // colour, "</LI>" ends the line.
+  if (name.startsWith(QLatin1Char('B'))) s_.fontColor = startFontColor_;
+  else if (name.startsWith(QLatin1Char('L'))) return TagResult::EndAfter;
+  return TagResult::Continue;
+}
+
+Renderer::TagResult Renderer::openAnchor(Line& c, const Tag& tg) {
+  const int number = ++s_.anchorCount;
+  r_.HyperLinks = std::max(r_.HyperLinks, number);
+  bool found = false;
+  s_.href = tg.attr("HREF", &found);
+  if (!found) s_.href = tg.firstQuoted();
+  s_.inAnchor = true;
+  s_.anchorStartX = c.x;
+  s_.anchorStartTop = c.top;
+  const bool hovered = number == a_.HoverLink;
+  if (c.paint && (!a_.HoverStyle || hovered)) {
+    s_.underline = true;
+    s_.anchorStyled = true;
+    s_.anchorSavedBrush = s_.brushColor;
+    s_.anchorSavedFont = s_.fontColor;
+    if (a_.HoverColor != clNone) s_.brushColor = a_.HoverColor;
+    if (a_.HoverFontColor != clNone) s_.fontColor = a_.HoverFontColor;
+  }
+  if (!a_.Selected && !(hovered && a_.HoverStyle && a_.HoverFontColor != clNone)) s_.fontColor = a_.URLColor;
+  if (number - 1 == a_.FocusLink) {
+    s_.focusOpen = true;
+    s_.focusStartX = c.x;
+    r_.FocusAnchor = s_.href;
+  }
+  return TagResult::Continue;
+}
+
+Renderer::TagResult Renderer::closeAnchor(Line& c) {
+  if (s_.inAnchor) {
+    if (s_.anchorStyled) {
+      s_.underline = startFont_.underline();
+      s_.brushColor = s_.anchorSavedBrush;
+      s_.fontColor = s_.anchorSavedFont;
+      s_.anchorStyled = false;
     }
-  } else {
-    if (name == QLatin1String("A")) {
-      if (s_.inAnchor) {
-        if (s_.anchorStyled) {
-          s_.underline = startFont_.underline();
-          s_.brushColor = s_.anchorSavedBrush;
-          s_.fontColor = s_.anchorSavedFont;
-          s_.anchorStyled = false;
-        }
-        if (!a_.Selected) s_.fontColor = startFontColor_;
-        if (c.record && mouseAnchor_ == s_.anchorCount) {
-          const bool sameLine = s_.anchorStartTop == c.top;
-          const int sx = sameLine ? s_.anchorStartX : c.left;
-          r_.HoverRect = QRect(QPoint(sx, c.top), QPoint(c.x, c.bottom));
-          r_.MouseLink = s_.anchorCount;
-        }
-        if (s_.focusOpen) {
-          if (paint) drawFocusBox(c);
-          s_.focusOpen = false;
-        }
-      }
-      s_.inAnchor = false;
-    } else if (name == QLatin1String("B")) {
-      s_.bold = false;
-    } else if (name.startsWith(QLatin1Char('B'))) {
-      s_.fontColor = startFontColor_;
-    } else if (name == QLatin1String("E")) {
-      s_.error = false;
-    } else if (name == QLatin1String("FONT")) {
-      s_.family.clear();
-      s_.pointSize = -1;
-      if (paint && !a_.Selected) {
-        s_.fontColor = startFontColor_;
-        s_.brushColor = s_.fontSavedBrush;
-      }
-    } else if (name == QLatin1String("HI")) {
-      if (paint) {
-        s_.fontColor = s_.hiSavedFont;
-        s_.brushColor = s_.hiSavedBrush;
-      }
-    } else if (name == QLatin1String("I")) {
-      s_.italic = false;
-    } else if (name.startsWith(QLatin1Char('L'))) {
-      res = TagResult::EndAfter;
-    } else if (name == QLatin1String("P")) {
-      if (paint) {
-        s_.brushColor = s_.paraSavedBrush;
-        s_.paraBg = false;
-      }
-      s_.resetParagraph = true;
-      res = TagResult::EndAfter;
-    } else if (name == QLatin1String("R")) {
-      s_.rotated = false;
-    } else if (name == QLatin1String("S")) {
-      s_.strike = false;
-    } else if (name == QLatin1String("SHAD")) {
-      s_.shadow = false;
-    } else if (name == QLatin1String("SUB") || name == QLatin1String("SUP")) {
-      s_.sub = s_.sup = false;
-    } else if (name == QLatin1String("U")) {
-      s_.underline = false;
-    } else if (name == QLatin1String("UL")) {
-      if (s_.listLevel > 0) --s_.listLevel;
-      else s_.underline = false;
-    } else if (name == QLatin1String("Z")) {
-      s_.hidden = false;
+    if (!a_.Selected) s_.fontColor = startFontColor_;
+    // The hit test remembers where the anchor under the mouse lies, for the hover frame.
+    if (c.record && mouseAnchor_ == s_.anchorCount) {
+      const bool sameLine = s_.anchorStartTop == c.top;
+      const int sx = sameLine ? s_.anchorStartX : c.left;
+      r_.HoverRect = QRect(QPoint(sx, c.top), QPoint(c.x, c.bottom));
+      r_.MouseLink = s_.anchorCount;
+    }
+    if (s_.focusOpen) {
+      if (c.paint) drawFocusBox(c);
+      s_.focusOpen = false;
     }
   }
-  return res;
+  s_.inAnchor = false;
+  return TagResult::Continue;
+}
+
+Renderer::TagResult Renderer::openFont(Line& c, const Tag& tg) {
+  bool has = false;
+  const QString face = tg.attr("FACE", &has);
+  if (has) s_.family = face;
+  const QString color = tg.attr("COLOR", &has);
+  if (has && !a_.Selected) s_.fontColor = MarkupColor(color);
+  const QString bg = tg.attr("BGCOLOR", &has);
+  if (has && c.paint && !a_.Selected) {
+    s_.fontSavedBrush = s_.brushColor;
+    s_.brushColor = MarkupColor(bg);
+  }
+  const QString size = tg.attr("SIZE", &has);
+  if (has) {
+    // 1 to 5 are the list's own sizes; larger numbers are points.
+    static const int sizes[] = {8, 10, 12, 14, 16};
+    const int v = ParseInt(size);
+    if (v >= 1 && v <= 5) s_.pointSize = sizes[v - 1];
+    else if (v > 0) s_.pointSize = std::min<double>(v, kMaxPointSize);
+  }
+  return TagResult::Continue;
+}
+
+Renderer::TagResult Renderer::closeFont(Line& c) {
+  s_.family.clear();
+  s_.pointSize = -1;
+  if (c.paint && !a_.Selected) {
+    s_.fontColor = startFontColor_;
+    s_.brushColor = s_.fontSavedBrush;
+  }
+  return TagResult::Continue;
+}
+
+Renderer::TagResult Renderer::openHighlight(Line& c) {
+  if (c.paint) {
+    s_.hiSavedFont = s_.fontColor;
+    s_.hiSavedBrush = s_.brushColor;
+    s_.fontColor = clHighlightText;
+    s_.brushColor = clHighlight;
+  }
+  return TagResult::Continue;
+}
+
+Renderer::TagResult Renderer::closeHighlight(Line& c) {
+  if (c.paint) {
+    s_.fontColor = s_.hiSavedFont;
+    s_.brushColor = s_.hiSavedBrush;
+  }
+  return TagResult::Continue;
+}
+
+// A black line under the line, across the whole rectangle; the text goes on below it.
+Renderer::TagResult Renderer::rule(Line& c) {
+  if (c.paint) {
+    p_.save();
+    p_.setPen(QColor(0, 0, 0));
+    p_.drawLine(rect_.x(), c.bottom + 1, right_ - 1, c.bottom + 1);
+    p_.restore();
+  }
+  return TagResult::EndAfter;
+}
+
+// The pen moves forward to x pixels from the line's start, never back.
+Renderer::TagResult Renderer::indentTo(Line& c, const Tag& tg) {
+  const int n = std::clamp(ParseInt(tg.valueAfterLetter(QLatin1Char('X'))), -kMaxOffset, kMaxOffset);
+  if (c.width < n) {
+    c.width = n;
+    c.x = c.left + n;
+    c.trailingSpace = 0;
+  }
+  return TagResult::Continue;
+}
+
+// A list item is indented by 12 pixels per level and starts with its bullet in the last 12;
+// a second item on a line that is laid out starts a new one.
+Renderer::TagResult Renderer::listItem(Line& c) {
+  if (c.liSeen && c.fit) return TagResult::EndBefore;
+  c.liSeen = true;
+  const int level = std::min(s_.listLevel, 1000);
+  c.width += level * 12;
+  c.x += (level - 1) * 12;
+  if (c.paint && !s_.hidden) {
+    p_.save();
+    p_.setFont(font());
+    p_.setPen(ToQColor(s_.fontColor == clNone ? startFontColor_ : s_.fontColor));
+    const int bottom = c.bottom - c.drawSubOff - c.drawImgOff;
+    p_.drawText(QPoint(c.x, bottom - textHeight() + fm().ascent()),
+                level % 2 == 1 ? QString(QChar(0x2022)) : QStringLiteral("o"));
+    p_.restore();
+  }
+  c.x += 12;
+  c.trailingSpace = 0;
+  return TagResult::Continue;
+}
+
+Renderer::TagResult Renderer::openParagraph(Line& c, const Tag& tg) {
+  bool has = false;
+  const QString align = tg.attr("ALIGN", &has).toUpper();
+  if (has) {
+    if (align.contains(QLatin1String("RIGHT"))) s_.align = 1;
+    if (align.contains(QLatin1String("LEFT"))) s_.align = 0;
+    if (align.contains(QLatin1String("CENTER"))) s_.align = 2;
+  }
+  const QString indent = tg.attr("INDENT", &has);
+  if (has) s_.indent = std::clamp(ParseInt(indent), -kMaxOffset, kMaxOffset);
+  bool hasColor = false, hasTo = false;
+  const QString from = tg.attr("BGCOLOR", &hasColor);
+  const QString to = tg.attr("BGCOLORTO", &hasTo);
+  if (hasColor && c.paint) {
+    s_.paraBg = true;
+    if (!hasTo) {
+      s_.paraSavedBrush = s_.brushColor;
+      s_.brushColor = MarkupColor(from);
+      fillBrush(QRect(QPoint(rect_.x(), c.top), QPoint(right_ - 1, c.bottom - 1)));
+    } else {
+      DrawGradientRect(p_, MarkupColor(from), MarkupColor(to), true,
+                       QRect(QPoint(rect_.x(), c.top), QPoint(right_ - 1, c.bottom + 1)), 64, clNone);
+    }
+  }
+  return TagResult::Continue;
+}
+
+// The paragraph ends its line; its alignment and indent end after it.
+Renderer::TagResult Renderer::closeParagraph(Line& c) {
+  if (c.paint) {
+    s_.brushColor = s_.paraSavedBrush;
+    s_.paraBg = false;
+  }
+  s_.resetParagraph = true;
+  return TagResult::EndAfter;
+}
+
+Renderer::TagResult Renderer::rotate(const Tag& tg) {
+  bool ok = false;
+  const double angle = tg.valueAfterLetter(QLatin1Char('A')).trimmed().toDouble(&ok);
+  s_.rotated = true;
+  s_.angle = ok && std::isfinite(angle) ? std::fmod(angle, 360.0) : 0.0;
+  return TagResult::Continue;
 }
 
 }  // namespace

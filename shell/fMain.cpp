@@ -149,6 +149,38 @@ void TMainForm::BuildMenus() {
 }
 
 void TMainForm::BuildControls() {
+  BuildPages();
+  BuildArchivePage();
+  BuildSelectionPage();
+  BuildProductionPage();
+  BuildSlideshowPage();
+  BuildGeneralPage();
+
+  // The drive box offers the home folder and the mounted volumes; its data is the Drive value.
+  for (const QString& d : AvailableDrives()) DriveComboBox1->addItem(DriveDisplayName(d), d);
+
+  connect(FullscreenCheckBox, &QCheckBox::clicked, this, [this] { FullscreenCheckBoxClick(); });
+  for (QRadioButton* r : {OFFRadioButton, ONRadioButton, RNDRadioButton})
+    connect(r, &QRadioButton::clicked, this, [this] { OFFRadioButtonClick(); });
+  // The effect box's preview waits until the choice has rested a moment (one key after the
+  // other, or typing "30"): each change restarts the wait, so only the latest choice plays.
+  FEffectPreviewTimer = new QTimer(this);
+  FEffectPreviewTimer->setObjectName("EffectPreviewTimer");
+  FEffectPreviewTimer->setSingleShot(true);
+  FEffectPreviewTimer->setInterval(300);
+  connect(FEffectPreviewTimer, &QTimer::timeout, this, [this] { PlayEffectPreview(); });
+  connect(SpinEdit1, &QSpinBox::valueChanged, this, [this] { SpinEdit1Change(); });
+  connect(ShowAgainButton, &QPushButton::clicked, this, [this] { PlayEffectPreview(); });
+  connect(SpinEdit2, &QSpinBox::valueChanged, this, [this] { SpinEdit2Change(); });
+  connect(DriveComboBox1, &QComboBox::currentIndexChanged, this, [this] { DriveComboBox1Change(); });
+  connect(DriveComboBox1, &QComboBox::activated, this, [this] { FDriveChanged = true; });
+  connect(TitleEdit, &QLineEdit::textChanged, this, [this] { TitleEditChange(); });
+  connect(SecEdit, &QLineEdit::textChanged, this, [this] { SecEditChange(); });
+  SetUpPictureSelection();
+}
+
+// The page control with its pages in their order, the status bar and the two preview timers.
+void TMainForm::BuildPages() {
   PageControl1 = make<QTabWidget>(this, "PageControl1");
   setCentralWidget(PageControl1);
   TabSheet5 = make<QWidget>(nullptr, "TabSheet5");
@@ -172,280 +204,288 @@ void TMainForm::BuildControls() {
     t->setInterval(200);
     t->setSingleShot(true);
   }
+}
 
-  // Archive list.
-  {
-    auto* l = new QGridLayout(TabSheet5);
-    OpenListBox = make<QListWidget>(TabSheet5, "OpenListBox");
-    NewBitBtn = make<QPushButton>(TabSheet5, "NewBitBtn");
-    Open1BitBtn = make<QPushButton>(TabSheet5, "Open1BitBtn");
-    Delete1BitBtn = make<QPushButton>(TabSheet5, "Delete1BitBtn");
-    BetrachterBitBtn = make<QPushButton>(TabSheet5, "BetrachterBitBtn");
-    Image2 = make<QLabel>(TabSheet5, "Image2");
-    l->addWidget(Image2, 0, 0, 1, 2);
-    l->addWidget(OpenListBox, 1, 0, 5, 1);
-    l->addWidget(NewBitBtn, 1, 1);
-    l->addWidget(Open1BitBtn, 2, 1);
-    l->addWidget(Delete1BitBtn, 3, 1);
-    l->addWidget(BetrachterBitBtn, 4, 1);
-    l->setRowStretch(5, 1);
-    l->setColumnStretch(0, 1);
+// Archive list.
+void TMainForm::BuildArchivePage() {
+  auto* l = new QGridLayout(TabSheet5);
+  OpenListBox = make<QListWidget>(TabSheet5, "OpenListBox");
+  NewBitBtn = make<QPushButton>(TabSheet5, "NewBitBtn");
+  Open1BitBtn = make<QPushButton>(TabSheet5, "Open1BitBtn");
+  Delete1BitBtn = make<QPushButton>(TabSheet5, "Delete1BitBtn");
+  BetrachterBitBtn = make<QPushButton>(TabSheet5, "BetrachterBitBtn");
+  Image2 = make<QLabel>(TabSheet5, "Image2");
+  l->addWidget(Image2, 0, 0, 1, 2);
+  l->addWidget(OpenListBox, 1, 0, 5, 1);
+  l->addWidget(NewBitBtn, 1, 1);
+  l->addWidget(Open1BitBtn, 2, 1);
+  l->addWidget(Delete1BitBtn, 3, 1);
+  l->addWidget(BetrachterBitBtn, 4, 1);
+  l->setRowStretch(5, 1);
+  l->setColumnStretch(0, 1);
+}
+
+// Picture selection: the source list, the arrows, the slideshow list and the preview column.
+void TMainForm::BuildSelectionPage() {
+  auto* l = new QGridLayout(TabSheet1);
+  OpenBitBtn = make<QPushButton>(TabSheet1, "OpenBitBtn");
+  Label1 = make<QLabel>(TabSheet1, "Label1");
+  FileListBox = make<MarkupListBoxControl>(TabSheet1, "FileListBox");
+  FileListBox->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  QVBoxLayout* arrows = BuildSelectionArrows();
+  ListBoxPanel = make<QFrame>(TabSheet1, "ListBoxPanel");
+  new QVBoxLayout(ListBoxPanel);
+  ListBoxPanel->layout()->setContentsMargins(0, 0, 0, 0);
+  DiashowLabel = make<QLabel>(TabSheet1, "DiashowLabel");
+  QVBoxLayout* right = BuildPreviewLayout();
+  PicImage3 = make<PicImageControl>(TabSheet1, "PicImage3");
+  PicImage3->hide();
+  l->addWidget(OpenBitBtn, 0, 0);
+  l->addWidget(DiashowLabel, 0, 2);
+  l->addWidget(Label1, 1, 0);
+  l->addWidget(FileListBox, 2, 0);
+  l->addLayout(arrows, 2, 1);
+  l->addWidget(ListBoxPanel, 2, 2);
+  // The preview column keeps one width and the two lists share the rest evenly, whatever
+  // picture or text is shown.
+  auto* rightColumn = new QWidget(TabSheet1);
+  rightColumn->setObjectName("PreviewColumn");
+  right->setContentsMargins(0, 0, 0, 0);
+  rightColumn->setLayout(right);
+  rightColumn->setFixedWidth(280);
+  for (QWidget* w : {static_cast<QWidget*>(FileListBox), static_cast<QWidget*>(ListBoxPanel),
+                     static_cast<QWidget*>(Label1), static_cast<QWidget*>(DiashowLabel)}) {
+    QSizePolicy p = w->sizePolicy();
+    p.setHorizontalPolicy(QSizePolicy::Ignored);
+    w->setSizePolicy(p);
   }
+  l->addWidget(rightColumn, 0, 3, 3, 1);
+  l->setColumnStretch(0, 1);
+  l->setColumnStretch(2, 1);
+}
 
-  // Picture selection.
+// The arrows between the two lists.
+QVBoxLayout* TMainForm::BuildSelectionArrows() {
+  auto* arrows = new QVBoxLayout;
+  SpeedButton1 = make<QToolButton>(TabSheet1, "SpeedButton1");
+  SpeedButton2 = make<QToolButton>(TabSheet1, "SpeedButton2");
+  SpeedButton3 = make<QToolButton>(TabSheet1, "SpeedButton3");
+  SpeedButton4 = make<QToolButton>(TabSheet1, "SpeedButton4");
+  SpeedButton1->setText(">");
+  SpeedButton2->setText(">>");
+  SpeedButton3->setText("<");
+  SpeedButton4->setText("<<");
+  arrows->addStretch();
+  for (QToolButton* b : {SpeedButton1, SpeedButton2, SpeedButton3, SpeedButton4}) arrows->addWidget(b);
+  arrows->addStretch();
+  return arrows;
+}
+
+// The preview with the picture tools, the caption and the viewer button under it.
+QVBoxLayout* TMainForm::BuildPreviewLayout() {
+  auto* right = new QVBoxLayout;
+  Label5 = make<QLabel>(TabSheet1, "Label5");
+  ViewPicImage = make<PicImageControl>(TabSheet1, "ViewPicImage");
+  ViewPicImage->setMinimumSize(240, 180);
   {
-    auto* l = new QGridLayout(TabSheet1);
-    OpenBitBtn = make<QPushButton>(TabSheet1, "OpenBitBtn");
-    Label1 = make<QLabel>(TabSheet1, "Label1");
-    FileListBox = make<MarkupListBoxControl>(TabSheet1, "FileListBox");
-    FileListBox->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    auto* arrows = new QVBoxLayout;
-    SpeedButton1 = make<QToolButton>(TabSheet1, "SpeedButton1");
-    SpeedButton2 = make<QToolButton>(TabSheet1, "SpeedButton2");
-    SpeedButton3 = make<QToolButton>(TabSheet1, "SpeedButton3");
-    SpeedButton4 = make<QToolButton>(TabSheet1, "SpeedButton4");
-    SpeedButton1->setText(">");
-    SpeedButton2->setText(">>");
-    SpeedButton3->setText("<");
-    SpeedButton4->setText("<<");
-    arrows->addStretch();
-    for (QToolButton* b : {SpeedButton1, SpeedButton2, SpeedButton3, SpeedButton4}) arrows->addWidget(b);
-    arrows->addStretch();
-    ListBoxPanel = make<QFrame>(TabSheet1, "ListBoxPanel");
-    new QVBoxLayout(ListBoxPanel);
-    ListBoxPanel->layout()->setContentsMargins(0, 0, 0, 0);
-    DiashowLabel = make<QLabel>(TabSheet1, "DiashowLabel");
-    auto* right = new QVBoxLayout;
-    Label5 = make<QLabel>(TabSheet1, "Label5");
-    ViewPicImage = make<PicImageControl>(TabSheet1, "ViewPicImage");
-    ViewPicImage->setMinimumSize(240, 180);
-    {
-      // Hidden while nothing is selected, the preview keeps its place: nothing below it moves.
-      QSizePolicy keep = ViewPicImage->sizePolicy();
-      keep.setRetainSizeWhenHidden(true);
-      ViewPicImage->setSizePolicy(keep);
-    }
-    TextPanel = make<QFrame>(TabSheet1, "TextPanel");
-    auto* tl = new QVBoxLayout(TextPanel);
-    TextLabel = make<QLabel>(TextPanel, "TextLabel");
-    TextEdit = make<QLineEdit>(TextPanel, "TextEdit");
-    TextEdit->setMaxLength(58);
-    tl->addWidget(TextLabel);
-    tl->addWidget(TextEdit);
-    TextPanel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
-    BildbearbeitungBitBtn = make<QPushButton>(TabSheet1, "BildbearbeitungBitBtn");
-    Betrachter2BitBtn = make<QPushButton>(TabSheet1, "Betrachter2BitBtn");
-    auto* tools = new QHBoxLayout;
-    SpeedButton5 = make<QToolButton>(TabSheet1, "SpeedButton5");
-    SpeedButton6 = make<QToolButton>(TabSheet1, "SpeedButton6");
-    SpeedButton7 = make<QToolButton>(TabSheet1, "SpeedButton7");
-    SpeedButton9 = make<QToolButton>(TabSheet1, "SpeedButton9");
-    SpeedButton10 = make<QToolButton>(TabSheet1, "SpeedButton10");
-    SpeedButton5->setText(QString::fromUtf8("\u21bb"));
-    SpeedButton6->setText(QString::fromUtf8("\u21ba"));
-    SpeedButton7->setText("180");
-    SpeedButton9->setText(QString::fromUtf8("\u2194"));
-    SpeedButton10->setText(QString::fromUtf8("\u2195"));
-    for (QToolButton* b : {SpeedButton6, SpeedButton5, SpeedButton7, SpeedButton9, SpeedButton10}) {
-      tools->addWidget(b);
-      b->setEnabled(false);
-    }
-    BildbearbeitungBitBtn->setEnabled(false);
-    right->addWidget(Label5);
-    right->addWidget(ViewPicImage, 1);
-    right->addLayout(tools);
-    right->addWidget(BildbearbeitungBitBtn);
-    right->addWidget(TextPanel);
-    right->addWidget(Betrachter2BitBtn);
-    PicImage3 = make<PicImageControl>(TabSheet1, "PicImage3");
-    PicImage3->hide();
-    l->addWidget(OpenBitBtn, 0, 0);
-    l->addWidget(DiashowLabel, 0, 2);
-    l->addWidget(Label1, 1, 0);
-    l->addWidget(FileListBox, 2, 0);
-    l->addLayout(arrows, 2, 1);
-    l->addWidget(ListBoxPanel, 2, 2);
-    // The preview column keeps one width and the two lists share the rest evenly, whatever
-    // picture or text is shown.
-    auto* rightColumn = new QWidget(TabSheet1);
-    rightColumn->setObjectName("PreviewColumn");
-    right->setContentsMargins(0, 0, 0, 0);
-    rightColumn->setLayout(right);
-    rightColumn->setFixedWidth(280);
-    for (QWidget* w : {static_cast<QWidget*>(FileListBox), static_cast<QWidget*>(ListBoxPanel),
-                       static_cast<QWidget*>(Label1), static_cast<QWidget*>(DiashowLabel)}) {
-      QSizePolicy p = w->sizePolicy();
-      p.setHorizontalPolicy(QSizePolicy::Ignored);
-      w->setSizePolicy(p);
-    }
-    l->addWidget(rightColumn, 0, 3, 3, 1);
-    l->setColumnStretch(0, 1);
-    l->setColumnStretch(2, 1);
+    // Hidden while nothing is selected, the preview keeps its place: nothing below it moves.
+    QSizePolicy keep = ViewPicImage->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    ViewPicImage->setSizePolicy(keep);
   }
-
-  // Production.
-  {
-    auto* l = new QVBoxLayout(TabSheet4);
-    DruckenBitBtn = make<QPushButton>(TabSheet4, "DruckenBitBtn");
-    FotolaborBitBtn = make<QPushButton>(TabSheet4, "FotolaborBitBtn");
-    l->addWidget(DruckenBitBtn);
-    l->addWidget(FotolaborBitBtn);
-    l->addStretch();
+  TextPanel = make<QFrame>(TabSheet1, "TextPanel");
+  auto* tl = new QVBoxLayout(TextPanel);
+  TextLabel = make<QLabel>(TextPanel, "TextLabel");
+  TextEdit = make<QLineEdit>(TextPanel, "TextEdit");
+  TextEdit->setMaxLength(58);
+  tl->addWidget(TextLabel);
+  tl->addWidget(TextEdit);
+  TextPanel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+  BildbearbeitungBitBtn = make<QPushButton>(TabSheet1, "BildbearbeitungBitBtn");
+  Betrachter2BitBtn = make<QPushButton>(TabSheet1, "Betrachter2BitBtn");
+  auto* tools = new QHBoxLayout;
+  SpeedButton5 = make<QToolButton>(TabSheet1, "SpeedButton5");
+  SpeedButton6 = make<QToolButton>(TabSheet1, "SpeedButton6");
+  SpeedButton7 = make<QToolButton>(TabSheet1, "SpeedButton7");
+  SpeedButton9 = make<QToolButton>(TabSheet1, "SpeedButton9");
+  SpeedButton10 = make<QToolButton>(TabSheet1, "SpeedButton10");
+  SpeedButton5->setText(QString::fromUtf8("\u21bb"));
+  SpeedButton6->setText(QString::fromUtf8("\u21ba"));
+  SpeedButton7->setText("180");
+  SpeedButton9->setText(QString::fromUtf8("\u2194"));
+  SpeedButton10->setText(QString::fromUtf8("\u2195"));
+  for (QToolButton* b : {SpeedButton6, SpeedButton5, SpeedButton7, SpeedButton9, SpeedButton10}) {
+    tools->addWidget(b);
+    b->setEnabled(false);
   }
+  BildbearbeitungBitBtn->setEnabled(false);
+  right->addWidget(Label5);
+  right->addWidget(ViewPicImage, 1);
+  right->addLayout(tools);
+  right->addWidget(BildbearbeitungBitBtn);
+  right->addWidget(TextPanel);
+  right->addWidget(Betrachter2BitBtn);
+  return right;
+}
 
-  // Slideshow settings.
-  {
-    auto* l = new QGridLayout(TabSheet3);
-    GroupBox2 = make<QGroupBox>(TabSheet3, "GroupBox2");
-    {
-      auto* g = new QGridLayout(GroupBox2);
-      AudioListBox = make<QListWidget>(GroupBox2, "AudioListBox");
-      OpenAudioBitBtn = make<QPushButton>(GroupBox2, "OpenAudioBitBtn");
-      StartRipperBitBtn = make<QPushButton>(GroupBox2, "StartRipperBitBtn");
-      InfoBitBtn = make<QPushButton>(GroupBox2, "InfoBitBtn");
-      DeleteAudioBitBtn = make<QPushButton>(GroupBox2, "DeleteAudioBitBtn");
-      PlayBitBtn = make<QPushButton>(GroupBox2, "PlayBitBtn");
-      PauseBitBtn = make<QPushButton>(GroupBox2, "PauseBitBtn");
-      StopBitBtn = make<QPushButton>(GroupBox2, "StopBitBtn");
-      g->addWidget(AudioListBox, 0, 0, 7, 1);
-      int row = 0;
-      for (QPushButton* b : {OpenAudioBitBtn, StartRipperBitBtn, InfoBitBtn, DeleteAudioBitBtn, PlayBitBtn,
-                             PauseBitBtn, StopBitBtn})
-        g->addWidget(b, row++, 1);
-    }
-    GroupBox3 = make<QGroupBox>(TabSheet3, "GroupBox3");
-    {
-      auto* g = new QHBoxLayout(GroupBox3);
-      Label8 = make<QLabel>(GroupBox3, "Label8");
-      SecEdit = make<QLineEdit>(GroupBox3, "SecEdit");
-      // Seconds only: a whole number, perhaps with a fraction the exit handler cuts off.
-      SecEdit->setValidator(new QRegularExpressionValidator(
-          QRegularExpression(QStringLiteral("[0-9]{0,4}([,.][0-9]{0,3})?")), SecEdit));
-      Label7 = make<QLabel>(GroupBox3, "Label7");
-      g->addWidget(Label8);
-      g->addWidget(SecEdit);
-      g->addWidget(Label7);
-    }
-    GroupBox4 = make<QGroupBox>(TabSheet3, "GroupBox4");
-    {
-      auto* g = new QVBoxLayout(GroupBox4);
-      EndlessPlayCheckBox = make<QCheckBox>(GroupBox4, "EndlessPlayCheckBox");
-      FullscreenCheckBox = make<QCheckBox>(GroupBox4, "FullscreenCheckBox");
-      ManuellCheckBox = make<QCheckBox>(GroupBox4, "ManuellCheckBox");
-      TextCheckBox = make<QCheckBox>(GroupBox4, "TextCheckBox");
-      PictureNameCheckBox = make<QCheckBox>(GroupBox4, "PictureNameCheckBox");
-      EndlessPlayCheckBox->setChecked(true);
-      for (QCheckBox* c : {EndlessPlayCheckBox, FullscreenCheckBox, ManuellCheckBox, TextCheckBox, PictureNameCheckBox})
-        g->addWidget(c);
-    }
-    GroupBox7 = make<QGroupBox>(TabSheet3, "GroupBox7");
-    {
-      auto* g = new QGridLayout(GroupBox7);
-      TextcolorButton = make<QPushButton>(GroupBox7, "TextcolorButton");
-      BKGColorButton = make<QPushButton>(GroupBox7, "BKGColorButton");
-      TextColorPanel = make<QFrame>(GroupBox7, "TextColorPanel");
-      BKGColorPanel = make<QFrame>(GroupBox7, "BKGColorPanel");
-      for (QFrame* p : {TextColorPanel, BKGColorPanel}) {
-        p->setFrameShape(QFrame::Box);
-        p->setMinimumSize(40, 20);
-        p->setAutoFillBackground(true);
-      }
-      TextOffsetLabel = make<QLabel>(GroupBox7, "TextOffsetLabel");
-      SpinEdit2 = make<QSpinBox>(GroupBox7, "SpinEdit2");
-      SpinEdit2->setRange(0, 750);
-      g->addWidget(TextcolorButton, 0, 0);
-      g->addWidget(TextColorPanel, 0, 1);
-      g->addWidget(BKGColorButton, 1, 0);
-      g->addWidget(BKGColorPanel, 1, 1);
-      g->addWidget(TextOffsetLabel, 2, 0);
-      g->addWidget(SpinEdit2, 2, 1);
-    }
-    GroupBox5 = make<QGroupBox>(TabSheet3, "GroupBox5");
-    {
-      auto* g = new QGridLayout(GroupBox5);
-      OFFRadioButton = make<QRadioButton>(GroupBox5, "OFFRadioButton");
-      ONRadioButton = make<QRadioButton>(GroupBox5, "ONRadioButton");
-      RNDRadioButton = make<QRadioButton>(GroupBox5, "RNDRadioButton");
-      OFFRadioButton->setChecked(true);
-      EffectPanel = make<QFrame>(GroupBox5, "EffectPanel");
-      auto* e = new QHBoxLayout(EffectPanel);
-      Label27 = make<QLabel>(EffectPanel, "Label27");
-      SpinEdit1 = make<QSpinBox>(EffectPanel, "SpinEdit1");
-      SpinEdit1->setRange(1, 1);
-      ShowAgainButton = make<QPushButton>(EffectPanel, "ShowAgainButton");
-      e->addWidget(Label27);
-      e->addWidget(SpinEdit1);
-      e->addWidget(ShowAgainButton);
-      EffectPanel->hide();
-      PicImage1 = make<PicImageControl>(GroupBox5, "PicImage1");
-      PicImage1->setMinimumSize(160, 120);
-      g->addWidget(OFFRadioButton, 0, 0);
-      g->addWidget(ONRadioButton, 1, 0);
-      g->addWidget(RNDRadioButton, 2, 0);
-      g->addWidget(EffectPanel, 3, 0);
-      g->addWidget(PicImage1, 0, 1, 4, 1);
-    }
-    GroupBox8 = make<QGroupBox>(TabSheet3, "GroupBox8");
-    {
-      auto* g = new QHBoxLayout(GroupBox8);
-      MakeDiashowBitBtn = make<QPushButton>(GroupBox8, "MakeDiashowBitBtn");
-      AbbrechenBitBtn = make<QPushButton>(GroupBox8, "AbbrechenBitBtn");
-      g->addWidget(MakeDiashowBitBtn);
-      g->addWidget(AbbrechenBitBtn);
-    }
-    l->addWidget(GroupBox2, 0, 0, 2, 1);
-    l->addWidget(GroupBox3, 0, 1);
-    l->addWidget(GroupBox4, 1, 1);
-    l->addWidget(GroupBox7, 2, 0);
-    l->addWidget(GroupBox5, 2, 1);
-    l->addWidget(GroupBox8, 3, 0, 1, 2);
+// Production.
+void TMainForm::BuildProductionPage() {
+  auto* l = new QVBoxLayout(TabSheet4);
+  DruckenBitBtn = make<QPushButton>(TabSheet4, "DruckenBitBtn");
+  FotolaborBitBtn = make<QPushButton>(TabSheet4, "FotolaborBitBtn");
+  l->addWidget(DruckenBitBtn);
+  l->addWidget(FotolaborBitBtn);
+  l->addStretch();
+}
+
+// Slideshow settings: six groups in a grid.
+void TMainForm::BuildSlideshowPage() {
+  auto* l = new QGridLayout(TabSheet3);
+  BuildMusicGroup();
+  BuildSecondsGroup();
+  BuildPlaybackGroup();
+  BuildColourGroup();
+  BuildEffectGroup();
+  BuildFinishGroup();
+  l->addWidget(GroupBox2, 0, 0, 2, 1);
+  l->addWidget(GroupBox3, 0, 1);
+  l->addWidget(GroupBox4, 1, 1);
+  l->addWidget(GroupBox7, 2, 0);
+  l->addWidget(GroupBox5, 2, 1);
+  l->addWidget(GroupBox8, 3, 0, 1, 2);
+}
+
+// The background music and its buttons.
+void TMainForm::BuildMusicGroup() {
+  GroupBox2 = make<QGroupBox>(TabSheet3, "GroupBox2");
+  auto* g = new QGridLayout(GroupBox2);
+  AudioListBox = make<QListWidget>(GroupBox2, "AudioListBox");
+  OpenAudioBitBtn = make<QPushButton>(GroupBox2, "OpenAudioBitBtn");
+  StartRipperBitBtn = make<QPushButton>(GroupBox2, "StartRipperBitBtn");
+  InfoBitBtn = make<QPushButton>(GroupBox2, "InfoBitBtn");
+  DeleteAudioBitBtn = make<QPushButton>(GroupBox2, "DeleteAudioBitBtn");
+  PlayBitBtn = make<QPushButton>(GroupBox2, "PlayBitBtn");
+  PauseBitBtn = make<QPushButton>(GroupBox2, "PauseBitBtn");
+  StopBitBtn = make<QPushButton>(GroupBox2, "StopBitBtn");
+  g->addWidget(AudioListBox, 0, 0, 7, 1);
+  int row = 0;
+  for (QPushButton* b : {OpenAudioBitBtn, StartRipperBitBtn, InfoBitBtn, DeleteAudioBitBtn, PlayBitBtn,
+                         PauseBitBtn, StopBitBtn})
+    g->addWidget(b, row++, 1);
+}
+
+// The seconds each picture shows.
+void TMainForm::BuildSecondsGroup() {
+  GroupBox3 = make<QGroupBox>(TabSheet3, "GroupBox3");
+  auto* g = new QHBoxLayout(GroupBox3);
+  Label8 = make<QLabel>(GroupBox3, "Label8");
+  SecEdit = make<QLineEdit>(GroupBox3, "SecEdit");
+  // Seconds only: a whole number, perhaps with a fraction the exit handler cuts off.
+  SecEdit->setValidator(new QRegularExpressionValidator(
+      QRegularExpression(QStringLiteral("[0-9]{0,4}([,.][0-9]{0,3})?")), SecEdit));
+  Label7 = make<QLabel>(GroupBox3, "Label7");
+  g->addWidget(Label8);
+  g->addWidget(SecEdit);
+  g->addWidget(Label7);
+}
+
+// How the player plays the slideshow.
+void TMainForm::BuildPlaybackGroup() {
+  GroupBox4 = make<QGroupBox>(TabSheet3, "GroupBox4");
+  auto* g = new QVBoxLayout(GroupBox4);
+  EndlessPlayCheckBox = make<QCheckBox>(GroupBox4, "EndlessPlayCheckBox");
+  FullscreenCheckBox = make<QCheckBox>(GroupBox4, "FullscreenCheckBox");
+  ManuellCheckBox = make<QCheckBox>(GroupBox4, "ManuellCheckBox");
+  TextCheckBox = make<QCheckBox>(GroupBox4, "TextCheckBox");
+  PictureNameCheckBox = make<QCheckBox>(GroupBox4, "PictureNameCheckBox");
+  EndlessPlayCheckBox->setChecked(true);
+  for (QCheckBox* c : {EndlessPlayCheckBox, FullscreenCheckBox, ManuellCheckBox, TextCheckBox, PictureNameCheckBox})
+    g->addWidget(c);
+}
+
+// The colours and the caption's distance from the bottom.
+void TMainForm::BuildColourGroup() {
+  GroupBox7 = make<QGroupBox>(TabSheet3, "GroupBox7");
+  auto* g = new QGridLayout(GroupBox7);
+  TextcolorButton = make<QPushButton>(GroupBox7, "TextcolorButton");
+  BKGColorButton = make<QPushButton>(GroupBox7, "BKGColorButton");
+  TextColorPanel = make<QFrame>(GroupBox7, "TextColorPanel");
+  BKGColorPanel = make<QFrame>(GroupBox7, "BKGColorPanel");
+  for (QFrame* p : {TextColorPanel, BKGColorPanel}) {
+    p->setFrameShape(QFrame::Box);
+    p->setMinimumSize(40, 20);
+    p->setAutoFillBackground(true);
   }
+  TextOffsetLabel = make<QLabel>(GroupBox7, "TextOffsetLabel");
+  SpinEdit2 = make<QSpinBox>(GroupBox7, "SpinEdit2");
+  SpinEdit2->setRange(0, 750);
+  g->addWidget(TextcolorButton, 0, 0);
+  g->addWidget(TextColorPanel, 0, 1);
+  g->addWidget(BKGColorButton, 1, 0);
+  g->addWidget(BKGColorPanel, 1, 1);
+  g->addWidget(TextOffsetLabel, 2, 0);
+  g->addWidget(SpinEdit2, 2, 1);
+}
 
-  // General settings.
-  {
-    auto* l = new QVBoxLayout(TabSheet2);
-    GroupBox1 = make<QGroupBox>(TabSheet2, "GroupBox1");
-    auto* g = new QHBoxLayout(GroupBox1);
-    DriveComboBox1 = make<QComboBox>(GroupBox1, "DriveComboBox1");
-    PathButton = make<QPushButton>(GroupBox1, "PathButton");
-    g->addWidget(DriveComboBox1, 1);
-    g->addWidget(PathButton);
-    TitleLabel = make<QLabel>(TabSheet2, "TitleLabel");
-    TitleEdit = make<QLineEdit>(TabSheet2, "TitleEdit");
-    TitleLabel->setBuddy(TitleEdit);
-    TipsCheckBox = make<QCheckBox>(TabSheet2, "TipsCheckBox");
-    PrintPreviewCheckBox = make<QCheckBox>(TabSheet2, "PrintPreviewCheckBox");
-    Uebernehmen2BitBtn = make<QPushButton>(TabSheet2, "Uebernehmen2BitBtn");
-    l->addWidget(GroupBox1);
-    l->addWidget(TitleLabel);
-    l->addWidget(TitleEdit);
-    l->addWidget(TipsCheckBox);
-    l->addWidget(PrintPreviewCheckBox);
-    l->addWidget(Uebernehmen2BitBtn);
-    l->addStretch();
-  }
+// The transition effects and their preview.
+void TMainForm::BuildEffectGroup() {
+  GroupBox5 = make<QGroupBox>(TabSheet3, "GroupBox5");
+  auto* g = new QGridLayout(GroupBox5);
+  OFFRadioButton = make<QRadioButton>(GroupBox5, "OFFRadioButton");
+  ONRadioButton = make<QRadioButton>(GroupBox5, "ONRadioButton");
+  RNDRadioButton = make<QRadioButton>(GroupBox5, "RNDRadioButton");
+  OFFRadioButton->setChecked(true);
+  EffectPanel = make<QFrame>(GroupBox5, "EffectPanel");
+  auto* e = new QHBoxLayout(EffectPanel);
+  Label27 = make<QLabel>(EffectPanel, "Label27");
+  SpinEdit1 = make<QSpinBox>(EffectPanel, "SpinEdit1");
+  SpinEdit1->setRange(1, 1);
+  ShowAgainButton = make<QPushButton>(EffectPanel, "ShowAgainButton");
+  e->addWidget(Label27);
+  e->addWidget(SpinEdit1);
+  e->addWidget(ShowAgainButton);
+  EffectPanel->hide();
+  PicImage1 = make<PicImageControl>(GroupBox5, "PicImage1");
+  PicImage1->setMinimumSize(160, 120);
+  g->addWidget(OFFRadioButton, 0, 0);
+  g->addWidget(ONRadioButton, 1, 0);
+  g->addWidget(RNDRadioButton, 2, 0);
+  g->addWidget(EffectPanel, 3, 0);
+  g->addWidget(PicImage1, 0, 1, 4, 1);
+}
 
-  // The drive box offers the home folder and the mounted volumes; its data is the Drive value.
-  for (const QString& d : AvailableDrives()) DriveComboBox1->addItem(DriveDisplayName(d), d);
+// Making the slideshow or leaving the page.
+void TMainForm::BuildFinishGroup() {
+  GroupBox8 = make<QGroupBox>(TabSheet3, "GroupBox8");
+  auto* g = new QHBoxLayout(GroupBox8);
+  MakeDiashowBitBtn = make<QPushButton>(GroupBox8, "MakeDiashowBitBtn");
+  AbbrechenBitBtn = make<QPushButton>(GroupBox8, "AbbrechenBitBtn");
+  g->addWidget(MakeDiashowBitBtn);
+  g->addWidget(AbbrechenBitBtn);
+}
 
-  connect(FullscreenCheckBox, &QCheckBox::clicked, this, [this] { FullscreenCheckBoxClick(); });
-  for (QRadioButton* r : {OFFRadioButton, ONRadioButton, RNDRadioButton})
-    connect(r, &QRadioButton::clicked, this, [this] { OFFRadioButtonClick(); });
-  // The effect box's preview waits until the choice has rested a moment (one key after the
-  // other, or typing "30"): each change restarts the wait, so only the latest choice plays.
-  FEffectPreviewTimer = new QTimer(this);
-  FEffectPreviewTimer->setObjectName("EffectPreviewTimer");
-  FEffectPreviewTimer->setSingleShot(true);
-  FEffectPreviewTimer->setInterval(300);
-  connect(FEffectPreviewTimer, &QTimer::timeout, this, [this] { PlayEffectPreview(); });
-  connect(SpinEdit1, &QSpinBox::valueChanged, this, [this] { SpinEdit1Change(); });
-  connect(ShowAgainButton, &QPushButton::clicked, this, [this] { PlayEffectPreview(); });
-  connect(SpinEdit2, &QSpinBox::valueChanged, this, [this] { SpinEdit2Change(); });
-  connect(DriveComboBox1, &QComboBox::currentIndexChanged, this, [this] { DriveComboBox1Change(); });
-  connect(DriveComboBox1, &QComboBox::activated, this, [this] { FDriveChanged = true; });
-  connect(TitleEdit, &QLineEdit::textChanged, this, [this] { TitleEditChange(); });
-  connect(SecEdit, &QLineEdit::textChanged, this, [this] { SecEditChange(); });
-  SetUpPictureSelection();
+// General settings.
+void TMainForm::BuildGeneralPage() {
+  auto* l = new QVBoxLayout(TabSheet2);
+  GroupBox1 = make<QGroupBox>(TabSheet2, "GroupBox1");
+  auto* g = new QHBoxLayout(GroupBox1);
+  DriveComboBox1 = make<QComboBox>(GroupBox1, "DriveComboBox1");
+  PathButton = make<QPushButton>(GroupBox1, "PathButton");
+  g->addWidget(DriveComboBox1, 1);
+  g->addWidget(PathButton);
+  TitleLabel = make<QLabel>(TabSheet2, "TitleLabel");
+  TitleEdit = make<QLineEdit>(TabSheet2, "TitleEdit");
+  TitleLabel->setBuddy(TitleEdit);
+  TipsCheckBox = make<QCheckBox>(TabSheet2, "TipsCheckBox");
+  PrintPreviewCheckBox = make<QCheckBox>(TabSheet2, "PrintPreviewCheckBox");
+  Uebernehmen2BitBtn = make<QPushButton>(TabSheet2, "Uebernehmen2BitBtn");
+  l->addWidget(GroupBox1);
+  l->addWidget(TitleLabel);
+  l->addWidget(TitleEdit);
+  l->addWidget(TipsCheckBox);
+  l->addWidget(PrintPreviewCheckBox);
+  l->addWidget(Uebernehmen2BitBtn);
+  l->addStretch();
 }
 
 void TMainForm::CreateDiashowListBox() {

@@ -11,6 +11,7 @@
 
 class QAction;
 struct DecodedPicture;
+class RunningRead;
 class QCloseEvent;
 class QEvent;
 class TMediaPlayer;
@@ -30,6 +31,7 @@ class QStatusBar;
 class QTabWidget;
 class QTimer;
 class QToolButton;
+class QVBoxLayout;
 class QWidget;
 
 class TMainForm : public QMainWindow {
@@ -420,7 +422,28 @@ class TMainForm : public QMainWindow {
 
  private:
   void BuildControls();
+  // The pages and groups of the window, each with its controls.
+  void BuildPages();
+  void BuildArchivePage();
+  void BuildSelectionPage();
+  QVBoxLayout* BuildSelectionArrows();
+  QVBoxLayout* BuildPreviewLayout();
+  void BuildProductionPage();
+  void BuildSlideshowPage();
+  void BuildMusicGroup();
+  void BuildSecondsGroup();
+  void BuildPlaybackGroup();
+  void BuildColourGroup();
+  void BuildEffectGroup();
+  void BuildFinishGroup();
+  void BuildGeneralPage();
   void BuildMenus();
+  // The passes of a folder read after its count: copies into the temporary folder, the JPEG
+  // copies made there, the listing with thumbnails. False: the read ends there (a failure
+  // reported, or overtaken by another read or closing).
+  bool CopySourcePictures(const QString& folder, const QStringList& names);
+  bool ConvertSourcePictures(RunningRead& read, const QString& folder, bool readingTemp, QStringList& failed);
+  bool ListSourcePictures(RunningRead& read, const QString& folder, QStringList& failed);
   void FormCreate();
   void SetTexts();
   // Both add the files they could not copy to copyFailures.

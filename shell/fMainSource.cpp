@@ -41,6 +41,61 @@ bool sameFolder(const QString& a, const QString& b) {
   if (!ca.isEmpty() && !cb.isEmpty()) return ca == cb;
   return QDir::cleanPath(a) == QDir::cleanPath(b);
 }
+
+// The status bar's text and the progress bar's value while a folder is read; both are
+// painted at once, as the read keeps the event loop waiting.
+void showProgress(QStatusBar* bar, QProgressBar* progress, const QString& text, int percent) {
+  bar->showMessage(text);
+  progress->setValue(std::clamp(percent, 0, 100));
+  progress->repaint();
+  bar->repaint();
+}
+
+// A picture of the folder read through JPEG copies of it.
+struct Converted {
+  QString name;
+  bool convertible = false;  // a format that is read through a JPEG copy
+  QStringList copies;        // the copies made of it in this read
+};
+
+// Every file of the folder with the copies to make of it, and each copy's source and target.
+struct Conversions {
+  std::vector<Converted> files;
+  QStringList sources, targets;
+};
+
+Conversions conversionsOf(const QString& folder, const QStringList& names, bool readingTemp) {
+  Conversions c;
+  c.files.reserve(names.size());
+  for (const QString& name : names) {
+    QStringList copies = ConvertedCopyNames(name);
+    const bool convertible = !copies.isEmpty();
+    if (IsConvertedCopyName(name) && readingTemp) copies.clear();  // a copy of an earlier reading
+    for (const QString& copy : copies) {
+      c.sources << folder + name;
+      c.targets << folder + copy;
+    }
+    c.files.push_back({name, convertible, std::move(copies)});
+  }
+  return c;
+}
+
+// How many copies the workers make ahead: all but the last, which this thread makes with the
+// preview component (left holding it as before); none when one copy would overwrite or read
+// another, as they are then made in order.
+int copiesAhead(const Conversions& c) {
+  int ahead = std::max(0, int(c.targets.size()) - 1);
+  const QSet<QString> targetSet(c.targets.begin(), c.targets.end());
+  if (targetSet.size() != c.targets.size()) ahead = 0;
+  for (const QString& s : c.sources)
+    if (targetSet.contains(s)) ahead = 0;
+  return ahead;
+}
+
+// A JPEG file of the folder read into the list, with its cached thumbnail.
+struct Listed {
+  QString name, picture, thumbnail;
+};
 }  // namespace
 
 void TMainForm::OpenBitBtnClick() {
@@ -118,132 +173,117 @@ void TMainForm::BilderEinlesen(const QString& folderIn) {
   }
 
   // Count pass.
-  QStringList names = kalvora::FindFiles(folder, "*.*");
+  const QStringList names = kalvora::FindFiles(folder, "*.*");
   FFileCount = int(names.size()) + 2;  // with the "." and ".." entries
   FFilesDone = 0;
   bool needsConversion = false;
   for (const QString& name : names)
     if (IsSourcePictureName(name) && !ConvertedCopyNames(name).isEmpty()) needsConversion = true;
 
-  // Copy pass: the folder's pictures go into the temporary folder, where the copies are made.
-  // Only pictures: hidden and other files of the user's stay where they are, and what is
-  // copied can be read by the user alone, as the folder it lies in.
   if (needsConversion && !readingTemp) {
-    PicProgressBar->show();
-    kalvora::ForceDirectories(FTempPicFolder);
-    QFile::setPermissions(FTempPicFolder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    for (const QString& name : names) {
-      // A source that vanished meanwhile is simply missing afterwards.
-      if (IsSourcePictureName(name) && QFileInfo(folder + name).isFile() &&
-          kalvora::CopyFileReplace(folder + name, FTempPicFolder + name))
-        QFile::setPermissions(FTempPicFolder + name, QFile::ReadOwner | QFile::WriteOwner);
-      ++FFilesDone;
-      const int percent = percentOf(FFilesDone, FFileCount);
-      StatusBar1->showMessage(shellwin::Text(14010, "Bilder kopieren") + " " + QString::number(percent) + "%");
-      PicProgressBar->setValue(std::clamp(percent, 0, 100));
-      PicProgressBar->repaint();
-      StatusBar1->repaint();
-    }
+    if (!CopySourcePictures(folder, names)) return;
     folder = FTempPicFolder;
-    FSourceFolder = FTempPicFolder;
-    if (!QDir::setCurrent(FTempPicFolder)) {
-      PicProgressBar->hide();
-      kalvora::CurrentPrompter().message(kalvora::MsgKind::Error, QString(), "I/O error 103: " + FTempPicFolder,
-                                         kalvora::mbOk);
-      return;
-    }
-    PicProgressBar->hide();
-    FFilesDone = 0;
   } else if (!readingTemp) {
     QDir::setCurrent(folder);
   }
-
-  // Conversion pass: one broken picture is reported and the others are still read.
+  // One broken picture is reported and the others are still read.
   QStringList failed;
-  if (needsConversion) {
-    PicProgressBar->show();
-    names = kalvora::FindFiles(folder, "*.*");
-    // The copies are made ahead on every core; the last one on this thread with the preview
-    // component, which is left holding it as before.
-    struct Converted {
-      QString name;
-      bool convertible = false;  // a format that is read through a JPEG copy
-      QStringList copies;        // the copies made of it in this read
-    };
-    std::vector<Converted> files;
-    files.reserve(names.size());
-    QStringList sources, targets;
-    for (const QString& name : names) {
-      QStringList copies = ConvertedCopyNames(name);
-      const bool convertible = !copies.isEmpty();
-      if (IsConvertedCopyName(name) && readingTemp) copies.clear();  // a copy of an earlier reading
-      for (const QString& copy : copies) {
-        sources << folder + name;
-        targets << folder + copy;
-      }
-      files.push_back({name, convertible, std::move(copies)});
-    }
-    int ahead = std::max(0, int(targets.size()) - 1);
-    // A copy that another one would overwrite or read is made in order, all on this thread.
-    const QSet<QString> targetSet(targets.begin(), targets.end());
-    if (targetSet.size() != targets.size()) ahead = 0;
-    for (const QString& s : sources)
-      if (targetSet.contains(s)) ahead = 0;
-    OrderedWork<int> converting(
-        ahead,
-        [&sources, &targets](int i, BudgetTurn& turn) { return ConvertToJpegFile(sources[i], targets[i], &turn); },
-        ReadWorkerCount(0, ahead), std::make_shared<PixelBudget>(ReadPixelBudget()));
-    WatchedWork watching(read, converting);
-    bool copying = false;
-    for (const Converted& file : files) {
-      const QString& name = file.name;
-      for (const QString& copy : file.copies) {
-        const int index = converting.next();
-        std::optional<int> made;
-        if (index < ahead) {
-          made = converting.take(read.pump());
-          if (read.overtaken()) return;
-        }
-        bool ok = made && *made == 1;
-        if (!made) {
-          try {
-            ConvertToJpeg(ViewPicImage, folder + name, folder + copy);
-            ok = true;
-          } catch (...) {
-          }
-        }
-        if (!ok) {
-          QFile::remove(folder + copy);
-          if (!failed.contains(name)) failed << name;
-        } else {
-          QFile::setPermissions(folder + copy, QFile::ReadOwner | QFile::WriteOwner);  // in temppic/
-        }
-      }
-      ++FFilesDone;
-      if (!copying && file.convertible && OnReadPhase) {
-        copying = true;
-        OnReadPhase(ReadPhase::Copies);
-        if (read.overtaken()) return;
-      }
-      const int percent = percentOf(FFilesDone, FFileCount);
-      StatusBar1->showMessage(GetLanguageText(14000) + " " + QString::number(percent) + " " + GetLanguageText(14001));
-      PicProgressBar->setValue(std::clamp(percent, 0, 100));
-      PicProgressBar->repaint();
-      StatusBar1->repaint();
-    }
-  }
+  if (needsConversion && !ConvertSourcePictures(read, folder, readingTemp, failed)) return;
+  if (!ListSourcePictures(read, folder, failed)) return;
+  FileListBox->SetSorted(true);
+  StatusBar1->clearMessage();
+  PicProgressBar->hide();
+  if (!failed.isEmpty())
+    kalvora::CurrentPrompter().message(kalvora::MsgKind::Warning, QString(),
+                                       GetLanguageText(14002) + "\n" + failed.join("\n"), kalvora::mbOk);
+}
 
-  // Listing pass: the JPEG files, each with its cached thumbnail.
-  names = kalvora::FindFiles(folder, "*.*");
+bool TMainForm::CopySourcePictures(const QString& folder, const QStringList& names) {
+  // The folder's pictures go into the temporary folder, where the copies are made. Only
+  // pictures: hidden and other files of the user's stay where they are, and what is copied can
+  // be read by the user alone, as the folder it lies in.
+  PicProgressBar->show();
+  kalvora::ForceDirectories(FTempPicFolder);
+  QFile::setPermissions(FTempPicFolder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  for (const QString& name : names) {
+    // A source that vanished meanwhile is simply missing afterwards.
+    if (IsSourcePictureName(name) && QFileInfo(folder + name).isFile() &&
+        kalvora::CopyFileReplace(folder + name, FTempPicFolder + name))
+      QFile::setPermissions(FTempPicFolder + name, QFile::ReadOwner | QFile::WriteOwner);
+    ++FFilesDone;
+    const int percent = percentOf(FFilesDone, FFileCount);
+    showProgress(StatusBar1, PicProgressBar, shellwin::Text(14010, "Bilder kopieren") + " " + QString::number(percent) + "%",
+                 percent);
+  }
+  FSourceFolder = FTempPicFolder;
+  if (!QDir::setCurrent(FTempPicFolder)) {
+    PicProgressBar->hide();
+    kalvora::CurrentPrompter().message(kalvora::MsgKind::Error, QString(), "I/O error 103: " + FTempPicFolder,
+                                       kalvora::mbOk);
+    return false;
+  }
+  PicProgressBar->hide();
+  FFilesDone = 0;
+  return true;
+}
+
+bool TMainForm::ConvertSourcePictures(RunningRead& read, const QString& folder, bool readingTemp,
+                                      QStringList& failed) {
+  PicProgressBar->show();
+  const Conversions jobs = conversionsOf(folder, kalvora::FindFiles(folder, "*.*"), readingTemp);
+  const QStringList& sources = jobs.sources;
+  const QStringList& targets = jobs.targets;
+  const int ahead = copiesAhead(jobs);
+  OrderedWork<int> converting(
+      ahead, [&sources, &targets](int i, BudgetTurn& turn) { return ConvertToJpegFile(sources[i], targets[i], &turn); },
+      ReadWorkerCount(0, ahead), std::make_shared<PixelBudget>(ReadPixelBudget()));
+  WatchedWork watching(read, converting);
+  bool copying = false;
+  for (const Converted& file : jobs.files) {
+    const QString& name = file.name;
+    for (const QString& copy : file.copies) {
+      const int index = converting.next();
+      std::optional<int> made;
+      if (index < ahead) {
+        made = converting.take(read.pump());
+        if (read.overtaken()) return false;
+      }
+      bool ok = made && *made == 1;
+      if (!made) {
+        try {
+          ConvertToJpeg(ViewPicImage, folder + name, folder + copy);
+          ok = true;
+        } catch (...) {
+        }
+      }
+      if (!ok) {
+        QFile::remove(folder + copy);
+        if (!failed.contains(name)) failed << name;
+      } else {
+        QFile::setPermissions(folder + copy, QFile::ReadOwner | QFile::WriteOwner);  // in temppic/
+      }
+    }
+    ++FFilesDone;
+    if (!copying && file.convertible && OnReadPhase) {
+      copying = true;
+      OnReadPhase(ReadPhase::Copies);
+      if (read.overtaken()) return false;
+    }
+    const int percent = percentOf(FFilesDone, FFileCount);
+    showProgress(StatusBar1, PicProgressBar,
+                 GetLanguageText(14000) + " " + QString::number(percent) + " " + GetLanguageText(14001), percent);
+  }
+  return true;
+}
+
+bool TMainForm::ListSourcePictures(RunningRead& read, const QString& folder, QStringList& failed) {
+  const QStringList names = kalvora::FindFiles(folder, "*.*");
   FFileCount = 0;
   for (const QString& name : names)
     if (kalvora::MatchesMask(name, "*.jpg")) ++FFileCount;
   FFilesDone = 0;
   PicProgressBar->show();
   kalvora::ForceDirectories(FAppDir + "thumbs/");
-  struct Listed {
-    QString name, picture, thumbnail;
-  };
   std::vector<Listed> listed;
   for (const QString& name : names) {
     if (!name.toUpper().contains(".JPG") || !QFileInfo(folder + name).isFile()) continue;
@@ -259,7 +299,7 @@ void TMainForm::BilderEinlesen(const QString& folderIn) {
   for (const Listed& file : listed) {
     if (!QFileInfo(file.picture).isFile()) continue;  // gone while the folder was read
     std::optional<DecodedPicture> decoded = reading.takeIfNext(file.picture, read.pump());
-    if (read.overtaken()) return;
+    if (read.overtaken()) return false;
     MakeThumb(file.picture, 70, true, false, decoded && decoded->decoded ? &*decoded : nullptr);
     ++FFilesDone;
     // A file that is no readable picture gets no thumbnail: it is reported, not listed.
@@ -271,15 +311,10 @@ void TMainForm::BilderEinlesen(const QString& folderIn) {
     FileListBox->Add(MakeListItem(file.thumbnail, file.name));
     if (FileListBox->Count() == 1 && OnReadPhase) {
       OnReadPhase(ReadPhase::Listing);
-      if (read.overtaken()) return;
+      if (read.overtaken()) return false;
     }
   }
-  FileListBox->SetSorted(true);
-  StatusBar1->clearMessage();
-  PicProgressBar->hide();
-  if (!failed.isEmpty())
-    kalvora::CurrentPrompter().message(kalvora::MsgKind::Warning, QString(),
-                                       GetLanguageText(14002) + "\n" + failed.join("\n"), kalvora::mbOk);
+  return true;
 }
 
 void TMainForm::FileListBoxClick() {

@@ -174,6 +174,246 @@ class SoundSource {
   bool ended_ = false;
 };
 
+// The disc kind: SVCD by the output's name, PAL or NTSC by the first frame's height.
+struct Disc {
+  bool svcd = false, pal = false;
+  int width = 0, height = 0;
+  AVRational rate{25, 1};
+};
+
+Disc discFor(const QString& output, const QString& firstFrame) {
+  QImage first(firstFrame);
+  if (first.isNull()) throw Failure(QString::fromUtf8("Bild kann nicht gelesen werden: %1").arg(firstFrame));
+  Disc d;
+  d.svcd = output.endsWith("_SVCD.mpg", Qt::CaseInsensitive);
+  d.pal = d.svcd ? first.height() > 500 : first.height() > 260;
+  d.width = d.svcd ? 480 : 352;
+  d.height = d.svcd ? (d.pal ? 576 : 480) : (d.pal ? 288 : 240);
+  d.rate = d.pal ? AVRational{25, 1} : AVRational{30000, 1001};
+  return d;
+}
+
+// MPEG-1 for VCD, MPEG-2 for SVCD, at the rates and buffer sizes of the disc kind.
+CodecPtr openVideoEncoder(const Disc& d, const AVFormatContext* oc) {
+  const AVCodec* vcodec = avcodec_find_encoder(d.svcd ? AV_CODEC_ID_MPEG2VIDEO : AV_CODEC_ID_MPEG1VIDEO);
+  if (!vcodec) throw Failure(QString::fromUtf8("MPEG-Encoder: kein Video-Encoder vorhanden"));
+  CodecPtr venc(avcodec_alloc_context3(vcodec));
+  venc->width = d.width;
+  venc->height = d.height;
+  venc->pix_fmt = AV_PIX_FMT_YUV420P;
+  venc->time_base = AVRational{d.rate.den, d.rate.num};
+  venc->framerate = d.rate;
+  venc->gop_size = d.pal ? 15 : 18;
+  venc->max_b_frames = 2;
+  // The frames are made for a 4:3 screen: their pixels are as wide as 4:3 over the frame size
+  // (PAL VCD 12:11, NTSC VCD 10:11, PAL SVCD 8:5, NTSC SVCD 4:3). MPEG-1 stores the nearest of
+  // its fixed pixel shapes, MPEG-2 the 4:3 display shape itself.
+  venc->sample_aspect_ratio = av_div_q(AVRational{4, 3}, AVRational{d.width, d.height});
+  if (d.svcd) {
+    venc->bit_rate = 2040000;
+    venc->rc_max_rate = 2516000;
+    venc->rc_min_rate = 0;
+    venc->rc_buffer_size = 1835008;
+    av_opt_set_int(venc->priv_data, "scan_offset", 1, 0);
+  } else {
+    venc->bit_rate = 1150000;
+    venc->rc_max_rate = 1150000;
+    venc->rc_min_rate = 1150000;
+    venc->rc_buffer_size = 327680;
+  }
+  venc->rc_initial_buffer_occupancy = venc->rc_buffer_size * 3 / 4;
+  if (oc->oformat->flags & AVFMT_GLOBALHEADER) venc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+  Check(avcodec_open2(venc.get(), vcodec, nullptr), "Video-Encoder");
+  return venc;
+}
+
+// MP2 at 224 kbit/s, 16-bit stereo, 44 100 Hz: the sound of both disc kinds.
+CodecPtr openAudioEncoder() {
+  const AVCodec* acodec = avcodec_find_encoder(AV_CODEC_ID_MP2);
+  if (!acodec) throw Failure(QString::fromUtf8("MPEG-Encoder: kein MP2-Encoder vorhanden"));
+  CodecPtr aenc(avcodec_alloc_context3(acodec));
+  aenc->sample_rate = kSampleRate;
+  aenc->sample_fmt = AV_SAMPLE_FMT_S16;
+  aenc->bit_rate = 224000;
+  av_channel_layout_default(&aenc->ch_layout, 2);
+  aenc->time_base = AVRational{1, kSampleRate};
+  Check(avcodec_open2(aenc.get(), acodec, nullptr), "Ton-Encoder");
+  return aenc;
+}
+
+// A stream of the file for an encoder's packets; what names it in a failure.
+AVStream* addStream(AVFormatContext* oc, const AVCodecContext* enc, const char* what) {
+  AVStream* st = avformat_new_stream(oc, nullptr);
+  Check(st ? 0 : AVERROR(ENOMEM), what);
+  Check(avcodec_parameters_from_context(st->codecpar, enc), what);
+  st->time_base = enc->time_base;
+  return st;
+}
+
+// The muxer takes the VBV buffer size from the encoder's CPB properties.
+void copyCodedSideData(const AVCodecContext* enc, AVStream* st) {
+  for (int i = 0; i < enc->nb_coded_side_data; ++i) {
+    const AVPacketSideData& sd = enc->coded_side_data[i];
+    uint8_t* dst = av_stream_new_side_data(st, sd.type, sd.size);
+    Check(dst ? 0 : AVERROR(ENOMEM), "Videospur");
+    memcpy(dst, sd.data, sd.size);
+  }
+}
+
+// Opens the file and writes its header: disc sectors of 2324 bytes, a VCD at the disc's fixed
+// mux rate, the first packets 0.44 s ahead.
+void startFile(Output& out, bool svcd) {
+  AVFormatContext* oc = out.ctx;
+  oc->packet_size = 2324;
+  AVDictionary* opts = nullptr;
+  if (!svcd) av_dict_set(&opts, "muxrate", "1411200", 0);
+  av_dict_set(&opts, "preload", "440000", 0);
+  Check(avio_open(&oc->pb, QFile::encodeName(out.path).constData(), AVIO_FLAG_WRITE), "Ausgabedatei");
+  const int hr = avformat_write_header(oc, &opts);
+  av_dict_free(&opts);
+  Check(hr, "Ausgabedatei");
+  out.headerWritten = true;
+}
+
+// The packets an encoder has ready go into the file, interleaved with the other stream's.
+class PacketSink {
+ public:
+  explicit PacketSink(AVFormatContext* oc) : oc_(oc), pkt_(av_packet_alloc()) {}
+  void drain(AVCodecContext* enc, AVStream* st) {
+    for (;;) {
+      const int r = avcodec_receive_packet(enc, pkt_.get());
+      if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) return;
+      Check(r, "Encoder");
+      av_packet_rescale_ts(pkt_.get(), enc->time_base, st->time_base);
+      pkt_->stream_index = st->index;
+      Check(av_interleaved_write_frame(oc_, pkt_.get()), "Schreiben");
+    }
+  }
+  // The encoder's last packets.
+  void flush(AVCodecContext* enc, AVStream* st) {
+    avcodec_send_frame(enc, nullptr);
+    drain(enc, st);
+  }
+
+ private:
+  AVFormatContext* oc_;
+  PacketPtr pkt_;
+};
+
+// The sound track in whole MP2 frames, encoded as far as asked but never past the video's end
+// (total samples per channel).
+class SoundTrack {
+ public:
+  SoundTrack(const QString& wav, AVCodecContext* enc, AVStream* st, PacketSink& sink, int64_t total)
+      : sound_(wav), enc_(enc), st_(st), sink_(sink), total_(total),
+        frameSize_(enc->frame_size > 0 ? enc->frame_size : 1152), frame_(av_frame_alloc()) {}
+  int64_t total() const { return total_; }
+  int64_t done() const { return done_; }
+  void encodeUpTo(int64_t upTo) {
+    upTo = std::min(upTo, total_);
+    while (done_ < upTo) {
+      av_frame_unref(frame_.get());
+      frame_->nb_samples = frameSize_;
+      frame_->format = AV_SAMPLE_FMT_S16;
+      frame_->sample_rate = kSampleRate;
+      av_channel_layout_default(&frame_->ch_layout, 2);
+      Check(av_frame_get_buffer(frame_.get(), 0), "Ton");
+      const int64_t want = std::min<int64_t>(frameSize_, total_ - done_);
+      auto* samples = reinterpret_cast<int16_t*>(frame_->data[0]);
+      sound_.Read(samples, int(want));
+      std::fill(samples + 2 * want, samples + 2 * frameSize_, int16_t(0));
+      frame_->pts = done_;
+      Check(avcodec_send_frame(enc_, frame_.get()), "Ton-Encoder");
+      sink_.drain(enc_, st_);
+      done_ += frameSize_;
+    }
+  }
+
+ private:
+  SoundSource sound_;
+  AVCodecContext* enc_;
+  AVStream* st_;
+  PacketSink& sink_;
+  int64_t total_;
+  int frameSize_;
+  FramePtr frame_;
+  int64_t done_ = 0;
+};
+
+// The video frame a plan picture makes, scaled to the disc's frame size; a picture shown for
+// several frames in a row is read and scaled once.
+class PictureFrames {
+ public:
+  explicit PictureFrames(const Disc& d) : width_(d.width), height_(d.height), frame_(av_frame_alloc()) {
+    frame_->format = AV_PIX_FMT_YUV420P;
+    frame_->width = width_;
+    frame_->height = height_;
+    Check(av_frame_get_buffer(frame_.get(), 0), "Bild");
+  }
+  AVFrame* frameOf(const QList<PlanEntry>& plan, int k) {
+    if (k == loaded_) return frame_.get();
+    QImage img(plan[k].File);
+    if (img.isNull()) throw Failure(QString::fromUtf8("Bild kann nicht gelesen werden: %1").arg(plan[k].File));
+    img = img.convertToFormat(QImage::Format_RGB32);
+    sws_.reset(sws_getContext(img.width(), img.height(), AV_PIX_FMT_BGRA, width_, height_, AV_PIX_FMT_YUV420P,
+                              SWS_BICUBIC, nullptr, nullptr, nullptr));
+    Check(sws_ ? 0 : AVERROR(EINVAL), "Bildumwandlung");
+    Check(av_frame_make_writable(frame_.get()), "Bild");
+    const uint8_t* src[1] = {img.constBits()};
+    const int stride[1] = {int(img.bytesPerLine())};
+    sws_scale(sws_.get(), src, stride, 0, img.height(), frame_->data, frame_->linesize);
+    loaded_ = k;
+    return frame_.get();
+  }
+
+ private:
+  int width_, height_;
+  FramePtr frame_;
+  std::unique_ptr<SwsContext, SwsFree> sws_;
+  int loaded_ = -1;
+};
+
+// Encodes the work folder's frames and sound into out.path and closes it; progress may stop it.
+void encodeInto(Output& out, const QString& folder, const QString& output,
+                const std::function<bool(int64_t, int64_t)>& progress, EncodeResult& result) {
+  const QList<PlanEntry> plan = ReadFramePlan(folder);
+  if (plan.isEmpty()) throw Failure(QString::fromUtf8("Keine Bilder für das Video im Ordner %1").arg(folder));
+  const Disc disc = discFor(output, plan.first().File);
+  const std::vector<int> order = RetimePlan(plan, disc.rate.num, disc.rate.den);
+  const int64_t total = int64_t(order.size());
+
+  Check(avformat_alloc_output_context2(&out.ctx, nullptr, disc.svcd ? "svcd" : "vcd", nullptr), "Ausgabeformat");
+  AVFormatContext* oc = out.ctx;
+  CodecPtr venc = openVideoEncoder(disc, oc);
+  AVStream* vst = addStream(oc, venc.get(), "Videospur");
+  copyCodedSideData(venc.get(), vst);
+  CodecPtr aenc = openAudioEncoder();
+  AVStream* ast = addStream(oc, aenc.get(), "Tonspur");
+  startFile(out, disc.svcd);
+
+  PacketSink sink(oc);
+  SoundTrack sound(QDir(folder).filePath("Input.wav"), aenc.get(), ast, sink,
+                   av_rescale_q(total, venc->time_base, AVRational{1, kSampleRate}));
+  PictureFrames pictures(disc);
+  for (int64_t n = 0; n < total; ++n) {
+    AVFrame* frame = pictures.frameOf(plan, order[size_t(n)]);
+    frame->pts = n;
+    Check(avcodec_send_frame(venc.get(), frame), "Video-Encoder");
+    sink.drain(venc.get(), vst);
+    // Keep the sound half a second ahead so the muxer never waits long for it.
+    sound.encodeUpTo(av_rescale_q(n + 1, venc->time_base, AVRational{1, kSampleRate}) + kSampleRate / 2);
+    result.VideoFrames = n + 1;
+    if (progress && !progress(n + 1, total)) throw Abort{};
+  }
+  sound.encodeUpTo(sound.total());
+  sink.flush(venc.get(), vst);
+  sink.flush(aenc.get(), ast);
+  Check(av_write_trailer(oc), "Abschluss");
+  avio_closep(&oc->pb);
+  result.AudioSamples = sound.done();
+  if (QFileInfo(out.path).size() <= 0) throw Failure(QString::fromUtf8("MPEG-Encoder: die Ausgabe ist leer"));
+}
+
 }  // namespace
 
 QList<PlanEntry> ReadFramePlan(const QString& folder) {
@@ -237,164 +477,7 @@ EncodeResult MpegEncoder::Encode() {
   Output out;
   out.path = output_ + ".part";
   try {
-    const QList<PlanEntry> plan = ReadFramePlan(folder_);
-    if (plan.isEmpty()) throw Failure(QString::fromUtf8("Keine Bilder für das Video im Ordner %1").arg(folder_));
-    QImage first(plan.first().File);
-    if (first.isNull()) throw Failure(QString::fromUtf8("Bild kann nicht gelesen werden: %1").arg(plan.first().File));
-    const bool svcd = output_.endsWith("_SVCD.mpg", Qt::CaseInsensitive);
-    const bool pal = svcd ? first.height() > 500 : first.height() > 260;
-    const int width = svcd ? 480 : 352;
-    const int height = svcd ? (pal ? 576 : 480) : (pal ? 288 : 240);
-    const AVRational rate = pal ? AVRational{25, 1} : AVRational{30000, 1001};
-    const std::vector<int> order = RetimePlan(plan, rate.num, rate.den);
-    const int64_t total = int64_t(order.size());
-
-    Check(avformat_alloc_output_context2(&out.ctx, nullptr, svcd ? "svcd" : "vcd", nullptr), "Ausgabeformat");
-    AVFormatContext* oc = out.ctx;
-
-    // Video
-    const AVCodec* vcodec = avcodec_find_encoder(svcd ? AV_CODEC_ID_MPEG2VIDEO : AV_CODEC_ID_MPEG1VIDEO);
-    if (!vcodec) throw Failure(QString::fromUtf8("MPEG-Encoder: kein Video-Encoder vorhanden"));
-    CodecPtr venc(avcodec_alloc_context3(vcodec));
-    venc->width = width;
-    venc->height = height;
-    venc->pix_fmt = AV_PIX_FMT_YUV420P;
-    venc->time_base = AVRational{rate.den, rate.num};
-    venc->framerate = rate;
-    venc->gop_size = pal ? 15 : 18;
-    venc->max_b_frames = 2;
-    // The frames are made for a 4:3 screen: their pixels are as wide as 4:3 over the frame size
-    // (PAL VCD 12:11, NTSC VCD 10:11, PAL SVCD 8:5, NTSC SVCD 4:3). MPEG-1 stores the nearest of
-    // its fixed pixel shapes, MPEG-2 the 4:3 display shape itself.
-    venc->sample_aspect_ratio = av_div_q(AVRational{4, 3}, AVRational{width, height});
-    if (svcd) {
-      venc->bit_rate = 2040000;
-      venc->rc_max_rate = 2516000;
-      venc->rc_min_rate = 0;
-      venc->rc_buffer_size = 1835008;
-      av_opt_set_int(venc->priv_data, "scan_offset", 1, 0);
-    } else {
-      venc->bit_rate = 1150000;
-      venc->rc_max_rate = 1150000;
-      venc->rc_min_rate = 1150000;
-      venc->rc_buffer_size = 327680;
-    }
-    venc->rc_initial_buffer_occupancy = venc->rc_buffer_size * 3 / 4;
-    if (oc->oformat->flags & AVFMT_GLOBALHEADER) venc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    Check(avcodec_open2(venc.get(), vcodec, nullptr), "Video-Encoder");
-    AVStream* vst = avformat_new_stream(oc, nullptr);
-    Check(vst ? 0 : AVERROR(ENOMEM), "Videospur");
-    Check(avcodec_parameters_from_context(vst->codecpar, venc.get()), "Videospur");
-    vst->time_base = venc->time_base;
-    // The muxer takes the VBV buffer size from the encoder's CPB properties.
-    for (int i = 0; i < venc->nb_coded_side_data; ++i) {
-      const AVPacketSideData& sd = venc->coded_side_data[i];
-      uint8_t* dst = av_stream_new_side_data(vst, sd.type, sd.size);
-      Check(dst ? 0 : AVERROR(ENOMEM), "Videospur");
-      memcpy(dst, sd.data, sd.size);
-    }
-
-    // Audio
-    const AVCodec* acodec = avcodec_find_encoder(AV_CODEC_ID_MP2);
-    if (!acodec) throw Failure(QString::fromUtf8("MPEG-Encoder: kein MP2-Encoder vorhanden"));
-    CodecPtr aenc(avcodec_alloc_context3(acodec));
-    aenc->sample_rate = kSampleRate;
-    aenc->sample_fmt = AV_SAMPLE_FMT_S16;
-    aenc->bit_rate = 224000;
-    av_channel_layout_default(&aenc->ch_layout, 2);
-    aenc->time_base = AVRational{1, kSampleRate};
-    Check(avcodec_open2(aenc.get(), acodec, nullptr), "Ton-Encoder");
-    AVStream* ast = avformat_new_stream(oc, nullptr);
-    Check(ast ? 0 : AVERROR(ENOMEM), "Tonspur");
-    Check(avcodec_parameters_from_context(ast->codecpar, aenc.get()), "Tonspur");
-    ast->time_base = aenc->time_base;
-    const int frameSize = aenc->frame_size > 0 ? aenc->frame_size : 1152;
-
-    oc->packet_size = 2324;
-    AVDictionary* opts = nullptr;
-    if (!svcd) av_dict_set(&opts, "muxrate", "1411200", 0);
-    av_dict_set(&opts, "preload", "440000", 0);
-    Check(avio_open(&oc->pb, QFile::encodeName(out.path).constData(), AVIO_FLAG_WRITE), "Ausgabedatei");
-    const int hr = avformat_write_header(oc, &opts);
-    av_dict_free(&opts);
-    Check(hr, "Ausgabedatei");
-    out.headerWritten = true;
-
-    PacketPtr pkt(av_packet_alloc());
-    auto drain = [&](AVCodecContext* enc, AVStream* st) {
-      for (;;) {
-        const int r = avcodec_receive_packet(enc, pkt.get());
-        if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) return;
-        Check(r, "Encoder");
-        av_packet_rescale_ts(pkt.get(), enc->time_base, st->time_base);
-        pkt->stream_index = st->index;
-        Check(av_interleaved_write_frame(oc, pkt.get()), "Schreiben");
-      }
-    };
-
-    SoundSource sound(QDir(folder_).filePath("Input.wav"));
-    const int64_t audioTotal = av_rescale_q(total, venc->time_base, AVRational{1, kSampleRate});
-    int64_t audioDone = 0;
-    FramePtr aframe(av_frame_alloc());
-    auto encodeAudioUpTo = [&](int64_t upTo) {
-      upTo = std::min(upTo, audioTotal);
-      while (audioDone < upTo) {
-        av_frame_unref(aframe.get());
-        aframe->nb_samples = frameSize;
-        aframe->format = AV_SAMPLE_FMT_S16;
-        aframe->sample_rate = kSampleRate;
-        av_channel_layout_default(&aframe->ch_layout, 2);
-        Check(av_frame_get_buffer(aframe.get(), 0), "Ton");
-        const int64_t want = std::min<int64_t>(frameSize, audioTotal - audioDone);
-        auto* samples = reinterpret_cast<int16_t*>(aframe->data[0]);
-        sound.Read(samples, int(want));
-        std::fill(samples + 2 * want, samples + 2 * frameSize, int16_t(0));
-        aframe->pts = audioDone;
-        Check(avcodec_send_frame(aenc.get(), aframe.get()), "Ton-Encoder");
-        drain(aenc.get(), ast);
-        audioDone += frameSize;
-      }
-    };
-
-    FramePtr vframe(av_frame_alloc());
-    vframe->format = AV_PIX_FMT_YUV420P;
-    vframe->width = width;
-    vframe->height = height;
-    Check(av_frame_get_buffer(vframe.get(), 0), "Bild");
-    std::unique_ptr<SwsContext, SwsFree> sws;
-    int loaded = -1;
-    for (int64_t n = 0; n < total; ++n) {
-      const int k = order[size_t(n)];
-      if (k != loaded) {
-        QImage img(plan[k].File);
-        if (img.isNull()) throw Failure(QString::fromUtf8("Bild kann nicht gelesen werden: %1").arg(plan[k].File));
-        img = img.convertToFormat(QImage::Format_RGB32);
-        sws.reset(sws_getContext(img.width(), img.height(), AV_PIX_FMT_BGRA, width, height, AV_PIX_FMT_YUV420P,
-                                 SWS_BICUBIC, nullptr, nullptr, nullptr));
-        Check(sws ? 0 : AVERROR(EINVAL), "Bildumwandlung");
-        Check(av_frame_make_writable(vframe.get()), "Bild");
-        const uint8_t* src[1] = {img.constBits()};
-        const int stride[1] = {int(img.bytesPerLine())};
-        sws_scale(sws.get(), src, stride, 0, img.height(), vframe->data, vframe->linesize);
-        loaded = k;
-      }
-      vframe->pts = n;
-      Check(avcodec_send_frame(venc.get(), vframe.get()), "Video-Encoder");
-      drain(venc.get(), vst);
-      // Keep the sound half a second ahead so the muxer never waits long for it.
-      encodeAudioUpTo(av_rescale_q(n + 1, venc->time_base, AVRational{1, kSampleRate}) + kSampleRate / 2);
-      result_.VideoFrames = n + 1;
-      if (Progress && !Progress(n + 1, total)) throw Abort{};
-    }
-    encodeAudioUpTo(audioTotal);
-    avcodec_send_frame(venc.get(), nullptr);
-    drain(venc.get(), vst);
-    avcodec_send_frame(aenc.get(), nullptr);
-    drain(aenc.get(), ast);
-    Check(av_write_trailer(oc), "Abschluss");
-    avio_closep(&oc->pb);
-    result_.AudioSamples = audioDone;
-    if (QFileInfo(out.path).size() <= 0) throw Failure(QString::fromUtf8("MPEG-Encoder: die Ausgabe ist leer"));
+    encodeInto(out, folder_, output_, Progress, result_);
     // An older video is replaced only by the whole new one.
     if (!kalvora::MoveFileReplace(out.path, output_))
       throw Failure(QString::fromUtf8("Die Datei %1 kann nicht geschrieben werden").arg(output_));

@@ -363,3 +363,141 @@ TEST(ZipWrite, ClosingAnEmptyZipWritesTheEmptyArchive) {
   EXPECT_EQ(fs::last_write_time(d / "leer.zip"), written);
   EXPECT_EQ(readFile(d / "leer.zip"), empty);
 }
+
+namespace {
+std::string capture(const std::string& cmd) {
+  std::string out;
+  if (FILE* p = ::popen(cmd.c_str(), "r")) {
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    ::pclose(p);
+  }
+  return out;
+}
+}  // namespace
+
+// An update of an Info-ZIP archive with a stub in front, an archive comment and an entry comment
+// keeps all three: the stub byte for byte, the comments as Info-ZIP reads them back.
+TEST(ZipWrite, AnUpdateKeepsTheStubAndTheComments) {
+  if (!have("zip") || !have("unzip") || !have("zipinfo")) GTEST_SKIP();
+  TempDir d;
+  auto files = makeSources(d);
+  ASSERT_EQ(run("cd " + q(d / "src") + " && zip -q " + q(d / "plain.zip") + " text.txt leer.txt"), 0);
+  std::vector<uint8_t> stub = bytes("MZ Kalvora");
+  stub.resize(777, 0x90);
+  std::vector<uint8_t> sfx = stub;
+  const auto zip = readFile(d / "plain.zip");
+  sfx.insert(sfx.end(), zip.begin(), zip.end());
+  writeFile(d / "sfx.exe", sfx);
+  ASSERT_EQ(run("zip -qA " + q(d / "sfx.exe")), 0);
+  ASSERT_EQ(run("echo 'Archivkommentar' | zip -qz " + q(d / "sfx.exe")), 0);
+  ASSERT_EQ(run("echo 'Eintragskommentar' | zip -qc " + q(d / "sfx.exe") + " text.txt"), 0);
+  {
+    TKvZipArchive a(d / "sfx.exe", fmOpenRead);
+    a.SetBaseDirectory(d / "src");
+    a.Load();
+    ASSERT_EQ(a.Count(), 2);
+    ASSERT_TRUE(a.HasStub);
+    a.Add(a.CreateItem("bild.bmp"));
+    a.Save();
+  }
+  const auto raw = readFile(d / "sfx.exe");
+  ASSERT_GT(raw.size(), stub.size());
+  EXPECT_TRUE(std::equal(stub.begin(), stub.end(), raw.begin()));
+  EXPECT_EQ(run("unzip -tq " + q(d / "sfx.exe") + " >/dev/null 2>&1"), 0);
+  EXPECT_NE(capture("unzip -z " + q(d / "sfx.exe") + " 2>/dev/null").find("Archivkommentar"), std::string::npos);
+  const std::string info = capture("zipinfo -v " + q(d / "sfx.exe") + " 2>/dev/null");
+  EXPECT_NE(info.find("Eintragskommentar"), std::string::npos) << info;
+  expectReadsBack(d, "sfx.exe", {{"text.txt", files["text.txt"]}, {"leer.txt", {}}, {"bild.bmp", files["bild.bmp"]}});
+}
+
+// A set that would need parts is refused before anything is written when the archive has a stub
+// or a part could not even hold a header: the archive stays as it was, no part is made.
+TEST(ZipWrite, AStubOrTooSmallAPartIsRefusedAndTheArchiveStays) {
+  TempDir d;
+  auto files = makeSources(d);
+  struct Case {
+    const char* zip;
+    bool stub;
+    int64_t limit;
+    const char* added;
+  } cases[] = {{"stub.exe", true, 30000, "zufall.bin"},  // 40000 bytes that do not shrink
+               {"tiny.zip", false, 63, "ordner/unter.txt"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.zip);
+    build(d, c.zip, {{"leer.txt", {}}}, [&](TKvZipArchive& z) {
+      if (c.stub) z.NewStub = bytes("MZ stub");
+    });
+    const auto before = readFile(d / c.zip);
+    {
+      TKvZipArchive a(d / c.zip, fmOpenRead);
+      a.SetBaseDirectory(d / "src");
+      a.Load();
+      a.SpanSizeLimit = c.limit;
+      a.Add(a.CreateItem(c.added));
+      EXPECT_THROW(a.Save(), EKvException);
+    }
+    EXPECT_EQ(readFile(d / c.zip), before);
+    const std::string base = std::string(c.zip).substr(0, std::string(c.zip).size() - 4);
+    EXPECT_FALSE(fs::exists(d / (base + ".z01")));
+  }
+}
+
+// A new set under the name of a longer one leaves none of the old parts behind; so does an
+// archive without parts.
+TEST(ZipWrite, PartsOfALongerSetUnderTheSameNameAreRemoved) {
+  TempDir d;
+  auto files = makeSources(d);
+  auto parts = [&] {
+    int n = 0;
+    while (fs::exists(d / ("s.z" + std::string(n + 1 < 10 ? "0" : "") + std::to_string(n + 1)))) ++n;
+    int left = 0;
+    for (auto& e : fs::directory_iterator(d.path)) {
+      const std::string name = e.path().filename().string();
+      left += name.size() == 5 && name.rfind("s.z", 0) == 0 && std::isdigit(uint8_t(name[3])) && std::isdigit(uint8_t(name[4]));
+    }
+    EXPECT_EQ(left, n) << "numbered parts with a gap";
+    return n;
+  };
+  build(d, "s.zip", files, [](TKvZipArchive& z) { z.SpanSizeLimit = 15000; });
+  const int many = parts();
+  ASSERT_GE(many, 4);
+  build(d, "s.zip", files, [](TKvZipArchive& z) { z.SpanSizeLimit = 60000; });
+  const int fewer = parts();
+  EXPECT_GE(fewer, 1);
+  EXPECT_LT(fewer, many);
+  expectReadsBack(d, "s.zip", files);
+  build(d, "s.zip", files);
+  EXPECT_EQ(parts(), 0);
+  expectReadsBack(d, "s.zip", files);
+}
+
+// A kept entry that Info-ZIP wrote to a pipe, with its sizes in a data descriptor, gets them in
+// its local header instead and no descriptor: Info-ZIP still reads it.
+TEST(ZipWrite, AKeptPlainEntryTakesItsSizesIntoTheLocalHeader) {
+  if (!have("zip") || !have("unzip")) GTEST_SKIP();
+  TempDir d;
+  auto files = makeSources(d);
+  ASSERT_EQ(run("cd " + q(d / "src") + " && zip -q - text.txt | cat > " + q(d / "p.zip")), 0);
+  {
+    TKvZipArchive a(d / "p.zip", fmOpenRead);
+    a.SetBaseDirectory(d / "src");
+    a.Load();
+    ASSERT_EQ(a.Count(), 1);
+    ASSERT_TRUE(a.ZipItem(0)->GeneralPurposeBitFlag() & 8);
+    a.Add(a.CreateItem("leer.txt"));
+    a.Save();
+  }
+  const auto raw = readFile(d / "p.zip");
+  ASSERT_EQ(le(raw, 0, 4), 0x04034B50u);
+  EXPECT_EQ(le(raw, 6, 2) & 8, 0u);
+  const uint32_t packed = le(raw, 18, 4);
+  EXPECT_GT(packed, 0u);
+  EXPECT_EQ(le(raw, 22, 4), uint32_t(files["text.txt"].size()));
+  // The next local header follows the data at once.
+  const size_t next = 30 + le(raw, 26, 2) + le(raw, 28, 2) + packed;
+  EXPECT_EQ(le(raw, next, 4), 0x04034B50u);
+  EXPECT_EQ(run("unzip -tq " + q(d / "p.zip") + " >/dev/null"), 0);
+  expectReadsBack(d, "p.zip", {{"text.txt", files["text.txt"]}, {"leer.txt", {}}});
+}

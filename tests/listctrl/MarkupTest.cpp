@@ -462,4 +462,160 @@ TEST(Markup, BadInputIsDrawnByItsRulesWithoutCrashingOrHanging) {
   }
 }
 
+
+// Pixels of a and b inside r are the same.
+bool SameIn(const QImage& a, const QImage& b, const QRect& r) { return a.copy(r) == b.copy(r); }
+
+// Each style tag changes the text it opens on and its closing tag (or the closing tag that also
+// ends it) gives the next word back its plain look: "<X>a</X> b" differs from "a b" over the "a"
+// and is the same right of the space.
+TEST(Markup, EachStyleTagEndsWithItsClosingTag) {
+  struct Case {
+    const char* open;
+    const char* close;
+  };
+  const Case cases[] = {
+      {"<E>", "</E>"},         {"<HI>", "</HI>"},       {"<SHAD>", "</SHAD>"},   {"<U>", "</U>"},
+      {"<S>", "</S>"},         {"<I>", "</I>"},         {"<R a=\"-90\">", "</R>"},
+      {"<SUB>", "</SUB>"},     {"<SUB>", "</SUP>"},     {"<U>", "</UL>"},        // no list open: the underline ends
+      {"<FONT bgcolor=\"#00FF00\">", "</FONT>"},         {"<FONT color=\"#FF0000\">", "</FONT>"},
+      {"<FONT color=\"#FF0000\">", "</BLINK>"},          {"<FONT color=\"#FF0000\">", "</BQ>"},
+      {"<A href=\"x\">", "</A>"},
+  };
+  MarkupDrawArgs a;
+  a.ShadowColor = clRed;
+  a.ShadowOffset = 1;
+  const QRect rect(0, 0, 200, 40);
+  const QImage plain = Draw("a b", rect, a).img;
+  const int word = 1 + Width("a"), next = 1 + Width("a ");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.open) + c.close);
+    const QImage styled = Draw(QString::fromLatin1(c.open) + "a" + c.close + " b", rect, a).img;
+    EXPECT_FALSE(SameIn(styled, plain, QRect(0, 0, word, 60))) << "the tag changes nothing";
+    EXPECT_TRUE(SameIn(styled, plain, QRect(next, 0, 320 - next, 60))) << "the style goes on after its end";
+  }
+}
+
+// Closing tags that end more than their own name: "</SUP>" ends SUB and "</SUB>" ends SUP, any
+// other closing tag beginning with B gives back the start colour, any beginning with L ends the
+// line as BR does; inside a list "</UL>" leaves the underline on and the line going; unknown
+// tags are skipped.
+TEST(Markup, ClosingTagsThatEndMoreThanTheirName) {
+  struct Case {
+    const char* text;
+    const char* same;
+    const char* strip;  // the plain text of text
+  };
+  const Case cases[] = {
+      {"<SUP>a</SUB> b", "<SUP>a</SUP> b", "a b"},
+      {"<SUB>a</SUP> b", "<SUB>a</SUB> b", "a b"},
+      {"<FONT color=\"#FF0000\">a</BODY> b", "<FONT color=\"#FF0000\">a</FONT> b", "a b"},
+      {"a</LI>b", "a<BR>b", "ab"},
+      {"a</LX>b", "a<BR>b", "ab"},
+      {"<UL><U>a</UL>b", "<UL><U>a</U><U>b", "ab"},
+      {"a <Q>b</Q> c", "a b c", "a b c"},
+  };
+  const QRect rect(0, 0, 200, 60);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    const auto r = Draw(QString::fromLatin1(c.text), rect);
+    EXPECT_EQ(r.img, Draw(QString::fromLatin1(c.same), rect).img);
+    EXPECT_EQ(r.r.StripVal, QString::fromLatin1(c.strip));
+  }
+  // Inside a list "</UL>" only closes the list: the underline goes on.
+  EXPECT_NE(Draw("<UL><U>a</UL>b", rect).img, Draw("<UL><U>a</U>b", rect).img);
+  // SUB and SUP make the line a quarter of its height taller.
+  EXPECT_EQ(Measure("a<SUB>b</SUB>").YSize, Gh() + Gh() / 4);
+  EXPECT_EQ(Measure("a<SUP>b</SUP>").YSize, Gh() + Gh() / 4);
+}
+
+TEST(Markup, RuleListsAndIndents) {
+  // HR: a black line one pixel below the line across the whole rectangle, and a new line.
+  const auto hr = Draw("a<HR>", QRect(0, 0, 200, 60));
+  EXPECT_EQ(lctest::DarkPixels(hr.img, QRect(0, Gh() + 1, 320, 1)), 200);
+  EXPECT_EQ(lctest::DarkPixels(hr.img, QRect(0, Gh() + 2, 320, 10)), 0);
+  EXPECT_EQ(Measure("a<HR>b").YSize, 2 * Gh());
+  EXPECT_EQ(Measure("a<HR>b").StripVal, "ab");
+  // UL ends its line; each LI after the first on a line starts a new one (with word wrap),
+  // indented by 12 per list level.
+  const auto items = Measure("<UL><LI>a<LI>bb");
+  EXPECT_EQ(items.YSize, 3 * Gh());
+  EXPECT_EQ(items.XSize, 12 + Width("bb"));
+  MarkupDrawArgs oneLine;
+  oneLine.WordWrap = false;
+  EXPECT_EQ(Measure("<UL><LI>a<LI>bb", 300, oneLine).YSize, 2 * Gh());
+  EXPECT_EQ(Measure("<UL><UL><LI>x").XSize, 24 + Width("x"));
+  EXPECT_EQ(Measure("<UL><UL></UL><LI>x").XSize, 12 + Width("x"));
+  // The bullet stands in the last 12 pixels of the indent; level 1 and 2 draw different marks.
+  const auto one = Draw("<UL><LI>x", QRect(0, 0, 200, 60)).img;
+  const auto two = Draw("<UL><UL><LI>x", QRect(0, 0, 200, 60)).img;
+  const int line2 = Gh(), line3 = 2 * Gh();
+  EXPECT_GT(lctest::DarkPixels(one, QRect(1, line2, 12, Gh())), 0);
+  EXPECT_EQ(lctest::DarkPixels(two, QRect(1, line3, 12, Gh())), 0);
+  EXPECT_GT(lctest::DarkPixels(two, QRect(13, line3, 12, Gh())), 0);
+  EXPECT_NE(one.copy(QRect(1, line2, 12, Gh())), two.copy(QRect(13, line3, 12, Gh())));
+  // IND moves the pen only forward.
+  EXPECT_EQ(Measure("abc<IND x=\"5\">d").XSize, Width("abc") + Width("d"));
+  // P's indent moves its lines and ends with the paragraph.
+  const QRect plain = lctest::DarkBox(Draw("x", QRect(0, 0, 200, 60)).img);
+  const QRect moved = lctest::DarkBox(Draw("<P indent=\"30\">x</P>", QRect(0, 0, 200, 60)).img);
+  EXPECT_EQ(moved, plain.translated(30, 0));
+  const auto after = Draw("<P indent=\"30\">x</P>x", QRect(0, 0, 200, 60)).img;
+  EXPECT_EQ(after.copy(QRect(0, Gh(), 320, Gh())), Draw("<BR>x", QRect(0, 0, 200, 60)).img.copy(QRect(0, Gh(), 320, Gh())));
+}
+
+TEST(Markup, ParagraphAndBodyBackgrounds) {
+  const QRect rect(0, 0, 128, 40);
+  // A gradient paragraph from black to white, left to right, over the line.
+  const auto grad = Draw("<P bgcolor=\"#000000\" bgcolorto=\"#FFFFFF\">x</P>", rect).img;
+  EXPECT_LT(grad.pixelColor(1, Gh() - 2).red(), 10);
+  EXPECT_GT(grad.pixelColor(126, Gh() - 2).red(), 240);
+  // BODY's colour fills the line's band; a selected item keeps its own background.
+  const auto body = Draw("<BODY bgcolor=\"#00FF00\">x", rect).img;
+  EXPECT_GT(lctest::ColoredPixels(body, QRect(0, 0, 128, Gh()), Qt::green, 10), 100 * Gh());
+  EXPECT_EQ(lctest::ColoredPixels(body, QRect(0, Gh() + 1, 128, 10), Qt::green, 10), 0);
+  MarkupDrawArgs selected;
+  selected.Selected = true;
+  EXPECT_EQ(lctest::ColoredPixels(Draw("<BODY bgcolor=\"#00FF00\">x", rect, selected).img, rect, Qt::green, 10), 0);
+  // A background picture is tiled over the whole rectangle.
+  testsupport::TempFolder tmp;
+  ASSERT_TRUE(testsupport::writeBytes(tmp.file("bg.png"), lctest::MakePng(8, 8, Qt::red)));
+  THTMLPictureCache cache;
+  MarkupDrawArgs withCache;
+  withCache.PictureCache = &cache;
+  const auto tiled = Draw("<BODY background=\"file://" + tmp.file("bg.png") + "\">", rect, withCache).img;
+  EXPECT_EQ(lctest::ColoredPixels(tiled, rect, Qt::red, 10), 128 * 40);
+  EXPECT_EQ(lctest::ColoredPixels(tiled, QRect(128, 0, 192, 120), Qt::red, 10), 0);
+}
+
+TEST(Markup, AnchorWithoutHrefAndHoverStyles) {
+  // A link without HREF takes its first quoted value.
+  MarkupDrawArgs hit;
+  hit.CheckAnchor = true;
+  hit.XPos = 1 + Width("link") / 2;
+  hit.YPos = Gh() / 2;
+  const auto bare = Draw("<A \"seite2\">link</A>", QRect(0, 0, 300, 60), hit);
+  EXPECT_TRUE(bare.hit);
+  EXPECT_EQ(bare.r.AnchorVal, "seite2");
+  // Hover styling: only the hovered link gets the hover colours; the others stay plain text.
+  MarkupDrawArgs hover;
+  hover.HoverStyle = true;
+  hover.HoverColor = clLime;
+  hover.HoverFontColor = clRed;
+  hover.URLColor = clBlue;
+  const QString text = "<A href=\"a\">eins</A> <A href=\"b\">zwei</A>";
+  hover.HoverLink = 1;
+  const auto first = Draw(text, QRect(0, 0, 300, 60), hover).img;
+  const int split = 1 + Width("eins ");
+  EXPECT_GT(lctest::ColoredPixels(first, QRect(0, 0, split, Gh()), Qt::green, 10), 20);
+  EXPECT_GT(lctest::ColoredPixels(first, QRect(0, 0, split, Gh()), Qt::red, 60), 5);
+  EXPECT_EQ(lctest::ColoredPixels(first, QRect(split, 0, 300, Gh()), Qt::green, 10), 0);
+  EXPECT_EQ(lctest::ColoredPixels(first, QRect(split, 0, 300, Gh()), Qt::red, 60), 0);
+  EXPECT_GT(lctest::ColoredPixels(first, QRect(split, 0, 300, Gh()), Qt::blue, 60), 5);
+  hover.HoverLink = 2;
+  const auto second = Draw(text, QRect(0, 0, 300, 60), hover).img;
+  EXPECT_EQ(lctest::ColoredPixels(second, QRect(0, 0, split, Gh()), Qt::green, 10), 0);
+  EXPECT_GT(lctest::ColoredPixels(second, QRect(split, 0, 300, Gh()), Qt::green, 10), 20);
+}
+
 }  // namespace

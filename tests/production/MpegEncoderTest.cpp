@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -152,6 +154,81 @@ TEST_F(MpegEncoderTest, AbortAndFailureLeaveNothingBehind) {
   r = encode(out);
   EXPECT_EQ(r.Status, EncodeStatus::Failed);
   EXPECT_FALSE(QFileInfo::exists(out));
+}
+
+// The packets' key frame flags of the video stream, in order.
+QString keyFlags(const QString& path) {
+  QProcess p;
+  p.start("ffprobe", {"-v", "error", "-select_streams", "v", "-show_entries", "packet=flags", "-of", "csv=p=0", path});
+  if (!p.waitForFinished(120000)) return {};
+  QString out;
+  for (const QByteArray& line : p.readAllStandardOutput().split('\n'))
+    if (!line.isEmpty()) out += line.startsWith('K') ? 'K' : '.';
+  return out;
+}
+
+// The disc sectors of a program stream: every 2324 bytes a pack starts; the mux rate its first
+// pack declares (in 50 bytes per second, MPEG-1 or MPEG-2 pack header); -1 when not so.
+int sectorMuxRate(const QByteArray& f) {
+  if (f.size() < 2324 || f.size() % 2324 != 0) return -1;
+  for (qsizetype at = 0; at < f.size(); at += 2324)
+    if (f.mid(at, 4) != QByteArray("\x00\x00\x01\xBA", 4)) return -1;
+  const auto b = [&](int i) { return int(uint8_t(f[i])); };
+  if ((b(4) & 0xC0) == 0x40) return b(10) << 14 | b(11) << 6 | b(12) >> 2;  // MPEG-2
+  return (b(9) & 0x7F) << 15 | b(10) << 7 | b(11) >> 1;                  // MPEG-1
+}
+
+// Every disc kind is encoded as ffmpeg's target of the same kind encodes it: the video's bit rate
+// and buffer, its key frame every 15 (PAL) or 18 (NTSC) frames, the MP2 sound's rates (stereo), sectors of
+// 2324 bytes each starting a pack at the target's mux rate, and the scan offsets SVCD players read.
+TEST_F(MpegEncoderTest, EveryDiscKindHasTheRatesAndSectorsOfItsTarget) {
+  struct Case {
+    const char* target;
+    int w, h;
+    const char* out;
+  };
+  const Case cases[] = {{"pal-vcd", 352, 288, "/k_VCD.mpg"},
+                        {"ntsc-vcd", 352, 240, "/k_VCD.mpg"},
+                        {"pal-svcd", 480, 576, "/k_SVCD.mpg"},
+                        {"ntsc-svcd", 480, 480, "/k_SVCD.mpg"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.target);
+    QDir(work).removeRecursively();
+    QDir().mkpath(work);
+    makeFolder(c.w, c.h, 4.0);
+    const QString out = tmp.path() + c.out;
+    QFile::remove(out);
+    const auto r = encode(out);
+    ASSERT_EQ(r.Status, EncodeStatus::Done) << r.ErrorText.toStdString();
+    const QString reference = tmp.path() + "/" + c.target + ".mpg";
+    QProcess ff;
+    ff.start("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=640x480:rate=25:duration=2", "-f",
+                        "lavfi", "-i", "sine=duration=2", "-target", c.target, reference});
+    ASSERT_TRUE(ff.waitForFinished(120000) && ff.exitCode() == 0) << ff.readAllStandardError().toStdString();
+    const auto ours = videotest::probe(out, "-count_packets"), theirs = videotest::probe(reference, "-count_packets");
+    const auto v = videotest::stream(ours, "video"), rv = videotest::stream(theirs, "video");
+    EXPECT_EQ(v["bit_rate"].toString().toStdString(), rv["bit_rate"].toString().toStdString());
+    EXPECT_EQ(QJsonDocument(v["side_data_list"].toArray()).toJson().toStdString(),
+              QJsonDocument(rv["side_data_list"].toArray()).toJson().toStdString());
+    const auto a = videotest::stream(ours, "audio"), ra = videotest::stream(theirs, "audio");
+    for (const char* key : {"codec_name", "bit_rate", "sample_rate"})
+      EXPECT_EQ(a[key].toString().toStdString(), ra[key].toString().toStdString()) << key;
+    EXPECT_EQ(a["channels"].toInt(), 2);
+    const QString keys = keyFlags(out), refKeys = keyFlags(reference);
+    // From the second key frame on: before it the first group is shorter by the B frames.
+    const auto gopOf = [](const QString& k) {
+      const int second = int(k.indexOf('K', 1));
+      return second < 0 ? -1 : int(k.indexOf('K', second + 1)) - second;
+    };
+    const int gop = gopOf(keys), refGop = gopOf(refKeys);
+    EXPECT_EQ(gop, refGop) << keys.toStdString();
+    EXPECT_EQ(refGop, QString(c.target).startsWith("pal") ? 15 : 18);
+    const QByteArray bytes = testsupport::readBytes(out), refBytes = testsupport::readBytes(reference);
+    EXPECT_GT(sectorMuxRate(bytes), 0);
+    EXPECT_EQ(sectorMuxRate(bytes), sectorMuxRate(refBytes));
+    const QByteArray userData("\x00\x00\x01\xB2", 4);
+    EXPECT_EQ(bytes.contains(userData), refBytes.contains(userData));
+  }
 }
 
 }  // namespace

@@ -169,6 +169,70 @@ TEST_F(PictureSelectionTest, BadPicturesAreReportedAndSkipped) {
   EXPECT_TRUE(QFileInfo::exists(source + "leer.jpg"));
 }
 
+namespace {
+// The owner, group and other bits of a file's permissions.
+constexpr QFile::Permissions kModeBits = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                         QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther |
+                                         QFile::ExeOther;
+}  // namespace
+
+// A folder with pictures to convert: only its pictures are copied into the temporary folder, for
+// the user alone, and the status bar counts the copies and then the conversions in percent of the
+// folder's entries plus two ("." and ".."): here 4 + 2, so 17, 33, 50, 67 and then 17, 33; then the
+// thumbnails of the two JPEG files listed, each shown before it is made: 0, 50. The read goes on in
+// the temporary folder.
+TEST_F(PictureSelectionTest, ConvertingCopiesOnlyPicturesAndCountsInPercent) {
+  ASSERT_TRUE(writePicture(source + "a.jpg", 200, 150, 23));
+  ASSERT_TRUE(writePicture(source + "b.bmp", 200, 150, 6));
+  ASSERT_TRUE(writePicture(source + ".versteckt.jpg", 200, 150, 23));
+  shelltest::writeText(source + "notiz.txt", "kein Bild");
+  QStringList progress;
+  const auto watch = QObject::connect(form->StatusBar1, &QStatusBar::messageChanged, form.get(), [&](const QString& m) {
+    if (m.startsWith(GetLanguageText(14010)) || m.startsWith(GetLanguageText(14000))) progress << m;
+  });
+  form->FDragFromSourceList = true;
+  form->FSourceFolder = source;
+  form->BilderEinlesen(source);
+  QObject::disconnect(watch);
+  const QString copying = GetLanguageText(14010), converting = GetLanguageText(14000), done = GetLanguageText(14001);
+  EXPECT_EQ(progress, (QStringList{copying + " 17%", copying + " 33%", copying + " 50%", copying + " 67%",
+                                   converting + " 17 " + done, converting + " 33 " + done,
+                                   converting + " 0 " + done, converting + " 50 " + done}));
+  EXPECT_EQ(names(form->FileListBox), (QStringList{"a.jpg", "b_bmp.jpg"}));
+  EXPECT_EQ(filesIn(form->FTempPicFolder), (QStringList{"a.jpg", "b.bmp", "b_bmp.jpg"}));
+  EXPECT_EQ(QFileInfo(form->FTempPicFolder).permissions() & kModeBits, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  for (const QString& name : filesIn(form->FTempPicFolder))
+    EXPECT_EQ(QFileInfo(form->FTempPicFolder + name).permissions() & kModeBits, QFile::ReadOwner | QFile::WriteOwner)
+        << name.toStdString();
+  EXPECT_EQ(QDir(QDir::currentPath()).canonicalPath(), QDir(form->FTempPicFolder).canonicalPath());
+  EXPECT_FALSE(form->FDragFromSourceList);
+  EXPECT_FALSE(form->PicProgressBar->isVisible());
+  EXPECT_TRUE(form->StatusBar1->currentMessage().isEmpty());
+  EXPECT_TRUE(prompter.messageTexts().isEmpty()) << prompter.messageTexts().join("\n").toStdString();
+}
+
+// A folder of JPEG files alone is read where it is: no copies, only the thumbnail's progress; a
+// folder that is not there is reported with its name and lists nothing.
+TEST_F(PictureSelectionTest, JpegsAreReadInTheirFolderAndAMissingFolderIsReported) {
+  ASSERT_TRUE(writePicture(source + "a.jpg", 200, 150, 23));
+  QStringList progress;
+  const auto watch = QObject::connect(form->StatusBar1, &QStatusBar::messageChanged, form.get(), [&](const QString& m) {
+    if (m.startsWith(GetLanguageText(14010)) || m.startsWith(GetLanguageText(14000))) progress << m;
+  });
+  form->BilderEinlesen(source);
+  QObject::disconnect(watch);
+  EXPECT_EQ(progress, QStringList{GetLanguageText(14000) + " 0 " + GetLanguageText(14001)});
+  EXPECT_EQ(QDir(QDir::currentPath()).canonicalPath(), QDir(source).canonicalPath());
+  EXPECT_EQ(names(form->FileListBox), QStringList{"a.jpg"});
+  const QString gone = home() + "Weg";
+  const size_t before = prompter.questions().size();
+  form->BilderEinlesen(gone);
+  EXPECT_EQ(form->FileListBox->Count(), 0);
+  ASSERT_EQ(prompter.questions().size(), before + 1);
+  EXPECT_EQ(prompter.questions().back().kind, kalvora::MsgKind::Warning);
+  EXPECT_EQ(prompter.questions().back().text, GetLanguageText(14003) + " " + gone + "/");
+}
+
 TEST_F(PictureSelectionTest, AFolderThatVanishesWhileReadIsNoCrash) {
   for (int i = 0; i < 4; ++i) ASSERT_TRUE(writePicture(source + QString("p%1.jpg").arg(i), 300, 200, 23));
   // The folder goes as soon as the first thumbnail is being made.

@@ -5,6 +5,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 
+#include "Drives.h"
 #include "ShellFixture.h"
 
 using shelltest::ShellTest;
@@ -205,4 +206,141 @@ TEST_F(ShellTest, ShellLinksQuoteTheirTarget) {
   EXPECT_TRUE(text.contains("Name=Slidoplay\n"));
   EXPECT_TRUE(QFileInfo(link).isExecutable());
   EXPECT_FALSE(f.CreateShellLink("/x/Slidoplay", home() + "no such folder/x.desktop", "x"));
+}
+
+// Every control of the main window on its page, group or panel, once, with the state it starts in: the
+// ranges, lengths and texts the handlers rely on, and each control's signal reaching its handler.
+TEST_F(ShellTest, TheMainWindowHoldsEachControlInItsPlaceAndWiresItsHandlers) {
+  TMainForm& f = start();
+  QStringList pages;
+  for (int i = 0; i < f.PageControl1->count(); ++i) pages << f.PageControl1->widget(i)->objectName();
+  EXPECT_EQ(pages, (QStringList{"TabSheet5", "TabSheet1", "TabSheet4", "TabSheet3", "TabSheet2"}));
+  struct Place {
+    const char* name;
+    const char* container;
+  };
+  const Place places[] = {
+      {"OpenListBox", "TabSheet5"}, {"NewBitBtn", "TabSheet5"}, {"Open1BitBtn", "TabSheet5"},
+      {"Delete1BitBtn", "TabSheet5"}, {"BetrachterBitBtn", "TabSheet5"}, {"Image2", "TabSheet5"},
+      {"OpenBitBtn", "TabSheet1"}, {"Label1", "TabSheet1"}, {"FileListBox", "TabSheet1"},
+      {"SpeedButton1", "TabSheet1"}, {"SpeedButton2", "TabSheet1"}, {"SpeedButton3", "TabSheet1"},
+      {"SpeedButton4", "TabSheet1"}, {"DiashowListBox", "ListBoxPanel"}, {"ListBoxPanel", "TabSheet1"},
+      {"DiashowLabel", "TabSheet1"}, {"Label5", "PreviewColumn"}, {"ViewPicImage", "PreviewColumn"},
+      {"TextLabel", "TextPanel"}, {"TextEdit", "TextPanel"}, {"TextPanel", "PreviewColumn"},
+      {"BildbearbeitungBitBtn", "PreviewColumn"}, {"Betrachter2BitBtn", "PreviewColumn"},
+      {"SpeedButton5", "PreviewColumn"}, {"SpeedButton6", "PreviewColumn"}, {"SpeedButton7", "PreviewColumn"},
+      {"SpeedButton9", "PreviewColumn"}, {"SpeedButton10", "PreviewColumn"}, {"PreviewColumn", "TabSheet1"},
+      {"PicImage3", "TabSheet1"}, {"DruckenBitBtn", "TabSheet4"}, {"FotolaborBitBtn", "TabSheet4"},
+      {"AudioListBox", "GroupBox2"}, {"OpenAudioBitBtn", "GroupBox2"}, {"StartRipperBitBtn", "GroupBox2"},
+      {"InfoBitBtn", "GroupBox2"}, {"DeleteAudioBitBtn", "GroupBox2"}, {"PlayBitBtn", "GroupBox2"},
+      {"PauseBitBtn", "GroupBox2"}, {"StopBitBtn", "GroupBox2"}, {"GroupBox2", "TabSheet3"},
+      {"Label8", "GroupBox3"}, {"SecEdit", "GroupBox3"}, {"Label7", "GroupBox3"}, {"GroupBox3", "TabSheet3"},
+      {"EndlessPlayCheckBox", "GroupBox4"}, {"FullscreenCheckBox", "GroupBox4"}, {"ManuellCheckBox", "GroupBox4"},
+      {"TextCheckBox", "GroupBox4"}, {"PictureNameCheckBox", "GroupBox4"}, {"GroupBox4", "TabSheet3"},
+      {"TextcolorButton", "GroupBox7"}, {"BKGColorButton", "GroupBox7"}, {"TextColorPanel", "GroupBox7"},
+      {"BKGColorPanel", "GroupBox7"}, {"TextOffsetLabel", "GroupBox7"}, {"SpinEdit2", "GroupBox7"},
+      {"GroupBox7", "TabSheet3"}, {"OFFRadioButton", "GroupBox5"}, {"ONRadioButton", "GroupBox5"},
+      {"RNDRadioButton", "GroupBox5"}, {"Label27", "EffectPanel"}, {"SpinEdit1", "EffectPanel"},
+      {"ShowAgainButton", "EffectPanel"}, {"EffectPanel", "GroupBox5"}, {"PicImage1", "GroupBox5"},
+      {"GroupBox5", "TabSheet3"}, {"MakeDiashowBitBtn", "GroupBox8"}, {"AbbrechenBitBtn", "GroupBox8"},
+      {"GroupBox8", "TabSheet3"}, {"DriveComboBox1", "GroupBox1"}, {"PathButton", "GroupBox1"},
+      {"GroupBox1", "TabSheet2"}, {"TitleLabel", "TabSheet2"}, {"TitleEdit", "TabSheet2"},
+      {"TipsCheckBox", "TabSheet2"}, {"PrintPreviewCheckBox", "TabSheet2"}, {"Uebernehmen2BitBtn", "TabSheet2"},
+      {"PicProgressBar", "StatusBar1"},
+  };
+  for (const Place& p : places) {
+    SCOPED_TRACE(p.name);
+    const QList<QWidget*> found = f.findChildren<QWidget*>(QString::fromLatin1(p.name));
+    ASSERT_EQ(found.size(), 1);
+    QWidget* container = f.findChild<QWidget*>(QString::fromLatin1(p.container));
+    ASSERT_NE(container, nullptr);
+    EXPECT_EQ(found[0]->parentWidget(), container);
+  }
+  // The state the window starts in.
+  EXPECT_EQ(f.statusBar(), f.StatusBar1);
+  EXPECT_EQ(f.centralWidget(), f.PageControl1);
+  EXPECT_EQ(f.PicProgressBar->minimum(), 0);
+  EXPECT_EQ(f.PicProgressBar->maximum(), 100);
+  EXPECT_TRUE(f.PicProgressBar->isHidden());
+  for (QTimer* t : {f.Timer1, f.Timer2}) {
+    EXPECT_EQ(t->parent(), &f);
+    EXPECT_EQ(t->interval(), 200);
+    EXPECT_TRUE(t->isSingleShot());
+    EXPECT_FALSE(t->isActive());
+  }
+  EXPECT_EQ(f.FileListBox->selectionMode(), QAbstractItemView::ExtendedSelection);
+  EXPECT_EQ(f.SpeedButton1->text(), ">");
+  EXPECT_EQ(f.SpeedButton2->text(), ">>");
+  EXPECT_EQ(f.SpeedButton3->text(), "<");
+  EXPECT_EQ(f.SpeedButton4->text(), "<<");
+  EXPECT_EQ(f.SpeedButton5->text(), QString::fromUtf8("\u21bb"));
+  EXPECT_EQ(f.SpeedButton6->text(), QString::fromUtf8("\u21ba"));
+  EXPECT_EQ(f.SpeedButton7->text(), "180");
+  EXPECT_EQ(f.SpeedButton9->text(), QString::fromUtf8("\u2194"));
+  EXPECT_EQ(f.SpeedButton10->text(), QString::fromUtf8("\u2195"));
+  for (QWidget* w : {static_cast<QWidget*>(f.SpeedButton5), static_cast<QWidget*>(f.SpeedButton6),
+                     static_cast<QWidget*>(f.SpeedButton7), static_cast<QWidget*>(f.SpeedButton9),
+                     static_cast<QWidget*>(f.SpeedButton10), static_cast<QWidget*>(f.BildbearbeitungBitBtn)})
+    EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+  EXPECT_TRUE(f.PicImage3->isHidden());
+  EXPECT_TRUE(f.ViewPicImage->sizePolicy().retainSizeWhenHidden());
+  EXPECT_EQ(f.ViewPicImage->minimumSize(), QSize(240, 180));
+  EXPECT_EQ(f.PicImage1->minimumSize(), QSize(160, 120));
+  EXPECT_EQ(f.TabSheet1->findChild<QWidget*>("PreviewColumn")->minimumWidth(), 280);
+  EXPECT_EQ(f.TabSheet1->findChild<QWidget*>("PreviewColumn")->maximumWidth(), 280);
+  EXPECT_EQ(f.TextEdit->maxLength(), 58);
+  EXPECT_EQ(f.SpinEdit2->minimum(), 0);
+  EXPECT_EQ(f.SpinEdit2->maximum(), 750);
+  EXPECT_EQ(f.SpinEdit1->minimum(), 1);
+  for (QFrame* panel : {f.TextColorPanel, f.BKGColorPanel}) {
+    EXPECT_EQ(panel->frameShape(), QFrame::Box);
+    EXPECT_EQ(panel->minimumSize(), QSize(40, 20));
+    EXPECT_TRUE(panel->autoFillBackground());
+  }
+  EXPECT_EQ(f.TitleLabel->buddy(), f.TitleEdit);
+  QStringList drives;
+  for (int i = 0; i < f.DriveComboBox1->count(); ++i) drives << f.DriveComboBox1->itemData(i).toString();
+  EXPECT_EQ(drives, AvailableDrives());
+  // Seconds take digits and one decimal separator with up to three digits after it.
+  const QValidator* seconds = f.SecEdit->validator();
+  ASSERT_NE(seconds, nullptr);
+  for (const char* ok : {"", "7", "1234", "2,5", "2.125"}) {
+    QString s = QString::fromLatin1(ok);
+    int pos = 0;
+    EXPECT_EQ(seconds->validate(s, pos), QValidator::Acceptable) << ok;
+  }
+  for (const char* bad : {"12345", "a", "2,5,1", "2,1234", "-1"}) {
+    QString s = QString::fromLatin1(bad);
+    int pos = 0;
+    EXPECT_EQ(seconds->validate(s, pos), QValidator::Invalid) << bad;
+  }
+
+  // Each control reaches its handler.
+  f.FullscreenCheckBox->setChecked(false);
+  f.FullscreenCheckBox->click();
+  EXPECT_FALSE(f.ManuellCheckBox->isHidden());
+  f.FullscreenCheckBox->click();
+  EXPECT_TRUE(f.ManuellCheckBox->isHidden());
+  for (QRadioButton* r : {f.ONRadioButton, f.OFFRadioButton, f.ONRadioButton, f.RNDRadioButton}) {
+    r->click();
+    EXPECT_EQ(f.EffectPanel->isHidden(), r != f.ONRadioButton) << r->objectName().toStdString();
+  }
+  ASSERT_GE(f.SpinEdit1->maximum(), 2);
+  f.SpinEdit1->setValue(f.SpinEdit1->value() == 2 ? 1 : 2);
+  EXPECT_EQ(f.FEffectNumber, f.SpinEdit1->value());
+  const bool toggle = f.FPreviewToggle;
+  f.ShowAgainButton->click();
+  EXPECT_NE(f.FPreviewToggle, toggle);
+  f.SpinEdit2->setValue(f.SpinEdit2->value() == 321 ? 322 : 321);
+  EXPECT_EQ(f.FTextOffset, f.SpinEdit2->value());
+  f.TitleEdit->setText("Neuer Titel");
+  EXPECT_EQ(f.FDiashowTitle, "Neuer Titel");
+  f.SecEdit->setText("9");
+  EXPECT_EQ(f.FSecondsPerPicture, "9");
+  f.DriveComboBox1->addItem("anderswo", QStringLiteral("/anderswo"));
+  f.DriveComboBox1->setCurrentIndex(f.DriveComboBox1->count() - 1);
+  EXPECT_EQ(f.FDrive, "/anderswo");
+  f.FDriveChanged = false;
+  emit f.DriveComboBox1->activated(f.DriveComboBox1->currentIndex());
+  EXPECT_TRUE(f.FDriveChanged);
 }
