@@ -254,7 +254,10 @@ void TKvArchive::DoConfirmWrite(bool& confirm) {
 void TKvArchive::DoLoad() {
   if (OnLoad) OnLoad(this);
 }
-void TKvArchive::DoProgress(int progress, bool& abort) { DoArchiveItemProgress(CurrentItem, progress, abort); }
+void TKvArchive::DoProgress(int progress, bool& abort) {
+  DoArchiveItemProgress(CurrentItem, progress, abort);
+  if (abort) stopAsked_ = true;
+}
 void TKvArchive::DoWritten() {
   if (OnWritten) OnWritten(this);
 }
@@ -375,6 +378,7 @@ void TKvArchive::eachItemOfRun(const std::string& fileMask, const std::string& e
 void TKvArchive::ExtractAt(int index, const std::string& newName) {
   checkValid();
   const ItemRef ref = refOf(Items(index));
+  stopAsked_ = false;
   try {
     TKvArchiveItem* item = saveBefore(index);
     if (!item) return;  // the save removed it
@@ -386,6 +390,8 @@ void TKvArchive::ExtractAt(int index, const std::string& newName) {
       ExtractItemAt(index, newName.empty() ? item->FileName() : newName);
     }
   } catch (const std::exception& e) {
+    // A stop asked for in the item's progress ends a run, as one between two items does.
+    if (stopAsked_) throw EKvUserAbort();
     reportFailure(ref, index, ptExtract, e);
   }
 }
@@ -430,9 +436,11 @@ void TKvArchive::TestFiles(const std::string& fileMask) {
   } run(*this);
   eachItemOfRun(fileMask, "", [this](int i) {
     const ItemRef ref = refOf(Items(i));
+    stopAsked_ = false;
     try {
       TestAt(i);
     } catch (const std::exception& e) {
+      if (stopAsked_) throw EKvUserAbort();
       reportFailure(ref, i, ptExtract, e);
     }
   });

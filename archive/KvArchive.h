@@ -241,6 +241,7 @@ class TKvArchive {
   bool inRun_ = false;
   std::set<std::string> runTargets_;
   uint64_t run_ = 0, runs_ = 0;
+  bool stopAsked_ = false;  // an item's progress asked to stop
 };
 
 // The program's folder: KALVORA_APPDIR when set, else the executable's folder.

@@ -2,7 +2,7 @@
 // items marked for deletion (a cabinet is even listed anew). ZIP, TAR, gzipped TAR and CAB
 // archives made by Info-ZIP, GNU tar and gcab: the item is found again after the save, a
 // removed one is skipped, a run goes on with the item that followed, and the bytes written are
-// the tool's own.
+// the tool's own. Also: a stop asked for in a ZIP item's progress ends the run.
 #include <gtest/gtest.h>
 #include <utime.h>
 
@@ -344,6 +344,38 @@ TEST(PendingSave, ReplacingOrFresheningAnEntryTwice) {
       EXPECT_EQ(o.failures, std::vector<Failure>{});
       EXPECT_EQ(listed(k, file), (std::vector<std::string>{"a.txt", "b.txt", "c.txt", "d.txt"}));
       EXPECT_EQ(toolBytes(k, d, file, "c.txt"), second);
+    }
+  }
+}
+
+// A stop asked for in the progress of a ZIP item ends the run there, as a stop asked for
+// between two items does: EKvUserAbort, no failure reported, nothing of the item written and
+// no later item touched.
+TEST(PendingSave, AStopInAZipItemsProgressEndsTheRun) {
+  if (!toolsFor(kZip)) GTEST_SKIP();
+  for (const char* level : {"-0", "-6"}) {
+    for (bool test : {false, true}) {
+      SCOPED_TRACE(std::string(level) + (test ? " test" : " extract"));
+      TempDir d;
+      fs::create_directories(d / "src");
+      const char* names[] = {"a.bin", "b.bin", "c.bin"};
+      for (int i = 0; i < 3; ++i) writeFile(d / ("src/" + std::string(names[i])), randomBytes(200000, uint32_t(i + 1)));
+      std::string file = d / "s.zip";
+      ASSERT_EQ(run("cd " + q(d / "src") + " && zip -q -X " + std::string(level) + " " + q(file) + " a.bin b.bin c.bin"), 0);
+      fs::create_directories(d / "out");
+      Opened o(kZip, file, d / "out");
+      std::vector<std::string> seen;
+      o.z.OnArchiveItemProgress = [&](TKvBaseBrowser*, TKvArchiveItem* it, uint8_t, bool& abort) {
+        if (seen.empty() || seen.back() != it->FileName()) seen.push_back(it->FileName());
+        abort = it->FileName() == "b.bin";
+      };
+      if (test) EXPECT_THROW(o.z.TestFiles("*.*"), EKvUserAbort);
+      else EXPECT_THROW(o.z.ExtractFiles("*.*"), EKvUserAbort);
+      EXPECT_EQ(o.failures, std::vector<Failure>{});
+      EXPECT_EQ(seen, (std::vector<std::string>{"a.bin", "b.bin"}));
+      std::map<std::string, std::vector<uint8_t>> expected;
+      if (!test) expected["a.bin"] = readFile(d / "src/a.bin");
+      EXPECT_EQ(filesIn(d / "out"), expected);
     }
   }
 }
