@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <ctime>
 
@@ -36,6 +37,11 @@ std::string KvProgramFolder() {
 }
 
 // ---- items ----
+
+TKvArchiveItem::SerialNumber::SerialNumber() {
+  static std::atomic<uint64_t> next{1};
+  value = next++;
+}
 
 bool TKvArchiveItem::MatchesMask(const std::string& mask) const {
   std::string m = mask;
@@ -189,8 +195,36 @@ void TKvArchive::checkValid() const {
   if (status_ == stInvalid) throw EKvNoArchive();
 }
 
-void TKvArchive::saveIfPending(TKvArchiveItem* item) {
-  if (item && item->Action != iaNone) Save();
+TKvArchive::ItemRef TKvArchive::refOf(const TKvArchiveItem* item) {
+  return {item->Serial(), item->FileName(), item->Action == iaDelete};
+}
+
+int TKvArchive::indexOf(const ItemRef& ref, int hint) const {
+  if (hint >= 0 && hint < Count() && Items(hint)->Serial() == ref.serial) return hint;
+  for (int i = 0; i < Count(); ++i)
+    if (Items(i)->Serial() == ref.serial) return i;
+  // Not there: the save removed it, or listed the archive anew.
+  return ref.leaving ? -1 : items_->Find(ref.name);
+}
+
+TKvArchiveItem* TKvArchive::saveBefore(int& index) {
+  TKvArchiveItem* item = Items(index);
+  if (item->Action == iaNone) return item;
+  const ItemRef ref = refOf(item);
+  Save();
+  index = indexOf(ref, index);
+  return index < 0 ? nullptr : Items(index);
+}
+
+void TKvArchive::reportFailure(const ItemRef& ref, int hint, TKvProcessType pt, const std::exception& e) {
+  int i = indexOf(ref, hint);
+  if (i >= 0) {
+    ReportItemFailure(Items(i), pt, e);
+    return;
+  }
+  TKvArchiveItem gone;
+  gone.SetFileName(ref.name);
+  ReportItemFailure(&gone, pt, e);
 }
 
 void TKvArchive::DoProcessItemFailure(TKvArchiveItem* item, TKvProcessType pt, TKvErrorClass ec, int code) {
@@ -220,7 +254,10 @@ void TKvArchive::DoConfirmWrite(bool& confirm) {
 void TKvArchive::DoLoad() {
   if (OnLoad) OnLoad(this);
 }
-void TKvArchive::DoProgress(int progress, bool& abort) { DoArchiveItemProgress(CurrentItem, progress, abort); }
+void TKvArchive::DoProgress(int progress, bool& abort) {
+  DoArchiveItemProgress(CurrentItem, progress, abort);
+  if (abort) stopAsked_ = true;
+}
 void TKvArchive::DoWritten() {
   if (OnWritten) OnWritten(this);
 }
@@ -268,7 +305,17 @@ void TKvArchive::Save() {
   bool confirm = true;
   DoConfirmWrite(confirm);
   if (confirm) {
-    SaveArchive();
+    // The save may free the item last worked on.
+    auto forgetRemoved = [this] {
+      if (CurrentItem && items_->IndexOf(CurrentItem) < 0) CurrentItem = nullptr;
+    };
+    try {
+      SaveArchive();
+    } catch (...) {
+      forgetRemoved();
+      throw;
+    }
+    forgetRemoved();
     IsDirty = false;
     DoWritten();
   }
@@ -299,20 +346,42 @@ void TKvArchive::ExtractMatching(const std::string& fileMask, const std::string&
 
 void TKvArchive::eachItemOfRun(const std::string& fileMask, const std::string& exclusionMask,
                                const std::function<void(int)>& each) {
-  for (int i = 0; i < Count(); ++i) {
+  for (int i = 0; i < Count();) {
     TKvArchiveItem* it = Items(i);
-    if (it->MatchesMaskList(fileMask) && !it->MatchesMaskList(exclusionMask)) each(i);
+    int next = i + 1;
+    if (it->MatchesMaskList(fileMask) && !it->MatchesMaskList(exclusionMask)) {
+      // The save before an item's work may remove items or list the archive anew: the run
+      // goes on with the first item after this one that is still there.
+      std::vector<ItemRef> from = {refOf(it)};
+      for (int j = i + 1; j < Count(); ++j) {
+        from.push_back(refOf(Items(j)));
+        if (!from.back().leaving) break;
+      }
+      each(i);
+      int self = indexOf(from[0], i);
+      next = self >= 0 ? self + 1 : Count();
+      for (size_t j = 1; self < 0 && j < from.size(); ++j) {
+        int k = indexOf(from[j], i);
+        if (k >= 0) {
+          next = k;
+          break;
+        }
+      }
+    }
     bool abort = false;
-    DoArchiveProgress(KvRatioPercent(i + 1, Count()), abort);
+    DoArchiveProgress(KvRatioPercent(next, Count()), abort);
     if (abort) throw EKvUserAbort();
+    i = next;
   }
 }
 
 void TKvArchive::ExtractAt(int index, const std::string& newName) {
   checkValid();
-  TKvArchiveItem* item = Items(index);
+  const ItemRef ref = refOf(Items(index));
+  stopAsked_ = false;
   try {
-    saveIfPending(item);
+    TKvArchiveItem* item = saveBefore(index);
+    if (!item) return;  // the save removed it
     Busy b(*this);
     bool confirm = true;
     DoConfirmProcessItem(item, ptExtract, confirm);
@@ -321,7 +390,9 @@ void TKvArchive::ExtractAt(int index, const std::string& newName) {
       ExtractItemAt(index, newName.empty() ? item->FileName() : newName);
     }
   } catch (const std::exception& e) {
-    ReportItemFailure(item, ptExtract, e);
+    // A stop asked for in the item's progress ends a run, as one between two items does.
+    if (stopAsked_) throw EKvUserAbort();
+    reportFailure(ref, index, ptExtract, e);
   }
 }
 
@@ -336,7 +407,11 @@ void TKvArchive::ExtractToStream(const std::string& fileName, KvStream* stream) 
   checkValid();
   int i = items_->Find(fileName);
   if (i < 0) return;
-  saveIfPending(Items(i));
+  if (Items(i)->Action != iaNone) {
+    Save();
+    i = items_->Find(fileName);  // the save may remove items or list the archive anew
+    if (i < 0) return;
+  }
   Busy b(*this);
   CurrentItem = Items(i);
   ExtractItemToStreamAt(i, stream);
@@ -344,9 +419,10 @@ void TKvArchive::ExtractToStream(const std::string& fileName, KvStream* stream) 
 
 void TKvArchive::TestAt(int index) {
   checkValid();
-  saveIfPending(Items(index));
+  TKvArchiveItem* item = saveBefore(index);
+  if (!item) return;  // the save removed it
   Busy b(*this);
-  CurrentItem = Items(index);
+  CurrentItem = item;
   TestItemAt(index);
 }
 
@@ -359,11 +435,13 @@ void TKvArchive::TestFiles(const std::string& fileMask) {
     ~Run() { a.run_ = 0; }
   } run(*this);
   eachItemOfRun(fileMask, "", [this](int i) {
-    TKvArchiveItem* item = Items(i);
+    const ItemRef ref = refOf(Items(i));
+    stopAsked_ = false;
     try {
       TestAt(i);
     } catch (const std::exception& e) {
-      ReportItemFailure(item, ptExtract, e);
+      if (stopAsked_) throw EKvUserAbort();
+      reportFailure(ref, i, ptExtract, e);
     }
   });
   bool abort = false;
@@ -405,7 +483,13 @@ void TKvArchive::Move(TKvArchiveItem* item, const std::string& newStoredPath) {
     DoProcessItemFailure(item, ptMove, ecTamsor, 7);
     return;
   }
-  saveIfPending(item);
+  int index = items_->IndexOf(item);
+  if (index >= 0) {
+    item = saveBefore(index);
+    if (!item) return;  // the save removed it
+  } else if (item->Action != iaNone) {
+    Save();
+  }
   Busy b(*this);
   bool confirm = true;
   DoConfirmProcessItem(item, ptMove, confirm);
@@ -440,11 +524,24 @@ void TKvArchive::markConfirmed(TKvArchiveItem* target, TKvProcessType pt, TKvIte
   }
 }
 
+// The item of that name, after a pending change of it is saved (the save may remove items or
+// list the archive anew).
+TKvArchiveItem* TKvArchive::savedItemNamed(const std::string& name) {
+  int i = items_->Find(name);
+  if (i >= 0 && Items(i)->Action != iaNone) {
+    Save();
+    i = items_->Find(name);
+  }
+  return i < 0 ? nullptr : Items(i);
+}
+
 void TKvArchive::Freshen(TKvArchiveItem* item) {
-  int i = items_->Find(item->FileName());
-  if (i < 0) return;
-  TKvArchiveItem* target = Items(i);
-  saveIfPending(target);
+  const bool listed = items_->IndexOf(item) >= 0;
+  TKvArchiveItem* target = savedItemNamed(item->FileName());
+  if (!target) {
+    if (!listed) delete item;
+    return;
+  }
   Busy b(*this);
   target->DiskFileName = diskFileNameOf(target);
   int64_t secs = 0;
@@ -458,18 +555,20 @@ void TKvArchive::Freshen(TKvArchiveItem* item) {
   if (d != target->LastModFileDate() || t != target->LastModFileTime()) {
     markConfirmed(target, ptFreshen, iaFreshen);
   }
-  if (target != item) delete item;
+  if (!listed) delete item;
 }
 
 void TKvArchive::Replace(TKvArchiveItem* item) {
-  int i = items_->Find(item->FileName());
-  if (i < 0) return;
-  TKvArchiveItem* target = Items(i);
-  saveIfPending(target);
+  const bool listed = items_->IndexOf(item) >= 0;
+  TKvArchiveItem* target = savedItemNamed(item->FileName());
+  if (!target) {
+    if (!listed) delete item;
+    return;
+  }
   Busy b(*this);
   target->DiskFileName = diskFileNameOf(target);
   markConfirmed(target, ptReplace, iaReplace);
-  if (target != item) delete item;
+  if (!listed) delete item;
 }
 
 void TKvArchive::SetBaseDirectory(const std::string& value) {

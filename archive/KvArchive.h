@@ -59,6 +59,8 @@ class TKvArchiveItem {
 
   bool MatchesMask(const std::string& mask) const;
   bool MatchesMaskList(const std::string& maskList) const;
+  // Unique in the process, also against an item later made at the same address.
+  uint64_t Serial() const { return serial_.value; }
 
  protected:
   int64_t compressed_ = 0, uncompressed_ = 0;
@@ -66,6 +68,15 @@ class TKvArchiveItem {
   std::string name_;
   bool encrypted_ = false;
   uint16_t date_ = 0, time_ = 0;
+
+ private:
+  struct SerialNumber {
+    uint64_t value;
+    SerialNumber();
+    SerialNumber(const SerialNumber&) : SerialNumber() {}
+    SerialNumber& operator=(const SerialNumber&) { return *this; }
+  };
+  SerialNumber serial_;
 };
 
 class TKvArchiveList {
@@ -197,7 +208,22 @@ class TKvArchive {
   // The run under way (ExtractMatching, TestFiles), 0 outside one: what reading the whole
   // archive told for one item holds for the other items of the same run.
   uint64_t run() const { return run_; }
-  void saveIfPending(TKvArchiveItem* item);
+  // An item as it is found again after a save, which removes the items marked for deletion
+  // and may list the archive anew (a cabinet): the very item, else, unless it was marked for
+  // deletion, the one of its name.
+  struct ItemRef {
+    uint64_t serial;
+    std::string name;
+    bool leaving;
+  };
+  static ItemRef refOf(const TKvArchiveItem* item);
+  int indexOf(const ItemRef& ref, int hint) const;  // -1: gone
+  // Saves a pending change of the item at index before work on it; answers the item and its
+  // index after the save, nullptr when the save removed it.
+  TKvArchiveItem* saveBefore(int& index);
+  TKvArchiveItem* savedItemNamed(const std::string& name);
+  // The failure of an item, also of one the save before its work removed.
+  void reportFailure(const ItemRef& ref, int hint, TKvProcessType pt, const std::exception& e);
   void markConfirmed(TKvArchiveItem* target, TKvProcessType pt, TKvItemAction action);
   void logEntry(const std::string& name, int type);
   std::string diskFileNameOf(const TKvArchiveItem* item) const;
@@ -215,6 +241,7 @@ class TKvArchive {
   bool inRun_ = false;
   std::set<std::string> runTargets_;
   uint64_t run_ = 0, runs_ = 0;
+  bool stopAsked_ = false;  // an item's progress asked to stop
 };
 
 // The program's folder: KALVORA_APPDIR when set, else the executable's folder.
