@@ -31,7 +31,7 @@ struct PrivateDir {
 }  // namespace
 
 TKvCabArchive::TKvCabArchive(const std::string& fileName, uint16_t mode)
-    : TKvArchive(fileName, mode), creating_(mode == fmCreate || (mode & 3) != 0) {}
+    : TKvArchive(fileName, mode) {}
 
 KvCabBackend& TKvCabArchive::backend() {
   KvCabBackend* b = KvCabinetBackend();

@@ -29,11 +29,9 @@ class TKvCabArchive : public TKvArchive {
   std::string FixName(const std::string& value) override;
 
   int CompressionType = kCabMSZip;  // kCabNoCompression, kCabMSZip, kCabLZX
-  bool Creating() const { return creating_; }
 
  private:
   KvCabBackend& backend();
-  bool creating_;
 };
 
 }  // namespace kv

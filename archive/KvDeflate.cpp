@@ -676,10 +676,6 @@ int TKvDfTranslator::DistanceSymbol(int distance) {
     throw std::logic_error("TKvDfTranslator.Translate: distance should be 1..65536");
   return distSym(uint32_t(distance));
 }
-int TKvDfTranslator::LengthBase(int symbol) { return kLenBase[symbol - 257]; }
-int TKvDfTranslator::LengthExtra(int symbol) { return kLenExtra[symbol - 257]; }
-int TKvDfTranslator::DistanceBase(int symbol) { return int(kDistBase[symbol]); }
-int TKvDfTranslator::DistanceExtra(int symbol) { return kDistExtra[symbol]; }
 
 void GenerateCodeLengths(int maxCodeLen, const uint32_t* weights, int highIndex, uint8_t* codeLengths,
                          int startIndex) {

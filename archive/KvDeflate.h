@@ -14,10 +14,6 @@ class TKvDfTranslator {
  public:
   static int LengthSymbol(int length);      // 3..65538; everything past 258 is 285
   static int DistanceSymbol(int distance);  // 1..65536
-  static int LengthBase(int symbol);        // symbol 257..285 (285: 258)
-  static int LengthExtra(int symbol);       // without the Deflate64 case of 285
-  static int DistanceBase(int symbol);
-  static int DistanceExtra(int symbol);
 };
 
 // Package-merge: optimal code lengths of at most maxCodeLen bits for weights[0..highIndex],

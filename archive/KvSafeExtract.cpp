@@ -167,11 +167,6 @@ int64_t KvSafeFileWriter::Seek(int64_t offset, int origin) {
   return ::lseek(fd_, offset, whence);
 }
 
-bool KvSafeFileWriter::TargetExists() const {
-  struct stat st;
-  return ::fstatat(dirFd_, final_.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
-}
-
 void KvSafeFileWriter::Commit(int64_t mtime, bool readOnly) {
   if (mtime >= 0) {
     struct timespec ts[2];

@@ -33,7 +33,6 @@ class KvSafeFileWriter : public KvStream {
   int64_t Seek(int64_t offset, int origin) override;
   // Sets time (Unix seconds, -1 leaves it) and read-only, then renames into place.
   void Commit(int64_t mtime, bool readOnly);
-  bool TargetExists() const;
   std::string FullName() const { return full_; }
  private:
   int dirFd_ = -1, fd_ = -1;

@@ -326,7 +326,6 @@ int KvRatioPercent(int64_t part, int64_t whole) {
 }
 
 void KvCrc32Update(uint32_t& crc, const void* buffer, size_t count) { crc = KvCrc32Raw(crc, buffer, count); }
-void KvCrc32UpdateByte(uint32_t& crc, uint8_t b) { crc = KvCrc32Step(crc, b); }
 
 bool KvDosToUnix(uint16_t date, uint16_t time, int64_t& seconds) {
   std::tm tm{};

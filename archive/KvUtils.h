@@ -59,7 +59,6 @@ int KvAttrToUnixMode(int attr);
 int KvUnixModeToAttr(int mode);
 int KvRatioPercent(int64_t part, int64_t whole);
 void KvCrc32Update(uint32_t& crc, const void* buffer, size_t count);
-void KvCrc32UpdateByte(uint32_t& crc, uint8_t b);
 // DOS date and time (local time) to and from Unix seconds; false for an invalid date.
 bool KvDosToUnix(uint16_t date, uint16_t time, int64_t& seconds);
 void KvUnixToDos(int64_t seconds, uint16_t& date, uint16_t& time);

@@ -14,11 +14,6 @@ TImageButton::TImageButton(const QString& objectName, const QString& caption, bo
   render();
 }
 
-void TImageButton::SetCaption(const QString& caption) {
-  caption_ = caption;
-  render();
-}
-
 void TImageButton::render() {
   QPixmap pic(148, 22);
   pic.fill(heading_ ? QColor(0x33, 0x55, 0x99) : Qt::white);

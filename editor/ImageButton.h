@@ -10,7 +10,6 @@ class TImageButton : public QLabel {
   // heading: a group heading without a click action.
   TImageButton(const QString& objectName, const QString& caption, bool heading, QWidget* parent);
   QString Caption() const { return caption_; }
-  void SetCaption(const QString& caption);
 
  signals:
   void clicked();

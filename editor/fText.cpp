@@ -56,9 +56,6 @@ TColor toColor(const QColor& c) { return TColor(c.red() | (c.green() << 8) | (c.
 }  // namespace
 
 int TTextForm::TextStyleFor(int index) { return index >= 0 && index < EffectCount ? kEffects[index].style : -1; }
-QString TTextForm::EffectName(int index) {
-  return index >= 0 && index < EffectCount ? u(kEffects[index].name) : QString();
-}
 
 TTextForm::TTextForm(QWidget* parent) : TForm("TextForm", parent) {
   setWindowTitle(u("Text"));

@@ -21,7 +21,6 @@ class TTextForm : public TForm {
   // The text effect entries and the text style each one draws with.
   static constexpr int EffectCount = 12;
   static int TextStyleFor(int index);
-  static QString EffectName(int index);
 
   QLineEdit* TextEdit = nullptr;         // "Edit1"
   QLineEdit* Edit1 = nullptr;            // the same field by its design name

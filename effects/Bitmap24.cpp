@@ -6,12 +6,6 @@
 
 namespace kalvora {
 
-int Bitmap24::strideFor(int width) {
-  if (width <= 0) return 0;
-  // Widths whose row would not fit an int are refused by setSize before this is used.
-  return int(((long long)width * 3 + 3) & ~3LL);
-}
-
 Bitmap24::Bitmap24(int width, int height) { setSize(width, height); }
 
 Bitmap24::Bitmap24(int width, int height, Bgr fillColor) {

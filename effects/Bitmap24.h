@@ -68,9 +68,6 @@ class Bitmap24 {
     return a.width_ == b.width_ && a.height_ == b.height_ && a.data_ == b.data_;
   }
 
-  // Stride for a width (0 for width <= 0).
-  static int strideFor(int width);
-
  private:
   int width_ = 0;
   int height_ = 0;

@@ -158,11 +158,6 @@ void TPicImage::EndDrawCanvas(QPainter* canvas) {
   update();
 }
 
-void TPicImage::ClearWindowDrawing() {
-  windowLayer_ = QImage();
-  update();
-}
-
 // ---- Bitmap hand-over -----------------------------------------------------------------------
 px::Bitmap* TPicImage::GetBitmap() {
   lastError_ = 1;

@@ -791,11 +791,10 @@ class TPicImage : public QWidget {
   QPoint PolygonPoint(int index) const { return polygon_.at(size_t(index)); }
   // Drawing canvas: with DrawPersistence a painter on the bitmap (bitmap pixels, the control's
   // mapping applied), otherwise a painter on the control's drawing layer (control pixels,
-  // clipped to the inside of the frame), which stays shown until ClearWindowDrawing or a new
-  // picture. nullptr when none can be made.
+  // clipped to the inside of the frame), which stays shown until a new picture. nullptr when
+  // none can be made.
   QPainter* BeginDrawCanvas(bool forText);
   void EndDrawCanvas(QPainter* canvas);
-  void ClearWindowDrawing();
   static int MakeBoundsRect(QRect& rect, int left, int top, int width, int height);
   // The colour of TextFont (the letters' colour).
   TColor TextFontColor() const { return textColor_; }
@@ -940,11 +939,9 @@ class TPicImage : public QWidget {
   void MarkFieldModified() { MarkBlobModified(); }
 
   // Load internals.
-  static int FileReadCallback(TPicImage* self, px::Bitmap& bmp, unsigned flags, int firstRow, int rowCount);
   int HandleBand(px::Bitmap& bmp, unsigned flags, int firstRow, int rowCount, bool feed);
   void EmptyAfterFailure();
   void KeepGlobalsFromList();
-  int FinishMemoryLoad(int status);
 
   // ---- State -------------------------------------------------------------------------------
   int lastError_ = 1;

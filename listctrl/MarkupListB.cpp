@@ -232,10 +232,6 @@ int TMarkupListBox::TopIndex() const {
   return i.isValid() ? i.row() : (count() > 0 ? verticalScrollBar()->value() : -1);
 }
 
-void TMarkupListBox::SetTopIndex(int index) {
-  if (QListWidgetItem* it = item(index)) scrollToItem(it, QAbstractItemView::PositionAtTop);
-}
-
 void TMarkupListBox::ScrollLines(int lines) {
   QScrollBar* bar = verticalScrollBar();
   bar->setValue(bar->value() + lines * bar->singleStep());

@@ -132,7 +132,6 @@ class TMarkupListBox : public QListWidget {
   bool ExtendedSelect() const { return extendedSelect_; }
   void SetExtendedSelect(bool on);
   int TopIndex() const;  // first visible item
-  void SetTopIndex(int index);
   void ScrollLines(int lines);  // one line is one item; negative scrolls up
   // The item at a viewport point; -1 when none (existing false: Count below the last item).
   int ItemAtPos(const QPoint& pos, bool existing = true) const;

@@ -159,14 +159,6 @@ void TFlatMenu::SetFlatContainers(TFlatContainers v) {
   containers_ = v;
 }
 
-void TFlatMenu::SetColors(const MenuColorSettings& c) {
-  const bool sys = colors_.UseSystemColors;
-  colors_ = c;
-  colors_.UseSystemColors = sys;
-  stale_ = true;
-  repaintMenus();
-}
-
 void TFlatMenu::SetUseSystemColors(bool on) {
   colors_.UseSystemColors = on;
   repaintMenus();

@@ -121,8 +121,6 @@ class TFlatMenu : public QObject {
   TFlatContainers FlatContainers() const { return containers_; }
   void SetFlatContainers(TFlatContainers v);
   const kvmenu::MenuColorSettings& Colors() const { return colors_; }
-  // Changes a colour property; the scheme is derived again before the next paint.
-  void SetColors(const kvmenu::MenuColorSettings& c);
   void SetUseSystemColors(bool on);  // does not mark the scheme stale
   void SetDisableSubclassing(bool on);
 

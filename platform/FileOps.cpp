@@ -60,8 +60,7 @@ bool report(WriteFailure* why, WriteFailure failure) {
 }
 }  // namespace
 
-SaveFile::SaveFile(const QString& path, Form form)
-    : path_(path), file_(nativePath(path), form == Named ? atomicfile::kNamed : 0u) {}
+SaveFile::SaveFile(const QString& path) : path_(path), file_(nativePath(path), 0u) {}
 
 SaveFile::~SaveFile() {
   if (isOpen()) QIODevice::close();
@@ -73,7 +72,6 @@ bool SaveFile::open(OpenMode mode) {
   return QIODevice::open(WriteOnly | Unbuffered);
 }
 
-QString SaveFile::tempPath() const { return QFile::decodeName(QByteArray::fromStdString(file_.TempPath())); }
 
 qint64 SaveFile::writeData(const char* data, qint64 size) {
   return file_.Write(data, std::size_t(size)) ? size : -1;

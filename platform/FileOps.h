@@ -28,12 +28,10 @@ using WriteFailure = atomicfile::Failure;
 
 // A file replaced whole, written as a device: the bytes go to a temporary file in the target's
 // folder, and commit() renames it over the target (AtomicFile.h says what else it keeps). Writes
-// are never buffered: a write that meets an error, a full disk above all, reports it. Named, the
-// temporary file has a path (tempPath) for writers that open files by name.
+// are never buffered: a write that meets an error, a full disk above all, reports it.
 class SaveFile : public QIODevice {
  public:
-  enum Form { Unnamed, Named };
-  explicit SaveFile(const QString& path, Form form = Unnamed);
+  explicit SaveFile(const QString& path);
   ~SaveFile() override;  // what was not committed is removed
 
   bool open(OpenMode mode = WriteOnly) override;  // write only
@@ -43,7 +41,6 @@ class SaveFile : public QIODevice {
   bool isSequential() const override { return true; }
 
   QString fileName() const { return path_; }
-  QString tempPath() const;
   WriteFailure failure() const { return file_.failure(); }
   int systemError() const { return file_.error(); }  // the errno value behind failure(), for logs
 

@@ -44,8 +44,6 @@ QString StringList::text() const {
   return out;
 }
 
-void StringList::setText(const QString& text) { lines_ = SplitLines(text); }
-
 int StringList::indexOf(const QString& s) const {
   for (int i = 0; i < lines_.size(); ++i)
     if (lines_[i].compare(s, Qt::CaseInsensitive) == 0) return i;

@@ -16,7 +16,6 @@ class StringList {
   bool saveToFile(const QString& fileName) const;
 
   QString text() const;               // each line followed by CRLF
-  void setText(const QString& text);  // splits at CR, LF or CRLF
 
   int count() const { return int(lines_.size()); }
   bool isEmpty() const { return lines_.isEmpty(); }

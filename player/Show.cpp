@@ -25,8 +25,6 @@ bool IsPlaceholder(const QString& title) {
 // The main window's rule, so the show plays every picture the slideshow lists.
 bool IsSafePictureName(const QString& name) { return IsPlainFileName(name); }
 
-QString DecodeCaption(const QString& stored) { return DecodeStoredCaption(stored); }
-
 int SecondsFromText(const QString& text) {
   bool ok = false;
   const int v = text.trimmed().toInt(&ok);

@@ -26,11 +26,6 @@ struct Show {
 // A picture name from a stored list may only name a file in the slideshow folder itself.
 bool IsSafePictureName(const QString& name);
 
-// Captions are stored with character references for the characters the list format and
-// the main program's mark-up use ("&amp;", "&lt;", "&gt;", "&quot;", "&#124;", "&#10;", ...);
-// anything else is taken as it is.
-QString DecodeCaption(const QString& stored);
-
 // Reads the show in folder. Lines whose picture is missing, unsafe or empty are skipped;
 // false (with a reason in *error) when the folder has no Pictures.ini.
 bool ReadShow(const QString& folder, Show& show, QString* error = nullptr);

@@ -33,12 +33,6 @@ TExportForm::TExportForm(QWidget* parent) : TForm("ExportForm", parent) {
   connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
 }
 
-QStringList TExportForm::SlideshowEntries(const QString& root) {
-  QStringList entries;
-  for (const auto& [folder, title] : Slideshows(root)) entries << folder + " " + title;
-  return entries;
-}
-
 QList<QPair<QString, QString>> TExportForm::Slideshows(const QString& root) {
   QList<QPair<QString, QString>> entries;
   if (root.isEmpty()) return entries;

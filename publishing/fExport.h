@@ -24,10 +24,8 @@ class TExportForm : public TForm {
   void OpenBitBtnClick();
   void BitBtn1Click();
 
-  // The list entries for the slideshows under root (with trailing '/'), sorted by folder name
-  // without regard to case.
-  static QStringList SlideshowEntries(const QString& root);
-  // The same slideshows as folder name and title.
+  // The slideshows under root (with trailing '/') as folder name and title, sorted by folder
+  // name without regard to case.
   static QList<QPair<QString, QString>> Slideshows(const QString& root);
 
  protected:

@@ -1,18 +1,8 @@
 #include "PixelBudget.h"
 
 #include <algorithm>
-#include <atomic>
 
-namespace {
-std::atomic<int64_t> g_readPixels{0};
-}  // namespace
-
-void SetReadPixelBudget(int64_t pixels) { g_readPixels = std::max<int64_t>(0, pixels); }
-
-int64_t ReadPixelBudget() {
-  const int64_t pixels = g_readPixels.load();
-  return pixels > 0 ? pixels : kDefaultReadPixels;
-}
+int64_t ReadPixelBudget() { return kDefaultReadPixels; }
 
 PixelBudget::PixelBudget(int64_t pixels) : capacity_(std::max<int64_t>(1, pixels)) {}
 

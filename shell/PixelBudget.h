@@ -13,8 +13,7 @@
 #include <cstdint>
 #include <mutex>
 
-// The budget of later reads in pixels (0: the default, kDefaultReadPixels).
-void SetReadPixelBudget(int64_t pixels);
+// The budget of a read in pixels.
 int64_t ReadPixelBudget();
 // The largest picture the imaging library reads fits, and twenty workers can each decode a
 // 12-megapixel photo whole.

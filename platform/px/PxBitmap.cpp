@@ -62,8 +62,6 @@ int CreateBitmap(Bitmap& bmp, int width, int height, int bits, const std::vector
   return kOk;
 }
 
-void FreeBitmap(Bitmap& bmp) { InitBitmap(bmp); }
-
 int CopyBitmap(const Bitmap& src, Bitmap& dst) {
   if (!src.allocated()) return kInvalidBitmap;
   Bitmap b = src;

@@ -120,7 +120,6 @@ void InitBitmap(Bitmap& bmp);
 // Allocates a zero-filled picture. For 1, 4 and 8 bits a grey palette is set when none is given.
 // Fails with kInvalidBits, kInvalidSize (zero, negative or over the limits) or kNoMemory.
 int CreateBitmap(Bitmap& bmp, int width, int height, int bits, const std::vector<uint32_t>* palette = nullptr);
-void FreeBitmap(Bitmap& bmp);
 // Independent copy (own pixel memory) of src.
 int CopyBitmap(const Bitmap& src, Bitmap& dst);
 // Makes bmp's pixel memory its own if it is shared with another record.

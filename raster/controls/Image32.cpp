@@ -98,14 +98,6 @@ void TCustomPaintBox32::ForceFullInvalidate() {
 
 TRect TCustomPaintBox32::GetViewportRect() const { return {0, 0, width(), height()}; }
 
-void TCustomPaintBox32::RepaintBuffer() {
-  if (!bufferValid_ || CustomRepaint() || !invalidRects_.empty()) {
-    if (optimizer_->Enabled()) optimizer_->BeginPaint();
-    DoPaintBuffer();
-    if (optimizer_->Enabled()) optimizer_->EndPaint();
-  }
-}
-
 void TCustomPaintBox32::paintEvent(QPaintEvent*) {
   if (optimizer_->Enabled()) optimizer_->BeginPaint();
   if (!bufferValid_ || CustomRepaint() || !invalidRects_.empty()) DoPaintBuffer();

@@ -41,8 +41,6 @@ class TCustomPaintBox32 : public QWidget {
   virtual void Invalidate();
   void ForceFullInvalidate();
   virtual TRect GetViewportRect() const;
-  // Renders the buffer now when it is invalid (what a paint event does first).
-  void RepaintBuffer();
 
   std::function<void()> OnGDIOverlay, OnMouseEnter, OnMouseLeave, OnResize;
   // Arrow keys reach it (pboWantArrowKeys) as OnKeyDown; others are left to the parent.

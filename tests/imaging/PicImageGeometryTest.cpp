@@ -235,3 +235,19 @@ TEST(PicImageGeometry, FrameDpiAndAutoSize) {
   EXPECT_EQ(sized.width(), 126);
   EXPECT_EQ(sized.height(), 86);
 }
+
+// The shape rectangle from left, top, width and height: the right and bottom edges lie
+// width and height past the corner, and the call reports success.
+TEST(PicImageGeometry, BoundsRectFromCornerAndSize) {
+  QRect r(1, 1, 1, 1);
+  EXPECT_EQ(TPicImage::MakeBoundsRect(r, 10, 20, 30, 40), 1);
+  EXPECT_EQ(r.left(), 10);
+  EXPECT_EQ(r.top(), 20);
+  EXPECT_EQ(r.left() + r.width(), 40);
+  EXPECT_EQ(r.top() + r.height(), 60);
+  EXPECT_EQ(TPicImage::MakeBoundsRect(r, -5, 7, 0, 3), 1);
+  EXPECT_EQ(r.left(), -5);
+  EXPECT_EQ(r.top(), 7);
+  EXPECT_EQ(r.width(), 0);
+  EXPECT_EQ(r.height(), 3);
+}

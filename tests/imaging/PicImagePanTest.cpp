@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
+#include <functional>
 
 #include "PicImageVCL.h"
 
@@ -171,4 +172,64 @@ TEST(PicImageMagGlass, StartFollowStop) {
   TPicImage empty;
   EXPECT_THROW(empty.StartMagGlass(60, 40, 300, 2, 0, 1, 0, 0, 0, 0, 0), EPicImageError);
   EXPECT_EQ(empty.LastError(), -2);
+}
+
+// The magnifier's four paint options give its display flags: 1 for ordered dither, bitonal
+// scaling 64 (favour black) or 16 (scale to grey), palettes 128/256/384, scalings 512/1024.
+TEST(PicImageMagGlass, PaintOptionsGiveTheDisplayFlags) {
+  struct Case {
+    TPaintDither dither;
+    TBitonalScaling bitonal;
+    TPaletteType palette;
+    TPaintScaling scaling;
+    uint32_t flags;
+  };
+  const Case cases[] = {
+      {pdOrdered, btsNormal, ppAuto, psNormal, 1},
+      {pdDiffusion, btsNormal, ppAuto, psNormal, 0},
+      {pdOrdered, btsFavorBlack, ppFixed, psResample, 1 + 64 + 128 + 512},
+      {pdOrdered, btsScaleToGray, ppAutoNetscape, psNormal, 1 + 16 + 256},
+      {pdDiffusion, btsScaleToGray, ppFixedNetscape, psBicubic, 16 + 384 + 1024},
+  };
+  for (const Case& c : cases) {
+    TPicImage img;
+    img.SetEnableMethodErrors(false);
+    // Each setter reports success (last error 1), also after a failed call.
+    const auto failThen = [&](const std::function<void()>& set) {
+      EXPECT_EQ(img.StopMagGlass(), 0);
+      ASSERT_EQ(img.LastError(), 0);
+      set();
+      EXPECT_EQ(img.LastError(), 1);
+    };
+    failThen([&] { img.SetMagGlassPaintDither(c.dither); });
+    failThen([&] { img.SetMagGlassBitonalScaling(c.bitonal); });
+    failThen([&] { img.SetMagGlassPaintPalette(c.palette); });
+    failThen([&] { img.SetMagGlassPaintScaling(c.scaling); });
+    EXPECT_EQ(img.MagGlassPaintDither(), c.dither);
+    EXPECT_EQ(img.MagGlassBitonalScaling(), c.bitonal);
+    EXPECT_EQ(img.MagGlassPaintPalette(), c.palette);
+    EXPECT_EQ(img.MagGlassPaintFlags(), c.flags) << c.dither << c.bitonal << c.palette << c.scaling;
+  }
+}
+
+// The control's own display options are kept as set; each setter reports success.
+TEST(PicImageDisplayOptions, DitherBitonalAndPaletteAreKept) {
+  TPicImage img;
+  EXPECT_EQ(img.PaintDither(), pdOrdered);
+  EXPECT_EQ(img.BitonalScaling(), btsNormal);
+  EXPECT_EQ(img.PaintPalette(), ppAuto);
+  img.SetEnableMethodErrors(false);
+  const auto failThen = [&](const std::function<void()>& set) {
+    EXPECT_EQ(img.StopMagGlass(), 0);
+    ASSERT_EQ(img.LastError(), 0);
+    set();
+    EXPECT_EQ(img.LastError(), 1);
+  };
+  failThen([&] { img.SetPaintDither(pdDiffusion); });
+  failThen([&] { img.SetBitonalScaling(btsScaleToGray); });
+  failThen([&] { img.SetPaintPalette(ppFixedNetscape); });
+  EXPECT_EQ(img.PaintDither(), pdDiffusion);
+  EXPECT_EQ(img.BitonalScaling(), btsScaleToGray);
+  EXPECT_EQ(img.PaintPalette(), ppFixedNetscape);
+  EXPECT_EQ(img.ApplyDisplayMode(), 1);
 }

@@ -174,3 +174,23 @@ TEST(System, InjectedClockDrivesTheTimerAndTicks) {
   const std::int64_t a = ClockMicroseconds();
   EXPECT_GE(ClockMicroseconds(), a);  // the real, monotonic clock again
 }
+
+// Sine and cosine scaled by the radius: 30 degrees gives 1 and the square root of 3 at radius
+// 2, a half and a whole turn give the axes.
+TEST(RasterMath, SinCosScalesByTheRadius) {
+  struct Case {
+    float theta, radius, sin, cos;
+  };
+  const Case cases[] = {
+      {0.0f, 5.0f, 0.0f, 5.0f},
+      {0.52359878f, 2.0f, 1.0f, 1.7320508f},
+      {3.14159265f, 3.0f, 0.0f, -3.0f},
+      {-1.57079633f, 1.5f, -1.5f, 0.0f},
+  };
+  for (const Case& c : cases) {
+    float s = 99, co = 99;
+    SinCos(c.theta, c.radius, s, co);
+    EXPECT_NEAR(s, c.sin, 1e-5) << c.theta;
+    EXPECT_NEAR(co, c.cos, 1e-5) << c.theta;
+  }
+}
