@@ -77,7 +77,14 @@ bool TKvSpanStream::NextPart() {
 
 void TKvSpanStream::OpenFirstPart() {
   file_.reset();
-  while (!NextPart()) {
+  for (;;) {
+    try {
+      if (NextPart()) break;
+    } catch (const EKvFileOpenError&) {
+      // An accepted part that is not there is named, not reported as a failed open.
+      if (mode_ == 0 && !KvFileExists(name_)) throw EKvException("Cannot open spanned file: " + name_);
+      throw;
+    }
     if (Cancelled || !OnRequestImage) throw EKvUserAbort();
   }
   if (mode_ == 0 && !KvFileExists(name_)) throw EKvException("Cannot open spanned file: " + name_);

@@ -417,6 +417,45 @@ TEST(EngineBase, BitReaderEdges) {
   EXPECT_THROW(c.PeekBits(33), std::logic_error);
 }
 
+// Single bits come low bit first; aligning drops the rest of the byte; a buffer read takes
+// the whole bytes left in the bit buffer, then bytes straight from the stream, and never the pad.
+TEST(EngineBase, BitReaderSingleBitsAlignAndBuffers) {
+  const std::vector<uint8_t> d = {0xB5, 0x3C, 0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0, 0x47};
+  KvMemoryStream s(d);
+  TKvDfInBitStream b(&s, int64_t(d.size()), {});
+  // 0xB5 = 1011 0101: low bits first 1, 0, 1.
+  EXPECT_EQ(b.ReadBit(), 1);
+  EXPECT_EQ(b.ReadBit(), 0);
+  EXPECT_EQ(b.ReadBit(), 1);
+  uint8_t one = 0;
+  EXPECT_THROW(b.ReadBuffer(&one, 1), std::logic_error);
+  b.ByteAlign();
+  std::vector<uint8_t> got(5);
+  b.ReadBuffer(got.data(), 5);
+  EXPECT_EQ(got, std::vector<uint8_t>(d.begin() + 1, d.begin() + 6));
+  // 0x9A = 1001 1010: the bit buffer was emptied, the next bit is the low bit of 0x9A.
+  EXPECT_EQ(b.ReadBit(), 0);
+  EXPECT_EQ(b.ReadBit(), 1);
+  EXPECT_EQ(b.ReadBit(), 0);
+  EXPECT_EQ(b.ReadBit(), 1);
+  b.ByteAlign();
+  got.assign(4, 0);
+  b.ReadBuffer(got.data(), 4);
+  EXPECT_EQ(got, std::vector<uint8_t>(d.begin() + 7, d.end()));
+  try {
+    b.ReadBuffer(&one, 1);
+    ADD_FAILURE() << "read past the end";
+  } catch (const EKvInternalInflateError& e) {
+    EXPECT_STREQ(e.what(), "no more compressed data in stream [TKvDfInBitStream.ReadBuffer]");
+  }
+  try {
+    b.ReadBit();
+    ADD_FAILURE() << "bit past the end";
+  } catch (const EKvInternalInflateError& e) {
+    EXPECT_STREQ(e.what(), "no more compressed data in stream [TKvDfInBitStream.ReadBit]");
+  }
+}
+
 TEST(EngineBase, HuffmanTables) {
   {
     TKvDfDecodeHuffmanTree t(2, huBoth, 15);

@@ -187,6 +187,54 @@ TEST(SpanStream, WritesSpillIntoTheNextPart) {
   EXPECT_EQ(n99, tmp.file("SET.Z99").toStdString());
 }
 
+// The first part of a numbered set is asked for until one is accepted; a cancel aborts and a
+// part that is not there is named.
+TEST(SpanStream, OpenFirstPartAsksUntilAPartIsAccepted) {
+  testsupport::TempFolder tmp;
+  std::string name = tmp.file("SET.ZIP").toStdString();
+  std::string part1 = tmp.file("SET.z01").toStdString();
+  writeFile(name, bytes("last"));
+  writeFile(part1, bytes("first part"));
+  {
+    TKvSpanStream s(name, 0, mkNumberedFiles, fmOpenRead);
+    std::vector<std::string> asked;
+    s.OnRequestImage = [&](int n, std::string& nm, bool&) {
+      asked.push_back(nm + "#" + std::to_string(n));
+      // The first answer names no medium; the second takes the offered part.
+      if (asked.size() == 1) nm.clear();
+    };
+    s.OpenFirstPart();
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[0], part1 + "#1");
+    EXPECT_EQ(asked[1], part1 + "#1");
+    EXPECT_EQ(s.PartNumber(), 1);
+    EXPECT_EQ(s.FileName(), part1);
+    char buf[32];
+    EXPECT_EQ(s.Read(buf, 32), 10);
+    EXPECT_EQ(std::string(buf, 10), "first part");
+  }
+  {
+    TKvSpanStream s(name, 0, mkNumberedFiles, fmOpenRead);
+    s.OnRequestImage = [&](int, std::string&, bool& abort) { abort = true; };
+    EXPECT_THROW(s.OpenFirstPart(), EKvUserAbort);
+    TKvSpanStream t(name, 0, mkNumberedFiles, fmOpenRead);
+    EXPECT_THROW(t.OpenFirstPart(), EKvUserAbort);  // nobody to ask
+  }
+  {
+    std::filesystem::remove(part1);
+    TKvSpanStream s(name, 0, mkNumberedFiles, fmOpenRead);
+    s.OnRequestImage = [&](int, std::string&, bool&) {};
+    try {
+      s.OpenFirstPart();
+      ADD_FAILURE() << "opened a missing part";
+    } catch (const EKvUserAbort&) {
+      ADD_FAILURE() << "a missing part is no cancel";
+    } catch (const EKvException& e) {
+      EXPECT_EQ(std::string(e.what()), "Cannot open spanned file: " + part1);
+    }
+  }
+}
+
 TEST(TraditionalEncryption, KeysStreamAndRoundTrip) {
   TKvZipKeys k;
   k.Init("");

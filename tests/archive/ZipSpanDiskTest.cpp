@@ -330,3 +330,61 @@ TEST(ZipSpanParts, CancelledPartRequestKeepsTheOldArchive) {
   r.Load();
   EXPECT_EQ(r.Count(), 1);
 }
+
+// Disk requests given to the unzipper reach the handler, not the prompter, both when set
+// before the archive opens and when set while it is open.
+TEST(ZipSpanDisks, UnzipperDiskEventsReplaceThePrompter) {
+  FloppyDrive f;
+  auto files = f.sources();
+  FloppyUser user(f.drive, "set.zip");
+  kalvora::PrompterScope scope(user);
+  f.write(files, 20000);
+  user.takeOut();
+  ASSERT_GE(user.shelf.size(), 3u);
+  user.insert(0);
+  const size_t asked = user.questions().size();
+  std::string out = f.d / "out";
+  fs::create_directories(out);
+  int lastAsks = 0;
+  std::vector<int> nth;
+  TKvUnZipper z;
+  KvAskThroughPrompter(z);
+  z.SetOnRequestLastDisk([&](TKvBaseBrowser* b, bool& abort) {
+    EXPECT_EQ(b, &z);
+    ++lastAsks;
+    user.insert(user.shelf.size() - 1);
+    abort = false;
+  });
+  z.SetOnRequestNthDisk([&](TKvBaseBrowser* b, uint8_t n, bool& abort) {
+    EXPECT_EQ(b, &z);
+    nth.push_back(n);
+    user.insert(size_t(n) - 1);
+    abort = false;
+  });
+  z.SetFileName(f.drive + "/set.zip");
+  ASSERT_EQ(z.Count(), int(files.size()));
+  z.SetBaseDirectory(out);
+  z.ExtractFiles("*.*");
+  for (auto& [n, data] : files) EXPECT_EQ(readFile(out + "/" + n), data) << n;
+  EXPECT_EQ(lastAsks, 1);
+  EXPECT_FALSE(nth.empty());
+  for (int n : nth) EXPECT_TRUE(n >= 1 && n <= int(user.shelf.size())) << n;
+  EXPECT_EQ(user.questions().size(), asked);
+
+  // Set while open: the open archive asks the new handlers.
+  std::vector<int> later;
+  int laterLast = 0;
+  z.SetOnRequestNthDisk([&](TKvBaseBrowser*, uint8_t n, bool& abort) { later.push_back(n), abort = true; });
+  z.SetOnRequestLastDisk([&](TKvBaseBrowser*, bool& abort) { ++laterLast, abort = true; });
+  ASSERT_NE(z.ZipArchive(), nullptr);
+  bool abort = false;
+  z.ZipArchive()->DoRequestNthDisk(7, abort);
+  EXPECT_TRUE(abort);
+  EXPECT_EQ(later, std::vector<int>{7});
+  abort = false;
+  z.ZipArchive()->DoRequestLastDisk(abort);
+  EXPECT_TRUE(abort);
+  EXPECT_EQ(laterLast, 1);
+  EXPECT_EQ(user.questions().size(), asked);
+  z.SetFileName("");
+}
