@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Bitmap32.h"
+#include "VectorMaps.h"
 #include "Kernels.h"
 #include "Resamplers.h"
 #include "SmallDisk.h"
@@ -376,4 +377,36 @@ TEST(Bitmap32, LockCount) {
   b.Unlock();
   b.Unlock();
   EXPECT_EQ(b.LockCount(), 0);
+}
+
+TEST(CustomMap, SetSizeFromTakesTheSourceSize) {
+  TBitmap32 src;
+  src.SetSize(17, 9);
+  TBitmap32 m;
+  m.SetSizeFrom(&src);
+  EXPECT_EQ(m.Width(), 17);
+  EXPECT_EQ(m.Height(), 9);
+  m.SetSizeFrom(QImage(23, 5, QImage::Format_ARGB32));
+  EXPECT_EQ(m.Width(), 23);
+  EXPECT_EQ(m.Height(), 5);
+  m.SetSizeFrom(static_cast<const TCustomMap*>(nullptr));
+  EXPECT_EQ(m.Width(), 0);
+  EXPECT_EQ(m.Height(), 0);
+}
+
+TEST(VectorMap, CombineModeChangesOnlyWhenDifferent) {
+  TVectorMap v;
+  int changes = 0;
+  v.OnChange = [&](TNotifiablePersistent*) { ++changes; };
+  EXPECT_EQ(v.VectorCombineMode(), TVectorCombineMode::vcmAdd);
+  struct Case {
+    TVectorCombineMode mode;
+    int changes;
+  };
+  for (Case c : {Case{TVectorCombineMode::vcmAdd, 0}, Case{TVectorCombineMode::vcmReplace, 1},
+                 Case{TVectorCombineMode::vcmReplace, 1}, Case{TVectorCombineMode::vcmCustom, 2}}) {
+    v.SetVectorCombineMode(c.mode);
+    EXPECT_EQ(v.VectorCombineMode(), c.mode);
+    EXPECT_EQ(changes, c.changes);
+  }
 }

@@ -525,3 +525,55 @@ TEST(ImgView32, SizeGripShowsWhenAskedOrWhenTheViewFillsItsWindow) {
   view->SetSizeGrip(TSizeGripStyle::sgAuto);
   EXPECT_TRUE(view->GetSizeGripVisible());  // now it fills the form
 }
+
+TEST(GaugeBar, HandleSizeSetsTheHandleLength) {
+  TGaugeBar bar;
+  bar.SetBorderStyle(TRBBorderStyle::bsNone);
+  bar.SetShowArrows(false);
+  bar.resize(120, 16);
+  bar.SetPosition(100);  // at Max: the handle ends at the end of the track
+  struct Case {
+    int set, stored, length;
+  };
+  // 0 means the bar's thickness (16); the length stops one short of the track (120).
+  for (Case c : {Case{30, 30, 30}, Case{-5, 0, 16}, Case{0, 0, 16}, Case{500, 500, 119}}) {
+    bar.SetHandleSize(c.set);
+    EXPECT_EQ(bar.HandleSize(), c.stored) << c.set;
+    const QRect h = bar.GetHandleRect();
+    EXPECT_EQ(h.width(), c.length) << c.set;
+    EXPECT_EQ(h.left(), 120 - c.length) << c.set;
+  }
+}
+
+TEST(Image32, SetupBitmapSizesToTheViewportAndClears) {
+  TCustomImage32 img;
+  img.resize(50, 40);
+  int changes = 0;
+  img.OnChange = [&] { ++changes; };
+  img.Bitmap()->SetSize(5, 5);
+  img.Bitmap()->Clear(0xFF000000u);
+  changes = 0;
+  img.SetupBitmap(true, 0xFF112233u);
+  ASSERT_EQ(img.Bitmap()->Width(), 50);
+  ASSERT_EQ(img.Bitmap()->Height(), 40);
+  for (TPoint p : {TPoint{0, 0}, TPoint{49, 39}, TPoint{25, 3}}) EXPECT_EQ(img.Bitmap()->Pixel(p.X, p.Y), 0xFF112233u);
+  EXPECT_GE(changes, 1);
+  img.Bitmap()->SetPixel(1, 1, 0xFFFFFFFFu);
+  img.SetupBitmap(false);  // no clearing: the pixel stays
+  EXPECT_EQ(img.Bitmap()->Pixel(1, 1), 0xFFFFFFFFu);
+}
+
+TEST(ImgView32, CenteredPlacesASmallPictureInTheMiddleOrAtTheCorner) {
+  TImgView32 view;
+  view.SetScrollBarSize(16);
+  view.resize(300, 300);
+  view.show();
+  view.Bitmap()->SetSize(100, 100);
+  // Viewport 284 x 284: centred the picture starts at (284 - 100) / 2.
+  for (auto [centered, at] : {std::pair{false, TPoint{0, 0}}, std::pair{true, TPoint{92, 92}},
+                              std::pair{false, TPoint{0, 0}}}) {
+    view.SetCentered(centered);
+    EXPECT_EQ(view.Centered(), centered);
+    EXPECT_EQ(view.BitmapToControl({0, 0}), at) << centered;
+  }
+}
