@@ -131,6 +131,27 @@ TEST_F(CheckFixture, AnchorsInCheckItems) {
   EXPECT_EQ(list.State(0), cbUnchecked);
 }
 
+// A flat box gets a one-pixel frame in the button shadow colour just inside its rectangle.
+TEST_F(CheckFixture, FlatFramesTheBoxInTheShadowColour) {
+  list.Add("one");
+  EXPECT_TRUE(list.Flat());
+  const QColor shadow = ToQColor(clBtnShadow);
+  auto frameRowIsShadow = [&] {
+    list.repaint();
+    const QImage shot = list.viewport()->grab().toImage();
+    const QRect b = list.CheckRect(0);
+    int n = 0;
+    for (int x = b.left(); x <= b.right(); ++x) n += shot.pixelColor(x, b.top() + 1) == shadow;
+    return n == b.width() - 2;  // all but the outermost column on each side
+  };
+  EXPECT_TRUE(frameRowIsShadow());
+  list.SetFlat(false);
+  EXPECT_FALSE(list.Flat());
+  EXPECT_FALSE(frameRowIsShadow());
+  list.SetFlat(true);
+  EXPECT_TRUE(frameRowIsShadow());
+}
+
 TEST(ThemeLibrary, DoesNothingOnLinux) {
   InitThemeLibrary();
   EXPECT_FALSE(ThemeLibraryLoaded());

@@ -10,6 +10,7 @@
 
 #include "ListCtrlTestUtil.h"
 #include "MarkupListB.h"
+#include "PictureStore.h"
 #include "TestSupport.h"
 
 using namespace kalvora;
@@ -410,6 +411,70 @@ TEST_F(ListFixture, AnItemUsesThePictureHandedToItsList) {
   EXPECT_EQ(list.PictureCache().Count(), 1);
   EXPECT_EQ(list.PictureCache().GetPicture(0), handed);
   EXPECT_EQ(handed->Width(), 12);
+}
+
+// Handing the list pictures measures every item again, with the pictures; Multiline measures
+// again only when it changes.
+TEST_F(ListFixture, PictureSourcesAndMultilineMeasureAgain) {
+  list.Add("<IMG src=\"IDX:0\">a");
+  list.Add("<IMG src=\"Logo\">b");
+  ASSERT_EQ(list.ItemRect(0).height(), Gh() + 4);
+  ASSERT_EQ(list.ItemRect(1).height(), Gh() + 4);
+  TImageList images(30, 40);
+  QPixmap red(30, 40);
+  red.fill(Qt::red);
+  images.Add(red);
+  list.SetImages(&images);
+  EXPECT_EQ(list.Images(), &images);
+  EXPECT_EQ(list.ItemRect(0).height(), 40 + 4);
+  TPictureStore store;
+  TPictureItem* logo = store.Items().Add();
+  logo->Name = "logo";
+  logo->Picture().LoadFromData(lctest::MakePng(20, 50, Qt::blue));
+  list.SetPictureStore(&store);
+  EXPECT_EQ(list.PictureStore(), &store);
+  EXPECT_EQ(list.ItemRect(1).height(), 50 + 4);
+  // A taller picture in the same store: only a re-measure shows it.
+  logo->Picture().LoadFromData(lctest::MakePng(20, 60, Qt::blue));
+  EXPECT_EQ(list.ItemRect(1).height(), 50 + 4);
+  list.SetMultiline(list.Multiline());  // unchanged: nothing measured
+  EXPECT_EQ(list.ItemRect(1).height(), 50 + 4);
+  list.SetMultiline(!list.Multiline());
+  EXPECT_EQ(list.ItemRect(1).height(), 60 + 4);
+  list.SetImages(nullptr);
+  list.SetPictureStore(nullptr);
+  EXPECT_EQ(list.ItemRect(0).height(), Gh() + 4);
+  EXPECT_EQ(list.ItemRect(1).height(), Gh() + 4);
+}
+
+TEST_F(ListFixture, SelectionColorsFillTheSelectedItem) {
+  list.Add("<FONT color=\"clWhite\">x</FONT>");
+  list.Add("second");
+  list.setCurrentRow(0);
+  list.item(0)->setSelected(true);
+  TGradientStyle style;
+  style.SetColorFrom(RGBColor(200, 30, 40));
+  style.SetColorTo(clNone);
+  style.SetBorderColor(RGBColor(200, 30, 40));
+  list.SetSelectionColors(style);
+  EXPECT_EQ(list.SelectionColors().ColorFrom(), RGBColor(200, 30, 40));
+  list.repaint();
+  const QImage shot = list.viewport()->grab().toImage();
+  const QRect r = list.ItemRect(0);
+  EXPECT_GT(lctest::ColoredPixels(shot, r, QColor(200, 30, 40), 10), r.width() * r.height() * 3 / 4);
+  EXPECT_EQ(lctest::ColoredPixels(shot, list.ItemRect(1), QColor(200, 30, 40), 10), 0);
+}
+
+TEST_F(ListFixture, ObjectsHoldOneValuePerItem) {
+  list.Add("a");
+  list.Add("b");
+  list.SetObjects(1, QVariant(42));
+  list.SetObjects(5, QVariant(7));  // no such item: ignored
+  EXPECT_FALSE(list.Objects(0).isValid());
+  EXPECT_EQ(list.Objects(1).toInt(), 42);
+  EXPECT_FALSE(list.Objects(5).isValid());
+  list.SetObjects(1, QVariant(QStringLiteral("x")));
+  EXPECT_EQ(list.Objects(1).toString(), "x");
 }
 
 #include "ListBoxTest.moc"
