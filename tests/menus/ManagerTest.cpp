@@ -13,6 +13,7 @@
 #include "FlatMenuManager.h"
 #include "FlatMenuStyle.h"
 #include "MenuLook.h"
+#include "TestSupport.h"
 
 using namespace kvmenu;
 
@@ -197,3 +198,54 @@ TEST_F(ManagerTest, WindowDestroyedWhileItsMenuIsOpen) {
   EXPECT_EQ(TFlatMenuManager::Instance()->ActiveMenu(), fm);
 }
 }  // namespace
+
+// Turning subclassing off on the active component hands the active role to the next one.
+TEST_F(ManagerTest, DisablingSubclassingHandsTheActiveRoleOver) {
+  QMainWindow main;
+  TFlatMenu* first = mainComponent(main);
+  QMainWindow second;
+  auto* heir = new TFlatMenu(&second);
+  heir->SetActive(true);
+  heir->Loaded();
+  ASSERT_EQ(TFlatMenuManager::Instance()->ActiveMenu(), first);
+  first->SetDisableSubclassing(false);  // unchanged: nothing happens
+  EXPECT_EQ(TFlatMenuManager::Instance()->ActiveMenu(), first);
+  first->SetDisableSubclassing(true);
+  EXPECT_EQ(TFlatMenuManager::Instance()->ActiveMenu(), heir);
+  heir->SetDisableSubclassing(false);
+  EXPECT_EQ(TFlatMenuManager::Instance()->ActiveMenu(), heir);
+  delete heir;
+  delete first;
+}
+
+namespace {
+struct PaintCounter : QObject {
+  int paints = 0;
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Paint) ++paints;
+    return false;
+  }
+};
+}  // namespace
+
+// The system-colour switch is stored and repaints the menu bar without marking the scheme stale.
+TEST_F(ManagerTest, UseSystemColorsRepaintsTheMenuBar) {
+  QMainWindow main;
+  TFlatMenu* fm = mainComponent(main);
+  main.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+  QApplication::processEvents();
+  PaintCounter counter;
+  main.menuBar()->installEventFilter(&counter);
+  EXPECT_TRUE(fm->Colors().UseSystemColors);
+  ASSERT_FALSE(fm->ColorsStale());
+  for (bool on : {false, true}) {
+    counter.paints = 0;
+    fm->SetUseSystemColors(on);
+    EXPECT_EQ(fm->Colors().UseSystemColors, on);
+    EXPECT_FALSE(fm->ColorsStale());
+    KV_WAIT_FOR(counter.paints > 0, 60000);
+  }
+  main.menuBar()->removeEventFilter(&counter);
+  delete fm;
+}
