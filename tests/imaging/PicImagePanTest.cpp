@@ -233,3 +233,54 @@ TEST(PicImageDisplayOptions, DitherBitonalAndPaletteAreKept) {
   EXPECT_EQ(img.PaintPalette(), ppFixedNetscape);
   EXPECT_EQ(img.ApplyDisplayMode(), 1);
 }
+
+// The pan window setters: geometry moves the shown window, the rectangle colour is what the
+// window draws, the pointer is its cursor, icon and system-menu flag are kept.
+TEST(PicImagePanWin, SettersReachTheShownWindow) {
+  Shown s;
+  ASSERT_EQ(s.img.ShowPanWin(true), 1);
+  QWidget* pan = s.img.PanWinHandle();
+  ASSERT_NE(pan, nullptr);
+  struct Case {
+    std::function<void(TPicImage&)> set;
+    QRect geometry;
+  };
+  for (const Case& c : {Case{[](TPicImage& i) { i.SetPanWinX(40); }, QRect(40, 0, 150, 150)},
+                        Case{[](TPicImage& i) { i.SetPanWinY(60); }, QRect(40, 60, 150, 150)},
+                        Case{[](TPicImage& i) { i.SetPanWinHeight(120); }, QRect(40, 60, 150, 120)}}) {
+    c.set(s.img);
+    EXPECT_EQ(s.img.LastError(), 1);
+    EXPECT_EQ(pan->geometry(), c.geometry);
+    EXPECT_EQ(QRect(s.img.PanWinX(), s.img.PanWinY(), s.img.PanWinWidth(), s.img.PanWinHeight()), c.geometry);
+  }
+  // The visible-part rectangle is drawn in the rectangle colour (a TColor: 0x00BBGGRR).
+  auto greens = [&] {
+    const QImage shot = pan->grab().toImage();
+    int n = 0;
+    for (int y = 0; y < shot.height(); ++y)
+      for (int x = 0; x < shot.width(); ++x) n += shot.pixelColor(x, y) == QColor(0, 255, 0);
+    return n;
+  };
+  EXPECT_EQ(greens(), 0);
+  s.img.SetPanWinRectColor(0x0000FF00);
+  EXPECT_EQ(s.img.PanWinRectColor(), 0x0000FF00);
+  EXPECT_GT(greens(), 20);
+  // Pointer -3 is the cross, -21 the pointing hand, 0 the default.
+  for (auto [pointer, shape] : {std::pair{-3, Qt::CrossCursor}, std::pair{-21, Qt::PointingHandCursor}}) {
+    s.img.SetPanWinPointer(pointer);
+    EXPECT_EQ(s.img.PanWinPointer(), pointer);
+    EXPECT_EQ(pan->cursor().shape(), shape);
+  }
+  s.img.SetPanWinPointer(0);
+  EXPECT_EQ(pan->cursor().shape(), Qt::ArrowCursor);
+  QPixmap dot(16, 16);
+  dot.fill(Qt::magenta);
+  s.img.SetPanWinIcon(QIcon(dot));
+  EXPECT_EQ(s.img.LastError(), 1);
+  EXPECT_EQ(s.img.PanWinIcon().pixmap(16, 16).toImage().pixelColor(8, 8), QColor(Qt::magenta));
+  s.img.SetPanWinIcon(QIcon());
+  EXPECT_TRUE(s.img.PanWinIcon().isNull());
+  s.img.SetPanWinSysMenu(false);
+  EXPECT_FALSE(s.img.PanWinSysMenu());
+  EXPECT_EQ(s.img.LastError(), 1);
+}
