@@ -380,6 +380,53 @@ TEST(PicImageErrors, MessageFormatsAndMethodErrorSwitch) {
   EXPECT_THROW(img.SetRasterizeViewMode(4), EPicImageError);
 }
 
+// Each loading option keeps a good value and refuses a bad one by name, keeping the old value.
+TEST(PicImageErrors, LoadingOptionSettersCheckAndStore) {
+  using Set = void (TPicImage::*)(int);
+  using Get = int (TPicImage::*)() const;
+  struct Case {
+    const char* name;
+    Set set;
+    Get get;
+    int initial, good, bad;
+  };
+  const Case cases[] = {
+      {"PDFXResolution", &TPicImage::SetPDFXResolution, &TPicImage::PDFXResolution, 96, 0, -1},
+      {"PDFYResolution", &TPicImage::SetPDFYResolution, &TPicImage::PDFYResolution, 96, 300, -1},
+      {"PDFDisplayDepth", &TPicImage::SetPDFDisplayDepth, &TPicImage::PDFDisplayDepth, 24, 1, 2},
+      {"PDFTextAlpha ", &TPicImage::SetPDFTextAlpha, &TPicImage::PDFTextAlpha, 4, 2, 0},
+      {"PDFGraphicsAlpha", &TPicImage::SetPDFGraphicsAlpha, &TPicImage::PDFGraphicsAlpha, 1, 4, 3},
+      {"RasterizeViewportWidth", &TPicImage::SetRasterizeViewportWidth, &TPicImage::RasterizeViewportWidth, 640,
+       1024, -5},
+      {"RasterizeViewportHeight", &TPicImage::SetRasterizeViewportHeight, &TPicImage::RasterizeViewportHeight,
+       480, 0, -1},
+  };
+  TPicImage img;
+  img.setObjectName("PicImage1");
+  img.SetEnableMethodErrors(false);  // invalid values raise regardless
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ((img.*c.get)(), c.initial);
+    (img.*c.set)(c.good);
+    EXPECT_EQ((img.*c.get)(), c.good);
+    EXPECT_EQ(img.LastError(), 1);
+    try {
+      (img.*c.set)(c.bad);
+      ADD_FAILURE() << "accepted " << c.bad;
+    } catch (const EPicImageError& e) {
+      EXPECT_EQ(e.message(), QStringLiteral("PicImage1 \n %1: Invalid value passed.").arg(c.name));
+    }
+    EXPECT_EQ((img.*c.get)(), c.good);
+    EXPECT_EQ(img.LastError(), -13);
+  }
+  EXPECT_TRUE(img.PDFUseLibFonts());
+  img.SetPDFUseLibFonts(false);
+  EXPECT_FALSE(img.PDFUseLibFonts());
+  img.SetPDFUseLibFonts(true);
+  EXPECT_TRUE(img.PDFUseLibFonts());
+  EXPECT_EQ(img.LastError(), 1);
+}
+
 TEST(PicImageErrors, EmptyComponentRefusesWithImageNotAllocated) {
   TPicImage img;
   img.setObjectName("Pic");
