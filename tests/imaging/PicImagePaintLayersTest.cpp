@@ -205,6 +205,24 @@ TEST(PicImagePaintLayers, RubberBandIsADottedOutline) {
   }
 }
 
+// Moving the floater's left or top edge keeps its size and draws it at the new place.
+TEST(PicImagePaintLayers, FloaterEdgesMoveIt) {
+  Painted p;
+  p.give();
+  px::Bitmap f = Pattern(20, 16, 9);
+  ASSERT_EQ(p.img.SetFloater(&f), 1);
+  p.img.SetFloaterDstRect(10, 10, 20, 16);
+  p.img.SetFloaterDstClipRect(0, 0, 60, 50);
+  p.img.SetFloaterVisible(true);
+  p.img.SetFloaterDstLeft(30);
+  p.img.SetFloaterDstTop(25);
+  EXPECT_EQ(p.img.FloaterDstRect(), QRect(30, 25, 20, 16));
+  const QImage s = p.shot();
+  for (int j = 0; j < 16; j += 3)
+    for (int i = 0; i < 20; i += 3) ASSERT_EQ(At(s, 30 + i, 25 + j), Formula(i, j, 9)) << i << "," << j;
+  EXPECT_EQ(At(s, 12, 12), Formula(12, 12, 1));  // the old place shows the picture again
+}
+
 // A floater is drawn stretched into its destination rectangle (inside the frame, cut by its
 // clip rectangle); a lifted region is drawn where the mouse dragged it.
 TEST(PicImagePaintLayers, FloatersLieOverThePicture) {
