@@ -223,6 +223,50 @@ TEST(PicImagePaintLayers, FloaterEdgesMoveIt) {
   EXPECT_EQ(At(s, 12, 12), Formula(12, 12, 1));  // the old place shows the picture again
 }
 
+// The floater background is the picture under the region's bounds; without a region it fails
+// with the floater message; BlitFloater answers 0 without a floater.
+TEST(PicImagePaintLayers, FloaterBackgroundAndBlit) {
+  Painted p;
+  p.img.setObjectName("PicImage1");
+  p.give();
+  EXPECT_EQ(p.img.BlitFloater(), 0);
+  ASSERT_EQ(p.img.SetRgnRect(7, 4, 12, 9, 1), 1);
+  ASSERT_EQ(p.img.CopyFloaterBackground(), 1);
+  const px::Bitmap& bg = p.img.BackgroundBitmap();
+  ASSERT_TRUE(bg.allocated());
+  ASSERT_EQ(bg.width, 12);
+  ASSERT_EQ(bg.height, 9);
+  for (int j = 0; j < 9; j += 2)
+    for (int i = 0; i < 12; i += 3)
+      EXPECT_EQ(px::GetPixel(bg, i, j) & 0xFFFFFFu, Formula(7 + i, 4 + j, 1) & 0xFFFFFFu) << i << "," << j;
+  Painted q;
+  q.give();
+  px::Bitmap f = Pattern(20, 16, 9);
+  ASSERT_EQ(q.img.SetFloater(&f), 1);
+  q.img.SetFloaterVisible(true);
+  EXPECT_EQ(q.img.BlitFloater(), 1);
+  Painted empty;
+  empty.img.setObjectName("PicImage2");
+  empty.give();
+  try {
+    empty.img.CopyFloaterBackground();
+    ADD_FAILURE() << "no region, no background";
+  } catch (const EPicImageError& e) {
+    EXPECT_TRUE(e.message().startsWith(QStringLiteral("PicImage2 \nError code: ")));
+    EXPECT_TRUE(e.message().contains(QStringLiteral("\nError Allocating Floater Bitmaps: ")));
+  }
+  EXPECT_NE(empty.img.LastError(), 1);
+}
+
+// Qt paints true colour: a palette change in the foreground is taken, otherwise nothing is realised.
+TEST(PicImagePaintLayers, NoPaletteToRealise) {
+  Painted p;
+  p.give();
+  EXPECT_TRUE(p.img.PaletteChanged(true));
+  EXPECT_FALSE(p.img.PaletteChanged(false));
+  EXPECT_FALSE(p.img.RealizeImagePalette(false));
+}
+
 // A floater is drawn stretched into its destination rectangle (inside the frame, cut by its
 // clip rectangle); a lifted region is drawn where the mouse dragged it.
 TEST(PicImagePaintLayers, FloatersLieOverThePicture) {
