@@ -1,5 +1,7 @@
 // The header readers on crafted bytes: MPEG audio frames with Xing and VBRI headers, ID3v1
 // and ID3v2 tags, and the chunks of RIFF WAVE files, damaged ones included.
+#include <QFile>
+#include <QTemporaryDir>
 #include <cmath>
 
 #include "AudioFixture.h"
@@ -339,6 +341,37 @@ TEST(ID3v2, TracksLongTextsAndDamagedTags) {
   EXPECT_EQ(t.Title(), "");
   BufferSource shortFile(QByteArray("ID3\x03", 4));
   EXPECT_FALSE(t.Read(shortFile));
+}
+
+// Both tags read from a file on disk; a file that cannot be opened answers False and forgets
+// the previous tag.
+TEST(ID3, ReadFromFileReadsBothTagsAndForgetsOnAMissingFile) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString name = dir.filePath("lied.mp3");
+  const QByteArray v2 = id3v2(3, frame23("TIT2", QByteArray(1, '\0') + "Anfang") + QByteArray(20, '\0'));
+  {
+    QFile f(name);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(v2 + cdFrames(4) + id3v1("Ende", "Kommentar", '\0', '\5', 17));
+  }
+  TID3v1 one;
+  TID3v2 two;
+  ASSERT_TRUE(one.ReadFromFile(name));
+  ASSERT_TRUE(two.ReadFromFile(name));
+  EXPECT_TRUE(one.Exists());
+  EXPECT_EQ(one.Title(), "Ende");
+  EXPECT_EQ(one.Track(), 5);
+  EXPECT_TRUE(two.Exists());
+  EXPECT_EQ(two.Title(), "Anfang");
+  EXPECT_EQ(two.Size(), v2.size());
+  const QString missing = dir.filePath("fehlt.mp3");
+  EXPECT_FALSE(one.ReadFromFile(missing));
+  EXPECT_FALSE(two.ReadFromFile(missing));
+  EXPECT_FALSE(one.Exists());
+  EXPECT_TRUE(one.Title().isEmpty());
+  EXPECT_FALSE(two.Exists());
+  EXPECT_EQ(two.Size(), 0);
 }
 
 TEST(WaveHeader, ChunkTable) {
