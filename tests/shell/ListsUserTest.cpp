@@ -208,3 +208,19 @@ TEST_F(ListsUserTest, RemovingThePreviewedPictureClearsThePreview) {
   EXPECT_FALSE(mf->BildbearbeitungBitBtn->isEnabled());
   EXPECT_TRUE(prompter.messageTexts().isEmpty()) << prompter.messageTexts().join("\n").toStdString();
 }
+
+// A click in the folder list turns the picture tools off and greys the text label.
+TEST_F(ListsUserTest, TheFolderListClickTurnsThePictureToolsOff) {
+  makeSlideshow("Archive_0008", "Ordner", {"a.jpg", "b.jpg"});
+  ASSERT_NO_FATAL_FAILURE(openSlideshow("Archive_0008"));
+  auto* list = mf->DiashowListBox;
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
+  KV_WAIT_FOR(mf->BildbearbeitungBitBtn->isEnabled(), 60000);
+  mf->DirectoryListBox1Click();
+  EXPECT_FALSE(mf->BildbearbeitungBitBtn->isEnabled());
+  for (QWidget* w : {static_cast<QWidget*>(mf->SpeedButton5), static_cast<QWidget*>(mf->SpeedButton6),
+                     static_cast<QWidget*>(mf->SpeedButton7), static_cast<QWidget*>(mf->SpeedButton9),
+                     static_cast<QWidget*>(mf->SpeedButton10)})
+    EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+  EXPECT_EQ(mf->TextLabel->palette().color(QPalette::WindowText), QColor(0x80, 0x80, 0x80));
+}
