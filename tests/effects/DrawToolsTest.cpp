@@ -606,3 +606,19 @@ TEST(DrawTools, EveryShapeToolShowsItsRubberBand) {
     h.tools.MouseUp(Qt::LeftButton, {}, p.x(), p.y());
   }
 }
+
+// The work bitmap becomes the rectangle of the picture, one pixel larger in each direction,
+// never larger than the picture.
+TEST(DrawTools, CopyRectToWorkTakesTheRectangle) {
+  Host h;
+  const Bitmap24 picture = h.pixels();
+  h.tools.CopyRectToWork(QRect(10, 20, 30, 15));
+  ASSERT_EQ(h.host.WorkBitmap.width(), 31);
+  ASSERT_EQ(h.host.WorkBitmap.height(), 16);
+  for (int y = 0; y < 16; y += 3)
+    for (int x = 0; x < 31; x += 4)
+      ASSERT_TRUE(h.host.WorkBitmap.pixel(x, y) == picture.pixel(10 + x, 20 + y)) << x << "," << y;
+  h.tools.CopyRectToWork(QRect(0, 0, 1000, 1000));
+  EXPECT_EQ(h.host.WorkBitmap.width(), picture.width());
+  EXPECT_EQ(h.host.WorkBitmap.height(), picture.height());
+}
