@@ -427,6 +427,20 @@ TEST(PicImageErrors, LoadingOptionSettersCheckAndStore) {
   EXPECT_EQ(img.LastError(), 1);
 }
 
+// After a memory load the picture is announced as changed, then the reset hook runs.
+TEST(PicImageErrors, ChangedAndResetAnnouncesThenResets) {
+  struct Recording : TPicImage {
+    std::vector<std::string>* log = nullptr;
+    void DoImageReset() override { log->push_back("reset"); }
+  };
+  std::vector<std::string> log;
+  Recording img;
+  img.log = &log;
+  img.OnChange = [&](TPicImage*) { log.push_back("change"); };
+  img.ChangedAndReset();
+  EXPECT_EQ(log, (std::vector<std::string>{"change", "reset"}));
+}
+
 TEST(PicImageErrors, EmptyComponentRefusesWithImageNotAllocated) {
   TPicImage img;
   img.setObjectName("Pic");
