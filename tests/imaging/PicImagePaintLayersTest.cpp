@@ -267,6 +267,25 @@ TEST(PicImagePaintLayers, NoPaletteToRealise) {
   EXPECT_FALSE(p.img.RealizeImagePalette(false));
 }
 
+// Timer 100 is the outline tick: a marching outline steps its phase, a still one keeps it,
+// other timers leave it alone.
+TEST(PicImagePaintLayers, OutlineTimerStepsTheMarchingPhase) {
+  Painted p;
+  p.give();
+  ASSERT_EQ(p.img.SetRgnRect(5, 5, 20, 15, 1), 1);
+  p.img.SetRgnFrameType(2);
+  const int start = p.img.RgnFramePhase();
+  p.img.TimerMessage(100);
+  EXPECT_EQ(p.img.RgnFramePhase(), (start + 1) % 8);
+  for (int i = 0; i < 7; ++i) p.img.TimerMessage(100);
+  EXPECT_EQ(p.img.RgnFramePhase(), start);  // eight phases
+  p.img.TimerMessage(7);
+  EXPECT_EQ(p.img.RgnFramePhase(), start);
+  p.img.SetRgnFrameType(1);
+  p.img.TimerMessage(100);
+  EXPECT_EQ(p.img.RgnFramePhase(), start);
+}
+
 // A floater is drawn stretched into its destination rectangle (inside the frame, cut by its
 // clip rectangle); a lifted region is drawn where the mouse dragged it.
 TEST(PicImagePaintLayers, FloatersLieOverThePicture) {
