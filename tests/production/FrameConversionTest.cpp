@@ -10,6 +10,7 @@
 #include <QImageReader>
 
 #include "FrameConversion.h"
+#include "fDVD.h"
 #include "ListItems.h"
 #include "PicErrCode.h"
 #include "TestSupport.h"
@@ -369,3 +370,23 @@ TEST_F(FrameConversionTest, PictureListLines) {
 }
 
 }  // namespace
+
+// The video window converts a picture through its own frame conversion.
+TEST_F(FrameConversionTest, TheVideoWindowConvertsThroughItsFrames) {
+  TDVDForm form;
+  form.Frames.FArchiveRoot = conv.FArchiveRoot;
+  form.Frames.FArchiveFolder = conv.FArchiveFolder;
+  form.Frames.FEncoderFolder = enc;
+  form.Frames.FAppDir = conv.FAppDir;
+  form.Frames.FBackgroundColor = Qt::black;
+  form.Frames.Captions = false;
+  form.Frames.SetFrameSize(true, "VCD");
+  const QString src = picture("fenster.jpg", 1000, 1000);
+  form.ConvertPicture(src, enc + "inp0003");
+  // 1000 x 1000 in 352 x 288: 288 x 288 centred.
+  EXPECT_EQ(form.Frames.LastPictureRect(), QRect(32, 0, 288, 288));
+  const QImage frame(enc + "inp0003.bmp");
+  ASSERT_EQ(frame.size(), QSize(352, 288));
+  EXPECT_TRUE(isRed(frame.pixelColor(176, 144)));
+  EXPECT_EQ(frame.pixelColor(10, 144), QColor(Qt::black));
+}
