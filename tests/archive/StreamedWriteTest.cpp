@@ -367,11 +367,11 @@ TEST(GzipWriteStreamed, ProgressAbortAndSameMember) {
 }
 
 // A large file goes into a ZIP and a GZIP file with a bounded amount of memory: far less
-// than the file itself, where the whole file used to be held (twice for ZIP).
+// than the file itself, where the whole file used to be held (twice for ZIP). The heap is
+// counted by this program's own operator new, which the address sanitizer's takes the place
+// of, so the test is built only where that count exists.
+#if !defined(__SANITIZE_ADDRESS__)
 TEST(ZipGzipWriteStreamed, MemoryStaysFarBelowTheFile) {
-#if defined(__SANITIZE_ADDRESS__)
-  GTEST_SKIP() << "the address sanitizer keeps its own heap";
-#else
   TempDir d;
   const size_t size = 96u << 20;
   writeLarge(d / "gross.bin", size);
@@ -394,5 +394,5 @@ TEST(ZipGzipWriteStreamed, MemoryStaysFarBelowTheFile) {
     EXPECT_GT(fs::file_size(zip ? d / "gross.zip" : d / "gross.gz"), 1000u);
     fs::remove(zip ? d / "gross.zip" : d / "gross.gz");
   }
-#endif
 }
+#endif
