@@ -12,22 +12,10 @@
 namespace editor {
 
 namespace {
-QString u(const char* s) { return QString::fromUtf8(s); }
-
 // The host's result (sharpened for the automatic enhancement) as one step.
 bool storeResult(TBildbeaerbeitungForm* form, bool sharpen) {
-  EditSession& session = form->Steps();
-  if (!session.IsOpenFor()) return false;
-  const QImage result = kalvora::ToQImage(form->Art->WorkBitmap);
-  px::Bitmap bmp;
-  EditStep step = session.BeginStep();
-  if (!step.IsOpen()) return false;
-  if (result.isNull() || px::FromQImage(result, bmp) != 1) {
-    step.Rollback(u("Das Ergebnis des Effekts ist leer."));
-    return false;
-  }
-  if (sharpen) px::SharpenBitmap(bmp, 850);
-  if (!step.CommitPicture(bmp)) return false;
+  if (!form->Steps().IsOpenFor()) return false;
+  if (!form->StoreArtResult(sharpen ? 850 : 0)) return false;
   form->FitPicture();
   return true;
 }

@@ -106,8 +106,9 @@ class TBildbeaerbeitungForm : public TForm {
   // The effect host gets "Temp.jpg" (whole) or a preview 199 pixels wide of it.
   void LoadWorkingCopyIntoArt();
   void LoadPreviewIntoArt();
-  // The effect host's work bitmap becomes the picture as one step.
-  bool StoreArtResult();
+  // The effect host's work bitmap becomes the picture as one step; the automatic enhancement
+  // sharpens it (by `sharpen`) before the step is committed.
+  bool StoreArtResult(int sharpen = 0);
   // The eye colour of ComboBox1's entry ($00BBGGRR); -1 for none.
   static int EyeColorFor(int index);
   // The format name table (the main window's).

@@ -17,6 +17,7 @@
 #include "PainterEffectsLink.h"
 #include "Prompter.h"
 #include "PxPaint.h"
+#include "PxProcess.h"
 #include "fBildbearbeitung.h"
 #include "fMorph.h"
 #include "fSize.h"
@@ -55,7 +56,7 @@ void TBildbeaerbeitungForm::LoadPreviewIntoArt() {
   Art->setPicture(preview);
 }
 
-bool TBildbeaerbeitungForm::StoreArtResult() {
+bool TBildbeaerbeitungForm::StoreArtResult(int sharpen) {
   const QImage result = kalvora::ToQImage(Art->WorkBitmap);
   px::Bitmap bmp;
   editor::EditStep step = session_.BeginStep();
@@ -64,6 +65,7 @@ bool TBildbeaerbeitungForm::StoreArtResult() {
     step.Rollback(u("Das Ergebnis des Effekts ist leer."));
     return false;
   }
+  if (sharpen) px::SharpenBitmap(bmp, sharpen);
   return step.CommitPicture(bmp);
 }
 
