@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "EditorFixture.h"
+#include "Kernels.h"
 #include "MorphBrushRow.h"
 #include "fMorph.h"
 
@@ -364,4 +365,33 @@ TEST(MorphBrush, ARowMatchesThePlainRuleForAnyFactor) {
       ASSERT_EQ(out[std::size_t(i)].Y, v.Y + m.Y) << round << " " << i;
     }
   }
+}
+
+// The kernel mode choice renders the warped picture again with that mode: the direct kernel and
+// its nearest-entry table give other pixels, and choosing the direct kernel again gives the same
+// picture again. Only the inner part is compared: at the edges the kernel reaches past the
+// picture, and what it blends there depends on the view before.
+TEST_F(MorphTest, TheKernelModeChoiceRendersTheWarpedPictureAgain) {
+  open("bild.png", gridImage(160, 120), px::kFormatPng);
+  QImage direct, table, directAgain;
+  QTimer::singleShot(0, [&] {
+    TMorphForm* f = openDialog();
+    ASSERT_NE(f, nullptr);
+    QApplication::processEvents();
+    const TPoint c = f->DstImg->BitmapToControl({80, 60});
+    stroke(f, QPoint(c.X, c.Y), QPoint(c.X + 20, c.Y + 5));
+    const QRect inner = f->DstImg->Bitmap()->RgbView().rect().adjusted(4, 4, -4, -4);
+    f->mkmDefaultClick(int(TKernelMode::kmDynamic));
+    direct = viewBitmap(f).copy(inner);
+    f->mkmDefaultClick(int(TKernelMode::kmTableNearest));
+    table = viewBitmap(f).copy(inner);
+    f->mkmDefaultClick(int(TKernelMode::kmDynamic));
+    directAgain = viewBitmap(f).copy(inner);
+    f->BitBtn2->click();
+  });
+  click(editor->Image22);
+  ASSERT_FALSE(direct.isNull());
+  EXPECT_TRUE(direct == directAgain);
+  EXPECT_FALSE(direct == table);
+  EXPECT_EQ(editor->FUndoIndex(), 0);
 }

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QImage>
+#include <QProcess>
 #include <QTest>
 
 #include "PicImageVCL.h"
@@ -307,4 +309,41 @@ TEST(PicImageAnimation, TheTimerPlaysTheAnimationThroughTheEventLoop) {
   KV_WAIT_FOR(!img.AnimationPlaying(), 60000);
   EXPECT_EQ(animate, (std::vector<bool>{true, false}));
   EXPECT_EQ(img.BitmapWidth(), 10);
+}
+
+// SaveWithLayers writes the whole bitmap list, the first frame and the others as its layers:
+// a three-page TIFF as vips reads it, each page with its frame's size and colour. With no list
+// it refuses, and writes nothing.
+TEST(PicImageAnimation, SaveWithLayersWritesEveryFrameOfTheList) {
+  testsupport::TempFolder t;
+  TPicImage img;
+  const QString none = t.file("none.tif");
+  EXPECT_EQ(img.SaveWithLayers(none, px::kFormatTiff, 0, 0, 0, 24), px::kInvalidBitmap);
+  EXPECT_FALSE(QFile::exists(none));
+  ASSERT_EQ(img.Load(WriteGif(t, "l.gif", ThreeFrames(), 0), 0, 1, -1), 1);
+  const QString tif = t.file("layers.tif");
+  ASSERT_EQ(img.SaveWithLayers(tif, px::kFormatTiff, 0, 0, 0, 24), 1);
+  auto vips = [](const QStringList& args) {
+    QProcess p;
+    p.start("vips", args);
+    EXPECT_TRUE(p.waitForFinished(120000)) << args.join(' ').toStdString();
+    return p.exitCode();
+  };
+  QProcess header;
+  header.start("vipsheader", {"-f", "n-pages", tif});
+  ASSERT_TRUE(header.waitForFinished(120000));
+  EXPECT_EQ(header.readAllStandardOutput().trimmed(), "3");
+  // Frames 10 x 10 red, 5 x 5 green, 5 x 5 blue.
+  const struct {
+    int w;
+    QRgb colour;
+  } pages[] = {{10, qRgb(255, 0, 0)}, {5, qRgb(0, 255, 0)}, {5, qRgb(0, 0, 255)}};
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    const QString png = t.file(QString("page%1.png").arg(i));
+    ASSERT_EQ(vips({"copy", QString("%1[page=%2]").arg(tif).arg(i), png}), 0);
+    const QImage page(png);
+    ASSERT_EQ(page.size(), QSize(pages[i].w, pages[i].w));
+    EXPECT_EQ(page.pixel(pages[i].w / 2, pages[i].w / 2) | 0xFF000000u, pages[i].colour);
+  }
 }

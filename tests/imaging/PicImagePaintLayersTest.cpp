@@ -420,3 +420,22 @@ TEST(PicImagePaintLayers, PlaybackAndUnpacedPaints) {
   }
   EXPECT_EQ(passes[0], passes[1]);
 }
+
+// DrawFrame(rect) draws the control's frame, in its colour and thickness, around a rectangle of
+// the window drawing: the two rings of a 2-pixel blue frame, the picture inside and outside.
+TEST(PicImagePaintLayers, DrawFrameRingsARectangleInTheFrameColour) {
+  Painted p;
+  p.img.SetFrameThickness(2);
+  p.img.SetFrameColor(0xFF0000);  // blue
+  p.give();
+  (void)p.shot();
+  EXPECT_EQ(p.img.DrawFrame(QRect(10, 10, 30, 20)), 1);
+  const QImage s = p.shot();
+  const QRgb blue = qRgb(0, 0, 255);
+  for (const QPoint& ring : {QPoint(10, 10), QPoint(39, 29), QPoint(11, 20), QPoint(38, 28), QPoint(25, 11)})
+    EXPECT_EQ(At(s, ring.x(), ring.y()), blue) << ring.x() << "," << ring.y();
+  // The picture lies 2 pixels in, behind the control's own frame.
+  EXPECT_EQ(At(s, 12, 12), Formula(10, 10, 1));  // inside the rings
+  EXPECT_EQ(At(s, 9, 9), Formula(7, 7, 1));      // outside them
+  EXPECT_EQ(At(s, 40, 30), Formula(38, 28, 1));
+}
