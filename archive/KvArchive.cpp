@@ -375,25 +375,32 @@ void TKvArchive::eachItemOfRun(const std::string& fileMask, const std::string& e
   }
 }
 
-void TKvArchive::ExtractAt(int index, const std::string& newName) {
-  checkValid();
+void TKvArchive::workOnItem(int index, TKvProcessType pt, const std::function<void()>& work) {
   const ItemRef ref = refOf(Items(index));
   stopAsked_ = false;
   try {
-    TKvArchiveItem* item = saveBefore(index);
+    work();
+  } catch (const std::exception& e) {
+    // A stop asked for in the item's progress ends a run, as one between two items does.
+    if (stopAsked_) throw EKvUserAbort();
+    reportFailure(ref, index, pt, e);
+  }
+}
+
+void TKvArchive::ExtractAt(int index, const std::string& newName) {
+  checkValid();
+  workOnItem(index, ptExtract, [&] {
+    int at = index;
+    TKvArchiveItem* item = saveBefore(at);
     if (!item) return;  // the save removed it
     Busy b(*this);
     bool confirm = true;
     DoConfirmProcessItem(item, ptExtract, confirm);
     if (confirm) {
       CurrentItem = item;
-      ExtractItemAt(index, newName.empty() ? item->FileName() : newName);
+      ExtractItemAt(at, newName.empty() ? item->FileName() : newName);
     }
-  } catch (const std::exception& e) {
-    // A stop asked for in the item's progress ends a run, as one between two items does.
-    if (stopAsked_) throw EKvUserAbort();
-    reportFailure(ref, index, ptExtract, e);
-  }
+  });
 }
 
 void TKvArchive::ReportItemFailure(TKvArchiveItem* item, TKvProcessType pt, const std::exception& e) {
@@ -405,13 +412,8 @@ void TKvArchive::ReportItemFailure(TKvArchiveItem* item, TKvProcessType pt, cons
 
 void TKvArchive::ExtractToStream(const std::string& fileName, KvStream* stream) {
   checkValid();
-  int i = items_->Find(fileName);
+  const int i = savedIndexNamed(fileName);
   if (i < 0) return;
-  if (Items(i)->Action != iaNone) {
-    Save();
-    i = items_->Find(fileName);  // the save may remove items or list the archive anew
-    if (i < 0) return;
-  }
   Busy b(*this);
   CurrentItem = Items(i);
   ExtractItemToStreamAt(i, stream);
@@ -434,16 +436,7 @@ void TKvArchive::TestFiles(const std::string& fileMask) {
     explicit Run(TKvArchive& x) : a(x) { a.run_ = ++a.runs_; }
     ~Run() { a.run_ = 0; }
   } run(*this);
-  eachItemOfRun(fileMask, "", [this](int i) {
-    const ItemRef ref = refOf(Items(i));
-    stopAsked_ = false;
-    try {
-      TestAt(i);
-    } catch (const std::exception& e) {
-      if (stopAsked_) throw EKvUserAbort();
-      reportFailure(ref, i, ptExtract, e);
-    }
-  });
+  eachItemOfRun(fileMask, "", [this](int i) { workOnItem(i, ptExtract, [this, i] { TestAt(i); }); });
   bool abort = false;
   DoArchiveProgress(100, abort);
 }
@@ -524,20 +517,21 @@ void TKvArchive::markConfirmed(TKvArchiveItem* target, TKvProcessType pt, TKvIte
   }
 }
 
-// The item of that name, after a pending change of it is saved (the save may remove items or
-// list the archive anew).
-TKvArchiveItem* TKvArchive::savedItemNamed(const std::string& name) {
+// The index of the item of that name, after a pending change of it is saved (the save may
+// remove items or list the archive anew); -1 when there is none.
+int TKvArchive::savedIndexNamed(const std::string& name) {
   int i = items_->Find(name);
   if (i >= 0 && Items(i)->Action != iaNone) {
     Save();
     i = items_->Find(name);
   }
-  return i < 0 ? nullptr : Items(i);
+  return i;
 }
 
 void TKvArchive::Freshen(TKvArchiveItem* item) {
   const bool listed = items_->IndexOf(item) >= 0;
-  TKvArchiveItem* target = savedItemNamed(item->FileName());
+  const int at = savedIndexNamed(item->FileName());
+  TKvArchiveItem* target = at < 0 ? nullptr : Items(at);
   if (!target) {
     if (!listed) delete item;
     return;
@@ -560,7 +554,8 @@ void TKvArchive::Freshen(TKvArchiveItem* item) {
 
 void TKvArchive::Replace(TKvArchiveItem* item) {
   const bool listed = items_->IndexOf(item) >= 0;
-  TKvArchiveItem* target = savedItemNamed(item->FileName());
+  const int at = savedIndexNamed(item->FileName());
+  TKvArchiveItem* target = at < 0 ? nullptr : Items(at);
   if (!target) {
     if (!listed) delete item;
     return;

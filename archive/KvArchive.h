@@ -221,9 +221,12 @@ class TKvArchive {
   // Saves a pending change of the item at index before work on it; answers the item and its
   // index after the save, nullptr when the save removed it.
   TKvArchiveItem* saveBefore(int& index);
-  TKvArchiveItem* savedItemNamed(const std::string& name);
+  int savedIndexNamed(const std::string& name);
   // The failure of an item, also of one the save before its work removed.
   void reportFailure(const ItemRef& ref, int hint, TKvProcessType pt, const std::exception& e);
+  // Runs the work on the item at index: its failure is reported as the item's, a stop asked
+  // for in its progress ends the run.
+  void workOnItem(int index, TKvProcessType pt, const std::function<void()>& work);
   void markConfirmed(TKvArchiveItem* target, TKvProcessType pt, TKvItemAction action);
   void logEntry(const std::string& name, int type);
   std::string diskFileNameOf(const TKvArchiveItem* item) const;
