@@ -528,42 +528,34 @@ int TKvArchive::savedIndexNamed(const std::string& name) {
   return i;
 }
 
-void TKvArchive::Freshen(TKvArchiveItem* item) {
+void TKvArchive::changeNamed(TKvArchiveItem* item, const std::function<void(TKvArchiveItem*)>& change) {
   const bool listed = items_->IndexOf(item) >= 0;
   const int at = savedIndexNamed(item->FileName());
-  TKvArchiveItem* target = at < 0 ? nullptr : Items(at);
-  if (!target) {
-    if (!listed) delete item;
-    return;
-  }
-  Busy b(*this);
-  target->DiskFileName = diskFileNameOf(target);
-  int64_t secs = 0;
-  uint16_t d = 0, t = 0;
-  std::string path = target->DiskFileName;
-  if (KvFileExists(path)) {
-    struct ::stat st;
-    if (::stat(path.c_str(), &st) == 0) secs = st.st_mtime;
-    KvUnixToDos(secs, d, t);
-  }
-  if (d != target->LastModFileDate() || t != target->LastModFileTime()) {
-    markConfirmed(target, ptFreshen, iaFreshen);
+  if (at >= 0) {
+    TKvArchiveItem* target = Items(at);
+    Busy b(*this);
+    target->DiskFileName = diskFileNameOf(target);
+    change(target);
   }
   if (!listed) delete item;
 }
 
+void TKvArchive::Freshen(TKvArchiveItem* item) {
+  changeNamed(item, [this](TKvArchiveItem* target) {
+    int64_t secs = 0;
+    uint16_t d = 0, t = 0;
+    const std::string& path = target->DiskFileName;
+    if (KvFileExists(path)) {
+      struct ::stat st;
+      if (::stat(path.c_str(), &st) == 0) secs = st.st_mtime;
+      KvUnixToDos(secs, d, t);
+    }
+    if (d != target->LastModFileDate() || t != target->LastModFileTime()) markConfirmed(target, ptFreshen, iaFreshen);
+  });
+}
+
 void TKvArchive::Replace(TKvArchiveItem* item) {
-  const bool listed = items_->IndexOf(item) >= 0;
-  const int at = savedIndexNamed(item->FileName());
-  TKvArchiveItem* target = at < 0 ? nullptr : Items(at);
-  if (!target) {
-    if (!listed) delete item;
-    return;
-  }
-  Busy b(*this);
-  target->DiskFileName = diskFileNameOf(target);
-  markConfirmed(target, ptReplace, iaReplace);
-  if (!listed) delete item;
+  changeNamed(item, [this](TKvArchiveItem* target) { markConfirmed(target, ptReplace, iaReplace); });
 }
 
 void TKvArchive::SetBaseDirectory(const std::string& value) {

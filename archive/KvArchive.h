@@ -222,6 +222,9 @@ class TKvArchive {
   // index after the save, nullptr when the save removed it.
   TKvArchiveItem* saveBefore(int& index);
   int savedIndexNamed(const std::string& name);
+  // Freshen and Replace: the listed entry of `item`'s name (after a pending change of it is
+  // saved) takes its disk file and the change; an item the list does not hold is freed.
+  void changeNamed(TKvArchiveItem* item, const std::function<void(TKvArchiveItem*)>& change);
   // The failure of an item, also of one the save before its work removed.
   void reportFailure(const ItemRef& ref, int hint, TKvProcessType pt, const std::exception& e);
   // Runs the work on the item at index: its failure is reported as the item's, a stop asked
